@@ -1,0 +1,12 @@
+#pragma once
+
+#include "dialogs/Dialogs.h"
+
+namespace pictavo {
+
+class QtDialogs final : public Dialogs {
+public:
+    int messageBox(const MessageBoxRequest& request) override;
+};
+
+}  // namespace pictavo

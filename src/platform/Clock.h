@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QDateTime>
+
+namespace pictavo {
+
+// Where "now" comes from, so that tests can fix the time.
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual QDateTime now() const = 0;
+};
+
+class SystemClock final : public Clock {
+public:
+    QDateTime now() const override { return QDateTime::currentDateTime(); }
+};
+
+}  // namespace pictavo

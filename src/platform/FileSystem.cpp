@@ -1,0 +1,118 @@
+#include "platform/FileSystem.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
+#include <QStringList>
+#include <cerrno>
+
+namespace pictavo::FileSystem {
+
+namespace {
+
+QByteArray native(const QString& path) { return QFile::encodeName(path); }
+
+// Removes the contents of the open folder `dirFd` without following links, then nothing else.
+bool clearFolder(int dirFd) {
+    // Make the folder writable and searchable so its entries can be removed.
+    fchmod(dirFd, S_IRWXU);
+    DIR* dir = fdopendir(dup(dirFd));
+    if (!dir) {
+        return false;
+    }
+    // Collect first, then delete: changing a folder while reading it can skip entries.
+    QList<QByteArray> names;
+    while (const dirent* entry = readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..") {
+            names << name;
+        }
+    }
+    closedir(dir);
+
+    bool ok = true;
+    for (const QByteArray& name : names) {
+        struct stat st {};
+        if (fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            ok = false;
+            continue;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            const int child = openat(dirFd, name.constData(),
+                                     O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (child < 0) {
+                fchmodat(dirFd, name.constData(), S_IRWXU, 0);
+            }
+            const int fd = child >= 0 ? child
+                                      : openat(dirFd, name.constData(),
+                                               O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (fd < 0) {
+                ok = false;
+                continue;
+            }
+            ok = clearFolder(fd) && ok;
+            close(fd);
+            if (unlinkat(dirFd, name.constData(), AT_REMOVEDIR) != 0) {
+                ok = false;
+            }
+        } else if (unlinkat(dirFd, name.constData(), 0) != 0) {
+            ok = false;
+        }
+    }
+    return ok;
+}
+
+}  // namespace
+
+bool PathExists(const QString& path, bool folders) {
+    if (path.isEmpty()) {
+        return false;
+    }
+    struct stat st {};
+    if (lstat(native(path).constData(), &st) != 0) {
+        return false;
+    }
+    return folders || !S_ISDIR(st.st_mode);
+}
+
+bool DeleteFolderTree(const QString& path) {
+    const QByteArray p = native(path);
+    // O_NOFOLLOW: a link given as the folder itself is removed as a link, too.
+    const int fd = open(p.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) {
+        return errno == ELOOP || errno == ENOTDIR ? unlink(p.constData()) == 0 : false;
+    }
+    const bool cleared = clearFolder(fd);
+    close(fd);
+    return rmdir(p.constData()) == 0 && cleared;
+}
+
+PrivateFolderStatus ensurePrivateFolder(const QString& path) {
+    QString folder = path;
+    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/'))) {
+        folder.chop(1);
+    }
+    const QByteArray p = native(folder);
+    struct stat st {};
+    if (lstat(p.constData(), &st) != 0) {
+        if (errno != ENOENT) {
+            return PrivateFolderStatus::Failed;
+        }
+        if (mkdir(p.constData(), S_IRWXU) != 0) {
+            return errno == EEXIST ? PrivateFolderStatus::Unsafe : PrivateFolderStatus::Failed;
+        }
+        return PrivateFolderStatus::Created;
+    }
+    if (S_ISLNK(st.st_mode) || !S_ISDIR(st.st_mode) || st.st_uid != geteuid()) {
+        return PrivateFolderStatus::Unsafe;
+    }
+    if ((st.st_mode & 07777) != S_IRWXU) {
+        chmod(p.constData(), S_IRWXU);
+    }
+    return PrivateFolderStatus::Ready;
+}
+
+}  // namespace pictavo::FileSystem

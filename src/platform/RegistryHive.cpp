@@ -1,0 +1,432 @@
+#include "platform/RegistryHive.h"
+
+#include <sqlite3.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QtEndian>
+
+#include "platform/PictavoError.h"
+#include "platform/WellKnownPaths.h"
+
+namespace pictavo {
+
+namespace {
+
+// Marks a file as ours; a file with another id, or with tables and no id, is not a store.
+constexpr int kApplicationId = 0x50563352;  // "PV3R"
+constexpr int kSchemaVersion = 1;
+constexpr int kBusyTimeoutMs = 10000;
+
+QString lowerName(const QString& name) { return name.toLower(); }
+
+QStringList splitPath(const QString& subKey) {
+    if (subKey.isEmpty()) {
+        return {};
+    }
+    return subKey.split(QLatin1Char('\\'));
+}
+
+}  // namespace
+
+RegValue RegValue::text(const QString& s, RegType type) { return {type, s.toUtf8()}; }
+
+RegValue RegValue::dword(std::uint32_t v) {
+    QByteArray bytes(4, '\0');
+    qToLittleEndian(v, bytes.data());
+    return {RegType::Dword, bytes};
+}
+
+QString RegValue::asText() const {
+    switch (type) {
+        case RegType::Sz:
+        case RegType::ExpandSz:
+        case RegType::MultiSz:
+            return QString::fromUtf8(data);
+        default: {
+            // Other types read as text the way a string read of raw bytes does: up to the
+            // first NUL.
+            const int nul = data.indexOf('\0');
+            return QString::fromLatin1(nul < 0 ? data : data.left(nul));
+        }
+    }
+}
+
+// A cached prepared statement, reset and unbound when the scope ends.
+class RegistryHive::Statement {
+public:
+    Statement(RegistryHive& hive, const char* sql) : hive_(hive), stmt_(hive.prepare(sql)) {}
+    ~Statement() {
+        sqlite3_reset(stmt_);
+        sqlite3_clear_bindings(stmt_);
+    }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    Statement& bind(int i, std::int64_t v) {
+        check(sqlite3_bind_int64(stmt_, i, v));
+        return *this;
+    }
+    Statement& bind(int i, const QString& s) {
+        const QByteArray utf8 = s.toUtf8();
+        check(sqlite3_bind_text(stmt_, i, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT));
+        return *this;
+    }
+    Statement& bind(int i, const QByteArray& b) {
+        check(sqlite3_bind_blob(stmt_, i, b.constData(), int(b.size()), SQLITE_TRANSIENT));
+        return *this;
+    }
+    // True while a row is available.
+    bool step() {
+        const int rc = sqlite3_step(stmt_);
+        if (rc == SQLITE_ROW) {
+            return true;
+        }
+        if (rc != SQLITE_DONE) {
+            hive_.fail(QStringLiteral("cannot be read or written"));
+        }
+        return false;
+    }
+    std::int64_t integer(int col) const { return sqlite3_column_int64(stmt_, col); }
+    QString text(int col) const {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, col));
+        return QString::fromUtf8(p, sqlite3_column_bytes(stmt_, col));
+    }
+    QByteArray blob(int col) const {
+        const auto* p = static_cast<const char*>(sqlite3_column_blob(stmt_, col));
+        return QByteArray(p, sqlite3_column_bytes(stmt_, col));
+    }
+
+private:
+    void check(int rc) {
+        if (rc != SQLITE_OK) {
+            hive_.fail(QStringLiteral("cannot be used"));
+        }
+    }
+    RegistryHive& hive_;
+    sqlite3_stmt* stmt_;
+};
+
+// BEGIN IMMEDIATE on construction; rolled back unless commit() was reached.
+class RegistryHive::Transaction {
+public:
+    explicit Transaction(RegistryHive& hive) : hive_(hive) { hive_.exec("BEGIN IMMEDIATE"); }
+    ~Transaction() {
+        if (!done_) {
+            sqlite3_exec(hive_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
+    }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+    void commit() {
+        hive_.exec("COMMIT");
+        done_ = true;
+    }
+
+private:
+    RegistryHive& hive_;
+    bool done_ = false;
+};
+
+RegistryHive::RegistryHive(const QString& path) : path_(path) {
+    const QFileInfo info(path);
+    if (!QDir().mkpath(info.absolutePath())) {
+        throw PictavoError(QStringLiteral("The settings store %1 cannot be created: its folder "
+                                          "cannot be made.")
+                               .arg(path));
+    }
+    const QByteArray native = QFile::encodeName(path);
+    if (sqlite3_open_v2(native.constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                        nullptr) != SQLITE_OK) {
+        const QString why = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString();
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw PictavoError(
+            QStringLiteral("The settings store %1 cannot be opened: %2").arg(path, why));
+    }
+    try {
+        sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+        initialiseSchema();
+    } catch (...) {
+        for (auto& [sql, stmt] : statements_) {
+            sqlite3_finalize(stmt);
+        }
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw;
+    }
+}
+
+RegistryHive::~RegistryHive() {
+    for (auto& [sql, stmt] : statements_) {
+        sqlite3_finalize(stmt);
+    }
+    sqlite3_close(db_);
+}
+
+QString RegistryHive::defaultPath() {
+    return WellKnownPaths::configHome() + QStringLiteral("/pictavo/registry.db");
+}
+
+bool RegistryHive::isRoot(std::uint32_t root) {
+    switch (root) {
+        case RootKey::ClassesRoot:
+        case RootKey::CurrentUser:
+        case RootKey::LocalMachine:
+        case RootKey::Users:
+        case RootKey::PerformanceData:
+        case RootKey::CurrentConfig:
+        case RootKey::DynData:
+            return true;
+        default:
+            return false;
+    }
+}
+
+void RegistryHive::fail(const QString& what) {
+    throw PictavoError(QStringLiteral("The settings store %1 %2: %3")
+                           .arg(path_, what, QString::fromUtf8(sqlite3_errmsg(db_))));
+}
+
+void RegistryHive::exec(const char* sql) {
+    if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
+        fail(QStringLiteral("cannot be used"));
+    }
+}
+
+sqlite3_stmt* RegistryHive::prepare(const char* sql) {
+    for (auto& [text, stmt] : statements_) {
+        if (text == sql) {
+            return stmt;
+        }
+    }
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) != SQLITE_OK) {
+        fail(QStringLiteral("cannot be used"));
+    }
+    statements_.emplace_back(sql, stmt);
+    return stmt;
+}
+
+void RegistryHive::initialiseSchema() {
+    // Look before writing anything: a file that is not ours is reported, never converted.
+    int appId = 0;
+    int tables = 0;
+    {
+        sqlite3_stmt* s = nullptr;
+        const int rc = sqlite3_prepare_v2(
+            db_, "SELECT (SELECT application_id FROM pragma_application_id),"
+                 " (SELECT count(*) FROM sqlite_schema)", -1, &s, nullptr);
+        const int step = rc == SQLITE_OK ? sqlite3_step(s) : rc;
+        if (step == SQLITE_ROW) {
+            appId = sqlite3_column_int(s, 0);
+            tables = sqlite3_column_int(s, 1);
+        }
+        sqlite3_finalize(s);
+        if (step != SQLITE_ROW) {
+            throw PictavoError(QStringLiteral("The file %1 is not a Pictavo settings store (%2). "
+                                              "It has been left as it is.")
+                                   .arg(path_, QString::fromUtf8(sqlite3_errstr(step))));
+        }
+    }
+    if (appId != kApplicationId && (appId != 0 || tables != 0)) {
+        throw PictavoError(QStringLiteral("The file %1 is not a Pictavo settings store. It has "
+                                          "been left as it is.")
+                               .arg(path_));
+    }
+    exec("PRAGMA journal_mode=WAL");
+    exec("PRAGMA synchronous=NORMAL");
+    exec("PRAGMA foreign_keys=ON");
+    if (appId == kApplicationId) {
+        return;
+    }
+    Transaction tx(*this);
+    exec("CREATE TABLE IF NOT EXISTS keys("
+         " id INTEGER PRIMARY KEY,"
+         " parent INTEGER NOT NULL,"
+         " name TEXT NOT NULL,"
+         " lname TEXT NOT NULL,"
+         " UNIQUE(parent, lname))");
+    exec("CREATE TABLE IF NOT EXISTS vals("
+         " key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE,"
+         " name TEXT NOT NULL,"
+         " lname TEXT NOT NULL,"
+         " type INTEGER NOT NULL,"
+         " data BLOB NOT NULL,"
+         " seq INTEGER PRIMARY KEY,"
+         " UNIQUE(key, lname))");
+    exec(QStringLiteral("PRAGMA application_id=%1").arg(kApplicationId).toUtf8().constData());
+    exec(QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion).toUtf8().constData());
+    tx.commit();
+}
+
+std::optional<std::int64_t> RegistryHive::findKey(std::uint32_t root, const QString& subKey) {
+    if (!isRoot(root)) {
+        return std::nullopt;
+    }
+    std::int64_t id = root;
+    for (const QString& part : splitPath(subKey)) {
+        Statement s(*this, "SELECT id FROM keys WHERE parent=?1 AND lname=?2");
+        s.bind(1, id).bind(2, lowerName(part));
+        if (!s.step()) {
+            return std::nullopt;
+        }
+        id = s.integer(0);
+    }
+    return id;
+}
+
+bool RegistryHive::keyExists(std::uint32_t root, const QString& subKey) {
+    return findKey(root, subKey).has_value();
+}
+
+bool RegistryHive::createKey(std::uint32_t root, const QString& subKey) {
+    if (!isRoot(root)) {
+        return false;
+    }
+    const QStringList parts = splitPath(subKey);
+    for (const QString& part : parts) {
+        if (part.isEmpty()) {
+            return false;
+        }
+    }
+    Transaction tx(*this);
+    std::int64_t id = root;
+    for (const QString& part : parts) {
+        std::optional<std::int64_t> child;
+        {
+            Statement s(*this, "SELECT id FROM keys WHERE parent=?1 AND lname=?2");
+            s.bind(1, id).bind(2, lowerName(part));
+            if (s.step()) {
+                child = s.integer(0);
+            }
+        }
+        if (!child) {
+            Statement ins(*this, "INSERT INTO keys(parent, name, lname) VALUES(?1, ?2, ?3)");
+            ins.bind(1, id).bind(2, part).bind(3, lowerName(part));
+            ins.step();
+            child = sqlite3_last_insert_rowid(db_);
+        }
+        id = *child;
+    }
+    tx.commit();
+    return true;
+}
+
+long RegistryHive::deleteKey(std::uint32_t root, const QString& subKey) {
+    if (subKey.isEmpty()) {
+        return isRoot(root) ? RegResult::AccessDenied : RegResult::FileNotFound;
+    }
+    Transaction tx(*this);
+    const auto id = findKey(root, subKey);
+    if (!id) {
+        return RegResult::FileNotFound;
+    }
+    {
+        Statement s(*this, "SELECT 1 FROM keys WHERE parent=?1 LIMIT 1");
+        s.bind(1, *id);
+        if (s.step()) {
+            return RegResult::AccessDenied;
+        }
+    }
+    Statement del(*this, "DELETE FROM keys WHERE id=?1");
+    del.bind(1, *id);
+    del.step();
+    tx.commit();
+    return RegResult::Success;
+}
+
+std::optional<RegValue> RegistryHive::queryValue(std::uint32_t root, const QString& subKey,
+                                                 const QString& name) {
+    const auto id = findKey(root, subKey);
+    if (!id) {
+        return std::nullopt;
+    }
+    Statement s(*this, "SELECT type, data FROM vals WHERE key=?1 AND lname=?2");
+    s.bind(1, *id).bind(2, lowerName(name));
+    if (!s.step()) {
+        return std::nullopt;
+    }
+    return RegValue{static_cast<RegType>(s.integer(0)), s.blob(1)};
+}
+
+long RegistryHive::setValue(std::uint32_t root, const QString& subKey, const QString& name,
+                            const RegValue& value) {
+    Transaction tx(*this);
+    const auto id = findKey(root, subKey);
+    if (!id) {
+        return RegResult::FileNotFound;
+    }
+    // An existing value keeps its place in the enumeration order and its spelling.
+    Statement up(*this, "INSERT INTO vals(key, name, lname, type, data) VALUES(?1, ?2, ?3, ?4, ?5)"
+                        " ON CONFLICT(key, lname) DO UPDATE SET type=excluded.type,"
+                        " data=excluded.data");
+    up.bind(1, *id).bind(2, name).bind(3, lowerName(name));
+    up.bind(4, static_cast<std::int64_t>(value.type)).bind(5, value.data);
+    up.step();
+    tx.commit();
+    return RegResult::Success;
+}
+
+long RegistryHive::deleteValue(std::uint32_t root, const QString& subKey, const QString& name) {
+    Transaction tx(*this);
+    const auto id = findKey(root, subKey);
+    if (!id) {
+        return RegResult::FileNotFound;
+    }
+    Statement del(*this, "DELETE FROM vals WHERE key=?1 AND lname=?2");
+    del.bind(1, *id).bind(2, lowerName(name));
+    del.step();
+    const bool removed = sqlite3_changes(db_) > 0;
+    tx.commit();
+    return removed ? RegResult::Success : RegResult::FileNotFound;
+}
+
+std::optional<QStringList> RegistryHive::subKeys(std::uint32_t root, const QString& subKey) {
+    const auto id = findKey(root, subKey);
+    if (!id) {
+        return std::nullopt;
+    }
+    QStringList names;
+    Statement s(*this, "SELECT name FROM keys WHERE parent=?1 ORDER BY lname");
+    s.bind(1, *id);
+    while (s.step()) {
+        names << s.text(0);
+    }
+    return names;
+}
+
+std::optional<std::vector<NamedRegValue>> RegistryHive::values(std::uint32_t root,
+                                                               const QString& subKey) {
+    const auto id = findKey(root, subKey);
+    if (!id) {
+        return std::nullopt;
+    }
+    std::vector<NamedRegValue> out;
+    Statement s(*this, "SELECT name, type, data FROM vals WHERE key=?1 ORDER BY seq");
+    s.bind(1, *id);
+    while (s.step()) {
+        out.push_back({s.text(0), RegValue{static_cast<RegType>(s.integer(1)), s.blob(2)}});
+    }
+    return out;
+}
+
+std::optional<QString> RegistryHive::canonicalPath(std::uint32_t root, const QString& subKey) {
+    if (!isRoot(root)) {
+        return std::nullopt;
+    }
+    std::int64_t id = root;
+    QStringList spelled;
+    for (const QString& part : splitPath(subKey)) {
+        Statement s(*this, "SELECT id, name FROM keys WHERE parent=?1 AND lname=?2");
+        s.bind(1, id).bind(2, lowerName(part));
+        if (!s.step()) {
+            return std::nullopt;
+        }
+        id = s.integer(0);
+        spelled << s.text(1);
+    }
+    return spelled.join(QLatin1Char('\\'));
+}
+
+}  // namespace pictavo

@@ -1,0 +1,120 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <utility>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace pictavo {
+
+// Predefined root keys, with the handle values the plug-in's code has always used.
+namespace RootKey {
+constexpr std::uint32_t ClassesRoot = 0x80000000u;
+constexpr std::uint32_t CurrentUser = 0x80000001u;
+constexpr std::uint32_t LocalMachine = 0x80000002u;
+constexpr std::uint32_t Users = 0x80000003u;
+constexpr std::uint32_t PerformanceData = 0x80000004u;
+constexpr std::uint32_t CurrentConfig = 0x80000005u;
+constexpr std::uint32_t DynData = 0x80000006u;
+}  // namespace RootKey
+
+// Value types, numbered as in the registry the settings come from.
+enum class RegType : std::uint32_t {
+    None = 0,
+    Sz = 1,
+    ExpandSz = 2,
+    Binary = 3,
+    Dword = 4,
+    MultiSz = 7,
+};
+
+// Result codes, numbered as their registry counterparts so callers that pass them on keep
+// their meaning.
+namespace RegResult {
+constexpr long Success = 0;
+constexpr long FileNotFound = 2;
+constexpr long AccessDenied = 5;
+}  // namespace RegResult
+
+struct RegValue {
+    RegType type = RegType::None;
+    // String types hold UTF-8 text without a terminating NUL (REG_MULTI_SZ: the strings
+    // separated by NULs); REG_DWORD holds four little-endian bytes.
+    QByteArray data;
+
+    static RegValue text(const QString& s, RegType type = RegType::Sz);
+    static RegValue dword(std::uint32_t v);
+    QString asText() const;
+};
+
+struct NamedRegValue {
+    QString name;  // the empty name is the key's default value
+    RegValue value;
+};
+
+// A registry hive in one SQLite file: the predefined roots, each a tree of keys holding typed
+// values. Key and value names compare without regard to case and keep the case they were
+// created with. Sub-key paths use "\" between names; the empty path is the root itself.
+//
+// Every write is one short transaction begun with BEGIN IMMEDIATE, the file is in WAL mode and
+// waits on a busy store, so several processes can use the same file at once and a crash never
+// leaves it half-written. A file that is not a settings store is reported and never touched.
+class RegistryHive {
+public:
+    // Opens (creating when missing, with its folder) the store at `path`.
+    // Throws PictavoError naming the file when it cannot be opened or is not a store.
+    explicit RegistryHive(const QString& path);
+    ~RegistryHive();
+    RegistryHive(const RegistryHive&) = delete;
+    RegistryHive& operator=(const RegistryHive&) = delete;
+
+    // ${XDG_CONFIG_HOME:-$HOME/.config}/pictavo/registry.db
+    static QString defaultPath();
+    const QString& path() const { return path_; }
+
+    static bool isRoot(std::uint32_t root);
+
+    bool keyExists(std::uint32_t root, const QString& subKey);
+    // Creates the key and any missing intermediate keys. False for an unknown root or an
+    // empty name component ("a\\b").
+    bool createKey(std::uint32_t root, const QString& subKey);
+    // Deletes a key that has no sub-keys, with its values. AccessDenied when it has
+    // sub-keys, FileNotFound when it is missing; the root itself cannot be deleted.
+    long deleteKey(std::uint32_t root, const QString& subKey);
+
+    std::optional<RegValue> queryValue(std::uint32_t root, const QString& subKey,
+                                       const QString& name);
+    // Sets a value in an existing key; FileNotFound when the key is missing.
+    long setValue(std::uint32_t root, const QString& subKey, const QString& name,
+                  const RegValue& value);
+    long deleteValue(std::uint32_t root, const QString& subKey, const QString& name);
+
+    // Direct sub-keys, sorted by name without regard to case; values in creation order.
+    // std::nullopt when the key is missing.
+    std::optional<QStringList> subKeys(std::uint32_t root, const QString& subKey);
+    std::optional<std::vector<NamedRegValue>> values(std::uint32_t root, const QString& subKey);
+    // The stored spelling of each component of an existing key's path.
+    std::optional<QString> canonicalPath(std::uint32_t root, const QString& subKey);
+
+private:
+    class Statement;
+    class Transaction;
+    std::optional<std::int64_t> findKey(std::uint32_t root, const QString& subKey);
+    sqlite3_stmt* prepare(const char* sql);
+    void exec(const char* sql);
+    void initialiseSchema();
+    [[noreturn]] void fail(const QString& what);
+
+    QString path_;
+    sqlite3* db_ = nullptr;
+    std::vector<std::pair<const char*, sqlite3_stmt*>> statements_;
+};
+
+}  // namespace pictavo

@@ -1,0 +1,213 @@
+#include "plugin/PV.h"
+
+#include <QDir>
+#include <limits>
+
+#include "dialogs/MsgBoxEx.h"
+#include "output/FreeImageLibrary.h"
+#include "platform/FileSystem.h"
+#include "platform/LocaleFormat.h"
+#include "platform/PictavoError.h"
+#include "platform/RegistryHive.h"
+#include "platform/ScreenSource.h"
+#include "platform/WellKnownPaths.h"
+#include "settings/NumericText.h"
+#include "settings/RegistryRoutines.h"
+#include "settings/Settings.h"
+
+namespace pictavo {
+
+namespace {
+const QString kFreeImageFile = QStringLiteral("libfreeimage.so.3");
+const QString kRule32 = QStringLiteral("--------------------------------");
+}  // namespace
+
+PV::PV(PlatformServices services) : services_(std::move(services)) {}
+
+PV::~PV() = default;
+
+Settings& PV::settings() {
+    openSettings();
+    return *settings_;
+}
+
+void PV::openSettings() {
+    if (settings_) {
+        return;
+    }
+    hive_ = std::make_unique<RegistryHive>(services_.registryPath);
+    settings_ = std::make_unique<Settings>(*hive_, *services_.dialogs,
+                                           [this] { return frmMain_.UserEmail; });
+}
+
+void PV::WriteLog(const QString& message) { settings().WriteLog(message); }
+
+QString PV::TempFolderPath() {
+    QString folder = WellKnownPaths::systemTempFolder();
+    if (folder.isEmpty()) {
+        return {};
+    }
+    if (!folder.endsWith(QLatin1Char('/'))) {
+        folder += QLatin1Char('/');
+    }
+    return folder + QStringLiteral("Pictavo/");
+}
+
+QString PV::findFileNoCase(const QString& folder, const QString& fileName) {
+    const QDir dir(folder);
+    if (!dir.exists()) {
+        return {};
+    }
+    const QStringList entries =
+        dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QString& entry : entries) {
+        if (entry.compare(fileName, Qt::CaseInsensitive) == 0) {
+            return entry;
+        }
+    }
+    return {};
+}
+
+bool PV::Initialize(std::int32_t nVersion, const QString& sUserEmail, void* oMessenger) {
+    if (nVersion < std::numeric_limits<qint16>::min() ||
+        nVersion > std::numeric_limits<qint16>::max()) {
+        throw PictavoError(QStringLiteral("Overflow: host version %1").arg(nVersion));
+    }
+    frmSend_.HostVersion = static_cast<qint16>(nVersion);
+    frmMain_.UserEmail = sUserEmail;
+    Settings& s = settings();
+
+    WriteLog(kRule32);
+    WriteLog(QString());
+    WriteLog(QStringLiteral("----------Initialize----------"));
+    WriteLog(QStringLiteral("Started at ") + LocaleFormat::generalDate(services_.clock->now()));
+    WriteLog(QStringLiteral("nVersion: ") + QString::number(nVersion));
+    WriteLog(QStringLiteral("sUserEmail: ") + sUserEmail);
+    WriteLog(QStringLiteral("checkRegistry: ") + s.checkRegistry());
+    s.ReadRegistry();
+    WriteLog(QStringLiteral("readRegistry"));
+
+    RegistryReader_ = std::make_unique<RegistryRoutines>(*hive_);
+    WriteLog(QStringLiteral("Reg set"));
+    RegistryReader_->hkey = RootKey::LocalMachine;
+    RegistryReader_->KeyRoot = QStringLiteral("SOFTWARE\\Patchou");
+    RegistryReader_->Subkey = QStringLiteral("Messenger Plus! Live");
+    PluginPath_ = RegistryReader_->GetRegistryValue(QStringLiteral("ScriptsDir")).toString();
+    WriteLog(QStringLiteral("Plugins: ") + PluginPath_);
+    if (!PluginPath_.endsWith(QLatin1Char('/'))) {
+        PluginPath_ += QLatin1Char('/');
+    }
+    PluginPath_ += QStringLiteral("Pictavo Live/");
+    const QString pluginFolder = PluginPath_;
+    frmOptions_.ScreenshotsFolder = PluginPath_ + QStringLiteral("Screenshots");
+    WriteLog(QStringLiteral("PV Folder: ") + frmOptions_.ScreenshotsFolder);
+    PluginPath_ += kFreeImageFile;
+    WriteLog(QStringLiteral("FI: ") + PluginPath_);
+    const QString found = findFileNoCase(pluginFolder, kFreeImageFile);
+    WriteLog(QStringLiteral("Dir: ") + found);
+
+    bool ready = false;
+    if (found.toLower() == kFreeImageFile) {
+        MSN_ = oMessenger;
+        WriteLog(QStringLiteral("MSN set"));
+        PluginPath_ = pluginFolder + found;
+        try {
+            FreeImageModule_ = std::make_unique<FreeImageLibrary>(PluginPath_);
+        } catch (const PictavoError& e) {
+            MsgBoxEx(*services_.dialogs, e.message(), MsgBox::OkOnly, kMessageCaption, -1, -1,
+                     frmOptions_.icon());
+        }
+        if (FreeImageModule_) {
+            WriteLog(QStringLiteral("FreeImage: ") + QString::number(FreeImageModule_->handleValue()));
+            const QString temp = TempFolderPath();
+            switch (FileSystem::ensurePrivateFolder(temp)) {
+                case FileSystem::PrivateFolderStatus::Created:
+                    WriteLog(QStringLiteral("Folder Created"));
+                    [[fallthrough]];
+                case FileSystem::PrivateFolderStatus::Ready:
+                    ready = true;
+                    break;
+                case FileSystem::PrivateFolderStatus::Unsafe:
+                    MsgBoxEx(*services_.dialogs,
+                             QStringLiteral("The temporary folder %1 is not a private folder of "
+                                            "yours (it is a link, not a folder, or belongs to "
+                                            "another user). Pictavo 3 will not use it; remove "
+                                            "it and start again.")
+                                 .arg(temp),
+                             MsgBox::OkOnly, kMessageCaption, -1, -1, frmOptions_.icon());
+                    WriteLog(QStringLiteral("Temp Folder Unsafe"));
+                    break;
+                case FileSystem::PrivateFolderStatus::Failed:
+                    MsgBoxEx(*services_.dialogs,
+                             QStringLiteral("The temporary folder %1 cannot be created.").arg(temp),
+                             MsgBox::OkOnly, kMessageCaption, -1, -1, frmOptions_.icon());
+                    WriteLog(QStringLiteral("Temp Folder Failed"));
+                    break;
+            }
+        }
+        if (ready) {
+            WriteLog(QStringLiteral("Initialize Complete"));
+            WriteLog(QStringLiteral("----------"));
+        } else {
+            // Not ready: hold nothing that a ready plug-in holds.
+            FreeImageModule_.reset();
+            MSN_ = nullptr;
+            WriteLog(QStringLiteral("Initialize = False"));
+        }
+    } else {
+        MsgBoxEx(*services_.dialogs, kFreeImageFile + QStringLiteral(" not found.  Please reinstall."),
+                 MsgBox::OkOnly, kMessageCaption, -1, -1, frmOptions_.icon());
+        WriteLog(QStringLiteral("FreeImage not found"));
+        WriteLog(QStringLiteral("Initialize = False"));
+    }
+    WriteLog(QStringLiteral("----------End Initialize----------"));
+    return ready;
+}
+
+QVariant PV::Uninitialize() {
+    Settings& s = settings();
+    WriteLog(QStringLiteral("----------Uninitialize----------"));
+    s.ReadRegistry();
+    WriteLog(QStringLiteral("readRegistry"));
+    MSN_ = nullptr;
+    WriteLog(QStringLiteral("MSN unset"));
+    FreeImageModule_.reset();
+    WriteLog(QStringLiteral("FreeImage Unloaded"));
+    WriteLog(QStringLiteral("s unset"));
+    QString temp = TempFolderPath();
+    if (temp.endsWith(QLatin1Char('/'))) {
+        temp.chop(1);
+    }
+    // A "Delete" text that is not a number counts as off.
+    if (flagIsOn(s.record().Delete)) {
+        FileSystem::DeleteFolderTree(temp);
+        WriteLog(QStringLiteral("Folder Deleted"));
+    }
+    WriteLog(QStringLiteral("Unitialized at ") + LocaleFormat::generalDate(services_.clock->now()));
+    WriteLog(QStringLiteral("----------End Uninitialize----------"));
+    WriteLog(kRule32);
+    WriteLog(QString());
+    return {};
+}
+
+bool PV::GetPublishInfo(QString& sPluginName, std::int32_t& nCommandCount,
+                        std::int32_t& nTagCount) {
+    const qint16 hostVersion = frmSend_.HostVersion;
+    sPluginName = QStringLiteral(" Pictavo 3");
+    nCommandCount = hostVersion >= 4 ? 22 : 23;
+    nTagCount = 0;
+    return true;
+}
+
+void PV::Configure() {
+    WriteLog(QStringLiteral("----------Configure----------"));
+    WriteLog(QStringLiteral("----------End Configure----------"));
+}
+
+QString PV::ParseCommand(const QString& /*sCommand*/, const QString& /*sCommandArg*/,
+                         void* /*oConversationWnd*/) {
+    // No command of the plug-in is reachable yet: every one answers as a foreign command does.
+    return QStringLiteral("False");
+}
+
+}  // namespace pictavo

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+#include "capture/frmSend.h"
+#include "config/frmOptions.h"
+#include "plugin/PlatformServices.h"
+#include "plugin/PluginInterface.h"
+#include "preview/frmMain.h"
+
+namespace pictavo {
+
+class FreeImageLibrary;
+class RegistryHive;
+class RegistryRoutines;
+class Settings;
+
+// The plug-in object. It owns everything it uses: the settings store, the settings record,
+// the platform services and one form object per window. Nothing is shared between instances.
+class PV final : public PluginInterface {
+public:
+    explicit PV(PlatformServices services);
+    ~PV() override;
+    PV(const PV&) = delete;
+    PV& operator=(const PV&) = delete;
+
+    QString fromFrmSend() const override { return fromFrmSend_; }
+    void setFromFrmSend(const QString& value) override { fromFrmSend_ = value; }
+    void* MSN() const override { return MSN_; }
+    void setMSN(void* messenger) override { MSN_ = messenger; }
+
+    bool Initialize(std::int32_t nVersion, const QString& sUserEmail, void* oMessenger) override;
+    QVariant Uninitialize() override;
+    bool GetPublishInfo(QString& sPluginName, std::int32_t& nCommandCount,
+                        std::int32_t& nTagCount) override;
+    void Configure() override;
+    QString ParseCommand(const QString& sCommand, const QString& sCommandArg,
+                         void* oConversationWnd) override;
+
+    // The system temporary folder followed by "Pictavo/".
+    static QString TempFolderPath();
+
+    // The parts of the component, for the code that drives them and for tests.
+    frmMain& mainForm() { return frmMain_; }
+    frmSend& sendForm() { return frmSend_; }
+    frmOptions& optionsForm() { return frmOptions_; }
+    Settings& settings();
+    PlatformServices& services() { return services_; }
+    FreeImageLibrary* freeImage() { return FreeImageModule_.get(); }
+    const QString& pluginPath() const { return PluginPath_; }
+
+private:
+    void WriteLog(const QString& message);
+    void openSettings();
+    // Finds `fileName` in `folder` without regard to case; the empty text when it is not there.
+    static QString findFileNoCase(const QString& folder, const QString& fileName);
+
+    PlatformServices services_;
+    frmMain frmMain_;
+    frmSend frmSend_;
+    frmOptions frmOptions_;
+    std::unique_ptr<RegistryHive> hive_;
+    std::unique_ptr<Settings> settings_;
+
+    QString fromFrmSend_;
+    void* MSN_ = nullptr;
+    QString SavedFilePath_;
+    QString PreviewOutcome_;
+    std::unique_ptr<RegistryRoutines> RegistryReader_;
+    QString PluginPath_;
+    std::unique_ptr<FreeImageLibrary> FreeImageModule_;
+};
+
+}  // namespace pictavo

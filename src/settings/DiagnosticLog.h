@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+namespace pictavo {
+
+class modRegistry;
+class UserKey;
+struct SettingsRecord;
+
+// The plain-text trace, switched per user by the "Log" value under the user key, which is read
+// again on every line. Each line is exactly the message followed by CR LF; the file is opened
+// and closed for each line so that everything written before a failure is on disk.
+class DiagnosticLog {
+public:
+    DiagnosticLog(modRegistry& registry, const UserKey& userKey, SettingsRecord& record)
+        : registry_(registry), userKey_(userKey), record_(record) {}
+
+    void WriteLog(const QString& message);
+
+    // ${XDG_STATE_HOME:-$HOME/.local/state}/pictavo/PV3_Log.txt
+    static QString LogFilePath();
+
+private:
+    modRegistry& registry_;
+    const UserKey& userKey_;
+    SettingsRecord& record_;
+};
+
+}  // namespace pictavo

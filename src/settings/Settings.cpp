@@ -1,0 +1,34 @@
+#include "settings/Settings.h"
+
+#include "platform/WellKnownPaths.h"
+#include "settings/SettingsLoader.h"
+#include "settings/SettingsSchema.h"
+
+namespace pictavo {
+
+Settings::Settings(RegistryHive& hive, Dialogs& dialogs, std::function<QString()> userEmail,
+                   std::function<QString()> desktopFolder)
+    : registry_(hive, dialogs),
+      userKey_(std::move(userEmail)),
+      log_(registry_, userKey_, record_),
+      desktopFolder_(desktopFolder ? std::move(desktopFolder) : &WellKnownPaths::desktopFolder) {}
+
+QString Settings::checkRegistry() {
+    return SettingsSchema::checkRegistry(registry_, userKey_, desktopFolder_);
+}
+
+void Settings::ReadRegistry() {
+    SettingsLoader(registry_, userKey_, log_, desktopFolder_).load(record_);
+}
+
+QString Settings::value(const QString& subKey, const QString& name) {
+    return registry_.GetStringValue(subKey.isEmpty() ? userKey_.path() : userKey_.path(subKey),
+                                    name);
+}
+
+void Settings::setValue(const QString& subKey, const QString& name, const QString& text) {
+    registry_.SetStringValue(subKey.isEmpty() ? userKey_.path() : userKey_.path(subKey), name,
+                             text);
+}
+
+}  // namespace pictavo

@@ -1,0 +1,69 @@
+#include "settings/SettingsLoader.h"
+
+#include "settings/DiagnosticLog.h"
+#include "settings/NumericText.h"
+#include "settings/SettingsRecord.h"
+#include "settings/SettingsSchema.h"
+#include "settings/UserKey.h"
+#include "settings/modRegistry.h"
+
+namespace pictavo {
+
+namespace {
+const QString kOptions = QStringLiteral("Options");
+const QString kUser;  // the user key itself
+}  // namespace
+
+QString SettingsLoader::text(const QString& subKey, const char* name) {
+    const QString path = subKey.isEmpty() ? userKey_.path() : userKey_.path(subKey);
+    return registry_.GetStringValue(path, QLatin1String(name));
+}
+
+qint16 SettingsLoader::integer(const QString& subKey, const char* name) {
+    if (const auto v = int16FromText(text(subKey, name))) {
+        return *v;
+    }
+    log_.WriteLog(QStringLiteral("ReadRegistry: ") + QLatin1String(name) +
+                  QStringLiteral(" is not a number"));
+    const QString fallback =
+        SettingsSchema::defaultValue(subKey, QLatin1String(name), desktopFolder_);
+    return int16FromText(fallback).value_or(0);
+}
+
+QString SettingsLoader::cut(const QString& text, qint16 length) {
+    return length < 0 ? text : text.left(length);
+}
+
+void SettingsLoader::load(SettingsRecord& r) {
+    r.Counter = text(kOptions, "Counter");
+    r.Clipboard = text(kOptions, "Clipboard");
+    r.Delete = text(kOptions, "Delete");
+    r.FileType = text(kOptions, "FileType");
+    r.FileTypeLen = integer(kOptions, "FileTypeLen");
+    r.FileType = cut(r.FileType, r.FileTypeLen);
+    r.FileName = text(kOptions, "FileName");
+    r.FileNameLen = integer(kOptions, "FileNameLen");
+    r.FileName = cut(r.FileName, r.FileNameLen);
+    r.FullFileName = text(kOptions, "FullFileName");
+    r.Log = text(kUser, "Log");
+    r.MenuIcons = text(kOptions, "MenuIcons");
+    r.MenuIconsMain = text(kOptions, "MenuIconsMain");
+    r.Preview = text(kOptions, "Preview");
+    r.PreviewSave = text(kOptions, "PreviewSave");
+    r.Overlay = text(kOptions, "Overlay");
+    r.Saved = text(kUser, "Saved");
+    r.Sent = text(kUser, "Sent");
+    r.SaveDir = text(kOptions, "SaveDir");
+    r.SaveDirLen = integer(kOptions, "SaveDirLen");
+    r.SaveDir = cut(r.SaveDir, r.SaveDirLen);
+    r.SaveMsgBox = text(kOptions, "SaveMsgBox");
+    r.SaveOverlay = text(kOptions, "SaveOverlay");
+    r.Quality = integer(kOptions, "Quality");
+    r.TimeDelay = text(kOptions, "TimeDelay");
+    r.SaveFileType = integer(kOptions, "SaveFileType");
+    r.WarnDelay = text(kOptions, "WarnDelay");
+    r.WarnDelayAmount = integer(kOptions, "WarnDelayAmount");
+    r.Webcam = text(kOptions, "Webcam");
+}
+
+}  // namespace pictavo

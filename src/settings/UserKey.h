@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+namespace pictavo {
+
+// Builds the per-user registry paths from the account's e-mail address as it is at the moment
+// of the call (the address is a field of the preview window's form object; it is set by
+// Initialize).
+class UserKey {
+public:
+    static inline const QString kVendorKey = QStringLiteral("HKEY_CURRENT_USER\\SOFTWARE\\Quorrel");
+    static inline const QString kProductKey =
+        QStringLiteral("HKEY_CURRENT_USER\\SOFTWARE\\Quorrel\\Pictavo");
+
+    explicit UserKey(std::function<QString()> email) : email_(std::move(email)) {}
+
+    QString email() const { return email_(); }
+    // "HKEY_CURRENT_USER\SOFTWARE\Quorrel\Pictavo\" + e-mail address
+    QString path() const { return kProductKey + QLatin1Char('\\') + email_(); }
+    // The user key followed by "\" and `subKey` ("Options", "DrawTools", ...).
+    QString path(const QString& subKey) const { return path() + QLatin1Char('\\') + subKey; }
+
+private:
+    std::function<QString()> email_;
+};
+
+}  // namespace pictavo

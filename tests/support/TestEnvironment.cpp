@@ -1,0 +1,34 @@
+#include "support/TestEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <cstdlib>
+
+namespace pictavo::test {
+
+TestEnvironment::TestEnvironment() : dir_(QDir::tempPath() + QStringLiteral("/pictavo-test-XXXXXX")) {
+    const QString base = dir_.path();
+    const auto point = [&](const char* variable, const QString& folder) {
+        QDir().mkpath(folder);
+        qputenv(variable, folder.toUtf8());
+    };
+    point("HOME", base + QStringLiteral("/home"));
+    point("XDG_CONFIG_HOME", base + QStringLiteral("/home/.config"));
+    point("XDG_STATE_HOME", base + QStringLiteral("/home/.local/state"));
+    point("XDG_DATA_HOME", base + QStringLiteral("/home/.local/share"));
+    point("XDG_CACHE_HOME", base + QStringLiteral("/home/.cache"));
+    point("XDG_RUNTIME_DIR", base + QStringLiteral("/runtime"));
+    QFile::setPermissions(base + QStringLiteral("/runtime"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    point("TMPDIR", base + QStringLiteral("/tmp"));
+}
+
+TestEnvironment::~TestEnvironment() = default;
+
+bool wantsX11() {
+    const std::string filter = ::testing::GTEST_FLAG(filter);
+    return filter.find("X11") != std::string::npos;
+}
+
+}  // namespace pictavo::test
