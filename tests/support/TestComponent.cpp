@@ -1,0 +1,45 @@
+#include "support/TestComponent.h"
+
+#include "platform/RegistryHive.h"
+#include "settings/RegistryRoutines.h"
+
+namespace pictavo::test {
+
+TestComponent::TestComponent(QImage screenImage) {
+    if (screenImage.isNull()) {
+        screenImage = QImage(640, 480, QImage::Format_RGB32);
+        screenImage.fill(QColor(40, 90, 160));
+    }
+    PlatformServices s;
+    s.registryPath = RegistryHive::defaultPath();
+    auto d = std::make_unique<ScriptedDialogs>();
+    auto sh = std::make_unique<FakeShell>();
+    auto c = std::make_unique<FakeClock>();
+    auto sc = std::make_unique<FakeScreenSource>(std::move(screenImage));
+    dialogs = d.get();
+    shell = sh.get();
+    clock = c.get();
+    screen = sc.get();
+    s.dialogs = std::move(d);
+    s.shell = std::move(sh);
+    s.clock = std::move(c);
+    s.screen = std::move(sc);
+    pv = std::make_unique<PV>(std::move(s));
+}
+
+void TestComponent::setScriptsDir(const QString& scriptsDir) {
+    RegistryHive hive(RegistryHive::defaultPath());
+    RegistryRoutines reg(hive);
+    reg.hkey = RootKey::LocalMachine;
+    reg.KeyRoot = QStringLiteral("SOFTWARE\\Patchou");
+    reg.Subkey = QStringLiteral("Messenger Plus! Live");
+    reg.CreateKey();
+    reg.SetRegistryValue(QStringLiteral("ScriptsDir"), scriptsDir, RegType::Sz);
+}
+
+bool TestComponent::initialize(const QString& email, int version) {
+    setScriptsDir(QStringLiteral(PICTAVO_SCRIPTS_DIR));
+    return pv->Initialize(version, email, nullptr);
+}
+
+}  // namespace pictavo::test

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QImage>
+#include <memory>
+
+#include "plugin/PV.h"
+#include "support/FakeClock.h"
+#include "support/FakeScreenSource.h"
+#include "support/FakeShell.h"
+#include "support/ScriptedDialogs.h"
+
+namespace pictavo::test {
+
+// A plug-in object on test doubles, with its settings store in the test's private config
+// folder. The doubles stay reachable through the raw pointers.
+struct TestComponent {
+    explicit TestComponent(QImage screen = QImage());
+
+    // Writes the host's "ScriptsDir" so Initialize finds `scriptsDir`/Pictavo Live/.
+    void setScriptsDir(const QString& scriptsDir);
+    // Initialize against the staged plug-in folder of the build tree.
+    bool initialize(const QString& email = QStringLiteral("user@example.com"), int version = 4);
+
+    ScriptedDialogs* dialogs = nullptr;
+    FakeShell* shell = nullptr;
+    FakeClock* clock = nullptr;
+    FakeScreenSource* screen = nullptr;
+    std::unique_ptr<PV> pv;
+};
+
+}  // namespace pictavo::test
