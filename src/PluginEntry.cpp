@@ -13,5 +13,7 @@ PICTAVO_EXPORT pictavo::PluginInterface* pictavo_create_plugin() {
     }
 }
 
-PICTAVO_EXPORT void pictavo_destroy_plugin(pictavo::PluginInterface* plugin) { delete plugin; }
+PICTAVO_EXPORT void pictavo_destroy_plugin(pictavo::PluginInterface* plugin) {
+    delete plugin;
+}
 }

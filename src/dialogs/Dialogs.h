@@ -24,7 +24,7 @@ struct MessageBoxRequest {
     QString title;
     int x = -1;  // screen position of the top-left corner; -1 centres on that axis
     int y = -1;
-    QIcon icon;                // shown in place of the standard icon when not null
+    QIcon icon;               // shown in place of the standard icon when not null
     QPointer<QWidget> owner;  // centred over it; over the screen when null
 };
 

@@ -13,7 +13,9 @@ namespace pictavo::FileSystem {
 
 namespace {
 
-QByteArray native(const QString& path) { return QFile::encodeName(path); }
+QByteArray native(const QString& path) {
+    return QFile::encodeName(path);
+}
 
 // Removes the contents of the open folder `dirFd` without following links, then nothing else.
 bool clearFolder(int dirFd) {
@@ -41,8 +43,8 @@ bool clearFolder(int dirFd) {
             continue;
         }
         if (S_ISDIR(st.st_mode)) {
-            const int child = openat(dirFd, name.constData(),
-                                     O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            const int child =
+                openat(dirFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (child < 0) {
                 fchmodat(dirFd, name.constData(), S_IRWXU, 0);
             }

@@ -18,7 +18,9 @@ constexpr int kApplicationId = 0x50563352;  // "PV3R"
 constexpr int kSchemaVersion = 1;
 constexpr int kBusyTimeoutMs = 10000;
 
-QString lowerName(const QString& name) { return name.toLower(); }
+QString lowerName(const QString& name) {
+    return name.toLower();
+}
 
 QStringList splitPath(const QString& subKey) {
     if (subKey.isEmpty()) {
@@ -29,7 +31,9 @@ QStringList splitPath(const QString& subKey) {
 
 }  // namespace
 
-RegValue RegValue::text(const QString& s, RegType type) { return {type, s.toUtf8()}; }
+RegValue RegValue::text(const QString& s, RegType type) {
+    return {type, s.toUtf8()};
+}
 
 RegValue RegValue::dword(std::uint32_t v) {
     QByteArray bytes(4, '\0');
@@ -214,9 +218,11 @@ void RegistryHive::initialiseSchema() {
     int tables = 0;
     {
         sqlite3_stmt* s = nullptr;
-        const int rc = sqlite3_prepare_v2(
-            db_, "SELECT (SELECT application_id FROM pragma_application_id),"
-                 " (SELECT count(*) FROM sqlite_schema)", -1, &s, nullptr);
+        const int rc =
+            sqlite3_prepare_v2(db_,
+                               "SELECT (SELECT application_id FROM pragma_application_id),"
+                               " (SELECT count(*) FROM sqlite_schema)",
+                               -1, &s, nullptr);
         const int step = rc == SQLITE_OK ? sqlite3_step(s) : rc;
         if (step == SQLITE_ROW) {
             appId = sqlite3_column_int(s, 0);
@@ -241,20 +247,22 @@ void RegistryHive::initialiseSchema() {
         return;
     }
     Transaction tx(*this);
-    exec("CREATE TABLE IF NOT EXISTS keys("
-         " id INTEGER PRIMARY KEY,"
-         " parent INTEGER NOT NULL,"
-         " name TEXT NOT NULL,"
-         " lname TEXT NOT NULL,"
-         " UNIQUE(parent, lname))");
-    exec("CREATE TABLE IF NOT EXISTS vals("
-         " key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE,"
-         " name TEXT NOT NULL,"
-         " lname TEXT NOT NULL,"
-         " type INTEGER NOT NULL,"
-         " data BLOB NOT NULL,"
-         " seq INTEGER PRIMARY KEY,"
-         " UNIQUE(key, lname))");
+    exec(
+        "CREATE TABLE IF NOT EXISTS keys("
+        " id INTEGER PRIMARY KEY,"
+        " parent INTEGER NOT NULL,"
+        " name TEXT NOT NULL,"
+        " lname TEXT NOT NULL,"
+        " UNIQUE(parent, lname))");
+    exec(
+        "CREATE TABLE IF NOT EXISTS vals("
+        " key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE,"
+        " name TEXT NOT NULL,"
+        " lname TEXT NOT NULL,"
+        " type INTEGER NOT NULL,"
+        " data BLOB NOT NULL,"
+        " seq INTEGER PRIMARY KEY,"
+        " UNIQUE(key, lname))");
     exec(QStringLiteral("PRAGMA application_id=%1").arg(kApplicationId).toUtf8().constData());
     exec(QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion).toUtf8().constData());
     tx.commit();
@@ -336,6 +344,26 @@ long RegistryHive::deleteKey(std::uint32_t root, const QString& subKey) {
     return RegResult::Success;
 }
 
+long RegistryHive::deleteTree(std::uint32_t root, const QString& subKey) {
+    if (subKey.isEmpty()) {
+        return isRoot(root) ? RegResult::AccessDenied : RegResult::FileNotFound;
+    }
+    Transaction tx(*this);
+    const auto id = findKey(root, subKey);
+    if (!id) {
+        return RegResult::FileNotFound;
+    }
+    // Values go with their keys (ON DELETE CASCADE).
+    Statement del(*this,
+                  "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION ALL"
+                  " SELECT k.id FROM keys k JOIN tree t ON k.parent=t.id)"
+                  " DELETE FROM keys WHERE id IN tree");
+    del.bind(1, *id);
+    del.step();
+    tx.commit();
+    return RegResult::Success;
+}
+
 std::optional<RegValue> RegistryHive::queryValue(std::uint32_t root, const QString& subKey,
                                                  const QString& name) {
     const auto id = findKey(root, subKey);
@@ -358,9 +386,10 @@ long RegistryHive::setValue(std::uint32_t root, const QString& subKey, const QSt
         return RegResult::FileNotFound;
     }
     // An existing value keeps its place in the enumeration order and its spelling.
-    Statement up(*this, "INSERT INTO vals(key, name, lname, type, data) VALUES(?1, ?2, ?3, ?4, ?5)"
-                        " ON CONFLICT(key, lname) DO UPDATE SET type=excluded.type,"
-                        " data=excluded.data");
+    Statement up(*this,
+                 "INSERT INTO vals(key, name, lname, type, data) VALUES(?1, ?2, ?3, ?4, ?5)"
+                 " ON CONFLICT(key, lname) DO UPDATE SET type=excluded.type,"
+                 " data=excluded.data");
     up.bind(1, *id).bind(2, name).bind(3, lowerName(name));
     up.bind(4, static_cast<std::int64_t>(value.type)).bind(5, value.data);
     up.step();

@@ -88,6 +88,10 @@ public:
     // Deletes a key that has no sub-keys, with its values. AccessDenied when it has
     // sub-keys, FileNotFound when it is missing; the root itself cannot be deleted.
     long deleteKey(std::uint32_t root, const QString& subKey);
+    // Deletes a key with all its sub-keys and their values, in one transaction: a crash or a
+    // busy store leaves the whole tree or none of it. FileNotFound when it is missing; the
+    // root itself cannot be deleted (AccessDenied).
+    long deleteTree(std::uint32_t root, const QString& subKey);
 
     std::optional<RegValue> queryValue(std::uint32_t root, const QString& subKey,
                                        const QString& name);

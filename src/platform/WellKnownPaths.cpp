@@ -25,9 +25,13 @@ QString systemTempFolder() {
     return QStringLiteral("/tmp");
 }
 
-QString stateHome() { return xdgOr("XDG_STATE_HOME", QStringLiteral("/.local/state")); }
+QString stateHome() {
+    return xdgOr("XDG_STATE_HOME", QStringLiteral("/.local/state"));
+}
 
-QString configHome() { return xdgOr("XDG_CONFIG_HOME", QStringLiteral("/.config")); }
+QString configHome() {
+    return xdgOr("XDG_CONFIG_HOME", QStringLiteral("/.config"));
+}
 
 QString desktopFolder() {
     const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);

@@ -3,6 +3,8 @@
 namespace pictavo {
 
 // Replaced by the real X11 source.
-std::unique_ptr<ScreenSource> makeX11ScreenSource() { return nullptr; }
+std::unique_ptr<ScreenSource> makeX11ScreenSource() {
+    return nullptr;
+}
 
 }  // namespace pictavo

@@ -40,7 +40,9 @@ void PV::openSettings() {
                                            [this] { return frmMain_.UserEmail; });
 }
 
-void PV::WriteLog(const QString& message) { settings().WriteLog(message); }
+void PV::WriteLog(const QString& message) {
+    settings().WriteLog(message);
+}
 
 QString PV::TempFolderPath() {
     QString folder = WellKnownPaths::systemTempFolder();
@@ -118,7 +120,8 @@ bool PV::Initialize(std::int32_t nVersion, const QString& sUserEmail, void* oMes
                      frmOptions_.icon());
         }
         if (FreeImageModule_) {
-            WriteLog(QStringLiteral("FreeImage: ") + QString::number(FreeImageModule_->handleValue()));
+            WriteLog(QStringLiteral("FreeImage: ") +
+                     QString::number(FreeImageModule_->handleValue()));
             const QString temp = TempFolderPath();
             switch (FileSystem::ensurePrivateFolder(temp)) {
                 case FileSystem::PrivateFolderStatus::Created:
@@ -155,8 +158,9 @@ bool PV::Initialize(std::int32_t nVersion, const QString& sUserEmail, void* oMes
             WriteLog(QStringLiteral("Initialize = False"));
         }
     } else {
-        MsgBoxEx(*services_.dialogs, kFreeImageFile + QStringLiteral(" not found.  Please reinstall."),
-                 MsgBox::OkOnly, kMessageCaption, -1, -1, frmOptions_.icon());
+        MsgBoxEx(*services_.dialogs,
+                 kFreeImageFile + QStringLiteral(" not found.  Please reinstall."), MsgBox::OkOnly,
+                 kMessageCaption, -1, -1, frmOptions_.icon());
         WriteLog(QStringLiteral("FreeImage not found"));
         WriteLog(QStringLiteral("Initialize = False"));
     }

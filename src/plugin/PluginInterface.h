@@ -23,8 +23,7 @@ public:
     virtual void* MSN() const = 0;
     virtual void setMSN(void* messenger) = 0;
 
-    virtual bool Initialize(std::int32_t nVersion, const QString& sUserEmail,
-                            void* oMessenger) = 0;
+    virtual bool Initialize(std::int32_t nVersion, const QString& sUserEmail, void* oMessenger) = 0;
     virtual QVariant Uninitialize() = 0;
     virtual bool GetPublishInfo(QString& sPluginName, std::int32_t& nCommandCount,
                                 std::int32_t& nTagCount) = 0;

@@ -11,7 +11,9 @@ QString RegistryRoutines::keyPath() const {
     return Subkey.isEmpty() ? KeyRoot : KeyRoot + QLatin1Char('\\') + Subkey;
 }
 
-bool RegistryRoutines::KeyExists() const { return hive_.keyExists(hkey, keyPath()); }
+bool RegistryRoutines::KeyExists() const {
+    return hive_.keyExists(hkey, keyPath());
+}
 
 QString RegistryRoutines::CreateKey(const QString& name) const {
     const QString path = KeyRoot.isEmpty() ? name : KeyRoot + QLatin1Char('\\') + name;

@@ -17,7 +17,10 @@ class SettingsLoader {
 public:
     SettingsLoader(modRegistry& registry, const UserKey& userKey, DiagnosticLog& log,
                    std::function<QString()> desktopFolder)
-        : registry_(registry), userKey_(userKey), log_(log), desktopFolder_(std::move(desktopFolder)) {}
+        : registry_(registry),
+          userKey_(userKey),
+          log_(log),
+          desktopFolder_(std::move(desktopFolder)) {}
 
     void load(SettingsRecord& record);
 

@@ -75,7 +75,9 @@ QString pathOf(const UserKey& userKey, const char* subKey) {
 
 }  // namespace
 
-std::span<const SettingDefault> defaults() { return kDefaults; }
+std::span<const SettingDefault> defaults() {
+    return kDefaults;
+}
 
 QString defaultValue(const QString& subKey, const QString& name,
                      const std::function<QString()>& desktopFolder) {

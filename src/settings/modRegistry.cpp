@@ -44,9 +44,10 @@ std::uint32_t modRegistry::SplitKeyPath(QString& path, const QString& context,
         errorContext += QStringLiteral(" - ") + detail2;
     }
     if (!path.startsWith(QLatin1String("HKEY_")) || path.endsWith(QLatin1Char('\\'))) {
-        MsgBoxEx(dialogs_, QStringLiteral("Incorrect Format:\n\n") + path + kCrLf + errorContext +
-                               callerLabel,
-                 MsgBox::OkOnly, QStringLiteral("SWVB_DEFAULT_TO_APP_TITLE"));
+        MsgBoxEx(
+            dialogs_,
+            QStringLiteral("Incorrect Format:\n\n") + path + kCrLf + errorContext + callerLabel,
+            MsgBox::OkOnly, QStringLiteral("SWVB_DEFAULT_TO_APP_TITLE"));
         return 0;
     }
     std::uint32_t root = 0;
@@ -68,8 +69,7 @@ bool modRegistry::KeyPathExists(const QString& path) {
 
 void modRegistry::CreateKey(const QString& path, const QString& callerLabel) {
     QString sub = path;
-    const std::uint32_t root =
-        SplitKeyPath(sub, QStringLiteral("CreateKey"), {}, {}, callerLabel);
+    const std::uint32_t root = SplitKeyPath(sub, QStringLiteral("CreateKey"), {}, {}, callerLabel);
     if (root != 0) {
         hive_.createKey(root, sub);
     }

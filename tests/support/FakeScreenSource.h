@@ -11,7 +11,8 @@ namespace pictavo::test {
 class FakeScreenSource final : public ScreenSource {
 public:
     explicit FakeScreenSource(QImage screen, QRect activeWindow = {})
-        : screen_(std::move(screen)), active_(activeWindow.isNull() ? screen_.rect() : activeWindow) {}
+        : screen_(std::move(screen)),
+          active_(activeWindow.isNull() ? screen_.rect() : activeWindow) {}
 
     QRect virtualScreen() override { return screen_.rect(); }
     QRect foregroundWindowRect() override { return active_; }

@@ -7,7 +7,8 @@
 
 namespace pictavo::test {
 
-TestEnvironment::TestEnvironment() : dir_(QDir::tempPath() + QStringLiteral("/pictavo-test-XXXXXX")) {
+TestEnvironment::TestEnvironment()
+    : dir_(QDir::tempPath() + QStringLiteral("/pictavo-test-XXXXXX")) {
     const QString base = dir_.path();
     const auto point = [&](const char* variable, const QString& folder) {
         QDir().mkpath(folder);

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QObject>
+#include <QTextStream>
+
+#include "CommandLine.h"
+#include "ConversationInput.h"
+
+namespace pictavo {
+class PluginInterface;
+}
+
+namespace pictavo::host {
+
+// Plays the conversation window: each typed line goes to the plug-in, one at a time, and its
+// answer is printed alone on one line of standard output.
+class HostSession : public QObject {
+    Q_OBJECT
+public:
+    HostSession(PluginInterface& plugin, int inputFd, bool interactive, QObject* parent = nullptr);
+
+    void start();
+
+signals:
+    // Input has ended (or "/quit" was typed).
+    void ended();
+
+private:
+    void handle(const QString& line);
+    void prompt();
+
+    PluginInterface& plugin_;
+    ConversationInput input_;
+    bool interactive_;
+    QTextStream out_;
+    QTextStream err_;
+};
+
+}  // namespace pictavo::host

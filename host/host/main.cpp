@@ -1,0 +1,96 @@
+// pictavo-host: a stand-in for the messenger. It loads the plug-in from its scripts folder the
+// way the messenger does and hands it the lines typed on standard input.
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QTextStream>
+#include <exception>
+
+#include "CommandLine.h"
+#include "HostSession.h"
+#include "PluginLibrary.h"
+#include "platform/RegistryHive.h"
+#include "settings/RegistryRoutines.h"
+
+namespace {
+
+// The host keeps its scripts folder where the plug-in looks for it.
+void publishScriptsDir(const QString& scriptsDir) {
+    pictavo::RegistryHive hive(pictavo::RegistryHive::defaultPath());
+    pictavo::RegistryRoutines key(hive);
+    key.hkey = pictavo::RootKey::LocalMachine;
+    key.KeyRoot = QStringLiteral("SOFTWARE\\Patchou");
+    key.Subkey = QStringLiteral("Messenger Plus! Live");
+    key.CreateKey();
+    key.SetRegistryValue(QStringLiteral("ScriptsDir"), scriptsDir, pictavo::RegType::Sz);
+}
+
+// Stands for the messenger object the plug-in is handed; the plug-in never looks inside.
+struct Messenger {
+    int reserved = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("pictavo-host"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    QTextStream err(stderr);
+
+    const QString user = qEnvironmentVariable("USER", QStringLiteral("user"));
+    const QString defaultScripts = QDir::cleanPath(QApplication::applicationDirPath() +
+                                                   QStringLiteral("/../lib/pictavo-host/Scripts"));
+    QString error;
+    const auto options = pictavo::host::parseHostArguments(
+        app.arguments().mid(1), user + QStringLiteral("@localhost"), defaultScripts, error);
+    if (!options) {
+        err << "pictavo-host: " << error << "\n"
+            << "usage: pictavo-host [--email ADDRESS] [--host-version N] [--scripts-dir DIR]\n";
+        return 2;
+    }
+
+    try {
+        publishScriptsDir(options->scriptsDir);
+        pictavo::host::PluginLibrary library(options->scriptsDir +
+                                             QStringLiteral("/Pictavo Live/libpictavo.so"));
+        pictavo::PluginInterface& plugin = library.plugin();
+        Messenger messenger;
+
+        bool ready = false;
+        try {
+            ready = plugin.Initialize(options->hostVersion, options->email, &messenger);
+        } catch (const std::exception& e) {
+            err << "error: " << QString::fromUtf8(e.what()) << "\n" << Qt::flush;
+        }
+        int status = 0;
+        if (ready) {
+            QString name;
+            std::int32_t commands = 0;
+            std::int32_t tags = 0;
+            plugin.GetPublishInfo(name, commands, tags);
+            err << "pictavo-host: loaded \"" << name << "\" with " << commands << " commands\n"
+                << Qt::flush;
+            pictavo::host::HostSession session(plugin, STDIN_FILENO, isatty(STDIN_FILENO) == 1);
+            QObject::connect(&session, &pictavo::host::HostSession::ended, &app,
+                             &QCoreApplication::quit, Qt::QueuedConnection);
+            session.start();
+            app.exec();
+        } else {
+            err << "pictavo-host: the plug-in did not start\n" << Qt::flush;
+            status = 1;
+        }
+        try {
+            plugin.Uninitialize();
+        } catch (const std::exception& e) {
+            err << "error: " << QString::fromUtf8(e.what()) << "\n" << Qt::flush;
+        }
+        library.unload();
+        return status;
+    } catch (const std::exception& e) {
+        err << "pictavo-host: " << QString::fromUtf8(e.what()) << "\n";
+        return 1;
+    }
+}

@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <thread>
+
+#include "platform/PictavoError.h"
+#include "platform/RegistryHive.h"
+
+using namespace pictavo;
+
+namespace {
+
+class RegistryHiveTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path() const { return dir.filePath(QStringLiteral("store/registry.db")); }
+};
+
+constexpr auto HKCU = RootKey::CurrentUser;
+
+}  // namespace
+
+TEST_F(RegistryHiveTest, NamesCompareWithoutCaseAndKeepTheirSpelling) {
+    RegistryHive hive(path());
+    ASSERT_TRUE(hive.createKey(HKCU, QStringLiteral("Software\\Quorrel\\Pictavo")));
+    EXPECT_TRUE(hive.keyExists(HKCU, QStringLiteral("SOFTWARE\\quorrel\\PICTAVO")));
+    // Creating again with another spelling opens the existing key and keeps its name.
+    ASSERT_TRUE(hive.createKey(HKCU, QStringLiteral("SOFTWARE\\QUORREL")));
+    EXPECT_EQ(hive.canonicalPath(HKCU, QStringLiteral("software\\quorrel\\pictavo")),
+              QStringLiteral("Software\\Quorrel\\Pictavo"));
+
+    const QString key = QStringLiteral("Software\\Quorrel");
+    hive.setValue(HKCU, key, QStringLiteral("FileName"), RegValue::text(QStringLiteral("a")));
+    hive.setValue(HKCU, key, QStringLiteral("FILENAME"), RegValue::text(QStringLiteral("b")));
+    const auto values = hive.values(HKCU, key);
+    ASSERT_TRUE(values);
+    ASSERT_EQ(values->size(), 1u);
+    EXPECT_EQ((*values)[0].name, QStringLiteral("FileName"));
+    EXPECT_EQ((*values)[0].value.asText(), QStringLiteral("b"));
+    // Non-ASCII names fold too.
+    hive.setValue(HKCU, key, QStringLiteral("Größe"), RegValue::text(QStringLiteral("1")));
+    EXPECT_TRUE(hive.queryValue(HKCU, key, QStringLiteral("GRÖSSE")) ||
+                hive.queryValue(HKCU, key, QStringLiteral("größe")));
+}
+
+TEST_F(RegistryHiveTest, KeysAndValuesFollowTheRegistryRules) {
+    RegistryHive hive(path());
+    ASSERT_TRUE(hive.createKey(HKCU, QStringLiteral("A\\B\\C")));
+    EXPECT_TRUE(hive.keyExists(HKCU, QStringLiteral("A\\B")));     // intermediate keys made
+    EXPECT_FALSE(hive.createKey(HKCU, QStringLiteral("A\\\\D")));  // empty name component
+    EXPECT_FALSE(hive.createKey(0x1234, QStringLiteral("A")));     // unknown root
+    EXPECT_FALSE(hive.keyExists(RootKey::LocalMachine, QStringLiteral("A")));  // roots apart
+
+    // A key with sub-keys cannot be deleted; a leaf takes its values with it.
+    EXPECT_EQ(hive.deleteKey(HKCU, QStringLiteral("A\\B")), RegResult::AccessDenied);
+    hive.setValue(HKCU, QStringLiteral("A\\B\\C"), QStringLiteral("v"), RegValue::dword(7));
+    EXPECT_EQ(hive.deleteKey(HKCU, QStringLiteral("A\\B\\C")), RegResult::Success);
+    EXPECT_EQ(hive.deleteKey(HKCU, QStringLiteral("A\\B\\C")), RegResult::FileNotFound);
+    ASSERT_TRUE(hive.createKey(HKCU, QStringLiteral("A\\B\\C")));
+    EXPECT_FALSE(hive.queryValue(HKCU, QStringLiteral("A\\B\\C"), QStringLiteral("v")));
+
+    // Values need an existing key; they enumerate in creation order, sub-keys by name.
+    EXPECT_EQ(
+        hive.setValue(HKCU, QStringLiteral("Missing"), QStringLiteral("x"), RegValue::dword(1)),
+        RegResult::FileNotFound);
+    const QString k = QStringLiteral("A");
+    hive.setValue(HKCU, k, QStringLiteral("zeta"), RegValue::text(QStringLiteral("1")));
+    hive.setValue(HKCU, k, QStringLiteral("alpha"), RegValue::dword(0x01020304));
+    hive.setValue(HKCU, k, QString(), RegValue::text(QStringLiteral("default")));
+    hive.setValue(HKCU, k, QStringLiteral("zeta"), RegValue::text(QStringLiteral("2")));
+    hive.createKey(HKCU, QStringLiteral("A\\a2"));
+    hive.createKey(HKCU, QStringLiteral("A\\A1"));
+    const auto values = hive.values(HKCU, k);
+    ASSERT_TRUE(values);
+    ASSERT_EQ(values->size(), 3u);
+    EXPECT_EQ((*values)[0].name, QStringLiteral("zeta"));
+    EXPECT_EQ((*values)[0].value.asText(), QStringLiteral("2"));
+    EXPECT_EQ((*values)[1].value.data, QByteArray("\x04\x03\x02\x01", 4));
+    EXPECT_EQ((*values)[2].name, QString());
+    EXPECT_EQ(hive.subKeys(HKCU, k),
+              (QStringList{QStringLiteral("A1"), QStringLiteral("a2"), QStringLiteral("B")}));
+    EXPECT_EQ(hive.deleteValue(HKCU, k, QStringLiteral("ZETA")), RegResult::Success);
+    EXPECT_EQ(hive.deleteValue(HKCU, k, QStringLiteral("zeta")), RegResult::FileNotFound);
+    EXPECT_FALSE(hive.subKeys(HKCU, QStringLiteral("Nope")));
+}
+
+TEST_F(RegistryHiveTest, ValuesOfAnyLengthSurviveReopening) {
+    const QString longText(100000, QLatin1Char('x'));
+    {
+        RegistryHive hive(path());
+        hive.createKey(HKCU, QStringLiteral("K"));
+        hive.setValue(HKCU, QStringLiteral("K"), QStringLiteral("long"), RegValue::text(longText));
+        hive.setValue(HKCU, QStringLiteral("K"), QStringLiteral("utf8"),
+                      RegValue::text(QStringLiteral("Écran ✓")));
+    }
+    RegistryHive again(path());
+    EXPECT_EQ(again.queryValue(HKCU, QStringLiteral("K"), QStringLiteral("long"))->asText(),
+              longText);
+    EXPECT_EQ(again.queryValue(HKCU, QStringLiteral("K"), QStringLiteral("utf8"))->asText(),
+              QStringLiteral("Écran ✓"));
+}
+
+TEST_F(RegistryHiveTest, AFileThatIsNotAStoreIsReportedAndLeftAlone) {
+    struct Case {
+        const char* name;
+        QByteArray content;
+    };
+    const Case cases[] = {
+        {"text file", QByteArray("my notes\nmore notes\n")},
+        {"binary junk", QByteArray(8192, '\x5a')},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QDir().mkpath(dir.filePath(QStringLiteral("store")));
+        QFile f(path());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(c.content);
+        f.close();
+        try {
+            RegistryHive hive(path());
+            FAIL() << "opened a file that is not a store";
+        } catch (const PictavoError& e) {
+            EXPECT_TRUE(e.message().contains(path())) << e.what();
+        }
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), c.content);
+    }
+}
+
+TEST_F(RegistryHiveTest, AnotherProgramsSqliteDatabaseIsNotTaken) {
+    {
+        RegistryHive hive(path());  // make a valid SQLite file first...
+    }
+    // ...then one that is SQLite but someone else's: any database with tables and no mark.
+    const QString other = dir.filePath(QStringLiteral("store/other.db"));
+    QFile::copy(path(), other);
+    {
+        // Clear our mark by rewriting the application id in the header (offset 68).
+        QFile f(other);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.seek(68);
+        f.write(QByteArray(4, '\0'));
+    }
+    EXPECT_THROW(RegistryHive hive(other), PictavoError);
+}
+
+TEST_F(RegistryHiveTest, ConcurrentWritersLoseNothing) {
+    { RegistryHive(path()).createKey(HKCU, QStringLiteral("Shared")); }
+    constexpr int kPerWriter = 150;
+    auto writer = [&](const QString& prefix) {
+        RegistryHive hive(path());
+        for (int i = 0; i < kPerWriter; ++i) {
+            hive.setValue(HKCU, QStringLiteral("Shared"), prefix + QString::number(i),
+                          RegValue::text(QString::number(i)));
+        }
+    };
+    std::thread a(writer, QStringLiteral("a"));
+    std::thread b(writer, QStringLiteral("b"));
+    a.join();
+    b.join();
+    RegistryHive hive(path());
+    EXPECT_EQ(hive.values(HKCU, QStringLiteral("Shared"))->size(), size_t(2 * kPerWriter));
+}
