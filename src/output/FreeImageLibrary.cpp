@@ -28,8 +28,8 @@ FreeImageLibrary::FreeImageLibrary(const QString& path) : path_(path) {
     // process may have loaded.
     handle_.reset(dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL));
     if (!handle_) {
-        throw PictavoError(QStringLiteral("%1 cannot be loaded: %2")
-                               .arg(path, QString::fromLocal8Bit(dlerror())));
+        throw PictavoError(
+            QStringLiteral("%1 cannot be loaded: %2").arg(path, QString::fromLocal8Bit(dlerror())));
     }
     bind(Initialise, "FreeImage_Initialise");
     bind(DeInitialise, "FreeImage_DeInitialise");
@@ -48,6 +48,7 @@ FreeImageLibrary::FreeImageLibrary(const QString& path) : path_(path) {
     bind(GetHeight, "FreeImage_GetHeight");
     bind(GetBPP, "FreeImage_GetBPP");
     bind(Load, "FreeImage_Load");
+    bind(ConvertTo32Bits, "FreeImage_ConvertTo32Bits");
 }
 
 FreeImageLibrary::~FreeImageLibrary() = default;

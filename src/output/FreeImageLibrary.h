@@ -22,7 +22,8 @@ public:
     // The module handle as a number, for the log.
     quintptr handleValue() const { return reinterpret_cast<quintptr>(handle_.get()); }
 
-    // Bound functions.
+    // Bound functions. They are plain members so that a test can put a failing stand-in in
+    // place of one of them on its own instance.
     decltype(&::FreeImage_Initialise) Initialise = nullptr;
     decltype(&::FreeImage_DeInitialise) DeInitialise = nullptr;
     decltype(&::FreeImage_SetOutputMessage) SetOutputMessage = nullptr;
@@ -40,6 +41,7 @@ public:
     decltype(&::FreeImage_GetHeight) GetHeight = nullptr;
     decltype(&::FreeImage_GetBPP) GetBPP = nullptr;
     decltype(&::FreeImage_Load) Load = nullptr;
+    decltype(&::FreeImage_ConvertTo32Bits) ConvertTo32Bits = nullptr;
 
 private:
     struct Closer {

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <FreeImage.h>
+
+#include <QImage>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+namespace pictavo {
+
+class Dialogs;
+class FreeImageLibrary;
+
+// Yields the picture that the encoders write; nullptr when there is none. The picture must
+// stay valid until the encoder that asked for it returns.
+using PictureSource = std::function<const QImage*()>;
+
+// The picture a preview offers for encoding: the full-size capture when the canvas shows a
+// reduced copy (everything drawn is already part of the capture then, since a reduced canvas
+// cannot be drawn on), otherwise the canvas's committed image with the drawing on it. Every
+// format gets the full-size capture in the reduced case: a file must never hold a picture
+// shrunk to the preview's size.
+const QImage* pictureToEncode(bool scaled, const QImage* fullSizeCapture,
+                              const QImage* canvasImage);
+
+// Releases a FreeImage bitmap through the library that made it.
+struct DibDeleter {
+    FreeImageLibrary* library = nullptr;
+    void operator()(FIBITMAP* dib) const;
+};
+using DibPtr = std::unique_ptr<FIBITMAP, DibDeleter>;
+
+// Writes the source picture as BMP, GIF, JPEG, PNG or TIFF through the FreeImage copy that
+// the component loaded. Every encoder call is self-contained: it initialises the library,
+// registers the message handler, and releases every bitmap and deinitialises the library
+// before it returns. The file is written under a temporary name beside the target and takes
+// the target's place only when the library reports success, so a failed save never damages
+// an existing file nor leaves debris.
+//
+// Only the PNG encoder talks to the user (OK-only message boxes); the others just return
+// false. The reason for the last conversion failure, or the library's last message, stays
+// available from GetConvertError().
+class ImageEncoder {
+public:
+    ImageEncoder(FreeImageLibrary& library, Dialogs& dialogs, PictureSource source);
+    ~ImageEncoder();
+    ImageEncoder(const ImageEncoder&) = delete;
+    ImageEncoder& operator=(const ImageEncoder&) = delete;
+
+    // True only when FreeImage_Save returned exactly 1 and the file is in place.
+    bool SaveBMP(const QString& fileName);
+    bool SaveGIF(const QString& fileName);
+    // `quality` is passed to the library as its flags word, sign-extended and otherwise
+    // unchanged; 0 means the library's default.
+    bool SaveJPG(const QString& fileName, std::int16_t quality);
+    bool SavePNG(const QString& fileName);
+    bool SaveTIF(const QString& fileName);
+
+    // Copies `picture` into a new 32-bit, bottom-up FreeImage bitmap with opaque pixels. On
+    // success `dib` owns it; on failure `dib` is empty and GetConvertError() says why. A null
+    // pointer or a null image counts as "no bitmap"; any format other than RGB32 is converted
+    // to it first (an indexed picture through its colour table).
+    bool FreeImage_Convert_BMP_to_FI(const QImage* picture, DibPtr& dib);
+    QString GetConvertError() const { return LastConvertError_; }
+
+    // The text of a C library error number. With `number` 0 the current errno is used; when
+    // that is 0 too the result is false and `code` and `text` stay 0 and empty. Otherwise
+    // `code` is the number and `text` its message ("Unknown Error" for a number the C library
+    // does not know); a found text clears errno.
+    static bool GetApiErrorText(int number, int& code, QString& text);
+
+    // FreeImage_Initialise(FALSE), then routes the library's messages to this encoder.
+    void InitFreeImage();
+    // Releases the bitmap (if any) and leaves `dib` empty.
+    static void UnloadDib(DibPtr& dib);
+    // The library's message, prefixed with the name of the format it came with:
+    // "[PNG] message". Kept as the last conversion error.
+    void OnFreeImageMessage(FREE_IMAGE_FORMAT fif, const char* message);
+
+private:
+    enum class Format { Bmp, Gif, Jpeg, Png, Tiff };
+    class ActiveScope;
+
+    bool encode(Format format, const QString& fileName, int flags);
+    bool saveStaged(FREE_IMAGE_FORMAT fif, FIBITMAP* dib, const QString& fileName, int flags);
+    void tell(Format format, const QString& message);
+
+    FreeImageLibrary& library_;
+    Dialogs& dialogs_;
+    PictureSource source_;
+    QString LastConvertError_;
+};
+
+}  // namespace pictavo
