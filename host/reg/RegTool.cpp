@@ -1,0 +1,251 @@
+#include "reg/RegTool.h"
+
+#include "platform/PictavoError.h"
+#include "platform/RegistryHive.h"
+#include "reg/RegFormatter.h"
+
+namespace pictavo::reg {
+
+namespace {
+
+// The value `name` of a key, with the spelling it was created with.
+std::optional<NamedRegValue> findValue(RegistryHive& hive, std::uint32_t root,
+                                       const QString& subKey, const QString& name) {
+    const auto values = hive.values(root, subKey);
+    if (!values) {
+        return std::nullopt;
+    }
+    // The store's own rule for names: equal when lower-cased.
+    const QString lower = name.toLower();
+    for (const NamedRegValue& v : *values) {
+        if (v.name.toLower() == lower) {
+            return v;
+        }
+    }
+    return std::nullopt;
+}
+
+QString childPath(const QString& subKey, const QString& child) {
+    return subKey.isEmpty() ? child : subKey + QLatin1Char('\\') + child;
+}
+
+}  // namespace
+
+RegTool::RegTool(QString storePath, QTextStream& in, QTextStream& out, QTextStream& err)
+    : storePath_(std::move(storePath)), in_(in), out_(out), err_(err) {}
+
+int RegTool::run(const QStringList& args) {
+    const RegParseResult parsed = RegCommandLine::parse(args);
+    if (!parsed.command) {
+        return fail(parsed.error);
+    }
+    const RegCommand& cmd = *parsed.command;
+    if (cmd.help) {
+        out_ << RegFormatter::usage(cmd.verb);
+        out_.flush();
+        return 0;
+    }
+    try {
+        RegistryHive hive(storePath_);
+        return execute(hive, cmd);
+    } catch (const PictavoError& e) {
+        return fail(QStringLiteral("ERROR: ") + e.message());
+    }
+}
+
+int RegTool::execute(RegistryHive& hive, const RegCommand& cmd) {
+    switch (cmd.verb) {
+        case RegVerb::Query:
+            return query(hive, cmd);
+        case RegVerb::Add:
+            return add(hive, cmd);
+        case RegVerb::Delete:
+            return remove(hive, cmd);
+        case RegVerb::None:
+            break;
+    }
+    return fail(RegFormatter::invalidSyntax(RegVerb::None));
+}
+
+int RegTool::query(RegistryHive& hive, const RegCommand& cmd) {
+    const RegKeyPath& key = cmd.key;
+    const auto canonical = hive.canonicalPath(key.root, key.subKey);
+    if (!canonical) {
+        return fail(RegFormatter::kNotFound);
+    }
+    // Built whole before printing, so a failure part-way prints only the error.
+    QString text = QStringLiteral("\n");
+    if (!cmd.valueName) {
+        listKey(hive, key, *canonical, cmd.recurse, text);
+    } else if (cmd.recurse) {
+        const int found = searchValue(hive, key, *canonical, *cmd.valueName, text);
+        text += RegFormatter::matchesFound(found) + QLatin1Char('\n');
+        out_ << text;
+        out_.flush();
+        // A search that finds nothing fails, so scripts can test for a value anywhere below.
+        return found > 0 ? 0 : 1;
+    } else {
+        const QString path = RegFormatter::keyPath(key.rootName, *canonical);
+        const auto value = findValue(hive, key.root, key.subKey, *cmd.valueName);
+        if (value) {
+            text += path + QLatin1Char('\n') + RegFormatter::valueLine(value->name, value->value);
+        } else if (cmd.valueName->isEmpty()) {
+            // Every key has a default value; one never written shows as not set.
+            text += path + QLatin1Char('\n') + RegFormatter::defaultNotSetLine();
+        } else {
+            return fail(RegFormatter::kNotFound);
+        }
+        text += QLatin1Char('\n');
+    }
+    out_ << text;
+    out_.flush();
+    return 0;
+}
+
+void RegTool::listKey(RegistryHive& hive, const RegKeyPath& key, const QString& subKey,
+                      bool recurse, QString& text) {
+    const QString path = RegFormatter::keyPath(key.rootName, subKey);
+    text += path + QLatin1Char('\n');
+    // A key that another process removes meanwhile lists as empty.
+    const auto values = hive.values(key.root, subKey).value_or(std::vector<NamedRegValue>{});
+    for (const NamedRegValue& v : values) {
+        text += RegFormatter::valueLine(v.name, v.value);
+    }
+    if (!values.empty() || recurse) {
+        text += QLatin1Char('\n');
+    }
+    for (const QString& child : hive.subKeys(key.root, subKey).value_or(QStringList{})) {
+        if (recurse) {
+            listKey(hive, key, childPath(subKey, child), true, text);
+        } else {
+            text += path + QLatin1Char('\\') + child + QLatin1Char('\n');
+        }
+    }
+}
+
+int RegTool::searchValue(RegistryHive& hive, const RegKeyPath& key, const QString& subKey,
+                         const QString& name, QString& text) {
+    int found = 0;
+    if (const auto value = findValue(hive, key.root, subKey, name)) {
+        text += RegFormatter::keyPath(key.rootName, subKey) + QLatin1Char('\n') +
+                RegFormatter::valueLine(value->name, value->value) + QLatin1Char('\n');
+        ++found;
+    }
+    for (const QString& child : hive.subKeys(key.root, subKey).value_or(QStringList{})) {
+        found += searchValue(hive, key, childPath(subKey, child), name, text);
+    }
+    return found;
+}
+
+int RegTool::add(RegistryHive& hive, const RegCommand& cmd) {
+    const RegKeyPath& key = cmd.key;
+    if (!hive.createKey(key.root, key.subKey)) {
+        return fail(RegFormatter::kAccessDenied);
+    }
+    if (!cmd.value) {
+        return succeed();
+    }
+    if (!cmd.force) {
+        if (const auto existing = findValue(hive, key.root, key.subKey, *cmd.valueName)) {
+            if (!confirm(RegFormatter::overwriteQuestion(existing->name))) {
+                out_ << RegFormatter::kCancelled << '\n';
+                out_.flush();
+                return 0;
+            }
+        }
+    }
+    if (hive.setValue(key.root, key.subKey, *cmd.valueName, *cmd.value) != RegResult::Success) {
+        // Another process removed the key between the two steps.
+        return fail(RegFormatter::kNotFound);
+    }
+    return succeed();
+}
+
+int RegTool::remove(RegistryHive& hive, const RegCommand& cmd) {
+    const RegKeyPath& key = cmd.key;
+    const auto canonical = hive.canonicalPath(key.root, key.subKey);
+    if (!canonical) {
+        return fail(RegFormatter::kNotFound);
+    }
+    const QString path = RegFormatter::keyPath(key.rootName, *canonical);
+    auto cancelled = [this] {
+        out_ << RegFormatter::kCancelled << '\n';
+        out_.flush();
+        return 0;
+    };
+
+    if (cmd.valueName) {
+        const auto existing = findValue(hive, key.root, key.subKey, *cmd.valueName);
+        if (!existing) {
+            return fail(RegFormatter::kNotFound);
+        }
+        if (!cmd.force && !confirm(RegFormatter::deleteValueQuestion(existing->name))) {
+            return cancelled();
+        }
+        if (hive.deleteValue(key.root, key.subKey, existing->name) != RegResult::Success) {
+            return fail(RegFormatter::kNotFound);
+        }
+        return succeed();
+    }
+
+    if (cmd.allValues) {
+        if (!cmd.force && !confirm(RegFormatter::deleteAllValuesQuestion(path))) {
+            return cancelled();
+        }
+        const auto values = hive.values(key.root, key.subKey);
+        if (!values) {
+            return fail(RegFormatter::kNotFound);
+        }
+        for (const NamedRegValue& v : *values) {
+            // FileNotFound here only means another process deleted it first.
+            hive.deleteValue(key.root, key.subKey, v.name);
+        }
+        return succeed();
+    }
+
+    // A predefined root is never deleted, with or without /f.
+    if (key.subKey.isEmpty()) {
+        return fail(RegFormatter::kAccessDenied);
+    }
+    if (!cmd.force && !confirm(RegFormatter::deleteKeyQuestion(path))) {
+        return cancelled();
+    }
+    if (hive.deleteTree(key.root, key.subKey) != RegResult::Success) {
+        return fail(RegFormatter::kNotFound);
+    }
+    return succeed();
+}
+
+bool RegTool::confirm(const QString& question) {
+    for (;;) {
+        out_ << question;
+        out_.flush();
+        const QString answer = in_.readLine();
+        if (answer.isNull()) {
+            out_ << '\n';
+            return false;
+        }
+        const QString a = answer.trimmed();
+        if (a.startsWith(QLatin1Char('y'), Qt::CaseInsensitive)) {
+            return true;
+        }
+        if (a.startsWith(QLatin1Char('n'), Qt::CaseInsensitive)) {
+            return false;
+        }
+    }
+}
+
+int RegTool::succeed() {
+    out_ << RegFormatter::kSuccess << '\n';
+    out_.flush();
+    return 0;
+}
+
+int RegTool::fail(const QString& message) {
+    out_.flush();
+    err_ << message << '\n';
+    err_.flush();
+    return 1;
+}
+
+}  // namespace pictavo::reg

@@ -1,0 +1,80 @@
+#include <gtest/gtest.h>
+
+#include "reg/RegFormatter.h"
+
+using namespace pictavo;
+using namespace pictavo::reg;
+
+namespace {
+
+struct LineRow {
+    const char* name;
+    QString valueName;
+    RegValue value;
+    QString line;
+};
+
+QString S(const char* s) {
+    return QString::fromUtf8(s);
+}
+
+const LineRow kLines[] = {
+    {"String", S("FileName"), RegValue::text(S("My_Screenshot")),
+     S("    FileName    REG_SZ    My_Screenshot\n")},
+    // reg keeps the separators even when there is nothing after them.
+    {"EmptyString", S("sResult"), RegValue::text(S("")), S("    sResult    REG_SZ    \n")},
+    {"DefaultValue", S(""), RegValue::text(S("x")), S("    (Default)    REG_SZ    x\n")},
+    {"Utf8String", S("Text"),
+     RegValue::text(S("Gr\xc3\xbc\xc3\x9f"
+                      "e")),
+     S("    Text    REG_SZ    Gr\xc3\xbc\xc3\x9f"
+       "e\n")},
+    {"ExpandStringUnexpanded", S("Dir"), RegValue::text(S("%HOME%\\x"), RegType::ExpandSz),
+     S("    Dir    REG_EXPAND_SZ    %HOME%\\x\n")},
+    {"DwordZero", S("Log"), RegValue::dword(0), S("    Log    REG_DWORD    0x0\n")},
+    {"DwordLowerCaseHex", S("Colour"), RegValue::dword(0xDEADBEEFu),
+     S("    Colour    REG_DWORD    0xdeadbeef\n")},
+    {"DwordShortRecordPadded", S("d"), RegValue{RegType::Dword, QByteArray("\x01", 1)},
+     S("    d    REG_DWORD    0x1\n")},
+    {"BinaryUpperCaseHex", S("Bin"), RegValue{RegType::Binary, QByteArray("\x00\xff\x1a", 3)},
+     S("    Bin    REG_BINARY    00FF1A\n")},
+    {"EmptyBinary", S("Bin"), RegValue{RegType::Binary, {}}, S("    Bin    REG_BINARY    \n")},
+    {"MultiString", S("MRU"), RegValue{RegType::MultiSz, QByteArray("fax\0mail\0\xc3\xa4", 11)},
+     S("    MRU    REG_MULTI_SZ    fax\\0mail\\0\xc3\xa4\n")},
+    {"EmptyMultiString", S("MRU"), RegValue{RegType::MultiSz, {}},
+     S("    MRU    REG_MULTI_SZ    \n")},
+    {"NoneAsHex", S("n"), RegValue{RegType::None, QByteArray("\x01\x02", 2)},
+     S("    n    REG_NONE    0102\n")},
+};
+
+class RegFormatterLine : public ::testing::TestWithParam<LineRow> {};
+
+TEST_P(RegFormatterLine, ShowsNameTypeAndData) {
+    const LineRow& row = GetParam();
+    EXPECT_EQ(RegFormatter::valueLine(row.valueName, row.value), row.line);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, RegFormatterLine, ::testing::ValuesIn(kLines),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(RegFormatter, MessagesAndQuestions) {
+    EXPECT_EQ(RegFormatter::defaultNotSetLine(), S("    (Default)    REG_SZ    (value not set)\n"));
+    EXPECT_EQ(RegFormatter::matchesFound(2), S("End of search: 2 match(es) found."));
+    EXPECT_EQ(RegFormatter::overwriteQuestion(S("Log")),
+              S("Value Log exists, overwrite(Yes/No)? "));
+    EXPECT_EQ(RegFormatter::overwriteQuestion(S("")),
+              S("Value (Default) exists, overwrite(Yes/No)? "));
+    EXPECT_EQ(RegFormatter::deleteValueQuestion(S("Log")),
+              S("Permanently delete the registry value Log (Yes/No)? "));
+    EXPECT_EQ(RegFormatter::deleteKeyQuestion(S("HKEY_CURRENT_USER\\x")),
+              S("Permanently delete the registry key HKEY_CURRENT_USER\\x (Yes/No)? "));
+    EXPECT_EQ(RegFormatter::invalidSyntax(RegVerb::Query),
+              S("ERROR: Invalid syntax.\nType \"REG QUERY /?\" for usage."));
+    // Every usage text names its own verb's syntax first.
+    EXPECT_TRUE(RegFormatter::usage(RegVerb::Query).startsWith(S("\nREG QUERY KeyName")));
+    EXPECT_TRUE(RegFormatter::usage(RegVerb::Add).startsWith(S("\nREG ADD KeyName")));
+    EXPECT_TRUE(RegFormatter::usage(RegVerb::Delete).startsWith(S("\nREG DELETE KeyName")));
+    EXPECT_TRUE(RegFormatter::usage(RegVerb::None).startsWith(S("\nREG Operation")));
+}
+
+}  // namespace

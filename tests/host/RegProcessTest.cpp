@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+#include "platform/RegistryHive.h"
+
+using namespace pictavo;
+
+// The built pictavo-reg, run as a user or a script runs it: arguments, standard input, exit
+// status, and the store under the (private) XDG_CONFIG_HOME of this test process.
+
+namespace {
+
+QString S(const char* s) {
+    return QString::fromUtf8(s);
+}
+
+const QString kTool = QStringLiteral(PICTAVO_BIN_DIR "/pictavo-reg");
+
+struct Outcome {
+    int rc = -1;
+    QString out;
+    QString err;
+};
+
+Outcome runTool(const QStringList& args, const QByteArray& input = {},
+                const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(kTool, args);
+    if (!p.waitForStarted()) {
+        ADD_FAILURE() << "cannot start " << kTool.toStdString();
+        return {};
+    }
+    p.write(input);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        ADD_FAILURE() << "pictavo-reg did not finish";
+        return {};
+    }
+    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+TEST(RegProcess, WorksOnTheUsersStore) {
+    const QString key = S("HKCU\\Software\\RegProcess\\EndToEnd");
+    Outcome r = runTool({S("add"), key, S("/v"), S("Text"), S("/d"),
+                         S("Gr\xc3\xbc\xc3\x9f"
+                           "e 1")});
+    EXPECT_EQ(r.rc, 0);
+    EXPECT_EQ(r.out, S("The operation completed successfully.\n"));
+    EXPECT_EQ(r.err, S(""));
+    {
+        // The plug-in's own view of the same file.
+        RegistryHive hive(RegistryHive::defaultPath());
+        const auto v =
+            hive.queryValue(RootKey::CurrentUser, S("Software\\RegProcess\\EndToEnd"), S("text"));
+        ASSERT_TRUE(v);
+        EXPECT_EQ(v->asText(), S("Gr\xc3\xbc\xc3\x9f"
+                                 "e 1"));
+    }
+
+    r = runTool({S("query"), key, S("/v"), S("TEXT")});
+    EXPECT_EQ(r.rc, 0);
+    EXPECT_EQ(r.out, S("\nHKEY_CURRENT_USER\\Software\\RegProcess\\EndToEnd\n"
+                       "    Text    REG_SZ    Gr\xc3\xbc\xc3\x9f"
+                       "e 1\n\n"));
+
+    // The question is answered on standard input.
+    r = runTool({S("delete"), key}, "yes\n");
+    EXPECT_EQ(r.rc, 0);
+    EXPECT_EQ(r.out, S("Permanently delete the registry key "
+                       "HKEY_CURRENT_USER\\Software\\RegProcess\\EndToEnd (Yes/No)? "
+                       "The operation completed successfully.\n"));
+
+    r = runTool({S("query"), key});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.out, S(""));
+    EXPECT_EQ(r.err,
+              S("ERROR: The system was unable to find the specified registry key or value.\n"));
+
+    r = runTool({S("query")});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, S("ERROR: Invalid syntax.\nType \"REG QUERY /?\" for usage.\n"));
+}
+
+TEST(RegProcess, ForeignStoreFileIsNotTouched) {
+    QTemporaryDir config;
+    ASSERT_TRUE(QDir().mkpath(config.filePath(S("pictavo"))));
+    const QString store = config.filePath(S("pictavo/registry.db"));
+    const QByteArray text(4096, 'x');
+    {
+        QFile f(store);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(S("XDG_CONFIG_HOME"), config.path());
+    const Outcome r = runTool({S("add"), S("HKCU\\x"), S("/v"), S("a"), S("/f")}, {}, env);
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_TRUE(r.err.startsWith(S("ERROR: The file ") + store)) << r.err.toStdString();
+    QFile f(store);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), text);
+}
+
+// Two scripts add 200 values each to one key at the same time, starting on a store that does
+// not exist yet: every call succeeds at once or after waiting its turn, and no value is lost.
+TEST(RegProcess, ParallelWritersLoseNothing) {
+    QTemporaryDir config;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(S("XDG_CONFIG_HOME"), config.path());
+    env.insert(S("PICTAVO_REG"), kTool);
+    // The loop stops at the first failure and exits with its status; stderr carries the text.
+    const QString script =
+        S("i=1; while [ $i -le 200 ]; do "
+          "\"$PICTAVO_REG\" add 'HKCU\\Software\\RegProcess\\Parallel' /v \"$1$i\" "
+          "/t REG_DWORD /d $i /f >/dev/null || exit $?; i=$((i+1)); done");
+    QProcess writers[2];
+    const QString prefixes[2] = {S("A"), S("B")};
+    for (int w = 0; w < 2; ++w) {
+        writers[w].setProcessEnvironment(env);
+        writers[w].start(S("/bin/sh"), {S("-c"), script, S("writer"), prefixes[w]});
+    }
+    for (QProcess& w : writers) {
+        ASSERT_TRUE(w.waitForFinished(240000));
+        EXPECT_EQ(w.exitCode(), 0);
+        const QString err = QString::fromUtf8(w.readAllStandardError());
+        EXPECT_EQ(err, S("")) << err.toStdString();
+    }
+
+    RegistryHive hive(config.filePath(S("pictavo/registry.db")));
+    const auto values = hive.values(RootKey::CurrentUser, S("Software\\RegProcess\\Parallel"));
+    ASSERT_TRUE(values);
+    EXPECT_EQ(values->size(), 400u);
+    for (const QString& prefix : prefixes) {
+        for (std::uint32_t i = 1; i <= 200; ++i) {
+            const auto v =
+                hive.queryValue(RootKey::CurrentUser, S("Software\\RegProcess\\Parallel"),
+                                prefix + QString::number(i));
+            ASSERT_TRUE(v) << prefix.toStdString() << i;
+            EXPECT_EQ(v->data, RegValue::dword(i).data);
+        }
+    }
+}
+
+}  // namespace

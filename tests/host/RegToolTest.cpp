@@ -1,0 +1,353 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextStream>
+
+#include "platform/RegistryHive.h"
+#include "reg/RegFormatter.h"
+#include "reg/RegTool.h"
+
+using namespace pictavo;
+using namespace pictavo::reg;
+
+namespace {
+
+QString S(const char* s) {
+    return QString::fromUtf8(s);
+}
+
+constexpr auto HKCU = RootKey::CurrentUser;
+const QString kOk = S("The operation completed successfully.\n");
+const QString kNotFound =
+    S("ERROR: The system was unable to find the specified registry key or value.\n");
+
+struct Outcome {
+    int rc;
+    QString out;
+    QString err;
+};
+
+class RegToolTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString path() const { return dir.filePath(QStringLiteral("pictavo/registry.db")); }
+
+    // One run of the tool, with `input` as what the user types.
+    Outcome run(const QStringList& args, QString input = {}) {
+        QString out, err;
+        QTextStream in(&input, QIODevice::ReadOnly);
+        QTextStream o(&out), e(&err);
+        RegTool tool(path(), in, o, e);
+        const int rc = tool.run(args);
+        o.flush();
+        e.flush();
+        return {rc, out, err};
+    }
+
+    // Software\Quorrel\Pictavo with two values and the sub-keys Options (one value) and an
+    // empty Countdown, created in that order so that sorting shows.
+    void plantTree() {
+        RegistryHive hive(path());
+        const QString key = S("Software\\Quorrel\\Pictavo");
+        ASSERT_TRUE(hive.createKey(HKCU, key + S("\\Options")));
+        ASSERT_TRUE(hive.createKey(HKCU, key + S("\\Countdown")));
+        hive.setValue(HKCU, key, S("FileName"), RegValue::text(S("My_Screenshot")));
+        hive.setValue(HKCU, key, S("Delay"), RegValue::dword(5));
+        hive.setValue(HKCU, key + S("\\Options"), S("Log"), RegValue::text(S("1")));
+    }
+
+    std::optional<RegValue> valueAt(const QString& subKey, const QString& name) {
+        RegistryHive hive(path());
+        return hive.queryValue(HKCU, subKey, name);
+    }
+    bool keyAt(const QString& subKey) {
+        RegistryHive hive(path());
+        return hive.keyExists(HKCU, subKey);
+    }
+};
+
+TEST_F(RegToolTest, QueryListsValuesThenSubKeysInStoredSpelling) {
+    plantTree();
+    const Outcome r = run({S("query"), S("hkcu\\SOFTWARE\\quorrel\\PICTAVO")});
+    EXPECT_EQ(r.rc, 0);
+    EXPECT_EQ(r.err, S(""));
+    EXPECT_EQ(r.out, S("\n"
+                       "HKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo\n"
+                       "    FileName    REG_SZ    My_Screenshot\n"
+                       "    Delay    REG_DWORD    0x5\n"
+                       "\n"
+                       "HKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo\\Countdown\n"
+                       "HKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo\\Options\n"));
+}
+
+TEST_F(RegToolTest, QueryOfKeyWithoutValuesListsOnlySubKeys) {
+    plantTree();
+    const Outcome r = run({S("query"), S("HKCU\\Software\\Quorrel")});
+    EXPECT_EQ(r.out, S("\n"
+                       "HKEY_CURRENT_USER\\Software\\Quorrel\n"
+                       "HKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo\n"));
+}
+
+TEST_F(RegToolTest, RecursiveQueryWalksTheWholeTree) {
+    plantTree();
+    const Outcome r = run({S("query"), S("HKCU\\Software\\Quorrel"), S("/s")});
+    EXPECT_EQ(r.rc, 0);
+    EXPECT_EQ(r.out, S("\n"
+                       "HKEY_CURRENT_USER\\Software\\Quorrel\n"
+                       "\n"
+                       "HKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo\n"
+                       "    FileName    REG_SZ    My_Screenshot\n"
+                       "    Delay    REG_DWORD    0x5\n"
+                       "\n"
+                       "HKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo\\Countdown\n"
+                       "\n"
+                       "HKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo\\Options\n"
+                       "    Log    REG_SZ    1\n"
+                       "\n"));
+}
+
+TEST_F(RegToolTest, QueryOfOneValue) {
+    plantTree();
+    const QString key = S("HKCU\\Software\\Quorrel\\Pictavo");
+    const struct {
+        const char* name;
+        QStringList args;
+        int rc;
+        QString out;
+        QString err;
+    } rows[] = {
+        {"found, shown in its stored spelling",
+         {S("query"), key, S("/v"), S("FILENAME")},
+         0,
+         S("\nHKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo\n"
+           "    FileName    REG_SZ    My_Screenshot\n\n"),
+         S("")},
+        {"missing value", {S("query"), key, S("/v"), S("Nope")}, 1, S(""), kNotFound},
+        {"default value never set",
+         {S("query"), key, S("/ve")},
+         0,
+         S("\nHKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo\n"
+           "    (Default)    REG_SZ    (value not set)\n\n"),
+         S("")},
+        {"missing key", {S("query"), key + S("\\Nope")}, 1, S(""), kNotFound},
+        {"search below finds values at any depth",
+         {S("query"), S("HKCU\\Software"), S("/v"), S("log"), S("/s")},
+         0,
+         S("\nHKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo\\Options\n"
+           "    Log    REG_SZ    1\n\n"
+           "End of search: 1 match(es) found.\n"),
+         S("")},
+        {"search without a match fails",
+         {S("query"), S("HKCU"), S("/v"), S("Nope"), S("/s")},
+         1,
+         S("\nEnd of search: 0 match(es) found.\n"),
+         S("")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const Outcome r = run(row.args);
+        EXPECT_EQ(r.rc, row.rc);
+        EXPECT_EQ(r.out, row.out);
+        EXPECT_EQ(r.err, row.err);
+    }
+}
+
+TEST_F(RegToolTest, AddCreatesMissingParentsAndStoresEachType) {
+    const struct {
+        const char* name;
+        QStringList extra;
+        RegType type;
+        QByteArray data;
+    } rows[] = {
+        {"string", {S("/d"), S("a b")}, RegType::Sz, "a b"},
+        {"expand string",
+         {S("/t"), S("REG_EXPAND_SZ"), S("/d"), S("%HOME%")},
+         RegType::ExpandSz,
+         "%HOME%"},
+        {"dword",
+         {S("/t"), S("REG_DWORD"), S("/d"), S("258")},
+         RegType::Dword,
+         QByteArray("\x02\x01\0\0", 4)},
+        {"binary",
+         {S("/t"), S("REG_BINARY"), S("/d"), S("00ff")},
+         RegType::Binary,
+         QByteArray("\0\xff", 2)},
+        {"multi string",
+         {S("/t"), S("REG_MULTI_SZ"), S("/d"), S("a\\0b")},
+         RegType::MultiSz,
+         QByteArray("a\0b", 3)},
+    };
+    int n = 0;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString sub = S("Software\\New%1\\Deep").arg(++n);
+        const Outcome r =
+            run(QStringList{S("add"), S("HKCU\\") + sub, S("/v"), S("V")} + row.extra);
+        EXPECT_EQ(r.rc, 0);
+        EXPECT_EQ(r.out, kOk);
+        const auto v = valueAt(sub, S("V"));
+        ASSERT_TRUE(v);
+        EXPECT_EQ(v->type, row.type);
+        EXPECT_EQ(v->data.toHex(), row.data.toHex());
+    }
+}
+
+TEST_F(RegToolTest, AddOverExistingValueAsksFirst) {
+    plantTree();
+    const QString sub = S("Software\\Quorrel\\Pictavo");
+    const QString question = S("Value FileName exists, overwrite(Yes/No)? ");
+    const struct {
+        const char* name;
+        QStringList extra;
+        QString input;
+        QString out;
+        QString after;
+    } rows[] = {
+        {"yes", {}, S("y\n"), question + kOk, S("new")},
+        {"no",
+         {},
+         S("No\n"),
+         question + S("The operation was canceled by the user.\n"),
+         S("My_Screenshot")},
+        {"asked again until the answer is clear",
+         {},
+         S("maybe\n\nYES\n"),
+         question + question + question + kOk,
+         S("new")},
+        {"end of input declines",
+         {},
+         S(""),
+         question + S("\nThe operation was canceled by the user.\n"),
+         S("My_Screenshot")},
+        {"forced, no question", {S("/f")}, S(""), kOk, S("new")},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        {
+            RegistryHive hive(path());
+            hive.setValue(HKCU, sub, S("FileName"), RegValue::text(S("My_Screenshot")));
+        }
+        const Outcome r = run(
+            QStringList{S("add"), S("HKCU\\") + sub, S("/v"), S("filename"), S("/d"), S("new")} +
+                row.extra,
+            row.input);
+        EXPECT_EQ(r.rc, 0);
+        EXPECT_EQ(r.out, row.out);
+        EXPECT_EQ(valueAt(sub, S("FileName"))->asText(), row.after);
+    }
+    // A new value needs no question.
+    const Outcome r = run({S("add"), S("HKCU\\") + sub, S("/v"), S("Fresh")});
+    EXPECT_EQ(r.out, kOk);
+}
+
+TEST_F(RegToolTest, DeleteValueAsksUnlessForced) {
+    plantTree();
+    const QString key = S("HKCU\\Software\\Quorrel\\Pictavo");
+    const QString sub = S("Software\\Quorrel\\Pictavo");
+    Outcome r = run({S("delete"), key, S("/v"), S("delay")}, S("n\n"));
+    EXPECT_EQ(r.out, S("Permanently delete the registry value Delay (Yes/No)? "
+                       "The operation was canceled by the user.\n"));
+    EXPECT_TRUE(valueAt(sub, S("Delay")));
+
+    r = run({S("delete"), key, S("/v"), S("delay")}, S("y\n"));
+    EXPECT_EQ(r.out, S("Permanently delete the registry value Delay (Yes/No)? ") + kOk);
+    EXPECT_FALSE(valueAt(sub, S("Delay")));
+
+    r = run({S("delete"), key, S("/v"), S("FileName"), S("/f")});
+    EXPECT_EQ(r.rc, 0);
+    EXPECT_FALSE(valueAt(sub, S("FileName")));
+
+    // Gone already: an error, and no question first.
+    r = run({S("delete"), key, S("/v"), S("FileName")}, S("y\n"));
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.out, S(""));
+    EXPECT_EQ(r.err, kNotFound);
+}
+
+TEST_F(RegToolTest, DeleteKeyTakesItsWholeSubtree) {
+    plantTree();
+    {
+        RegistryHive hive(path());
+        hive.createKey(HKCU, S("Software\\Quorrel\\Sibling"));
+    }
+    const QString key = S("HKCU\\software\\quorrel\\pictavo");
+    Outcome r = run({S("delete"), key}, S("n\n"));
+    EXPECT_EQ(r.out, S("Permanently delete the registry key "
+                       "HKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo (Yes/No)? "
+                       "The operation was canceled by the user.\n"));
+    EXPECT_TRUE(keyAt(S("Software\\Quorrel\\Pictavo\\Options")));
+
+    r = run({S("delete"), key}, S("y\n"));
+    EXPECT_EQ(r.rc, 0);
+    EXPECT_FALSE(keyAt(S("Software\\Quorrel\\Pictavo")));
+    EXPECT_FALSE(keyAt(S("Software\\Quorrel\\Pictavo\\Options")));
+    EXPECT_TRUE(keyAt(S("Software\\Quorrel\\Sibling")));
+    // Re-created, the key starts empty: no value survived with the old key.
+    ASSERT_EQ(run({S("add"), key + S("\\Options")}).rc, 0);
+    EXPECT_FALSE(valueAt(S("Software\\Quorrel\\Pictavo\\Options"), S("Log")));
+
+    r = run({S("delete"), S("HKCU\\Software\\Nope"), S("/f")});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, kNotFound);
+}
+
+TEST_F(RegToolTest, DeleteAllValuesKeepsKeyAndSubKeys) {
+    plantTree();
+    const Outcome r = run({S("delete"), S("HKCU\\Software\\Quorrel\\Pictavo"), S("/va")}, S("y\n"));
+    EXPECT_EQ(r.out, S("Delete all values under the registry key "
+                       "HKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo (Yes/No)? ") +
+                         kOk);
+    RegistryHive hive(path());
+    EXPECT_TRUE(hive.values(HKCU, S("Software\\Quorrel\\Pictavo"))->empty());
+    EXPECT_TRUE(hive.queryValue(HKCU, S("Software\\Quorrel\\Pictavo\\Options"), S("Log")));
+}
+
+TEST_F(RegToolTest, RootIsNeverDeleted) {
+    plantTree();
+    const Outcome r = run({S("delete"), S("HKCU"), S("/f")});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, S("ERROR: Access is denied.\n"));
+    EXPECT_TRUE(keyAt(S("Software\\Quorrel\\Pictavo")));
+}
+
+TEST_F(RegToolTest, ForeignFileIsReportedAndLeftAlone) {
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(S("pictavo"))));
+    const QByteArray text = "these are my notes, not a settings store\n";
+    {
+        QFile f(path());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    for (const QStringList& args :
+         {QStringList{S("query"), S("HKCU")},
+          QStringList{S("add"), S("HKCU\\x"), S("/v"), S("a"), S("/d"), S("b"), S("/f")},
+          QStringList{S("delete"), S("HKCU\\x"), S("/f")}}) {
+        SCOPED_TRACE(args.join(u' ').toStdString());
+        const Outcome r = run(args);
+        EXPECT_EQ(r.rc, 1);
+        EXPECT_EQ(r.out, S(""));
+        EXPECT_TRUE(r.err.startsWith(S("ERROR: The file ") + path())) << r.err.toStdString();
+        EXPECT_TRUE(r.err.contains(S("not a Pictavo settings store")));
+    }
+    QFile f(path());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), text);
+    EXPECT_EQ(QDir(dir.filePath(S("pictavo"))).entryList(QDir::Files),
+              QStringList{S("registry.db")});
+}
+
+TEST_F(RegToolTest, RefusedCommandCreatesNoStore) {
+    const Outcome r = run({S("add"), S("HKXX\\x")});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, S("ERROR: Invalid key name.\nType \"REG ADD /?\" for usage.\n"));
+    EXPECT_FALSE(QFile::exists(path()));
+
+    const Outcome help = run({S("query"), S("/?")});
+    EXPECT_EQ(help.rc, 0);
+    EXPECT_EQ(help.out, RegFormatter::usage(RegVerb::Query));
+    EXPECT_FALSE(QFile::exists(path()));
+}
+
+}  // namespace
