@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 
 #include "dialogs/MsgBoxEx.h"
 
@@ -26,7 +27,6 @@ int QtDialogs::messageBox(const MessageBoxRequest& request) {
     } else if (request.buttons & MsgBox::InformationIcon) {
         box.setIcon(QMessageBox::Information);
     }
-    box.adjustSize();
 
     QRect ownerRect;
     if (request.owner && request.owner->isVisible()) {
@@ -34,7 +34,10 @@ int QtDialogs::messageBox(const MessageBoxRequest& request) {
     } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         ownerRect = screen->geometry();
     }
-    box.move(messageBoxPosition(box.sizeHint(), ownerRect, request.x, request.y));
+    // Placed once the box is shown and laid out, when its final size is known.
+    QTimer::singleShot(0, &box, [&box, ownerRect, &request] {
+        box.move(messageBoxPosition(box.frameGeometry().size(), ownerRect, request.x, request.y));
+    });
 
     box.exec();
     const auto* clicked = box.clickedButton();

@@ -1,7 +1,5 @@
 #include "support/TestEnvironment.h"
 
-#include <gtest/gtest.h>
-
 #include <QDir>
 #include <cstdlib>
 
@@ -26,10 +24,5 @@ TestEnvironment::TestEnvironment()
 }
 
 TestEnvironment::~TestEnvironment() = default;
-
-bool wantsX11() {
-    const std::string filter = ::testing::GTEST_FLAG(filter);
-    return filter.find("X11") != std::string::npos;
-}
 
 }  // namespace pictavo::test

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QString>
 #include <QTemporaryDir>
+#include <memory>
 
 namespace pictavo::test {
 
@@ -23,8 +26,16 @@ private:
     QTemporaryDir dir_;
 };
 
-// True when the test filter of this process selects tests that need a real X display; those
-// run on the fixture's Xvfb rather than the offscreen platform.
-bool wantsX11();
+// Gives every test its own TestEnvironment, from its start to its end.
+class FreshEnvironmentPerTest : public ::testing::EmptyTestEventListener {
+public:
+    void OnTestStart(const ::testing::TestInfo&) override {
+        environment_ = std::make_unique<TestEnvironment>();
+    }
+    void OnTestEnd(const ::testing::TestInfo&) override { environment_.reset(); }
+
+private:
+    std::unique_ptr<TestEnvironment> environment_;
+};
 
 }  // namespace pictavo::test

@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+#include "dialogs/MsgBoxEx.h"
+#include "dialogs/QtDialogs.h"
+#include "support/ScriptedDialogs.h"
+
+using namespace pictavo;
+
+TEST(MsgBoxEx, PositionCentresOnTheOwnerUnlessCoordinatesAreGiven) {
+    const struct {
+        const char* name;
+        QSize box;
+        QRect owner;
+        int x, y;
+        QPoint expected;
+    } rows[] = {
+        {"centred on a screen", {300, 100}, {0, 0, 1920, 1080}, -1, -1, {810, 490}},
+        {"centred on a window", {200, 80}, {100, 50, 600, 400}, -1, -1, {300, 210}},
+        {"odd halves round to even", {201, 81}, {0, 0, 101, 51}, -1, -1, {-50, -14}},
+        {"x given", {200, 80}, {0, 0, 1000, 1000}, 7, -1, {7, 460}},
+        {"both given", {200, 80}, {0, 0, 1000, 1000}, 7, 9, {7, 9}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(messageBoxPosition(r.box, r.owner, r.x, r.y), r.expected);
+    }
+}
+
+TEST(MsgBoxEx, AnIconAddsTheInformationStyleAndTheDefaultTitleIsTheCaption) {
+    test::ScriptedDialogs dialogs;
+    dialogs.answers.enqueue(MsgBox::ResultYes);
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::red);
+    EXPECT_EQ(MsgBoxEx(dialogs, QStringLiteral("Sure?"), MsgBox::YesNo, QStringLiteral("T"), -1, -1,
+                       QIcon(pixmap)),
+              MsgBox::ResultYes);
+    MsgBoxEx(dialogs, QStringLiteral("plain"), MsgBox::OkOnly,
+             QStringLiteral("SWVB_DEFAULT_TO_APP_TITLE"));
+    ASSERT_EQ(dialogs.messages.size(), 2);
+    EXPECT_EQ(dialogs.messages[0].buttons, MsgBox::YesNo + MsgBox::InformationIcon);
+    EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("T"));
+    EXPECT_EQ(dialogs.messages[1].buttons, MsgBox::OkOnly);
+    EXPECT_EQ(dialogs.messages[1].title, QStringLiteral("Pictavo 3"));
+}
+
+// The real box: answered by a timer that clicks its button, with a watchdog that closes any
+// dialog left open so a failure cannot hang the suite.
+TEST(QtDialogs, ShowsTheQuestionCentredAndReturnsTheAnswerCodes) {
+    const struct {
+        const char* name;
+        int buttons;
+        QMessageBox::StandardButton click;
+        int expected;
+    } rows[] = {
+        {"OK", MsgBox::OkOnly, QMessageBox::Ok, MsgBox::ResultOk},
+        {"Yes", MsgBox::YesNo, QMessageBox::Yes, MsgBox::ResultYes},
+        {"No", MsgBox::YesNo, QMessageBox::No, MsgBox::ResultNo},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        QtDialogs dialogs;
+        QString seenText;
+        QString seenTitle;
+        QPoint seenCentre;
+        QTimer::singleShot(50, [&] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible()) {
+                    seenText = box->text();
+                    seenTitle = box->windowTitle();
+                    seenCentre = box->geometry().center();
+                    box->button(r.click)->click();
+                }
+            }
+        });
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                    box->done(0);
+                }
+            }
+        });
+        watchdog.start(5000);
+        MessageBoxRequest request;
+        request.prompt = QStringLiteral("Question?");
+        request.title = QStringLiteral("Pictavo 3");
+        request.buttons = r.buttons;
+        EXPECT_EQ(dialogs.messageBox(request), r.expected);
+        EXPECT_EQ(seenText, QStringLiteral("Question?"));
+        EXPECT_EQ(seenTitle, QStringLiteral("Pictavo 3"));
+        const QPoint screenCentre = QGuiApplication::primaryScreen()->geometry().center();
+        EXPECT_LE((seenCentre - screenCentre).manhattanLength(), 1);
+    }
+}

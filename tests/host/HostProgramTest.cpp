@@ -1,0 +1,112 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+#include "platform/RegistryHive.h"
+#include "settings/DiagnosticLog.h"
+
+using namespace pictavo;
+
+namespace {
+
+struct HostRun {
+    int exitCode = -1;
+    QStringList out;
+    QString err;
+};
+
+// Runs the built host with `input` on standard input, in this test's private environment.
+HostRun runHost(const QByteArray& input, const QStringList& arguments = {}) {
+    QProcess host;
+    host.start(QStringLiteral(PICTAVO_BIN_DIR "/pictavo-host"), arguments);
+    EXPECT_TRUE(host.waitForStarted(10000));
+    host.write(input);
+    host.closeWriteChannel();
+    if (!host.waitForFinished(60000)) {
+        host.kill();
+        ADD_FAILURE() << "the host did not end";
+    }
+    HostRun r;
+    r.exitCode = host.exitStatus() == QProcess::NormalExit ? host.exitCode() : -1;
+    QString out = QString::fromUtf8(host.readAllStandardOutput());
+    if (out.endsWith(QLatin1Char('\n'))) {
+        out.chop(1);
+    }
+    r.out = out.isEmpty() && !out.isNull() ? QStringList{} : out.split(QLatin1Char('\n'));
+    if (out.isEmpty()) {
+        r.out.clear();
+    }
+    r.err = QString::fromUtf8(host.readAllStandardError());
+    return r;
+}
+
+QString userKey(const QString& email) {
+    return QStringLiteral("SOFTWARE\\Quorrel\\Pictavo\\") + email;
+}
+
+int countValues(RegistryHive& hive, const QString& key) {
+    int n = int(hive.values(RootKey::CurrentUser, key)->size());
+    const QStringList subKeys = hive.subKeys(RootKey::CurrentUser, key).value_or(QStringList());
+    for (const QString& sub : subKeys) {
+        n += countValues(hive, key + QLatin1Char('\\') + sub);
+    }
+    return n;
+}
+
+}  // namespace
+
+TEST(HostProgram, AnEmptyConversationCreatesTheSettingsAndEndsCleanly) {
+    const HostRun r = runHost({}, {QStringLiteral("--email"), QStringLiteral("a@b.c")});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(r.err.contains(QStringLiteral("loaded \" Pictavo 3\" with 22 commands")))
+        << r.err.toStdString();
+
+    RegistryHive hive(RegistryHive::defaultPath());
+    EXPECT_EQ(hive.subKeys(RootKey::CurrentUser, userKey(QStringLiteral("a@b.c")))->size(), 5);
+    EXPECT_EQ(countValues(hive, userKey(QStringLiteral("a@b.c"))), 57);
+    const auto scripts = hive.queryValue(RootKey::LocalMachine,
+                                         QStringLiteral("SOFTWARE\\Patchou\\Messenger Plus! Live"),
+                                         QStringLiteral("ScriptsDir"));
+    ASSERT_TRUE(scripts);
+    EXPECT_EQ(QDir(scripts->asText()).canonicalPath(),
+              QDir(QStringLiteral(PICTAVO_SCRIPTS_DIR)).canonicalPath());
+
+    // With the log on, a second start finds everything in place.
+    hive.setValue(RootKey::CurrentUser, userKey(QStringLiteral("a@b.c")), QStringLiteral("Log"),
+                  RegValue::text(QStringLiteral("1")));
+    EXPECT_EQ(runHost({}, {QStringLiteral("--email"), QStringLiteral("a@b.c")}).exitCode, 0);
+    QFile log(DiagnosticLog::LogFilePath());
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QByteArray text = log.readAll();
+    EXPECT_TRUE(text.contains("\r\ncheckRegistry: 0 Keys and 0 Values\r\n"));
+    EXPECT_LT(text.indexOf("----------End Initialize----------"),
+              text.indexOf("----------Uninitialize----------"));
+}
+
+TEST(HostProgram, EachTypedLineGetsOneAnswerAndFailuresDoNotStopIt) {
+    const HostRun r = runHost(
+        "/xpvfullx\n\n/XPVNOPE 5\r\n/configure\n/quit\n/xpvnever\n",
+        {QStringLiteral("--email=b@c.d"), QStringLiteral("--host-version"), QStringLiteral("3")});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, (QStringList{QStringLiteral("False"), QStringLiteral("False"),
+                                  QStringLiteral("False")}));
+    EXPECT_TRUE(r.err.contains(QStringLiteral("with 23 commands")));
+}
+
+TEST(HostProgram, BadArgumentsAndABrokenStoreAreReported) {
+    HostRun r = runHost({}, {QStringLiteral("--colour"), QStringLiteral("red")});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.contains(QStringLiteral("unknown argument: --colour")));
+
+    QDir().mkpath(QFileInfo(RegistryHive::defaultPath()).absolutePath());
+    QFile f(RegistryHive::defaultPath());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("not a store");
+    f.close();
+    r = runHost({});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains(RegistryHive::defaultPath())) << r.err.toStdString();
+}

@@ -1,0 +1,239 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include "platform/FileSystem.h"
+#include "platform/LocaleFormat.h"
+#include "platform/PictavoError.h"
+#include "platform/RegistryHive.h"
+#include "settings/DiagnosticLog.h"
+#include "settings/Settings.h"
+#include "support/TestComponent.h"
+
+using namespace pictavo;
+using pictavo::test::TestComponent;
+
+namespace {
+
+const QString kScripts = QStringLiteral(PICTAVO_SCRIPTS_DIR);
+const QString kEmail = QStringLiteral("user@example.com");
+
+QStringList logLines() {
+    QFile f(DiagnosticLog::LogFilePath());
+    if (!f.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    QString all = QString::fromUtf8(f.readAll());
+    all.chop(2);
+    return all.split(QStringLiteral("\r\n"));
+}
+
+// A first start (creating the settings), then logging switched on for the rest of the test.
+void prepareLoggedAccount() {
+    TestComponent first;
+    ASSERT_TRUE(first.initialize(kEmail));
+    first.pv->settings().setValue(QString(), QStringLiteral("Log"), QStringLiteral("1"));
+    first.pv->Uninitialize();
+    QFile::remove(DiagnosticLog::LogFilePath());
+    FileSystem::DeleteFolderTree(PV::TempFolderPath().chopped(1));
+}
+
+// A plug-in folder of the test's own holding the library under `libraryName` (none if empty).
+QString makeScriptsDir(const QString& libraryName) {
+    const QString scripts = QDir::temp().filePath(QStringLiteral("scripts"));
+    QDir().mkpath(scripts + QStringLiteral("/Pictavo Live"));
+    if (!libraryName.isEmpty()) {
+        QFile::copy(QStringLiteral(PICTAVO_PLUGIN_DIR "/libfreeimage.so.3"),
+                    scripts + QStringLiteral("/Pictavo Live/") + libraryName);
+    }
+    return scripts;
+}
+
+}  // namespace
+
+TEST(PVLifecycle, InitializeAndUninitializeLogEveryStepInOrder) {
+    prepareLoggedAccount();
+    TestComponent tc;
+    ASSERT_TRUE(tc.initialize(kEmail, 4));
+    ASSERT_NE(tc.pv->freeImage(), nullptr);
+    const QString started = LocaleFormat::generalDate(tc.clock->now());
+    tc.pv->Uninitialize();
+    const QStringList expected = {
+        QStringLiteral("--------------------------------"),
+        QString(),
+        QStringLiteral("----------Initialize----------"),
+        QStringLiteral("Started at ") + started,
+        QStringLiteral("nVersion: 4"),
+        QStringLiteral("sUserEmail: ") + kEmail,
+        QStringLiteral("checkRegistry: 0 Keys and 0 Values"),
+        QStringLiteral("readRegistry"),
+        QStringLiteral("Reg set"),
+        QStringLiteral("Plugins: ") + kScripts,
+        QStringLiteral("PV Folder: ") + kScripts + QStringLiteral("/Pictavo Live/Screenshots"),
+        QStringLiteral("FI: ") + kScripts + QStringLiteral("/Pictavo Live/libfreeimage.so.3"),
+        QStringLiteral("Dir: libfreeimage.so.3"),
+        QStringLiteral("MSN set"),
+        QStringLiteral("FreeImage: <handle>"),
+        QStringLiteral("Folder Created"),
+        QStringLiteral("Initialize Complete"),
+        QStringLiteral("----------"),
+        QStringLiteral("----------End Initialize----------"),
+        QStringLiteral("----------Uninitialize----------"),
+        QStringLiteral("readRegistry"),
+        QStringLiteral("MSN unset"),
+        QStringLiteral("FreeImage Unloaded"),
+        QStringLiteral("s unset"),
+        QStringLiteral("Unitialized at ") + started,
+        QStringLiteral("----------End Uninitialize----------"),
+        QStringLiteral("--------------------------------"),
+        QString(),
+    };
+    QStringList lines = logLines();
+    ASSERT_EQ(lines.size(), expected.size()) << lines.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(
+        QRegularExpression(QStringLiteral("^FreeImage: [1-9][0-9]*$")).match(lines[14]).hasMatch());
+    lines[14] = QStringLiteral("FreeImage: <handle>");
+    EXPECT_EQ(lines, expected);
+    EXPECT_EQ(tc.pv->MSN(), nullptr);
+    EXPECT_EQ(tc.pv->freeImage(), nullptr);
+}
+
+TEST(PVLifecycle, FirstStartCreatesTheSettingsAndAPrivateTemporaryFolder) {
+    TestComponent tc;
+    int messenger = 0;
+    tc.setScriptsDir(kScripts + QLatin1Char('/'));  // a trailing separator is not doubled
+    ASSERT_TRUE(tc.pv->Initialize(3, kEmail, &messenger));
+    EXPECT_EQ(tc.pv->MSN(), &messenger);
+    EXPECT_EQ(tc.pv->pluginPath(), kScripts + QStringLiteral("/Pictavo Live/libfreeimage.so.3"));
+    EXPECT_EQ(tc.pv->optionsForm().ScreenshotsFolder,
+              kScripts + QStringLiteral("/Pictavo Live/Screenshots"));
+    EXPECT_EQ(PV::TempFolderPath(), qEnvironmentVariable("TMPDIR") + QStringLiteral("/Pictavo/"));
+    struct stat st {};
+    ASSERT_EQ(stat(QFile::encodeName(PV::TempFolderPath()).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0700u);
+    EXPECT_EQ(tc.pv->settings().value(QStringLiteral("Options"), QStringLiteral("FileType")),
+              QStringLiteral("png"));
+    EXPECT_TRUE(tc.dialogs->messages.isEmpty());
+
+    QString name;
+    std::int32_t commands = 0;
+    std::int32_t tags = -1;
+    EXPECT_TRUE(tc.pv->GetPublishInfo(name, commands, tags));
+    EXPECT_EQ(name, QStringLiteral(" Pictavo 3"));
+    EXPECT_EQ(commands, 23);
+    EXPECT_EQ(tags, 0);
+    tc.pv->Initialize(4, kEmail, &messenger);
+    tc.pv->GetPublishInfo(name, commands, tags);
+    EXPECT_EQ(commands, 22);
+}
+
+TEST(PVLifecycle, TheLibraryIsFoundWhateverItsLetterCase) {
+    TestComponent tc;
+    tc.setScriptsDir(makeScriptsDir(QStringLiteral("LibFreeImage.SO.3")));
+    EXPECT_TRUE(tc.pv->Initialize(4, kEmail, nullptr));
+    EXPECT_TRUE(tc.pv->pluginPath().endsWith(QStringLiteral("/Pictavo Live/LibFreeImage.SO.3")));
+}
+
+TEST(PVLifecycle, WithoutTheLibraryItRefusesToStartAndStillClosesCleanly) {
+    prepareLoggedAccount();
+    TestComponent tc;
+    tc.setScriptsDir(makeScriptsDir(QString()));
+    EXPECT_FALSE(tc.pv->Initialize(4, kEmail, &tc));
+    ASSERT_EQ(tc.dialogs->messages.size(), 1);
+    const MessageBoxRequest& m = tc.dialogs->messages.first();
+    EXPECT_EQ(m.prompt, QStringLiteral("libfreeimage.so.3 not found.  Please reinstall."));
+    EXPECT_EQ(m.title, QStringLiteral("Pictavo 3"));
+    EXPECT_EQ(m.buttons, MsgBox::OkOnly + MsgBox::InformationIcon);
+    EXPECT_FALSE(m.icon.isNull());
+    EXPECT_EQ(tc.pv->MSN(), nullptr);
+    EXPECT_FALSE(QFileInfo::exists(PV::TempFolderPath()));
+    tc.pv->Uninitialize();
+    const QStringList lines = logLines();
+    const qsizetype dir = lines.indexOf(QStringLiteral("Dir: "));
+    ASSERT_GE(dir, 0);
+    EXPECT_EQ(
+        lines.mid(dir + 1, 3),
+        (QStringList{QStringLiteral("FreeImage not found"), QStringLiteral("Initialize = False"),
+                     QStringLiteral("----------End Initialize----------")}));
+    EXPECT_TRUE(lines.contains(QStringLiteral("FreeImage Unloaded")));
+    EXPECT_EQ(lines.last(), QString());
+}
+
+TEST(PVLifecycle, AMissingScriptsFolderSettingLooksAtTheRoot) {
+    TestComponent tc;
+    EXPECT_FALSE(tc.pv->Initialize(4, kEmail, nullptr));
+    EXPECT_EQ(tc.pv->pluginPath(), QStringLiteral("/Pictavo Live/libfreeimage.so.3"));
+}
+
+TEST(PVLifecycle, ATemporaryFolderThatIsNotOursIsRefused) {
+    const QString temp = PV::TempFolderPath().chopped(1);
+    const QString elsewhere = QDir::temp().filePath(QStringLiteral("elsewhere"));
+    QDir().mkpath(elsewhere);
+    ASSERT_EQ(symlink(QFile::encodeName(elsewhere), QFile::encodeName(temp)), 0);
+    TestComponent tc;
+    EXPECT_FALSE(tc.initialize(kEmail));
+    ASSERT_EQ(tc.dialogs->messages.size(), 1);
+    EXPECT_TRUE(tc.dialogs->messages.first().prompt.contains(PV::TempFolderPath()));
+    EXPECT_EQ(tc.pv->freeImage(), nullptr);
+    EXPECT_TRUE(QDir(elsewhere).isEmpty());
+}
+
+TEST(PVLifecycle, DeleteSettingDecidesWhetherTheTemporaryFolderGoes) {
+    const struct {
+        const char* name;
+        const char* value;
+        bool deleted;
+    } rows[] = {{"on", "1", true},
+                {"off", "0", false},
+                {"not a number", "yes", false},
+                {"two", "2", false}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        TestComponent tc;
+        ASSERT_TRUE(tc.initialize(kEmail));
+        const QString temp = PV::TempFolderPath();
+        const QString outside = QDir::temp().filePath(QStringLiteral("keep.txt"));
+        {
+            QFile f(outside);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write("precious");
+        }
+        QDir().mkpath(temp + QStringLiteral("nested/deeper"));
+        QFile ro(temp + QStringLiteral("nested/capture.png"));
+        ASSERT_TRUE(ro.open(QIODevice::WriteOnly));
+        ro.close();
+        ro.setPermissions(QFile::ReadOwner);
+        QFile::link(outside, temp + QStringLiteral("link.txt"));
+        tc.pv->settings().setValue(QStringLiteral("Options"), QStringLiteral("Delete"),
+                                   QLatin1String(r.value));
+        EXPECT_NO_THROW(tc.pv->Uninitialize());
+        EXPECT_EQ(!QFileInfo::exists(temp), r.deleted);
+        EXPECT_TRUE(QFileInfo::exists(outside));
+        FileSystem::DeleteFolderTree(temp.chopped(1));
+    }
+}
+
+TEST(PVLifecycle, BadHostVersionOrStoreFailsTheCall) {
+    TestComponent tc;
+    EXPECT_THROW(tc.pv->Initialize(40000, kEmail, nullptr), PictavoError);
+
+    QDir().mkpath(QFileInfo(RegistryHive::defaultPath()).absolutePath());
+    QFile f(RegistryHive::defaultPath());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("this is not a database, and it must survive\n");
+    f.close();
+    TestComponent other;
+    try {
+        other.pv->Initialize(4, kEmail, nullptr);
+        FAIL() << "Initialize accepted a file that is not a settings store";
+    } catch (const PictavoError& e) {
+        EXPECT_TRUE(e.message().contains(RegistryHive::defaultPath()));
+    }
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("this is not a database, and it must survive\n"));
+}

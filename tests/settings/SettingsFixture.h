@@ -1,0 +1,41 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <memory>
+
+#include "platform/RegistryHive.h"
+#include "settings/DiagnosticLog.h"
+#include "settings/Settings.h"
+#include "support/ScriptedDialogs.h"
+
+namespace pictavo::test {
+
+// A settings component over the test's private store, for the account `email`.
+class SettingsFixture : public ::testing::Test {
+protected:
+    QString email = QStringLiteral("user@example.com");
+    std::unique_ptr<RegistryHive> hive =
+        std::make_unique<RegistryHive>(RegistryHive::defaultPath());
+    ScriptedDialogs dialogs;
+    QString desktop = QStringLiteral("/home/user/Desktop");
+    Settings settings{*hive, dialogs, [this] { return email; }, [this] { return desktop; }};
+
+    modRegistry& reg() { return settings.registry(); }
+    QString user() const { return settings.userKey().path(); }
+    QString user(const char* sub) const { return settings.userKey().path(QLatin1String(sub)); }
+
+    static QStringList logLines() {
+        QFile f(DiagnosticLog::LogFilePath());
+        if (!f.open(QIODevice::ReadOnly)) {
+            return {};
+        }
+        QString all = QString::fromUtf8(f.readAll());
+        EXPECT_TRUE(all.isEmpty() || all.endsWith(QStringLiteral("\r\n")));
+        all.chop(2);
+        return all.split(QStringLiteral("\r\n"));
+    }
+};
+
+}  // namespace pictavo::test

@@ -1,0 +1,148 @@
+#include <QDir>
+
+#include "settings/SettingsFixture.h"
+#include "settings/SettingsSchema.h"
+
+using namespace pictavo;
+using pictavo::test::SettingsFixture;
+
+namespace {
+class SettingsSchemaTest : public SettingsFixture {};
+}  // namespace
+
+TEST_F(SettingsSchemaTest, FirstStartCreatesTheWholeTreeAndTheSecondNothing) {
+    EXPECT_EQ(settings.checkRegistry(), QStringLiteral("8 Keys and 57 Values"));
+    EXPECT_EQ(settings.checkRegistry(), QStringLiteral("0 Keys and 0 Values"));
+    EXPECT_TRUE(reg().KeyPathExists(user("Specified Areas")));
+    EXPECT_EQ(settings.value(QStringLiteral("Options"), QStringLiteral("SaveDir")), desktop);
+    EXPECT_EQ(settings.value(QStringLiteral("Options"), QStringLiteral("SaveDirLen")),
+              QString::number(desktop.size()));
+    EXPECT_EQ(settings.value(QStringLiteral("Overlay"), QStringLiteral("Text")),
+              QStringLiteral("Screenshot (!S) on (!TH):(!TM) - (!D)"));
+    EXPECT_EQ(settings.value(QString(), QStringLiteral("Log")), QStringLiteral("0"));
+
+    // Every value of the schema is there, in the key it belongs to, in creation order.
+    const auto options =
+        hive->values(RootKey::CurrentUser, QStringLiteral("SOFTWARE\\Quorrel\\Pictavo\\") + email +
+                                               QStringLiteral("\\Options"));
+    ASSERT_TRUE(options);
+    QStringList expected;
+    for (const SettingDefault& d : SettingsSchema::defaults()) {
+        if (QLatin1String(d.subKey) == QLatin1String("Options")) {
+            expected << QLatin1String(d.name);
+        }
+    }
+    QStringList names;
+    for (const auto& v : *options) {
+        names << v.name;
+    }
+    EXPECT_EQ(names, expected);
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
+TEST_F(SettingsSchemaTest, UsersAreIndependentAndShareTheProductKey) {
+    settings.checkRegistry();
+    settings.setValue(QStringLiteral("Options"), QStringLiteral("FileType"), QStringLiteral("jpg"));
+    email = QStringLiteral("other@example.com");
+    EXPECT_EQ(settings.checkRegistry(), QStringLiteral("6 Keys and 57 Values"));
+    EXPECT_EQ(settings.value(QStringLiteral("Options"), QStringLiteral("FileType")),
+              QStringLiteral("png"));
+}
+
+TEST_F(SettingsSchemaTest, OnlyMissingOrErrorValuesAreReset) {
+    settings.checkRegistry();
+    settings.setValue(QStringLiteral("Options"), QStringLiteral("Quality"), QStringLiteral("50"));
+    settings.setValue(QStringLiteral("Options"), QStringLiteral("FileName"),
+                      QStringLiteral("Error"));
+    hive->deleteValue(
+        RootKey::CurrentUser,
+        QStringLiteral("SOFTWARE\\Quorrel\\Pictavo\\") + email + QStringLiteral("\\DrawTools"),
+        QStringLiteral("Text"));
+    // A long save folder is the user's, not an error.
+    const QString deep = QStringLiteral("/data/") + QString(300, QLatin1Char('p'));
+    settings.setValue(QStringLiteral("Options"), QStringLiteral("SaveDir"), deep);
+    EXPECT_EQ(settings.checkRegistry(), QStringLiteral("0 Keys and 2 Values"));
+    EXPECT_EQ(settings.value(QStringLiteral("Options"), QStringLiteral("Quality")),
+              QStringLiteral("50"));
+    EXPECT_EQ(settings.value(QStringLiteral("Options"), QStringLiteral("FileName")),
+              QStringLiteral("My_Screenshot"));
+    EXPECT_EQ(settings.value(QStringLiteral("DrawTools"), QStringLiteral("Text")),
+              QStringLiteral("Pictavo Rulez"));
+    EXPECT_EQ(settings.value(QStringLiteral("Options"), QStringLiteral("SaveDir")), deep);
+}
+
+TEST_F(SettingsSchemaTest, OldCountdownBoldFlagIsConverted) {
+    const struct {
+        const char* stored;
+        const char* after;
+    } rows[] = {{"True", "1"}, {"False", "0"}, {"true", "true"}, {"1", "1"}, {"0", "0"}};
+    settings.checkRegistry();
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.stored);
+        settings.setValue(QStringLiteral("Countdown"), QStringLiteral("FontBold"),
+                          QLatin1String(r.stored));
+        EXPECT_EQ(settings.checkRegistry(), QStringLiteral("0 Keys and 0 Values"));
+        EXPECT_EQ(settings.value(QStringLiteral("Countdown"), QStringLiteral("FontBold")),
+                  QLatin1String(r.after));
+    }
+}
+
+TEST_F(SettingsSchemaTest, AnEmptyAccountCreatesNothingAndSaysWhy) {
+    email.clear();
+    settings.checkRegistry();
+    EXPECT_FALSE(reg().KeyPathExists(UserKey::kProductKey + QStringLiteral("\\Options")));
+    EXPECT_FALSE(dialogs.messages.isEmpty());
+    EXPECT_TRUE(dialogs.messages.first().prompt.startsWith(QStringLiteral("Incorrect Format:")));
+}
+
+TEST_F(SettingsSchemaTest, ReadRegistryCutsTextsAndConvertsNumbers) {
+    settings.checkRegistry();
+    settings.setValue(QStringLiteral("Options"), QStringLiteral("FileName"),
+                      QStringLiteral("My_ScreenshotAndMore"));
+    settings.setValue(QStringLiteral("Options"), QStringLiteral("FileType"),
+                      QStringLiteral("jpeg"));
+    settings.setValue(QStringLiteral("Options"), QStringLiteral("Quality"),
+                      QStringLiteral(" 72.5 "));
+    settings.ReadRegistry();
+    const SettingsRecord& r = settings.record();
+    EXPECT_EQ(r.FileName, QStringLiteral("My_Screenshot"));
+    EXPECT_EQ(r.FileType, QStringLiteral("jpe"));
+    EXPECT_EQ(r.Quality, 72);  // halves round to even
+    EXPECT_EQ(r.WarnDelayAmount, 20);
+    EXPECT_EQ(r.SaveDir, desktop);
+    EXPECT_EQ(r.FullFileName, QStringLiteral("Error"));  // no default is ever created for it
+    EXPECT_EQ(r.Sent, QStringLiteral("Sent"));
+}
+
+TEST_F(SettingsSchemaTest, ANumberFieldThatIsNotANumberTakesItsDefaultAndIsLogged) {
+    settings.checkRegistry();
+    settings.setValue(QString(), QStringLiteral("Log"), QStringLiteral("1"));
+    const struct {
+        const char* name;
+        const char* stored;
+        qint16 SettingsRecord::*field;
+        qint16 expected;
+    } rows[] = {
+        {"Quality", "high", &SettingsRecord::Quality, 85},
+        {"WarnDelayAmount", "", &SettingsRecord::WarnDelayAmount, 20},
+        {"SaveFileType", "99999", &SettingsRecord::SaveFileType, 3},
+        {"FileNameLen", "Error", &SettingsRecord::FileNameLen, 13},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        QFile::remove(DiagnosticLog::LogFilePath());
+        settings.setValue(QStringLiteral("Options"), QLatin1String(r.name),
+                          QLatin1String(r.stored));
+        settings.ReadRegistry();
+        EXPECT_EQ(settings.record().*r.field, r.expected);
+        EXPECT_EQ(logLines(), QStringList{QStringLiteral("ReadRegistry: ") + QLatin1String(r.name) +
+                                          QStringLiteral(" is not a number")});
+        // The stored text stays as the user left it.
+        EXPECT_EQ(settings.value(QStringLiteral("Options"), QLatin1String(r.name)),
+                  QLatin1String(r.stored));
+        settings.setValue(
+            QStringLiteral("Options"), QLatin1String(r.name),
+            SettingsSchema::defaultValue(QStringLiteral("Options"), QLatin1String(r.name),
+                                         [] { return QString(); }));
+    }
+}

@@ -1,0 +1,82 @@
+#include "settings/SettingsFixture.h"
+
+using namespace pictavo;
+using pictavo::test::SettingsFixture;
+
+namespace {
+class ModRegistryTest : public SettingsFixture {};
+}  // namespace
+
+TEST_F(ModRegistryTest, SplitKeyPathAcceptsRootsAndRejectsMalformedPaths) {
+    struct Row {
+        const char* name;
+        const char* path;
+        std::uint32_t root;
+        const char* rest;
+        bool reported;
+    };
+    const Row rows[] = {
+        {"root and sub-key", "HKEY_CURRENT_USER\\SOFTWARE\\Quorrel", RootKey::CurrentUser,
+         "SOFTWARE\\Quorrel", false},
+        {"root alone", "HKEY_CURRENT_USER", RootKey::CurrentUser, "", false},
+        {"classes root", "HKEY_CLASSES_ROOT\\x", RootKey::ClassesRoot, "x", false},
+        {"local machine has no name", "HKEY_LOCAL_MACHINE\\SOFTWARE", 0, "SOFTWARE", false},
+        {"unknown root", "HKEY_NOWHERE\\a", 0, "a", false},
+        {"trailing backslash", "HKEY_CURRENT_USER\\SOFTWARE\\", 0, "HKEY_CURRENT_USER\\SOFTWARE\\",
+         true},
+        {"no root name", "SOFTWARE\\Quorrel", 0, "SOFTWARE\\Quorrel", true},
+        {"root name in small letters", "hkey_current_user\\a", 0, "hkey_current_user\\a", true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        dialogs.messages.clear();
+        QString path = QLatin1String(r.path);
+        EXPECT_EQ(reg().SplitKeyPath(path, {}, {}, {}, {}), r.root);
+        EXPECT_EQ(path, QLatin1String(r.rest));
+        EXPECT_EQ(dialogs.messages.size(), r.reported ? 1 : 0);
+    }
+}
+
+TEST_F(ModRegistryTest, FormatMessageNamesThePathAndTheCaller) {
+    reg().CreateKey(QStringLiteral("SOFTWARE\\Bad"), QStringLiteral("QL"));
+    reg().SetStringValue(QStringLiteral("HKEY_CURRENT_USER\\X\\"), QStringLiteral("Name"),
+                         QStringLiteral("Val"));
+    EXPECT_EQ(reg().GetStringValue(QStringLiteral("Bad"), QStringLiteral("Log")), QString());
+    EXPECT_FALSE(reg().KeyPathExists(QStringLiteral("Bad")));
+    ASSERT_EQ(dialogs.messages.size(), 4);
+    EXPECT_EQ(
+        dialogs.messages[0].prompt,
+        QStringLiteral("Incorrect Format:\n\nSOFTWARE\\Bad\r\n\r\n\r\nCalled by: CreateKeyQL"));
+    EXPECT_EQ(dialogs.messages[1].prompt,
+              QStringLiteral("Incorrect Format:\n\nHKEY_CURRENT_USER\\X\\\r\n\r\n\r\nCalled by: "
+                             "SetStringValue\r\n\r\nName - Val"));
+    EXPECT_EQ(
+        dialogs.messages[2].prompt,
+        QStringLiteral("Incorrect Format:\n\nBad\r\n\r\n\r\nCalled by: GetStringValue - Log"));
+    EXPECT_EQ(dialogs.messages[3].prompt, QStringLiteral("Incorrect Format:\n\nBad\r\n"));
+    EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Pictavo 3"));
+    EXPECT_EQ(dialogs.messages[0].buttons, MsgBox::OkOnly);
+}
+
+TEST_F(ModRegistryTest, ValuesReadBackWholeAndMissingOnesReadAsError) {
+    const QString key = QStringLiteral("HKEY_CURRENT_USER\\SOFTWARE\\Test");
+    EXPECT_EQ(reg().GetStringValue(key, QStringLiteral("v")), QStringLiteral("Error"));
+    // Writing into a missing key does nothing; keys are made only by CreateKey.
+    reg().SetStringValue(key, QStringLiteral("v"), QStringLiteral("1"));
+    EXPECT_FALSE(reg().KeyPathExists(key));
+    EXPECT_EQ(reg().GetStringValue(key, QStringLiteral("v")), QStringLiteral("Error"));
+
+    reg().CreateKey(key, QStringLiteral("test"));
+    EXPECT_TRUE(reg().KeyPathExists(QStringLiteral("HKEY_CURRENT_USER\\software\\TEST")));
+    for (const int length : {0, 254, 255, 4096}) {
+        SCOPED_TRACE(length);
+        const QString text(length, QLatin1Char('d'));
+        reg().SetStringValue(key, QStringLiteral("SaveDir"), text);
+        EXPECT_EQ(reg().GetStringValue(key, QStringLiteral("savedir")), text);
+    }
+    // A text ends at its first NUL, as a string read always did.
+    reg().SetStringValue(key, QStringLiteral("nul"),
+                         QStringLiteral("ab") + QChar(0) + QStringLiteral("cd"));
+    EXPECT_EQ(reg().GetStringValue(key, QStringLiteral("nul")), QStringLiteral("ab"));
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+}
