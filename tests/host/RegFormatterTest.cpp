@@ -57,24 +57,4 @@ TEST_P(RegFormatterLine, ShowsNameTypeAndData) {
 INSTANTIATE_TEST_SUITE_P(Table, RegFormatterLine, ::testing::ValuesIn(kLines),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(RegFormatter, MessagesAndQuestions) {
-    EXPECT_EQ(RegFormatter::defaultNotSetLine(), S("    (Default)    REG_SZ    (value not set)\n"));
-    EXPECT_EQ(RegFormatter::matchesFound(2), S("End of search: 2 match(es) found."));
-    EXPECT_EQ(RegFormatter::overwriteQuestion(S("Log")),
-              S("Value Log exists, overwrite(Yes/No)? "));
-    EXPECT_EQ(RegFormatter::overwriteQuestion(S("")),
-              S("Value (Default) exists, overwrite(Yes/No)? "));
-    EXPECT_EQ(RegFormatter::deleteValueQuestion(S("Log")),
-              S("Permanently delete the registry value Log (Yes/No)? "));
-    EXPECT_EQ(RegFormatter::deleteKeyQuestion(S("HKEY_CURRENT_USER\\x")),
-              S("Permanently delete the registry key HKEY_CURRENT_USER\\x (Yes/No)? "));
-    EXPECT_EQ(RegFormatter::invalidSyntax(RegVerb::Query),
-              S("ERROR: Invalid syntax.\nType \"REG QUERY /?\" for usage."));
-    // Every usage text names its own verb's syntax first.
-    EXPECT_TRUE(RegFormatter::usage(RegVerb::Query).startsWith(S("\nREG QUERY KeyName")));
-    EXPECT_TRUE(RegFormatter::usage(RegVerb::Add).startsWith(S("\nREG ADD KeyName")));
-    EXPECT_TRUE(RegFormatter::usage(RegVerb::Delete).startsWith(S("\nREG DELETE KeyName")));
-    EXPECT_TRUE(RegFormatter::usage(RegVerb::None).startsWith(S("\nREG Operation")));
-}
-
 }  // namespace

@@ -90,26 +90,6 @@ TEST(RegProcess, WorksOnTheUsersStore) {
     EXPECT_EQ(r.err, S("ERROR: Invalid syntax.\nType \"REG QUERY /?\" for usage.\n"));
 }
 
-TEST(RegProcess, ForeignStoreFileIsNotTouched) {
-    QTemporaryDir config;
-    ASSERT_TRUE(QDir().mkpath(config.filePath(S("pictavo"))));
-    const QString store = config.filePath(S("pictavo/registry.db"));
-    const QByteArray text(4096, 'x');
-    {
-        QFile f(store);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text);
-    }
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(S("XDG_CONFIG_HOME"), config.path());
-    const Outcome r = runTool({S("add"), S("HKCU\\x"), S("/v"), S("a"), S("/f")}, {}, env);
-    EXPECT_EQ(r.rc, 1);
-    EXPECT_TRUE(r.err.startsWith(S("ERROR: The file ") + store)) << r.err.toStdString();
-    QFile f(store);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), text);
-}
-
 // Two scripts add 200 values each to one key at the same time, starting on a store that does
 // not exist yet: every call succeeds at once or after waiting its turn, and no value is lost.
 TEST(RegProcess, ParallelWritersLoseNothing) {
