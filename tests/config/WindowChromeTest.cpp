@@ -1,0 +1,325 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "config/LineControl.h"
+#include "config/WindowChrome.h"
+#include "controls/VexelButton.h"
+
+namespace pictavo {
+namespace {
+
+const QColor kGreen{175, 215, 46};
+const QColor kInk{0, 0, 0};
+const QColor kPaper{255, 255, 255};
+
+// A borderless window of 400 x 300 pixels, 6000 x 4500 twips at 96 dpi, with the chrome placed.
+enum class PlaceOrder { TitleLeftRightBottom, TitleLeftBottomRight, BottomRightLeftTitle };
+
+struct ChromedWindow {
+    explicit ChromedWindow(PlaceOrder order = PlaceOrder::TitleLeftBottomRight) {
+        window.setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+        QPalette palette = window.palette();
+        palette.setColor(QPalette::Window, kPaper);
+        palette.setColor(QPalette::WindowText, kInk);
+        window.setPalette(palette);
+        window.setAutoFillBackground(true);
+        window.setGeometry(100, 80, 400, 300);
+        chrome = std::make_unique<WindowChrome>(&window);
+        switch (order) {
+            case PlaceOrder::TitleLeftRightBottom:  // the capture choosers' order
+                chrome->PlaceTitleBar();
+                chrome->PlaceLeftBorder();
+                chrome->PlaceRightBorder();
+                chrome->PlaceBottomBorder();
+                break;
+            case PlaceOrder::TitleLeftBottomRight:  // the preview's and the options' order
+                chrome->PlaceTitleBar();
+                chrome->PlaceLeftBorder();
+                chrome->PlaceBottomBorder();
+                chrome->PlaceRightBorder();
+                break;
+            case PlaceOrder::BottomRightLeftTitle:
+                chrome->PlaceBottomBorder();
+                chrome->PlaceRightBorder();
+                chrome->PlaceLeftBorder();
+                chrome->PlaceTitleBar();
+                break;
+        }
+    }
+
+    LineControl* line(const char* name) const {
+        return window.findChild<LineControl*>(QString::fromLatin1(name));
+    }
+
+    QWidget window;
+    std::unique_ptr<WindowChrome> chrome;
+};
+
+TEST(ChromeLayout, FormulasForA6000By4500Window) {
+    const TitleBarLayout bar = titleBarLayout(6000, 300);
+    EXPECT_EQ(bar.titleLeft, 15);
+    EXPECT_EQ(bar.titleTop, 15);
+    EXPECT_EQ(bar.titleWidth, 5970);
+    EXPECT_EQ(bar.closeLeft, 5640);
+    EXPECT_EQ(bar.closeTop, 20);
+    EXPECT_EQ(bar.top1, (TwipLine{0, 0, 6000, 0}));
+    EXPECT_EQ(bar.top2, (TwipLine{30, 240, 5970, 240}));
+    EXPECT_EQ(bottomBorderLayout(6000, 4500).inner, (TwipLine{30, 4455, 5970, 4455}));
+    EXPECT_EQ(rightBorderLayout(6000, 4500).inner, (TwipLine{5955, 240, 5955, 4470}));
+    EXPECT_EQ(leftBorderLayout(4500).middle, (TwipLine{15, 240, 15, 4485}));
+}
+
+TEST(WindowChrome, PlacesTheNamedControlsInTwips) {
+    ChromedWindow w;
+    const struct {
+        const char* name;
+        TwipLine expected;
+    } lines[] = {
+        {"lneBottom1", {30, 4455, 5970, 4455}}, {"lneRight1", {5955, 240, 5955, 4470}},
+        {"lneRight3", {5985, 0, 5985, 4500}},   {"lneLeft1", {0, 0, 0, 4500}},
+        {"lneBottom3", {0, 4485, 6000, 4485}},  {"lneTop2", {30, 240, 5970, 240}},
+    };
+    for (const auto& [name, expected] : lines) {
+        const LineControl* line = w.line(name);
+        ASSERT_NE(line, nullptr) << name;
+        EXPECT_EQ((TwipLine{line->X1(), line->Y1(), line->X2(), line->Y2()}), expected) << name;
+    }
+    for (const char* name : {"lneTop1", "lneTop2", "lneLeft1", "lneLeft2", "lneLeft3", "lneRight1",
+                             "lneRight2", "lneRight3", "lneBottom1", "lneBottom2", "lneBottom3"}) {
+        EXPECT_NE(w.line(name), nullptr) << name;
+    }
+    QWidget* bar = w.window.findChild<QWidget*>(QStringLiteral("picTitle"));
+    ASSERT_EQ(bar, w.chrome->picTitle());
+    EXPECT_EQ(bar->geometry(), QRect(1, 1, 398, 15));  // 15, 15, 5970 x 225 twips
+    VexelButton* close = bar->findChild<VexelButton*>(QStringLiteral("cmdX"));
+    ASSERT_EQ(close, w.chrome->cmdX());
+    EXPECT_EQ(close->width(), 20);            // 300 twips
+    EXPECT_EQ(close->pos(), QPoint(376, 1));  // 5640, 20 twips
+    QLabel* title = bar->findChild<QLabel*>(QStringLiteral("lblTitle"));
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->text(), QStringLiteral("Pictavo 3"));
+    EXPECT_EQ(title->pos(), QPoint(2, 1));
+    EXPECT_TRUE(title->font().bold());
+    EXPECT_DOUBLE_EQ(title->font().pointSizeF(), 8.25);
+}
+
+TEST(WindowChrome, CloseButtonKeepsItsGapFromTheBarsEndWhateverItsWidth) {
+    ChromedWindow w;
+    w.chrome->cmdX()->resize(17, 13);  // 255 twips
+    w.chrome->PlaceTitleBar();
+    EXPECT_EQ(w.chrome->cmdX()->x(), 379);  // 5970 - (255 + 30) = 5685 twips
+}
+
+TEST(WindowChrome, CloseButtonClickIsReported) {
+    ChromedWindow w;
+    int closes = 0;
+    QObject::connect(w.chrome.get(), &WindowChrome::closeClicked, [&] { ++closes; });
+    emit w.chrome->cmdX()->Click();
+    EXPECT_EQ(closes, 1);
+}
+
+class ChromePixelsTest : public ::testing::TestWithParam<PlaceOrder> {};
+
+// The lines do not draw their end points, so where they meet none overdraws another and the
+// picture does not depend on the order of placement (which decides the stacking).
+TEST_P(ChromePixelsTest, BorderIsThreeNestedOnePixelFrames) {
+    ChromedWindow w(GetParam());
+    const QImage image = w.window.grab().toImage();
+    ASSERT_EQ(image.size(), QSize(400, 300));
+    const struct {
+        const char* what;
+        QPoint at;
+        QColor expected;
+    } pixels[] = {
+        {"outer frame, top-left corner", {0, 0}, kInk},
+        {"outer frame, top-right corner", {399, 0}, kInk},
+        {"outer frame, right edge beside the bar", {399, 8}, kInk},
+        {"outer frame, bottom-right corner", {399, 299}, kInk},
+        {"outer frame, bottom-left corner", {0, 299}, kInk},
+        {"outer frame, bottom, below the left middle line", {1, 299}, kInk},
+        {"outer frame, bottom, below the right middle line", {398, 299}, kInk},
+        {"outer frame, right, beside the bottom middle line", {399, 298}, kInk},
+        {"outer frame, left, beside the bottom middle line", {0, 298}, kInk},
+        {"outer frame, top, above the bar", {398, 0}, kInk},
+        {"title bar", {200, 8}, kGreen},
+        {"title bar, first column", {1, 1}, kGreen},
+        {"title bar, last column", {398, 15}, kGreen},
+        {"middle frame, left", {1, 100}, kGreen},
+        {"middle frame, right", {398, 100}, kGreen},
+        {"middle frame, bottom", {200, 298}, kGreen},
+        {"middle frame, bottom-left corner", {1, 298}, kGreen},
+        {"middle frame, bottom-right corner", {398, 298}, kGreen},
+        {"middle frame, under the bar", {1, 16}, kGreen},
+        {"inner frame, top", {200, 16}, kInk},
+        {"inner frame, top-left corner", {2, 16}, kInk},
+        {"inner frame, top-right corner", {397, 16}, kInk},
+        {"inner frame, left", {2, 100}, kInk},
+        {"inner frame, right", {397, 100}, kInk},
+        {"inner frame, bottom-left corner", {2, 297}, kInk},
+        {"inner frame, bottom-right corner", {397, 297}, kInk},
+        {"client area", {200, 150}, kPaper},
+        {"client area, inside the inner corner", {3, 17}, kPaper},
+        {"client area, inside the bottom-right corner", {396, 296}, kPaper},
+    };
+    for (const auto& [what, at, expected] : pixels) {
+        EXPECT_EQ(QColor(image.pixel(at)), expected) << what << " at " << at.x() << "," << at.y();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Orders, ChromePixelsTest,
+                         ::testing::Values(PlaceOrder::TitleLeftRightBottom,
+                                           PlaceOrder::TitleLeftBottomRight,
+                                           PlaceOrder::BottomRightLeftTitle),
+                         [](const auto& info) {
+                             switch (info.param) {
+                                 case PlaceOrder::TitleLeftRightBottom:
+                                     return std::string("TitleLeftRightBottom");
+                                 case PlaceOrder::TitleLeftBottomRight:
+                                     return std::string("TitleLeftBottomRight");
+                                 case PlaceOrder::BottomRightLeftTitle:
+                                     return std::string("BottomRightLeftTitle");
+                             }
+                             return std::string();
+                         });
+
+// Sends a mouse event to a control of the title bar; positions in that control's pixels.
+void sendMouse(QWidget* target, QEvent::Type type, QPointF at, Qt::MouseButton button,
+               Qt::MouseButtons held) {
+    QMouseEvent event(type, at, target->mapToGlobal(at), button, held, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+}
+
+using DragStep = std::function<void(QWidget* target)>;
+
+DragStep pressAt(QPointF at, Qt::MouseButton button) {
+    return [=](QWidget* t) { sendMouse(t, QEvent::MouseButtonPress, at, button, button); };
+}
+DragStep moveTo(QPointF at, Qt::MouseButtons held) {
+    return [=](QWidget* t) { sendMouse(t, QEvent::MouseMove, at, Qt::NoButton, held); };
+}
+DragStep releaseAt(QPointF at, Qt::MouseButton button) {
+    return [=](QWidget* t) { sendMouse(t, QEvent::MouseButtonRelease, at, button, Qt::NoButton); };
+}
+
+DragStep doubleClickAt(QPointF at, Qt::MouseButton button) {
+    return [=](QWidget* t) { sendMouse(t, QEvent::MouseButtonDblClick, at, button, button); };
+}
+
+struct DragCase {
+    std::string name;
+    const char* target;
+    std::vector<DragStep> steps;
+    QPoint expectedPos;  // the window starts at (100, 80)
+    bool dragging;
+    int dragX;
+    int dragY;
+};
+
+class TitleBarDragTest : public ::testing::TestWithParam<DragCase> {};
+
+TEST_P(TitleBarDragTest, MovesTheWindowByTheMouseDelta) {
+    ChromedWindow w;
+    QWidget* target = w.window.findChild<QWidget*>(QString::fromLatin1(GetParam().target));
+    ASSERT_NE(target, nullptr);
+    for (const DragStep& step : GetParam().steps) {
+        step(target);
+    }
+    EXPECT_EQ(w.window.pos(), GetParam().expectedPos);
+    EXPECT_EQ(w.chrome->bDragging, GetParam().dragging);
+    EXPECT_EQ(w.chrome->DragX, GetParam().dragX);
+    EXPECT_EQ(w.chrome->DragY, GetParam().dragY);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Gestures, TitleBarDragTest,
+    ::testing::Values(
+        DragCase{"LeftDragOnBar",
+                 "picTitle",
+                 {pressAt({10, 3}, Qt::LeftButton), moveTo({14, 5}, Qt::LeftButton)},
+                 {104, 82},
+                 true,
+                 150,
+                 45},
+        DragCase{"LeftDragOnLabel",
+                 "lblTitle",
+                 {pressAt({10, 3}, Qt::LeftButton), moveTo({4, 1}, Qt::LeftButton)},
+                 {94, 78},
+                 true,
+                 150,
+                 45},
+        DragCase{"RightPressThenLeftHeldDrags",
+                 "picTitle",
+                 {pressAt({10, 3}, Qt::RightButton), moveTo({20, 3}, Qt::LeftButton)},
+                 {110, 80},
+                 true,
+                 150,
+                 45},
+        DragCase{
+            "BothButtonsHeldDoesNotDrag",
+            "picTitle",
+            {pressAt({10, 3}, Qt::LeftButton), moveTo({20, 9}, Qt::LeftButton | Qt::RightButton)},
+            {100, 80},
+            true,
+            150,
+            45},
+        DragCase{"RightHeldDoesNotDrag",
+                 "picTitle",
+                 {pressAt({10, 3}, Qt::RightButton), moveTo({20, 9}, Qt::RightButton)},
+                 {100, 80},
+                 true,
+                 150,
+                 45},
+        DragCase{"MoveWithoutPressDoesNotDrag",
+                 "picTitle",
+                 {moveTo({20, 9}, Qt::LeftButton)},
+                 {100, 80},
+                 false,
+                 0,
+                 0},
+        DragCase{"ReleaseEndsTheDrag",
+                 "picTitle",
+                 {pressAt({10, 3}, Qt::LeftButton), moveTo({12, 3}, Qt::LeftButton),
+                  releaseAt({12, 3}, Qt::LeftButton), moveTo({30, 3}, Qt::LeftButton)},
+                 {102, 80},
+                 false,
+                 150,
+                 45},
+        DragCase{"SuccessiveMovesAccumulate",
+                 "picTitle",
+                 // The control moves with the window, so the pointer's local position is back
+                 // where it was pressed after each step.
+                 {pressAt({10, 3}, Qt::LeftButton), moveTo({13, 3}, Qt::LeftButton),
+                  moveTo({13, 3}, Qt::LeftButton)},
+                 {106, 80},
+                 true,
+                 150,
+                 45},
+        DragCase{"SecondPressOfADoubleClickStartsADrag",
+                 "picTitle",
+                 {pressAt({10, 3}, Qt::LeftButton), releaseAt({10, 3}, Qt::LeftButton),
+                  doubleClickAt({8, 3}, Qt::LeftButton), moveTo({11, 4}, Qt::LeftButton)},
+                 {103, 81},
+                 true,
+                 120,
+                 45},
+        DragCase{"FractionalPressRoundsToWholeTwips",
+                 "picTitle",
+                 {pressAt({10.43, 2.5}, Qt::LeftButton)},
+                 {100, 80},
+                 true,
+                 156,
+                 38}),
+    [](const auto& info) { return info.param.name; });
+
+}  // namespace
+}  // namespace pictavo
