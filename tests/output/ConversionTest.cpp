@@ -1,9 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
-#include <array>
-#include <functional>
-
 #include "EncoderTestSupport.h"
 #include "output/ImageEncoder.h"
 #include "support/ScriptedDialogs.h"
@@ -11,96 +7,58 @@
 namespace pictavo::test {
 namespace {
 
-// A test card: a distinct colour in each place, none of them symmetric in R and B, so a
-// swapped channel order or a flipped row shows.
-constexpr int kCardWidth = 3;
-constexpr int kCardHeight = 2;
-constexpr std::array<QRgb, kCardWidth* kCardHeight> kCard = {
-    0xff102030u, 0xffff0000u, 0xff00ff00u,  // top row
-    0xff0000ffu, 0xfffedcbau, 0xff01fe80u,  // bottom row
-};
+// A test card: a distinct colour in each place, none symmetric in R and B, so a swapped
+// channel order or a flipped row shows. The top byte is clear, as X leaves it in a capture.
+constexpr quint32 kCard[2][3] = {{0x102030, 0xff0000, 0x00ff00}, {0x0000ff, 0xfedcba, 0x01fe80}};
 
-QImage cardAsRgb32WithClearPadByte() {
-    QImage image(kCardWidth, kCardHeight, QImage::Format_RGB32);
-    for (int y = 0; y < kCardHeight; ++y) {
-        auto* row = reinterpret_cast<quint32*>(image.scanLine(y));
-        for (int x = 0; x < kCardWidth; ++x) {
-            // The top byte of a captured pixel is whatever the X server left there.
-            row[x] = kCard[y * kCardWidth + x] & 0x00ffffffu;
+QImage card(QImage::Format format) {
+    QImage image(3, 2, QImage::Format_RGB32);
+    for (int y = 0; y < 2; ++y) {
+        std::memcpy(image.scanLine(y), kCard[y], sizeof kCard[y]);
+    }
+    if (format == QImage::Format_Indexed8) {
+        // A full 256-entry table, as on an 8-bit display, with the card's colours in it.
+        QImage indexed(3, 2, format);
+        QList<QRgb> table(256, qRgb(1, 2, 3));
+        for (int i = 0; i < 6; ++i) {
+            table[40 * i + 3] = 0xff000000 | kCard[i / 3][i % 3];
         }
+        indexed.setColorTable(table);
+        for (int i = 0; i < 6; ++i) {
+            indexed.setPixel(i % 3, i / 3, uint(40 * i + 3));
+        }
+        return indexed;
     }
-    return image;
-}
-
-QImage cardAsIndexed() {
-    // A full 256-entry table, as on an 8-bit display, with the card's colours spread in it.
-    QList<QRgb> table(256);
-    for (int i = 0; i < 256; ++i) {
-        table[i] = qRgb(i, 255 - i, i / 2);
-    }
-    QImage image(kCardWidth, kCardHeight, QImage::Format_Indexed8);
-    image.setColorTable(table);
-    for (int i = 0; i < int(kCard.size()); ++i) {
-        const int index = 40 * i + 3;
-        image.setColor(index, kCard[i]);
-        image.setPixel(i % kCardWidth, i / kCardWidth, uint(index));
-    }
-    return image;
-}
-
-QImage cardAs(QImage::Format format) {
-    QImage image(kCardWidth, kCardHeight, QImage::Format_RGB32);
-    for (int i = 0; i < int(kCard.size()); ++i) {
-        image.setPixel(i % kCardWidth, i / kCardWidth, kCard[i]);
-    }
-    return image.convertToFormat(format);
+    return format == QImage::Format_RGB32 ? image : image.convertToFormat(format);
 }
 
 class ConversionTest : public ::testing::Test {
 protected:
-    ConversionTest()
-        : library(stagedFreeImagePath()), encoder(library, dialogs, [] { return nullptr; }) {
-        BitmapCounter::install(library);
-    }
-    void TearDown() override {
-        EXPECT_EQ(BitmapCounter::live, 0) << "a FreeImage bitmap outlived the conversion";
-    }
-
-    FreeImageLibrary library;
+    FreeImageLibrary library{stagedFreeImagePath()};
     ScriptedDialogs dialogs;
-    ImageEncoder encoder;
+    ImageEncoder encoder{library, dialogs, [] { return nullptr; }};
 };
 
-TEST_F(ConversionTest, TestCardKeepsEveryColourInItsPlace) {
-    struct {
-        const char* name;
-        QImage picture;
-    } const cases[] = {
-        {"RGB32 with the pad byte clear", cardAsRgb32WithClearPadByte()},
-        {"indexed with a 256-colour table", cardAsIndexed()},
-        {"24-bit RGB", cardAs(QImage::Format_RGB888)},
-        {"ARGB32, opaque", cardAs(QImage::Format_ARGB32)},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+TEST_F(ConversionTest, TestCardKeepsEveryColourInItsPlaceAndOpaque) {
+    for (QImage::Format format :
+         {QImage::Format_RGB32, QImage::Format_Indexed8, QImage::Format_RGB888}) {
+        SCOPED_TRACE(format);
+        const QImage picture = card(format);
         DibPtr dib;
-        ASSERT_TRUE(encoder.FreeImage_Convert_BMP_to_FI(&c.picture, dib))
-            << encoder.GetConvertError().toStdString();
-        EXPECT_EQ(encoder.GetConvertError(), QString());
+        ASSERT_TRUE(encoder.FreeImage_Convert_BMP_to_FI(&picture, dib));
         ASSERT_EQ(library.GetBPP(dib.get()), 32u);
-        ASSERT_EQ(library.GetWidth(dib.get()), unsigned(kCardWidth));
-        ASSERT_EQ(library.GetHeight(dib.get()), unsigned(kCardHeight));
-        for (int y = 0; y < kCardHeight; ++y) {
+        ASSERT_EQ(library.GetWidth(dib.get()), 3u);
+        ASSERT_EQ(library.GetHeight(dib.get()), 2u);
+        for (int y = 0; y < 2; ++y) {
             // FreeImage's first scan line is the bottom of the picture.
-            const BYTE* line = library.GetScanLine(dib.get(), kCardHeight - 1 - y);
-            for (int x = 0; x < kCardWidth; ++x) {
-                SCOPED_TRACE(testing::Message() << "pixel " << x << "," << y);
-                const QRgb want = kCard[y * kCardWidth + x];
+            const BYTE* line = library.GetScanLine(dib.get(), 1 - y);
+            for (int x = 0; x < 3; ++x) {
+                const QRgb want = kCard[y][x];
                 const BYTE* px = line + 4 * x;
-                EXPECT_EQ(px[FI_RGBA_BLUE], qBlue(want));
-                EXPECT_EQ(px[FI_RGBA_GREEN], qGreen(want));
-                EXPECT_EQ(px[FI_RGBA_RED], qRed(want));
-                EXPECT_EQ(px[FI_RGBA_ALPHA], 0xff);
+                EXPECT_EQ(QList<int>({px[FI_RGBA_RED], px[FI_RGBA_GREEN], px[FI_RGBA_BLUE],
+                                      px[FI_RGBA_ALPHA]}),
+                          QList<int>({qRed(want), qGreen(want), qBlue(want), 0xff}))
+                    << "pixel " << x << "," << y;
             }
         }
         ImageEncoder::UnloadDib(dib);
@@ -108,54 +66,47 @@ TEST_F(ConversionTest, TestCardKeepsEveryColourInItsPlace) {
     }
 }
 
-TEST_F(ConversionTest, FailuresReleaseWhatWasMadeAndSayWhy) {
-    const QImage card = cardAs(QImage::Format_RGB32);
-    const QImage nullImage;
-    using Breaker = std::function<void(FreeImageLibrary&)>;
+TEST_F(ConversionTest, FailuresSayWhyAndHandNothingOut) {
+    const QImage picture = card(QImage::Format_RGB32);
+    const QImage empty;
+    const QString prefix = QStringLiteral("[FreeImage_Convert_BMP_to_FI] ");
     struct {
         const char* name;
         const QImage* picture;
-        Breaker breaker;
+        void (*breakLibrary)(FreeImageLibrary&);
         QString error;
     } const cases[] = {
-        {"no picture", nullptr, nullptr,
-         QStringLiteral("[FreeImage_Convert_BMP_to_FI] No bitmap specified to convert")},
-        {"picture without pixels", &nullImage, nullptr,
-         QStringLiteral("[FreeImage_Convert_BMP_to_FI] No bitmap specified to convert")},
-        {"allocation fails", &card,
+        {"no picture", nullptr, nullptr, QStringLiteral("No bitmap specified to convert")},
+        {"picture without pixels", &empty, nullptr,
+         QStringLiteral("No bitmap specified to convert")},
+        {"allocation fails", &picture,
          [](FreeImageLibrary& lib) {
              lib.Allocate = [](int, int, int, unsigned, unsigned, unsigned) -> FIBITMAP* {
                  return nullptr;
              };
          },
-         QStringLiteral("[FreeImage_Convert_BMP_to_FI] FreeImage_Allocate failed to create a "
-                        "DIB to work with")},
-        {"no bitmap info", &card,
+         QStringLiteral("FreeImage_Allocate failed to create a DIB to work with")},
+        {"no bitmap info", &picture,
          [](FreeImageLibrary& lib) {
              lib.GetInfo = [](FIBITMAP*) -> BITMAPINFO* { return nullptr; };
          },
-         QStringLiteral("[FreeImage_Convert_BMP_to_FI] FreeImage_GetInfo failed to get the DIB "
-                        "info")},
-        {"no pixel buffer", &card,
+         QStringLiteral("FreeImage_GetInfo failed to get the DIB info")},
+        {"no pixel buffer", &picture,
          [](FreeImageLibrary& lib) { lib.GetBits = [](FIBITMAP*) -> BYTE* { return nullptr; }; },
-         QStringLiteral("[FreeImage_Convert_BMP_to_FI] FreeImage_GetBits failed to get the DIB "
-                        "bits")},
+         QStringLiteral("FreeImage_GetBits failed to get the DIB bits")},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FreeImageLibrary broken(stagedFreeImagePath());
-        BitmapCounter::install(broken);
-        if (c.breaker) {
-            c.breaker(broken);
+        if (c.breakLibrary) {
+            c.breakLibrary(broken);
         }
         ImageEncoder brokenEncoder(broken, dialogs, [] { return nullptr; });
-        // The failure must replace whatever the last call left.
-        brokenEncoder.OnFreeImageMessage(FIF_PNG, "stale");
+        brokenEncoder.OnFreeImageMessage(FIF_PNG, "left from an earlier call");
         DibPtr dib;
         EXPECT_FALSE(brokenEncoder.FreeImage_Convert_BMP_to_FI(c.picture, dib));
         EXPECT_EQ(dib, nullptr);
-        EXPECT_EQ(brokenEncoder.GetConvertError(), c.error);
-        EXPECT_EQ(BitmapCounter::live, 0);
+        EXPECT_EQ(brokenEncoder.GetConvertError(), prefix + c.error);
     }
 }
 
