@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QList>
 #include <QSize>
 
 namespace pictavo {
@@ -22,6 +23,8 @@ public:
     bool hasPalette() const {
         return image_.format() == QImage::Format_Indexed8 && image_.colorCount() == 256;
     }
+    // The display's palette the picture carries; empty when it carries none.
+    QList<QRgb> palette() const { return hasPalette() ? image_.colorTable() : QList<QRgb>(); }
 
 private:
     QImage image_;

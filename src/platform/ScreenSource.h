@@ -2,9 +2,15 @@
 
 #include <QImage>
 #include <QRect>
+#include <QtGlobal>
 #include <memory>
 
 namespace pictavo {
+
+// A top-level window of the display: an X window id. 0 stands for the root window (the whole
+// virtual screen), whose surface origin is the origin of screen coordinates.
+using WindowId = quint32;
+inline constexpr WindowId kRootWindow = 0;
 
 // Pixels from the screen, in device pixels and root-window coordinates.
 class ScreenSource {
@@ -16,9 +22,14 @@ public:
     // The outer rectangle (window-manager frame included) of the window the user is working in;
     // the root's rectangle when there is none.
     virtual QRect foregroundWindowRect() = 0;
-    // A copy of `rect` exactly that size. Parts outside the root are black; pixels are opaque.
-    // On a 256-colour PseudoColor display the image is indexed with the colormap as its
-    // 256-entry colour table.
+    // The surface of `window` in screen coordinates: with `clientArea` the window's own drawing
+    // area (inside its border, without the frame a window manager added around it); without it
+    // the whole window as the user sees it, frame, title bar and border included. kRootWindow
+    // gives the virtual screen either way. A null rectangle when the window does not exist.
+    virtual QRect windowRect(WindowId window, bool clientArea) = 0;
+    // A copy of `rect` exactly that size, as the screen shows it (windows covering others
+    // included). Parts outside the root are black; pixels are opaque. On a 256-colour
+    // PseudoColor display the image is indexed with the colormap as its 256-entry colour table.
     virtual QImage grab(const QRect& rect) = 0;
 };
 

@@ -1,10 +1,350 @@
-#include "platform/ScreenSource.h"
+#include "platform/X11ScreenSource.h"
+
+#include <QtGui/qguiapplication_platform.h>
+#include <QGuiApplication>
+#include <cstdlib>
+#include <cstring>
+#include <type_traits>
+#include <vector>
 
 namespace pictavo {
 
-// Replaced by the real X11 source.
-std::unique_ptr<ScreenSource> makeX11ScreenSource() {
+namespace {
+
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+template <typename T>
+using XcbReply = std::unique_ptr<T, FreeDeleter>;
+
+// The reply of one request, owned; null on an X error (which is discarded rather than left to
+// the event queue of whoever shares the connection).
+template <typename ReplyFn, typename Cookie>
+auto waitReply(xcb_connection_t* c, ReplyFn replyFn, Cookie cookie) {
+    using Reply = std::remove_pointer_t<
+        std::invoke_result_t<ReplyFn, xcb_connection_t*, Cookie, xcb_generic_error_t**>>;
+    xcb_generic_error_t* error = nullptr;
+    XcbReply<Reply> reply(replyFn(c, cookie, &error));
+    std::free(error);
+    return reply;
+}
+
+// A window manager nests a client at most a few levels deep; the bound only guards against a
+// server that answers with a cycle.
+constexpr int kMaxTreeDepth = 64;
+
+xcb_screen_t* screenOf(xcb_connection_t* c, int screenNumber) {
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
+    xcb_screen_t* first = it.data;
+    for (int i = 0; it.rem > 0; ++i, xcb_screen_next(&it)) {
+        if (i == screenNumber) {
+            return it.data;
+        }
+    }
+    return first;
+}
+
+const xcb_visualtype_t* visualOf(const xcb_screen_t* screen, xcb_visualid_t id) {
+    for (auto depths = xcb_screen_allowed_depths_iterator(screen); depths.rem > 0;
+         xcb_depth_next(&depths)) {
+        for (auto v = xcb_depth_visuals_iterator(depths.data); v.rem > 0; xcb_visualtype_next(&v)) {
+            if (v.data->visual_id == id) {
+                return v.data;
+            }
+        }
+    }
     return nullptr;
+}
+
+}  // namespace
+
+X11ScreenSource::X11ScreenSource(xcb_connection_t* connection, int screenNumber)
+    : connection_(connection) {
+    if (connection_ == nullptr || xcb_connection_has_error(connection_)) {
+        return;
+    }
+    const xcb_setup_t* setup = xcb_get_setup(connection_);
+    xcb_screen_t* screen = screenOf(connection_, screenNumber);
+    if (screen == nullptr) {
+        return;
+    }
+    root_ = screen->root;
+    defaultColormap_ = screen->default_colormap;
+    layout_.depth = screen->root_depth;
+    layout_.msbFirst = setup->image_byte_order == XCB_IMAGE_ORDER_MSB_FIRST;
+    layout_.blackPixel = screen->black_pixel;
+    for (auto f = xcb_setup_pixmap_formats_iterator(setup); f.rem > 0; xcb_format_next(&f)) {
+        if (f.data->depth == screen->root_depth) {
+            layout_.bitsPerPixel = f.data->bits_per_pixel;
+            layout_.scanlinePad = f.data->scanline_pad;
+        }
+    }
+    if (const xcb_visualtype_t* visual = visualOf(screen, screen->root_visual)) {
+        switch (visual->_class) {
+            case XCB_VISUAL_CLASS_TRUE_COLOR:
+            case XCB_VISUAL_CLASS_DIRECT_COLOR:
+                layout_.redMask = visual->red_mask;
+                layout_.greenMask = visual->green_mask;
+                layout_.blueMask = visual->blue_mask;
+                break;
+            default:
+                layout_.colormapped = true;
+                colormapEntries_ = std::min<int>(visual->colormap_entries, 256);
+                layout_.keepsPalette = visual->_class == XCB_VISUAL_CLASS_PSEUDO_COLOR &&
+                                       visual->colormap_entries == 256;
+                break;
+        }
+    }
+}
+
+std::unique_ptr<X11ScreenSource> X11ScreenSource::open(const QByteArray& displayName) {
+    int screenNumber = 0;
+    xcb_connection_t* c =
+        xcb_connect(displayName.isEmpty() ? nullptr : displayName.constData(), &screenNumber);
+    if (xcb_connection_has_error(c)) {
+        xcb_disconnect(c);
+        return nullptr;
+    }
+    auto source = std::make_unique<X11ScreenSource>(c, screenNumber);
+    source->ownsConnection_ = true;
+    return source;
+}
+
+X11ScreenSource::~X11ScreenSource() {
+    if (ownsConnection_) {
+        xcb_disconnect(connection_);
+    }
+}
+
+QRect X11ScreenSource::virtualScreen() {
+    // The size in the connection setup goes stale when RandR resizes the root; ask.
+    if (root_ == XCB_WINDOW_NONE) {
+        return {};
+    }
+    auto geometry =
+        waitReply(connection_, xcb_get_geometry_reply, xcb_get_geometry(connection_, root_));
+    if (!geometry) {
+        return {};
+    }
+    return QRect(0, 0, geometry->width, geometry->height);
+}
+
+xcb_window_t X11ScreenSource::activeWindowProperty() {
+    if (activeWindowAtom_ == XCB_ATOM_NONE) {
+        static constexpr char kName[] = "_NET_ACTIVE_WINDOW";
+        // Only if it exists: without a window manager that ever set it there is no active window,
+        // and the atom is looked up again next time.
+        auto atom = waitReply(connection_, xcb_intern_atom_reply,
+                              xcb_intern_atom(connection_, 1, sizeof kName - 1, kName));
+        if (!atom || atom->atom == XCB_ATOM_NONE) {
+            return XCB_WINDOW_NONE;
+        }
+        activeWindowAtom_ = atom->atom;
+    }
+    auto property = waitReply(
+        connection_, xcb_get_property_reply,
+        xcb_get_property(connection_, 0, root_, activeWindowAtom_, XCB_ATOM_WINDOW, 0, 1));
+    if (!property || property->type != XCB_ATOM_WINDOW || property->format != 32 ||
+        xcb_get_property_value_length(property.get()) < 4) {
+        return XCB_WINDOW_NONE;
+    }
+    xcb_window_t window;
+    std::memcpy(&window, xcb_get_property_value(property.get()), sizeof window);
+    return window;
+}
+
+xcb_window_t X11ScreenSource::focusWindow() {
+    auto focus =
+        waitReply(connection_, xcb_get_input_focus_reply, xcb_get_input_focus(connection_));
+    // None and PointerRoot name no window.
+    if (!focus || focus->focus == XCB_INPUT_FOCUS_POINTER_ROOT || focus->focus == XCB_NONE) {
+        return XCB_WINDOW_NONE;
+    }
+    return focus->focus;
+}
+
+WindowId X11ScreenSource::topLevelOf(WindowId window) {
+    if (root_ == XCB_WINDOW_NONE || window == XCB_WINDOW_NONE) {
+        return 0;
+    }
+    if (window == root_) {
+        return window;
+    }
+    for (int depth = 0; depth < kMaxTreeDepth; ++depth) {
+        auto tree =
+            waitReply(connection_, xcb_query_tree_reply, xcb_query_tree(connection_, window));
+        if (!tree || tree->root != root_) {
+            return 0;
+        }
+        if (tree->parent == root_) {
+            return window;
+        }
+        if (tree->parent == XCB_WINDOW_NONE) {
+            return 0;
+        }
+        window = tree->parent;
+    }
+    return 0;
+}
+
+bool X11ScreenSource::isShown(xcb_window_t topLevel) {
+    auto attributes = waitReply(connection_, xcb_get_window_attributes_reply,
+                                xcb_get_window_attributes(connection_, topLevel));
+    return attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE &&
+           windowRect(topLevel, false).intersects(virtualScreen());
+}
+
+WindowId X11ScreenSource::foregroundWindow() {
+    if (root_ == XCB_WINDOW_NONE) {
+        return kRootWindow;
+    }
+    for (const xcb_window_t candidate : {activeWindowProperty(), focusWindow()}) {
+        if (candidate == XCB_WINDOW_NONE || candidate == root_) {
+            continue;
+        }
+        // A stale _NET_ACTIVE_WINDOW (the window went away or was minimised) falls through to
+        // the focus. A window that cannot be seen is not what the user works in: window
+        // managers park the focus on a helper window off the screen when no client is left.
+        const WindowId topLevel = topLevelOf(candidate);
+        if (topLevel == root_) {
+            return kRootWindow;
+        }
+        if (topLevel != 0 && isShown(topLevel)) {
+            return topLevel;
+        }
+    }
+    return kRootWindow;
+}
+
+QRect X11ScreenSource::foregroundWindowRect() {
+    const QRect rect = windowRect(foregroundWindow(), false);
+    return rect.isNull() ? virtualScreen() : rect;
+}
+
+QRect X11ScreenSource::windowRect(WindowId window, bool clientArea) {
+    if (window == kRootWindow || window == root_) {
+        return virtualScreen();
+    }
+    if (root_ == XCB_WINDOW_NONE) {
+        return {};
+    }
+    if (clientArea) {
+        auto geometry =
+            waitReply(connection_, xcb_get_geometry_reply, xcb_get_geometry(connection_, window));
+        auto origin = waitReply(connection_, xcb_translate_coordinates_reply,
+                                xcb_translate_coordinates(connection_, window, root_, 0, 0));
+        if (!geometry || !origin || geometry->root != root_) {
+            return {};
+        }
+        return QRect(origin->dst_x, origin->dst_y, geometry->width, geometry->height);
+    }
+    const WindowId topLevel = topLevelOf(window);
+    if (topLevel == 0) {
+        return {};
+    }
+    auto geometry =
+        waitReply(connection_, xcb_get_geometry_reply, xcb_get_geometry(connection_, topLevel));
+    if (!geometry) {
+        return {};
+    }
+    // The parent is the root, so x and y are the outer corner (outside the border) on the screen;
+    // width and height are inside the border.
+    const int border = geometry->border_width;
+    return QRect(geometry->x, geometry->y, geometry->width + 2 * border,
+                 geometry->height + 2 * border);
+}
+
+X11PixelLayout X11ScreenSource::pixelLayout() {
+    X11PixelLayout layout = layout_;
+    if (!layout.colormapped) {
+        return layout;
+    }
+    // The colours shown are those of the installed colormap (the hardware palette); the default
+    // colormap when the server names none.
+    xcb_colormap_t colormap = defaultColormap_;
+    if (auto installed = waitReply(connection_, xcb_list_installed_colormaps_reply,
+                                   xcb_list_installed_colormaps(connection_, root_));
+        installed && xcb_list_installed_colormaps_cmaps_length(installed.get()) > 0) {
+        colormap = xcb_list_installed_colormaps_cmaps(installed.get())[0];
+    }
+    std::vector<uint32_t> pixels(colormapEntries_);
+    for (int i = 0; i < colormapEntries_; ++i) {
+        pixels[i] = uint32_t(i);
+    }
+    layout.colormap = QList<QRgb>(colormapEntries_, qRgb(0, 0, 0));
+    auto colours =
+        waitReply(connection_, xcb_query_colors_reply,
+                  xcb_query_colors(connection_, colormap, uint32_t(pixels.size()), pixels.data()));
+    if (colours) {
+        const xcb_rgb_t* rgb = xcb_query_colors_colors(colours.get());
+        const int n =
+            std::min<int>(xcb_query_colors_colors_length(colours.get()), colormapEntries_);
+        for (int i = 0; i < n; ++i) {
+            layout.colormap[i] = qRgb(rgb[i].red >> 8, rgb[i].green >> 8, rgb[i].blue >> 8);
+        }
+    }
+    return layout;
+}
+
+QImage X11ScreenSource::fetch(const X11PixelLayout& layout, const QRect& rect) {
+    auto reply = waitReply(
+        connection_, xcb_get_image_reply,
+        xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, root_, int16_t(rect.x()),
+                      int16_t(rect.y()), uint16_t(rect.width()), uint16_t(rect.height()), ~0u));
+    if (!reply || reply->depth != layout.depth) {
+        return layout.blackImage(rect.size());
+    }
+    ZPixmapBuffer buffer;
+    buffer.bits = xcb_get_image_data(reply.get());
+    buffer.length = xcb_get_image_data_length(reply.get());
+    buffer.block.reset(reply.release());
+    return imageFromZPixmap(layout, std::move(buffer), rect.size());
+}
+
+QImage X11ScreenSource::grab(const QRect& rect) {
+    if (rect.isEmpty()) {
+        return {};
+    }
+    const X11PixelLayout layout = pixelLayout();
+    const QRect inside = rect & virtualScreen();
+    if (inside == rect) {
+        return fetch(layout, rect);
+    }
+    // X answers BadMatch for a rectangle that leaves the root: read the part on the screen and
+    // place it on black.
+    QImage image = layout.blackImage(rect.size());
+    if (inside.isEmpty() || image.isNull()) {
+        return image;
+    }
+    const QImage part = fetch(layout, inside);
+    const int bytesPerPixel = image.depth() / 8;
+    const QPoint at = inside.topLeft() - rect.topLeft();
+    for (int y = 0; y < part.height(); ++y) {
+        std::memcpy(image.scanLine(at.y() + y) + at.x() * bytesPerPixel, part.constScanLine(y),
+                    size_t(part.width()) * bytesPerPixel);
+    }
+    return image;
+}
+
+std::unique_ptr<ScreenSource> makeX11ScreenSource() {
+#if QT_CONFIG(xcb)
+    const auto* x11 =
+        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (x11 == nullptr || x11->connection() == nullptr) {
+        return nullptr;
+    }
+    // Qt connects to the screen that $DISPLAY names, as xcb_connect does.
+    int screenNumber = 0;
+    char* host = nullptr;
+    int display = 0;
+    if (xcb_parse_display(nullptr, &host, &display, &screenNumber) == 0) {
+        screenNumber = 0;
+    }
+    std::free(host);
+    return std::make_unique<X11ScreenSource>(x11->connection(), screenNumber);
+#else
+    return nullptr;
+#endif
 }
 
 }  // namespace pictavo

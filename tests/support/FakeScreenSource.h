@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QImage>
 #include <QPainter>
 
@@ -7,7 +8,8 @@
 
 namespace pictavo::test {
 
-// A screen that shows a given image; the "active window" is a rectangle of it.
+// A screen that shows a given image; the "active window" is a rectangle of it, and further
+// windows can be placed on it with a frame and a client area.
 class FakeScreenSource final : public ScreenSource {
 public:
     explicit FakeScreenSource(QImage screen, QRect activeWindow = {})
@@ -16,7 +18,21 @@ public:
 
     QRect virtualScreen() override { return screen_.rect(); }
     QRect foregroundWindowRect() override { return active_; }
+    QRect windowRect(WindowId window, bool clientArea) override {
+        if (window == kRootWindow) {
+            return screen_.rect();
+        }
+        const auto it = windows_.constFind(window);
+        if (it == windows_.constEnd()) {
+            return {};
+        }
+        return clientArea ? it->client : it->frame;
+    }
     QImage grab(const QRect& rect) override {
+        ++grabs_;
+        if (rect.isEmpty()) {
+            return {};
+        }
         QImage out(rect.size(), QImage::Format_RGB32);
         out.fill(Qt::black);
         QPainter p(&out);
@@ -26,10 +42,22 @@ public:
 
     QImage& screen() { return screen_; }
     void setActiveWindow(const QRect& r) { active_ = r; }
+    // A window whose whole outer rectangle is `frame` and whose own drawing area is `client`,
+    // both in screen coordinates.
+    void addWindow(WindowId id, const QRect& frame, const QRect& client) {
+        windows_.insert(id, {frame, client});
+    }
+    int grabs() const { return grabs_; }
 
 private:
+    struct Window {
+        QRect frame;
+        QRect client;
+    };
     QImage screen_;
     QRect active_;
+    QHash<WindowId, Window> windows_;
+    int grabs_ = 0;
 };
 
 }  // namespace pictavo::test

@@ -1,0 +1,69 @@
+#include "capture/modCapture.h"
+
+namespace pictavo {
+
+namespace {
+
+// A grab comes with its palette inside (the colour table of an indexed image); hand it over
+// separately, as the picture is built from a bitmap and a palette.
+CapturePicture pictureFromGrab(QImage grabbed) {
+    QList<QRgb> palette;
+    if (grabbed.format() == QImage::Format_Indexed8) {
+        palette = grabbed.colorTable();
+    }
+    return PictureFromBitmap(std::move(grabbed), palette);
+}
+
+}  // namespace
+
+CapturePicture PictureFromBitmap(QImage bitmap, const QList<QRgb>& palette) {
+    if (bitmap.isNull()) {
+        return CapturePicture();
+    }
+    if (bitmap.format() == QImage::Format_Indexed8 && palette.size() == 256) {
+        QList<QRgb> opaque = palette;
+        for (QRgb& colour : opaque) {
+            colour |= 0xff000000u;
+        }
+        bitmap.setColorTable(opaque);
+        return CapturePicture(std::move(bitmap));
+    }
+    if (bitmap.format() != QImage::Format_RGB32) {
+        // Converting to RGB32 from a format with alpha keeps the colour and drops the alpha.
+        bitmap = bitmap.convertToFormat(QImage::Format_RGB32);
+    }
+    return CapturePicture(std::move(bitmap));
+}
+
+CapturePicture CaptureWindowArea(ScreenSource& screen, WindowId window, bool clientArea, int left,
+                                 int top, int width, int height) {
+    if (width < 1 || height < 1) {
+        return CapturePicture();
+    }
+    // The root's surface origin is the origin of screen coordinates, wherever the monitors lie.
+    const QRect surface =
+        window == kRootWindow ? QRect(0, 0, 1, 1) : screen.windowRect(window, clientArea);
+    if (surface.isNull()) {
+        QImage black(width, height, QImage::Format_RGB32);
+        black.fill(qRgb(0, 0, 0));
+        return PictureFromBitmap(std::move(black));
+    }
+    const QRect source(surface.left() + left, surface.top() + top, width, height);
+    return pictureFromGrab(screen.grab(source));
+}
+
+CapturePicture CaptureVirtualScreen(ScreenSource& screen) {
+    // The virtual screen's left and top are offsets from the root's surface origin, which is the
+    // origin of screen coordinates.
+    const QRect virtualScreen = screen.virtualScreen();
+    return CaptureWindowArea(screen, kRootWindow, false, virtualScreen.left(), virtualScreen.top(),
+                             virtualScreen.width(), virtualScreen.height());
+}
+
+CapturePicture CaptureForegroundWindow(ScreenSource& screen) {
+    // Read the rectangle once and grab it directly: looking the active window up a second time
+    // could name another window if the focus moved in between.
+    return pictureFromGrab(screen.grab(screen.foregroundWindowRect()));
+}
+
+}  // namespace pictavo

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <QByteArray>
+#include <memory>
+
+#include "platform/ScreenSource.h"
+#include "platform/X11PixelLayout.h"
+
+namespace pictavo {
+
+// The screen of an X display, read through xcb. It works on any connection and screen, so the
+// same code serves Qt's own connection in the plug-in (makeX11ScreenSource) and a private
+// connection where Qt cannot run (an 8-bit display) or is not wanted (benchmarks).
+//
+// Grabs read the root window, so a window's picture shows whatever covers it, as on the
+// screen. Every call asks the server afresh (root size after a RandR change, the active
+// window, the colormap of a PseudoColor display); nothing is cached but the pixel layout and
+// an atom. X errors never escape: a failed request reads as "no such window" or as black.
+class X11ScreenSource final : public ScreenSource {
+public:
+    // Uses `connection` (not owned: it must outlive the source) and its screen `screenNumber`
+    // (the first screen when there is no such screen).
+    X11ScreenSource(xcb_connection_t* connection, int screenNumber);
+    // Opens a connection of its own to `displayName` (":3"; empty for $DISPLAY), closed with
+    // the source. nullptr when the display cannot be opened.
+    static std::unique_ptr<X11ScreenSource> open(const QByteArray& displayName);
+    ~X11ScreenSource() override;
+    X11ScreenSource(const X11ScreenSource&) = delete;
+    X11ScreenSource& operator=(const X11ScreenSource&) = delete;
+
+    QRect virtualScreen() override;
+    QRect foregroundWindowRect() override;
+    QRect windowRect(WindowId window, bool clientArea) override;
+    QImage grab(const QRect& rect) override;
+
+    // The top-level window (the window manager's frame, a child of the root) of the window
+    // named by _NET_ACTIVE_WINDOW; failing that, of the window with the input focus; failing
+    // both, kRootWindow. Only a top-level that is mapped and at least partly on the screen
+    // counts.
+    WindowId foregroundWindow();
+    // The ancestor of `window` that is a child of the root (the window itself when it is one);
+    // 0 when the window does not exist or lives on another screen.
+    WindowId topLevelOf(WindowId window);
+
+    xcb_connection_t* connection() const { return connection_; }
+    xcb_window_t root() const { return root_; }
+    // The layout as of now: for colormapped displays the colormap is read afresh.
+    X11PixelLayout pixelLayout();
+
+private:
+    xcb_window_t activeWindowProperty();
+    xcb_window_t focusWindow();
+    // Mapped, with all its ancestors, and at least partly on the screen.
+    bool isShown(xcb_window_t topLevel);
+    QImage fetch(const X11PixelLayout& layout, const QRect& rect);
+
+    xcb_connection_t* connection_;
+    bool ownsConnection_ = false;
+    xcb_window_t root_ = XCB_WINDOW_NONE;
+    xcb_colormap_t defaultColormap_ = XCB_NONE;
+    int colormapEntries_ = 0;
+    X11PixelLayout layout_;
+    xcb_atom_t activeWindowAtom_ = XCB_ATOM_NONE;
+};
+
+}  // namespace pictavo

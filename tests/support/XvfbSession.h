@@ -1,0 +1,49 @@
+#pragma once
+
+#include <sys/types.h>
+#include <QByteArray>
+#include <QSize>
+#include <QString>
+
+namespace pictavo::test {
+
+// A private X server (Xvfb) and, when asked, the openbox window manager on it, for the life of
+// the object. The server picks a free display number itself (-displayfd: it skips every number
+// whose lock file or socket is taken) and reports it once it accepts connections, so sessions
+// started side by side never collide. Both children are told to die with the process that
+// started them, so a crashed or killed test leaves no server behind.
+class XvfbSession {
+public:
+    struct Options {
+        QSize size{1280, 800};
+        int depth = 24;
+        bool windowManager = true;
+        // For the server to come up and the window manager to announce itself.
+        int startTimeoutMs = 20000;
+    };
+
+    explicit XvfbSession(const Options& options);
+    ~XvfbSession();
+    XvfbSession(const XvfbSession&) = delete;
+    XvfbSession& operator=(const XvfbSession&) = delete;
+
+    // False when the server or the window manager did not start; error() says why.
+    bool isRunning() const { return xvfb_ > 0 && error_.isEmpty(); }
+    QString error() const { return error_; }
+    // ":N", for DISPLAY and xcb_connect.
+    QByteArray displayName() const { return ":" + QByteArray::number(display_); }
+    // Points DISPLAY of this process (and of the programs it starts) at the server.
+    void exportDisplay() const;
+
+private:
+    bool startServer(const Options& options);
+    bool startWindowManager(int timeoutMs);
+    void stop();
+
+    pid_t xvfb_ = -1;
+    pid_t openbox_ = -1;
+    int display_ = -1;
+    QString error_;
+};
+
+}  // namespace pictavo::test

@@ -1,0 +1,145 @@
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <QByteArray>
+#include <QList>
+#include <QRect>
+#include <QRgb>
+#include <bit>
+#include <cstdlib>
+#include <vector>
+
+namespace pictavo::test {
+
+// A plain xcb connection that arranges a display behind the screen source's back: windows,
+// solid rectangles, colours, focus and the active-window property.
+class RawDisplay {
+public:
+    explicit RawDisplay(const QByteArray& name) {
+        int screenNumber = 0;
+        c_ = xcb_connect(name.constData(), &screenNumber);
+        if (!xcb_connection_has_error(c_)) {
+            screen_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data;
+            gc_ = xcb_generate_id(c_);
+            xcb_create_gc(c_, gc_, screen_->root, 0, nullptr);
+        }
+    }
+    ~RawDisplay() { xcb_disconnect(c_); }
+    RawDisplay(const RawDisplay&) = delete;
+    RawDisplay& operator=(const RawDisplay&) = delete;
+
+    bool isOpen() const { return screen_ != nullptr; }
+    xcb_connection_t* connection() const { return c_; }
+    xcb_window_t root() const { return screen_->root; }
+    QSize size() const { return QSize(screen_->width_in_pixels, screen_->height_in_pixels); }
+
+    // The pixel value that shows `colour`: from the channel masks of a TrueColor root visual,
+    // or a read-only cell allocated in the default colormap of a colormapped one.
+    uint32_t pixelFor(QRgb colour) {
+        const xcb_visualtype_t* visual = rootVisual();
+        if (visual->_class == XCB_VISUAL_CLASS_TRUE_COLOR ||
+            visual->_class == XCB_VISUAL_CLASS_DIRECT_COLOR) {
+            return channel(visual->red_mask, qRed(colour)) |
+                   channel(visual->green_mask, qGreen(colour)) |
+                   channel(visual->blue_mask, qBlue(colour));
+        }
+        auto* reply = xcb_alloc_color_reply(
+            c_,
+            xcb_alloc_color(c_, screen_->default_colormap, uint16_t(qRed(colour) * 257),
+                            uint16_t(qGreen(colour) * 257), uint16_t(qBlue(colour) * 257)),
+            nullptr);
+        const uint32_t pixel = reply ? reply->pixel : 0;
+        std::free(reply);
+        return pixel;
+    }
+
+    void fill(xcb_drawable_t drawable, const QRect& rect, uint32_t pixel) {
+        xcb_change_gc(c_, gc_, XCB_GC_FOREGROUND, &pixel);
+        const xcb_rectangle_t r{int16_t(rect.x()), int16_t(rect.y()), uint16_t(rect.width()),
+                                uint16_t(rect.height())};
+        xcb_poly_fill_rectangle(c_, drawable, gc_, 1, &r);
+        sync();
+    }
+
+    // A mapped window of a solid background; `rect` is relative to `parent`, inside the border.
+    xcb_window_t createWindow(xcb_window_t parent, const QRect& rect, int border, uint32_t pixel) {
+        const xcb_window_t w = xcb_generate_id(c_);
+        const uint32_t values[] = {pixel, screen_->black_pixel};
+        xcb_create_window(c_, XCB_COPY_FROM_PARENT, w, parent, int16_t(rect.x()), int16_t(rect.y()),
+                          uint16_t(rect.width()), uint16_t(rect.height()), uint16_t(border),
+                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+                          XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL, values);
+        xcb_map_window(c_, w);
+        sync();
+        return w;
+    }
+
+    void destroy(xcb_window_t w) {
+        xcb_destroy_window(c_, w);
+        sync();
+    }
+    void unmap(xcb_window_t w) {
+        xcb_unmap_window(c_, w);
+        sync();
+    }
+
+    void focus(xcb_window_t w) {
+        xcb_set_input_focus(c_, XCB_INPUT_FOCUS_POINTER_ROOT, w, XCB_CURRENT_TIME);
+        sync();
+    }
+
+    // Sets _NET_ACTIVE_WINDOW on the root as a window manager would.
+    void setActiveWindow(xcb_window_t w) {
+        static constexpr char kName[] = "_NET_ACTIVE_WINDOW";
+        auto* atom =
+            xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, sizeof kName - 1, kName), nullptr);
+        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, root(), atom->atom, XCB_ATOM_WINDOW, 32, 1,
+                            &w);
+        std::free(atom);
+        sync();
+    }
+
+    // The colours of the default colormap, 16 bits a channel narrowed to 8.
+    QList<QRgb> colormap(int entries) {
+        std::vector<uint32_t> pixels(static_cast<size_t>(entries));
+        for (int i = 0; i < entries; ++i) {
+            pixels[size_t(i)] = uint32_t(i);
+        }
+        auto* reply = xcb_query_colors_reply(
+            c_, xcb_query_colors(c_, screen_->default_colormap, uint32_t(entries), pixels.data()),
+            nullptr);
+        QList<QRgb> colours;
+        const xcb_rgb_t* rgb = xcb_query_colors_colors(reply);
+        for (int i = 0; i < xcb_query_colors_colors_length(reply); ++i) {
+            colours.append(qRgb(rgb[i].red >> 8, rgb[i].green >> 8, rgb[i].blue >> 8));
+        }
+        std::free(reply);
+        return colours;
+    }
+
+    void sync() { std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr)); }
+
+private:
+    const xcb_visualtype_t* rootVisual() const {
+        for (auto d = xcb_screen_allowed_depths_iterator(screen_); d.rem; xcb_depth_next(&d)) {
+            for (auto v = xcb_depth_visuals_iterator(d.data); v.rem; xcb_visualtype_next(&v)) {
+                if (v.data->visual_id == screen_->root_visual) {
+                    return v.data;
+                }
+            }
+        }
+        std::abort();
+    }
+
+    static uint32_t channel(uint32_t mask, int value) {
+        const uint32_t max = mask >> std::countr_zero(mask);
+        return ((uint32_t(value) * max + 127) / 255) << std::countr_zero(mask);
+    }
+
+    xcb_connection_t* c_ = nullptr;
+    xcb_screen_t* screen_ = nullptr;
+    xcb_gcontext_t gc_ = 0;
+};
+
+}  // namespace pictavo::test

@@ -1,0 +1,224 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QWidget>
+#include <functional>
+
+#include "capture/modCapture.h"
+#include "platform/X11ScreenSource.h"
+
+// The capture primitives on Qt's own connection, on the openbox session that main() started,
+// measured against what ImageMagick's `import` reads from the same screen.
+
+namespace pictavo {
+namespace {
+
+// Gradients and a fine texture: a wrong offset, row stride or channel order shows at once.
+QImage patternImage(QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) {
+            row[x] = qRgb(x * 255 / size.width(), y * 255 / size.height(), (x * 7 ^ y * 13) & 255);
+        }
+    }
+    return image;
+}
+
+class PatternWindow : public QWidget {
+public:
+    explicit PatternWindow(QSize size) : pattern_(patternImage(size)) {
+        setWindowTitle(QStringLiteral("Capture test"));
+        resize(size);
+    }
+    const QImage& pattern() const { return pattern_; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        painter.drawImage(0, 0, pattern_);
+    }
+
+private:
+    QImage pattern_;
+};
+
+bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > timeoutMs) {
+            return false;
+        }
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(10);
+    }
+    return true;
+}
+
+// The whole screen as ImageMagick reads it, in the capture's format.
+QImage importRoot() {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("root.png"));
+    QProcess import;
+    import.start(QStringLiteral("import"),
+                 {QStringLiteral("-window"), QStringLiteral("root"), file});
+    if (!import.waitForFinished(60000) || import.exitCode() != 0) {
+        import.kill();
+        return {};
+    }
+    return QImage(file).convertToFormat(QImage::Format_RGB32);
+}
+
+int differingPixels(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) {
+        return -1;
+    }
+    int count = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            count += (a.pixel(x, y) | 0xff000000u) != (b.pixel(x, y) | 0xff000000u);
+        }
+    }
+    return count;
+}
+
+class X11Capture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        source_ = makeX11ScreenSource();
+        ASSERT_NE(source_, nullptr) << "no X11 screen source on the xcb platform";
+        x11_ = dynamic_cast<X11ScreenSource*>(source_.get());
+        ASSERT_NE(x11_, nullptr);
+    }
+
+    // Shows `window`, makes it the active one and waits until the screen shows its pattern.
+    void showActive(PatternWindow& window) {
+        window.show();
+        window.raise();
+        window.activateWindow();
+        const auto id = WindowId(window.winId());
+        ASSERT_TRUE(waitFor([&] {
+            const QRect client = x11_->windowRect(id, true);
+            return x11_->foregroundWindow() == x11_->topLevelOf(id) &&
+                   client.size() == window.pattern().size() &&
+                   differingPixels(x11_->grab(client), window.pattern()) == 0;
+        })) << "the window never became active and painted: foreground "
+            << x11_->foregroundWindow() << " top level " << x11_->topLevelOf(id) << " client "
+            << x11_->windowRect(id, true).width() << " differing "
+            << differingPixels(x11_->grab(x11_->windowRect(id, true)), window.pattern());
+    }
+
+    std::unique_ptr<ScreenSource> source_;
+    X11ScreenSource* x11_ = nullptr;
+};
+
+TEST_F(X11Capture, VirtualScreenEqualsTheRootAsImportReadsIt) {
+    PatternWindow window(QSize(300, 200));
+    showActive(window);
+
+    const CapturePicture picture = CaptureVirtualScreen(*source_);
+    const QImage reference = importRoot();
+
+    ASSERT_FALSE(reference.isNull()) << "import failed";
+    EXPECT_EQ(picture.size(), QSize(1280, 800));
+    EXPECT_FALSE(picture.hasPalette());
+    EXPECT_EQ(differingPixels(picture.image(), reference), 0);
+    EXPECT_FALSE(picture.image().hasAlphaChannel());
+    int transparent = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            transparent += qAlpha(picture.image().pixel(x, y)) != 255;
+        }
+    }
+    EXPECT_EQ(transparent, 0);
+}
+
+TEST_F(X11Capture, ForegroundWindowIsItsFrameWithTitleBarAsOnScreen) {
+    PatternWindow window(QSize(800, 600));
+    showActive(window);
+    const QRect client = x11_->windowRect(WindowId(window.winId()), true);
+    const QRect frame = source_->foregroundWindowRect();
+    ASSERT_TRUE(frame.contains(client));
+    ASSERT_GE(client.top() - frame.top(), 10) << "no title bar above the client";
+
+    const CapturePicture picture = CaptureForegroundWindow(*source_);
+    const QImage screen = importRoot();
+
+    ASSERT_EQ(picture.size(), frame.size());
+    EXPECT_EQ(differingPixels(picture.image(), screen.copy(frame)), 0);
+    EXPECT_EQ(differingPixels(picture.image().copy(client.translated(-frame.topLeft())),
+                              window.pattern()),
+              0);
+}
+
+TEST_F(X11Capture, WindowsCoveringTheForegroundWindowShowInItsPicture) {
+    PatternWindow window(QSize(800, 600));
+    showActive(window);
+    const QRect frame = source_->foregroundWindowRect();
+    const QRect client = x11_->windowRect(WindowId(window.winId()), true);
+
+    // An override-redirect window: on top, unmanaged, never active.
+    QWidget cover(nullptr, Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint);
+    cover.setAutoFillBackground(true);
+    QPalette palette = cover.palette();
+    palette.setColor(QPalette::Window, QColor(255, 0, 255));
+    cover.setPalette(palette);
+    const QRect covered(client.center() - QPoint(50, 40), QSize(100, 80));
+    cover.setGeometry(covered);
+    cover.show();
+    ASSERT_TRUE(waitFor([&] {
+        const QImage shown = source_->grab(covered);
+        return shown.pixel(0, 0) == qRgb(255, 0, 255) && shown.pixel(99, 79) == qRgb(255, 0, 255);
+    }));
+
+    const CapturePicture picture = CaptureForegroundWindow(*source_);
+
+    ASSERT_EQ(picture.size(), frame.size());
+    EXPECT_EQ(picture.image().pixel(covered.center() - frame.topLeft()), qRgb(255, 0, 255));
+    EXPECT_EQ(differingPixels(picture.image(), importRoot().copy(frame)), 0);
+}
+
+TEST_F(X11Capture, WithoutAnyWindowTheForegroundIsTheWholeScreen) {
+    EXPECT_EQ(x11_->foregroundWindow(), kRootWindow);
+    EXPECT_EQ(source_->foregroundWindowRect(), source_->virtualScreen());
+    EXPECT_EQ(CaptureForegroundWindow(*source_).size(), QSize(1280, 800));
+}
+
+TEST_F(X11Capture, RectanglesLeavingTheScreenArePaddedWithBlack) {
+    PatternWindow window(QSize(300, 200));
+    showActive(window);
+    const QImage screen = importRoot();
+    ASSERT_FALSE(screen.isNull());
+    const int w = screen.width();
+    const int h = screen.height();
+    const struct {
+        const char* name;
+        QRect rect;
+    } rows[] = {
+        {"left of the screen", QRect(-40, 100, 100, 50)},
+        {"above and left", QRect(-10, -20, 64, 48)},
+        {"below and right", QRect(w - 30, h - 25, 64, 48)},
+        {"around the whole screen", QRect(-1, -1, w + 2, h + 2)},
+    };
+    for (const auto& row : rows) {
+        QImage expected(row.rect.size(), QImage::Format_RGB32);
+        expected.fill(Qt::black);
+        QPainter(&expected).drawImage(-row.rect.topLeft(), screen);
+
+        const CapturePicture picture =
+            CaptureWindowArea(*source_, kRootWindow, false, row.rect.x(), row.rect.y(),
+                              row.rect.width(), row.rect.height());
+
+        ASSERT_EQ(picture.size(), row.rect.size()) << row.name;
+        EXPECT_EQ(differingPixels(picture.image(), expected), 0) << row.name;
+    }
+}
+
+}  // namespace
+}  // namespace pictavo

@@ -1,0 +1,222 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "capture/modCapture.h"
+#include "platform/X11ScreenSource.h"
+#include "support/XvfbSession.h"
+#include "x11/RawDisplay.h"
+
+// The X11 layer on servers of its own, without Qt (which cannot paint on an 8-bit display) and
+// without a window manager, so that every window, colour and focus is arranged by the test.
+
+namespace pictavo {
+namespace {
+
+using test::RawDisplay;
+using test::XvfbSession;
+
+constexpr QSize kScreen(320, 200);
+
+// A bare server of the given depth, a connection to arrange it and a source reading it.
+struct BareDisplay {
+    explicit BareDisplay(int depth)
+        : session(XvfbSession::Options{kScreen, depth, false, 20000}),
+          raw(session.displayName()),
+          source(X11ScreenSource::open(session.displayName())) {}
+
+    bool ready() const { return session.isRunning() && raw.isOpen() && source; }
+
+    XvfbSession session;
+    RawDisplay raw;
+    std::unique_ptr<X11ScreenSource> source;
+};
+
+struct DepthCase {
+    std::string name;
+    int depth;
+    bool palette;
+};
+
+class X11Depth : public ::testing::TestWithParam<DepthCase> {};
+
+TEST_P(X11Depth, VirtualScreenShowsEveryColourOpaque) {
+    BareDisplay display(GetParam().depth);
+    ASSERT_TRUE(display.ready()) << qPrintable(display.session.error());
+    RawDisplay& raw = display.raw;
+    const uint32_t black = raw.pixelFor(qRgb(0, 0, 0));
+    const uint32_t red = raw.pixelFor(qRgb(255, 0, 0));
+    raw.fill(raw.root(), QRect(QPoint(0, 0), kScreen), black);
+    raw.fill(raw.root(), QRect(10, 10, 50, 40), red);
+    raw.fill(raw.root(), QRect(100, 50, 30, 30), raw.pixelFor(qRgb(0, 0, 255)));
+    raw.fill(raw.root(), QRect(200, 100, 40, 60), raw.pixelFor(qRgb(255, 255, 255)));
+    raw.fill(raw.root(), QRect(300, 190, 20, 10), raw.pixelFor(qRgb(0, 255, 0)));
+
+    const CapturePicture picture = CaptureVirtualScreen(*display.source);
+
+    ASSERT_EQ(picture.size(), kScreen);
+    EXPECT_EQ(picture.hasPalette(), GetParam().palette);
+    const QImage& image = picture.image();
+    EXPECT_EQ(image.pixel(20, 20), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(129, 79), qRgb(0, 0, 255));
+    EXPECT_EQ(image.pixel(200, 159), qRgb(255, 255, 255));
+    EXPECT_EQ(image.pixel(319, 199), qRgb(0, 255, 0));
+    EXPECT_EQ(image.pixel(0, 0), qRgb(0, 0, 0));
+    EXPECT_EQ(image.pixel(60, 50), qRgb(0, 0, 0));
+    int transparent = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            transparent += qAlpha(image.pixel(x, y)) != 255;
+        }
+    }
+    EXPECT_EQ(transparent, 0);
+    if (GetParam().palette) {
+        // The colour table is the display's colormap, and the pixels are its indexes.
+        EXPECT_EQ(picture.palette(), raw.colormap(256));
+        EXPECT_EQ(uint32_t(image.pixelIndex(20, 20)), red);
+    } else {
+        EXPECT_EQ(image.format(), QImage::Format_RGB32);
+        EXPECT_TRUE(picture.palette().isEmpty());
+    }
+}
+
+TEST_P(X11Depth, PartsOffTheScreenAreBlack) {
+    BareDisplay display(GetParam().depth);
+    ASSERT_TRUE(display.ready()) << qPrintable(display.session.error());
+    const QRect screen(QPoint(0, 0), kScreen);
+    display.raw.fill(display.raw.root(), screen, display.raw.pixelFor(qRgb(0, 255, 0)));
+    const int w = kScreen.width();
+    const int h = kScreen.height();
+    const struct {
+        const char* name;
+        QRect rect;
+    } rows[] = {
+        {"left edge", QRect(-5, 20, 30, 10)},
+        {"top-left corner", QRect(-5, -7, 30, 30)},
+        {"bottom-right corner", QRect(w - 10, h - 12, 30, 30)},
+        {"wholly right of the screen", QRect(w + 5, 0, 10, 10)},
+        {"larger than the screen", QRect(-3, -4, w + 10, h + 10)},
+        {"wholly on the screen", QRect(7, 9, 11, 13)},
+    };
+    for (const auto& row : rows) {
+        const QImage image = display.source->grab(row.rect);
+        ASSERT_EQ(image.size(), row.rect.size()) << row.name;
+        EXPECT_EQ(image.format() == QImage::Format_Indexed8, GetParam().palette) << row.name;
+        int wrong = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const bool onScreen = screen.contains(row.rect.topLeft() + QPoint(x, y));
+                wrong += image.pixel(x, y) != (onScreen ? qRgb(0, 255, 0) : qRgb(0, 0, 0));
+            }
+        }
+        EXPECT_EQ(wrong, 0) << row.name;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Displays, X11Depth,
+                         ::testing::Values(DepthCase{"PseudoColour8", 8, true},
+                                           DepthCase{"TrueColour16", 16, false},
+                                           DepthCase{"TrueColour24", 24, false},
+                                           DepthCase{"TrueColour30", 30, false}),
+                         [](const auto& info) { return info.param.name; });
+
+// A window manager's frame F with its client C inside, a plain top-level W with a border, a
+// top-level H that is not mapped (minimised), a window G that no longer exists, and a window
+// off the screen where a window manager parks the focus when no client is left.
+class X11Windows : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(display.ready()) << qPrintable(display.session.error());
+        RawDisplay& raw = display.raw;
+        frame = raw.createWindow(raw.root(), kFrame, 0, raw.pixelFor(qRgb(0, 0, 255)));
+        client = raw.createWindow(frame, QRect(4, 20, 192, 126), 0, raw.pixelFor(qRgb(255, 0, 0)));
+        plain =
+            raw.createWindow(raw.root(), QRect(230, 10, 60, 30), 2, raw.pixelFor(qRgb(0, 255, 0)));
+        hidden = raw.createWindow(raw.root(), QRect(5, 5, 20, 20), 0, 0);
+        raw.unmap(hidden);
+        gone = raw.createWindow(raw.root(), QRect(5, 5, 20, 20), 0, 0);
+        raw.destroy(gone);
+        parked = raw.createWindow(raw.root(), QRect(-100, -100, 1, 1), 0, 0);
+    }
+
+    static constexpr QRect kFrame{50, 40, 200, 150};
+    BareDisplay display{24};
+    xcb_window_t frame = 0, client = 0, plain = 0, hidden = 0, gone = 0, parked = 0;
+};
+
+TEST_F(X11Windows, ForegroundIsTheActiveWindowsFrameThenTheFocusThenTheRoot) {
+    const QRect root(QPoint(0, 0), kScreen);
+    const QRect plainOuter(230, 10, 64, 34);
+    const xcb_window_t none = XCB_WINDOW_NONE;
+    const xcb_window_t pointerRoot = XCB_INPUT_FOCUS_POINTER_ROOT;
+    const struct {
+        const char* name;
+        xcb_window_t active;
+        xcb_window_t focus;
+        QRect expected;
+    } rows[] = {
+        {"nothing active, focus follows the pointer", none, pointerRoot, root},
+        {"nothing active, no focus", none, none, root},
+        {"active client widened to its frame", client, pointerRoot, kFrame},
+        {"active frame", frame, pointerRoot, kFrame},
+        {"focus without an active window", none, plain, plainOuter},
+        {"active window before the focus", client, plain, kFrame},
+        {"vanished active window falls to the focus", gone, plain, plainOuter},
+        {"unmapped active window falls to the root", hidden, pointerRoot, root},
+        {"focus parked off the screen gives the root", none, parked, root},
+    };
+    for (const auto& row : rows) {
+        display.raw.setActiveWindow(row.active);
+        display.raw.focus(row.focus);
+        EXPECT_EQ(display.source->foregroundWindowRect(), row.expected) << row.name;
+    }
+    display.raw.setActiveWindow(client);
+    EXPECT_EQ(display.source->foregroundWindow(), frame);
+}
+
+TEST_F(X11Windows, WindowSurfaceIsItsOwnAreaOrItsWholeFrame) {
+    const struct {
+        const char* name;
+        WindowId window;
+        bool clientArea;
+        QRect expected;
+    } rows[] = {
+        {"client area of a framed client", client, true, QRect(54, 60, 192, 126)},
+        {"whole window of a framed client is the frame", client, false, kFrame},
+        {"client area lies inside the border", plain, true, QRect(232, 12, 60, 30)},
+        {"whole window takes the border in", plain, false, QRect(230, 10, 64, 34)},
+        {"root", kRootWindow, false, QRect(QPoint(0, 0), kScreen)},
+        {"vanished window", gone, true, QRect()},
+        {"vanished window, whole", gone, false, QRect()},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(display.source->windowRect(row.window, row.clientArea), row.expected) << row.name;
+    }
+}
+
+TEST_F(X11Windows, WindowAreaCapturesTheChosenSurface) {
+    X11ScreenSource& source = *display.source;
+    const CapturePicture clientOnly = CaptureWindowArea(source, client, true, 0, 0, 192, 126);
+    ASSERT_EQ(clientOnly.size(), QSize(192, 126));
+    EXPECT_EQ(clientOnly.image().pixel(0, 0), qRgb(255, 0, 0));
+    EXPECT_EQ(clientOnly.image().pixel(191, 125), qRgb(255, 0, 0));
+
+    // The whole window starts at the frame: its "title bar" (the frame's own blue) comes first.
+    const CapturePicture whole = CaptureWindowArea(source, client, false, 0, 0, 200, 150);
+    ASSERT_EQ(whole.size(), QSize(200, 150));
+    EXPECT_EQ(whole.image().pixel(100, 10), qRgb(0, 0, 255));
+    EXPECT_EQ(whole.image().pixel(4, 20), qRgb(255, 0, 0));
+    EXPECT_EQ(whole.image().pixel(3, 20), qRgb(0, 0, 255));
+
+    // An offset within the surface.
+    const CapturePicture offset = CaptureWindowArea(source, client, false, 3, 19, 2, 2);
+    EXPECT_EQ(offset.image().pixel(0, 0), qRgb(0, 0, 255));
+    EXPECT_EQ(offset.image().pixel(1, 1), qRgb(255, 0, 0));
+
+    const CapturePicture missing = CaptureWindowArea(source, gone, false, 0, 0, 30, 20);
+    ASSERT_EQ(missing.size(), QSize(30, 20));
+    EXPECT_EQ(missing.image().pixel(29, 19), qRgb(0, 0, 0));
+}
+
+}  // namespace
+}  // namespace pictavo
