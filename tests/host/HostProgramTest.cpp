@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -109,4 +110,37 @@ TEST(HostProgram, BadArgumentsAndABrokenStoreAreReported) {
     r = runHost({});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains(RegistryHive::defaultPath())) << r.err.toStdString();
+}
+
+TEST(HostProgram, RegistryToolWritesLoseNothingWhileTheHostStartsAndStops) {
+    constexpr int kValues = 80;
+    QProcess writer;
+    writer.setProgram(QStringLiteral("bash"));
+    writer.setArguments(
+        {QStringLiteral("-c"),
+         QStringLiteral(
+             "for i in $(seq 1 %1); do \"%2\" add 'HKCU\\Software\\Race' /v v$i /d $i /f "
+             ">/dev/null || exit 1; done")
+             .arg(kValues)
+             .arg(QStringLiteral(PICTAVO_BIN_DIR "/pictavo-reg"))});
+    writer.start();
+    ASSERT_TRUE(writer.waitForStarted(10000));
+    int starts = 0;
+    while (writer.state() != QProcess::NotRunning || starts < 3) {
+        const HostRun r =
+            runHost({}, {QStringLiteral("--email"), QStringLiteral("race@example.com")});
+        ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+        ++starts;
+        QCoreApplication::processEvents();
+    }
+    writer.waitForFinished(120000);
+    ASSERT_EQ(writer.state(), QProcess::NotRunning);
+    EXPECT_EQ(writer.exitCode(), 0);
+    const QString errors = QString::fromUtf8(writer.readAllStandardError());
+    EXPECT_TRUE(errors.isEmpty()) << errors.toStdString();
+    RegistryHive hive(RegistryHive::defaultPath());
+    const auto values = hive.values(RootKey::CurrentUser, QStringLiteral("Software\\Race"));
+    ASSERT_TRUE(values);
+    EXPECT_EQ(int(values->size()), kValues);
+    EXPECT_GE(starts, 3);
 }
