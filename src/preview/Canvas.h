@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QPointF>
+#include <QWidget>
+
+#include "preview/CanvasImage.h"
+
+namespace pictavo {
+
+// The preview's canvas `picPreview`: shows the working image of its CanvasImage at 1:1 and
+// reports the pointer in canvas pixels. Pointer reports carry the buttons that count for the
+// event: for a press and a move the buttons held after it, for a release the buttons that
+// were held just before it (the released one included).
+class Canvas : public QWidget {
+    Q_OBJECT
+public:
+    explicit Canvas(QWidget* parent = nullptr);
+
+    CanvasImage& image() { return image_; }
+    const CanvasImage& image() const { return image_; }
+
+    // The canvas takes `size` and is cleared to its background, committed picture included.
+    void clear(QSize size);
+    static QColor background();
+
+signals:
+    void pointerPressed(Qt::MouseButtons buttons, QPointF position);
+    void pointerMoved(Qt::MouseButtons buttons, QPointF position);
+    void pointerReleased(Qt::MouseButtons buttons, QPointF position);
+    // The pointer has gone from the canvas to the area around it or elsewhere.
+    void pointerLeft();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    CanvasImage image_;
+};
+
+}  // namespace pictavo

@@ -1,0 +1,370 @@
+#include "preview/CanvasImage.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <utility>
+
+namespace pictavo {
+
+namespace {
+
+QRgb opaque(QColor colour) {
+    return colour.rgb() | 0xff000000u;
+}
+
+// The first integer x with x > value and the last with x < value; the boundary pixels are
+// then settled with the exact test, so these only have to be close.
+int firstAbove(double value) {
+    return static_cast<int>(std::floor(value)) + 1;
+}
+int lastBelow(double value) {
+    return static_cast<int>(std::ceil(value)) - 1;
+}
+
+// Clamps a double to the int range before converting.
+int toIntClamped(double v) {
+    constexpr double kLimit = 1 << 30;
+    return static_cast<int>(std::clamp(v, -kLimit, kLimit));
+}
+
+}  // namespace
+
+void CanvasImage::reset(QSize size, QColor background) {
+    working_ = QImage(size, QImage::Format_RGB32);
+    working_.fill(opaque(background));
+    committed_ = working_.copy();
+    dirty_ = QRect();
+    changed(working_.rect());
+}
+
+void CanvasImage::setPicture(const QImage& picture) {
+    working_ = picture.convertToFormat(QImage::Format_RGB32).copy();
+    committed_ = working_.copy();
+    dirty_ = QRect();
+    changed(working_.rect());
+}
+
+void CanvasImage::paintPicture(const QImage& picture) {
+    if (picture.size() != working_.size()) {
+        working_ = QImage(picture.size(), QImage::Format_RGB32);
+    }
+    const QImage src = picture.convertToFormat(QImage::Format_RGB32);
+    copyRect(src, working_, src.rect());
+    if (committed_.size() != working_.size()) {
+        // A canvas whose size changed has no committed picture of that size yet: the
+        // invariant "equal outside dirty" then holds with everything dirty.
+        committed_ = QImage(working_.size(), QImage::Format_RGB32);
+        committed_.fill(0xff000000u);
+        dirty_ = working_.rect();
+    } else {
+        markDirty(working_.rect());
+    }
+    changed(working_.rect());
+}
+
+void CanvasImage::copyRect(const QImage& from, QImage& to, const QRect& rect) {
+    const QRect r = rect & to.rect() & from.rect();
+    if (r.isEmpty()) {
+        return;
+    }
+    const std::size_t bytes = static_cast<std::size_t>(r.width()) * 4;
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        std::memcpy(to.scanLine(y) + static_cast<std::ptrdiff_t>(r.left()) * 4,
+                    from.constScanLine(y) + static_cast<std::ptrdiff_t>(r.left()) * 4, bytes);
+    }
+}
+
+void CanvasImage::restore() {
+    if (dirty_.isEmpty()) {
+        return;
+    }
+    const QRect r = dirty_;
+    copyRect(committed_, working_, r);
+    dirty_ = QRect();
+    changed(r);
+}
+
+void CanvasImage::commit() {
+    if (!dirty_.isEmpty()) {
+        copyRect(working_, committed_, dirty_);
+        dirty_ = QRect();
+    }
+}
+
+void CanvasImage::setPenWidth(int width) {
+    penWidth_ = std::max(1, width);
+}
+
+void CanvasImage::markDirty(const QRect& rect) {
+    const QRect r = rect & working_.rect();
+    if (!r.isEmpty()) {
+        dirty_ |= r;
+    }
+}
+
+void CanvasImage::changed(const QRect& rect) {
+    if (changed_ && !rect.isEmpty()) {
+        changed_(rect);
+    }
+}
+
+void CanvasImage::plot(int x, int y, QRgb rgb) {
+    if (x >= 0 && y >= 0 && x < working_.width() && y < working_.height()) {
+        reinterpret_cast<QRgb*>(working_.scanLine(y))[x] = rgb;
+    }
+}
+
+void CanvasImage::fillSpan(int y, int x1, int x2, QRgb rgb) {
+    if (y < 0 || y >= working_.height()) {
+        return;
+    }
+    x1 = std::max(x1, 0);
+    x2 = std::min(x2, working_.width() - 1);
+    if (x1 > x2) {
+        return;
+    }
+    QRgb* line = reinterpret_cast<QRgb*>(working_.scanLine(y));
+    std::fill(line + x1, line + x2 + 1, rgb);
+}
+
+void CanvasImage::drawLine(int x1, int y1, int x2, int y2, QColor colour) {
+    if (working_.isNull()) {
+        return;
+    }
+    // The rasterisation starts from the smaller end point, so the pixels do not depend on
+    // the order in which the caller gives them.
+    if (std::pair(x2, y2) < std::pair(x1, y1)) {
+        std::swap(x1, x2);
+        std::swap(y1, y2);
+    }
+    const QRgb rgb = opaque(colour);
+    const QRect bounds =
+        penWidth_ == 1 ? thinLine(x1, y1, x2, y2, rgb) : wideLine(x1, y1, x2, y2, rgb);
+    markDirty(bounds);
+    changed(bounds & working_.rect());
+}
+
+QRect CanvasImage::thinLine(int x1, int y1, int x2, int y2, QRgb rgb) {
+    // Bresenham, both end points included.
+    const long long dx = std::llabs(static_cast<long long>(x2) - x1);
+    const long long dy = -std::llabs(static_cast<long long>(y2) - y1);
+    const int sx = x1 < x2 ? 1 : -1;
+    const int sy = y1 < y2 ? 1 : -1;
+    long long err = dx + dy;
+    int x = x1;
+    int y = y1;
+    for (;;) {
+        plot(x, y, rgb);
+        if (x == x2 && y == y2) {
+            break;
+        }
+        const long long e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y += sy;
+        }
+    }
+    return QRect(QPoint(std::min(x1, x2), std::min(y1, y2)),
+                 QPoint(std::max(x1, x2), std::max(y1, y2)));
+}
+
+QRect CanvasImage::wideLine(int x1, int y1, int x2, int y2, QRgb rgb) {
+    // The stroke of a round pen: every pixel whose centre lies closer than half the width to
+    // the segment. For an even width the pen's centre sits on a pixel corner, which is the
+    // same as moving the pixel centres by half a pixel.
+    const double R = penWidth_ / 2.0;
+    const double R2 = R * R;
+    const double c = (penWidth_ % 2 == 0) ? 0.5 : 0.0;
+    const double ax = x1;
+    const double ay = y1;
+    const double dx = static_cast<double>(x2) - x1;
+    const double dy = static_cast<double>(y2) - y1;
+    const double L2 = dx * dx + dy * dy;
+
+    auto inside = [&](int px, int py) {
+        const double qx = px + c - ax;
+        const double qy = py + c - ay;
+        double t = L2 > 0 ? (qx * dx + qy * dy) / L2 : 0.0;
+        t = std::clamp(t, 0.0, 1.0);
+        const double ex = qx - t * dx;
+        const double ey = qy - t * dy;
+        return ex * ex + ey * ey < R2;
+    };
+
+    const int top = toIntClamped(std::floor(std::min(ay, ay + dy) - R - c)) - 1;
+    const int bottom = toIntClamped(std::ceil(std::max(ay, ay + dy) + R - c)) + 1;
+    const int yFirst = std::max(top, 0);
+    const int yLast = std::min(bottom, working_.height() - 1);
+    for (int py = yFirst; py <= yLast; ++py) {
+        const double Y = py + c;
+        double lo = std::numeric_limits<double>::infinity();
+        double hi = -std::numeric_limits<double>::infinity();
+        auto add = [&](double l, double h) {
+            if (l <= h) {
+                lo = std::min(lo, l);
+                hi = std::max(hi, h);
+            }
+        };
+        // The two round caps.
+        for (const auto& [cx, cy] : {std::pair(ax, ay), std::pair(ax + dx, ay + dy)}) {
+            const double v = R2 - (Y - cy) * (Y - cy);
+            if (v > 0) {
+                const double s = std::sqrt(v);
+                add(cx - s, cx + s);
+            }
+        }
+        // The body: 0 <= (P-a).d <= L2 and |(P-a) x d| < R*L.
+        if (L2 > 0) {
+            const double L = std::sqrt(L2);
+            double l = -std::numeric_limits<double>::infinity();
+            double h = std::numeric_limits<double>::infinity();
+            bool empty = false;
+            const double wy = Y - ay;
+            if (dx != 0) {
+                double a = ax + (0 - wy * dy) / dx;
+                double b = ax + (L2 - wy * dy) / dx;
+                if (a > b)
+                    std::swap(a, b);
+                l = std::max(l, a);
+                h = std::min(h, b);
+            } else if (wy * dy < 0 || wy * dy > L2) {
+                empty = true;
+            }
+            if (dy != 0) {
+                double a = ax + (wy * dx - R * L) / dy;
+                double b = ax + (wy * dx + R * L) / dy;
+                if (a > b)
+                    std::swap(a, b);
+                l = std::max(l, a);
+                h = std::min(h, b);
+            } else if (std::abs(wy * dx) >= R * L) {
+                empty = true;
+            }
+            if (!empty) {
+                add(l, h);
+            }
+        }
+        if (!(lo <= hi)) {
+            continue;
+        }
+        int first = firstAbove(lo - c) - 1;
+        int last = lastBelow(hi - c) + 1;
+        while (first <= last && !inside(first, py))
+            ++first;
+        while (inside(first - 1, py))
+            --first;
+        while (last >= first && !inside(last, py))
+            --last;
+        while (first <= last && inside(last + 1, py))
+            ++last;
+        if (first <= last) {
+            fillSpan(py, first, last, rgb);
+        }
+    }
+    const int ext = penWidth_ / 2 + 1;
+    return QRect(QPoint(std::min(x1, x2) - ext, std::min(y1, y2) - ext),
+                 QPoint(std::max(x1, x2) + ext, std::max(y1, y2) + ext));
+}
+
+void CanvasImage::drawCircle(double centreX, double centreY, double radius, QColor colour) {
+    if (working_.isNull() || !(radius >= 0) || !std::isfinite(radius)) {
+        return;
+    }
+    const QRgb rgb = opaque(colour);
+    const double half = penWidth_ / 2.0;
+    const double rin = std::max(0.0, radius - half);
+    const double rout = radius + half;
+    const double rin2 = rin * rin;
+    const double rout2 = rout * rout;
+    auto d2 = [&](int px, int py) {
+        const double ex = px - centreX;
+        const double ey = py - centreY;
+        return ex * ex + ey * ey;
+    };
+    auto inOuter = [&](int px, int py) { return d2(px, py) < rout2; };
+    auto inInner = [&](int px, int py) { return d2(px, py) < rin2; };
+
+    const int top = toIntClamped(std::floor(centreY - rout)) - 1;
+    const int bottom = toIntClamped(std::ceil(centreY + rout)) + 1;
+    for (int py = std::max(top, 0); py <= std::min(bottom, working_.height() - 1); ++py) {
+        const double ey = py - centreY;
+        const double vo = rout2 - ey * ey;
+        if (vo < -1) {
+            continue;
+        }
+        const double so = std::sqrt(std::max(vo, 0.0));
+        // The outer disc's run on this row.
+        int first = toIntClamped(std::floor(centreX - so));
+        int last = toIntClamped(std::ceil(centreX + so));
+        while (first <= last && !inOuter(first, py))
+            ++first;
+        while (inOuter(first - 1, py))
+            --first;
+        while (last >= first && !inOuter(last, py))
+            --last;
+        while (first <= last && inOuter(last + 1, py))
+            ++last;
+        if (first > last) {
+            continue;
+        }
+        // The hole: the inner disc's run, taken out of the outer one.
+        const double vi = rin2 - ey * ey;
+        int holeFirst = 0;
+        int holeLast = -1;
+        if (vi > -1 && rin > 0) {
+            const double si = std::sqrt(std::max(vi, 0.0));
+            holeFirst = toIntClamped(std::floor(centreX - si));
+            holeLast = toIntClamped(std::ceil(centreX + si));
+            while (holeFirst <= holeLast && !inInner(holeFirst, py))
+                ++holeFirst;
+            while (holeFirst <= holeLast && !inInner(holeLast, py))
+                --holeLast;
+            if (holeFirst <= holeLast) {
+                while (inInner(holeFirst - 1, py))
+                    --holeFirst;
+                while (inInner(holeLast + 1, py))
+                    ++holeLast;
+            }
+        }
+        if (holeFirst > holeLast) {
+            fillSpan(py, first, last, rgb);
+        } else {
+            fillSpan(py, first, holeFirst - 1, rgb);
+            fillSpan(py, holeLast + 1, last, rgb);
+        }
+    }
+    const int ext = static_cast<int>(std::ceil(rout)) + 1;
+    const QRect bounds(
+        QPoint(toIntClamped(std::floor(centreX)) - ext, toIntClamped(std::floor(centreY)) - ext),
+        QPoint(toIntClamped(std::ceil(centreX)) + ext, toIntClamped(std::ceil(centreY)) + ext));
+    markDirty(bounds);
+    changed(bounds & working_.rect());
+}
+
+void CanvasImage::drawText(int x, int y, const QString& text, const QFont& font, QColor colour) {
+    if (working_.isNull() || text.isEmpty()) {
+        return;
+    }
+    QPainter painter(&working_);
+    painter.setFont(font);
+    painter.setPen(opaque(colour));
+    const QFontMetrics fm(painter.font(), &working_);
+    painter.drawText(QPoint(x, y + fm.ascent()), text);
+    painter.end();
+    // The advance and the line box, widened by a line height for italic overhang, underline
+    // and strike-out, so that restore() takes all of the ink away.
+    const int h = fm.height();
+    const QRect bounds(x - h, y - h / 2, fm.horizontalAdvance(text) + 2 * h, 2 * h);
+    markDirty(bounds);
+    changed(bounds & working_.rect());
+}
+
+}  // namespace pictavo

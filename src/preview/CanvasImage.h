@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QRect>
+#include <QString>
+#include <functional>
+
+namespace pictavo {
+
+// The drawing surface of the preview: a committed picture and the working image shown on
+// screen, both opaque Format_RGB32 of the same size.
+//
+// All drawing goes into the working image. restore() makes the working image a copy of the
+// committed picture, commit() the other way round; shapes that follow the pointer are drawn
+// by restoring and drawing anew.
+//
+// Invariant: outside dirty() the two images are equal. Drawing extends dirty(); restore and
+// commit copy only that rectangle and empty it, so rubber-banding a small shape on a large
+// capture costs the shape's area, not the picture's.
+//
+// Lines and circle outlines are drawn without anti-aliasing, pixel-exact, and do not depend
+// on the direction in which they are given: a line from A to B is the line from B to A.
+class CanvasImage {
+public:
+    CanvasImage() = default;
+
+    // Both images become `size` filled with `background`; the pen width is kept.
+    void reset(QSize size, QColor background);
+    // Both images become `picture` (converted to opaque RGB32).
+    void setPicture(const QImage& picture);
+    // The working image becomes `picture`, which must have the canvas's size; the committed
+    // picture is untouched until commit().
+    void paintPicture(const QImage& picture);
+
+    void restore();
+    void commit();
+
+    // The pen width in pixels, at least 1. It applies to lines and circles, not to text.
+    void setPenWidth(int width);
+    int penWidth() const { return penWidth_; }
+
+    // A straight line with both end points included, in the round pen of penWidth().
+    void drawLine(int x1, int y1, int x2, int y2, QColor colour);
+    // A circle outline: the pixels whose centres lie within half the pen width of the circle
+    // (inner edge included, outer edge excluded).
+    void drawCircle(double centreX, double centreY, double radius, QColor colour);
+    // `text` with the top-left corner of its line box at (x, y).
+    void drawText(int x, int y, const QString& text, const QFont& font, QColor colour);
+
+    const QImage& committed() const { return committed_; }
+    const QImage& working() const { return working_; }
+    QSize size() const { return working_.size(); }
+    QRect dirty() const { return dirty_; }
+
+    // Called with every rectangle of the working image that changed, for repainting.
+    void setChangedHandler(std::function<void(const QRect&)> handler) {
+        changed_ = std::move(handler);
+    }
+
+private:
+    void markDirty(const QRect& rect);
+    void changed(const QRect& rect);
+    void plot(int x, int y, QRgb rgb);
+    void fillSpan(int y, int x1, int x2, QRgb rgb);
+    static void copyRect(const QImage& from, QImage& to, const QRect& rect);
+    QRect thinLine(int x1, int y1, int x2, int y2, QRgb rgb);
+    QRect wideLine(int x1, int y1, int x2, int y2, QRgb rgb);
+
+    QImage committed_;
+    QImage working_;
+    QRect dirty_;
+    int penWidth_ = 1;
+    std::function<void(const QRect&)> changed_;
+};
+
+}  // namespace pictavo

@@ -1,0 +1,434 @@
+#include "preview/DrawToolsPalette.h"
+
+#include <QEvent>
+#include <QFocusEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
+#include <cmath>
+#include <limits>
+
+#include "config/Twips.h"
+#include "controls/VexelButton.h"
+#include "preview/Canvas.h"
+#include "preview/PreviewLayout.h"
+#include "settings/NumericText.h"
+#include "settings/Settings.h"
+
+namespace pictavo {
+
+namespace {
+
+const QString kDrawTools = QStringLiteral("DrawTools");
+
+// Design geometry, twips.
+constexpr int kFrameHeight = DrawToolsPalette::kToolFrameHeight;
+constexpr int kToolFrameWidth = 1950;
+constexpr int kSizeFrameLeft = 2040;
+constexpr int kSizeFrameWidth = 3990;
+constexpr int kColourFrameLeft = 6120;
+constexpr int kColourFrameWidth = 1500;
+constexpr int kPaletteWidth = kColourFrameLeft + kColourFrameWidth;
+constexpr int kRowTop = 300;      // the row of buttons inside a frame, below its caption
+constexpr int kButtonSize = 330;  // tool and width buttons
+constexpr int kButtonPitch = 360;
+constexpr int kSwatchSize = 240;
+constexpr int kSwatchPitch = 270;
+
+const QColor kIconInk(0x30, 0x30, 0x30);
+const QColor kHighlightInk(0x1d, 0x5e, 0x10);
+const QColor kHighlightGround(0xc0, 0xff, 0xc0);
+const QColor kButtonFace(0xff, 0xff, 0xff);
+const QColor kButtonHover(0xe4, 0xf2, 0xc0);
+const QColor kButtonPressed(0xaf, 0xd7, 0x2e);
+
+const char* const kToolTips[DrawToolsPalette::kToolButtons] = {"Line", "Freestyle", "Circle",
+                                                               "Rectangle", "Text"};
+const qint32 kSwatches[DrawToolsPalette::kColourButtons] = {0xFFFFFF, 0x000000, 0x808080, 0x0000FF,
+                                                            0x0080FF, 0x00FFFF, 0x00FF00, 0xFFFF00,
+                                                            0xFF0000, 0xFF00FF};
+const char* const kSwatchNames[DrawToolsPalette::kColourButtons] = {
+    "White", "Black", "Grey", "Red", "Orange", "Yellow", "Green", "Cyan", "Blue", "Magenta"};
+const qint16 kPresetWidths[DrawToolsPalette::kWidthButtons] = {1, 3, 5, 9};
+const char* const kStyleCaptions[DrawToolsPalette::kStyleButtons] = {"B", "I", "U", "S"};
+
+// The tool icons: the normal one, and the highlighted one for the active tool.
+QPixmap toolIcon(int button, bool highlighted) {
+    constexpr int kSize = 16;
+    QPixmap pixmap(kSize, kSize);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (highlighted) {
+        p.setPen(QPen(kHighlightInk, 1));
+        p.setBrush(kHighlightGround);
+        p.drawRoundedRect(QRectF(0.5, 0.5, kSize - 1, kSize - 1), 3, 3);
+    }
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(highlighted ? kHighlightInk : kIconInk, 1.6, Qt::SolidLine, Qt::RoundCap));
+    switch (button) {
+        case 0:
+            p.drawLine(QPointF(3.5, 12.5), QPointF(12.5, 3.5));
+            break;
+        case 1: {
+            QPainterPath path(QPointF(2.5, 10.5));
+            path.cubicTo(QPointF(5, 2), QPointF(8, 14), QPointF(13.5, 5));
+            p.drawPath(path);
+            break;
+        }
+        case 2:
+            p.drawEllipse(QPointF(8, 8), 5, 5);
+            break;
+        case 3:
+            p.drawRect(QRectF(3.5, 4.5, 9, 7));
+            break;
+        default: {
+            QFont font;
+            font.setBold(true);
+            font.setPixelSize(12);
+            p.setFont(font);
+            p.drawText(QRect(0, 0, kSize, kSize), Qt::AlignCenter, QStringLiteral("A"));
+            break;
+        }
+    }
+    return pixmap;
+}
+
+// A width preset: a bar of the preset's thickness.
+QPixmap widthIcon(int width) {
+    QPixmap pixmap(16, 12);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.fillRect(QRect(2, (12 - width) / 2, 12, width), kIconInk);
+    return pixmap;
+}
+
+qint32 colourFromText(const QString& text) {
+    const std::optional<double> v = numberFromText(text);
+    if (!v || !std::isfinite(*v)) {
+        return 0;
+    }
+    const double r = std::nearbyint(*v);
+    if (r < std::numeric_limits<qint32>::min() || r > std::numeric_limits<qint32>::max()) {
+        return 0;
+    }
+    return static_cast<qint32>(r);
+}
+
+bool styleFromText(const QString& text) {
+    const std::optional<double> v = numberFromText(text);
+    return v && *v != 0;
+}
+
+}  // namespace
+
+DrawToolsPalette::DrawToolsPalette(DrawingState& state, Settings& settings, Canvas& canvas,
+                                   QWidget* focusSink, QWidget* parent)
+    : QWidget(parent), state_(state), settings_(settings), canvas_(canvas), focusSink_(focusSink) {
+    setObjectName(QStringLiteral("picDrawTools"));
+    build();
+}
+
+qint32 DrawToolsPalette::toolOfButton(int button) {
+    static constexpr qint32 kTools[kToolButtons] = {DrawingState::Line, DrawingState::Freehand,
+                                                    DrawingState::Circle, DrawingState::Rectangle,
+                                                    DrawingState::Text};
+    return button >= 0 && button < kToolButtons ? kTools[button] : DrawingState::None;
+}
+
+qint32 DrawToolsPalette::swatchColour(int button) {
+    return kSwatches[button];
+}
+
+qint16 DrawToolsPalette::presetWidth(int button) {
+    return kPresetWidths[button];
+}
+
+void DrawToolsPalette::build() {
+    const int tx = twipsPerPixelX(this);
+    const int ty = twipsPerPixelY(this);
+    auto place = [&](QWidget* w, int left, int top, int width, int height) {
+        w->setGeometry(toPixelRect(left, top, width, height, tx, ty));
+    };
+    auto frame = [&](const char* name, const QString& caption, int left, int width) {
+        auto* f = new QGroupBox(caption, this);
+        f->setObjectName(QString::fromLatin1(name));
+        place(f, left, 0, width, kFrameHeight);
+        return f;
+    };
+    auto button = [&](QWidget* parent, const QString& name) {
+        auto* b = new VexelButton(parent);
+        b->setObjectName(name);
+        b->setBackColour(kButtonFace);
+        b->setHoverColour(kButtonHover);
+        b->setPressedColour(kButtonPressed);
+        return b;
+    };
+
+    frmTool_ = frame("frmTool", QStringLiteral("Tool"), 0, kToolFrameWidth);
+    for (int i = 0; i < kToolButtons; ++i) {
+        VexelButton* b = button(frmTool_, QStringLiteral("cmdTool%1").arg(i));
+        b->setProperty("index", i);
+        b->setToolTip(QString::fromLatin1(kToolTips[i]));
+        place(b, 90 + i * kButtonPitch, kRowTop, kButtonSize, kButtonSize);
+        connect(b, &VexelButton::Click, this, [this, i] { cmdTool_Click(i); });
+        tool_[static_cast<std::size_t>(i)] = b;
+    }
+    highlightToolButton(-1);
+
+    frmSize_ = frame("frmSize", QStringLiteral("Size"), kSizeFrameLeft, kSizeFrameWidth);
+    for (int i = 0; i < kWidthButtons; ++i) {
+        VexelButton* b = button(frmSize_, QStringLiteral("cmdWidth%1").arg(i));
+        b->setProperty("index", i);
+        b->setPicture(widthIcon(kPresetWidths[i]));
+        b->setToolTip(QString::number(kPresetWidths[i]));
+        place(b, 90 + i * kButtonPitch, kRowTop, kButtonSize, kButtonSize);
+        connect(b, &VexelButton::Click, this, [this, i] { cmdWidth_Click(i); });
+        width_[static_cast<std::size_t>(i)] = b;
+    }
+    less_ = button(frmSize_, QStringLiteral("cmdWidthLess"));
+    less_->setCaption(QStringLiteral("-"));
+    less_->setToolTip(QStringLiteral("Decrease Drawing Width"));
+    place(less_, 1590, kRowTop, 270, kButtonSize);
+    connect(less_, &VexelButton::Click, this, &DrawToolsPalette::cmdWidthLess_Click);
+    txtWidth_ = new QLineEdit(frmSize_);
+    txtWidth_->setObjectName(QStringLiteral("txtWidth"));
+    txtWidth_->setAlignment(Qt::AlignCenter);
+    // Only digits reach the box (see eventFilter); a context-menu paste or a drop of other
+    // text would bypass that.
+    txtWidth_->setContextMenuPolicy(Qt::NoContextMenu);
+    txtWidth_->setAcceptDrops(false);
+    txtWidth_->installEventFilter(this);
+    place(txtWidth_, 1890, kRowTop, 600, kButtonSize);
+    more_ = button(frmSize_, QStringLiteral("cmdWidthMore"));
+    more_->setCaption(QStringLiteral("+"));
+    more_->setToolTip(QStringLiteral("Increase Drawing Width"));
+    place(more_, 2520, kRowTop, 270, kButtonSize);
+    connect(more_, &VexelButton::Click, this, &DrawToolsPalette::cmdWidthMore_Click);
+
+    frmFont_ = frame("frmFont", QStringLiteral("Text"), kSizeFrameLeft, kSizeFrameWidth);
+    frmFont_->setAutoFillBackground(true);
+    txtText_ = new QLineEdit(frmFont_);
+    txtText_->setObjectName(QStringLiteral("txtText"));
+    place(txtText_, 90, kRowTop, 1350, kButtonSize);
+    for (int i = 0; i < kStyleButtons; ++i) {
+        VexelButton* b = button(frmFont_, QStringLiteral("cmdFontStyle%1").arg(i));
+        b->setProperty("index", i);
+        b->setCaption(QString::fromLatin1(kStyleCaptions[i]));
+        QFont f = b->font();
+        f.setBold(i == 0);
+        f.setItalic(i == 1);
+        f.setUnderline(i == 2);
+        f.setStrikeOut(i == 3);
+        b->setFont(f);
+        place(b, 1500 + i * 330, kRowTop, 300, kButtonSize);
+        connect(b, &VexelButton::Click, this, [this, i] { cmdFontStyle_Click(i); });
+        style_[static_cast<std::size_t>(i)] = b;
+    }
+    lblTextFormat_ = new QLabel(QStringLiteral("TextFormat"), frmFont_);
+    lblTextFormat_->setObjectName(QStringLiteral("lblTextFormat"));
+    lblTextFormat_->setTextFormat(Qt::PlainText);
+    place(lblTextFormat_, 2880, kRowTop, 1020, kButtonSize);
+    frmFont_->hide();
+
+    frmColour_ = frame("frmColour", QStringLiteral("Colour"), kColourFrameLeft, kColourFrameWidth);
+    for (int i = 0; i < kColourButtons; ++i) {
+        VexelButton* b = new VexelButton(frmColour_);
+        b->setObjectName(QStringLiteral("cmdColour%1").arg(i));
+        b->setProperty("index", i);
+        const QColor c = colourFromValue(kSwatches[i]);
+        b->setBackColour(c);
+        b->setHoverColour(c.lighter(115));
+        b->setPressedColour(c.darker(115));
+        b->setToolTip(QString::fromLatin1(kSwatchNames[i]));
+        place(b, 90 + (i % 5) * kSwatchPitch, 270 + (i / 5) * kSwatchPitch, kSwatchSize,
+              kSwatchSize);
+        connect(b, &VexelButton::Click, this, [this, i] { cmdColour_Click(i); });
+        colour_[static_cast<std::size_t>(i)] = b;
+    }
+
+    resize(toPixels(kPaletteWidth, tx), toPixels(kFrameHeight, ty));
+}
+
+QFont DrawToolsPalette::storedTextFont(Settings& settings) {
+    QFont font;
+    font.setFamily(settings.value(kDrawTools, QStringLiteral("Font")));
+    const std::optional<double> size =
+        numberFromText(settings.value(kDrawTools, QStringLiteral("FontSize")));
+    // The default size for a value that is missing or no usable size.
+    font.setPointSizeF(size && *size > 0 && *size < 1000 ? *size : 9.0);
+    font.setBold(styleFromText(settings.value(kDrawTools, QStringLiteral("FontBold"))));
+    font.setItalic(styleFromText(settings.value(kDrawTools, QStringLiteral("FontItalic"))));
+    font.setUnderline(styleFromText(settings.value(kDrawTools, QStringLiteral("FontUnderline"))));
+    font.setStrikeOut(styleFromText(settings.value(kDrawTools, QStringLiteral("FontStrikethru"))));
+    return font;
+}
+
+void DrawToolsPalette::loadValues() {
+    const std::optional<qint16> len =
+        int16FromText(settings_.value(kDrawTools, QStringLiteral("Len")));
+    state_.Len = len && *len >= 1 ? *len : qint16{1};
+    showLen();
+    state_.Colour = colourFromText(settings_.value(kDrawTools, QStringLiteral("Colour")));
+
+    txtText_->setText(settings_.value(kDrawTools, QStringLiteral("Text")));
+    const QFont font = storedTextFont(settings_);
+    lblTextFormat_->setFont(font);
+    // The faces show the styles in force, so a click on a lit button switches its style off.
+    const bool on[kStyleButtons] = {font.bold(), font.italic(), font.underline(), font.strikeOut()};
+    for (int i = 0; i < kStyleButtons; ++i) {
+        style_[static_cast<std::size_t>(i)]->setBackColour(on[i] ? styleOnFace() : kButtonFace);
+    }
+}
+
+void DrawToolsPalette::LoadSettings(int windowWidth) {
+    loadValues();
+    const std::optional<qint16> stored =
+        int16FromText(settings_.value(kDrawTools, QStringLiteral("Tool")));
+    const int index = stored && *stored >= 0 && *stored < kToolButtons ? *stored : 0;
+    highlightToolButton(index);
+    state_.Tool = toolOfButton(index);
+
+    frmFont_->move(frmSize_->pos());
+    frmFont_->setVisible(state_.Tool == DrawingState::Text);
+    frmFont_->raise();
+
+    const int tx = twipsPerPixelX(this);
+    const int ty = twipsPerPixelY(this);
+    const QPoint at = paletteTopLeft(windowWidth, toTwips(width(), tx));
+    move(toPixels(at.x(), tx), toPixels(at.y(), ty));
+    show();
+}
+
+int DrawToolsPalette::highlightedToolButton() const {
+    for (int i = 0; i < kToolButtons; ++i) {
+        if (tool_[static_cast<std::size_t>(i)]->property("highlighted").toBool()) {
+            return i;
+        }
+    }
+    return -1;
+}
+
+void DrawToolsPalette::highlightToolButton(int index) {
+    for (int i = 0; i < kToolButtons; ++i) {
+        VexelButton* b = tool_[static_cast<std::size_t>(i)];
+        b->setPicture(toolIcon(i, i == index));
+        b->setProperty("highlighted", i == index);
+    }
+}
+
+void DrawToolsPalette::parkFocus() {
+    if (focusSink_ != nullptr) {
+        focusSink_->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+void DrawToolsPalette::showLen() {
+    txtWidth_->setText(QString::number(state_.Len));
+    canvas_.image().setPenWidth(state_.Len);
+}
+
+void DrawToolsPalette::cmdTool_Click(int index) {
+    highlightToolButton(index);
+    parkFocus();
+    frmFont_->hide();
+    frmTool_->resize(frmTool_->width(), toPixels(kToolFrameHeight, twipsPerPixelY(this)));
+    state_.Tool = toolOfButton(index);
+    settings_.setValue(kDrawTools, QStringLiteral("Tool"), QString::number(index));
+    if (index == 4) {
+        frmFont_->show();
+    }
+}
+
+void DrawToolsPalette::cmdColour_Click(int index) {
+    state_.Colour = kSwatches[index];
+    parkFocus();
+}
+
+void DrawToolsPalette::cmdWidth_Click(int index) {
+    state_.Len = kPresetWidths[index];
+    showLen();
+    parkFocus();
+}
+
+void DrawToolsPalette::cmdWidthLess_Click() {
+    if (state_.Len > 1) {
+        --state_.Len;
+    }
+    showLen();
+    parkFocus();
+}
+
+void DrawToolsPalette::cmdWidthMore_Click() {
+    // 16 bits is the width's limit; beyond it the button does nothing.
+    if (state_.Len < std::numeric_limits<qint16>::max()) {
+        ++state_.Len;
+    }
+    showLen();
+    parkFocus();
+}
+
+void DrawToolsPalette::txtWidth_LostFocus() {
+    const QString text = txtWidth_->text();
+    bool ok = false;
+    const qlonglong value = text.toLongLong(&ok);
+    if (!ok || value <= 0) {
+        // Empty, 0 or (only possible by other means than typing) not a number.
+        state_.Len = 1;
+    } else {
+        state_.Len =
+            static_cast<qint16>(std::min<qlonglong>(value, std::numeric_limits<qint16>::max()));
+    }
+    showLen();
+}
+
+void DrawToolsPalette::cmdFontStyle_Click(int index) {
+    parkFocus();
+    VexelButton* b = style_[static_cast<std::size_t>(index)];
+    const bool on = b->backColour() != styleOnFace();
+    b->setBackColour(on ? styleOnFace() : kButtonFace);
+    QFont font = lblTextFormat_->font();
+    switch (index) {
+        case 0:
+            font.setBold(on);
+            break;
+        case 1:
+            font.setItalic(on);
+            break;
+        case 2:
+            font.setUnderline(on);
+            break;
+        default:
+            font.setStrikeOut(on);
+            break;
+    }
+    lblTextFormat_->setFont(font);
+    parkFocus();
+}
+
+bool DrawToolsPalette::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == txtWidth_) {
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            const QString text = key->text();
+            // Keys that type nothing (arrows, Home, Tab, Delete) edit or leave the box as
+            // usual; of the typing keys only digits and Backspace get through.
+            const int k = key->key();
+            const bool typing =
+                !text.isEmpty() && k != Qt::Key_Delete && k != Qt::Key_Tab && k != Qt::Key_Backtab;
+            const bool digit =
+                text.size() == 1 && text[0] >= QLatin1Char('0') && text[0] <= QLatin1Char('9');
+            if (typing && !digit && k != Qt::Key_Backspace) {
+                return true;
+            }
+        } else if (event->type() == QEvent::FocusOut) {
+            txtWidth_LostFocus();
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace pictavo

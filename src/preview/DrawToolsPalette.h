@@ -1,0 +1,115 @@
+#pragma once
+
+#include <QFont>
+#include <QWidget>
+#include <array>
+
+#include "preview/DrawingState.h"
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+
+namespace pictavo {
+
+class Canvas;
+class Settings;
+class VexelButton;
+
+// The drawing palette `picDrawTools` of the preview window: five tool buttons, the width
+// controls (frame frmSize), the text controls (frame frmFont, placed over frmSize and shown
+// only with the text tool) and ten colour swatches. It edits the drawing state of the form
+// object and keeps the canvas's pen width equal to Len.
+//
+// Only the tool choice is stored at once ("Tool" under "DrawTools", the button index); the
+// other values are stored by the send pipeline after the window has closed.
+class DrawToolsPalette : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kToolButtons = 5;
+    static constexpr int kColourButtons = 10;
+    static constexpr int kWidthButtons = 4;
+    static constexpr int kStyleButtons = 4;
+    static constexpr int kToolFrameHeight = 810;  // twips
+
+    // `focusSink` takes the keyboard focus after a click, so that no palette button keeps a
+    // focus rectangle.
+    DrawToolsPalette(DrawingState& state, Settings& settings, Canvas& canvas, QWidget* focusSink,
+                     QWidget* parent);
+
+    // The tool a button selects: buttons 2 and 3 select the circle and the rectangle.
+    static qint32 toolOfButton(int button);
+    // The colour value (0x00BBGGRR) of a swatch.
+    static qint32 swatchColour(int button);
+    // The pen width of a width preset button.
+    static qint16 presetWidth(int button);
+    // The light green face of a style button that is on.
+    static QColor styleOnFace() { return QColor(0xc0, 0xff, 0xc0); }
+
+    // The text tool's font as stored under "DrawTools".
+    static QFont storedTextFont(Settings& settings);
+
+    // Colour, width, text and font from the stored settings, without choosing a tool or
+    // showing anything: what the window holds from its load on, so that storing the state
+    // after a preview without the palette writes back what was stored.
+    void loadValues();
+    // The full load when the capture is shown 1:1: the values, the stored tool button
+    // highlighted and active, the text frame, the palette placed in the window's top-right
+    // corner (`windowWidth` in twips) and shown.
+    void LoadSettings(int windowWidth);
+
+    // The button highlighted as the active tool, -1 when none.
+    int highlightedToolButton() const;
+
+    VexelButton* cmdTool(int i) const { return tool_[static_cast<std::size_t>(i)]; }
+    VexelButton* cmdColour(int i) const { return colour_[static_cast<std::size_t>(i)]; }
+    VexelButton* cmdWidth(int i) const { return width_[static_cast<std::size_t>(i)]; }
+    VexelButton* cmdFontStyle(int i) const { return style_[static_cast<std::size_t>(i)]; }
+    VexelButton* cmdWidthLess() const { return less_; }
+    VexelButton* cmdWidthMore() const { return more_; }
+    QLineEdit* txtWidth() const { return txtWidth_; }
+    QLineEdit* txtText() const { return txtText_; }
+    QLabel* lblTextFormat() const { return lblTextFormat_; }
+    QGroupBox* frmTool() const { return frmTool_; }
+    QGroupBox* frmSize() const { return frmSize_; }
+    QGroupBox* frmFont() const { return frmFont_; }
+    QGroupBox* frmColour() const { return frmColour_; }
+
+    void cmdTool_Click(int index);
+    void cmdColour_Click(int index);
+    void cmdWidth_Click(int index);
+    void cmdWidthLess_Click();
+    void cmdWidthMore_Click();
+    void cmdFontStyle_Click(int index);
+    void txtWidth_LostFocus();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void build();
+    void showLen();
+    void highlightToolButton(int index);
+    void parkFocus();
+
+    DrawingState& state_;
+    Settings& settings_;
+    Canvas& canvas_;
+    QWidget* focusSink_;
+
+    QGroupBox* frmTool_ = nullptr;
+    QGroupBox* frmSize_ = nullptr;
+    QGroupBox* frmFont_ = nullptr;
+    QGroupBox* frmColour_ = nullptr;
+    std::array<VexelButton*, kToolButtons> tool_{};
+    std::array<VexelButton*, kColourButtons> colour_{};
+    std::array<VexelButton*, kWidthButtons> width_{};
+    std::array<VexelButton*, kStyleButtons> style_{};
+    VexelButton* less_ = nullptr;
+    VexelButton* more_ = nullptr;
+    QLineEdit* txtWidth_ = nullptr;
+    QLineEdit* txtText_ = nullptr;
+    QLabel* lblTextFormat_ = nullptr;
+};
+
+}  // namespace pictavo

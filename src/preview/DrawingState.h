@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QColor>
+#include <QtGlobal>
+
+namespace pictavo {
+
+// The drawing state of the preview: public fields of the preview's form object, so that the
+// send pipeline can store them after the window has closed.
+struct DrawingState {
+    // 0 straight line, 1 freehand, 2 rectangle, 3 circle, 4 text, 5 none.
+    enum ToolNumber : qint32 {
+        Line = 0,
+        Freehand = 1,
+        Rectangle = 2,
+        Circle = 3,
+        Text = 4,
+        None = 5
+    };
+
+    // The colour of every tool, 0x00BBGGRR.
+    qint32 Colour = 0;
+    qint32 Tool = None;
+    // The pen width in pixels, at least 1 once the drawing settings are loaded.
+    qint16 Len = 1;
+};
+
+// A 0x00BBGGRR colour value as a colour; the high byte is ignored.
+inline QColor colourFromValue(qint32 value) {
+    const auto v = static_cast<quint32>(value);
+    return QColor(static_cast<int>(v & 0xffu), static_cast<int>((v >> 8) & 0xffu),
+                  static_cast<int>((v >> 16) & 0xffu));
+}
+
+}  // namespace pictavo

@@ -1,0 +1,151 @@
+#include "preview/frmMainWindow.h"
+
+#include <QCloseEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+
+#include "config/WindowChrome.h"
+#include "controls/VexelButton.h"
+#include "preview/Canvas.h"
+#include "preview/DrawToolsPalette.h"
+#include "preview/DrawingState.h"
+#include "preview/PictureHolder.h"
+#include "preview/PointerTools.h"
+
+namespace pictavo {
+
+namespace {
+
+const QColor kAreaColour(0x80, 0x80, 0x80);
+const QColor kLogoInk(0x2d, 0x6c, 0xb4);
+
+// The logo: a camera tile and the product name, drawn rather than shipped.
+QPixmap drawLogo(QSize size) {
+    QPixmap pixmap(size);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal h = size.height();
+    const qreal s = h * 0.8;
+    const QRectF tile(0, (h - s) / 2, s, s);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kLogoInk);
+    p.drawRoundedRect(tile, s * 0.2, s * 0.2);
+    p.setBrush(Qt::white);
+    p.drawRoundedRect(QRectF(tile.x() + s * 0.15, tile.y() + s * 0.32, s * 0.7, s * 0.48), s * 0.08,
+                      s * 0.08);
+    p.drawRect(QRectF(tile.x() + s * 0.36, tile.y() + s * 0.22, s * 0.28, s * 0.14));
+    p.setBrush(kLogoInk);
+    p.drawEllipse(tile.center() + QPointF(0, s * 0.06), s * 0.16, s * 0.16);
+    QFont font;
+    font.setBold(true);
+    font.setPixelSize(static_cast<int>(h * 0.42));
+    p.setFont(font);
+    p.setPen(kLogoInk);
+    p.drawText(QRectF(s + h * 0.15, 0, size.width() - s, h), Qt::AlignVCenter | Qt::AlignLeft,
+               QStringLiteral("Pictavo 3"));
+    return pixmap;
+}
+
+}  // namespace
+
+frmMainWindow::frmMainWindow(DrawingState& state, Settings& settings)
+    : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Pictavo 3"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+
+    picScreenie_ = new PictureHolder(this);
+    picScreenie_->setObjectName(QStringLiteral("picScreenie"));
+
+    picHidden_ = new QWidget(this);
+    picHidden_->setObjectName(QStringLiteral("picHidden"));
+    picHidden_->setAutoFillBackground(true);
+    QPalette area = picHidden_->palette();
+    area.setColor(QPalette::Window, kAreaColour);
+    picHidden_->setPalette(area);
+
+    picPreview_ = new Canvas(picHidden_);
+
+    imgLogo_ = new QLabel(this);
+    imgLogo_->setObjectName(QStringLiteral("imgLogo"));
+
+    lblBigOverlay_ = new QLabel(QStringLiteral("Overlay Text Is Too Big"), this);
+    lblBigOverlay_->setObjectName(QStringLiteral("lblBigOverlay"));
+    lblBigOverlay_->setTextFormat(Qt::PlainText);
+    QFont warning = lblBigOverlay_->font();
+    warning.setBold(true);
+    lblBigOverlay_->setFont(warning);
+    QPalette warningPalette = lblBigOverlay_->palette();
+    warningPalette.setColor(QPalette::WindowText, QColor(0xc0, 0x00, 0x00));
+    lblBigOverlay_->setPalette(warningPalette);
+    lblBigOverlay_->adjustSize();
+    lblBigOverlay_->hide();
+
+    lblOverlay_ = new QLabel(this);
+    lblOverlay_->setObjectName(QStringLiteral("lblOverlay"));
+    lblOverlay_->setTextFormat(Qt::PlainText);
+    lblOverlay_->hide();
+
+    picOverlay_ = new PictureHolder(this);
+    picOverlay_->setObjectName(QStringLiteral("picOverlay"));
+
+    cmdSend_ = new VexelButton(this);
+    cmdSend_->setObjectName(QStringLiteral("cmdSend"));
+    cmdCancel_ = new VexelButton(this);
+    cmdCancel_->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel_->setCaption(QStringLiteral("&Cancel"));
+    for (VexelButton* b : {cmdSend_, cmdCancel_}) {
+        b->setBackColour(QColor(0xff, 0xff, 0xff));
+        b->setHoverColour(QColor(0xe4, 0xf2, 0xc0));
+        b->setPressedColour(kChromeColour);
+    }
+
+    txtDummy_ = new QLineEdit(this);
+    txtDummy_->setObjectName(QStringLiteral("txtDummy"));
+
+    picDrawTools_ = new DrawToolsPalette(state, settings, *picPreview_, txtDummy_, this);
+    picDrawTools_->hide();
+
+    chrome_ = new WindowChrome(this);
+
+    tools_ = std::make_unique<PointerTools>(
+        picPreview_->image(), state, [p = picDrawTools_] { return p->txtText()->text(); },
+        [p = picDrawTools_] { return p->lblTextFormat()->font(); });
+    PointerTools* tools = tools_.get();
+    connect(picPreview_, &Canvas::pointerPressed, this,
+            [tools](Qt::MouseButtons b, QPointF p) { tools->press(b, p); });
+    connect(picPreview_, &Canvas::pointerMoved, this,
+            [tools](Qt::MouseButtons b, QPointF p) { tools->move(b, p); });
+    connect(picPreview_, &Canvas::pointerReleased, this,
+            [tools](Qt::MouseButtons b, QPointF p) { tools->release(b, p); });
+    connect(picPreview_, &Canvas::pointerLeft, this, [tools] { tools->leave(); });
+}
+
+frmMainWindow::~frmMainWindow() = default;
+
+VexelButton* frmMainWindow::cmdX() const {
+    return chrome_->cmdX();
+}
+
+void frmMainWindow::closeEvent(QCloseEvent* event) {
+    // Closing is the form object's decision (it writes the outcome and unloads).
+    event->ignore();
+    emit closeRequested();
+}
+
+void frmMainWindow::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    // A minimised window is hidden by the window system; that is no answer.
+    if (!event->spontaneous()) {
+        emit hidden();
+    }
+}
+
+void frmMainWindow::placeLogo(const QRect& rect) {
+    imgLogo_->setGeometry(rect);
+    imgLogo_->setPixmap(drawLogo(rect.size()));
+}
+
+}  // namespace pictavo

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QWidget>
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+
+namespace pictavo {
+
+class Canvas;
+class DrawToolsPalette;
+class PictureHolder;
+class PointerTools;
+class Settings;
+class VexelButton;
+class WindowChrome;
+struct DrawingState;
+
+// The widget tree of the preview window while it is loaded: a borderless top-level window
+// with the named controls. The form object frmMain lays it out and handles its buttons; the
+// window itself only builds the controls, wires the pointer to the drawing tools and reports
+// when it is hidden or asked to close.
+class frmMainWindow : public QWidget {
+    Q_OBJECT
+public:
+    frmMainWindow(DrawingState& state, Settings& settings);
+    ~frmMainWindow() override;
+
+    PictureHolder* picScreenie() const { return picScreenie_; }
+    QWidget* picHidden() const { return picHidden_; }
+    Canvas* picPreview() const { return picPreview_; }
+    QLabel* imgLogo() const { return imgLogo_; }
+    QLabel* lblBigOverlay() const { return lblBigOverlay_; }
+    QLabel* lblOverlay() const { return lblOverlay_; }
+    PictureHolder* picOverlay() const { return picOverlay_; }
+    DrawToolsPalette* picDrawTools() const { return picDrawTools_; }
+    VexelButton* cmdSend() const { return cmdSend_; }
+    VexelButton* cmdCancel() const { return cmdCancel_; }
+    VexelButton* cmdX() const;
+    QLineEdit* txtDummy() const { return txtDummy_; }
+    WindowChrome* chrome() const { return chrome_; }
+
+    // Places the logo and draws it at that size.
+    void placeLogo(const QRect& rect);
+
+signals:
+    // The window was hidden (accepted) or is going away; a modal show ends on it.
+    void hidden();
+    // The window manager asked the window to close (as the close button does).
+    void closeRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    PictureHolder* picScreenie_ = nullptr;
+    QWidget* picHidden_ = nullptr;
+    Canvas* picPreview_ = nullptr;
+    QLabel* imgLogo_ = nullptr;
+    QLabel* lblBigOverlay_ = nullptr;
+    QLabel* lblOverlay_ = nullptr;
+    PictureHolder* picOverlay_ = nullptr;
+    DrawToolsPalette* picDrawTools_ = nullptr;
+    VexelButton* cmdSend_ = nullptr;
+    VexelButton* cmdCancel_ = nullptr;
+    QLineEdit* txtDummy_ = nullptr;
+    WindowChrome* chrome_ = nullptr;
+    std::unique_ptr<PointerTools> tools_;
+};
+
+}  // namespace pictavo

@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+
+#include <QFont>
+
+#include "preview/CanvasImage.h"
+#include "preview/PointerTools.h"
+
+namespace pictavo {
+namespace {
+
+constexpr Qt::MouseButtons kLeft = Qt::LeftButton;
+constexpr Qt::MouseButtons kNone = Qt::NoButton;
+const QColor kWhite(255, 255, 255);
+
+struct Drawing {
+    Drawing() {
+        canvas.reset(QSize(80, 60), kWhite);
+        state.Colour = 0x0000FF;  // red
+    }
+    void drag(QPoint from, std::initializer_list<QPoint> via, QPoint to) {
+        tools.move(kNone, from);
+        tools.press(kLeft, from);
+        for (const QPoint& p : via) {
+            tools.move(kLeft, p);
+        }
+        tools.move(kLeft, to);
+        tools.release(kLeft, to);
+    }
+    QImage lineImage(QPoint a, QPoint b) {
+        CanvasImage c;
+        c.reset(canvas.size(), kWhite);
+        c.setPenWidth(canvas.penWidth());
+        c.drawLine(a.x(), a.y(), b.x(), b.y(), colourFromValue(state.Colour));
+        return c.working();
+    }
+
+    CanvasImage canvas;
+    DrawingState state;
+    QString text = QStringLiteral("Hi");
+    PointerTools tools{canvas, state, [this] { return text; },
+                       [] {
+                           QFont f(QStringLiteral("DejaVu Sans"));
+                           f.setPixelSize(14);
+                           return f;
+                       }};
+};
+
+TEST(PointerTools, LineIsTheSameDraggedEitherWay) {
+    struct Row {
+        const char* name;
+        int width;
+        QPoint a, b;
+    };
+    const Row rows[] = {{"thin", 1, {10, 40}, {70, 12}},
+                        {"thick", 5, {10, 40}, {70, 12}},
+                        {"vertical", 1, {30, 5}, {30, 50}},
+                        {"even_width_steep", 4, {12, 3}, {20, 55}}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        Drawing ltr;
+        Drawing rtl;
+        ltr.state.Tool = rtl.state.Tool = DrawingState::Line;
+        ltr.canvas.setPenWidth(r.width);
+        rtl.canvas.setPenWidth(r.width);
+        ltr.drag(r.a, {{40, 30}, {5, 5}}, r.b);
+        rtl.drag(r.b, {{50, 50}}, r.a);
+        EXPECT_EQ(ltr.canvas.committed(), rtl.canvas.committed());
+        // Only the final line is left: no trace of the rubber bands.
+        EXPECT_EQ(ltr.canvas.committed(), ltr.lineImage(r.a, r.b));
+    }
+}
+
+TEST(PointerTools, ReleaseAwayFromTheLastMoveCommitsOneShape) {
+    for (const qint32 tool : {qint32{DrawingState::Line}, qint32{DrawingState::Rectangle}}) {
+        SCOPED_TRACE(tool);
+        Drawing d;
+        d.state.Tool = tool;
+        d.tools.press(kLeft, QPoint(10, 10));
+        d.tools.move(kLeft, QPoint(30, 40));
+        d.tools.release(kLeft, QPoint(60, 20));
+        Drawing straight;
+        straight.state.Tool = tool;
+        straight.tools.press(kLeft, QPoint(10, 10));
+        straight.tools.release(kLeft, QPoint(60, 20));
+        EXPECT_EQ(d.canvas.committed(), straight.canvas.committed());
+    }
+}
+
+TEST(PointerTools, RectangleFollowsThePointerAndIsCommittedOnRelease) {
+    Drawing d;
+    d.state.Tool = DrawingState::Rectangle;
+    d.drag({60, 50}, {{70, 55}, {2, 2}}, {20, 10});
+    const QImage& img = d.canvas.committed();
+    const QRgb red = qRgb(255, 0, 0);
+    // The four sides of the box between (20, 10) and (60, 50), nothing inside or outside.
+    EXPECT_EQ(img.pixel(20, 10), red);
+    EXPECT_EQ(img.pixel(60, 50), red);
+    EXPECT_EQ(img.pixel(40, 10), red);
+    EXPECT_EQ(img.pixel(40, 50), red);
+    EXPECT_EQ(img.pixel(20, 30), red);
+    EXPECT_EQ(img.pixel(60, 30), red);
+    EXPECT_EQ(img.pixel(40, 30), kWhite.rgb());
+    EXPECT_EQ(img.pixel(2, 2), kWhite.rgb());
+    EXPECT_EQ(img.pixel(70, 55), kWhite.rgb());
+    EXPECT_EQ(img, d.canvas.working());
+}
+
+TEST(PointerTools, CircleCommitsItsLastRubberBand) {
+    Drawing d;
+    d.state.Tool = DrawingState::Circle;
+    d.tools.press(kLeft, QPoint(10, 10));
+    d.tools.move(kLeft, QPoint(50, 50));
+    d.tools.move(kLeft, QPoint(30, 10));
+    // The release point does not move the circle: the last move drew it.
+    d.tools.release(kLeft, QPoint(35, 12));
+    CanvasImage expected;
+    expected.reset(d.canvas.size(), kWhite);
+    DrawCircle(expected, 10, 30, 10, 10, d.state.Colour);
+    EXPECT_EQ(d.canvas.committed(), expected.working());
+}
+
+TEST(PointerTools, FreehandSurvivesLaterRestores) {
+    Drawing d;
+    d.state.Tool = DrawingState::Freehand;
+    d.tools.move(kNone, QPoint(5, 5));
+    d.tools.press(kLeft, QPoint(5, 5));
+    for (int i = 1; i <= 10; ++i) {
+        d.tools.move(kLeft, QPoint(5 + 6 * i, 5 + 4 * i));
+    }
+    d.tools.release(kLeft, QPoint(65, 45));
+    const QImage stroke = d.canvas.working();
+    EXPECT_EQ(d.canvas.committed(), stroke);
+
+    // Switching to the line tool and dragging restores on every move; the stroke stays.
+    d.state.Tool = DrawingState::Line;
+    d.drag({70, 5}, {{40, 40}, {10, 50}}, {75, 8});
+    const QImage& after = d.canvas.committed();
+    for (int i = 0; i <= 10; ++i) {
+        const QPoint p(5 + 6 * i, 5 + 4 * i);
+        EXPECT_EQ(after.pixel(p), stroke.pixel(p)) << p.x() << "," << p.y();
+    }
+    d.canvas.restore();
+    EXPECT_EQ(d.canvas.working().pixel(35, 25), qRgb(255, 0, 0));
+}
+
+TEST(PointerTools, FreehandStartsAtTheLastPointerPosition) {
+    Drawing d;
+    d.state.Tool = DrawingState::Freehand;
+    d.tools.move(kNone, QPoint(10, 10));
+    d.tools.move(kNone, QPoint(20, 20));
+    d.tools.press(kLeft, QPoint(20, 20));
+    d.tools.move(kLeft, QPoint(40, 20));
+    EXPECT_EQ(d.canvas.committed(), d.lineImage({20, 20}, {40, 20}));
+}
+
+TEST(PointerTools, OnlyTheLeftButtonAloneDraws) {
+    struct Row {
+        const char* name;
+        qint32 tool;
+        Qt::MouseButtons buttons;
+    };
+    const Row rows[] = {
+        {"line_right", DrawingState::Line, Qt::RightButton},
+        {"line_left_and_right", DrawingState::Line, Qt::LeftButton | Qt::RightButton},
+        {"freehand_middle", DrawingState::Freehand, Qt::MiddleButton},
+        {"rectangle_right", DrawingState::Rectangle, Qt::RightButton},
+        {"circle_left_and_middle", DrawingState::Circle, Qt::LeftButton | Qt::MiddleButton},
+        {"no_tool_left", DrawingState::None, Qt::LeftButton},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        Drawing d;
+        d.state.Tool = r.tool;
+        const QImage blank = d.canvas.working();
+        d.tools.move(Qt::NoButton, QPoint(10, 10));
+        d.tools.press(r.buttons, QPoint(10, 10));
+        d.tools.move(r.buttons, QPoint(50, 40));
+        d.tools.release(r.buttons, QPoint(50, 40));
+        EXPECT_EQ(d.canvas.working(), blank);
+        EXPECT_EQ(d.canvas.committed(), blank);
+    }
+}
+
+TEST(PointerTools, TextFloatsWithThePointerUntilClicked) {
+    Drawing d;
+    d.state.Tool = DrawingState::Text;
+    const QImage blank = d.canvas.committed();
+    d.tools.move(kNone, QPoint(10, 10));
+    d.tools.move(kNone, QPoint(20, 30));
+    const QImage floating = d.canvas.working();
+    EXPECT_NE(floating, blank);
+    EXPECT_EQ(d.canvas.committed(), blank) << "floating text is not part of the picture";
+
+    // Off the canvas the floating text goes.
+    d.tools.leave();
+    EXPECT_EQ(d.canvas.working(), blank);
+
+    // A click places it for good, drawn once: the same pixels as while floating.
+    d.tools.move(kNone, QPoint(20, 30));
+    d.tools.press(kLeft, QPoint(20, 30));
+    d.tools.release(kLeft, QPoint(20, 30));
+    EXPECT_EQ(d.canvas.committed(), floating);
+    d.tools.leave();
+    EXPECT_EQ(d.canvas.working(), floating);
+}
+
+TEST(PointerTools, PointerCoordinatesRoundHalfToEven) {
+    struct Row {
+        double in;
+        qint16 out;
+    };
+    const Row rows[] = {{2.5, 2},  {3.5, 4},     {-0.5, 0},     {-1.5, -2},
+                        {7.49, 7}, {1e9, 32767}, {-1e9, -32768}};
+    for (const Row& r : rows) {
+        EXPECT_EQ(pointerCoordinate(r.in), r.out) << r.in;
+    }
+}
+
+}  // namespace
+}  // namespace pictavo

@@ -1,0 +1,415 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "controls/VexelButton.h"
+#include "preview/AreaAverage.h"
+#include "preview/Canvas.h"
+#include "preview/DrawToolsPalette.h"
+#include "preview/PictureHolder.h"
+#include "preview/frmMain.h"
+#include "preview/frmMainWindow.h"
+#include "settings/DiagnosticLog.h"
+#include "settings/Settings.h"
+#include "support/TestComponent.h"
+
+namespace pictavo {
+namespace {
+
+const QString kDrawTools = QStringLiteral("DrawTools");
+
+// A capture with structure in it, so that a wrong offset or scale shows.
+QImage testCard(QSize size) {
+    QImage img(size, QImage::Format_RGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        for (int x = 0; x < size.width(); ++x) {
+            img.setPixel(x, y, qRgb(x * 7 & 0xff, y * 5 & 0xff, (x ^ y) & 0xff));
+        }
+    }
+    return img;
+}
+
+class PreviewWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        tc.pv->mainForm().UserEmail = QStringLiteral("user@example.com");
+        tc.pv->settings().checkRegistry();
+        form = std::make_unique<frmMain>([this]() -> Settings& { return tc.pv->settings(); });
+    }
+
+    Settings& settings() { return tc.pv->settings(); }
+
+    QSize areaSize() {
+        form->doSetup();
+        return form->picHidden()->size();
+    }
+
+    void showCapture(const QImage& image) {
+        form->picScreenie()->setPicture(CapturePicture(image));
+        form->doSetup();
+        form->doScale();
+    }
+
+    // Shows the window modally and runs `action` inside its loop; a watchdog unloads the
+    // window if the show has not ended after a few seconds.
+    void showModal(const std::function<void()>& action) {
+        bool watchdogFired = false;
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [&] {
+            watchdogFired = true;
+            form->Unload();
+        });
+        watchdog.start(5000);
+        QTimer::singleShot(0, [&] { action(); });
+        form->Show();
+        EXPECT_FALSE(watchdogFired) << "the modal show did not end";
+    }
+
+    void click(QWidget* button) { QTest::mouseClick(button, Qt::LeftButton); }
+
+    void sendMouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button,
+                   Qt::MouseButtons buttons) {
+        QMouseEvent e(type, at, w->mapToGlobal(at), button, buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(w, &e);
+    }
+
+    test::TestComponent tc;
+    std::unique_ptr<frmMain> form;
+};
+
+TEST_F(PreviewWindow, CapturesAreShownOneToOneOnlyWhenTheyFit) {
+    const QSize area = areaSize();
+    ASSERT_GT(area.width(), 100);
+    ASSERT_GT(area.height(), 100);
+    struct Row {
+        const char* name;
+        QSize capture;
+        bool scaled;
+        QSize shown;
+    };
+    const int w = area.width();
+    const int h = area.height();
+    const Row rows[] = {
+        {"exact_fit", area, false, area},
+        {"one_pixel_wider", {w + 1, h}, true, {w, h * w / (w + 1)}},
+        {"one_pixel_taller", {w, h + 1}, true, {w * h / (h + 1), h}},
+        {"twice_as_wide", {2 * w, h}, true, {w, h / 2}},
+        {"three_wide_two_high", {3 * w, 2 * h}, true, {w, 2 * h / 3}},
+        {"small", {40, 30}, false, {40, 30}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const QImage capture = testCard(r.capture);
+        showCapture(capture);
+        Canvas* canvas = form->picPreview();
+        EXPECT_EQ(form->bScaled, r.scaled);
+        EXPECT_EQ(canvas->size(), r.shown);
+        EXPECT_EQ(form->picDrawTools()->isHidden(), r.scaled);
+        // Centred in the area.
+        EXPECT_EQ(canvas->pos(), QPoint((w - r.shown.width()) / 2, (h - r.shown.height()) / 2));
+        if (r.scaled) {
+            EXPECT_EQ(form->Tool, DrawingState::None) << "a reduced preview cannot be drawn on";
+            EXPECT_EQ(canvas->image().committed(), reduceByAreaAverage(capture, r.shown));
+        } else {
+            EXPECT_EQ(form->Tool, DrawingState::Line) << "the stored tool button 0";
+            EXPECT_EQ(canvas->image().committed(), capture);
+        }
+        EXPECT_EQ(canvas->image().working(), canvas->image().committed());
+        // The full-size capture stays as it was for the encoders.
+        EXPECT_EQ(form->picScreenie()->picture().image(), capture);
+    }
+}
+
+TEST_F(PreviewWindow, AcceptHidesTheWindowAndKeepsItLoaded) {
+    const QString path = QStringLiteral("/tmp/pictavo/My_Screenshot2.png");
+    settings().setValue(QString(), QStringLiteral("sTemp"), path);
+    settings().setValue(QString(), QStringLiteral("Log"), QStringLiteral("1"));
+    QFile::remove(DiagnosticLog::LogFilePath());
+    showCapture(testCard(QSize(200, 100)));
+    form->cmdSend()->setCaption(QStringLiteral("&Send Screenshot"));
+    ASSERT_EQ(form->Tool, DrawingState::Line);
+
+    showModal([&] { click(form->cmdSend()); });
+
+    ASSERT_TRUE(form->isLoaded());
+    EXPECT_TRUE(form->window()->isHidden());
+    EXPECT_EQ(form->Tool, DrawingState::None);
+    EXPECT_EQ(settings().value(QString(), QStringLiteral("sResult")), path);
+    QFile log(DiagnosticLog::LogFilePath());
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(log.readAll()),
+              QStringLiteral("frmMain - cmdSend_Click - sTemp:  ") + path +
+                  QStringLiteral("\r\nfrmMain - cmdSend_Click - End\r\n"));
+    // The canvas is still there for the encoders.
+    EXPECT_EQ(form->picPreview()->image().committed().size(), QSize(200, 100));
+}
+
+TEST_F(PreviewWindow, CancelAndCloseUnloadTheWindow) {
+    struct Row {
+        const char* name;
+        std::function<void(frmMain&)> act;
+    };
+    const Row rows[] = {
+        {"cancel_button", [](frmMain& f) { QTest::mouseClick(f.cmdCancel(), Qt::LeftButton); }},
+        {"close_button", [](frmMain& f) { QTest::mouseClick(f.cmdX(), Qt::LeftButton); }},
+        {"window_manager_close", [](frmMain& f) { f.window()->close(); }},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        settings().setValue(QString(), QStringLiteral("sResult"), QString());
+        showCapture(testCard(QSize(120, 90)));
+        showModal([&] { r.act(*form); });
+        EXPECT_FALSE(form->isLoaded());
+        EXPECT_EQ(settings().value(QString(), QStringLiteral("sResult")), QStringLiteral("Cancel"));
+        // The fields outlive the window.
+        EXPECT_EQ(form->bScaled, false);
+    }
+}
+
+TEST_F(PreviewWindow, ToolButtonsSelectTheirToolsAndTheChoiceOutlivesTheWindow) {
+    struct Row {
+        int button;
+        qint32 tool;
+    };
+    const Row rows[] = {{0, DrawingState::Line},
+                        {1, DrawingState::Freehand},
+                        {2, DrawingState::Circle},
+                        {3, DrawingState::Rectangle},
+                        {4, DrawingState::Text}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.button);
+        showCapture(testCard(QSize(120, 90)));
+        click(form->picDrawTools()->cmdTool(r.button));
+        EXPECT_EQ(form->Tool, r.tool);
+        EXPECT_EQ(settings().value(kDrawTools, QStringLiteral("Tool")), QString::number(r.button));
+        EXPECT_EQ(form->picDrawTools()->frmFont()->isHidden(), r.tool != DrawingState::Text);
+
+        form->cmdX_Click();
+        ASSERT_FALSE(form->isLoaded());
+        showCapture(testCard(QSize(120, 90)));
+        EXPECT_EQ(form->picDrawTools()->highlightedToolButton(), r.button);
+        EXPECT_EQ(form->Tool, r.tool);
+        EXPECT_EQ(form->picDrawTools()->frmFont()->isHidden(), r.tool != DrawingState::Text);
+        form->Unload();
+    }
+}
+
+TEST_F(PreviewWindow, StoredDrawingValuesOutOfRange) {
+    struct Row {
+        const char* name;
+        const char* tool;
+        const char* len;
+        int button;
+        qint16 width;
+    };
+    const Row rows[] = {
+        {"defaults", "0", "1", 0, 1},          {"tool_above_range", "7", "3", 0, 3},
+        {"tool_below_range", "-1", "5", 0, 5}, {"tool_not_a_number", "circle", "9", 0, 9},
+        {"width_zero", "3", "0", 3, 1},        {"width_negative", "1", "-4", 1, 1},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        settings().setValue(kDrawTools, QStringLiteral("Tool"), QString::fromLatin1(r.tool));
+        settings().setValue(kDrawTools, QStringLiteral("Len"), QString::fromLatin1(r.len));
+        showCapture(testCard(QSize(50, 50)));
+        EXPECT_EQ(form->picDrawTools()->highlightedToolButton(), r.button);
+        EXPECT_EQ(form->Tool, DrawToolsPalette::toolOfButton(r.button));
+        EXPECT_EQ(form->Len, r.width);
+        EXPECT_EQ(form->picDrawTools()->txtWidth()->text(), QString::number(r.width));
+        EXPECT_EQ(form->picPreview()->image().penWidth(), r.width);
+        form->Unload();
+    }
+}
+
+TEST_F(PreviewWindow, WidthControls) {
+    showCapture(testCard(QSize(60, 60)));
+    DrawToolsPalette* p = form->picDrawTools();
+    QLineEdit* box = p->txtWidth();
+    auto widthIs = [&](int w) {
+        EXPECT_EQ(form->Len, w);
+        EXPECT_EQ(box->text(), QString::number(w));
+        EXPECT_EQ(form->picPreview()->image().penWidth(), w);
+    };
+    for (int i = 0; i < 4; ++i) {
+        click(p->cmdWidth(i));
+        widthIs(std::array{1, 3, 5, 9}[static_cast<std::size_t>(i)]);
+    }
+    click(p->cmdWidth(0));
+    click(p->cmdWidthLess());
+    widthIs(1);
+    click(p->cmdWidthMore());
+    click(p->cmdWidthMore());
+    widthIs(3);
+    click(p->cmdWidthLess());
+    widthIs(2);
+
+    // Typing: letters and signs are swallowed, digits and Backspace go through; leaving
+    // the box takes its value.
+    form->window()->show();
+    form->window()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form->window()));
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, QStringLiteral("1a-x2.,"));
+    EXPECT_EQ(box->text(), QStringLiteral("12"));
+    QTest::keyClick(box, Qt::Key_Backspace);
+    EXPECT_EQ(box->text(), QStringLiteral("1"));
+    QTest::keyClicks(box, QStringLiteral("5"));
+    form->txtDummy()->setFocus();
+    widthIs(15);
+
+    box->setFocus();
+    box->clear();
+    form->txtDummy()->setFocus();
+    widthIs(1);
+
+    box->setFocus();
+    box->setText(QStringLiteral("000"));
+    form->txtDummy()->setFocus();
+    widthIs(1);
+
+    box->setFocus();
+    box->setText(QStringLiteral("99999"));
+    form->txtDummy()->setFocus();
+    widthIs(32767);
+    click(p->cmdWidthMore());
+    widthIs(32767);
+}
+
+TEST_F(PreviewWindow, StyleButtonsToggleTheTextFont) {
+    settings().setValue(kDrawTools, QStringLiteral("FontItalic"), QStringLiteral("1"));
+    showCapture(testCard(QSize(60, 60)));
+    DrawToolsPalette* p = form->picDrawTools();
+    const QColor white(255, 255, 255);
+    EXPECT_FALSE(p->lblTextFormat()->font().bold());
+    EXPECT_EQ(p->cmdFontStyle(0)->backColour(), white);
+    click(p->cmdFontStyle(0));
+    EXPECT_TRUE(p->lblTextFormat()->font().bold());
+    EXPECT_EQ(p->cmdFontStyle(0)->backColour(), DrawToolsPalette::styleOnFace());
+    click(p->cmdFontStyle(0));
+    EXPECT_FALSE(p->lblTextFormat()->font().bold());
+    EXPECT_EQ(p->cmdFontStyle(0)->backColour(), white);
+
+    // A stored style shows lit, and one click switches it off.
+    EXPECT_TRUE(p->lblTextFormat()->font().italic());
+    EXPECT_EQ(p->cmdFontStyle(1)->backColour(), DrawToolsPalette::styleOnFace());
+    click(p->cmdFontStyle(1));
+    EXPECT_FALSE(p->lblTextFormat()->font().italic());
+    for (int i : {2, 3}) {
+        click(p->cmdFontStyle(i));
+    }
+    EXPECT_TRUE(p->lblTextFormat()->font().underline());
+    EXPECT_TRUE(p->lblTextFormat()->font().strikeOut());
+}
+
+TEST_F(PreviewWindow, DrawingWithTheMouseOnTheCanvas) {
+    const QImage capture = testCard(QSize(160, 120));
+    showCapture(capture);
+    form->window()->show();
+    DrawToolsPalette* p = form->picDrawTools();
+    click(p->cmdTool(0));
+    click(p->cmdColour(3));  // red
+    click(p->cmdWidth(1));   // 3
+    EXPECT_EQ(form->Colour, 0x0000FF);
+
+    Canvas* canvas = form->picPreview();
+    QTest::mousePress(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(120, 100));
+    sendMouse(canvas, QEvent::MouseMove, QPoint(60, 10), Qt::NoButton, Qt::LeftButton);
+    sendMouse(canvas, QEvent::MouseMove, QPoint(20, 30), Qt::NoButton, Qt::LeftButton);
+    QTest::mouseRelease(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(20, 30));
+
+    CanvasImage expected;
+    expected.setPicture(capture);
+    expected.setPenWidth(3);
+    expected.drawLine(20, 30, 120, 100, QColor(255, 0, 0));
+    EXPECT_EQ(canvas->image().committed(), expected.working());
+
+    // A right-button drag draws nothing.
+    QTest::mousePress(canvas, Qt::RightButton, Qt::NoModifier, QPoint(10, 10));
+    sendMouse(canvas, QEvent::MouseMove, QPoint(100, 10), Qt::NoButton, Qt::RightButton);
+    QTest::mouseRelease(canvas, Qt::RightButton, Qt::NoModifier, QPoint(100, 10));
+    EXPECT_EQ(canvas->image().committed(), expected.working());
+}
+
+TEST_F(PreviewWindow, FloatingTextLeavesWithThePointer) {
+    showCapture(testCard(QSize(160, 120)));
+    form->window()->show();
+    click(form->picDrawTools()->cmdTool(4));
+    ASSERT_EQ(form->Tool, DrawingState::Text);
+    EXPECT_FALSE(form->picDrawTools()->frmFont()->isHidden());
+    form->txtText()->setText(QStringLiteral("Look here"));
+    Canvas* canvas = form->picPreview();
+    const QImage before = canvas->image().committed();
+
+    sendMouse(canvas, QEvent::MouseMove, QPoint(30, 40), Qt::NoButton, Qt::NoButton);
+    EXPECT_NE(canvas->image().working(), before);
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(canvas, &leave);
+    EXPECT_EQ(canvas->image().working(), before);
+
+    sendMouse(canvas, QEvent::MouseMove, QPoint(30, 40), Qt::NoButton, Qt::NoButton);
+    QTest::mouseClick(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(30, 40));
+    EXPECT_NE(canvas->image().committed(), before);
+    QCoreApplication::sendEvent(canvas, &leave);
+    EXPECT_EQ(canvas->image().working(), canvas->image().committed());
+}
+
+TEST_F(PreviewWindow, DrawingValuesSurviveAReducedPreviewAndACancel) {
+    settings().setValue(kDrawTools, QStringLiteral("Len"), QStringLiteral("7"));
+    settings().setValue(kDrawTools, QStringLiteral("Colour"), QStringLiteral("65280"));
+    settings().setValue(kDrawTools, QStringLiteral("Text"), QStringLiteral("stored"));
+    settings().setValue(kDrawTools, QStringLiteral("FontBold"), QStringLiteral("1"));
+    const QSize area = areaSize();
+    // No palette, no tool: yet the values the pipeline stores afterwards are the stored ones.
+    showCapture(testCard(area + QSize(10, 10)));
+    ASSERT_TRUE(form->bScaled);
+    EXPECT_EQ(form->Len, 7);
+    EXPECT_EQ(form->Colour, 65280);
+    EXPECT_EQ(form->textToolText(), QStringLiteral("stored"));
+    EXPECT_TRUE(form->textToolFont().bold());
+
+    // What the user typed in a cancelled preview is still there to be stored, and reading
+    // it does not load the window again.
+    showCapture(testCard(QSize(50, 50)));
+    form->txtText()->setText(QStringLiteral("typed"));
+    form->cmdCancel_Click();
+    ASSERT_FALSE(form->isLoaded());
+    EXPECT_EQ(form->textToolText(), QStringLiteral("typed"));
+    EXPECT_FALSE(form->isLoaded());
+}
+
+TEST_F(PreviewWindow, ControlsCarryTheirNames) {
+    frmMainWindow* w = form->window();
+    const char* names[] = {"picScreenie",   "picHidden",     "picPreview",   "imgLogo",
+                           "lblBigOverlay", "lblOverlay",    "picOverlay",   "picDrawTools",
+                           "cmdSend",       "cmdCancel",     "cmdX",         "txtDummy",
+                           "frmTool",       "frmSize",       "frmFont",      "frmColour",
+                           "cmdTool0",      "cmdTool4",      "cmdColour9",   "cmdWidth3",
+                           "txtWidth",      "cmdWidthLess",  "cmdWidthMore", "txtText",
+                           "cmdFontStyle3", "lblTextFormat", "picTitle",     "lneBottom3"};
+    for (const char* name : names) {
+        EXPECT_NE(w->findChild<QWidget*>(QString::fromLatin1(name)), nullptr) << name;
+    }
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Pictavo 3"));
+    EXPECT_TRUE(w->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(form->cmdCancel()->caption(), QStringLiteral("&Cancel"));
+    EXPECT_TRUE(form->lblBigOverlay()->isHidden());
+    EXPECT_TRUE(form->picScreenie()->isHidden());
+    // The focus parking box is outside the visible area.
+    EXPECT_LT(form->txtDummy()->geometry().bottom(), 0);
+    // The accept button stands centred above the cancel button, both below the area.
+    EXPECT_EQ(form->cmdSend()->geometry().center().x(), form->cmdCancel()->geometry().center().x());
+    EXPECT_LT(form->cmdSend()->geometry().bottom(), form->cmdCancel()->geometry().top());
+    EXPECT_LT(areaSize().height() + form->picHidden()->y(), form->cmdSend()->geometry().top());
+}
+
+}  // namespace
+}  // namespace pictavo
