@@ -28,8 +28,6 @@ VexelButton::VexelButton(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-VexelButton::~VexelButton() = default;
-
 void VexelButton::setCaption(const QString& caption) {
     caption_ = caption;
     updateShortcut();

@@ -17,7 +17,6 @@ class VexelButton : public QWidget {
     Q_OBJECT
 public:
     explicit VexelButton(QWidget* parent = nullptr);
-    ~VexelButton() override;
 
     void setCaption(const QString& caption);
     QString caption() const { return caption_; }

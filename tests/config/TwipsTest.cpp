@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QWidget>
-
 #include <climits>
 #include <string>
 
@@ -78,14 +76,6 @@ TEST(Twips, RectanglesThatTouchInTwipsTouchInPixels) {
         EXPECT_EQ(c.x() + c.width(), toPixels(300, tpp)) << tpp;
     }
     EXPECT_EQ(toPixelRect(15, 15, 5970, 225, 15, 15), QRect(1, 1, 398, 15));
-}
-
-TEST(Twips, WidgetsUseTheirScreensResolution) {
-    QWidget widget;
-    // The offscreen test platform reports 96 dpi.
-    EXPECT_EQ(twipsPerPixelX(&widget), 15);
-    EXPECT_EQ(twipsPerPixelY(&widget), 15);
-    EXPECT_EQ(twipsPerPixelX(static_cast<const QWidget*>(nullptr)), 15);
 }
 
 }  // namespace
