@@ -1,0 +1,202 @@
+#include "capture/CapturePipeline.h"
+
+#include <QClipboard>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <cmath>
+
+#include "capture/frmSend.h"
+#include "controls/VexelButton.h"
+#include "dialogs/MsgBoxEx.h"
+#include "output/ImageEncoder.h"
+#include "platform/FileSystem.h"
+#include "platform/PictavoError.h"
+#include "preview/Canvas.h"
+#include "preview/PictureHolder.h"
+#include "preview/frmMain.h"
+#include "settings/NumericText.h"
+#include "settings/Settings.h"
+
+namespace pictavo {
+
+namespace {
+const QString kUser;  // the user key itself
+}
+
+void CapturePipeline::RunCountdown(const QString& delayText) {
+    Settings& s = p_.settings;
+    s.ReadRegistry();
+    SettingsRecord& r = s.record();
+    if (const auto typed = numberFromText(delayText)) {
+        r.TimeDelay = QString::number(static_cast<qint64>(std::floor(*typed)));
+    }
+    p_.sendChooser.Proceed = false;
+
+    // A countdown setting that is not a number counts as no countdown.
+    const double delay = numberFromText(r.TimeDelay).value_or(0.0);
+    bool asked = false;
+    int answer = 0;
+    if (flagIsOn(r.WarnDelay) && delay > r.WarnDelayAmount) {
+        asked = true;
+        answer = MsgBoxEx(p_.dialogs,
+                          QStringLiteral("Are You Sure You Want A Time Delay of ") + r.TimeDelay +
+                              QStringLiteral(" seconds?"),
+                          MsgBox::YesNo, kMessageCaption, -1, -1, p_.icon ? p_.icon() : QIcon());
+    }
+    p_.sendChooser.Proceed = !asked || answer == MsgBox::ResultYes;
+
+    if (p_.sendChooser.Proceed && delay != 0) {
+        if (flagIsOn(r.Counter)) {
+            s.setValue(kUser, QStringLiteral("Count"), r.TimeDelay);
+            p_.showCounter();
+        }
+        if (delay > 0) {
+            // Whole seconds, as the countdown window shows them; capped well inside int.
+            p_.wait(static_cast<int>(std::min(delay, 86400.0) * 1000.0));
+        }
+    }
+}
+
+QString CapturePipeline::UniqueTempFileName(const QString& folder, const QString& name,
+                                            QString& type) {
+    type = type.toLower();
+    Settings& s = p_.settings;
+    const auto exists = [](const QString& path) { return FileSystem::PathExists(path, false); };
+
+    QString number;
+    if (exists(folder + name + QLatin1Char('.') + type)) {
+        // Never a 1: the second file is name2. Past the 16-bit counter there is no free name.
+        for (int i = 2;; ++i) {
+            if (i > 32767) {
+                throw PictavoError(
+                    QStringLiteral("No free file name for %1 in %2").arg(name, folder));
+            }
+            if (!exists(folder + name + QString::number(i) + QLatin1Char('.') + type)) {
+                number = QString::number(i);
+                break;
+            }
+        }
+    }
+
+    s.setValue(kUser, QStringLiteral("TempPath"), folder);
+    s.setValue(kUser, QStringLiteral("TempFileName"), name);
+    if (number.isEmpty()) {
+        s.setValue(kUser, QStringLiteral("TempPathLen"), QString::number(folder.size()));
+        s.setValue(kUser, QStringLiteral("TempFileNameLen"), QString::number(name.size()));
+    } else {
+        s.setValue(kUser, QStringLiteral("Tempi"), number);
+    }
+    s.setValue(kUser, QStringLiteral("TempFileType"), type);
+    if (number.isEmpty()) {
+        s.setValue(kUser, QStringLiteral("TempFileTypeLen"), QString::number(type.size()));
+    }
+
+    const auto part = [&](const char* value, const QString& written) {
+        return s.value(kUser, QLatin1String(value)).left(written.size());
+    };
+    QString path = part("TempPath", folder) + part("TempFileName", name);
+    if (!number.isEmpty()) {
+        path += part("Tempi", number);
+    }
+    path += QLatin1Char('.') + part("TempFileType", type);
+
+    s.setValue(kUser, QStringLiteral("TempPath"), QString());
+    s.setValue(kUser, QStringLiteral("TempFileName"), QString());
+    if (!number.isEmpty()) {
+        s.setValue(kUser, QStringLiteral("Tempi"), QString());
+    }
+    s.setValue(kUser, QStringLiteral("TempFileType"), QString());
+    return path;
+}
+
+void CapturePipeline::storeDrawingState() {
+    Settings& s = p_.settings;
+    frmMain& f = p_.preview;
+    const QString draw = QStringLiteral("DrawTools");
+    const QFont font = f.textToolFont();
+    s.setValue(draw, QStringLiteral("Colour"), QString::number(f.Colour));
+    s.setValue(draw, QStringLiteral("Len"), QString::number(f.Len));
+    s.setValue(draw, QStringLiteral("Font"), font.family());
+    s.setValue(draw, QStringLiteral("FontSize"), QString::number(font.pointSizeF()));
+    s.setValue(draw, QStringLiteral("FontBold"), FlagFromBool(font.bold()));
+    s.setValue(draw, QStringLiteral("FontItalic"), FlagFromBool(font.italic()));
+    s.setValue(draw, QStringLiteral("FontUnderline"), FlagFromBool(font.underline()));
+    s.setValue(draw, QStringLiteral("FontStrikethru"), FlagFromBool(font.strikeOut()));
+    s.setValue(draw, QStringLiteral("Text"), f.textToolText());
+}
+
+bool CapturePipeline::encodeInto(const QString& path) {
+    const SettingsRecord& r = p_.settings.record();
+    const QString& type = r.FileType;
+    if (type == QLatin1String("bmp")) {
+        return p_.encoder().SaveBMP(path);
+    }
+    if (type == QLatin1String("gif")) {
+        return p_.encoder().SaveGIF(path);
+    }
+    if (type == QLatin1String("jpg")) {
+        return p_.encoder().SaveJPG(path, r.Quality);
+    }
+    if (type == QLatin1String("png")) {
+        return p_.encoder().SavePNG(path);
+    }
+    if (type == QLatin1String("tif")) {
+        return p_.encoder().SaveTIF(path);
+    }
+    return false;
+}
+
+void CapturePipeline::SendCapture() {
+    Settings& s = p_.settings;
+    SettingsRecord& r = s.record();
+    frmMain& f = p_.preview;
+
+    tempFilePath_ = UniqueTempFileName(p_.tempFolder(), r.FileName, r.FileType);
+    s.setValue(kUser, QStringLiteral("sTemp"), tempFilePath_);
+
+    if (flagIsOn(r.Overlay)) {
+        p_.doOverlay(0);
+    }
+    f.doSetup();
+    f.doScale();
+
+    bool cancelled = false;
+    if (flagIsOn(r.Preview)) {
+        f.cmdSend()->setCaption(QStringLiteral("&Send Screenshot"));
+        f.Show();
+        // Whatever the outcome, the next preview starts with this drawing state.
+        storeDrawingState();
+        cancelled = s.value(kUser, QStringLiteral("sResult")).left(6) == QLatin1String("Cancel");
+    } else {
+        f.picPreview()->image().setPicture(f.picScreenie()->picture().image());
+    }
+
+    if (!cancelled) {
+        const QImage* picture = pictureToEncode(f.bScaled, &f.picScreenie()->picture().image(),
+                                                &f.picPreview()->image().committed());
+        if (flagIsOn(r.Clipboard) && picture) {
+            QClipboard* clipboard = QGuiApplication::clipboard();
+            clipboard->clear();
+            clipboard->setImage(*picture);
+        }
+        if (encodeInto(tempFilePath_)) {
+            s.setValue(kUser, QStringLiteral("sResult"),
+                       QStringLiteral("/dropfile ") + tempFilePath_);
+        } else {
+            // Nothing is handed on unless the file is really there.
+            s.setValue(kUser, QStringLiteral("sResult"), QString());
+            MsgBoxEx(p_.dialogs, QStringLiteral("Error Saving Screenshot"), MsgBox::OkOnly,
+                     kMessageCaption, -1, -1, p_.icon ? p_.icon() : QIcon());
+        }
+    }
+    f.Unload();
+}
+
+void CapturePipeline::ShowPreviewForSave() {
+    p_.preview.cmdSend()->setCaption(QStringLiteral("&Save Screenshot"));
+    p_.preview.Show();
+}
+
+}  // namespace pictavo

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QIcon>
+#include <QString>
+#include <functional>
+
+namespace pictavo {
+
+class Dialogs;
+class ImageEncoder;
+class Settings;
+class frmMain;
+class frmSend;
+
+// The path every capture takes after its kind has been chosen: the countdown before it, the
+// unique name of the file to send, and what follows a send capture (overlay, preview, drawing
+// state, clipboard, encoding, the "/dropfile " result). Windows report through "sResult".
+class CapturePipeline {
+public:
+    struct Parts {
+        Settings& settings;
+        Dialogs& dialogs;
+        frmMain& preview;
+        frmSend& sendChooser;
+        // The system temporary folder followed by "Pictavo/".
+        std::function<QString()> tempFolder;
+        // The encoders on the loaded FreeImage copy, taking the preview's finished picture.
+        std::function<ImageEncoder&()> encoder;
+        // Stamps the overlay on the preview's capture: 0 when sending, 1 when saving.
+        std::function<void(int mode)> doOverlay;
+        // Shows the countdown window (it reads "Count") without taking the focus.
+        std::function<void()> showCounter;
+        // Waits this many milliseconds with the event loop running, spending no CPU.
+        std::function<void(int milliseconds)> wait;
+        // The icon every message shows.
+        std::function<QIcon()> icon;
+    };
+
+    explicit CapturePipeline(Parts parts) : p_(std::move(parts)) {}
+
+    // Reloads the settings, takes a numeric `delayText` as the countdown (rounded down; only
+    // for this capture), asks before a long countdown, sets Proceed of the send chooser, and
+    // waits the countdown out when the capture may go ahead.
+    void RunCountdown(const QString& delayText);
+
+    // folder + name [+ 2, 3, ...] + "." + type, the first that names no file. `type` is
+    // lower-cased in the caller's variable; the folder keeps its case (file names on this
+    // platform are case-sensitive). The parts pass through the settings store on the way.
+    QString UniqueTempFileName(const QString& folder, const QString& name, QString& type);
+
+    // Everything after a send capture, which the caller has put into the preview's
+    // picScreenie. The outcome is "sResult": "/dropfile " + path when a file is ready, "Cancel"
+    // when the preview was abandoned, empty when no file could be written.
+    void SendCapture();
+
+    // The preview for a save: accept button captioned "&Save Screenshot", shown modally.
+    void ShowPreviewForSave();
+
+    // "1" for true, "0" for false: the stored flag convention.
+    static QString FlagFromBool(bool value) {
+        return value ? QStringLiteral("1") : QStringLiteral("0");
+    }
+
+private:
+    void storeDrawingState();
+    bool encodeInto(const QString& path);
+
+    Parts p_;
+    // The last name made for a send; written as "sTemp".
+    QString tempFilePath_;
+};
+
+}  // namespace pictavo

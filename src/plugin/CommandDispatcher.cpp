@@ -1,0 +1,105 @@
+#include "plugin/CommandDispatcher.h"
+
+#include "capture/CapturePipeline.h"
+#include "capture/frmSend.h"
+#include "capture/modCapture.h"
+#include "platform/PictavoError.h"
+#include "platform/ScreenSource.h"
+#include "platform/Shell.h"
+#include "preview/PictureHolder.h"
+#include "preview/frmMain.h"
+#include "settings/Settings.h"
+
+namespace pictavo {
+
+namespace {
+const QString kUser;  // the user key itself
+const QString kResult = QStringLiteral("sResult");
+}  // namespace
+
+bool CommandDispatcher::isCancelled(const QString& result) {
+    return result.startsWith(QLatin1Char('#')) || result.left(6) == QLatin1String("Cancel");
+}
+
+QString CommandDispatcher::clean(QString text) {
+    if (text.isEmpty()) {
+        return text;
+    }
+    text.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    text.remove(QStringLiteral("/dropfile "));
+    return text;
+}
+
+QString CommandDispatcher::readResult() {
+    return p_.settings.value(kUser, kResult);
+}
+
+void CommandDispatcher::resetResult() {
+    p_.settings.setValue(kUser, kResult, QString());
+}
+
+ScreenSource& CommandDispatcher::screen() {
+    ScreenSource* source = p_.screen ? p_.screen() : nullptr;
+    if (!source) {
+        throw PictavoError(QStringLiteral("There is no X11 display to capture."));
+    }
+    return *source;
+}
+
+QString CommandDispatcher::ParseCommand(const QString& sCommand, const QString& sCommandArg) {
+    p_.settings.WriteLog(QStringLiteral("ParseCommand:   ") + sCommand + QStringLiteral("  -   ") +
+                         sCommandArg);
+    const QString command = sCommand.toLower();
+    if (command == QLatin1String("/xpvactive")) {
+        return sendCommand(CaptureKind::ActiveWindow, sCommandArg);
+    }
+    if (command == QLatin1String("/xpvfull")) {
+        return sendCommand(CaptureKind::FullScreen, sCommandArg);
+    }
+    if (command == QLatin1String("/xpvdir")) {
+        return openCaptureFolder();
+    }
+    // Region selection, saving, the choosers and the options window are not part of the
+    // plug-in yet: their commands answer as any command that is not the plug-in's.
+    return QStringLiteral("False");
+}
+
+QString CommandDispatcher::sendCommand(CaptureKind kind, const QString& sCommandArg) {
+    p_.pipeline.RunCountdown(sCommandArg);
+    if (!p_.sendChooser.Proceed) {
+        return sendClosing(QString());
+    }
+    p_.preview.picScreenie()->setPicture(kind == CaptureKind::ActiveWindow
+                                             ? CaptureForegroundWindow(screen())
+                                             : CaptureVirtualScreen(screen()));
+    p_.pipeline.SendCapture();
+    QString text = readResult();
+    if (kind == CaptureKind::FullScreen) {
+        p_.settings.WriteLog(QStringLiteral("sResult:  ") + text);
+    }
+    if (isCancelled(text)) {
+        text.clear();
+    }
+    if (kind == CaptureKind::FullScreen) {
+        p_.settings.WriteLog(QStringLiteral("sResult:  ") + text);
+    }
+    return sendClosing(text);
+}
+
+QString CommandDispatcher::sendClosing(QString text) {
+    text = clean(text);
+    p_.settings.WriteLog(QStringLiteral("------"));
+    p_.settings.WriteLog(text);
+    p_.settings.WriteLog(QStringLiteral("------\r\n"));
+    resetResult();
+    return text;
+}
+
+QString CommandDispatcher::openCaptureFolder() {
+    p_.settings.WriteLog(QStringLiteral("Command - xpvdir"));
+    p_.shell.openFolder(p_.tempFolder());
+    p_.settings.WriteLog(QStringLiteral("    sResult: "));
+    return QStringLiteral("True");
+}
+
+}  // namespace pictavo
