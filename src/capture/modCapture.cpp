@@ -28,9 +28,19 @@ CapturePicture PictureFromBitmap(QImage bitmap, const QList<QRgb>& palette) {
         bitmap.setColorTable(opaque);
         return CapturePicture(std::move(bitmap));
     }
-    if (bitmap.format() != QImage::Format_RGB32) {
-        // Converting to RGB32 from a format with alpha keeps the colour and drops the alpha.
-        bitmap = bitmap.convertToFormat(QImage::Format_RGB32);
+    if (bitmap.hasAlphaChannel()) {
+        // Keep every pixel's colour and make it opaque (as X's pad byte is treated): a
+        // conversion through premultiplied alpha would turn transparent pixels black.
+        bitmap.convertTo(QImage::Format_ARGB32);
+        for (int y = 0; y < bitmap.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(bitmap.scanLine(y));
+            for (int x = 0; x < bitmap.width(); ++x) {
+                row[x] |= 0xff000000u;
+            }
+        }
+        bitmap.reinterpretAsFormat(QImage::Format_RGB32);
+    } else if (bitmap.format() != QImage::Format_RGB32) {
+        bitmap.convertTo(QImage::Format_RGB32);
     }
     return CapturePicture(std::move(bitmap));
 }

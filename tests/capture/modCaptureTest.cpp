@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include <QPainter>
+
+#include "capture/modCapture.h"
+#include "support/FakeScreenSource.h"
+
+namespace pictavo {
+namespace {
+
+using test::FakeScreenSource;
+
+constexpr WindowId kFramed = 7;
+constexpr WindowId kNearEdge = 9;
+constexpr WindowId kMissing = 1234;
+
+QImage screenImage() {
+    QImage image(200, 100, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            image.setPixel(x, y, qRgb(x, y * 2, (x + y) & 255));
+        }
+    }
+    return image;
+}
+
+// What a rectangle of `screen` looks like when copied: black where it leaves the screen.
+QImage cropped(const QImage& screen, const QRect& rect) {
+    QImage out(rect.size(), QImage::Format_RGB32);
+    out.fill(Qt::black);
+    QPainter(&out).drawImage(-rect.topLeft(), screen);
+    return out;
+}
+
+class ModCapture : public ::testing::Test {
+protected:
+    ModCapture() : screen(screenImage(), QRect(30, 20, 50, 40)) {
+        screen.addWindow(kFramed, QRect(20, 10, 100, 60), QRect(24, 30, 92, 36));
+        screen.addWindow(kNearEdge, QRect(180, 80, 50, 40), QRect(182, 90, 46, 28));
+    }
+    FakeScreenSource screen;
+};
+
+TEST_F(ModCapture, WindowAreaCopiesTheChosenSurfaceOfTheScreen) {
+    const QImage shown = screen.screen();
+    const struct {
+        const char* name;
+        WindowId window;
+        bool clientArea;
+        QRect area;      // left, top, width, height within the surface
+        QRect onScreen;  // what that is in screen coordinates
+    } rows[] = {
+        {"whole root", kRootWindow, false, QRect(0, 0, 200, 100), QRect(0, 0, 200, 100)},
+        {"root at an offset", kRootWindow, true, QRect(5, 6, 30, 20), QRect(5, 6, 30, 20)},
+        {"client area starts below the title bar", kFramed, true, QRect(2, 3, 10, 10),
+         QRect(26, 33, 10, 10)},
+        {"whole window starts at the frame", kFramed, false, QRect(2, 3, 10, 10),
+         QRect(22, 13, 10, 10)},
+        {"whole window, all of it", kFramed, false, QRect(0, 0, 100, 60), QRect(20, 10, 100, 60)},
+        {"window running off the screen", kNearEdge, false, QRect(0, 0, 50, 40),
+         QRect(180, 80, 50, 40)},
+        {"area left of the surface", kFramed, true, QRect(-30, 0, 20, 5), QRect(-6, 30, 20, 5)},
+    };
+    for (const auto& row : rows) {
+        const CapturePicture picture =
+            CaptureWindowArea(screen, row.window, row.clientArea, row.area.x(), row.area.y(),
+                              row.area.width(), row.area.height());
+        ASSERT_EQ(picture.size(), row.area.size()) << row.name;
+        EXPECT_EQ(picture.image(), cropped(shown, row.onScreen)) << row.name;
+        EXPECT_FALSE(picture.hasPalette()) << row.name;
+    }
+}
+
+TEST_F(ModCapture, WindowAreaOfNothingOrOfNoWindow) {
+    const CapturePicture missing = CaptureWindowArea(screen, kMissing, false, 0, 0, 30, 20);
+    ASSERT_EQ(missing.size(), QSize(30, 20));
+    QImage black(30, 20, QImage::Format_RGB32);
+    black.fill(Qt::black);
+    EXPECT_EQ(missing.image(), black);
+
+    EXPECT_TRUE(CaptureWindowArea(screen, kFramed, false, 0, 0, 0, 10).isNull());
+    EXPECT_TRUE(CaptureWindowArea(screen, kFramed, false, 0, 0, 10, -1).isNull());
+}
+
+TEST_F(ModCapture, VirtualScreenIsTheWholeScreen) {
+    const CapturePicture picture = CaptureVirtualScreen(screen);
+    EXPECT_EQ(picture.image(), screen.screen());
+}
+
+TEST_F(ModCapture, ForegroundWindowIsItsOuterRectangleAsShown) {
+    EXPECT_EQ(CaptureForegroundWindow(screen).image(),
+              cropped(screen.screen(), QRect(30, 20, 50, 40)));
+    screen.setActiveWindow(QRect(170, -10, 60, 30));
+    EXPECT_EQ(CaptureForegroundWindow(screen).image(),
+              cropped(screen.screen(), QRect(170, -10, 60, 30)));
+}
+
+QImage indexedImage() {
+    QImage image(4, 2, QImage::Format_Indexed8);
+    image.setColorCount(256);
+    for (int i = 0; i < 256; ++i) {
+        image.setColor(i, qRgb(i, 255 - i, 7));
+    }
+    image.fill(3);
+    image.setPixel(1, 1, 200);
+    return image;
+}
+
+QList<QRgb> paletteOf(int entries) {
+    QList<QRgb> palette;
+    for (int i = 0; i < entries; ++i) {
+        // Alpha 0, as a palette read from a display may come: the picture must still be opaque.
+        palette.append(qRgba(255 - i, i, 9, 0));
+    }
+    return palette;
+}
+
+TEST(PictureFromBitmap, CarriesAPaletteOnlyWhenGivenA256ColourOneForAnIndexedBitmap) {
+    QImage translucent(2, 2, QImage::Format_ARGB32);
+    translucent.fill(qRgba(10, 20, 30, 0));
+    QImage plain(2, 2, QImage::Format_RGB32);
+    plain.fill(qRgb(10, 20, 30));
+    const struct {
+        const char* name;
+        QImage bitmap;
+        QList<QRgb> palette;
+        bool hasPalette;
+        QRgb pixel11;  // the colour shown at (1, 1)
+    } rows[] = {
+        {"indexed with a 256-colour palette", indexedImage(), paletteOf(256), true,
+         qRgb(55, 200, 9)},
+        {"indexed without a palette shows its own colours",
+         indexedImage(),
+         {},
+         false,
+         qRgb(200, 55, 7)},
+        {"indexed with a 16-colour palette", indexedImage(), paletteOf(16), false,
+         qRgb(200, 55, 7)},
+        {"true colour ignores a palette", plain, paletteOf(256), false, qRgb(10, 20, 30)},
+        {"translucent pixels come out opaque", translucent, {}, false, qRgb(10, 20, 30)},
+    };
+    for (const auto& row : rows) {
+        const CapturePicture picture = PictureFromBitmap(row.bitmap, row.palette);
+        ASSERT_EQ(picture.size(), row.bitmap.size()) << row.name;
+        EXPECT_EQ(picture.hasPalette(), row.hasPalette) << row.name;
+        EXPECT_EQ(picture.image().pixel(1, 1), row.pixel11) << row.name;
+        EXPECT_EQ(qAlpha(picture.image().pixel(0, 0)), 255) << row.name;
+        if (row.hasPalette) {
+            EXPECT_EQ(picture.image().pixelIndex(1, 1), 200) << row.name;
+            EXPECT_EQ(picture.palette().size(), 256) << row.name;
+        } else {
+            EXPECT_EQ(picture.image().format(), QImage::Format_RGB32) << row.name;
+            EXPECT_TRUE(picture.palette().isEmpty()) << row.name;
+        }
+    }
+    EXPECT_TRUE(PictureFromBitmap(QImage(), paletteOf(256)).isNull());
+}
+
+}  // namespace
+}  // namespace pictavo
