@@ -3,14 +3,22 @@
 #include <QDir>
 #include <limits>
 
+#include <QCoreApplication>
+
+#include "capture/CapturePipeline.h"
+#include "capture/EventLoopWait.h"
 #include "dialogs/MsgBoxEx.h"
 #include "output/FreeImageLibrary.h"
+#include "output/ImageEncoder.h"
 #include "platform/FileSystem.h"
 #include "platform/LocaleFormat.h"
 #include "platform/PictavoError.h"
 #include "platform/RegistryHive.h"
 #include "platform/ScreenSource.h"
 #include "platform/WellKnownPaths.h"
+#include "plugin/CommandDispatcher.h"
+#include "preview/Canvas.h"
+#include "preview/PictureHolder.h"
 #include "settings/NumericText.h"
 #include "settings/RegistryRoutines.h"
 #include "settings/Settings.h"
@@ -22,7 +30,11 @@ const QString kFreeImageFile = QStringLiteral("libfreeimage.so.3");
 const QString kRule32 = QStringLiteral("--------------------------------");
 }  // namespace
 
-PV::PV(PlatformServices services) : services_(std::move(services)) {}
+PV::PV(PlatformServices services)
+    : services_(std::move(services)), frmCounter_([this]() -> Settings& { return settings(); }) {
+    frmMain_.bind([this]() -> Settings& { return settings(); },
+                  [this] { return frmOptions_.icon(); });
+}
 
 PV::~PV() = default;
 
@@ -38,10 +50,65 @@ void PV::openSettings() {
     hive_ = std::make_unique<RegistryHive>(services_.registryPath);
     settings_ = std::make_unique<Settings>(*hive_, *services_.dialogs,
                                            [this] { return frmMain_.UserEmail; });
+    // The command path works on the settings, so it is put together once they are open.
+    pipeline_ = std::make_unique<CapturePipeline>(CapturePipeline::Parts{
+        .settings = *settings_,
+        .dialogs = *services_.dialogs,
+        .preview = frmMain_,
+        .sendChooser = frmSend_,
+        .tempFolder = &PV::TempFolderPath,
+        .encoder = [this]() -> ImageEncoder& { return encoder(); },
+        .doOverlay = [this](int mode) { doOverlay(mode); },
+        .showCounter = [this] { showCounter(); },
+        .wait = [this](int ms) { waitForCountdown(ms); },
+        .icon = [this] { return frmOptions_.icon(); },
+    });
+    dispatcher_ = std::make_unique<CommandDispatcher>(CommandDispatcher::Parts{
+        .settings = *settings_,
+        .pipeline = *pipeline_,
+        .preview = frmMain_,
+        .sendChooser = frmSend_,
+        .screen = [this] { return services_.screen.get(); },
+        .shell = *services_.shell,
+        .tempFolder = &PV::TempFolderPath,
+    });
 }
 
 void PV::WriteLog(const QString& message) {
     settings().WriteLog(message);
+}
+
+ImageEncoder& PV::encoder() {
+    if (!FreeImageModule_) {
+        throw PictavoError(QStringLiteral("The FreeImage library is not loaded."));
+    }
+    if (!encoder_) {
+        encoder_ = std::make_unique<ImageEncoder>(*FreeImageModule_, *services_.dialogs, [this] {
+            return pictureToEncode(frmMain_.bScaled, &frmMain_.picScreenie()->picture().image(),
+                                   &frmMain_.picPreview()->image().committed());
+        });
+    }
+    return *encoder_;
+}
+
+void PV::showCounter() {
+    frmCounter_.Show();
+}
+
+void PV::waitForCountdown(int milliseconds) {
+    waitWithEvents(std::chrono::milliseconds(milliseconds));
+    // The countdown window belongs on the screen while the user waits, never in the picture:
+    // if its last tick has not come yet, it goes now, and the screen is given a moment to
+    // repaint where it stood.
+    if (frmCounter_.isLoaded()) {
+        frmCounter_.Unload();
+        QCoreApplication::processEvents();
+        waitWithEvents(std::chrono::milliseconds(50));
+    }
+}
+
+void PV::doOverlay(int mode) {
+    (void)mode;
 }
 
 QString PV::TempFolderPath() {
@@ -114,6 +181,7 @@ bool PV::Initialize(std::int32_t nVersion, const QString& sUserEmail, void* oMes
         WriteLog(QStringLiteral("MSN set"));
         PluginPath_ = pluginFolder + found;
         try {
+            encoder_.reset();
             FreeImageModule_ = std::make_unique<FreeImageLibrary>(PluginPath_);
         } catch (const PictavoError& e) {
             MsgBoxEx(*services_.dialogs, e.message(), MsgBox::OkOnly, kMessageCaption, -1, -1,
@@ -153,6 +221,7 @@ bool PV::Initialize(std::int32_t nVersion, const QString& sUserEmail, void* oMes
             WriteLog(QStringLiteral("----------"));
         } else {
             // Not ready: hold nothing that a ready plug-in holds.
+            encoder_.reset();
             FreeImageModule_.reset();
             MSN_ = nullptr;
             WriteLog(QStringLiteral("Initialize = False"));
@@ -175,6 +244,7 @@ QVariant PV::Uninitialize() {
     WriteLog(QStringLiteral("readRegistry"));
     MSN_ = nullptr;
     WriteLog(QStringLiteral("MSN unset"));
+    encoder_.reset();
     FreeImageModule_.reset();
     WriteLog(QStringLiteral("FreeImage Unloaded"));
     WriteLog(QStringLiteral("s unset"));
@@ -208,10 +278,10 @@ void PV::Configure() {
     WriteLog(QStringLiteral("----------End Configure----------"));
 }
 
-QString PV::ParseCommand(const QString& /*sCommand*/, const QString& /*sCommandArg*/,
+QString PV::ParseCommand(const QString& sCommand, const QString& sCommandArg,
                          void* /*oConversationWnd*/) {
-    // No command of the plug-in is reachable yet: every one answers as a foreign command does.
-    return QStringLiteral("False");
+    openSettings();
+    return dispatcher_->ParseCommand(sCommand, sCommandArg);
 }
 
 }  // namespace pictavo

@@ -3,6 +3,7 @@
 #include <QString>
 #include <memory>
 
+#include "capture/frmCounter.h"
 #include "capture/frmSend.h"
 #include "config/frmOptions.h"
 #include "plugin/PlatformServices.h"
@@ -11,7 +12,10 @@
 
 namespace pictavo {
 
+class CapturePipeline;
+class CommandDispatcher;
 class FreeImageLibrary;
+class ImageEncoder;
 class RegistryHive;
 class RegistryRoutines;
 class Settings;
@@ -45,6 +49,10 @@ public:
     frmMain& mainForm() { return frmMain_; }
     frmSend& sendForm() { return frmSend_; }
     frmOptions& optionsForm() { return frmOptions_; }
+    frmCounter& counterForm() { return frmCounter_; }
+    CapturePipeline& pipeline() { return *pipeline_; }
+    // The encoders on the loaded FreeImage copy; throws when the library is not loaded.
+    ImageEncoder& encoder();
     Settings& settings();
     PlatformServices& services() { return services_; }
     FreeImageLibrary* freeImage() { return FreeImageModule_.get(); }
@@ -53,6 +61,9 @@ public:
 private:
     void WriteLog(const QString& message);
     void openSettings();
+    void showCounter();
+    void doOverlay(int mode);
+    void waitForCountdown(int milliseconds);
     // Finds `fileName` in `folder` without regard to case; the empty text when it is not there.
     static QString findFileNoCase(const QString& folder, const QString& fileName);
 
@@ -60,6 +71,7 @@ private:
     frmMain frmMain_;
     frmSend frmSend_;
     frmOptions frmOptions_;
+    frmCounter frmCounter_;
     std::unique_ptr<RegistryHive> hive_;
     std::unique_ptr<Settings> settings_;
 
@@ -70,6 +82,9 @@ private:
     std::unique_ptr<RegistryRoutines> RegistryReader_;
     QString PluginPath_;
     std::unique_ptr<FreeImageLibrary> FreeImageModule_;
+    std::unique_ptr<ImageEncoder> encoder_;
+    std::unique_ptr<CapturePipeline> pipeline_;
+    std::unique_ptr<CommandDispatcher> dispatcher_;
 };
 
 }  // namespace pictavo
