@@ -30,6 +30,11 @@ QByteArray randomSuffix() {
 }  // namespace
 
 StagedFile::StagedFile(const QString& target) : target_(QFile::encodeName(target)) {
+    // No name, or a name that can only be a folder: nothing to stage.
+    if (target_.isEmpty() || target_.endsWith('/')) {
+        error_ = target_.isEmpty() ? ENOENT : EISDIR;
+        return;
+    }
     const qsizetype slash = target_.lastIndexOf('/');
     const QByteArray folder = slash >= 0 ? target_.left(slash + 1) : QByteArray();
     const QByteArray stem = target_.mid(slash + 1).left(kMaxStemBytes);

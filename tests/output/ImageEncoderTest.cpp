@@ -127,24 +127,26 @@ TEST_F(EncoderTest, FailuresWriteNothingAndOnlyPngSaysWhy) {
     struct {
         const char* name;
         const QImage* picture;
-        QString folder;
+        const char* target;  // relative to the test folder; nullptr: a plain file there
         QString pngMessage;
         int errnoAfter;
     } const cases[] = {
-        {"missing folder", &picture, QStringLiteral("no such folder"),
-         QStringLiteral("Save Failed"), ENOENT},
-        {"no picture", nullptr, QString(), QStringLiteral("objPic Is Nothing"), 0},
-        {"picture without pixels", &empty, QString(),
+        {"missing folder", &picture, "no such folder/shot", QStringLiteral("Save Failed"), ENOENT},
+        {"no file name", &picture, "", QStringLiteral("Save Failed"), ENOENT},
+        {"no picture", nullptr, nullptr, QStringLiteral("objPic Is Nothing"), 0},
+        {"picture without pixels", &empty, nullptr,
          QStringLiteral("Convert_BMP_to_FI Failed:\r\n\r\n[FreeImage_Convert_BMP_to_FI] No "
                         "bitmap specified to convert"),
          0},
     };
+    // Relative names resolve here, so debris anywhere would show.
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
     for (const auto& c : cases) {
         ImageEncoder failing(library, dialogs, [&] { return c.picture; });
         for (FREE_IMAGE_FORMAT fif : kFormats) {
             SCOPED_TRACE(testing::Message() << c.name << " " << library.GetFormatFromFIF(fif));
-            const QString target =
-                c.folder.isEmpty() ? path(fif) : dir.filePath(c.folder + QStringLiteral("/shot"));
+            const QString target = c.target ? QString::fromLatin1(c.target) : path(fif);
             errno = 0;
             EXPECT_FALSE(saveAs(failing, fif, target));
             EXPECT_EQ(errno, c.errnoAfter);
@@ -152,6 +154,7 @@ TEST_F(EncoderTest, FailuresWriteNothingAndOnlyPngSaysWhy) {
             EXPECT_EQ(folderEntries(dir.path()), QStringList());
         }
     }
+    QDir::setCurrent(previous);
 }
 
 TEST_F(EncoderTest, ExistingFileIsReplacedOnlyWhenTheLibrarySucceeds) {
