@@ -168,7 +168,10 @@ bool ImageEncoder::saveStaged(FREE_IMAGE_FORMAT fif, FIBITMAP* dib, const QStrin
 
 void ImageEncoder::tell(Format format, const QString& message) {
     if (format == Format::Png) {
+        // The box runs an event loop; the reason for the failure must outlive it.
+        const int error = errno;
         MsgBoxEx(dialogs_, message, MsgBox::OkOnly, kMessageCaption);
+        errno = error;
     }
 }
 
