@@ -1,0 +1,279 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QPainter>
+#include <QTimer>
+
+#include "capture/CapturePipeline.h"
+#include "output/FreeImageLibrary.h"
+#include "plugin/CommandDispatcher.h"
+#include "preview/frmMain.h"
+#include "settings/DiagnosticLog.h"
+#include "settings/Settings.h"
+#include "support/TestComponent.h"
+
+using namespace pictavo;
+using pictavo::test::TestComponent;
+
+namespace {
+
+// A screen with something to see: a gradient with a few sharp shapes.
+QImage testScreen(int w = 320, int h = 200) {
+    QImage screen(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            screen.setPixel(x, y, qRgb(x * 255 / w, y * 255 / h, (x ^ y) & 0xff));
+        }
+    }
+    QPainter p(&screen);
+    p.fillRect(20, 30, 60, 40, Qt::red);
+    p.fillRect(200, 100, 50, 50, Qt::white);
+    return screen;
+}
+
+class SendCommand : public ::testing::Test {
+protected:
+    explicit SendCommand(QImage screen = testScreen()) : tc(std::move(screen)) {
+        EXPECT_TRUE(tc.initialize());
+        set(QStringLiteral("Options"), "Preview", "0");
+    }
+
+    void set(const QString& sub, const char* name, const QString& value) {
+        tc.pv->settings().setValue(sub, QLatin1String(name), value);
+    }
+    QString get(const QString& sub, const char* name) {
+        return tc.pv->settings().value(sub, QLatin1String(name));
+    }
+    QString command(const QString& word, const QString& arg = {}) {
+        return tc.pv->ParseCommand(word, arg, nullptr);
+    }
+    // Runs `action` on the open preview once the modal loop is running; a watchdog closes the
+    // preview if the test goes wrong, so nothing can hang.
+    void whenPreviewShows(std::function<void(frmMain&)> action) {
+        QTimer::singleShot(100, [this, action] { action(tc.pv->mainForm()); });
+        QTimer::singleShot(10000, [this] {
+            if (tc.pv->mainForm().isLoaded()) {
+                tc.pv->mainForm().cmdCancel_Click();
+            }
+        });
+    }
+
+    TestComponent tc;
+};
+
+}  // namespace
+
+TEST_F(SendCommand, FullScreenWithoutPreviewSendsTheScreenAsPng) {
+    set(QString(), "sResult", QStringLiteral("stale"));
+    for (const char* word : {"/xpvfullx", "", "/xpvful", "xpvfull"}) {
+        SCOPED_TRACE(word);
+        EXPECT_EQ(command(QLatin1String(word)), QStringLiteral("False"));
+        EXPECT_EQ(get(QString(), "sResult"), QStringLiteral("stale"));
+    }
+    const QString path = command(QStringLiteral("/XPVFULL"));
+    EXPECT_EQ(path, PV::TempFolderPath() + QStringLiteral("My_Screenshot.png"));
+    const QImage written(path);
+    ASSERT_FALSE(written.isNull());
+    EXPECT_EQ(written.convertToFormat(QImage::Format_RGB32), tc.screen->screen());
+    EXPECT_EQ(get(QString(), "sResult"), QString());
+    EXPECT_EQ(get(QString(), "sTemp"), path);
+    EXPECT_TRUE(tc.dialogs->messages.isEmpty());
+}
+
+TEST_F(SendCommand, ActiveWindowSendsTheWindowsRectangle) {
+    tc.screen->setActiveWindow(QRect(20, 30, 60, 40));
+    const QImage written(command(QStringLiteral("/xpvactive")));
+    EXPECT_EQ(written.convertToFormat(QImage::Format_RGB32),
+              tc.screen->screen().copy(20, 30, 60, 40));
+}
+
+TEST_F(SendCommand, FileNamesAreNumberedFromTwoAndTheFolderKeepsItsCase) {
+    const QString folder = PV::TempFolderPath();
+    ASSERT_TRUE(QDir(folder).exists());
+    for (const char* name : {"My_Screenshot.png", "My_Screenshot2.png"}) {
+        QFile f(folder + QLatin1String(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    set(QStringLiteral("Options"), "FileType", QStringLiteral("PNG"));
+    EXPECT_EQ(command(QStringLiteral("/xpvfull")), folder + QStringLiteral("My_Screenshot3.png"));
+    EXPECT_EQ(tc.pv->settings().record().FileType, QStringLiteral("png"));
+
+    // The parts went through the store and were cleared; the lengths of a plain name stay.
+    QString type = QStringLiteral("Gif");
+    const QString mixed = QDir::temp().filePath(QStringLiteral("MixedCase/"));
+    EXPECT_EQ(tc.pv->pipeline().UniqueTempFileName(mixed, QStringLiteral("Shot"), type),
+              mixed + QStringLiteral("Shot.gif"));
+    EXPECT_EQ(type, QStringLiteral("gif"));
+    for (const char* part : {"TempPath", "TempFileName", "TempFileType"}) {
+        EXPECT_EQ(get(QString(), part), QString()) << part;
+    }
+    EXPECT_EQ(get(QString(), "TempPathLen"), QString::number(mixed.size()));
+    EXPECT_EQ(get(QString(), "TempFileTypeLen"), QStringLiteral("3"));
+}
+
+TEST_F(SendCommand, EveryFileTypeWritesAReadableFileAndAnUnknownOneSendsNothing) {
+    const struct {
+        const char* type;
+        FREE_IMAGE_FORMAT fif;
+    } rows[] = {
+        {"bmp", FIF_BMP}, {"gif", FIF_GIF}, {"jpg", FIF_JPEG}, {"tif", FIF_TIFF}, {"png", FIF_PNG}};
+    FreeImageLibrary& fi = *tc.pv->freeImage();
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.type);
+        set(QStringLiteral("Options"), "FileType", QLatin1String(r.type));
+        const QString path = command(QStringLiteral("/xpvfull"));
+        EXPECT_TRUE(path.endsWith(QLatin1Char('.') + QLatin1String(r.type)));
+        FIBITMAP* dib = fi.Load(r.fif, QFile::encodeName(path).constData(), 0);
+        ASSERT_NE(dib, nullptr);
+        EXPECT_EQ(QSize(int(fi.GetWidth(dib)), int(fi.GetHeight(dib))), tc.screen->screen().size());
+        fi.Unload(dib);
+    }
+    set(QStringLiteral("Options"), "FileType", QStringLiteral("xyz"));
+    set(QStringLiteral("Options"), "FileTypeLen", QStringLiteral("3"));
+    EXPECT_EQ(command(QStringLiteral("/xpvfull")), QString());
+    EXPECT_EQ(get(QString(), "sResult"), QString());
+    ASSERT_EQ(tc.dialogs->messages.size(), 1);
+    EXPECT_EQ(tc.dialogs->messages[0].prompt, QStringLiteral("Error Saving Screenshot"));
+    EXPECT_FALSE(QFile::exists(PV::TempFolderPath() + QStringLiteral("My_Screenshot.xyz")));
+}
+
+TEST_F(SendCommand, ClipboardGetsThePictureWithoutAnyWindow) {
+    set(QStringLiteral("Options"), "Clipboard", QStringLiteral("1"));
+    command(QStringLiteral("/xpvfull"));
+    EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+              tc.screen->screen());
+    EXPECT_FALSE(tc.pv->mainForm().isLoaded());
+}
+
+TEST_F(SendCommand, AcceptedPreviewSendsTheDrawingAndStoresTheDrawingState) {
+    set(QStringLiteral("Options"), "Preview", QStringLiteral("1"));
+    whenPreviewShows([](frmMain& f) {
+        f.Colour = 0x0000FF;
+        f.Len = 5;
+        f.txtText()->setText(QStringLiteral("hello"));
+        f.cmdSend_Click();
+    });
+    const QString path = command(QStringLiteral("/xpvfull"));
+    EXPECT_EQ(path, PV::TempFolderPath() + QStringLiteral("My_Screenshot.png"));
+    EXPECT_EQ(QImage(path).convertToFormat(QImage::Format_RGB32), tc.screen->screen());
+    EXPECT_EQ(get(QStringLiteral("DrawTools"), "Colour"), QStringLiteral("255"));
+    EXPECT_EQ(get(QStringLiteral("DrawTools"), "Len"), QStringLiteral("5"));
+    EXPECT_EQ(get(QStringLiteral("DrawTools"), "Text"), QStringLiteral("hello"));
+    EXPECT_FALSE(tc.pv->mainForm().isLoaded());
+}
+
+TEST_F(SendCommand, CancelledPreviewSendsNothingButKeepsTheDrawingState) {
+    set(QStringLiteral("Options"), "Preview", QStringLiteral("1"));
+    whenPreviewShows([](frmMain& f) {
+        f.Len = 7;
+        f.cmdCancel_Click();
+    });
+    EXPECT_EQ(command(QStringLiteral("/xpvactive")), QString());
+    EXPECT_EQ(get(QStringLiteral("DrawTools"), "Len"), QStringLiteral("7"));
+    EXPECT_EQ(get(QString(), "sResult"), QString());
+    EXPECT_FALSE(QFile::exists(PV::TempFolderPath() + QStringLiteral("My_Screenshot.png")));
+}
+
+TEST_F(SendCommand, ACaptureLargerThanThePreviewIsSentAtFullSize) {
+    tc.screen->screen() = testScreen(4000, 2500);
+    set(QStringLiteral("Options"), "Preview", QStringLiteral("1"));
+    set(QStringLiteral("Options"), "FileType", QStringLiteral("jpg"));
+    whenPreviewShows([](frmMain& f) {
+        EXPECT_TRUE(f.bScaled);
+        f.cmdSend_Click();
+    });
+    EXPECT_EQ(QImage(command(QStringLiteral("/xpvfull"))).size(), QSize(4000, 2500));
+}
+
+TEST_F(SendCommand, LongCountdownIsConfirmedFirst) {
+    set(QStringLiteral("Options"), "WarnDelayAmount", QStringLiteral("10"));
+    set(QStringLiteral("Options"), "Counter", QStringLiteral("0"));
+    set(QString(), "sResult", QStringLiteral("#"));
+    tc.dialogs->answers.enqueue(MsgBox::ResultNo);
+    EXPECT_EQ(command(QStringLiteral("/xpvactive"), QStringLiteral("11")), QString());
+    ASSERT_EQ(tc.dialogs->messages.size(), 1);
+    EXPECT_EQ(tc.dialogs->messages[0].prompt,
+              QStringLiteral("Are You Sure You Want A Time Delay of 11 seconds?"));
+    EXPECT_EQ(tc.dialogs->messages[0].buttons, MsgBox::YesNo + MsgBox::InformationIcon);
+    EXPECT_FALSE(tc.pv->sendForm().Proceed);
+    EXPECT_EQ(get(QString(), "sResult"), QString());
+
+    // Exactly the limit is not asked about (and -1 is a countdown that ends at once).
+    tc.dialogs->messages.clear();
+    tc.pv->pipeline().RunCountdown(QStringLiteral("-1"));
+    EXPECT_TRUE(tc.pv->sendForm().Proceed);
+    EXPECT_EQ(tc.pv->settings().record().TimeDelay, QStringLiteral("-1"));
+    set(QStringLiteral("Options"), "TimeDelay", QStringLiteral("10"));
+    set(QStringLiteral("Options"), "WarnDelay", QStringLiteral("1"));
+    tc.pv->settings().ReadRegistry();
+    EXPECT_TRUE(tc.dialogs->messages.isEmpty());
+}
+
+TEST_F(SendCommand, TypedCountdownIsRoundedDownWaitedOutAndCountedOnScreen) {
+    set(QStringLiteral("Options"), "TimeDelay", QStringLiteral("7"));
+    QStringList shown;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        frmCounter& c = tc.pv->counterForm();
+        if (c.isLoaded() && (shown.isEmpty() || shown.last() != QString::number(c.Seconds))) {
+            shown << QString::number(c.Seconds);
+        }
+    });
+    poll.start(50);
+    struct rusage before {};
+    getrusage(RUSAGE_SELF, &before);
+    QElapsedTimer clock;
+    clock.start();
+    const QString path = command(QStringLiteral("/xpvfull"), QStringLiteral("2.7"));
+    const qint64 elapsed = clock.elapsed();
+    struct rusage after {};
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_FALSE(path.isEmpty());
+    EXPECT_GE(elapsed, 1900);
+    EXPECT_EQ(get(QString(), "Count"), QStringLiteral("2"));
+    EXPECT_EQ(shown.first(), QStringLiteral("2"));
+    EXPECT_FALSE(tc.pv->counterForm().isLoaded());  // never in the picture
+    EXPECT_EQ(tc.pv->settings().value(QStringLiteral("Options"), QStringLiteral("TimeDelay")),
+              QStringLiteral("7"));  // the typed countdown was for this capture only
+    // The wait sleeps in the event loop: well under a tenth of the waiting time on the CPU.
+    const double cpu = (after.ru_utime.tv_sec - before.ru_utime.tv_sec) +
+                       (after.ru_utime.tv_usec - before.ru_utime.tv_usec) / 1e6 +
+                       (after.ru_stime.tv_sec - before.ru_stime.tv_sec) +
+                       (after.ru_stime.tv_usec - before.ru_stime.tv_usec) / 1e6;
+    EXPECT_LT(cpu, 0.2);
+}
+
+TEST(CommandDispatcher, ResultTextsAreCleanedAndCancellationsRecognised) {
+    const struct {
+        const char* stored;
+        bool cancelled;
+        const char* cleaned;
+    } rows[] = {
+        {"/dropfile C:\\T\\a.png", false, "C:\\\\T\\\\a.png"},
+        {"/dropfile /tmp/Pictavo/My_Screenshot.png", false, "/tmp/Pictavo/My_Screenshot.png"},
+        {"#", true, "#"},
+        {"#anything", true, "#anything"},
+        {"Cancel", true, "Cancel"},
+        {"Cancelled by user", true, "Cancelled by user"},
+        {"cancel", false, "cancel"},
+        {"", false, ""},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.stored);
+        EXPECT_EQ(CommandDispatcher::isCancelled(QLatin1String(r.stored)), r.cancelled);
+        EXPECT_EQ(CommandDispatcher::clean(QLatin1String(r.stored)), QLatin1String(r.cleaned));
+    }
+}
+
+TEST_F(SendCommand, FolderCommandOpensTheCaptureFolderAndLeavesTheResult) {
+    set(QString(), "sResult", QStringLiteral("kept"));
+    EXPECT_EQ(command(QStringLiteral("/xpvdir")), QStringLiteral("True"));
+    EXPECT_EQ(tc.shell->folders, QStringList{PV::TempFolderPath()});
+    EXPECT_EQ(get(QString(), "sResult"), QStringLiteral("kept"));
+}
