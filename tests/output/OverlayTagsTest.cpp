@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include "output/OverlayTags.h"
+#include "platform/LocaleFormat.h"
+
+namespace pictavo::test {
+namespace {
+
+const QDateTime kMorning(QDate(2026, 3, 4), QTime(9, 5, 3));  // a Wednesday
+const QLocale kEnglish(QLocale::English, QLocale::UnitedStates);
+const QLocale kGerman(QLocale::German, QLocale::Germany);
+
+TEST(OverlayTagsTest, EachTagAndWhatIsNotATag) {
+    const QString shortDate = LocaleFormat::shortDate(kMorning.date(), kEnglish);
+    const QString time = LocaleFormat::longTime(kMorning.time(), kEnglish);
+    struct {
+        const char* name;
+        QString text;
+        QString action;
+        QString expected;
+    } const cases[] = {
+        {"year", "(!DY)", "Sent", "2026"},
+        {"month", "(!DM)", "Sent", "March"},
+        {"weekday", "(!DD)", "Sent", "Wednesday"},
+        {"short date", "(!D)", "Sent", shortDate},
+        {"two-digit clock", "(!TH):(!TM):(!TS)", "Sent", "09:05:03"},
+        {"time", "(!T)", "Sent", time},
+        {"every occurrence", "(!TH)(!TH)-(!DY)/(!DY)", "Sent", "0909-2026/2026"},
+        {"longer tags before their prefixes", "(!DY)(!D)(!DD)", "Sent",
+         "2026" + shortDate + "Wednesday"},
+        {"lower case is plain text", "(!dy)(!dm)(!d)(!th)(!t)(!s)", "Sent",
+         "(!dy)(!dm)(!d)(!th)(!t)(!s)"},
+        {"unclosed tags stay", "(!DY (!D (!S", "Sent", "(!DY (!D (!S"},
+        {"default text", "Screenshot (!S) on (!TH):(!TM) - (!D)", "Sent",
+         "Screenshot Sent on 09:05 - " + shortDate},
+        {"action se... in any case", "(!S)", "sEnDing", "Sent"},
+        {"action SA... in any case", "(!S)", "SAuvegarde", "Saved"},
+        {"the word, not the action, is stamped", "(!S)", "Saved by me", "Saved"},
+        {"other action keeps the tag", "(!S) (!S)", "x", "(!S) (!S)"},
+        {"one letter is not enough", "(!S)", "s", "(!S)"},
+        {"no action keeps the tag", "(!S)", "", "(!S)"},
+        {"replacements are not tags again", "(!S)", "se (!DY)", "Sent"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(expandOverlayTags(c.text, kMorning, c.action, kEnglish), c.expected) << c.name;
+    }
+}
+
+TEST(OverlayTagsTest, NamesAreEnglishButDateAndTimeFollowTheLocale) {
+    const char* const months[] = {"January",   "February", "March",    "April",
+                                  "May",       "June",     "July",     "August",
+                                  "September", "October",  "November", "December"};
+    for (int m = 1; m <= 12; ++m) {
+        const QDateTime when(QDate(2026, m, 15), QTime(12, 0));
+        EXPECT_EQ(expandOverlayTags("(!DM)", when, "Sent", kGerman), QLatin1String(months[m - 1]));
+    }
+    // 2026-12-07 is a Monday.
+    const char* const days[] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
+                                "Friday", "Saturday", "Sunday"};
+    for (int d = 0; d < 7; ++d) {
+        const QDateTime when(QDate(2026, 12, 7 + d), QTime(12, 0));
+        EXPECT_EQ(expandOverlayTags("(!DD)", when, "Sent", kGerman), QLatin1String(days[d]));
+    }
+    EXPECT_EQ(expandOverlayTags("(!D)", kMorning, "Sent", kGerman), "04.03.26");
+    EXPECT_EQ(expandOverlayTags("(!T)", kMorning, "Sent", kGerman), "09:05:03");
+    EXPECT_EQ(
+        expandOverlayTags("(!T)", QDateTime(QDate(2026, 3, 4), QTime(21, 5, 3)), "Sent", kEnglish),
+        "9:05:03 PM");
+}
+
+}  // namespace
+}  // namespace pictavo::test
