@@ -4,6 +4,7 @@
 
 #include "capture/modCapture.h"
 #include "platform/X11ScreenSource.h"
+#include "support/PixelChecks.h"
 #include "support/XvfbSession.h"
 #include "x11/RawDisplay.h"
 
@@ -38,6 +39,10 @@ struct DepthCase {
     bool palette;
 };
 
+void PrintTo(const DepthCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class X11Depth : public ::testing::TestWithParam<DepthCase> {};
 
 TEST_P(X11Depth, VirtualScreenShowsEveryColourOpaque) {
@@ -63,13 +68,7 @@ TEST_P(X11Depth, VirtualScreenShowsEveryColourOpaque) {
     EXPECT_EQ(image.pixel(319, 199), qRgb(0, 255, 0));
     EXPECT_EQ(image.pixel(0, 0), qRgb(0, 0, 0));
     EXPECT_EQ(image.pixel(60, 50), qRgb(0, 0, 0));
-    int transparent = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            transparent += qAlpha(image.pixel(x, y)) != 255;
-        }
-    }
-    EXPECT_EQ(transparent, 0);
+    EXPECT_EQ(test::storedTranslucentPixels(image), 0);
     if (GetParam().palette) {
         // The colour table is the display's colormap, and the pixels are its indexes.
         EXPECT_EQ(picture.palette(), raw.colormap(256));
