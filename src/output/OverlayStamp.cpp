@@ -41,11 +41,12 @@ QImage imageAtDpi(QSize size, double logicalDpi) {
     return image;
 }
 
-double numberOrDefault(Settings& settings, const QString& name) {
-    if (const auto v = numberFromText(settings.value(kOverlayKey, name))) {
-        return *v;
-    }
+double defaultNumber(const QString& name) {
     return numberFromText(SettingsSchema::defaultValue(kOverlayKey, name, {})).value_or(0.0);
+}
+
+double numberOrDefault(Settings& settings, const QString& name) {
+    return numberFromText(settings.value(kOverlayKey, name)).value_or(defaultNumber(name));
 }
 
 QColor colourSetting(Settings& settings, const QString& name) {
@@ -90,10 +91,13 @@ OverlayStyle OverlayStyle::fromSettings(Settings& settings) {
     const auto flag = [&](const char* name) {
         return flagIsOn(settings.value(kOverlayKey, QLatin1String(name)));
     };
-    style.font =
-        overlayFont(settings.value(kOverlayKey, QStringLiteral("Font")),
-                    numberOrDefault(settings, QStringLiteral("FontSize")), flag("FontBold"),
-                    flag("FontItalic"), flag("FontUnderline"), flag("FontStrikethru"));
+    double pointSize = numberOrDefault(settings, QStringLiteral("FontSize"));
+    if (!(pointSize > 0.0)) {
+        pointSize = defaultNumber(QStringLiteral("FontSize"));
+    }
+    style.font = overlayFont(settings.value(kOverlayKey, QStringLiteral("Font")), pointSize,
+                             flag("FontBold"), flag("FontItalic"), flag("FontUnderline"),
+                             flag("FontStrikethru"));
     style.foreColour = colourSetting(settings, QStringLiteral("ForeColour"));
     style.backColour = colourSetting(settings, QStringLiteral("BackColour"));
     return style;

@@ -35,11 +35,8 @@ TEST(OverlayTagsTest, EachTagAndWhatIsNotATag) {
          "Screenshot Sent on 09:05 - " + shortDate},
         {"action se... in any case", "(!S)", "sEnDing", "Sent"},
         {"action SA... in any case", "(!S)", "SAuvegarde", "Saved"},
-        {"the word, not the action, is stamped", "(!S)", "Saved by me", "Saved"},
         {"other action keeps the tag", "(!S) (!S)", "x", "(!S) (!S)"},
         {"one letter is not enough", "(!S)", "s", "(!S)"},
-        {"no action keeps the tag", "(!S)", "", "(!S)"},
-        {"replacements are not tags again", "(!S)", "se (!DY)", "Sent"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(expandOverlayTags(c.text, kMorning, c.action, kEnglish), c.expected) << c.name;
@@ -47,19 +44,19 @@ TEST(OverlayTagsTest, EachTagAndWhatIsNotATag) {
 }
 
 TEST(OverlayTagsTest, NamesAreEnglishButDateAndTimeFollowTheLocale) {
-    const char* const months[] = {"January",   "February", "March",    "April",
-                                  "May",       "June",     "July",     "August",
-                                  "September", "October",  "November", "December"};
+    const QStringList months =
+        QStringLiteral(
+            "January February March April May June July August September October November December")
+            .split(' ');
     for (int m = 1; m <= 12; ++m) {
         const QDateTime when(QDate(2026, m, 15), QTime(12, 0));
-        EXPECT_EQ(expandOverlayTags("(!DM)", when, "Sent", kGerman), QLatin1String(months[m - 1]));
+        EXPECT_EQ(expandOverlayTags("(!DM)", when, "Sent", kGerman), months[m - 1]);
     }
-    // 2026-12-07 is a Monday.
-    const char* const days[] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
-                                "Friday", "Saturday", "Sunday"};
+    const QStringList days =
+        QStringLiteral("Monday Tuesday Wednesday Thursday Friday Saturday Sunday").split(' ');
     for (int d = 0; d < 7; ++d) {
-        const QDateTime when(QDate(2026, 12, 7 + d), QTime(12, 0));
-        EXPECT_EQ(expandOverlayTags("(!DD)", when, "Sent", kGerman), QLatin1String(days[d]));
+        const QDateTime when(QDate(2026, 12, 7 + d), QTime(12, 0));  // from a Monday
+        EXPECT_EQ(expandOverlayTags("(!DD)", when, "Sent", kGerman), days[d]);
     }
     EXPECT_EQ(expandOverlayTags("(!D)", kMorning, "Sent", kGerman), "04.03.26");
     EXPECT_EQ(expandOverlayTags("(!T)", kMorning, "Sent", kGerman), "09:05:03");

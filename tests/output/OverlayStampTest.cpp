@@ -1,0 +1,242 @@
+#include <gtest/gtest.h>
+
+#include <QFontInfo>
+#include <QPainter>
+#include <optional>
+
+#include "capture/CapturePicture.h"
+#include "output/OverlayStamp.h"
+#include "platform/LocaleFormat.h"
+#include "settings/Settings.h"
+#include "support/TestComponent.h"
+
+namespace pictavo::test {
+namespace {
+
+const QLocale kEnglish(QLocale::English, QLocale::UnitedStates);
+const QRgb kBase = qRgb(20, 30, 40);
+const QRgb kBox = qRgb(174, 255, 185);  // the default "BackColour" 12189614 = 0xB9FFAE
+const QRgb kRed = qRgb(255, 0, 0);
+
+QImage blank(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    image.fill(kBase);
+    return image;
+}
+
+// The smallest rectangle holding every pixel of colour `rgb`.
+QRect boundsOf(const QImage& image, QRgb rgb) {
+    QRect bounds;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            bounds |= image.pixel(x, y) == rgb ? QRect(x, y, 1, 1) : QRect();
+        }
+    }
+    return bounds;
+}
+
+// Whether the columns [x0, x1) of `box` on `image` hold nothing but box colour.
+bool plainBox(const QImage& image, const QRect& box, int x0, int x1) {
+    QImage plain(x1 - x0, box.height(), QImage::Format_RGB32);
+    plain.fill(kBox);
+    return image.copy(x0, box.top(), x1 - x0, box.height()) == plain;
+}
+
+class OverlayStampTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(tc.initialize()); }
+
+    Settings& settings() { return tc.pv->settings(); }
+    void set(const char* name, const QString& value) {
+        settings().setValue("Overlay", name, value);
+    }
+    QString stored(const char* name) { return settings().value("Overlay", name); }
+    // The default look at 96 dpi, for working out what a stamp should hold.
+    static QFont defaultFont() { return overlayFont("Verdana", 9, true, false, false, false); }
+    static QImage expectedBox(const QString& text) {
+        return renderOverlayBox(text, defaultFont(), kRed, kBox, 96);
+    }
+
+    void stamp(int mode = 0, double dpi = 96) {
+        OverlayStamp overlay(settings(), *tc.clock, kEnglish);
+        overlay.setLogicalDpi(dpi);
+        OverlayTarget target{capture, left, top, action, [this](bool big) { warning = big; }};
+        overlay.DoOverlay(mode, target);
+    }
+
+    TestComponent tc;
+    CapturePicture capture{blank(800, 600)};
+    qint32 left = 0;
+    qint32 top = 0;
+    QString action;
+    std::optional<bool> warning;
+};
+
+TEST_F(OverlayStampTest, DefaultTextStampsTheBottomRightBoxAndNothingElse) {
+    tc.clock->set(QDateTime(QDate(2026, 12, 6), QTime(14, 5, 9)));
+    stamp(0);
+
+    const QImage box = expectedBox("Screenshot Sent on 14:05 - " +
+                                   LocaleFormat::shortDate(QDate(2026, 12, 6), kEnglish) + "  ");
+    const QRect found = boundsOf(capture.image(), kBox);
+    EXPECT_EQ(warning, false);
+    ASSERT_EQ(found.size(), box.size());
+    EXPECT_EQ(found.right(), 799);
+    EXPECT_NEAR(600 - (found.bottom() + 1), 0.2 * box.height(), 0.5);
+    EXPECT_EQ(capture.image().copy(found), box);
+    QImage outside = capture.image();
+    QPainter(&outside).fillRect(found, QColor(kBase));
+    EXPECT_EQ(outside, blank(800, 600));
+    EXPECT_EQ(left, 15 * found.left());
+    EXPECT_EQ(top, qRound(15 * 600 - 1.2 * 15 * box.height()));
+    EXPECT_EQ(stored("OverlayX"), QString::number(left));
+    EXPECT_EQ(stored("OverlayY"), QString::number(top));
+}
+
+TEST_F(OverlayStampTest, LeftColumnKeepsTwoSpacesOfBoxBeforeTheText) {
+    set("Position", "7");
+    stamp(0);
+
+    const QRect found = boundsOf(capture.image(), kBox);
+    const int margin = overlayTextSize("  ", defaultFont(), 96).width();
+    ASSERT_FALSE(found.isEmpty());
+    EXPECT_EQ(found.left(), 0);
+    EXPECT_NEAR(600 - (found.bottom() + 1), 0.2 * found.height(), 0.5);
+    EXPECT_TRUE(plainBox(capture.image(), found, 0, margin));
+    EXPECT_FALSE(plainBox(capture.image(), found, margin, margin + 3));  // the "S"
+}
+
+TEST_F(OverlayStampTest, FitCheckMeasuresTheTextAsTyped) {
+    struct {
+        const char* name;
+        QString text;
+        int widthChange;  // against the width of the text as typed
+        bool tooBig;
+    } const cases[] = {
+        {"exactly as wide", "Exactly as wide", 0, false},
+        {"one pixel wider", "Exactly as wide", -1, true},
+        {"much wider", QString(300, 'W'), -2000, true},
+        {"tags grow past the edge", "(!DM)(!DD)", 0, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        set("Text", c.text);
+        set("Position", "1");
+        set("OverlayX", "untouched");
+        const int width = overlayTextSize(c.text, defaultFont(), 96).width() + c.widthChange;
+        capture = CapturePicture(blank(width, 100));
+        left = top = 7;
+        stamp(0);
+
+        EXPECT_EQ(warning, c.tooBig);
+        EXPECT_EQ(capture.image() == blank(width, 100), c.tooBig);
+        EXPECT_EQ(stored("OverlayX"), c.tooBig ? "untouched" : "0");
+        EXPECT_EQ(left, c.tooBig ? 7 : 0);
+    }
+}
+
+TEST_F(OverlayStampTest, RightColumnEndsOnTheEdgeAtAnySizeAndResolution) {
+    set("Position", "3");
+    for (double dpi : {72.0, 96.0, 120.0, 144.0}) {
+        for (int width : {517, 1366, 2185, 3840}) {
+            SCOPED_TRACE(testing::Message() << dpi << " dpi, " << width << " px");
+            capture = CapturePicture(blank(width, 120));
+            stamp(0, dpi);
+            const QRect found = boundsOf(capture.image(), kBox);
+            ASSERT_FALSE(found.isEmpty());
+            EXPECT_EQ(found.top(), 0);
+            EXPECT_TRUE(plainBox(capture.image(), found, width - 2, width));  // the margin
+            EXPECT_EQ(capture.image().pixel(found.left() - 1, 0), kBase);
+            EXPECT_EQ(left, qRound(1440 / dpi) * found.left());
+        }
+    }
+    EXPECT_GT(left, 32767);  // a 4K capture's right column is beyond 16 bits
+    EXPECT_EQ(stored("OverlayX"), QString::number(left));
+}
+
+TEST_F(OverlayStampTest, ModeChoosesTheActionWordAndNoPositionKeepsTheCorner) {
+    settings().setValue("", "Sent", "Envoyer");
+    settings().setValue("", "Saved", "sauver");
+    set("Text", "(!S)");
+    struct {
+        int mode;
+        QString actionBefore, position, actionAfter, stamped;
+        QPoint at;  // pixels; the corner before is (10, 20)
+    } const cases[] = {
+        {0, "", "1", "Envoyer", "  (!S)", {0, 0}},
+        {1, "", "12", "sauver", "  Saved", {0, 0}},
+        {2, "Sending", "", "Sending", "Sent", {10, 20}},
+        {1, "", "x", "sauver", "Saved", {10, 20}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mode);
+        set("Position", c.position);
+        capture = CapturePicture(blank(200, 80));
+        action = c.actionBefore;
+        left = 150;
+        top = 300;
+        stamp(c.mode);
+        EXPECT_EQ(action, c.actionAfter);
+        const QImage box = expectedBox(c.stamped);
+        EXPECT_EQ(capture.image().copy(QRect(c.at, box.size())), box);
+        EXPECT_EQ(stored("OverlayY"), QString::number(15 * c.at.y()));
+    }
+}
+
+TEST_F(OverlayStampTest, PalettePictureKeepsItsPalette) {
+    QImage indexed(300, 60, QImage::Format_Indexed8);
+    QList<QRgb> table;
+    for (int i = 0; i < 256; ++i) {
+        table << qRgb(i / 4, i / 4, i / 4);
+    }
+    table[200] = kBox;
+    table[201] = kRed;
+    indexed.setColorTable(table);
+    indexed.fill(0);
+    capture = CapturePicture(indexed);
+    stamp(0);
+
+    EXPECT_EQ(capture.palette(), table);
+    const QRect found = boundsOf(capture.image(), kBox);
+    EXPECT_EQ(found.right(), 299);
+    EXPECT_FALSE(boundsOf(capture.image().copy(found), kRed).isEmpty());
+}
+
+TEST_F(OverlayStampTest, StyleComesFromTheSettingsWithFallbacks) {
+    using Check = bool (*)(const OverlayStyle&);
+    struct {
+        const char* setting;
+        QString value;
+        Check check;
+    } const cases[] = {
+        {"FontSize", "10.5", [](const OverlayStyle& s) { return s.font.pointSizeF() == 10.5; }},
+        {"FontSize", "big", [](const OverlayStyle& s) { return s.font.pointSizeF() == 9; }},
+        {"FontSize", "-4", [](const OverlayStyle& s) { return s.font.pointSizeF() == 9; }},
+        {"FontSize", "1e5", [](const OverlayStyle& s) { return s.font.pointSizeF() == 1638; }},
+        {"FontBold", "0", [](const OverlayStyle& s) { return !s.font.bold(); }},
+        {"FontItalic", "1", [](const OverlayStyle& s) { return s.font.italic(); }},
+        {"FontUnderline", "1", [](const OverlayStyle& s) { return s.font.underline(); }},
+        {"FontStrikethru", "1", [](const OverlayStyle& s) { return s.font.strikeOut(); }},
+        {"ForeColour", "16711680", [](const OverlayStyle& s) { return s.foreColour == Qt::blue; }},
+        {"BackColour", "&H00FF00", [](const OverlayStyle& s) { return s.backColour == Qt::green; }},
+        {"BackColour", "-1", [](const OverlayStyle& s) { return s.backColour == Qt::white; }},
+        {"ForeColour", "red", [](const OverlayStyle& s) { return s.foreColour == Qt::red; }},
+        // Verdana is not installed here; an installed family is used as named.
+        {"Font", "Verdana",
+         [](const OverlayStyle& s) { return QFontInfo(s.font).family() == "DejaVu Sans"; }},
+        {"Font", "",
+         [](const OverlayStyle& s) { return QFontInfo(s.font).family() == "DejaVu Sans"; }},
+        {"Font", "DejaVu Serif",
+         [](const OverlayStyle& s) { return QFontInfo(s.font).family() == "DejaVu Serif"; }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.setting << " " << c.value.toStdString());
+        const QString before = stored(c.setting);
+        set(c.setting, c.value);
+        EXPECT_TRUE(c.check(OverlayStyle::fromSettings(settings())));
+        set(c.setting, before);
+    }
+}
+
+}  // namespace
+}  // namespace pictavo::test
