@@ -29,11 +29,11 @@ int overlayPositionNumber(const QString& position);
 QString padOverlayText(const QString& text, const QString& position);
 
 // The corner for a capture of `captureWidth` x `captureHeight` and a box of `boxWidth` x
-// `boxHeight`. Columns: 0, (SW - BW) / 2, SW - BW; rows: 0, (SH - BH) / 2, SH - 1.2 * BH (the
-// bottom row stands a fifth of the box's height above the bottom edge), for lengths within
-// the 32-bit range. Each value is
-// rounded to the nearest whole twip, halves to even, and saturates at the 32-bit limits.
-// A text that names no position gives `previous`: the box goes where the last stamp put it.
+// `boxHeight` (lengths within the 32-bit range). Columns: 0, (SW - BW) / 2, SW - BW; rows: 0,
+// (SH - BH) / 2, SH - 1.2 * BH (the bottom row stands a fifth of the box's height above the
+// bottom edge). Each value is rounded to the nearest whole twip, halves to even, and
+// saturates at the 32-bit limits. A text that names no position gives `previous`: the box
+// goes where the last stamp put it.
 OverlayCorner placeOverlay(const QString& position, qint64 captureWidth, qint64 captureHeight,
                            qint64 boxWidth, qint64 boxHeight, OverlayCorner previous);
 

@@ -34,7 +34,8 @@ constexpr double kLargestPointSize = 1638.0;
 QImage imageAtDpi(QSize size, double logicalDpi) {
     QImage image(size, QImage::Format_RGB32);
     if (!image.isNull()) {
-        const int dotsPerMeter = qRound(logicalDpi / 0.0254);
+        const double dpi = logicalDpi > 0.0 ? logicalDpi : kDefaultDpi;
+        const int dotsPerMeter = qRound(dpi / 0.0254);
         image.setDotsPerMeterX(dotsPerMeter);
         image.setDotsPerMeterY(dotsPerMeter);
     }
