@@ -4,12 +4,14 @@
 #include <limits>
 
 #include <QCoreApplication>
+#include <QLabel>
 
 #include "capture/CapturePipeline.h"
 #include "capture/EventLoopWait.h"
 #include "dialogs/MsgBoxEx.h"
 #include "output/FreeImageLibrary.h"
 #include "output/ImageEncoder.h"
+#include "output/OverlayStamp.h"
 #include "platform/FileSystem.h"
 #include "platform/LocaleFormat.h"
 #include "platform/PictavoError.h"
@@ -108,7 +110,10 @@ void PV::waitForCountdown(int milliseconds) {
 }
 
 void PV::doOverlay(int mode) {
-    (void)mode;
+    OverlayTarget target{frmMain_.picScreenie()->picture(), frmMain_.OverlayLeft,
+                         frmMain_.OverlayTop, frmMain_.OverlayAction,
+                         [this](bool tooBig) { frmMain_.lblBigOverlay()->setVisible(tooBig); }};
+    OverlayStamp(settings(), *services_.clock).DoOverlay(mode, target);
 }
 
 QString PV::TempFolderPath() {

@@ -50,8 +50,8 @@ public:
     // full-size capture from picScreenie.
     bool bScaled = false;
     // Where the overlay box was placed on the capture, twips; 0 at each load.
-    qint16 OverlayLeft = 0;
-    qint16 OverlayTop = 0;
+    qint32 OverlayLeft = 0;
+    qint32 OverlayTop = 0;
     // The action word of the current overlay stamp.
     QString OverlayAction;
 

@@ -277,3 +277,23 @@ TEST_F(SendCommand, FolderCommandOpensTheCaptureFolderAndLeavesTheResult) {
     EXPECT_EQ(tc.shell->folders, QStringList{PV::TempFolderPath()});
     EXPECT_EQ(get(QString(), "sResult"), QStringLiteral("kept"));
 }
+
+TEST_F(SendCommand, OverlayIsStampedIntoTheSentPictureWhenSwitchedOn) {
+    set(QStringLiteral("Options"), "Overlay", QStringLiteral("1"));
+    const QImage sent =
+        QImage(command(QStringLiteral("/xpvfull"))).convertToFormat(QImage::Format_RGB32);
+    const QRgb box = qRgb(174, 255, 185);
+    // The box ends on the right edge, in the bottom rows; the top-left is untouched.
+    int boxPixelsOnRightEdge = 0;
+    for (int y = sent.height() / 2; y < sent.height(); ++y) {
+        boxPixelsOnRightEdge += sent.pixel(sent.width() - 1, y) == box;
+    }
+    EXPECT_GT(boxPixelsOnRightEdge, 5);
+    EXPECT_EQ(sent.copy(0, 0, 100, 100), tc.screen->screen().copy(0, 0, 100, 100));
+    EXPECT_NE(get(QStringLiteral("Overlay"), "OverlayX"), QStringLiteral("Error"));
+
+    // A text wider than the capture stamps nothing.
+    set(QStringLiteral("Overlay"), "Text", QString(400, QLatin1Char('W')));
+    EXPECT_EQ(QImage(command(QStringLiteral("/xpvfull"))).convertToFormat(QImage::Format_RGB32),
+              tc.screen->screen());
+}
