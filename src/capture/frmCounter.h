@@ -2,15 +2,14 @@
 
 #include <QColor>
 #include <QLabel>
-#include <QTimer>
-#include <QWidget>
 #include <QPointer>
 #include <QSize>
 #include <QString>
+#include <QTimer>
+#include <QWidget>
 #include <QtGlobal>
 #include <functional>
 #include <optional>
-
 
 namespace pictavo {
 

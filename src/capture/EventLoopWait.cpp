@@ -1,0 +1,45 @@
+#include "capture/EventLoopWait.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <algorithm>
+#include <thread>
+
+namespace pictavo {
+
+namespace {
+
+// QTimer holds its interval in an int of milliseconds (24.8 days); longer waits are made of
+// several timer runs.
+constexpr std::chrono::milliseconds kLongestTimerRun = std::chrono::hours(1);
+
+}  // namespace
+
+void waitWithEvents(std::chrono::milliseconds duration) {
+    using Clock = std::chrono::steady_clock;
+    if (duration.count() <= 0) {
+        return;
+    }
+    if (QCoreApplication::instance() == nullptr) {
+        std::this_thread::sleep_for(duration);
+        return;
+    }
+    const Clock::time_point end = Clock::now() + duration;
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now());
+        if (left.count() <= 0) {
+            return;
+        }
+        QEventLoop loop;
+        QTimer timer;
+        timer.setSingleShot(true);
+        // A coarse timer may fire up to 5 % late: half a second on a ten-second countdown.
+        timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+        timer.start(std::min(left, kLongestTimerRun));
+        loop.exec();
+    }
+}
+
+}  // namespace pictavo

@@ -1,0 +1,239 @@
+#include "capture/frmCounter.h"
+
+#include <QFont>
+#include <QLabel>
+#include <QPalette>
+#include <QTimer>
+#include <QWidget>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "config/Twips.h"
+#include "platform/PictavoError.h"
+#include "preview/DrawingState.h"
+#include "settings/NumericText.h"
+#include "settings/Settings.h"
+
+namespace pictavo {
+
+namespace {
+
+const QString kUserKey;  // the user key itself, no sub-key
+const QString kCountdownKey = QStringLiteral("Countdown");
+
+// Twips. The shadow lies 45 twips right of and below the number.
+constexpr int kTimeLeft = 15;
+constexpr int kTimeTop = 15;
+constexpr int kShadowLeft = 60;
+constexpr int kShadowTop = 60;
+// Room right of and below the number: 30 at load, 45 once it has ticked.
+constexpr int kLoadMargin = 30;
+constexpr int kTickMargin = 45;
+
+constexpr int kTickMs = 1000;
+
+// The settings' own defaults, for a value that is not a number.
+constexpr qint32 kDefaultForeColour = 255;       // red
+constexpr qint32 kDefaultShadowColour = 0;       // black
+constexpr qint32 kDefaultBackColour = 16777215;  // white
+constexpr double kDefaultFontSize = 24.0;
+// Beyond this one digit would be taller than any screen; the size is capped rather than
+// letting a mistyped setting build a window of that size.
+constexpr double kLargestFontSize = 1000.0;
+
+// Everything the window shows, read before any widget exists, so that a failing read leaves
+// nothing half-built.
+struct CountdownLook {
+    QFont font;
+    QColor fore;
+    QColor shadow;
+    QColor back;
+};
+
+CountdownLook readLook(Settings& s) {
+    auto text = [&s](const char* name) { return s.value(kCountdownKey, QLatin1String(name)); };
+    CountdownLook look;
+    look.font.setFamily(text("Font"));
+    const std::optional<double> size = numberFromText(text("FontSize"));
+    look.font.setPointSizeF(size && *size > 0.0 ? std::min(*size, kLargestFontSize)
+                                                : kDefaultFontSize);
+    look.font.setStrikeOut(flagIsOn(text("FontStrikethru")));
+    look.font.setUnderline(flagIsOn(text("FontUnderline")));
+    look.font.setBold(flagIsOn(text("FontBold")));
+    look.font.setItalic(flagIsOn(text("FontItalic")));
+    look.fore = colourFromSettingText(text("ForeColor"), colourFromValue(kDefaultForeColour));
+    look.shadow = colourFromSettingText(text("Shadow"), colourFromValue(kDefaultShadowColour));
+    look.back = colourFromSettingText(text("BackColor"), colourFromValue(kDefaultBackColour));
+    return look;
+}
+
+// The window is left out of the window manager's care altogether (override-redirect): it
+// cannot be given the focus, is not placed or framed, and the focus and the active window stay
+// where they are when it appears. Staying on top is then our own job: the window is raised when
+// shown and again at every tick.
+constexpr Qt::WindowFlags kWindowFlags = Qt::Window | Qt::FramelessWindowHint |
+                                         Qt::X11BypassWindowManagerHint | Qt::WindowStaysOnTopHint |
+                                         Qt::WindowDoesNotAcceptFocus;
+
+}  // namespace
+
+std::optional<qint16> countFromText(const QString& text) {
+    const std::optional<double> value = numberFromText(text);
+    if (!value || std::isnan(*value)) {
+        return std::nullopt;
+    }
+    const double rounded = std::nearbyint(*value);  // the default rounding mode: half to even
+    constexpr double lo = std::numeric_limits<qint16>::min();
+    constexpr double hi = std::numeric_limits<qint16>::max();
+    return static_cast<qint16>(std::clamp(rounded, lo, hi));
+}
+
+QColor colourFromSettingText(const QString& text, QColor fallback) {
+    const std::optional<double> value = numberFromText(text);
+    if (!value || std::isnan(*value)) {
+        return fallback;
+    }
+    const double rounded = std::nearbyint(*value);
+    // Signed and unsigned readings of the same 32 bits are both accepted.
+    if (rounded < std::numeric_limits<qint32>::min() ||
+        rounded > std::numeric_limits<quint32>::max()) {
+        return fallback;
+    }
+    const auto bits = rounded < 0 ? static_cast<quint32>(static_cast<qint32>(rounded))
+                                  : static_cast<quint32>(rounded);
+    return colourFromValue(static_cast<qint32>(bits));
+}
+
+QSize counterWindowTwips(int labelLeft, int labelTop, QSize labelSize, int margin) {
+    return QSize(labelSize.width() + labelLeft + margin, labelSize.height() + labelTop + margin);
+}
+
+frmCounter::frmCounter(Settings& settings)
+    : settings_([&settings]() -> Settings& { return settings; }) {}
+
+frmCounter::frmCounter(std::function<Settings&()> settings) : settings_(std::move(settings)) {}
+
+frmCounter::~frmCounter() {
+    delete window_.data();
+}
+
+Settings& frmCounter::settings() {
+    if (!settings_) {
+        throw PictavoError(QStringLiteral("The countdown window has no settings store."));
+    }
+    return settings_();
+}
+
+bool frmCounter::Show() {
+    Unload();
+    Settings& s = settings();
+    CountText = s.value(kUserKey, QStringLiteral("Count"));
+    const std::optional<qint16> count = countFromText(CountText);
+    if (!count) {
+        return false;
+    }
+    const CountdownLook look = readLook(s);
+    Seconds = *count;
+
+    auto* w = new QWidget(nullptr, kWindowFlags);
+    w->setObjectName(QStringLiteral("frmCounter"));
+    w->setAttribute(Qt::WA_ShowWithoutActivating);
+    QPalette background = w->palette();
+    background.setColor(QPalette::Window, look.back);
+    w->setPalette(background);
+    w->setAutoFillBackground(true);
+
+    // The shadow is made first so that the number is drawn over it.
+    auto* shadow = new QLabel(w);
+    shadow->setObjectName(QStringLiteral("lblTime2"));
+    applyLook(shadow, look.shadow);
+    auto* time = new QLabel(w);
+    time->setObjectName(QStringLiteral("lblTime"));
+    applyLook(time, look.fore);
+    for (QLabel* label : {shadow, time}) {
+        label->setFont(look.font);
+    }
+    const int tx = twipsPerPixelX(w);
+    const int ty = twipsPerPixelY(w);
+    time->move(toPixels(kTimeLeft, tx), toPixels(kTimeTop, ty));
+    shadow->move(toPixels(kShadowLeft, tx), toPixels(kShadowTop, ty));
+
+    auto* timer = new QTimer(w);
+    timer->setObjectName(QStringLiteral("Timer1"));
+    timer->setInterval(kTickMs);
+    QObject::connect(timer, &QTimer::timeout, w, [this] {
+        inTick_ = true;
+        Timer1_Timer();
+        inTick_ = false;
+    });
+
+    window_ = w;
+    lblTime_ = time;
+    lblTime2_ = shadow;
+    Timer1_ = timer;
+
+    // The virtual screen's origin, the root window's top-left corner.
+    w->move(0, 0);
+    fitTo(kLoadMargin);
+    timer->start();
+    w->show();
+    w->raise();
+    return true;
+}
+
+void frmCounter::applyLook(QLabel* label, const QColor& colour) {
+    QPalette p = label->palette();
+    p.setColor(QPalette::WindowText, colour);
+    label->setPalette(p);
+    label->setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void frmCounter::fitTo(int marginTwips) {
+    const QString caption = QString::number(Seconds);
+    for (QLabel* label : {lblTime_.data(), lblTime2_.data()}) {
+        label->setText(caption);
+        label->adjustSize();
+    }
+    QWidget* w = window_.data();
+    const int tx = twipsPerPixelX(w);
+    const int ty = twipsPerPixelY(w);
+    const QSize label(toTwips(lblTime_->width(), tx), toTwips(lblTime_->height(), ty));
+    const QSize size = counterWindowTwips(kTimeLeft, kTimeTop, label, marginTwips);
+    w->resize(toPixels(size.width(), tx), toPixels(size.height(), ty));
+}
+
+void frmCounter::Timer1_Timer() {
+    if (!isLoaded()) {
+        return;
+    }
+    if (Seconds > 1) {
+        --Seconds;
+        fitTo(kTickMargin);
+        // Windows raised since the last tick would otherwise cover the count.
+        window_->raise();
+    } else {
+        Unload();
+    }
+}
+
+void frmCounter::Unload() {
+    if (!window_) {
+        return;
+    }
+    QWidget* w = window_.data();
+    window_ = nullptr;
+    lblTime_ = nullptr;
+    lblTime2_ = nullptr;
+    Timer1_->stop();
+    Timer1_ = nullptr;
+    w->hide();
+    if (inTick_) {
+        // The timer that called us is one of the widgets' children.
+        w->deleteLater();
+    } else {
+        delete w;
+    }
+}
+
+}  // namespace pictavo
