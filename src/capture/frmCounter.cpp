@@ -12,6 +12,7 @@
 #include "config/Twips.h"
 #include "platform/PictavoError.h"
 #include "preview/DrawingState.h"
+#include "settings/ColourValue.h"
 #include "settings/NumericText.h"
 #include "settings/Settings.h"
 
@@ -62,9 +63,12 @@ CountdownLook readLook(Settings& s) {
     look.font.setUnderline(flagIsOn(text("FontUnderline")));
     look.font.setBold(flagIsOn(text("FontBold")));
     look.font.setItalic(flagIsOn(text("FontItalic")));
-    look.fore = colourFromSettingText(text("ForeColor"), colourFromValue(kDefaultForeColour));
-    look.shadow = colourFromSettingText(text("Shadow"), colourFromValue(kDefaultShadowColour));
-    look.back = colourFromSettingText(text("BackColor"), colourFromValue(kDefaultBackColour));
+    auto colour = [&text](const char* name, qint32 fallback) {
+        return colourFromValue(colourValueFromText(text(name)).value_or(fallback));
+    };
+    look.fore = colour("ForeColor", kDefaultForeColour);
+    look.shadow = colour("Shadow", kDefaultShadowColour);
+    look.back = colour("BackColor", kDefaultBackColour);
     return look;
 }
 
@@ -87,22 +91,6 @@ std::optional<qint16> countFromText(const QString& text) {
     constexpr double lo = std::numeric_limits<qint16>::min();
     constexpr double hi = std::numeric_limits<qint16>::max();
     return static_cast<qint16>(std::clamp(rounded, lo, hi));
-}
-
-QColor colourFromSettingText(const QString& text, QColor fallback) {
-    const std::optional<double> value = numberFromText(text);
-    if (!value || std::isnan(*value)) {
-        return fallback;
-    }
-    const double rounded = std::nearbyint(*value);
-    // Signed and unsigned readings of the same 32 bits are both accepted.
-    if (rounded < std::numeric_limits<qint32>::min() ||
-        rounded > std::numeric_limits<quint32>::max()) {
-        return fallback;
-    }
-    const auto bits = rounded < 0 ? static_cast<quint32>(static_cast<qint32>(rounded))
-                                  : static_cast<quint32>(rounded);
-    return colourFromValue(static_cast<qint32>(bits));
 }
 
 QSize counterWindowTwips(int labelLeft, int labelTop, QSize labelSize, int margin) {

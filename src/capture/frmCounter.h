@@ -70,17 +70,14 @@ private:
     QPointer<QLabel> lblTime_;
     QPointer<QLabel> lblTime2_;
     QPointer<QTimer> Timer1_;
-    // True while Timer1_Timer runs: an unload from there must not delete the timer under it.
+    // True while the timer's own tick runs: an unload from there must not delete the timer
+    // under it.
     bool inTick_ = false;
 };
 
 // The whole number a "Count" text stands for, rounded half to even. A number beyond the 16-bit
 // range counts from the nearest end of it; a text that is no number gives nothing.
 std::optional<qint16> countFromText(const QString& text);
-
-// A colour setting: a colour value 0x00BBGGRR as decimal text (any numeric text that reads as
-// a whole number in the 32-bit range). A text that is none gives `fallback`.
-QColor colourFromSettingText(const QString& text, QColor fallback);
 
 // Twips: the window's size around a label at (labelLeft, labelTop) of size labelSize, with
 // `margin` to spare right of and below it.

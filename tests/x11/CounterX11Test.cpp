@@ -1,15 +1,11 @@
 #include <gtest/gtest.h>
-#include <xcb/xcb.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
+#include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
-#include <QThread>
+#include <QTest>
 #include <QWidget>
-#include <cstdlib>
-#include <cstring>
-#include <functional>
 #include <memory>
 
 #include "capture/EventLoopWait.h"
@@ -17,238 +13,127 @@
 #include "platform/RegistryHive.h"
 #include "settings/Settings.h"
 #include "support/ScriptedDialogs.h"
+#include "x11/RawDisplay.h"
 
 // The countdown window on the openbox session that main() started: where it appears, whether
-// it covers the window below it, and that the window the user is working in keeps the focus.
+// it covers what lies below it, and that the window the user works in keeps the focus. The
+// server is asked on a connection of its own, not through Qt.
 
 namespace pictavo {
 namespace {
 
 using namespace std::chrono_literals;
 
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs) {
-            return false;
-        }
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(10);
-    }
-    return true;
+QString xdotool(const QStringList& arguments) {
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), arguments);
+    p.waitForFinished(10000);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
 
-// What the X server says, on a connection of our own, so Qt's idea of the focus is not what is
-// being checked.
-class ServerView {
-public:
-    ServerView() : c_(xcb_connect(nullptr, nullptr)) {
-        if (!xcb_connection_has_error(c_)) {
-            root_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
-        }
-    }
-    ~ServerView() { xcb_disconnect(c_); }
-    ServerView(const ServerView&) = delete;
-    ServerView& operator=(const ServerView&) = delete;
+xcb_window_t activeWindow() {
+    return xdotool({QStringLiteral("getactivewindow")}).toUInt();
+}
 
-    bool isOpen() const { return root_ != 0; }
-
-    // The window manager's active window (_NET_ACTIVE_WINDOW on the root), 0 when unset.
-    xcb_window_t activeWindow() {
-        auto* reply = xcb_get_property_reply(
-            c_, xcb_get_property(c_, 0, root_, atom("_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW, 0, 1),
-            nullptr);
-        xcb_window_t w = 0;
-        if (reply != nullptr && xcb_get_property_value_length(reply) >= 4) {
-            w = *static_cast<xcb_window_t*>(xcb_get_property_value(reply));
-        }
-        std::free(reply);
-        return w;
-    }
-
-    xcb_window_t inputFocus() {
-        auto* reply = xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr);
-        const xcb_window_t w = reply != nullptr ? reply->focus : 0;
-        std::free(reply);
-        return w;
-    }
-
-    // The position of a window's top-left corner on the root window.
-    QPoint rootPosition(xcb_window_t w) {
-        auto* reply = xcb_translate_coordinates_reply(
-            c_, xcb_translate_coordinates(c_, w, root_, 0, 0), nullptr);
-        const QPoint p = reply != nullptr ? QPoint(reply->dst_x, reply->dst_y) : QPoint(-1, -1);
-        std::free(reply);
-        return p;
-    }
-
-    // The root's child that holds `w` (a window manager's frame, or `w` itself).
-    xcb_window_t topLevelOf(xcb_window_t w) {
-        for (;;) {
-            auto* reply = xcb_query_tree_reply(c_, xcb_query_tree(c_, w), nullptr);
-            if (reply == nullptr) {
-                return 0;
-            }
-            const xcb_window_t parent = reply->parent;
-            std::free(reply);
-            if (parent == root_ || parent == 0) {
-                return w;
-            }
-            w = parent;
-        }
-    }
-
-    // A window of another program (this connection), left to the window manager to frame, and
-    // made the active window as a pager would ask for it.
-    xcb_window_t createActiveWindow(const QRect& rect) {
-        const xcb_window_t w = xcb_generate_id(c_);
-        const uint32_t values[] = {0x0000ffu};  // blue on the 24-bit TrueColor server
-        xcb_create_window(c_, XCB_COPY_FROM_PARENT, w, root_, int16_t(rect.x()), int16_t(rect.y()),
-                          uint16_t(rect.width()), uint16_t(rect.height()), 0,
-                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, XCB_CW_BACK_PIXEL,
-                          values);
-        static constexpr char kTitle[] = "Another program";
-        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
-                            sizeof kTitle - 1, kTitle);
-        xcb_map_window(c_, w);
-        xcb_client_message_event_t event{};
-        event.response_type = XCB_CLIENT_MESSAGE;
-        event.format = 32;
-        event.window = w;
-        event.type = atom("_NET_ACTIVE_WINDOW");
-        event.data.data32[0] = 2;  // the request comes from a pager: no focus-stealing rules
-        event.data.data32[1] = XCB_CURRENT_TIME;
-        xcb_send_event(c_, 0, root_,
-                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                       reinterpret_cast<const char*>(&event));
-        sync();
-        return w;
-    }
-
-    // A black override-redirect window on the root, mapped (so on top of its siblings).
-    xcb_window_t createPopup(const QRect& rect) {
-        const xcb_window_t w = xcb_generate_id(c_);
-        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c_)).data;
-        const uint32_t values[] = {screen->black_pixel, 1};
-        xcb_create_window(c_, XCB_COPY_FROM_PARENT, w, root_, int16_t(rect.x()), int16_t(rect.y()),
-                          uint16_t(rect.width()), uint16_t(rect.height()), 0,
-                          XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
-                          XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
-        xcb_map_window(c_, w);
-        sync();
-        return w;
-    }
-    void destroy(xcb_window_t w) {
-        xcb_destroy_window(c_, w);
-        sync();
-    }
-
-    // Place in the root's stacking order, bottom first; -1 when not a child of the root.
-    int stackIndex(xcb_window_t topLevel) {
-        auto* reply = xcb_query_tree_reply(c_, xcb_query_tree(c_, root_), nullptr);
-        int index = -1;
-        if (reply != nullptr) {
-            const xcb_window_t* children = xcb_query_tree_children(reply);
-            for (int i = 0; i < xcb_query_tree_children_length(reply); ++i) {
-                if (children[i] == topLevel) {
-                    index = i;
-                }
-            }
-        }
-        std::free(reply);
-        return index;
-    }
-
-private:
-    xcb_atom_t atom(const char* name) {
-        auto* reply = xcb_intern_atom_reply(
-            c_, xcb_intern_atom(c_, 0, uint16_t(std::strlen(name)), name), nullptr);
-        const xcb_atom_t a = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-        std::free(reply);
-        return a;
-    }
-    void sync() { std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr)); }
-
-    xcb_connection_t* c_;
-    xcb_window_t root_ = 0;
-};
-
-QRgb screenPixel(QPoint at) {
-    const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
-    return screen.pixel(at);
+QRgb cornerPixel() {
+    return QGuiApplication::primaryScreen()->grabWindow(0).toImage().pixel(0, 0);
 }
 
 class CounterX11 : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(dir.isValid());
-        ASSERT_TRUE(server.isOpen());
+        ASSERT_TRUE(x.isOpen());
         settings.checkRegistry();
         settings.setValue(QStringLiteral("Countdown"), QStringLiteral("BackColor"),
                           QStringLiteral("65280"));  // green
-        settings.setValue(QStringLiteral("Countdown"), QStringLiteral("FontSize"),
-                          QStringLiteral("24"));
-
+        settings.setValue(QString(), QStringLiteral("Count"), QStringLiteral("5"));
         // A window of this program (the host's conversation window, say) under the corner.
-        target.setWindowTitle(QStringLiteral("Working window"));
-        target.setGeometry(0, 0, 500, 400);
-        QPalette p = target.palette();
-        p.setColor(QPalette::Window, Qt::blue);
-        target.setPalette(p);
-        target.setAutoFillBackground(true);
-        target.show();
-        target.activateWindow();
-        ASSERT_TRUE(waitFor([this] {
-            return QApplication::activeWindow() == &target &&
-                   server.activeWindow() == target.winId();
-        })) << "openbox did not activate the test window";
+        own.setGeometry(0, 0, 500, 400);
+        own.show();
+        own.activateWindow();
+        // Qt activates a window only once it is mapped: wait for Qt too, or a late activation
+        // could still arrive during the test.
+        ASSERT_TRUE(QTest::qWaitFor(
+            [this] {
+                return activeWindow() == own.winId() && QApplication::activeWindow() == &own;
+            },
+            10000));
     }
 
-    void TearDown() override { counter.Unload(); }
+    xcb_window_t inputFocus() {
+        auto* reply =
+            xcb_get_input_focus_reply(x.connection(), xcb_get_input_focus(x.connection()), nullptr);
+        const xcb_window_t w = reply->focus;
+        std::free(reply);
+        return w;
+    }
 
+    xcb_query_tree_reply_t* tree(xcb_window_t w) {
+        return xcb_query_tree_reply(x.connection(), xcb_query_tree(x.connection(), w), nullptr);
+    }
+
+    // Place of `w`'s top-level window (its frame, when managed) in the root's stacking order.
+    int stackIndex(xcb_window_t w) {
+        for (xcb_query_tree_reply_t* up = tree(w); up != nullptr; up = tree(w)) {
+            const xcb_window_t parent = up->parent;
+            std::free(up);
+            if (parent == x.root()) {
+                break;
+            }
+            w = parent;
+        }
+        xcb_query_tree_reply_t* top = tree(x.root());
+        int index = -1;
+        for (int i = 0; i < xcb_query_tree_children_length(top); ++i) {
+            index = xcb_query_tree_children(top)[i] == w ? i : index;
+        }
+        std::free(top);
+        return index;
+    }
+
+    xcb_window_t countdownWindow() { return xcb_window_t(counter.window()->winId()); }
+
+    test::RawDisplay x{qgetenv("DISPLAY")};
     QTemporaryDir dir;
     std::unique_ptr<RegistryHive> hive =
         std::make_unique<RegistryHive>(dir.filePath(QStringLiteral("registry.db")));
     test::ScriptedDialogs dialogs;
     Settings settings{*hive, dialogs, [] { return QStringLiteral("user@example.com"); }};
     frmCounter counter{settings};
-    QWidget target;
-    ServerView server;
+    QWidget own;
 };
 
-// Whose window is the one the user works in: this program's or another program's.
+// Whose window the user works in: this program's, or another program's.
 class CounterX11Focus : public CounterX11, public ::testing::WithParamInterface<bool> {};
 
-TEST_P(CounterX11Focus, ShowsInTheTopLeftCornerOverTheActiveWindowWithoutTakingTheFocus) {
-    xcb_window_t working = static_cast<xcb_window_t>(target.winId());
+TEST_P(CounterX11Focus, AppearsInTheCornerOnTopWithoutTakingTheFocus) {
+    xcb_window_t working = xcb_window_t(own.winId());
     if (GetParam()) {
-        working = server.createActiveWindow(QRect(0, 0, 400, 300));
-        ASSERT_TRUE(waitFor([&] {
-            return server.activeWindow() == working && QApplication::activeWindow() == nullptr;
-        })) << "openbox did not activate the other program's window";
+        working = x.createWindow(x.root(), QRect(0, 0, 400, 300), 0, x.pixelFor(qRgb(0, 0, 255)));
+        xdotool({QStringLiteral("windowactivate"), QString::number(working)});
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return activeWindow() == working && QApplication::activeWindow() == nullptr; },
+            10000));
     }
-    const xcb_window_t activeBefore = server.activeWindow();
-    const xcb_window_t focusBefore = server.inputFocus();
+    const xcb_window_t focusBefore = inputFocus();
     QWidget* const qtActiveBefore = QApplication::activeWindow();
 
-    settings.setValue(QString(), QStringLiteral("Count"), QStringLiteral("5"));
     ASSERT_TRUE(counter.Show());
     waitWithEvents(500ms);
 
-    const auto counterWindow = static_cast<xcb_window_t>(counter.window()->winId());
-    EXPECT_EQ(server.rootPosition(counterWindow), QPoint(0, 0));
-    EXPECT_GT(server.stackIndex(server.topLevelOf(counterWindow)),
-              server.stackIndex(server.topLevelOf(working)));
-    // The corner shows the countdown's background, not the working window's blue.
-    EXPECT_EQ(screenPixel(QPoint(0, 0)), qRgb(0, 255, 0));
+    auto* where = xcb_translate_coordinates_reply(
+        x.connection(),
+        xcb_translate_coordinates(x.connection(), countdownWindow(), x.root(), 0, 0), nullptr);
+    EXPECT_EQ(QPoint(where->dst_x, where->dst_y), QPoint(0, 0));
+    std::free(where);
+    EXPECT_GT(stackIndex(countdownWindow()), stackIndex(working));
+    EXPECT_EQ(cornerPixel(), qRgb(0, 255, 0));
 
-    EXPECT_EQ(server.activeWindow(), activeBefore);
-    EXPECT_EQ(server.inputFocus(), focusBefore);
+    EXPECT_EQ(activeWindow(), working);
+    EXPECT_EQ(inputFocus(), focusBefore);
     EXPECT_EQ(QApplication::activeWindow(), qtActiveBefore);
-    EXPECT_FALSE(counter.window()->isActiveWindow());
     if (GetParam()) {
-        server.destroy(working);
+        x.destroy(working);
     }
 }
 
@@ -257,51 +142,25 @@ INSTANTIATE_TEST_SUITE_P(WorkingWindow, CounterX11Focus, ::testing::Values(false
                              return info.param ? "AnotherProgramsWindow" : "ThisProgramsWindow";
                          });
 
-TEST_F(CounterX11, ComesBackOnTopOfWindowsThatAppearWhileItCounts) {
-    settings.setValue(QString(), QStringLiteral("Count"), QStringLiteral("5"));
+// Another program's pop-up (override-redirect, so no window manager keeps it down) mapped over
+// the corner while the countdown runs: by the next tick the countdown is on top again.
+TEST_F(CounterX11, ComesBackOnTopOfAPopUpMappedWhileItCounts) {
     ASSERT_TRUE(counter.Show());
     waitWithEvents(300ms);
+    const xcb_window_t popup = xcb_generate_id(x.connection());
+    const uint32_t values[] = {x.pixelFor(qRgb(0, 0, 0)), 1};
+    xcb_create_window(x.connection(), XCB_COPY_FROM_PARENT, popup, x.root(), 0, 0, 200, 150, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
+                      XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+    xcb_map_window(x.connection(), popup);
+    x.sync();
+    ASSERT_EQ(cornerPixel(), qRgb(0, 0, 0));
 
-    // A managed window that appears later: the window manager keeps it below.
-    QWidget late;
-    late.setWindowTitle(QStringLiteral("Late window"));
-    late.setGeometry(0, 0, 300, 200);
-    late.show();
-    late.activateWindow();
-    ASSERT_TRUE(waitFor([&] { return server.activeWindow() == late.winId(); }));
-    // Another program's pop-up, mapped on top of everything over the corner.
-    const xcb_window_t popup = server.createPopup(QRect(0, 0, 200, 150));
-    ASSERT_EQ(screenPixel(QPoint(0, 0)), qRgb(0, 0, 0));
-
-    // The next tick puts the countdown back on top.
     waitWithEvents(1300ms);
     ASSERT_TRUE(counter.isLoaded());
-    EXPECT_EQ(counter.Seconds, 4);
-    const int countdownPlace =
-        server.stackIndex(server.topLevelOf(static_cast<xcb_window_t>(counter.window()->winId())));
-    EXPECT_GT(countdownPlace, server.stackIndex(server.topLevelOf(late.winId())));
-    EXPECT_GT(countdownPlace, server.stackIndex(popup));
-    EXPECT_EQ(screenPixel(QPoint(0, 0)), qRgb(0, 255, 0));
-    server.destroy(popup);
-}
-
-TEST_F(CounterX11, CountsDownOnItsOwnAndLeavesTheFocusWhereItWas) {
-    const xcb_window_t activeBefore = server.activeWindow();
-    const xcb_window_t focusBefore = server.inputFocus();
-
-    settings.setValue(QString(), QStringLiteral("Count"), QStringLiteral("2"));
-    ASSERT_TRUE(counter.Show());
-    waitWithEvents(1500ms);
-    ASSERT_TRUE(counter.isLoaded());
-    EXPECT_EQ(counter.Seconds, 1);
-    waitWithEvents(1000ms);
-    EXPECT_FALSE(counter.isLoaded());
-
-    // Gone from the screen too: the corner is the working window again.
-    waitFor([] { return screenPixel(QPoint(0, 0)) != qRgb(0, 255, 0); }, 2000);
-    EXPECT_NE(screenPixel(QPoint(0, 0)), qRgb(0, 255, 0));
-    EXPECT_EQ(server.activeWindow(), activeBefore);
-    EXPECT_EQ(server.inputFocus(), focusBefore);
+    EXPECT_GT(stackIndex(countdownWindow()), stackIndex(popup));
+    EXPECT_EQ(cornerPixel(), qRgb(0, 255, 0));
+    x.destroy(popup);
 }
 
 }  // namespace
