@@ -11,7 +11,7 @@
 #include "output/FreeImageLibrary.h"
 #include "platform/RegistryHive.h"
 #include "plugin/PV.h"
-#include "settings/RegistryRoutines.h"
+#include "settings/HostScriptsKey.h"
 #include "settings/Settings.h"
 
 using namespace pictavo;
@@ -31,12 +31,7 @@ std::unique_ptr<PV> makePlugin() {
 
 void publishScriptsDir() {
     RegistryHive hive(RegistryHive::defaultPath());
-    RegistryRoutines key(hive);
-    key.hkey = RootKey::LocalMachine;
-    key.KeyRoot = QStringLiteral("SOFTWARE\\Patchou");
-    key.Subkey = QStringLiteral("Messenger Plus! Live");
-    key.CreateKey();
-    key.SetRegistryValue(QStringLiteral("ScriptsDir"), kScripts, RegType::Sz);
+    HostScriptsKey::publish(hive, kScripts);
 }
 
 void BM_Initialize(benchmark::State& state) {

@@ -12,20 +12,9 @@
 #include "HostSession.h"
 #include "PluginLibrary.h"
 #include "platform/RegistryHive.h"
-#include "settings/RegistryRoutines.h"
+#include "settings/HostScriptsKey.h"
 
 namespace {
-
-// The host keeps its scripts folder where the plug-in looks for it.
-void publishScriptsDir(const QString& scriptsDir) {
-    pictavo::RegistryHive hive(pictavo::RegistryHive::defaultPath());
-    pictavo::RegistryRoutines key(hive);
-    key.hkey = pictavo::RootKey::LocalMachine;
-    key.KeyRoot = QStringLiteral("SOFTWARE\\Patchou");
-    key.Subkey = QStringLiteral("Messenger Plus! Live");
-    key.CreateKey();
-    key.SetRegistryValue(QStringLiteral("ScriptsDir"), scriptsDir, pictavo::RegType::Sz);
-}
 
 // Stands for the messenger object the plug-in is handed; the plug-in never looks inside.
 struct Messenger {
@@ -53,7 +42,11 @@ int main(int argc, char** argv) {
     }
 
     try {
-        publishScriptsDir(options->scriptsDir);
+        // The host keeps its scripts folder where the plug-in looks for it.
+        {
+            pictavo::RegistryHive hive(pictavo::RegistryHive::defaultPath());
+            pictavo::HostScriptsKey::publish(hive, options->scriptsDir);
+        }
         pictavo::host::PluginLibrary library(options->scriptsDir +
                                              QStringLiteral("/Pictavo Live/libpictavo.so"));
         pictavo::PluginInterface& plugin = library.plugin();

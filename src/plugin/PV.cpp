@@ -21,6 +21,7 @@
 #include "plugin/CommandDispatcher.h"
 #include "preview/Canvas.h"
 #include "preview/PictureHolder.h"
+#include "settings/HostScriptsKey.h"
 #include "settings/NumericText.h"
 #include "settings/RegistryRoutines.h"
 #include "settings/Settings.h"
@@ -163,9 +164,7 @@ bool PV::Initialize(std::int32_t nVersion, const QString& sUserEmail, void* oMes
 
     RegistryReader_ = std::make_unique<RegistryRoutines>(*hive_);
     WriteLog(QStringLiteral("Reg set"));
-    RegistryReader_->hkey = RootKey::LocalMachine;
-    RegistryReader_->KeyRoot = QStringLiteral("SOFTWARE\\Patchou");
-    RegistryReader_->Subkey = QStringLiteral("Messenger Plus! Live");
+    HostScriptsKey::select(*RegistryReader_);
     PluginPath_ = RegistryReader_->GetRegistryValue(QStringLiteral("ScriptsDir")).toString();
     WriteLog(QStringLiteral("Plugins: ") + PluginPath_);
     if (!PluginPath_.endsWith(QLatin1Char('/'))) {

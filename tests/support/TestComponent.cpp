@@ -1,7 +1,7 @@
 #include "support/TestComponent.h"
 
 #include "platform/RegistryHive.h"
-#include "settings/RegistryRoutines.h"
+#include "settings/HostScriptsKey.h"
 
 namespace pictavo::test {
 
@@ -29,12 +29,7 @@ TestComponent::TestComponent(QImage screenImage) {
 
 void TestComponent::setScriptsDir(const QString& scriptsDir) {
     RegistryHive hive(RegistryHive::defaultPath());
-    RegistryRoutines reg(hive);
-    reg.hkey = RootKey::LocalMachine;
-    reg.KeyRoot = QStringLiteral("SOFTWARE\\Patchou");
-    reg.Subkey = QStringLiteral("Messenger Plus! Live");
-    reg.CreateKey();
-    reg.SetRegistryValue(QStringLiteral("ScriptsDir"), scriptsDir, RegType::Sz);
+    HostScriptsKey::publish(hive, scriptsDir);
 }
 
 bool TestComponent::initialize(const QString& email, int version) {
