@@ -9,15 +9,18 @@
 # timed per process (start to exit), as a user runs them. Every capture file is deleted after it
 # has been timed, so names and memory stay the same from one capture to the next.
 #
-# Noise: ours and the floor run in --rounds rounds of --runs captures, interleaved, so that load
-# from other work on the machine falls on both alike; the figure is the median of the round
-# medians and the noise is the spread of the round medians. The other tools run --tool-rounds
-# rounds (default 1); with one round the noise shown is the interquartile range of its runs.
+# Noise: the measurements run in --rounds rounds, and every round runs every tool, so that load
+# from other work on the machine falls on all of them alike. In a round, ours and the floor make
+# --runs captures each; every other tool makes its share of --runs in all (3 + 3 + 4 of 10), as
+# it is slow and needs less precision. A figure is the median of its round medians and its
+# noise the spread of the round medians (max - min, over the figure); a ratio is the median of
+# the per-round ratios, so a load change between rounds cancels out.
 #
 # Everything (settings, state, captures, the X server) is private to one folder under /dev/shm
 # that is removed on exit. Usage:
 #   bench/compare_capture.sh [--build DIR] [--sizes "1920x1080 3840x2160"] [--runs N]
-#                            [--rounds N] [--tool-rounds N] [--budget SECONDS] [--keep]
+#                            [--rounds N] [--budget SECONDS] [--keep]
+# --budget (default 720 s) starts no new round past that time; a round already begun runs on.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -25,8 +28,7 @@ build=${PICTAVO_BUILD_DIR:-$root/build}
 sizes="1920x1080 3840x2160"
 runs=10
 rounds=3
-tool_rounds=1
-budget=840
+budget=720
 keep=0
 
 usage() {
@@ -40,7 +42,6 @@ while (($#)); do
         --sizes) sizes=$2; shift 2 ;;
         --runs) positive "$1" "$2"; runs=$2; shift 2 ;;
         --rounds) positive "$1" "$2"; rounds=$2; shift 2 ;;
-        --tool-rounds) positive "$1" "$2"; tool_rounds=$2; shift 2 ;;
         --budget) positive "$1" "$2"; budget=$2; shift 2 ;;
         --keep) keep=1; shift ;;
         -h | --help) usage ;;
@@ -236,10 +237,10 @@ tool_command() {
 }
 
 tool_round() {
-    local tool=$1 size=$2 ext=$3 round=$4 file=$work/out/$1.$3 i t0 t1
+    local tool=$1 size=$2 ext=$3 round=$4 count=$5 file=$work/out/$1.$3 i t0 t1
     local -a command
     read -ra command <<<"$(tool_command "$tool" "$ext" "$file")"
-    for ((i = 0; i < runs; i++)); do
+    for ((i = 0; i < count; i++)); do
         t0=$(now_us)
         timeout 300 "${command[@]}" >/dev/null 2>>"$work/tools.err" || die "$tool failed"
         t1=$(now_us)
@@ -254,61 +255,72 @@ tool_round() {
     done
 }
 
-# "median noise%" of a samples file: the median of the round medians and, with several rounds,
-# their spread (max - min) over it; with one round, the interquartile range of its runs.
-summary() {
-    [[ -s $1 ]] || { echo "- -"; return; }
+# "round median" lines of a samples file, rounds in order.
+round_medians() {
     awk '
-        function med(a, n,   i, j, t) {
-            for (i = 2; i <= n; i++) { t = a[i]; for (j = i - 1; j >= 1 && a[j] > t; j--) a[j + 1] = a[j]; a[j + 1] = t }
-            return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
-        }
-        function quart(a, n, q,   p, lo) { p = 1 + (n - 1) * q; lo = int(p); return lo >= n ? a[n] : a[lo] + (p - lo) * (a[lo + 1] - a[lo]) }
         { n[$1]++; v[$1, n[$1]] = $2; if (!($1 in seen)) { seen[$1] = 1; order[++r] = $1 } }
         END {
             for (k = 1; k <= r; k++) {
                 m = n[order[k]]; delete a
                 for (i = 1; i <= m; i++) a[i] = v[order[k], i]
-                rm[k] = med(a, m)
-                if (k == 1) { lo = rm[k]; hi = rm[k] } else { if (rm[k] < lo) lo = rm[k]; if (rm[k] > hi) hi = rm[k] }
+                for (i = 2; i <= m; i++) { t = a[i]; for (j = i - 1; j >= 1 && a[j] > t; j--) a[j + 1] = a[j]; a[j + 1] = t }
+                print order[k], (m % 2 ? a[(m + 1) / 2] : (a[m / 2] + a[m / 2 + 1]) / 2)
             }
-            if (r > 1) {
-                delete a; for (k = 1; k <= r; k++) a[k] = rm[k]
-                m = med(a, r); noise = (hi - lo) / m
-            } else {
-                m = rm[1]
-                delete a; c = n[order[1]]; for (i = 1; i <= c; i++) a[i] = v[order[1], i]
-                med(a, c)
-                noise = (quart(a, c, 0.75) - quart(a, c, 0.25)) / m
-            }
-            printf "%.1f %.0f\n", m, 100 * noise
         }' "$1"
+}
+
+# "median noise%" of a samples file: the median of its round medians and their spread over it.
+summary() {
+    [[ -s $1 ]] || { echo "- -"; return; }
+    round_medians "$1" | awk '
+        { a[++n] = $2 }
+        END {
+            for (i = 2; i <= n; i++) { t = a[i]; for (j = i - 1; j >= 1 && a[j] > t; j--) a[j + 1] = a[j]; a[j + 1] = t }
+            m = n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
+            printf "%.1f %.0f\n", m, 100 * (a[n] - a[1]) / m
+        }'
+}
+
+# The median over the rounds both ran of (a's round median / b's round median), then the
+# per-round ratios: "1.04 1.03 1.05 1.04".
+paired_ratio() {
+    [[ -s $1 && -s $2 ]] || { echo "-"; return; }
+    awk '
+        NR == FNR { a[$1] = $2; next }
+        ($1 in a) { r[++n] = a[$1] / $2; list = list sprintf(" %.2f", r[n]) }
+        END {
+            if (!n) { print "-"; exit }
+            for (i = 2; i <= n; i++) { t = r[i]; for (j = i - 1; j >= 1 && r[j] > t; j--) r[j + 1] = r[j]; r[j + 1] = t }
+            printf "%.2f%s\n", (n % 2 ? r[(n + 1) / 2] : (r[n / 2] + r[n / 2 + 1]) / 2), list
+        }' <(round_medians "$1") <(round_medians "$2")
 }
 
 # --- run -----------------------------------------------------------------------------------------
 echo "pictavo $(git -C "$root" rev-parse --short HEAD 2>/dev/null || echo '?'), build $build," \
     "$(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg)"
-echo "runs $runs per round; rounds: ours and floor $rounds, other tools $tool_rounds;" \
-    "captures in $work/out (tmpfs)"
+echo "$rounds rounds; per round $runs captures of ours and of the floor, about $((runs / rounds))" \
+    "of each other tool; captures in $work/out"
 configure_host
 skipped=()
 for size in $sizes; do
     start_display "$size"
     paint_root "$size"
     for ext in png jpg; do
-        if over_budget; then
-            skipped+=("$size $ext")
-            continue
-        fi
-        echo "$size $ext: measuring (load $(cut -d' ' -f1 /proc/loadavg))" >&2
         for ((round = 1; round <= rounds; round++)); do
+            if over_budget; then
+                skipped+=("$size $ext round $round")
+                continue
+            fi
+            echo "$size $ext round $round (load $(cut -d' ' -f1 /proc/loadavg))" >&2
             floor_round "$size" "$ext" "$round"
             ours_round "$size" "$ext" "$round"
-        done
-        for ((round = 1; round <= tool_rounds; round++)); do
-            for tool in scrot maim import; do
-                tool_round "$tool" "$size" "$ext" "$round"
-            done
+            # This round's share of the tools' runs: 3 + 3 + 4 of 10.
+            share=$((runs * round / rounds - runs * (round - 1) / rounds))
+            if ((share > 0)); then
+                for tool in scrot maim import; do
+                    tool_round "$tool" "$size" "$ext" "$round" "$share"
+                done
+            fi
         done
     done
     stop_display
@@ -316,11 +328,12 @@ done
 
 # --- report --------------------------------------------------------------------------------------
 echo
-echo "Per-capture time in ms: median (noise %), see the top of this script for the noise measure"
+echo "Per-capture time in ms: median of the round medians (spread of the round medians, %)"
 printf '%-10s %-4s %15s %15s %15s %15s %15s %8s %8s %8s %8s\n' size fmt ours floor scrot maim \
     import /floor /scrot /maim /import
 fails=0
 misses=()
+details=()
 for size in $sizes; do
     for ext in png jpg; do
         declare -A med=() noise=()
@@ -335,8 +348,12 @@ for size in $sizes; do
         for tool in ours floor scrot maim import; do
             line+=$(printf ' %15s' "${med[$tool]} (${noise[$tool]}%)")
         done
+        declare -A ratio=()
         for tool in floor scrot maim import; do
-            line+=$(awk -v a="${med[ours]}" -v b="${med[$tool]}" 'BEGIN { printf " %8.2f", a / b }')
+            read -r "ratio[$tool]" rounds_list <<<"$(paired_ratio "$(samples "$size" "$ext" ours)" \
+                "$(samples "$size" "$ext" "$tool")")"
+            line+=$(printf ' %8s' "${ratio[$tool]}")
+            details+=("$size $ext ours/$tool per round:${rounds_list:- -}")
         done
         echo "$line"
         # Targets: within 1.10 of the floor; faster than maim and import (PNG), than all three (JPEG).
@@ -345,16 +362,18 @@ for size in $sizes; do
         for check in $checks; do
             tool=${check%%:*}
             limit=${check#*:}
-            if ! awk -v a="${med[ours]}" -v b="${med[$tool]}" -v l="$limit" \
-                'BEGIN { exit !(a / b <= l) }'; then
-                misses+=("$size $ext: ours/$tool $(awk -v a="${med[ours]}" -v b="${med[$tool]}" \
-                    'BEGIN { printf "%.2f", a / b }') > $limit")
+            if ! awk -v r="${ratio[$tool]}" -v l="$limit" 'BEGIN { exit !(r != "-" && r <= l) }'
+            then
+                misses+=("$size $ext: ours/$tool ${ratio[$tool]} > $limit")
                 fails=$((fails + 1))
             fi
         done
-        unset med noise
+        unset med noise ratio
     done
 done
+echo "(ratios: the median of the per-round ratios)"
+echo
+printf '%s\n' "${details[@]}"
 echo
 echo "Floor parts (each round's medians, ms):"
 awk '{ for (i = 3; i <= NF; i++) if ($i ~ /_ms=/) { split($i, kv, "="); s[$3 " " $4 " " kv[1]] = s[$3 " " $4 " " kv[1]] " " kv[2] } }
