@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <thread>
 #include <vector>
 
 namespace pictavo {
@@ -64,22 +65,68 @@ AxisWeights axisWeights(int n, int m) {
 void reduceRow(const std::uint32_t* src, const AxisWeights& ax, std::uint32_t* out) {
     const std::uint32_t* w = ax.weights.data();
     for (const Span& s : ax.spans) {
-        std::uint32_t b = 0;
+        // Blue and red share one 64-bit sum, in lanes 32 bits apart: a lane never exceeds
+        // 255 * kOne, so no carry crosses into the other.
+        std::uint64_t rb = 0;
         std::uint32_t g = 0;
-        std::uint32_t r = 0;
         const std::uint32_t* p = src + s.first;
         const std::uint32_t* ww = w + s.weights;
         for (int k = 0; k < s.count; ++k) {
             const std::uint32_t px = p[k];
-            const std::uint32_t wk = ww[k];
-            b += wk * (px & 0xffu);
-            g += wk * ((px >> 8) & 0xffu);
-            r += wk * ((px >> 16) & 0xffu);
+            const std::uint64_t wk = ww[k];
+            rb += wk * ((px & 0xffu) | (std::uint64_t{px & 0xff0000u} << 16));
+            g += static_cast<std::uint32_t>(wk) * ((px >> 8) & 0xffu);
         }
-        out[0] = (b + 128) >> 8;
+        out[0] = (static_cast<std::uint32_t>(rb) + 128) >> 8;
         out[1] = (g + 128) >> 8;
-        out[2] = (r + 128) >> 8;
+        out[2] = (static_cast<std::uint32_t>(rb >> 32) + 128) >> 8;
         out += 3;
+    }
+}
+
+// Target rows [y0, y1) of the reduction into `out` (rows `stride` bytes apart).
+void reduceRows(const QImage& src, const AxisWeights& ax, const AxisWeights& ay, uchar* out,
+                qsizetype stride, int y0, int y1) {
+    const int dw = static_cast<int>(ax.spans.size());
+    // Padded to whole blocks of kBlock so that the accumulation below runs in fixed-size
+    // blocks, which the compiler turns into vector code.
+    constexpr std::size_t kBlock = 8;
+    const std::size_t used = static_cast<std::size_t>(dw) * 3;
+    const std::size_t padded = (used + kBlock - 1) / kBlock * kBlock;
+    std::vector<std::uint32_t> row(padded);
+    std::vector<std::uint32_t> acc(padded);
+    // Consecutive target rows share at most their boundary source row, so one cached row is
+    // enough to reduce every source row horizontally only once.
+    int cachedRow = -1;
+
+    for (int y = y0; y < y1; ++y) {
+        const Span& sy = ay.spans[static_cast<std::size_t>(y)];
+        std::fill(acc.begin(), acc.end(), 0u);
+        for (int k = 0; k < sy.count; ++k) {
+            const int srcY = sy.first + k;
+            if (srcY != cachedRow) {
+                reduceRow(reinterpret_cast<const std::uint32_t*>(src.constScanLine(srcY)), ax,
+                          row.data());
+                cachedRow = srcY;
+            }
+            const std::uint32_t wy = ay.weights[static_cast<std::size_t>(sy.weights + k)];
+            // At most 255 * 256 * kOne in total, which fits 32 bits.
+            std::uint32_t* a = acc.data();
+            const std::uint32_t* h = row.data();
+            for (std::size_t i = 0; i < padded; i += kBlock) {
+                for (std::size_t j = 0; j < kBlock; ++j) {
+                    a[i + j] += wy * h[i + j];
+                }
+            }
+        }
+        auto* line = reinterpret_cast<std::uint32_t*>(out + y * stride);
+        constexpr std::uint32_t kHalf = 1u << (kOneShift + 8 - 1);
+        for (int x = 0; x < dw; ++x) {
+            const std::uint32_t b = (acc[3 * x] + kHalf) >> (kOneShift + 8);
+            const std::uint32_t g = (acc[3 * x + 1] + kHalf) >> (kOneShift + 8);
+            const std::uint32_t r = (acc[3 * x + 2] + kHalf) >> (kOneShift + 8);
+            line[x] = 0xff000000u | (r << 16) | (g << 8) | b;
+        }
     }
 }
 
@@ -99,42 +146,26 @@ QImage reduceByAreaAverage(const QImage& source, QSize size) {
             ? source
             : source.convertToFormat(QImage::Format_RGB32);
 
-    const int dw = size.width();
     const int dh = size.height();
-    const AxisWeights ax = axisWeights(src.width(), dw);
+    const AxisWeights ax = axisWeights(src.width(), size.width());
     const AxisWeights ay = axisWeights(src.height(), dh);
+    uchar* out = result.bits();
+    const qsizetype stride = result.bytesPerLine();
 
-    // Consecutive target rows share at most their boundary source row, so one cached row is
-    // enough to reduce every source row horizontally only once.
-    std::vector<std::uint32_t> row(static_cast<std::size_t>(dw) * 3);
-    std::vector<std::uint32_t> acc(static_cast<std::size_t>(dw) * 3);
-    int cachedRow = -1;
-
-    for (int y = 0; y < dh; ++y) {
-        const Span& sy = ay.spans[static_cast<std::size_t>(y)];
-        std::fill(acc.begin(), acc.end(), 0u);
-        for (int k = 0; k < sy.count; ++k) {
-            const int srcY = sy.first + k;
-            if (srcY != cachedRow) {
-                reduceRow(reinterpret_cast<const std::uint32_t*>(src.constScanLine(srcY)), ax,
-                          row.data());
-                cachedRow = srcY;
-            }
-            const std::uint32_t wy = ay.weights[static_cast<std::size_t>(sy.weights + k)];
-            // At most 255 * 256 * kOne in total, which fits 32 bits.
-            for (std::size_t i = 0; i < acc.size(); ++i) {
-                acc[i] += wy * row[i];
-            }
-        }
-        auto* out = reinterpret_cast<std::uint32_t*>(result.scanLine(y));
-        constexpr std::uint32_t kHalf = 1u << (kOneShift + 8 - 1);
-        for (int x = 0; x < dw; ++x) {
-            const std::uint32_t b = (acc[3 * x] + kHalf) >> (kOneShift + 8);
-            const std::uint32_t g = (acc[3 * x + 1] + kHalf) >> (kOneShift + 8);
-            const std::uint32_t r = (acc[3 * x + 2] + kHalf) >> (kOneShift + 8);
-            out[x] = 0xff000000u | (r << 16) | (g << 8) | b;
-        }
+    // Large captures are reduced in horizontal bands on several cores; the bands write
+    // disjoint rows and only read what is shared.
+    constexpr qint64 kPixelsPerBand = 1 << 19;
+    const qint64 pixels = qint64{src.width()} * src.height();
+    const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+    const int bands = static_cast<int>(
+        std::clamp<qint64>(std::min<qint64>(pixels / kPixelsPerBand, cores), 1, std::min(dh, 4)));
+    std::vector<std::jthread> helpers;
+    for (int b = 1; b < bands; ++b) {
+        helpers.emplace_back(
+            [&, b] { reduceRows(src, ax, ay, out, stride, dh * b / bands, dh * (b + 1) / bands); });
     }
+    reduceRows(src, ax, ay, out, stride, 0, dh / bands);
+    helpers.clear();  // joins
     return result;
 }
 

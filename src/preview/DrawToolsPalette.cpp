@@ -28,8 +28,8 @@ const QString kDrawTools = QStringLiteral("DrawTools");
 constexpr int kFrameHeight = DrawToolsPalette::kToolFrameHeight;
 constexpr int kToolFrameWidth = 1950;
 constexpr int kSizeFrameLeft = 2040;
-constexpr int kSizeFrameWidth = 3990;
-constexpr int kColourFrameLeft = 6120;
+constexpr int kSizeFrameWidth = 4290;
+constexpr int kColourFrameLeft = 6420;
 constexpr int kColourFrameWidth = 1500;
 constexpr int kPaletteWidth = kColourFrameLeft + kColourFrameWidth;
 constexpr int kRowTop = 300;      // the row of buttons inside a frame, below its caption
@@ -231,7 +231,7 @@ void DrawToolsPalette::build() {
     lblTextFormat_ = new QLabel(QStringLiteral("TextFormat"), frmFont_);
     lblTextFormat_->setObjectName(QStringLiteral("lblTextFormat"));
     lblTextFormat_->setTextFormat(Qt::PlainText);
-    place(lblTextFormat_, 2880, kRowTop, 1020, kButtonSize);
+    place(lblTextFormat_, 2880, kRowTop, 1320, kButtonSize);
     frmFont_->hide();
 
     frmColour_ = frame("frmColour", QStringLiteral("Colour"), kColourFrameLeft, kColourFrameWidth);

@@ -1,6 +1,7 @@
 #include "preview/frmMainWindow.h"
 
 #include <QCloseEvent>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
@@ -40,7 +41,14 @@ QPixmap drawLogo(QSize size) {
     p.drawEllipse(tile.center() + QPointF(0, s * 0.06), s * 0.16, s * 0.16);
     QFont font;
     font.setBold(true);
-    font.setPixelSize(static_cast<int>(h * 0.42));
+    // The name takes the room right of the tile, at most 42% of the height tall.
+    const qreal room = size.width() - s - h * 0.2;
+    for (int px = static_cast<int>(h * 0.42); px > 6; --px) {
+        font.setPixelSize(px);
+        if (QFontMetricsF(font).horizontalAdvance(QStringLiteral("Pictavo 3")) <= room) {
+            break;
+        }
+    }
     p.setFont(font);
     p.setPen(kLogoInk);
     p.drawText(QRectF(s + h * 0.15, 0, size.width() - s, h), Qt::AlignVCenter | Qt::AlignLeft,

@@ -403,6 +403,11 @@ TEST_F(PreviewWindow, ControlsCarryTheirNames) {
     EXPECT_EQ(form->cmdCancel()->caption(), QStringLiteral("&Cancel"));
     EXPECT_TRUE(form->lblBigOverlay()->isHidden());
     EXPECT_TRUE(form->picScreenie()->isHidden());
+    // The palette stands in the top-right corner, clear of the preview area.
+    showCapture(testCard(QSize(40, 40)));
+    const QRect palette = form->picDrawTools()->geometry();
+    EXPECT_LT(palette.bottom(), form->picHidden()->geometry().top());
+    EXPECT_NEAR(w->width() - (palette.right() + 1), 100 / 15, 1);
     // The focus parking box is outside the visible area.
     EXPECT_LT(form->txtDummy()->geometry().bottom(), 0);
     // The accept button stands centred above the cancel button, both below the area.

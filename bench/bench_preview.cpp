@@ -1,0 +1,150 @@
+// The preview's hot steps: the area-average reduction of a capture that does not fit the
+// preview area, and the canvas restore that every rubber-band move starts with.
+//
+// The area is the preview area of a 1920x1080 screen at 96 dpi with no panel (1614x769);
+// the capture is a photo-like picture (smooth gradients, texture, hard edges).
+
+#include <benchmark/benchmark.h>
+
+#include <QColor>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <cmath>
+
+#include "preview/AreaAverage.h"
+#include "preview/CanvasImage.h"
+#include "preview/PreviewLayout.h"
+
+namespace {
+
+using pictavo::CanvasImage;
+
+const QSize kArea(1614, 769);
+
+QImage photoLike(QSize size) {
+    QImage img(size, QImage::Format_RGB32);
+    unsigned s = 12345;
+    for (int y = 0; y < size.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < size.width(); ++x) {
+            s = s * 1664525u + 1013904223u;
+            const int grain = static_cast<int>(s >> 28) - 8;
+            const double fx = double(x) / size.width();
+            const double fy = double(y) / size.height();
+            const int r =
+                std::clamp(int(120 + 100 * std::sin(fx * 6.1 + fy * 2.3)) + grain, 0, 255);
+            const int g = std::clamp(int(110 + 90 * std::cos(fy * 5.3 - fx * 1.7)) + grain, 0, 255);
+            const int b = std::clamp(int(140 + 80 * std::sin((fx + fy) * 9.0)) + grain, 0, 255);
+            line[x] = qRgb(r, g, b);
+        }
+    }
+    QPainter p(&img);
+    p.setPen(Qt::black);
+    for (int i = 0; i < 40; ++i) {
+        p.fillRect(
+            QRect(size.width() * i / 40, size.height() / 3, size.width() / 90, size.height() / 4),
+            QColor::fromHsv(i * 9, 200, 230));
+        p.drawText(size.width() * i / 40, size.height() * 3 / 4, QStringLiteral("Pictavo"));
+    }
+    return img;
+}
+
+void BM_Reduce(benchmark::State& state) {
+    const QSize capture(int(state.range(0)), int(state.range(1)));
+    const QImage src = photoLike(capture);
+    const QSize target = pictavo::placeCapture(capture, kArea).size;
+    for (auto _ : state) {
+        QImage out = pictavo::reduceByAreaAverage(src, target);
+        benchmark::DoNotOptimize(out.constBits());
+    }
+    state.SetLabel(QStringLiteral("%1x%2 -> %3x%4")
+                       .arg(capture.width())
+                       .arg(capture.height())
+                       .arg(target.width())
+                       .arg(target.height())
+                       .toStdString());
+}
+
+// For comparison only: Qt's smooth scaling, which filters but does not average whole areas.
+void BM_QtSmoothScaled(benchmark::State& state) {
+    const QSize capture(int(state.range(0)), int(state.range(1)));
+    const QImage src = photoLike(capture);
+    const QSize target = pictavo::placeCapture(capture, kArea).size;
+    for (auto _ : state) {
+        QImage out = src.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        benchmark::DoNotOptimize(out.constBits());
+    }
+}
+
+// One rubber-band step of the line tool: restore, then a line across the canvas.
+void BM_RubberBandLine(benchmark::State& state) {
+    const QSize size(int(state.range(0)), int(state.range(1)));
+    CanvasImage canvas;
+    canvas.setPicture(photoLike(size));
+    canvas.setPenWidth(int(state.range(2)));
+    int i = 0;
+    for (auto _ : state) {
+        canvas.restore();
+        canvas.drawLine(10, 10, size.width() - 10 - (i % 50), size.height() - 10, Qt::red);
+        ++i;
+    }
+}
+
+// A restore after the whole working image changed: the worst case, a full copy.
+void BM_RestoreWhole(benchmark::State& state) {
+    const QSize size(int(state.range(0)), int(state.range(1)));
+    CanvasImage canvas;
+    const QImage picture = photoLike(size);
+    canvas.setPicture(picture);
+    for (auto _ : state) {
+        state.PauseTiming();
+        canvas.paintPicture(picture);
+        state.ResumeTiming();
+        canvas.restore();
+    }
+}
+
+constexpr int kRepetitions = 9;
+
+}  // namespace
+
+BENCHMARK(BM_Reduce)
+    ->Args({1920, 1080})
+    ->Args({3840, 2160})
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(kRepetitions)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_QtSmoothScaled)
+    ->Args({1920, 1080})
+    ->Args({3840, 2160})
+    ->Unit(benchmark::kMillisecond)
+    ->Repetitions(kRepetitions)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_RubberBandLine)
+    ->Args({1614, 769, 1})
+    ->Args({1614, 769, 9})
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(kRepetitions)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_RestoreWhole)
+    ->Args({1614, 769})
+    ->Args({3228, 1538})
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(kRepetitions)
+    ->ReportAggregatesOnly(true);
+
+int main(int argc, char** argv) {
+    // Text in the test picture needs fonts, which need a GUI application; no display is used.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
