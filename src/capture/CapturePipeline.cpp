@@ -159,17 +159,20 @@ void CapturePipeline::SendCapture() {
     if (flagIsOn(r.Overlay)) {
         p_.doOverlay(0);
     }
-    f.doSetup();
-    f.doScale();
 
     bool cancelled = false;
     if (flagIsOn(r.Preview)) {
+        f.doSetup();
+        f.doScale();
         f.cmdSend()->setCaption(QStringLiteral("&Send Screenshot"));
         f.Show();
         // Whatever the outcome, the next preview starts with this drawing state.
         storeDrawingState();
         cancelled = s.value(kUser, QStringLiteral("sResult")).left(6) == QLatin1String("Cancel");
     } else {
+        // Nothing is shown, so nothing is laid out or reduced: the canvas simply is the
+        // capture, and the file is the same picture a preview accepted as it is would give.
+        f.bScaled = false;
         f.picPreview()->image().setPicture(f.picScreenie()->picture().image());
     }
 

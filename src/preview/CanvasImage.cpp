@@ -42,8 +42,10 @@ void CanvasImage::reset(QSize size, QColor background) {
 }
 
 void CanvasImage::setPicture(const QImage& picture) {
-    working_ = picture.convertToFormat(QImage::Format_RGB32).copy();
-    committed_ = working_.copy();
+    // Shared, not copied: QImage copies on the first write, so a canvas that is never drawn on
+    // (no preview, or a preview accepted as it is) never pays for two full-size copies.
+    working_ = picture.convertToFormat(QImage::Format_RGB32);
+    committed_ = working_;
     dirty_ = QRect();
     changed(working_.rect());
 }
