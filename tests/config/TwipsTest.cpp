@@ -1,58 +1,41 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <string>
 
 #include "config/Twips.h"
 
 namespace pictavo {
 namespace {
 
-struct DpiCase {
-    std::string name;
-    double dpi;
-    int expected;
-};
-
-class TwipsPerPixelTest : public ::testing::TestWithParam<DpiCase> {};
-
-TEST_P(TwipsPerPixelTest, IsFourteenFortyOverTheLogicalDpi) {
-    EXPECT_EQ(twipsPerPixelForDpi(GetParam().dpi), GetParam().expected);
+TEST(Twips, TwipsPerPixelIsFourteenFortyOverTheLogicalDpi) {
+    const struct {
+        const char* name;
+        double dpi;
+        int expected;
+    } rows[] = {{"standard", 96, 15},
+                {"large", 120, 12},
+                {"double_rounds_half_up", 192, 8},
+                {"odd", 100, 14},
+                {"huge_never_zero", 10000, 1},
+                {"zero_falls_back", 0, 15},
+                {"negative_falls_back", -96, 15}};
+    for (const auto& r : rows) {
+        EXPECT_EQ(twipsPerPixelForDpi(r.dpi), r.expected) << r.name;
+    }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Resolutions, TwipsPerPixelTest,
-    ::testing::Values(DpiCase{"Standard96", 96, 15}, DpiCase{"Large120", 120, 12},
-                      DpiCase{"Double192RoundsHalfUp", 192, 8}, DpiCase{"Low72", 72, 20},
-                      DpiCase{"Odd100", 100, 14}, DpiCase{"HugeNeverZero", 10000, 1},
-                      DpiCase{"ZeroFallsBack", 0, 15}, DpiCase{"NegativeFallsBack", -96, 15}),
-    [](const auto& info) { return info.param.name; });
-
-struct ConversionCase {
-    std::string name;
-    int twips;
-    int twipsPerPixel;
-    int pixels;
-};
-
-class ToPixelsTest : public ::testing::TestWithParam<ConversionCase> {};
-
-TEST_P(ToPixelsTest, RoundsToTheNearestPixelHalvesAwayFromZero) {
-    EXPECT_EQ(toPixels(GetParam().twips, GetParam().twipsPerPixel), GetParam().pixels);
+TEST(Twips, ToPixelsRoundsToTheNearestPixelHalvesAwayFromZero) {
+    const struct {
+        const char* name;
+        int twips, twipsPerPixel, pixels;
+    } rows[] = {{"whole_pixel", 225, 15, 15},      {"just_under_half", 7, 15, 0},
+                {"just_over_half", 8, 15, 1},      {"exact_half", 6, 12, 1},
+                {"negative_half", -6, 12, -1},     {"negative", -22, 15, -1},
+                {"bad_divisor_is_one", 30, 0, 30}, {"extreme", INT_MIN, 1, INT_MIN}};
+    for (const auto& r : rows) {
+        EXPECT_EQ(toPixels(r.twips, r.twipsPerPixel), r.pixels) << r.name;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Values, ToPixelsTest,
-                         ::testing::Values(ConversionCase{"Zero", 0, 15, 0},
-                                           ConversionCase{"WholePixel", 225, 15, 15},
-                                           ConversionCase{"JustUnderHalf", 7, 15, 0},
-                                           ConversionCase{"JustOverHalf", 8, 15, 1},
-                                           ConversionCase{"ExactHalf", 6, 12, 1},
-                                           ConversionCase{"NegativeHalf", -6, 12, -1},
-                                           ConversionCase{"Negative", -22, 15, -1},
-                                           ConversionCase{"At120Dpi", 6000, 12, 500},
-                                           ConversionCase{"BadDivisorIsOne", 30, 0, 30},
-                                           ConversionCase{"Extreme", INT_MIN, 1, INT_MIN}),
-                         [](const auto& info) { return info.param.name; });
 
 TEST(Twips, PixelsToTwipsIsExactForWholePixelsAndRoundsFractions) {
     EXPECT_EQ(toTwips(400, 15), 6000);

@@ -144,35 +144,30 @@ INSTANTIATE_TEST_SUITE_P(Table, RegCommandLineRefuses, ::testing::ValuesIn(kRefu
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RegCommandLine, HelpSwitchAsksForTheUsageOfItsVerb) {
-    const struct {
-        QStringList args;
-        RegVerb verb;
-    } rows[] = {
+    const std::pair<QStringList, RegVerb> rows[] = {
         {{S("/?")}, RegVerb::None},
         {{S("add"), S("/?")}, RegVerb::Add},
         {{S("Delete"), S("HKCU\\x"), S("-?")}, RegVerb::Delete},
     };
-    for (const auto& row : rows) {
-        const RegParseResult result = RegCommandLine::parse(row.args);
-        ASSERT_TRUE(result.command) << row.args.join(u' ').toStdString();
+    for (const auto& [args, verb] : rows) {
+        const RegParseResult result = RegCommandLine::parse(args);
+        ASSERT_TRUE(result.command) << args.join(u' ').toStdString();
         EXPECT_TRUE(result.command->help);
-        EXPECT_EQ(result.command->verb, row.verb);
+        EXPECT_EQ(result.command->verb, verb);
     }
 }
 
 TEST(RegCommandLine, RootsMapToTheirHandles) {
-    const struct {
-        const char* text;
-        std::uint32_t root;
-    } rows[] = {{"HKLM", RootKey::LocalMachine},
-                {"hkey_current_user", RootKey::CurrentUser},
-                {"HKCR", RootKey::ClassesRoot},
-                {"HKU", RootKey::Users},
-                {"HKCC", RootKey::CurrentConfig}};
-    for (const auto& row : rows) {
-        const auto key = RegCommandLine::parseKeyPath(S(row.text) + S("\\a"));
-        ASSERT_TRUE(key) << row.text;
-        EXPECT_EQ(key->root, row.root) << row.text;
+    const std::pair<const char*, std::uint32_t> rows[] = {
+        {"HKLM", RootKey::LocalMachine},
+        {"hkey_current_user", RootKey::CurrentUser},
+        {"HKCR", RootKey::ClassesRoot},
+        {"HKU", RootKey::Users},
+        {"HKCC", RootKey::CurrentConfig}};
+    for (const auto& [text, root] : rows) {
+        const auto key = RegCommandLine::parseKeyPath(S(text) + S("\\a"));
+        ASSERT_TRUE(key) << text;
+        EXPECT_EQ(key->root, root) << text;
     }
 }
 

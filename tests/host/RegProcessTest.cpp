@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -56,15 +55,13 @@ TEST(RegProcess, WorksOnTheUsersStore) {
     EXPECT_EQ(r.rc, 0);
     EXPECT_EQ(r.out, S("The operation completed successfully.\n"));
     EXPECT_EQ(r.err, S(""));
-    {
-        // The plug-in's own view of the same file.
-        RegistryHive hive(RegistryHive::defaultPath());
-        const auto v =
-            hive.queryValue(RootKey::CurrentUser, S("Software\\RegProcess\\EndToEnd"), S("text"));
-        ASSERT_TRUE(v);
-        EXPECT_EQ(v->asText(), S("Gr\xc3\xbc\xc3\x9f"
-                                 "e 1"));
-    }
+    // The plug-in's own view of the same file.
+    const auto v =
+        RegistryHive(RegistryHive::defaultPath())
+            .queryValue(RootKey::CurrentUser, S("Software\\RegProcess\\EndToEnd"), S("text"));
+    ASSERT_TRUE(v);
+    EXPECT_EQ(v->asText(), S("Gr\xc3\xbc\xc3\x9f"
+                             "e 1"));
 
     r = runTool({S("query"), key, S("/v"), S("TEXT")});
     EXPECT_EQ(r.rc, 0);
@@ -84,10 +81,6 @@ TEST(RegProcess, WorksOnTheUsersStore) {
     EXPECT_EQ(r.out, S(""));
     EXPECT_EQ(r.err,
               S("ERROR: The system was unable to find the specified registry key or value.\n"));
-
-    r = runTool({S("query")});
-    EXPECT_EQ(r.rc, 1);
-    EXPECT_EQ(r.err, S("ERROR: Invalid syntax.\nType \"REG QUERY /?\" for usage.\n"));
 }
 
 // Two scripts add 200 values each to one key at the same time, starting on a store that does

@@ -20,8 +20,11 @@ QString S(const char* s) {
 
 constexpr auto HKCU = RootKey::CurrentUser;
 const QString kOk = S("The operation completed successfully.\n");
+const QString kCanceled = S("The operation was canceled by the user.\n");
 const QString kNotFound =
     S("ERROR: The system was unable to find the specified registry key or value.\n");
+const QString kPictavo = S("Software\\Quorrel\\Pictavo");
+const QString kPictavoKey = S("HKCU\\Software\\Quorrel\\Pictavo");
 
 struct Outcome {
     int rc;
@@ -50,67 +53,29 @@ protected:
     // empty Countdown, created in that order so that sorting shows.
     void plantTree() {
         RegistryHive hive(path());
-        const QString key = S("Software\\Quorrel\\Pictavo");
-        ASSERT_TRUE(hive.createKey(HKCU, key + S("\\Options")));
-        ASSERT_TRUE(hive.createKey(HKCU, key + S("\\Countdown")));
-        hive.setValue(HKCU, key, S("FileName"), RegValue::text(S("My_Screenshot")));
-        hive.setValue(HKCU, key, S("Delay"), RegValue::dword(5));
-        hive.setValue(HKCU, key + S("\\Options"), S("Log"), RegValue::text(S("1")));
+        ASSERT_TRUE(hive.createKey(HKCU, kPictavo + S("\\Options")));
+        ASSERT_TRUE(hive.createKey(HKCU, kPictavo + S("\\Countdown")));
+        hive.setValue(HKCU, kPictavo, S("FileName"), RegValue::text(S("My_Screenshot")));
+        hive.setValue(HKCU, kPictavo, S("Delay"), RegValue::dword(5));
+        hive.setValue(HKCU, kPictavo + S("\\Options"), S("Log"), RegValue::text(S("1")));
     }
 
     std::optional<RegValue> valueAt(const QString& subKey, const QString& name) {
-        RegistryHive hive(path());
-        return hive.queryValue(HKCU, subKey, name);
+        return RegistryHive(path()).queryValue(HKCU, subKey, name);
     }
-    bool keyAt(const QString& subKey) {
-        RegistryHive hive(path());
-        return hive.keyExists(HKCU, subKey);
-    }
+    bool keyAt(const QString& subKey) { return RegistryHive(path()).keyExists(HKCU, subKey); }
 };
 
-TEST_F(RegToolTest, QueryListsValuesThenSubKeysInStoredSpelling) {
+TEST_F(RegToolTest, Query) {
     plantTree();
-    const Outcome r = run({S("query"), S("hkcu\\SOFTWARE\\quorrel\\PICTAVO")});
-    EXPECT_EQ(r.rc, 0);
-    EXPECT_EQ(r.err, S(""));
-    EXPECT_EQ(r.out, S("\n"
-                       "HKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo\n"
-                       "    FileName    REG_SZ    My_Screenshot\n"
-                       "    Delay    REG_DWORD    0x5\n"
-                       "\n"
-                       "HKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo\\Countdown\n"
-                       "HKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo\\Options\n"));
-}
-
-TEST_F(RegToolTest, QueryOfKeyWithoutValuesListsOnlySubKeys) {
-    plantTree();
-    const Outcome r = run({S("query"), S("HKCU\\Software\\Quorrel")});
-    EXPECT_EQ(r.out, S("\n"
-                       "HKEY_CURRENT_USER\\Software\\Quorrel\n"
-                       "HKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo\n"));
-}
-
-TEST_F(RegToolTest, RecursiveQueryWalksTheWholeTree) {
-    plantTree();
-    const Outcome r = run({S("query"), S("HKCU\\Software\\Quorrel"), S("/s")});
-    EXPECT_EQ(r.rc, 0);
-    EXPECT_EQ(r.out, S("\n"
-                       "HKEY_CURRENT_USER\\Software\\Quorrel\n"
-                       "\n"
-                       "HKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo\n"
-                       "    FileName    REG_SZ    My_Screenshot\n"
-                       "    Delay    REG_DWORD    0x5\n"
-                       "\n"
-                       "HKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo\\Countdown\n"
-                       "\n"
-                       "HKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo\\Options\n"
-                       "    Log    REG_SZ    1\n"
-                       "\n"));
-}
-
-TEST_F(RegToolTest, QueryOfOneValue) {
-    plantTree();
-    const QString key = S("HKCU\\Software\\Quorrel\\Pictavo");
+    const QString q = S("query");
+    const QString quorrel = S("HKEY_CURRENT_USER\\Software\\Quorrel");
+    const QString pictavo = quorrel + S("\\Pictavo");
+    const QString values =
+        S("    FileName    REG_SZ    My_Screenshot\n"
+          "    Delay    REG_DWORD    0x5\n");
+    const QString log = S("    Log    REG_SZ    1\n");
+    // clang-format off
     const struct {
         const char* name;
         QStringList args;
@@ -118,33 +83,25 @@ TEST_F(RegToolTest, QueryOfOneValue) {
         QString out;
         QString err;
     } rows[] = {
-        {"found, shown in its stored spelling",
-         {S("query"), key, S("/v"), S("FILENAME")},
-         0,
-         S("\nHKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo\n"
-           "    FileName    REG_SZ    My_Screenshot\n\n"),
-         S("")},
-        {"missing value", {S("query"), key, S("/v"), S("Nope")}, 1, S(""), kNotFound},
-        {"default value never set",
-         {S("query"), key, S("/ve")},
-         0,
-         S("\nHKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo\n"
-           "    (Default)    REG_SZ    (value not set)\n\n"),
-         S("")},
-        {"missing key", {S("query"), key + S("\\Nope")}, 1, S(""), kNotFound},
-        {"search below finds values at any depth",
-         {S("query"), S("HKCU\\Software"), S("/v"), S("log"), S("/s")},
-         0,
-         S("\nHKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo\\Options\n"
-           "    Log    REG_SZ    1\n\n"
-           "End of search: 1 match(es) found.\n"),
-         S("")},
-        {"search without a match fails",
-         {S("query"), S("HKCU"), S("/v"), S("Nope"), S("/s")},
-         1,
-         S("\nEnd of search: 0 match(es) found.\n"),
-         S("")},
+        {"values then sub-keys, in stored spelling", {q, S("hkcu\\SOFTWARE\\quorrel\\PICTAVO")}, 0,
+         "\n" + pictavo + "\n" + values + "\n" + pictavo + "\\Countdown\n" + pictavo + "\\Options\n", S("")},
+        {"key without values lists only sub-keys", {q, S("HKCU\\Software\\Quorrel")}, 0,
+         "\n" + quorrel + "\n" + pictavo + "\n", S("")},
+        {"recursive walks the whole tree", {q, S("HKCU\\Software\\Quorrel"), S("/s")}, 0,
+         "\n" + quorrel + "\n\n" + pictavo + "\n" + values + "\n" + pictavo + "\\Countdown\n\n" +
+             pictavo + "\\Options\n" + log + "\n", S("")},
+        {"one value, in its stored spelling", {q, kPictavoKey, S("/v"), S("FILENAME")}, 0,
+         "\n" + pictavo + "\n    FileName    REG_SZ    My_Screenshot\n\n", S("")},
+        {"missing value", {q, kPictavoKey, S("/v"), S("Nope")}, 1, S(""), kNotFound},
+        {"default value never set", {q, kPictavoKey, S("/ve")}, 0,
+         "\n" + pictavo + "\n    (Default)    REG_SZ    (value not set)\n\n", S("")},
+        {"missing key", {q, kPictavoKey + S("\\Nope")}, 1, S(""), kNotFound},
+        {"search below finds values at any depth", {q, S("HKCU\\Software"), S("/v"), S("log"), S("/s")}, 0,
+         "\n" + pictavo + "\\Options\n" + log + "\nEnd of search: 1 match(es) found.\n", S("")},
+        {"search without a match fails", {q, S("HKCU"), S("/v"), S("Nope"), S("/s")}, 1,
+         S("\nEnd of search: 0 match(es) found.\n"), S("")},
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const Outcome r = run(row.args);
@@ -155,6 +112,7 @@ TEST_F(RegToolTest, QueryOfOneValue) {
 }
 
 TEST_F(RegToolTest, AddCreatesMissingParentsAndStoresEachType) {
+    // clang-format off
     const struct {
         const char* name;
         QStringList extra;
@@ -162,23 +120,12 @@ TEST_F(RegToolTest, AddCreatesMissingParentsAndStoresEachType) {
         QByteArray data;
     } rows[] = {
         {"string", {S("/d"), S("a b")}, RegType::Sz, "a b"},
-        {"expand string",
-         {S("/t"), S("REG_EXPAND_SZ"), S("/d"), S("%HOME%")},
-         RegType::ExpandSz,
-         "%HOME%"},
-        {"dword",
-         {S("/t"), S("REG_DWORD"), S("/d"), S("258")},
-         RegType::Dword,
-         QByteArray("\x02\x01\0\0", 4)},
-        {"binary",
-         {S("/t"), S("REG_BINARY"), S("/d"), S("00ff")},
-         RegType::Binary,
-         QByteArray("\0\xff", 2)},
-        {"multi string",
-         {S("/t"), S("REG_MULTI_SZ"), S("/d"), S("a\\0b")},
-         RegType::MultiSz,
-         QByteArray("a\0b", 3)},
+        {"expand string", {S("/t"), S("REG_EXPAND_SZ"), S("/d"), S("%HOME%")}, RegType::ExpandSz, "%HOME%"},
+        {"dword", {S("/t"), S("REG_DWORD"), S("/d"), S("258")}, RegType::Dword, QByteArray("\x02\x01\0\0", 4)},
+        {"binary", {S("/t"), S("REG_BINARY"), S("/d"), S("00ff")}, RegType::Binary, QByteArray("\0\xff", 2)},
+        {"multi string", {S("/t"), S("REG_MULTI_SZ"), S("/d"), S("a\\0b")}, RegType::MultiSz, QByteArray("a\0b", 3)},
     };
+    // clang-format on
     int n = 0;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -196,8 +143,9 @@ TEST_F(RegToolTest, AddCreatesMissingParentsAndStoresEachType) {
 
 TEST_F(RegToolTest, AddOverExistingValueAsksFirst) {
     plantTree();
-    const QString sub = S("Software\\Quorrel\\Pictavo");
     const QString question = S("Value FileName exists, overwrite(Yes/No)? ");
+    const QString old = S("My_Screenshot");
+    // clang-format off
     const struct {
         const char* name;
         QStringList extra;
@@ -206,87 +154,67 @@ TEST_F(RegToolTest, AddOverExistingValueAsksFirst) {
         QString after;
     } rows[] = {
         {"yes", {}, S("y\n"), question + kOk, S("new")},
-        {"no",
-         {},
-         S("No\n"),
-         question + S("The operation was canceled by the user.\n"),
-         S("My_Screenshot")},
-        {"asked again until the answer is clear",
-         {},
-         S("maybe\n\nYES\n"),
-         question + question + question + kOk,
-         S("new")},
-        {"end of input declines",
-         {},
-         S(""),
-         question + S("\nThe operation was canceled by the user.\n"),
-         S("My_Screenshot")},
+        {"no", {}, S("No\n"), question + kCanceled, old},
+        {"asked again until the answer is clear", {}, S("maybe\n\nYES\n"), question + question + question + kOk, S("new")},
+        {"end of input declines", {}, S(""), question + S("\n") + kCanceled, old},
         {"forced, no question", {S("/f")}, S(""), kOk, S("new")},
     };
+    // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        {
-            RegistryHive hive(path());
-            hive.setValue(HKCU, sub, S("FileName"), RegValue::text(S("My_Screenshot")));
-        }
-        const Outcome r = run(
-            QStringList{S("add"), S("HKCU\\") + sub, S("/v"), S("filename"), S("/d"), S("new")} +
-                row.extra,
-            row.input);
+        RegistryHive(path()).setValue(HKCU, kPictavo, S("FileName"), RegValue::text(old));
+        const QStringList args{S("add"), kPictavoKey, S("/v"), S("filename"), S("/d"), S("new")};
+        const Outcome r = run(args + row.extra, row.input);
         EXPECT_EQ(r.rc, 0);
         EXPECT_EQ(r.out, row.out);
-        EXPECT_EQ(valueAt(sub, S("FileName"))->asText(), row.after);
+        EXPECT_EQ(valueAt(kPictavo, S("FileName"))->asText(), row.after);
     }
-    // A new value needs no question.
-    const Outcome r = run({S("add"), S("HKCU\\") + sub, S("/v"), S("Fresh")});
-    EXPECT_EQ(r.out, kOk);
+    EXPECT_EQ(run({S("add"), kPictavoKey, S("/v"), S("Fresh")}).out, kOk) << "a new value";
 }
 
 TEST_F(RegToolTest, DeleteValueAsksUnlessForced) {
     plantTree();
-    const QString key = S("HKCU\\Software\\Quorrel\\Pictavo");
-    const QString sub = S("Software\\Quorrel\\Pictavo");
-    Outcome r = run({S("delete"), key, S("/v"), S("delay")}, S("n\n"));
-    EXPECT_EQ(r.out, S("Permanently delete the registry value Delay (Yes/No)? "
-                       "The operation was canceled by the user.\n"));
-    EXPECT_TRUE(valueAt(sub, S("Delay")));
+    const QString question = S("Permanently delete the registry value Delay (Yes/No)? ");
+    Outcome r = run({S("delete"), kPictavoKey, S("/v"), S("delay")}, S("n\n"));
+    EXPECT_EQ(r.out, question + kCanceled);
+    EXPECT_TRUE(valueAt(kPictavo, S("Delay")));
 
-    r = run({S("delete"), key, S("/v"), S("delay")}, S("y\n"));
-    EXPECT_EQ(r.out, S("Permanently delete the registry value Delay (Yes/No)? ") + kOk);
-    EXPECT_FALSE(valueAt(sub, S("Delay")));
+    r = run({S("delete"), kPictavoKey, S("/v"), S("delay")}, S("y\n"));
+    EXPECT_EQ(r.out, question + kOk);
+    EXPECT_FALSE(valueAt(kPictavo, S("Delay")));
 
-    r = run({S("delete"), key, S("/v"), S("FileName"), S("/f")});
-    EXPECT_EQ(r.rc, 0);
-    EXPECT_FALSE(valueAt(sub, S("FileName")));
+    EXPECT_EQ(run({S("delete"), kPictavoKey, S("/v"), S("FileName"), S("/f")}).rc, 0);
+    EXPECT_FALSE(valueAt(kPictavo, S("FileName")));
 
     // Gone already: an error, and no question first.
-    r = run({S("delete"), key, S("/v"), S("FileName")}, S("y\n"));
+    r = run({S("delete"), kPictavoKey, S("/v"), S("FileName")}, S("y\n"));
     EXPECT_EQ(r.rc, 1);
     EXPECT_EQ(r.out, S(""));
     EXPECT_EQ(r.err, kNotFound);
 }
 
-TEST_F(RegToolTest, DeleteKeyTakesItsWholeSubtree) {
+TEST_F(RegToolTest, DeleteKeyTakesItsWholeSubtreeButNeverTheRoot) {
     plantTree();
-    {
-        RegistryHive hive(path());
-        hive.createKey(HKCU, S("Software\\Quorrel\\Sibling"));
-    }
+    RegistryHive(path()).createKey(HKCU, S("Software\\Quorrel\\Sibling"));
     const QString key = S("HKCU\\software\\quorrel\\pictavo");
     Outcome r = run({S("delete"), key}, S("n\n"));
     EXPECT_EQ(r.out, S("Permanently delete the registry key "
-                       "HKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo (Yes/No)? "
-                       "The operation was canceled by the user.\n"));
-    EXPECT_TRUE(keyAt(S("Software\\Quorrel\\Pictavo\\Options")));
+                       "HKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo (Yes/No)? ") +
+                         kCanceled);
+    EXPECT_TRUE(keyAt(kPictavo + S("\\Options")));
 
-    r = run({S("delete"), key}, S("y\n"));
-    EXPECT_EQ(r.rc, 0);
-    EXPECT_FALSE(keyAt(S("Software\\Quorrel\\Pictavo")));
-    EXPECT_FALSE(keyAt(S("Software\\Quorrel\\Pictavo\\Options")));
+    r = run({S("delete"), S("HKCU"), S("/f")});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_EQ(r.err, S("ERROR: Access is denied.\n"));
+    EXPECT_TRUE(keyAt(kPictavo));
+
+    EXPECT_EQ(run({S("delete"), key}, S("y\n")).rc, 0);
+    EXPECT_FALSE(keyAt(kPictavo));
+    EXPECT_FALSE(keyAt(kPictavo + S("\\Options")));
     EXPECT_TRUE(keyAt(S("Software\\Quorrel\\Sibling")));
     // Re-created, the key starts empty: no value survived with the old key.
     ASSERT_EQ(run({S("add"), key + S("\\Options")}).rc, 0);
-    EXPECT_FALSE(valueAt(S("Software\\Quorrel\\Pictavo\\Options"), S("Log")));
+    EXPECT_FALSE(valueAt(kPictavo + S("\\Options"), S("Log")));
 
     r = run({S("delete"), S("HKCU\\Software\\Nope"), S("/f")});
     EXPECT_EQ(r.rc, 1);
@@ -295,21 +223,13 @@ TEST_F(RegToolTest, DeleteKeyTakesItsWholeSubtree) {
 
 TEST_F(RegToolTest, DeleteAllValuesKeepsKeyAndSubKeys) {
     plantTree();
-    const Outcome r = run({S("delete"), S("HKCU\\Software\\Quorrel\\Pictavo"), S("/va")}, S("y\n"));
+    const Outcome r = run({S("delete"), kPictavoKey, S("/va")}, S("y\n"));
     EXPECT_EQ(r.out, S("Delete all values under the registry key "
                        "HKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo (Yes/No)? ") +
                          kOk);
     RegistryHive hive(path());
-    EXPECT_TRUE(hive.values(HKCU, S("Software\\Quorrel\\Pictavo"))->empty());
-    EXPECT_TRUE(hive.queryValue(HKCU, S("Software\\Quorrel\\Pictavo\\Options"), S("Log")));
-}
-
-TEST_F(RegToolTest, RootIsNeverDeleted) {
-    plantTree();
-    const Outcome r = run({S("delete"), S("HKCU"), S("/f")});
-    EXPECT_EQ(r.rc, 1);
-    EXPECT_EQ(r.err, S("ERROR: Access is denied.\n"));
-    EXPECT_TRUE(keyAt(S("Software\\Quorrel\\Pictavo")));
+    EXPECT_TRUE(hive.values(HKCU, kPictavo)->empty());
+    EXPECT_TRUE(hive.queryValue(HKCU, kPictavo + S("\\Options"), S("Log")));
 }
 
 TEST_F(RegToolTest, ForeignFileIsReportedAndLeftAlone) {

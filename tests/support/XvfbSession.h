@@ -1,9 +1,10 @@
 #pragma once
 
-#include <sys/types.h>
 #include <QByteArray>
+#include <QProcess>
 #include <QSize>
 #include <QString>
+#include <memory>
 
 namespace pictavo::test {
 
@@ -28,7 +29,7 @@ public:
     XvfbSession& operator=(const XvfbSession&) = delete;
 
     // False when the server or the window manager did not start; error() says why.
-    bool isRunning() const { return xvfb_ > 0 && error_.isEmpty(); }
+    bool isRunning() const { return xvfb_ && error_.isEmpty(); }
     QString error() const { return error_; }
     // ":N", for DISPLAY and xcb_connect.
     QByteArray displayName() const { return ":" + QByteArray::number(display_); }
@@ -38,10 +39,9 @@ public:
 private:
     bool startServer(const Options& options);
     bool startWindowManager(int timeoutMs);
-    void stop();
 
-    pid_t xvfb_ = -1;
-    pid_t openbox_ = -1;
+    std::unique_ptr<QProcess> xvfb_;
+    std::unique_ptr<QProcess> openbox_;
     int display_ = -1;
     QString error_;
 };

@@ -147,13 +147,8 @@ INSTANTIATE_TEST_SUITE_P(WorkingWindow, CounterX11Focus, ::testing::Values(false
 TEST_F(CounterX11, ComesBackOnTopOfAPopUpMappedWhileItCounts) {
     ASSERT_TRUE(counter.Show());
     waitWithEvents(300ms);
-    const xcb_window_t popup = xcb_generate_id(x.connection());
-    const uint32_t values[] = {x.pixelFor(qRgb(0, 0, 0)), 1};
-    xcb_create_window(x.connection(), XCB_COPY_FROM_PARENT, popup, x.root(), 0, 0, 200, 150, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
-                      XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
-    xcb_map_window(x.connection(), popup);
-    x.sync();
+    const xcb_window_t popup =
+        x.createWindow(x.root(), QRect(0, 0, 200, 150), 0, x.pixelFor(qRgb(0, 0, 0)), true);
     ASSERT_EQ(cornerPixel(), qRgb(0, 0, 0));
 
     waitWithEvents(1300ms);

@@ -32,7 +32,6 @@ public:
     bool isOpen() const { return screen_ != nullptr; }
     xcb_connection_t* connection() const { return c_; }
     xcb_window_t root() const { return screen_->root; }
-    QSize size() const { return QSize(screen_->width_in_pixels, screen_->height_in_pixels); }
 
     // The pixel value that shows `colour`: from the channel masks of a TrueColor root visual,
     // or a read-only cell allocated in the default colormap of a colormapped one.
@@ -63,13 +62,16 @@ public:
     }
 
     // A mapped window of a solid background; `rect` is relative to `parent`, inside the border.
-    xcb_window_t createWindow(xcb_window_t parent, const QRect& rect, int border, uint32_t pixel) {
+    // An override-redirect window is one no window manager handles (a pop-up menu, say).
+    xcb_window_t createWindow(xcb_window_t parent, const QRect& rect, int border, uint32_t pixel,
+                              bool overrideRedirect = false) {
         const xcb_window_t w = xcb_generate_id(c_);
-        const uint32_t values[] = {pixel, screen_->black_pixel};
+        const uint32_t values[] = {pixel, screen_->black_pixel, overrideRedirect};
         xcb_create_window(c_, XCB_COPY_FROM_PARENT, w, parent, int16_t(rect.x()), int16_t(rect.y()),
                           uint16_t(rect.width()), uint16_t(rect.height()), uint16_t(border),
                           XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT,
-                          XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL, values);
+                          XCB_CW_BACK_PIXEL | XCB_CW_BORDER_PIXEL | XCB_CW_OVERRIDE_REDIRECT,
+                          values);
         xcb_map_window(c_, w);
         sync();
         return w;

@@ -1,13 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
-#include <QThread>
+#include <QTest>
 #include <QWidget>
-#include <functional>
 
 #include "capture/modCapture.h"
 #include "platform/X11ScreenSource.h"
@@ -48,19 +45,6 @@ protected:
 private:
     QImage pattern_;
 };
-
-bool waitFor(const std::function<bool()>& condition, int timeoutMs = 10000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > timeoutMs) {
-            return false;
-        }
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(10);
-    }
-    return true;
-}
 
 // The whole screen as ImageMagick reads it, in the capture's format.
 QImage importRoot() {
@@ -104,15 +88,15 @@ protected:
         window.raise();
         window.activateWindow();
         const auto id = WindowId(window.winId());
-        ASSERT_TRUE(waitFor([&] {
-            const QRect client = x11_->windowRect(id, true);
-            return x11_->foregroundWindow() == x11_->topLevelOf(id) &&
-                   client.size() == window.pattern().size() &&
-                   differingPixels(x11_->grab(client), window.pattern()) == 0;
-        })) << "the window never became active and painted: foreground "
-            << x11_->foregroundWindow() << " top level " << x11_->topLevelOf(id) << " client "
-            << x11_->windowRect(id, true).width() << " differing "
-            << differingPixels(x11_->grab(x11_->windowRect(id, true)), window.pattern());
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                const QRect client = x11_->windowRect(id, true);
+                return x11_->foregroundWindow() == x11_->topLevelOf(id) &&
+                       client.size() == window.pattern().size() &&
+                       differingPixels(x11_->grab(client), window.pattern()) == 0;
+            },
+            10000))
+            << "the window never became active and painted";
     }
 
     std::unique_ptr<ScreenSource> source_;
@@ -160,17 +144,17 @@ TEST_F(X11Capture, WindowsCoveringTheForegroundWindowShowInItsPicture) {
 
     // An override-redirect window: on top, unmanaged, never active.
     QWidget cover(nullptr, Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint);
-    cover.setAutoFillBackground(true);
-    QPalette palette = cover.palette();
-    palette.setColor(QPalette::Window, QColor(255, 0, 255));
-    cover.setPalette(palette);
+    cover.setStyleSheet(QStringLiteral("background: #ff00ff"));
     const QRect covered(client.center() - QPoint(50, 40), QSize(100, 80));
     cover.setGeometry(covered);
     cover.show();
-    ASSERT_TRUE(waitFor([&] {
-        const QImage shown = source_->grab(covered);
-        return shown.pixel(0, 0) == qRgb(255, 0, 255) && shown.pixel(99, 79) == qRgb(255, 0, 255);
-    }));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QImage shown = source_->grab(covered);
+            return shown.pixel(0, 0) == qRgb(255, 0, 255) &&
+                   shown.pixel(99, 79) == qRgb(255, 0, 255);
+        },
+        10000));
 
     const CapturePicture picture = CaptureForegroundWindow(*source_);
 

@@ -58,49 +58,30 @@ void PrintTo(const LayoutCase& c, std::ostream* os) {
 std::vector<LayoutCase> layoutCases() {
     const bool msb = true;
     const bool lsb = false;
+    const QRgb white = qRgb(255, 255, 255);
+    const QRgb dark = qRgb(1, 2, 3);
+    const QRgb ruby = qRgb(200, 10, 20);
+    // clang-format off
     return {
         // X leaves the pad byte 0: it must not read as transparent.
-        {"Rgb32Lsb",
-         trueColour(24, 32, lsb, 0xff0000, 0xff00, 0xff),
-         QSize(2, 1),
-         {0x30, 0x20, 0x10, 0x00, 0xff, 0xfe, 0xfd, 0x00},
-         {qRgb(0x10, 0x20, 0x30), qRgb(0xfd, 0xfe, 0xff)}},
-        {"Rgb32Msb",
-         trueColour(24, 32, msb, 0xff0000, 0xff00, 0xff),
-         QSize(2, 1),
-         {0x00, 0x10, 0x20, 0x30, 0x00, 0xfd, 0xfe, 0xff},
-         {qRgb(0x10, 0x20, 0x30), qRgb(0xfd, 0xfe, 0xff)}},
-        // 5 and 6 bit channels stretch to the full 0..255 range.
-        {"Rgb565Lsb",
-         trueColour(16, 16, lsb, 0xf800, 0x07e0, 0x001f),
-         QSize(3, 1),
-         {0xff, 0xff, 0x00, 0xf8, 0x10, 0x84, 0xee, 0xee},  // white, red, (16, 32, 16), pad
-         {qRgb(255, 255, 255), qRgb(255, 0, 0), qRgb(132, 130, 132)}},
-        {"Rgb565Msb",
-         trueColour(16, 16, msb, 0xf800, 0x07e0, 0x001f),
-         QSize(2, 1),
-         {0xf8, 0x00, 0x07, 0xe0},
-         {qRgb(255, 0, 0), qRgb(0, 255, 0)}},
+        {"Rgb32Lsb", trueColour(24, 32, lsb, 0xff0000, 0xff00, 0xff), QSize(2, 1),
+         {0x30, 0x20, 0x10, 0x00, 0xff, 0xfe, 0xfd, 0x00}, {qRgb(0x10, 0x20, 0x30), qRgb(0xfd, 0xfe, 0xff)}},
+        {"Rgb32Msb", trueColour(24, 32, msb, 0xff0000, 0xff00, 0xff), QSize(2, 1),
+         {0x00, 0x10, 0x20, 0x30, 0x00, 0xfd, 0xfe, 0xff}, {qRgb(0x10, 0x20, 0x30), qRgb(0xfd, 0xfe, 0xff)}},
+        // 5 and 6 bit channels stretch to the full 0..255 range: white, red, (16, 32, 16), pad.
+        {"Rgb565Lsb", trueColour(16, 16, lsb, 0xf800, 0x07e0, 0x001f), QSize(3, 1),
+         {0xff, 0xff, 0x00, 0xf8, 0x10, 0x84, 0xee, 0xee}, {white, qRgb(255, 0, 0), qRgb(132, 130, 132)}},
+        {"Rgb565Msb", trueColour(16, 16, msb, 0xf800, 0x07e0, 0x001f), QSize(2, 1),
+         {0xf8, 0x00, 0x07, 0xe0}, {qRgb(255, 0, 0), qRgb(0, 255, 0)}},
         // Three 24-bit pixels fill 9 bytes, padded to 12 for each row.
-        {"Packed24RowPad",
-         trueColour(24, 24, lsb, 0xff0000, 0xff00, 0xff),
-         QSize(3, 2),
-         {0x01, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0xee, 0xee, 0xee,
-          0x0a, 0x0b, 0x0c, 0x0d, 0x0e, 0x0f, 0x10, 0x11, 0x12, 0xee, 0xee, 0xee},
-         {qRgb(3, 2, 1), qRgb(6, 5, 4), qRgb(9, 8, 7), qRgb(0x0c, 0x0b, 0x0a),
-          qRgb(0x0f, 0x0e, 0x0d), qRgb(0x12, 0x11, 0x10)}},
-        {"PseudoColourKeepsIndexes",
-         colourMapped(true),
-         QSize(3, 2),
-         {1, 7, 255, 0xee, 7, 1, 0, 0xee},
-         {qRgb(200, 10, 20), qRgb(1, 2, 3), qRgb(255, 255, 255), qRgb(1, 2, 3), qRgb(200, 10, 20),
-          qRgb(0, 0, 0)}},
-        {"StaticColourLooksUp",
-         colourMapped(false),
-         QSize(2, 1),
-         {1, 7, 0xee, 0xee},
-         {qRgb(200, 10, 20), qRgb(1, 2, 3)}},
+        {"Packed24RowPad", trueColour(24, 24, lsb, 0xff0000, 0xff00, 0xff), QSize(3, 2),
+         {1, 2, 3, 4, 5, 6, 7, 8, 9, 0xee, 0xee, 0xee, 10, 11, 12, 13, 14, 15, 16, 17, 18, 0xee, 0xee, 0xee},
+         {qRgb(3, 2, 1), qRgb(6, 5, 4), qRgb(9, 8, 7), qRgb(12, 11, 10), qRgb(15, 14, 13), qRgb(18, 17, 16)}},
+        {"PseudoColourKeepsIndexes", colourMapped(true), QSize(3, 2),
+         {1, 7, 255, 0xee, 7, 1, 0, 0xee}, {ruby, dark, white, dark, ruby, qRgb(0, 0, 0)}},
+        {"StaticColourLooksUp", colourMapped(false), QSize(2, 1), {1, 7, 0xee, 0xee}, {ruby, dark}},
     };
+    // clang-format on
 }
 
 class ZPixmapConversion : public ::testing::TestWithParam<LayoutCase> {};
