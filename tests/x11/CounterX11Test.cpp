@@ -68,29 +68,6 @@ protected:
         return w;
     }
 
-    xcb_query_tree_reply_t* tree(xcb_window_t w) {
-        return xcb_query_tree_reply(x.connection(), xcb_query_tree(x.connection(), w), nullptr);
-    }
-
-    // Place of `w`'s top-level window (its frame, when managed) in the root's stacking order.
-    int stackIndex(xcb_window_t w) {
-        for (xcb_query_tree_reply_t* up = tree(w); up != nullptr; up = tree(w)) {
-            const xcb_window_t parent = up->parent;
-            std::free(up);
-            if (parent == x.root()) {
-                break;
-            }
-            w = parent;
-        }
-        xcb_query_tree_reply_t* top = tree(x.root());
-        int index = -1;
-        for (int i = 0; i < xcb_query_tree_children_length(top); ++i) {
-            index = xcb_query_tree_children(top)[i] == w ? i : index;
-        }
-        std::free(top);
-        return index;
-    }
-
     xcb_window_t countdownWindow() { return xcb_window_t(counter.window()->winId()); }
 
     test::RawDisplay x{qgetenv("DISPLAY")};
@@ -126,8 +103,7 @@ TEST_P(CounterX11Focus, AppearsInTheCornerOnTopWithoutTakingTheFocus) {
         xcb_translate_coordinates(x.connection(), countdownWindow(), x.root(), 0, 0), nullptr);
     EXPECT_EQ(QPoint(where->dst_x, where->dst_y), QPoint(0, 0));
     std::free(where);
-    EXPECT_GT(stackIndex(countdownWindow()), stackIndex(working));
-    EXPECT_EQ(cornerPixel(), qRgb(0, 255, 0));
+    EXPECT_EQ(cornerPixel(), qRgb(0, 255, 0)) << "not on top of the window at the corner";
 
     EXPECT_EQ(activeWindow(), working);
     EXPECT_EQ(inputFocus(), focusBefore);
@@ -153,8 +129,7 @@ TEST_F(CounterX11, ComesBackOnTopOfAPopUpMappedWhileItCounts) {
 
     waitWithEvents(1300ms);
     ASSERT_TRUE(counter.isLoaded());
-    EXPECT_GT(stackIndex(countdownWindow()), stackIndex(popup));
-    EXPECT_EQ(cornerPixel(), qRgb(0, 255, 0));
+    EXPECT_EQ(cornerPixel(), qRgb(0, 255, 0)) << "not back on top of the pop-up";
     x.destroy(popup);
 }
 

@@ -3,12 +3,10 @@
 #include <xcb/xcb.h>
 
 #include <QByteArray>
-#include <QList>
 #include <QRect>
 #include <QRgb>
 #include <bit>
 #include <cstdlib>
-#include <vector>
 
 namespace pictavo::test {
 
@@ -100,24 +98,6 @@ public:
                             &w);
         std::free(atom);
         sync();
-    }
-
-    // The colours of the default colormap, 16 bits a channel narrowed to 8.
-    QList<QRgb> colormap(int entries) {
-        std::vector<uint32_t> pixels(static_cast<size_t>(entries));
-        for (int i = 0; i < entries; ++i) {
-            pixels[size_t(i)] = uint32_t(i);
-        }
-        auto* reply = xcb_query_colors_reply(
-            c_, xcb_query_colors(c_, screen_->default_colormap, uint32_t(entries), pixels.data()),
-            nullptr);
-        QList<QRgb> colours;
-        const xcb_rgb_t* rgb = xcb_query_colors_colors(reply);
-        for (int i = 0; i < xcb_query_colors_colors_length(reply); ++i) {
-            colours.append(qRgb(rgb[i].red >> 8, rgb[i].green >> 8, rgb[i].blue >> 8));
-        }
-        std::free(reply);
-        return colours;
     }
 
     void sync() { std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr)); }

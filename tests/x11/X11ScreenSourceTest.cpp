@@ -73,9 +73,14 @@ TEST_P(X11Depth, VirtualScreenShowsEveryColourOpaque) {
     }
     EXPECT_EQ(test::storedTranslucentPixels(image), 0);
     if (GetParam().palette) {
-        // The colour table is the display's colormap, and the pixels are its indexes.
-        EXPECT_EQ(picture.palette(), raw.colormap(256));
-        EXPECT_EQ(uint32_t(image.pixelIndex(20, 20)), raw.pixelFor(qRgb(255, 0, 0)));
+        // The pixels are the display's pixel values, and the colour table maps them to their
+        // colours.
+        EXPECT_EQ(picture.palette().size(), 256);
+        for (const auto& f : fills) {
+            const int index = image.pixelIndex(f.probe);
+            EXPECT_EQ(uint32_t(index), raw.pixelFor(f.colour));
+            EXPECT_EQ(picture.palette().value(index), f.colour);
+        }
     } else {
         EXPECT_EQ(image.format(), QImage::Format_RGB32);
         EXPECT_TRUE(picture.palette().isEmpty());
