@@ -37,7 +37,8 @@ using DibPtr = std::unique_ptr<FIBITMAP, DibDeleter>;
 // registers the message handler, and releases every bitmap and deinitialises the library
 // before it returns. The file is written under a temporary name beside the target and takes
 // the target's place only when the library reports success, so a failed save never damages
-// an existing file nor leaves debris.
+// an existing file nor leaves debris. The picture is converted once, straight to a 24-bit
+// bitmap: BMP, JPEG, PNG and TIFF save that bitmap, GIF saves its 256-colour quantised copy.
 //
 // Only the PNG encoder talks to the user (OK-only message boxes); the others just return
 // false. The reason for the last conversion failure, or the library's last message, stays
@@ -58,11 +59,13 @@ public:
     bool SavePNG(const QString& fileName);
     bool SaveTIF(const QString& fileName);
 
-    // Copies `picture` into a new 32-bit, bottom-up FreeImage bitmap with opaque pixels. On
-    // success `dib` owns it; on failure `dib` is empty and GetConvertError() says why. A null
-    // pointer or a null image counts as "no bitmap"; any format other than RGB32 is converted
-    // to it first (an indexed picture through its colour table).
-    bool FreeImage_Convert_BMP_to_FI(const QImage* picture, DibPtr& dib);
+    // Copies `picture` in one pass into a new bottom-up FreeImage bitmap of `bitsPerPixel`
+    // bits: 32 (B, G, R and an opaque alpha byte) or 24 (B, G, R; the pad at the end of each
+    // row left zero). On success `dib` owns it; on failure `dib` is empty and
+    // GetConvertError() says why. A null pointer or a null image counts as "no bitmap"; any
+    // format other than RGB32 is converted to it first (an indexed picture through its colour
+    // table), an RGB32 picture is read without a copy.
+    bool FreeImage_Convert_BMP_to_FI(const QImage* picture, DibPtr& dib, int bitsPerPixel = 32);
     QString GetConvertError() const { return LastConvertError_; }
 
     // The text of a C library error number. With `number` 0 the current errno is used; when

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "EncoderTestSupport.h"
 #include "output/ImageEncoder.h"
 #include "support/ScriptedDialogs.h"
@@ -66,6 +68,80 @@ TEST_F(ConversionTest, TestCardKeepsEveryColourInItsPlaceAndOpaque) {
     }
 }
 
+// A card `width` pixels wide and 3 high, every pixel a different colour, with a stray top byte
+// in each word (Qt leaves it undefined; it must never reach the bitmap).
+QImage wideCard(int width) {
+    QImage image(width, 3, QImage::Format_RGB32);
+    for (int y = 0; y < 3; ++y) {
+        auto* row = reinterpret_cast<quint32*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            row[x] = quint32(0x5a000000 | (y * 80 + 7) << 16 | (x * 5 + 1) << 8 | (250 - x * 3));
+        }
+    }
+    return image;
+}
+
+// The B, G, R bytes of a FreeImage scan line for `row` of `picture`, then zeros up to `pitch`.
+QByteArray expectedLine(const QImage& picture, int row, size_t pitch) {
+    QByteArray line(qsizetype(pitch), '\0');
+    for (int x = 0; x < picture.width(); ++x) {
+        const QRgb p = picture.pixel(x, row);
+        line[3 * x + FI_RGBA_BLUE] = char(qBlue(p));
+        line[3 * x + FI_RGBA_GREEN] = char(qGreen(p));
+        line[3 * x + FI_RGBA_RED] = char(qRed(p));
+    }
+    return line;
+}
+
+TEST_F(ConversionTest, TwentyFourBitRowsHoldBgrBottomUpWithAZeroPad) {
+    struct {
+        const char* name;
+        int width;
+    } const widths[] = {
+        {"one pixel, one byte of pad", 1},
+        {"one byte of pad", 5},
+        {"three bytes of pad", 7},
+        {"no pad", 16},
+        // 16 + 3 * 4 + 3: a block of sixteen, groups of four and single pixels in one row.
+        {"every stretch of the row loop", 31},
+        {"many blocks and a tail", 67},
+    };
+    for (const auto& w : widths) {
+        const QImage rgb32 = wideCard(w.width);
+        // The same pixels as a capture that points into a buffer with longer lines: the
+        // source's own line length must be used, not width * 4.
+        const qsizetype stride = rgb32.bytesPerLine() + 12;
+        QByteArray buffer(stride * 3, char(0xee));
+        for (int y = 0; y < 3; ++y) {
+            std::memcpy(buffer.data() + y * stride, rgb32.constScanLine(y),
+                        size_t(rgb32.bytesPerLine()));
+        }
+        const QImage strided(reinterpret_cast<const uchar*>(buffer.constData()), w.width, 3, stride,
+                             QImage::Format_RGB32);
+        const QImage indexed = rgb32.convertToFormat(QImage::Format_Indexed8);
+        ASSERT_EQ(indexed.convertToFormat(QImage::Format_RGB32), rgb32);
+        struct {
+            const char* name;
+            const QImage* picture;
+        } const sources[] = {{"RGB32", &rgb32}, {"longer lines", &strided}, {"indexed", &indexed}};
+        for (const auto& source : sources) {
+            SCOPED_TRACE(testing::Message() << w.name << ", " << source.name);
+            DibPtr dib;
+            ASSERT_TRUE(encoder.FreeImage_Convert_BMP_to_FI(source.picture, dib, 24));
+            ASSERT_EQ(library.GetBPP(dib.get()), 24u);
+            ASSERT_EQ(library.GetWidth(dib.get()), unsigned(w.width));
+            ASSERT_EQ(library.GetHeight(dib.get()), 3u);
+            const size_t pitch = library.GetPitch(dib.get());
+            EXPECT_EQ(pitch, (size_t(w.width) * 3 + 3) / 4 * 4);
+            for (int y = 0; y < 3; ++y) {
+                const auto* line = reinterpret_cast<const char*>(library.GetScanLine(dib.get(), y));
+                EXPECT_EQ(QByteArray(line, qsizetype(pitch)), expectedLine(rgb32, 2 - y, pitch))
+                    << "scan line " << y;
+            }
+        }
+    }
+}
+
 TEST_F(ConversionTest, FailuresSayWhyAndHandNothingOut) {
     const QImage picture = card(QImage::Format_RGB32);
     const QImage empty;
@@ -95,18 +171,29 @@ TEST_F(ConversionTest, FailuresSayWhyAndHandNothingOut) {
          [](FreeImageLibrary& lib) { lib.GetBits = [](FIBITMAP*) -> BYTE* { return nullptr; }; },
          QStringLiteral("FreeImage_GetBits failed to get the DIB bits")},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        FreeImageLibrary broken(stagedFreeImagePath());
-        if (c.breakLibrary) {
-            c.breakLibrary(broken);
+    for (int bits : {24, 32}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(testing::Message() << c.name << " at " << bits << " bits");
+            FreeImageLibrary broken(stagedFreeImagePath());
+            if (c.breakLibrary) {
+                c.breakLibrary(broken);
+            }
+            ImageEncoder brokenEncoder(broken, dialogs, [] { return nullptr; });
+            brokenEncoder.OnFreeImageMessage(FIF_PNG, "left from an earlier call");
+            DibPtr dib;
+            EXPECT_FALSE(brokenEncoder.FreeImage_Convert_BMP_to_FI(c.picture, dib, bits));
+            EXPECT_EQ(dib, nullptr);
+            EXPECT_EQ(brokenEncoder.GetConvertError(), prefix + c.error);
         }
-        ImageEncoder brokenEncoder(broken, dialogs, [] { return nullptr; });
-        brokenEncoder.OnFreeImageMessage(FIF_PNG, "left from an earlier call");
+    }
+    for (int bits : {0, 8, 16, 48}) {
+        SCOPED_TRACE(bits);
         DibPtr dib;
-        EXPECT_FALSE(brokenEncoder.FreeImage_Convert_BMP_to_FI(c.picture, dib));
+        EXPECT_FALSE(encoder.FreeImage_Convert_BMP_to_FI(&picture, dib, bits));
         EXPECT_EQ(dib, nullptr);
-        EXPECT_EQ(brokenEncoder.GetConvertError(), prefix + c.error);
+        EXPECT_EQ(
+            encoder.GetConvertError(),
+            prefix + QStringLiteral("%1 bits per pixel is not a depth to convert to").arg(bits));
     }
 }
 
