@@ -322,6 +322,14 @@ bool RegistryHive::createKey(std::uint32_t root, const QString& subKey) {
 }
 
 long RegistryHive::deleteKey(std::uint32_t root, const QString& subKey) {
+    return removeKey(root, subKey, false);
+}
+
+long RegistryHive::deleteTree(std::uint32_t root, const QString& subKey) {
+    return removeKey(root, subKey, true);
+}
+
+long RegistryHive::removeKey(std::uint32_t root, const QString& subKey, bool withSubKeys) {
     if (subKey.isEmpty()) {
         return isRoot(root) ? RegResult::AccessDenied : RegResult::FileNotFound;
     }
@@ -330,28 +338,12 @@ long RegistryHive::deleteKey(std::uint32_t root, const QString& subKey) {
     if (!id) {
         return RegResult::FileNotFound;
     }
-    {
+    if (!withSubKeys) {
         Statement s(*this, "SELECT 1 FROM keys WHERE parent=?1 LIMIT 1");
         s.bind(1, *id);
         if (s.step()) {
             return RegResult::AccessDenied;
         }
-    }
-    Statement del(*this, "DELETE FROM keys WHERE id=?1");
-    del.bind(1, *id);
-    del.step();
-    tx.commit();
-    return RegResult::Success;
-}
-
-long RegistryHive::deleteTree(std::uint32_t root, const QString& subKey) {
-    if (subKey.isEmpty()) {
-        return isRoot(root) ? RegResult::AccessDenied : RegResult::FileNotFound;
-    }
-    Transaction tx(*this);
-    const auto id = findKey(root, subKey);
-    if (!id) {
-        return RegResult::FileNotFound;
     }
     // Values go with their keys (ON DELETE CASCADE).
     Statement del(*this,

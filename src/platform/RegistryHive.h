@@ -111,6 +111,7 @@ private:
     class Statement;
     class Transaction;
     std::optional<std::int64_t> findKey(std::uint32_t root, const QString& subKey);
+    long removeKey(std::uint32_t root, const QString& subKey, bool withSubKeys);
     sqlite3_stmt* prepare(const char* sql);
     void exec(const char* sql);
     void initialiseSchema();
