@@ -137,13 +137,11 @@ void frmMain::Unload() {
     haveTextTool_ = true;
     w->lblBigOverlay()->hide();
     w->hide();
-    if (handlerDepth_ > 0) {
-        delete unloaded_.data();
-        unloaded_ = w;
-        w->deleteLater();
-    } else {
-        delete w;
-    }
+    // The widgets are destroyed once the event loop runs again: never under a handler of their
+    // own, and never on the way of a command's answer. An earlier window still waiting goes now.
+    delete unloaded_.data();
+    unloaded_ = w;
+    w->deleteLater();
 }
 
 frmMainWindow* frmMain::window() {
