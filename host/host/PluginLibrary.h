@@ -3,6 +3,7 @@
 #include <QString>
 #include <memory>
 
+#include "platform/SharedLibrary.h"
 #include "plugin/PluginInterface.h"
 
 namespace pictavo::host {
@@ -22,12 +23,9 @@ public:
     void unload();
 
 private:
-    struct Closer {
-        void operator()(void* handle) const;
-    };
     using Destroy = void (*)(PluginInterface*);
 
-    std::unique_ptr<void, Closer> handle_;
+    SharedLibrary library_;
     Destroy destroy_ = nullptr;
     PluginInterface* plugin_ = nullptr;
 };

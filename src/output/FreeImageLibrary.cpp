@@ -1,36 +1,19 @@
 #include "output/FreeImageLibrary.h"
 
-#include <dlfcn.h>
-
-#include <QFile>
-
 #include "platform/PictavoError.h"
 
 namespace pictavo {
 
-void FreeImageLibrary::Closer::operator()(void* handle) const {
-    if (handle) {
-        dlclose(handle);
-    }
-}
-
 template <typename Fn>
 void FreeImageLibrary::bind(Fn& fn, const char* name) {
-    fn = reinterpret_cast<Fn>(dlsym(handle_.get(), name));
+    fn = reinterpret_cast<Fn>(library_.symbol(name));
     if (!fn) {
         throw PictavoError(QStringLiteral("%1 is not a usable FreeImage library: it has no %2.")
                                .arg(path_, QLatin1String(name)));
     }
 }
 
-FreeImageLibrary::FreeImageLibrary(const QString& path) : path_(path) {
-    // RTLD_LOCAL: the copy's symbols serve only this object, never another FreeImage that the
-    // process may have loaded.
-    handle_.reset(dlopen(QFile::encodeName(path).constData(), RTLD_NOW | RTLD_LOCAL));
-    if (!handle_) {
-        throw PictavoError(
-            QStringLiteral("%1 cannot be loaded: %2").arg(path, QString::fromLocal8Bit(dlerror())));
-    }
+FreeImageLibrary::FreeImageLibrary(const QString& path) : path_(path), library_(path) {
     bind(Initialise, "FreeImage_Initialise");
     bind(DeInitialise, "FreeImage_DeInitialise");
     bind(SetOutputMessage, "FreeImage_SetOutputMessage");

@@ -5,6 +5,8 @@
 #include <QString>
 #include <memory>
 
+#include "platform/SharedLibrary.h"
+
 namespace pictavo {
 
 // The FreeImage copy in the plug-in's folder, loaded with dlopen by its full path, with the
@@ -20,7 +22,7 @@ public:
 
     const QString& path() const { return path_; }
     // The module handle as a number, for the log.
-    quintptr handleValue() const { return reinterpret_cast<quintptr>(handle_.get()); }
+    quintptr handleValue() const { return library_.handleValue(); }
 
     // Bound functions. They are plain members so that a test can put a failing stand-in in
     // place of one of them on its own instance.
@@ -44,14 +46,11 @@ public:
     decltype(&::FreeImage_ConvertTo32Bits) ConvertTo32Bits = nullptr;
 
 private:
-    struct Closer {
-        void operator()(void* handle) const;
-    };
     template <typename Fn>
     void bind(Fn& fn, const char* name);
 
     QString path_;
-    std::unique_ptr<void, Closer> handle_;
+    SharedLibrary library_;
 };
 
 }  // namespace pictavo
