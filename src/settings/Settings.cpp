@@ -22,13 +22,11 @@ void Settings::ReadRegistry() {
 }
 
 QString Settings::value(const QString& subKey, const QString& name) {
-    return registry_.GetStringValue(subKey.isEmpty() ? userKey_.path() : userKey_.path(subKey),
-                                    name);
+    return registry_.GetStringValue(userKey_.path(subKey), name);
 }
 
 void Settings::setValue(const QString& subKey, const QString& name, const QString& text) {
-    registry_.SetStringValue(subKey.isEmpty() ? userKey_.path() : userKey_.path(subKey), name,
-                             text);
+    registry_.SetStringValue(userKey_.path(subKey), name, text);
 }
 
 }  // namespace pictavo

@@ -15,8 +15,7 @@ const QString kUser;  // the user key itself
 }  // namespace
 
 QString SettingsLoader::text(const QString& subKey, const char* name) {
-    const QString path = subKey.isEmpty() ? userKey_.path() : userKey_.path(subKey);
-    return registry_.GetStringValue(path, QLatin1String(name));
+    return registry_.GetStringValue(userKey_.path(subKey), QLatin1String(name));
 }
 
 qint16 SettingsLoader::integer(const QString& subKey, const char* name) {

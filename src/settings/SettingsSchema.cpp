@@ -69,10 +69,6 @@ constexpr std::array<SettingDefault, 57> kDefaults{{
     {"DrawTools", "Text", "Pictavo Rulez"},
 }};
 
-QString pathOf(const UserKey& userKey, const char* subKey) {
-    return *subKey ? userKey.path(QLatin1String(subKey)) : userKey.path();
-}
-
 }  // namespace
 
 std::span<const SettingDefault> defaults() {
@@ -124,7 +120,7 @@ QString checkRegistry(modRegistry& registry, const UserKey& userKey,
     QString desktop;
     bool desktopKnown = false;
     for (const SettingDefault& d : kDefaults) {
-        const QString path = pathOf(userKey, d.subKey);
+        const QString path = userKey.path(QLatin1String(d.subKey));
         const QString name = QLatin1String(d.name);
         if (registry.GetStringValue(path, name) != QLatin1String("Error")) {
             continue;

@@ -19,8 +19,11 @@ public:
     QString email() const { return email_(); }
     // "HKEY_CURRENT_USER\SOFTWARE\Quorrel\Pictavo\" + e-mail address
     QString path() const { return kProductKey + QLatin1Char('\\') + email_(); }
-    // The user key followed by "\" and `subKey` ("Options", "DrawTools", ...).
-    QString path(const QString& subKey) const { return path() + QLatin1Char('\\') + subKey; }
+    // The user key followed by "\" and `subKey` ("Options", "DrawTools", ...); the user key
+    // itself for an empty `subKey`.
+    QString path(const QString& subKey) const {
+        return subKey.isEmpty() ? path() : path() + QLatin1Char('\\') + subKey;
+    }
 
 private:
     std::function<QString()> email_;
