@@ -13,25 +13,17 @@
 #include "platform/RegistryHive.h"
 #include "settings/DiagnosticLog.h"
 #include "settings/Settings.h"
+#include "support/LogLines.h"
 #include "support/TestComponent.h"
 
 using namespace pictavo;
+using pictavo::test::logLines;
 using pictavo::test::TestComponent;
 
 namespace {
 
 const QString kScripts = QStringLiteral(PICTAVO_SCRIPTS_DIR);
 const QString kEmail = QStringLiteral("user@example.com");
-
-QStringList logLines() {
-    QFile f(DiagnosticLog::LogFilePath());
-    if (!f.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    QString all = QString::fromUtf8(f.readAll());
-    all.chop(2);
-    return all.split(QStringLiteral("\r\n"));
-}
 
 // A first start (creating the settings), then logging switched on for the rest of the test.
 void prepareLoggedAccount() {

@@ -6,6 +6,7 @@
 #include "settings/SettingsFixture.h"
 
 using namespace pictavo;
+using pictavo::test::logLines;
 using pictavo::test::SettingsFixture;
 
 namespace {

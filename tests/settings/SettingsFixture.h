@@ -8,6 +8,7 @@
 #include "platform/RegistryHive.h"
 #include "settings/DiagnosticLog.h"
 #include "settings/Settings.h"
+#include "support/LogLines.h"
 #include "support/ScriptedDialogs.h"
 
 namespace pictavo::test {
@@ -25,17 +26,6 @@ protected:
     modRegistry& reg() { return settings.registry(); }
     QString user() const { return settings.userKey().path(); }
     QString user(const char* sub) const { return settings.userKey().path(QLatin1String(sub)); }
-
-    static QStringList logLines() {
-        QFile f(DiagnosticLog::LogFilePath());
-        if (!f.open(QIODevice::ReadOnly)) {
-            return {};
-        }
-        QString all = QString::fromUtf8(f.readAll());
-        EXPECT_TRUE(all.isEmpty() || all.endsWith(QStringLiteral("\r\n")));
-        all.chop(2);
-        return all.split(QStringLiteral("\r\n"));
-    }
 };
 
 }  // namespace pictavo::test

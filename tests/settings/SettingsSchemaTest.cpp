@@ -4,6 +4,7 @@
 #include "settings/SettingsSchema.h"
 
 using namespace pictavo;
+using pictavo::test::logLines;
 using pictavo::test::SettingsFixture;
 
 namespace {
