@@ -17,6 +17,11 @@ QByteArray native(const QString& path) {
     return QFile::encodeName(path);
 }
 
+// Opens a folder below `dirFd` without following a link in its place.
+int openSubFolder(int dirFd, const QByteArray& name) {
+    return openat(dirFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
 // Removes the contents of the open folder `dirFd` without following links, then nothing else.
 bool clearFolder(int dirFd) {
     // Make the folder writable and searchable so its entries can be removed.
@@ -43,14 +48,11 @@ bool clearFolder(int dirFd) {
             continue;
         }
         if (S_ISDIR(st.st_mode)) {
-            const int child =
-                openat(dirFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-            if (child < 0) {
-                fchmodat(dirFd, name.constData(), S_IRWXU, 0);
+            // A folder without read permission is opened once it has been made readable.
+            int fd = openSubFolder(dirFd, name);
+            if (fd < 0 && fchmodat(dirFd, name.constData(), S_IRWXU, 0) == 0) {
+                fd = openSubFolder(dirFd, name);
             }
-            const int fd = child >= 0 ? child
-                                      : openat(dirFd, name.constData(),
-                                               O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
             if (fd < 0) {
                 ok = false;
                 continue;
