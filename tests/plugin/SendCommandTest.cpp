@@ -204,14 +204,14 @@ TEST_F(SendCommand, LongCountdownIsConfirmedFirst) {
     EXPECT_FALSE(tc.pv->sendForm().Proceed);
     EXPECT_EQ(get(QString(), "sResult"), QString());
 
-    // Exactly the limit is not asked about (and -1 is a countdown that ends at once).
+    // -1 is a countdown that ends at once; a countdown of exactly the limit is not asked about.
     tc.dialogs->messages.clear();
     tc.pv->pipeline().RunCountdown(QStringLiteral("-1"));
     EXPECT_TRUE(tc.pv->sendForm().Proceed);
     EXPECT_EQ(tc.pv->settings().record().TimeDelay, QStringLiteral("-1"));
-    set(QStringLiteral("Options"), "TimeDelay", QStringLiteral("10"));
-    set(QStringLiteral("Options"), "WarnDelay", QStringLiteral("1"));
-    tc.pv->settings().ReadRegistry();
+    set(QStringLiteral("Options"), "WarnDelayAmount", QStringLiteral("1"));
+    tc.pv->pipeline().RunCountdown(QStringLiteral("1"));
+    EXPECT_TRUE(tc.pv->sendForm().Proceed);
     EXPECT_TRUE(tc.dialogs->messages.isEmpty());
 }
 
