@@ -31,14 +31,9 @@ HostRun runHost(const QByteArray& input, const QStringList& arguments = {}) {
     }
     HostRun r;
     r.exitCode = host.exitStatus() == QProcess::NormalExit ? host.exitCode() : -1;
-    QString out = QString::fromUtf8(host.readAllStandardOutput());
-    if (out.endsWith(QLatin1Char('\n'))) {
-        out.chop(1);
-    }
-    r.out = out.isEmpty() && !out.isNull() ? QStringList{} : out.split(QLatin1Char('\n'));
-    if (out.isEmpty()) {
-        r.out.clear();
-    }
+    // One answer per line; what follows the last line break is empty for complete lines.
+    r.out = QString::fromUtf8(host.readAllStandardOutput()).split(QLatin1Char('\n'));
+    r.out.removeLast();
     r.err = QString::fromUtf8(host.readAllStandardError());
     return r;
 }
