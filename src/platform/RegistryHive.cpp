@@ -5,6 +5,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QtEndian>
+#include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "platform/PictavoError.h"
 #include "platform/WellKnownPaths.h"
@@ -150,7 +153,7 @@ RegistryHive::RegistryHive(const QString& path) : path_(path) {
     }
     try {
         sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-        initialiseSchema();
+        initialiseSchemaWhenFree();
     } catch (...) {
         for (auto& [sql, stmt] : statements_) {
             sqlite3_finalize(stmt);
@@ -188,6 +191,7 @@ bool RegistryHive::isRoot(std::uint32_t root) {
 }
 
 void RegistryHive::fail(const QString& what) {
+    lastFailure_ = sqlite3_errcode(db_);
     throw PictavoError(QStringLiteral("The settings store %1 %2: %3")
                            .arg(path_, what, QString::fromUtf8(sqlite3_errmsg(db_))));
 }
@@ -212,6 +216,28 @@ sqlite3_stmt* RegistryHive::prepare(const char* sql) {
     return stmt;
 }
 
+void RegistryHive::initialiseSchemaWhenFree() {
+    // Two processes opening a store that does not exist yet meet in the set-up: switching a new
+    // file to WAL takes a lock that the busy handler does not wait for. The set-up is
+    // idempotent, so it is tried again until it passes or the usual busy budget runs out.
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    for (int attempt = 1;; ++attempt) {
+        lastFailure_ = SQLITE_OK;
+        try {
+            initialiseSchema();
+            return;
+        } catch (const PictavoError&) {
+            const int primary = lastFailure_ & 0xff;
+            const bool busy = primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+            if (!busy || Clock::now() >= deadline) {
+                throw;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(2 * attempt, 50)));
+    }
+}
+
 void RegistryHive::initialiseSchema() {
     // Look before writing anything: a file that is not ours is reported, never converted.
     int appId = 0;
@@ -230,6 +256,7 @@ void RegistryHive::initialiseSchema() {
         }
         sqlite3_finalize(s);
         if (step != SQLITE_ROW) {
+            lastFailure_ = step;
             throw PictavoError(QStringLiteral("The file %1 is not a Pictavo settings store (%2). "
                                               "It has been left as it is.")
                                    .arg(path_, QString::fromUtf8(sqlite3_errstr(step))));

@@ -114,11 +114,13 @@ private:
     long removeKey(std::uint32_t root, const QString& subKey, bool withSubKeys);
     sqlite3_stmt* prepare(const char* sql);
     void exec(const char* sql);
+    void initialiseSchemaWhenFree();
     void initialiseSchema();
     [[noreturn]] void fail(const QString& what);
 
     QString path_;
     sqlite3* db_ = nullptr;
+    int lastFailure_ = 0;  // SQLite's code for the last failure thrown by fail()
     std::vector<std::pair<const char*, sqlite3_stmt*>> statements_;
 };
 
