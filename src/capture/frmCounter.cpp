@@ -9,9 +9,8 @@
 #include <cmath>
 #include <limits>
 
-#include "config/Twips.h"
+#include "controls/Twips.h"
 #include "platform/PictavoError.h"
-#include "preview/DrawingState.h"
 #include "settings/ColourValue.h"
 #include "settings/NumericText.h"
 #include "settings/Settings.h"

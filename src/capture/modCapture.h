@@ -3,7 +3,7 @@
 #include <QImage>
 #include <QList>
 
-#include "capture/CapturePicture.h"
+#include "platform/CapturePicture.h"
 #include "platform/ScreenSource.h"
 
 namespace pictavo {

@@ -2,7 +2,7 @@
 
 #include <limits>
 
-#include "config/Twips.h"
+#include "controls/Twips.h"
 
 namespace pictavo {
 

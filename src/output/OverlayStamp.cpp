@@ -10,8 +10,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "capture/CapturePicture.h"
-#include "config/Twips.h"
+#include "platform/CapturePicture.h"
+#include "controls/Twips.h"
 #include "output/OverlayTags.h"
 #include "platform/Clock.h"
 #include "settings/NumericText.h"

@@ -1,6 +1,6 @@
 #include "plugin/CommandDispatcher.h"
 
-#include "capture/CapturePipeline.h"
+#include "plugin/CapturePipeline.h"
 #include "capture/frmSend.h"
 #include "capture/modCapture.h"
 #include "platform/PictavoError.h"

@@ -6,7 +6,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 
-#include "capture/CapturePipeline.h"
+#include "plugin/CapturePipeline.h"
 #include "capture/EventLoopWait.h"
 #include "dialogs/MsgBoxEx.h"
 #include "output/FreeImageLibrary.h"

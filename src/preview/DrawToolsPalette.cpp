@@ -11,7 +11,7 @@
 #include <cmath>
 #include <limits>
 
-#include "config/Twips.h"
+#include "controls/Twips.h"
 #include "controls/VexelButton.h"
 #include "preview/Canvas.h"
 #include "preview/PreviewLayout.h"

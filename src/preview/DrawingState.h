@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QColor>
 #include <QtGlobal>
+
+#include "settings/ColourValue.h"
 
 namespace pictavo {
 
@@ -24,12 +25,5 @@ struct DrawingState {
     // The pen width in pixels, at least 1 once the drawing settings are loaded.
     qint16 Len = 1;
 };
-
-// A 0x00BBGGRR colour value as a colour; the high byte is ignored.
-inline QColor colourFromValue(qint32 value) {
-    const auto v = static_cast<quint32>(value);
-    return QColor(static_cast<int>(v & 0xffu), static_cast<int>((v >> 8) & 0xffu),
-                  static_cast<int>((v >> 16) & 0xffu));
-}
 
 }  // namespace pictavo

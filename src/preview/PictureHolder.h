@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "capture/CapturePicture.h"
+#include "platform/CapturePicture.h"
 
 namespace pictavo {
 

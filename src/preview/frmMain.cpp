@@ -6,8 +6,8 @@
 #include <QLineEdit>
 #include <QScreen>
 
-#include "config/Twips.h"
-#include "config/WindowChrome.h"
+#include "controls/Twips.h"
+#include "controls/WindowChrome.h"
 #include "controls/VexelButton.h"
 #include "platform/PictavoError.h"
 #include "preview/AreaAverage.h"

@@ -6,7 +6,7 @@
 #include <QLineEdit>
 #include <QPainter>
 
-#include "config/WindowChrome.h"
+#include "controls/WindowChrome.h"
 #include "controls/VexelButton.h"
 #include "preview/Canvas.h"
 #include "preview/DrawToolsPalette.h"

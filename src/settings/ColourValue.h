@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QString>
 #include <QtGlobal>
 #include <optional>
@@ -11,5 +12,12 @@ namespace pictavo {
 // the same 32 bits are both accepted ("-1" and "4294967295" are the same value). A text that is
 // no number, or a number outside the 32 bits, gives nothing.
 std::optional<qint32> colourValueFromText(const QString& text);
+
+// A 0x00BBGGRR colour value as a colour; the high byte is ignored.
+inline QColor colourFromValue(qint32 value) {
+    const auto v = static_cast<quint32>(value);
+    return QColor(static_cast<int>(v & 0xffu), static_cast<int>((v >> 8) & 0xffu),
+                  static_cast<int>((v >> 16) & 0xffu));
+}
 
 }  // namespace pictavo

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "capture/frmCounter.h"
-#include "config/Twips.h"
+#include "controls/Twips.h"
 #include "platform/RegistryHive.h"
 #include "settings/ColourValue.h"
 #include "settings/Settings.h"

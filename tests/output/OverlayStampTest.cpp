@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <optional>
 
-#include "capture/CapturePicture.h"
+#include "platform/CapturePicture.h"
 #include "output/OverlayStamp.h"
 #include "platform/LocaleFormat.h"
 #include "settings/Settings.h"

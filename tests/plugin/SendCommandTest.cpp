@@ -10,7 +10,7 @@
 #include <QPainter>
 #include <QTimer>
 
-#include "capture/CapturePipeline.h"
+#include "plugin/CapturePipeline.h"
 #include "output/FreeImageLibrary.h"
 #include "plugin/CommandDispatcher.h"
 #include "preview/frmMain.h"

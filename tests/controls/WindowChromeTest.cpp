@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "config/LineControl.h"
-#include "config/WindowChrome.h"
+#include "controls/LineControl.h"
+#include "controls/WindowChrome.h"
 #include "controls/VexelButton.h"
 
 namespace pictavo {

@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "config/Twips.h"
+#include "controls/Twips.h"
 
 namespace pictavo {
 namespace {

@@ -1,4 +1,4 @@
-#include "config/LineControl.h"
+#include "controls/LineControl.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "config/Twips.h"
+#include "controls/Twips.h"
 
 namespace pictavo {
 

@@ -1,4 +1,4 @@
-#include "capture/CapturePipeline.h"
+#include "plugin/CapturePipeline.h"
 
 #include <QClipboard>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "config/Twips.h"
+#include "controls/Twips.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,4 +1,4 @@
-#include "config/WindowChrome.h"
+#include "controls/WindowChrome.h"
 
 #include <QFont>
 #include <QLabel>
@@ -6,8 +6,8 @@
 #include <QPainter>
 #include <QPixmap>
 
-#include "config/LineControl.h"
-#include "config/Twips.h"
+#include "controls/LineControl.h"
+#include "controls/Twips.h"
 #include "controls/VexelButton.h"
 #include "platform/PictavoError.h"
 
