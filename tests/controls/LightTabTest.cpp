@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTabBar>
+#include <QTest>
+
+#include "controls/LightTab.h"
+
+using namespace pictavo;
+
+TEST(LightTab, ShowsTheFirstPartsOfItsCaption) {
+    struct Row {
+        const char* name;
+        QString caption;
+        int count;
+        QStringList shown;
+    };
+    const Row rows[] = {
+        {"first of many", "General|Areas|Overlay Text|", 2, {"General", "Areas"}},
+        {"more tabs than parts", "A|B", 3, {"A", "B", ""}},
+        {"at most ten",
+         "0|1|2|3|4|5|6|7|8|9|10",
+         12,
+         {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}},
+        {"none", "A|B", -1, {}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        LightTab tab;
+        tab.setTabs(r.count);
+        tab.setCaption(r.caption);
+        EXPECT_EQ(tab.tabCaptions(), r.shown);
+    }
+}
+
+TEST(LightTab, ReportsEveryChoiceOfATabOnce) {
+    QWidget window;
+    auto* tab = new LightTab(&window);
+    tab->setCaption(QStringLiteral("General|Areas|Overlay Text|Countdown|"));
+    tab->setTabs(4);
+    window.show();
+    QApplication::processEvents();
+    QSignalSpy changed(tab, &LightTab::TabChanged);
+
+    auto* bar = tab->findChild<QTabBar*>();
+    auto click = [bar](int index) {
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+    };
+    tab->setActiveTab(0);  // already active: still reported
+    tab->setActiveTab(2);
+    tab->setActiveTab(4);  // no such tab
+    tab->setActiveTab(-1);
+    click(1);
+    click(1);  // the active tab again
+    ASSERT_EQ(changed.count(), 4);
+    EXPECT_EQ(changed[0][0].toInt(), 0);
+    EXPECT_EQ(changed[1][0].toInt(), 2);
+    EXPECT_EQ(changed[2][0].toInt(), 1);
+    EXPECT_EQ(changed[3][0].toInt(), 1);
+    EXPECT_EQ(tab->activeTab(), 1);
+
+    tab->setCaption(QStringLiteral("X|Y|Z|W"));  // rebuilding is no choice
+    EXPECT_EQ(changed.count(), 4);
+    EXPECT_EQ(tab->activeTab(), 1);
+}
