@@ -33,6 +33,9 @@ using namespace pictavo;
 class SilentDialogs final : public Dialogs {
 public:
     int messageBox(const MessageBoxRequest&) override { return MsgBox::ResultOk; }
+    std::optional<QColor> chooseColour(const QString&, const QColor&) override { return {}; }
+    std::optional<QFont> chooseFont(const QString&, const QFont&) override { return {}; }
+    QString browseForFolder(const QString&, const QString&) override { return {}; }
 };
 
 // Gradients, soft shapes and sensor-like noise: compresses like a photograph, not like a

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <QColor>
+#include <QFont>
 #include <QIcon>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <optional>
 
 namespace pictavo {
 
@@ -35,6 +38,13 @@ public:
     virtual ~Dialogs() = default;
     // Returns MsgBox::ResultOk, ResultYes or ResultNo.
     virtual int messageBox(const MessageBoxRequest& request) = 0;
+    // The colour chooser, opened on `initial`: the chosen colour, nothing when cancelled.
+    virtual std::optional<QColor> chooseColour(const QString& title, const QColor& initial) = 0;
+    // The font chooser, preset with `initial` (face, size, bold, italic, underline and
+    // strikethrough): the chosen font, nothing when cancelled.
+    virtual std::optional<QFont> chooseFont(const QString& title, const QFont& initial) = 0;
+    // The folder browser, opened in `start`: the chosen folder, the empty text when cancelled.
+    virtual QString browseForFolder(const QString& title, const QString& start) = 0;
 };
 
 }  // namespace pictavo

@@ -1,5 +1,8 @@
 #include "dialogs/QtDialogs.h"
 
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFontDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -45,6 +48,21 @@ int QtDialogs::messageBox(const MessageBoxRequest& request) {
         return clicked == box.button(QMessageBox::Yes) ? MsgBox::ResultYes : MsgBox::ResultNo;
     }
     return MsgBox::ResultOk;
+}
+
+std::optional<QColor> QtDialogs::chooseColour(const QString& title, const QColor& initial) {
+    const QColor colour = QColorDialog::getColor(initial, nullptr, title);
+    return colour.isValid() ? std::optional<QColor>(colour) : std::nullopt;
+}
+
+std::optional<QFont> QtDialogs::chooseFont(const QString& title, const QFont& initial) {
+    bool ok = false;
+    const QFont font = QFontDialog::getFont(&ok, initial, nullptr, title);
+    return ok ? std::optional<QFont>(font) : std::nullopt;
+}
+
+QString QtDialogs::browseForFolder(const QString& title, const QString& start) {
+    return QFileDialog::getExistingDirectory(nullptr, title, start, QFileDialog::ShowDirsOnly);
 }
 
 }  // namespace pictavo

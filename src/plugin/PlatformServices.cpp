@@ -3,6 +3,7 @@
 #include "dialogs/QtDialogs.h"
 #include "platform/RegistryHive.h"
 #include "platform/ScreenSource.h"
+#include "platform/VideoDevices.h"
 
 namespace pictavo {
 
@@ -18,6 +19,7 @@ PlatformServices PlatformServices::production() {
     s.shell = std::make_unique<DesktopShell>();
     s.clock = std::make_unique<SystemClock>();
     s.screen = makeX11ScreenSource();
+    s.video = std::make_unique<V4L2VideoDevices>();
     return s;
 }
 

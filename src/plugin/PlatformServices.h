@@ -10,6 +10,7 @@
 namespace pictavo {
 
 class ScreenSource;
+class VideoDevices;
 
 // Everything the component takes from the platform, handed to it when it is built: production
 // code passes the real services, tests pass doubles.
@@ -20,6 +21,7 @@ struct PlatformServices {
     std::unique_ptr<Shell> shell;
     std::unique_ptr<Clock> clock;
     std::unique_ptr<ScreenSource> screen;
+    std::unique_ptr<VideoDevices> video;
 
     PlatformServices();
     PlatformServices(PlatformServices&&) noexcept;

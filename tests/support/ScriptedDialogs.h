@@ -2,13 +2,15 @@
 
 #include <QList>
 #include <QQueue>
+#include <QStringList>
 
 #include "dialogs/Dialogs.h"
 
 namespace pictavo::test {
 
-// Answers dialogs from a queue and records every request. An unscripted message box answers
-// OK (or No for a Yes/No question), so a test that forgot a script cannot hang.
+// Answers dialogs from queues and records every request. An unscripted message box answers
+// OK (or No for a Yes/No question) and an unscripted chooser is cancelled, so a test that forgot
+// a script cannot hang.
 class ScriptedDialogs final : public Dialogs {
 public:
     int messageBox(const MessageBoxRequest& request) override {
@@ -19,8 +21,30 @@ public:
         return (request.buttons & 0xF) == MsgBox::YesNo ? MsgBox::ResultNo : MsgBox::ResultOk;
     }
 
+    std::optional<QColor> chooseColour(const QString& title, const QColor& initial) override {
+        choosers << title;
+        presetColours << initial;
+        return colours.isEmpty() ? std::nullopt : colours.dequeue();
+    }
+    std::optional<QFont> chooseFont(const QString& title, const QFont& initial) override {
+        choosers << title;
+        presetFonts << initial;
+        return fonts.isEmpty() ? std::nullopt : fonts.dequeue();
+    }
+    QString browseForFolder(const QString& title, const QString& /*start*/) override {
+        choosers << title;
+        return folders.isEmpty() ? QString() : folders.dequeue();
+    }
+
     QQueue<int> answers;
     QList<MessageBoxRequest> messages;
+    QQueue<std::optional<QColor>> colours;
+    QQueue<std::optional<QFont>> fonts;
+    QQueue<QString> folders;
+    // The titles of the choosers in the order they were shown, and what they were opened on.
+    QStringList choosers;
+    QList<QColor> presetColours;
+    QList<QFont> presetFonts;
 };
 
 }  // namespace pictavo::test

@@ -16,14 +16,17 @@ TestComponent::TestComponent(QImage screenImage) {
     auto sh = std::make_unique<FakeShell>();
     auto c = std::make_unique<FakeClock>();
     auto sc = std::make_unique<FakeScreenSource>(std::move(screenImage));
+    auto v = std::make_unique<FakeVideoDevices>();
     dialogs = d.get();
     shell = sh.get();
     clock = c.get();
     screen = sc.get();
+    video = v.get();
     s.dialogs = std::move(d);
     s.shell = std::move(sh);
     s.clock = std::move(c);
     s.screen = std::move(sc);
+    s.video = std::move(v);
     pv = std::make_unique<PV>(std::move(s));
 }
 

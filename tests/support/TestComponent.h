@@ -7,6 +7,7 @@
 #include "support/FakeClock.h"
 #include "support/FakeScreenSource.h"
 #include "support/FakeShell.h"
+#include "support/FakeVideoDevices.h"
 #include "support/ScriptedDialogs.h"
 
 namespace pictavo::test {
@@ -25,6 +26,7 @@ struct TestComponent {
     FakeShell* shell = nullptr;
     FakeClock* clock = nullptr;
     FakeScreenSource* screen = nullptr;
+    FakeVideoDevices* video = nullptr;
     std::unique_ptr<PV> pv;
 };
 
