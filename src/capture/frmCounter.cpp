@@ -96,13 +96,15 @@ QSize counterWindowTwips(int labelLeft, int labelTop, QSize labelSize, int margi
     return QSize(labelSize.width() + labelLeft + margin, labelSize.height() + labelTop + margin);
 }
 
-frmCounter::frmCounter(Settings& settings)
-    : settings_([&settings]() -> Settings& { return settings; }) {}
+frmCounter::frmCounter(Dialogs& dialogs, Settings& settings)
+    : frmCounter([&dialogs]() -> Dialogs& { return dialogs; },
+                 [&settings]() -> Settings& { return settings; }) {}
 
-frmCounter::frmCounter(std::function<Settings&()> settings) : settings_(std::move(settings)) {}
+frmCounter::frmCounter(std::function<Dialogs&()> dialogs, std::function<Settings&()> settings)
+    : FormObject(std::move(dialogs)), settings_(std::move(settings)) {}
 
 frmCounter::~frmCounter() {
-    delete window_.data();
+    Unload();
 }
 
 Settings& frmCounter::settings() {
@@ -114,16 +116,24 @@ Settings& frmCounter::settings() {
 
 bool frmCounter::Show() {
     Unload();
-    Settings& s = settings();
-    CountText = s.value(kUserKey, QStringLiteral("Count"));
+    CountText = settings().value(kUserKey, QStringLiteral("Count"));
     const std::optional<qint16> count = countFromText(CountText);
     if (!count) {
         return false;
     }
-    const CountdownLook look = readLook(s);
     Seconds = *count;
+    Load();
+    Timer1_->start();
+    QWidget* w = loadedWidget();
+    w->show();
+    w->raise();
+    return true;
+}
 
-    auto* w = new QWidget(nullptr, kWindowFlags);
+std::unique_ptr<QWidget> frmCounter::Form_Load() {
+    const CountdownLook look = readLook(settings());
+
+    auto w = std::make_unique<QWidget>(nullptr, kWindowFlags);
     w->setObjectName(QStringLiteral("frmCounter"));
     w->setAttribute(Qt::WA_ShowWithoutActivating);
     QPalette background = w->palette();
@@ -132,41 +142,40 @@ bool frmCounter::Show() {
     w->setAutoFillBackground(true);
 
     // The shadow is made first so that the number is drawn over it.
-    auto* shadow = new QLabel(w);
+    auto* shadow = new QLabel(w.get());
     shadow->setObjectName(QStringLiteral("lblTime2"));
     applyLook(shadow, look.shadow);
-    auto* time = new QLabel(w);
+    auto* time = new QLabel(w.get());
     time->setObjectName(QStringLiteral("lblTime"));
     applyLook(time, look.fore);
     for (QLabel* label : {shadow, time}) {
         label->setFont(look.font);
     }
-    const int tx = twipsPerPixelX(w);
-    const int ty = twipsPerPixelY(w);
+    const int tx = twipsPerPixelX(w.get());
+    const int ty = twipsPerPixelY(w.get());
     time->move(toPixels(kTimeLeft, tx), toPixels(kTimeTop, ty));
     shadow->move(toPixels(kShadowLeft, tx), toPixels(kShadowTop, ty));
 
-    auto* timer = new QTimer(w);
+    auto* timer = new QTimer(w.get());
     timer->setObjectName(QStringLiteral("Timer1"));
     timer->setInterval(kTickMs);
-    QObject::connect(timer, &QTimer::timeout, w, [this] {
-        inTick_ = true;
-        Timer1_Timer();
-        inTick_ = false;
-    });
+    on(timer, &QTimer::timeout, [this] { Timer1_Timer(); });
 
-    window_ = w;
     lblTime_ = time;
     lblTime2_ = shadow;
     Timer1_ = timer;
 
     // The virtual screen's origin, the root window's top-left corner.
     w->move(0, 0);
-    fitTo(kLoadMargin);
-    timer->start();
-    w->show();
-    w->raise();
-    return true;
+    fitTo(*w, kLoadMargin);
+    return w;
+}
+
+void frmCounter::Form_Unload(QWidget& /*window*/) {
+    // The widgets may outlive the unload for a moment (when it comes from the tick itself).
+    if (Timer1_) {
+        Timer1_->stop();
+    }
 }
 
 void frmCounter::applyLook(QLabel* label, const QColor& colour) {
@@ -176,13 +185,13 @@ void frmCounter::applyLook(QLabel* label, const QColor& colour) {
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-void frmCounter::fitTo(int marginTwips) {
+void frmCounter::fitTo(QWidget& window, int marginTwips) {
     const QString caption = QString::number(Seconds);
     for (QLabel* label : {lblTime_.data(), lblTime2_.data()}) {
         label->setText(caption);
         label->adjustSize();
     }
-    QWidget* w = window_.data();
+    QWidget* w = &window;
     const int tx = twipsPerPixelX(w);
     const int ty = twipsPerPixelY(w);
     const QSize label(toTwips(lblTime_->width(), tx), toTwips(lblTime_->height(), ty));
@@ -196,30 +205,12 @@ void frmCounter::Timer1_Timer() {
     }
     if (Seconds > 1) {
         --Seconds;
-        fitTo(kTickMargin);
+        QWidget* w = loadedWidget();
+        fitTo(*w, kTickMargin);
         // Windows raised since the last tick would otherwise cover the count.
-        window_->raise();
+        w->raise();
     } else {
         Unload();
-    }
-}
-
-void frmCounter::Unload() {
-    if (!window_) {
-        return;
-    }
-    QWidget* w = window_.data();
-    window_ = nullptr;
-    lblTime_ = nullptr;
-    lblTime2_ = nullptr;
-    Timer1_->stop();
-    Timer1_ = nullptr;
-    w->hide();
-    if (inTick_) {
-        // The timer that called us is one of the widgets' children.
-        w->deleteLater();
-    } else {
-        delete w;
     }
 }
 

@@ -190,6 +190,10 @@ bool RegistryHive::isRoot(std::uint32_t root) {
     }
 }
 
+void RegistryHive::setBusyTimeout(std::chrono::milliseconds timeout) {
+    sqlite3_busy_timeout(db_, static_cast<int>(timeout.count()));
+}
+
 void RegistryHive::fail(const QString& what) {
     lastFailure_ = sqlite3_errcode(db_);
     throw PictavoError(QStringLiteral("The settings store %1 %2: %3")

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -78,6 +79,9 @@ public:
     // ${XDG_CONFIG_HOME:-$HOME/.config}/pictavo/registry.db
     static QString defaultPath();
     const QString& path() const { return path_; }
+    // How long a statement waits for another connection's transaction before it fails; ten
+    // seconds unless set.
+    void setBusyTimeout(std::chrono::milliseconds timeout);
 
     static bool isRoot(std::uint32_t root);
 

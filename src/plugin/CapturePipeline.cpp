@@ -166,9 +166,16 @@ void CapturePipeline::SendCapture() {
         f.doScale();
         f.cmdSend()->setCaption(QStringLiteral("&Send Screenshot"));
         f.Show();
+        // An accepted preview is hidden and still loaded. One unloaded without "Cancel" failed
+        // to give its answer (it has told the user why): nothing is sent either.
+        const bool answered = f.isLoaded();
         // Whatever the outcome, the next preview starts with this drawing state.
         storeDrawingState();
         cancelled = s.value(kUser, QStringLiteral("sResult")).left(6) == QLatin1String("Cancel");
+        if (!answered && !cancelled) {
+            s.setValue(kUser, QStringLiteral("sResult"), QString());
+            cancelled = true;
+        }
     } else {
         // Nothing is shown, so nothing is laid out or reduced: the canvas simply is the
         // capture, and the file is the same picture a preview accepted as it is would give.

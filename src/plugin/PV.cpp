@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QLabel>
 
-#include "plugin/CapturePipeline.h"
 #include "capture/EventLoopWait.h"
 #include "dialogs/MsgBoxEx.h"
 #include "output/FreeImageLibrary.h"
@@ -18,6 +17,7 @@
 #include "platform/RegistryHive.h"
 #include "platform/ScreenSource.h"
 #include "platform/WellKnownPaths.h"
+#include "plugin/CapturePipeline.h"
 #include "plugin/CommandDispatcher.h"
 #include "preview/Canvas.h"
 #include "preview/PictureHolder.h"
@@ -34,16 +34,22 @@ const QString kRule32 = QStringLiteral("--------------------------------");
 }  // namespace
 
 PV::PV(PlatformServices services)
-    : services_(std::move(services)), frmCounter_([this]() -> Settings& { return settings(); }) {
-    frmMain_.bind([this]() -> Settings& { return settings(); },
-                  [this] { return frmOptions_.icon(); });
-}
+    : services_(std::move(services)),
+      frmMain_([this]() -> Dialogs& { return *services_.dialogs; },
+               [this]() -> Settings& { return settings(); }, [this] { return frmOptions_.icon(); }),
+      frmCounter_([this]() -> Dialogs& { return *services_.dialogs; },
+                  [this]() -> Settings& { return settings(); }) {}
 
 PV::~PV() = default;
 
 Settings& PV::settings() {
     openSettings();
     return *settings_;
+}
+
+RegistryHive& PV::registryHive() {
+    openSettings();
+    return *hive_;
 }
 
 void PV::openSettings() {

@@ -54,6 +54,7 @@ public:
     // The encoders on the loaded FreeImage copy; throws when the library is not loaded.
     ImageEncoder& encoder();
     Settings& settings();
+    RegistryHive& registryHive();
     PlatformServices& services() { return services_; }
     FreeImageLibrary* freeImage() { return FreeImageModule_.get(); }
     const QString& pluginPath() const { return PluginPath_; }

@@ -126,8 +126,13 @@ bool styleFromText(const QString& text) {
 }  // namespace
 
 DrawToolsPalette::DrawToolsPalette(DrawingState& state, Settings& settings, Canvas& canvas,
-                                   QWidget* focusSink, QWidget* parent)
-    : QWidget(parent), state_(state), settings_(settings), canvas_(canvas), focusSink_(focusSink) {
+                                   QWidget* focusSink, HandlerGuard guard, QWidget* parent)
+    : QWidget(parent),
+      state_(state),
+      settings_(settings),
+      canvas_(canvas),
+      focusSink_(focusSink),
+      guard_(std::move(guard)) {
     setObjectName(QStringLiteral("picDrawTools"));
     build();
 }
@@ -174,7 +179,7 @@ void DrawToolsPalette::build() {
         b->setProperty("index", i);
         b->setToolTip(QString::fromLatin1(kToolTips[i]));
         place(b, 90 + i * kButtonPitch, kRowTop, kButtonSize, kButtonSize);
-        connect(b, &VexelButton::Click, this, [this, i] { cmdTool_Click(i); });
+        connect(b, &VexelButton::Click, this, [this, i] { guard_([&] { cmdTool_Click(i); }); });
         tool_[static_cast<std::size_t>(i)] = b;
     }
     highlightToolButton(-1);
@@ -186,14 +191,14 @@ void DrawToolsPalette::build() {
         b->setPicture(widthIcon(kPresetWidths[i]));
         b->setToolTip(QString::number(kPresetWidths[i]));
         place(b, 90 + i * kButtonPitch, kRowTop, kButtonSize, kButtonSize);
-        connect(b, &VexelButton::Click, this, [this, i] { cmdWidth_Click(i); });
+        connect(b, &VexelButton::Click, this, [this, i] { guard_([&] { cmdWidth_Click(i); }); });
         width_[static_cast<std::size_t>(i)] = b;
     }
     less_ = button(frmSize_, QStringLiteral("cmdWidthLess"));
     less_->setCaption(QStringLiteral("-"));
     less_->setToolTip(QStringLiteral("Decrease Drawing Width"));
     place(less_, 1590, kRowTop, 270, kButtonSize);
-    connect(less_, &VexelButton::Click, this, &DrawToolsPalette::cmdWidthLess_Click);
+    connect(less_, &VexelButton::Click, this, [this] { guard_([this] { cmdWidthLess_Click(); }); });
     txtWidth_ = new QLineEdit(frmSize_);
     txtWidth_->setObjectName(QStringLiteral("txtWidth"));
     txtWidth_->setAlignment(Qt::AlignCenter);
@@ -207,7 +212,7 @@ void DrawToolsPalette::build() {
     more_->setCaption(QStringLiteral("+"));
     more_->setToolTip(QStringLiteral("Increase Drawing Width"));
     place(more_, 2520, kRowTop, 270, kButtonSize);
-    connect(more_, &VexelButton::Click, this, &DrawToolsPalette::cmdWidthMore_Click);
+    connect(more_, &VexelButton::Click, this, [this] { guard_([this] { cmdWidthMore_Click(); }); });
 
     frmFont_ = frame("frmFont", QStringLiteral("Text"), kSizeFrameLeft, kSizeFrameWidth);
     frmFont_->setAutoFillBackground(true);
@@ -225,7 +230,8 @@ void DrawToolsPalette::build() {
         f.setStrikeOut(i == 3);
         b->setFont(f);
         place(b, 1500 + i * 330, kRowTop, 300, kButtonSize);
-        connect(b, &VexelButton::Click, this, [this, i] { cmdFontStyle_Click(i); });
+        connect(b, &VexelButton::Click, this,
+                [this, i] { guard_([&] { cmdFontStyle_Click(i); }); });
         style_[static_cast<std::size_t>(i)] = b;
     }
     lblTextFormat_ = new QLabel(QStringLiteral("TextFormat"), frmFont_);
@@ -246,7 +252,7 @@ void DrawToolsPalette::build() {
         b->setToolTip(QString::fromLatin1(kSwatchNames[i]));
         place(b, 90 + (i % 5) * kSwatchPitch, 270 + (i / 5) * kSwatchPitch, kSwatchSize,
               kSwatchSize);
-        connect(b, &VexelButton::Click, this, [this, i] { cmdColour_Click(i); });
+        connect(b, &VexelButton::Click, this, [this, i] { guard_([&] { cmdColour_Click(i); }); });
         colour_[static_cast<std::size_t>(i)] = b;
     }
 
@@ -425,7 +431,7 @@ bool DrawToolsPalette::eventFilter(QObject* watched, QEvent* event) {
                 return true;
             }
         } else if (event->type() == QEvent::FocusOut) {
-            txtWidth_LostFocus();
+            guard_([this] { txtWidth_LostFocus(); });
         }
     }
     return QWidget::eventFilter(watched, event);

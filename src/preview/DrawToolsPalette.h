@@ -4,6 +4,7 @@
 #include <QWidget>
 #include <array>
 
+#include "dialogs/FormObject.h"
 #include "preview/DrawingState.h"
 
 class QGroupBox;
@@ -33,9 +34,9 @@ public:
     static constexpr int kToolFrameHeight = 810;  // twips
 
     // `focusSink` takes the keyboard focus after a click, so that no palette button keeps a
-    // focus rectangle.
+    // focus rectangle; every click runs behind the window's handler barrier `guard`.
     DrawToolsPalette(DrawingState& state, Settings& settings, Canvas& canvas, QWidget* focusSink,
-                     QWidget* parent);
+                     HandlerGuard guard, QWidget* parent);
 
     // The tool a button selects: buttons 2 and 3 select the circle and the rectangle.
     static qint32 toolOfButton(int button);
@@ -96,6 +97,7 @@ private:
     Settings& settings_;
     Canvas& canvas_;
     QWidget* focusSink_;
+    HandlerGuard guard_;
 
     QGroupBox* frmTool_ = nullptr;
     QGroupBox* frmSize_ = nullptr;

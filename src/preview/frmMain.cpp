@@ -1,14 +1,14 @@
 #include "preview/frmMain.h"
 
-#include <QEventLoop>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
+#include <utility>
 
 #include "controls/Twips.h"
-#include "controls/WindowChrome.h"
 #include "controls/VexelButton.h"
+#include "controls/WindowChrome.h"
 #include "platform/PictavoError.h"
 #include "preview/AreaAverage.h"
 #include "preview/Canvas.h"
@@ -28,32 +28,15 @@ const QString kResult = QStringLiteral("sResult");
 
 }  // namespace
 
-// Marks that the window's own code is on the stack, so an unload must not delete the widgets
-// under it.
-class frmMain::HandlerScope {
-public:
-    explicit HandlerScope(frmMain& form) : form_(form) { ++form_.handlerDepth_; }
-    ~HandlerScope() { --form_.handlerDepth_; }
-    HandlerScope(const HandlerScope&) = delete;
-    HandlerScope& operator=(const HandlerScope&) = delete;
+frmMain::frmMain(std::function<Dialogs&()> dialogs, std::function<Settings&()> settings,
+                 std::function<QIcon()> icon)
+    : FormObject(std::move(dialogs), icon),
+      settings_(std::move(settings)),
+      icon_(std::move(icon)) {}
 
-private:
-    frmMain& form_;
-};
-
-frmMain::frmMain() = default;
-
-frmMain::frmMain(std::function<Settings&()> settings, std::function<QIcon()> icon)
-    : settings_(std::move(settings)), icon_(std::move(icon)) {}
-
+// The widgets go before the fields they display.
 frmMain::~frmMain() {
-    delete window_.data();
-    delete unloaded_.data();
-}
-
-void frmMain::bind(std::function<Settings&()> settings, std::function<QIcon()> icon) {
-    settings_ = std::move(settings);
-    icon_ = std::move(icon);
+    Unload();
 }
 
 Settings& frmMain::settings() {
@@ -63,31 +46,32 @@ Settings& frmMain::settings() {
     return settings_();
 }
 
-void frmMain::reapUnloaded() {
-    if (handlerDepth_ == 0) {
-        delete unloaded_.data();
-    }
-}
-
-void frmMain::Load() {
-    if (window_) {
-        return;
-    }
-    reapUnloaded();
+std::unique_ptr<QWidget> frmMain::Form_Load() {
     Settings& s = settings();
-    auto* w = new frmMainWindow(*this, s);
-    window_ = w;
-
+    auto w = std::make_unique<frmMainWindow>(*this, s, guard());
     if (icon_) {
         w->setWindowIcon(icon_());
     }
     sTemp = s.value(kUserKey, QStringLiteral("sTemp"));
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const int taskbar = taskbarHeight(screen);
     Tool = DrawingState::None;
     OverlayLeft = 0;
     OverlayTop = 0;
+    layOut(*w);
 
+    // Colour, width, text and font as stored, even when the palette is never offered: what
+    // the pipeline stores after the preview is then what was stored before.
+    w->picDrawTools()->loadValues();
+
+    on(w->cmdSend(), &VexelButton::Click, [this] { cmdSend_Click(); });
+    on(w->cmdCancel(), &VexelButton::Click, [this] { cmdCancel_Click(); });
+    on(w->chrome(), &WindowChrome::closeClicked, [this] { cmdX_Click(); });
+    return w;
+}
+
+void frmMain::layOut(frmMainWindow& window) {
+    frmMainWindow* w = &window;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int taskbar = taskbarHeight(screen);
     const int tx = twipsPerPixelX(screen);
     const int ty = twipsPerPixelY(screen);
     const QRect screenRect = screen != nullptr ? screen->geometry() : QRect(0, 0, 1024, 768);
@@ -115,38 +99,25 @@ void frmMain::Load() {
     chrome->PlaceLeftBorder();
     chrome->PlaceBottomBorder();
     chrome->PlaceRightBorder();
-
-    // Colour, width, text and font as stored, even when the palette is never offered: what
-    // the pipeline stores after the preview is then what was stored before.
-    w->picDrawTools()->loadValues();
-
-    QObject::connect(w->cmdSend(), &VexelButton::Click, w, [this] { cmdSend_Click(); });
-    QObject::connect(w->cmdCancel(), &VexelButton::Click, w, [this] { cmdCancel_Click(); });
-    QObject::connect(chrome, &WindowChrome::closeClicked, w, [this] { cmdX_Click(); });
-    QObject::connect(w, &frmMainWindow::closeRequested, w, [this] { cmdX_Click(); });
 }
 
-void frmMain::Unload() {
-    if (!window_) {
-        return;
-    }
-    frmMainWindow* w = window_.data();
-    window_ = nullptr;
-    textToolText_ = w->picDrawTools()->txtText()->text();
-    textToolFont_ = w->picDrawTools()->lblTextFormat()->font();
+void frmMain::Form_Unload(QWidget& window) {
+    auto& w = static_cast<frmMainWindow&>(window);
+    textToolText_ = w.picDrawTools()->txtText()->text();
+    textToolFont_ = w.picDrawTools()->lblTextFormat()->font();
     haveTextTool_ = true;
-    w->lblBigOverlay()->hide();
-    w->hide();
-    // The widgets are destroyed once the event loop runs again: never under a handler of their
-    // own, and never on the way of a command's answer. An earlier window still waiting goes now.
-    delete unloaded_.data();
-    unloaded_ = w;
-    w->deleteLater();
+    w.lblBigOverlay()->hide();
+}
+
+void frmMain::Form_Error() {
+    // A window that could not give its answer is gone without one.
+    if (std::exchange(answering_, false)) {
+        Unload();
+    }
 }
 
 frmMainWindow* frmMain::window() {
-    Load();
-    return window_.data();
+    return static_cast<frmMainWindow*>(widget());
 }
 
 PictureHolder* frmMain::picScreenie() {
@@ -193,8 +164,8 @@ QLabel* frmMain::lblTextFormat() {
 }
 
 QString frmMain::textToolText() {
-    if (window_) {
-        return window_->picDrawTools()->txtText()->text();
+    if (auto* w = static_cast<frmMainWindow*>(loadedWidget())) {
+        return w->picDrawTools()->txtText()->text();
     }
     if (haveTextTool_) {
         return textToolText_;
@@ -203,8 +174,8 @@ QString frmMain::textToolText() {
 }
 
 QFont frmMain::textToolFont() {
-    if (window_) {
-        return window_->picDrawTools()->lblTextFormat()->font();
+    if (auto* w = static_cast<frmMainWindow*>(loadedWidget())) {
+        return w->picDrawTools()->lblTextFormat()->font();
     }
     if (haveTextTool_) {
         return textToolFont_;
@@ -250,45 +221,28 @@ void frmMain::doScale() {
     canvas->image().commit();
 }
 
-void frmMain::Show() {
-    frmMainWindow* w = window();
-    QPointer<frmMainWindow> guard(w);
-    QEventLoop loop;
-    const QMetaObject::Connection ended =
-        QObject::connect(w, &frmMainWindow::hidden, &loop, &QEventLoop::quit);
-    w->setWindowModality(Qt::ApplicationModal);
-    w->show();
-    w->raise();
-    w->activateWindow();
-    if (guard && guard->isVisible()) {
-        loop.exec(QEventLoop::DialogExec);
-    }
-    QObject::disconnect(ended);
-    reapUnloaded();
-}
-
 void frmMain::cmdSend_Click() {
-    HandlerScope scope(*this);
+    answering_ = true;
     Settings& s = settings();
     s.WriteLog(QStringLiteral("frmMain - cmdSend_Click - sTemp:  ") + sTemp);
     s.setValue(kUserKey, kResult, sTemp);
     Tool = DrawingState::None;
-    if (window_) {
-        window_->hide();
+    if (QWidget* w = loadedWidget()) {
+        w->hide();
     }
     s.WriteLog(QStringLiteral("frmMain - cmdSend_Click - End"));
+    answering_ = false;
 }
 
 void frmMain::cmdCancel_Click() {
-    HandlerScope scope(*this);
+    answering_ = true;
     settings().setValue(kUserKey, kResult, QStringLiteral("Cancel"));
+    answering_ = false;
     Unload();
 }
 
 void frmMain::cmdX_Click() {
-    HandlerScope scope(*this);
-    settings().setValue(kUserKey, kResult, QStringLiteral("Cancel"));
-    Unload();
+    cmdCancel_Click();
 }
 
 }  // namespace pictavo

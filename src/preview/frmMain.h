@@ -2,10 +2,10 @@
 
 #include <QFont>
 #include <QIcon>
-#include <QPointer>
 #include <QString>
 #include <functional>
 
+#include "dialogs/FormObject.h"
 #include "preview/DrawingState.h"
 
 class QLabel;
@@ -14,35 +14,31 @@ class QLineEdit;
 namespace pictavo {
 
 class Canvas;
+class Dialogs;
 class DrawToolsPalette;
 class PictureHolder;
 class Settings;
 class VexelButton;
 class frmMainWindow;
 
-// The preview window's form object. It lives as long as the component and holds the window's
-// public fields; the widget tree (frmMainWindow) exists only while the window is loaded.
-// Touching a control loads the window; unloading destroys the widgets and keeps the fields.
+// The preview window's form object, on the FormObject base: the widget tree (frmMainWindow)
+// exists only while the window is loaded. Touching a control loads the window.
 //
 // Callers use it in this order: put the capture into picScreenie, stamp the overlay where it
 // applies, doSetup, doScale, set the caption of cmdSend, Show (modal). Afterwards "sResult"
 // under the user key tells the outcome: the temporary file's path when accepted (the window
 // is then hidden and still loaded, so the canvas can be read), "Cancel" when cancelled or
-// closed (the window is then unloaded).
+// closed (the window is then unloaded). When the accept or cancel handler fails (the store
+// cannot be written), the window is unloaded without an answer: the caller sends nothing.
 //
 // The drawing state (Colour, Tool, Len) is inherited from DrawingState.
-class frmMain : public DrawingState {
+class frmMain : public DrawingState, public FormObject {
 public:
-    // Without a settings store the window cannot load; bind() one first.
-    frmMain();
     // `settings` gives the component's settings store when the window loads (it may create
-    // it); `icon` the program's icon for the window.
-    explicit frmMain(std::function<Settings&()> settings, std::function<QIcon()> icon = {});
-    ~frmMain();
-    frmMain(const frmMain&) = delete;
-    frmMain& operator=(const frmMain&) = delete;
-
-    void bind(std::function<Settings&()> settings, std::function<QIcon()> icon = {});
+    // it); `icon` the program's icon for the window and its messages.
+    frmMain(std::function<Dialogs&()> dialogs, std::function<Settings&()> settings,
+            std::function<QIcon()> icon = {});
+    ~frmMain() override;
 
     // The signed-in account; every per-user registry path is built from it.
     QString UserEmail;
@@ -54,13 +50,6 @@ public:
     qint32 OverlayTop = 0;
     // The action word of the current overlay stamp.
     QString OverlayAction;
-
-    bool isLoaded() const { return !window_.isNull(); }
-    // Creates and lays out the window (hidden). Does nothing when it is loaded.
-    void Load();
-    // Destroys the window; the fields stay. The text tool's text and font are kept (see
-    // textToolText). Safe to call from the window's own handlers.
-    void Unload();
 
     // The controls. Each one loads the window when it is not loaded.
     frmMainWindow* window();
@@ -92,24 +81,24 @@ public:
     // not fit, and offers the drawing palette only when it is shown 1:1.
     void doScale();
 
-    // Shows the window modally: returns when it has been hidden or unloaded.
-    void Show();
-
     void cmdSend_Click();
     void cmdCancel_Click();
     void cmdX_Click();
 
+protected:
+    std::unique_ptr<QWidget> Form_Load() override;
+    void Form_Unload(QWidget& window) override;
+    void Form_QueryUnload() override { cmdX_Click(); }
+    void Form_Error() override;
+
 private:
-    class HandlerScope;
     Settings& settings();
-    void reapUnloaded();
+    void layOut(frmMainWindow& w);
 
     std::function<Settings&()> settings_;
     std::function<QIcon()> icon_;
-    QPointer<frmMainWindow> window_;
-    // A window unloaded from inside one of its own handlers, deleted once that has returned.
-    QPointer<frmMainWindow> unloaded_;
-    int handlerDepth_ = 0;
+    // True while the accept or cancel handler runs: if it fails, the window is unloaded.
+    bool answering_ = false;
 
     // The temporary file the pipeline will write; read from the settings at load.
     QString sTemp;

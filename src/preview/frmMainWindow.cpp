@@ -1,13 +1,12 @@
 #include "preview/frmMainWindow.h"
 
-#include <QCloseEvent>
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 
-#include "controls/WindowChrome.h"
 #include "controls/VexelButton.h"
+#include "controls/WindowChrome.h"
 #include "preview/Canvas.h"
 #include "preview/DrawToolsPalette.h"
 #include "preview/DrawingState.h"
@@ -58,7 +57,7 @@ QPixmap drawLogo(QSize size) {
 
 }  // namespace
 
-frmMainWindow::frmMainWindow(DrawingState& state, Settings& settings)
+frmMainWindow::frmMainWindow(DrawingState& state, Settings& settings, const HandlerGuard& guard)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Pictavo 3"));
@@ -113,7 +112,7 @@ frmMainWindow::frmMainWindow(DrawingState& state, Settings& settings)
     txtDummy_ = new QLineEdit(this);
     txtDummy_->setObjectName(QStringLiteral("txtDummy"));
 
-    picDrawTools_ = new DrawToolsPalette(state, settings, *picPreview_, txtDummy_, this);
+    picDrawTools_ = new DrawToolsPalette(state, settings, *picPreview_, txtDummy_, guard, this);
     picDrawTools_->hide();
 
     chrome_ = new WindowChrome(this);
@@ -123,32 +122,20 @@ frmMainWindow::frmMainWindow(DrawingState& state, Settings& settings)
         [p = picDrawTools_] { return p->lblTextFormat()->font(); });
     PointerTools* tools = tools_.get();
     connect(picPreview_, &Canvas::pointerPressed, this,
-            [tools](Qt::MouseButtons b, QPointF p) { tools->press(b, p); });
+            [tools, guard](Qt::MouseButtons b, QPointF p) { guard([&] { tools->press(b, p); }); });
     connect(picPreview_, &Canvas::pointerMoved, this,
-            [tools](Qt::MouseButtons b, QPointF p) { tools->move(b, p); });
-    connect(picPreview_, &Canvas::pointerReleased, this,
-            [tools](Qt::MouseButtons b, QPointF p) { tools->release(b, p); });
-    connect(picPreview_, &Canvas::pointerLeft, this, [tools] { tools->leave(); });
+            [tools, guard](Qt::MouseButtons b, QPointF p) { guard([&] { tools->move(b, p); }); });
+    connect(
+        picPreview_, &Canvas::pointerReleased, this,
+        [tools, guard](Qt::MouseButtons b, QPointF p) { guard([&] { tools->release(b, p); }); });
+    connect(picPreview_, &Canvas::pointerLeft, this,
+            [tools, guard] { guard([&] { tools->leave(); }); });
 }
 
 frmMainWindow::~frmMainWindow() = default;
 
 VexelButton* frmMainWindow::cmdX() const {
     return chrome_->cmdX();
-}
-
-void frmMainWindow::closeEvent(QCloseEvent* event) {
-    // Closing is the form object's decision (it writes the outcome and unloads).
-    event->ignore();
-    emit closeRequested();
-}
-
-void frmMainWindow::hideEvent(QHideEvent* event) {
-    QWidget::hideEvent(event);
-    // A minimised window is hidden by the window system; that is no answer.
-    if (!event->spontaneous()) {
-        emit hidden();
-    }
 }
 
 void frmMainWindow::placeLogo(const QRect& rect) {

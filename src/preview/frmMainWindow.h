@@ -3,6 +3,8 @@
 #include <QWidget>
 #include <memory>
 
+#include "dialogs/FormObject.h"
+
 class QLabel;
 class QLineEdit;
 
@@ -19,12 +21,12 @@ struct DrawingState;
 
 // The widget tree of the preview window while it is loaded: a borderless top-level window
 // with the named controls. The form object frmMain lays it out and handles its buttons; the
-// window itself only builds the controls, wires the pointer to the drawing tools and reports
-// when it is hidden or asked to close.
+// window itself only builds the controls and wires the pointer to the drawing tools, behind
+// the form's handler barrier `guard`.
 class frmMainWindow : public QWidget {
     Q_OBJECT
 public:
-    frmMainWindow(DrawingState& state, Settings& settings);
+    frmMainWindow(DrawingState& state, Settings& settings, const HandlerGuard& guard);
     ~frmMainWindow() override;
 
     PictureHolder* picScreenie() const { return picScreenie_; }
@@ -43,16 +45,6 @@ public:
 
     // Places the logo and draws it at that size.
     void placeLogo(const QRect& rect);
-
-signals:
-    // The window was hidden (accepted) or is going away; a modal show ends on it.
-    void hidden();
-    // The window manager asked the window to close (as the close button does).
-    void closeRequested();
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void hideEvent(QHideEvent* event) override;
 
 private:
     PictureHolder* picScreenie_ = nullptr;

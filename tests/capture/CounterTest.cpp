@@ -38,7 +38,7 @@ protected:
         std::make_unique<RegistryHive>(RegistryHive::defaultPath());
     test::ScriptedDialogs dialogs;
     Settings settings{*hive, dialogs, [] { return QStringLiteral("user@example.com"); }};
-    frmCounter counter{settings};
+    frmCounter counter{dialogs, settings};
 };
 
 struct CountRow {

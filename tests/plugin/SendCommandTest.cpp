@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <sqlite3.h>
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
@@ -8,10 +9,13 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPainter>
+#include <QTest>
 #include <QTimer>
 
-#include "plugin/CapturePipeline.h"
+#include "controls/VexelButton.h"
 #include "output/FreeImageLibrary.h"
+#include "platform/RegistryHive.h"
+#include "plugin/CapturePipeline.h"
 #include "plugin/CommandDispatcher.h"
 #include "preview/frmMain.h"
 #include "settings/DiagnosticLog.h"
@@ -177,6 +181,30 @@ TEST_F(SendCommand, CancelledPreviewSendsNothingButKeepsTheDrawingState) {
     EXPECT_EQ(command(QStringLiteral("/xpvactive")), QString());
     EXPECT_EQ(get(QStringLiteral("DrawTools"), "Len"), QStringLiteral("7"));
     EXPECT_EQ(get(QString(), "sResult"), QString());
+    EXPECT_FALSE(QFile::exists(PV::TempFolderPath() + QStringLiteral("My_Screenshot.png")));
+}
+
+// Another process holds the store past its busy timeout while the user cancels: the preview
+// goes, the user is told once what failed, and the command answers nothing.
+TEST_F(SendCommand, AStoreLockedDuringCancelUnloadsThePreviewAndAnswersNothing) {
+    set(QStringLiteral("Options"), "Preview", QStringLiteral("1"));
+    tc.pv->registryHive().setBusyTimeout(std::chrono::milliseconds(50));
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(RegistryHive::defaultPath()).constData(), &other),
+              SQLITE_OK);
+    // The other process lets go while the message is up.
+    tc.dialogs->onMessage = [other](const MessageBoxRequest&) {
+        sqlite3_exec(other, "COMMIT", nullptr, nullptr, nullptr);
+    };
+    whenPreviewShows([other](frmMain& f) {
+        ASSERT_EQ(sqlite3_exec(other, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr), SQLITE_OK);
+        QTest::mouseClick(f.cmdCancel(), Qt::LeftButton);
+        EXPECT_FALSE(f.isLoaded());
+    });
+    EXPECT_EQ(command(QStringLiteral("/xpvfull")), QString());
+    sqlite3_close(other);
+    ASSERT_EQ(tc.dialogs->messages.size(), 1);
+    EXPECT_TRUE(tc.dialogs->messages[0].prompt.contains(RegistryHive::defaultPath()));
     EXPECT_FALSE(QFile::exists(PV::TempFolderPath() + QStringLiteral("My_Screenshot.png")));
 }
 

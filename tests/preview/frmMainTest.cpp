@@ -40,7 +40,8 @@ protected:
     void SetUp() override {
         tc.pv->mainForm().UserEmail = QStringLiteral("user@example.com");
         tc.pv->settings().checkRegistry();
-        form = std::make_unique<frmMain>([this]() -> Settings& { return tc.pv->settings(); });
+        form = std::make_unique<frmMain>([this]() -> Dialogs& { return *tc.dialogs; },
+                                         [this]() -> Settings& { return tc.pv->settings(); });
     }
 
     Settings& settings() { return tc.pv->settings(); }

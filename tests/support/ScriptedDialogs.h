@@ -3,6 +3,7 @@
 #include <QList>
 #include <QQueue>
 #include <QStringList>
+#include <functional>
 
 #include "dialogs/Dialogs.h"
 
@@ -15,6 +16,9 @@ class ScriptedDialogs final : public Dialogs {
 public:
     int messageBox(const MessageBoxRequest& request) override {
         messages.append(request);
+        if (onMessage) {
+            onMessage(request);
+        }
         if (!answers.isEmpty()) {
             return answers.dequeue();
         }
@@ -37,6 +41,8 @@ public:
     }
 
     QQueue<int> answers;
+    // Runs while the box is up, as whatever the user does meanwhile.
+    std::function<void(const MessageBoxRequest&)> onMessage;
     QList<MessageBoxRequest> messages;
     QQueue<std::optional<QColor>> colours;
     QQueue<std::optional<QFont>> fonts;

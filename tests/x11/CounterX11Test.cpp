@@ -76,7 +76,7 @@ protected:
         std::make_unique<RegistryHive>(dir.filePath(QStringLiteral("registry.db")));
     test::ScriptedDialogs dialogs;
     Settings settings{*hive, dialogs, [] { return QStringLiteral("user@example.com"); }};
-    frmCounter counter{settings};
+    frmCounter counter{dialogs, settings};
     QWidget own;
 };
 
