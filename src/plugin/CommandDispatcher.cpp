@@ -1,11 +1,12 @@
 #include "plugin/CommandDispatcher.h"
 
-#include "plugin/CapturePipeline.h"
 #include "capture/frmSend.h"
 #include "capture/modCapture.h"
+#include "config/frmOptions.h"
 #include "platform/PictavoError.h"
 #include "platform/ScreenSource.h"
 #include "platform/Shell.h"
+#include "plugin/CapturePipeline.h"
 #include "preview/PictureHolder.h"
 #include "preview/frmMain.h"
 #include "settings/Settings.h"
@@ -59,8 +60,11 @@ QString CommandDispatcher::ParseCommand(const QString& sCommand, const QString& 
     if (command == QLatin1String("/xpvdir")) {
         return openCaptureFolder();
     }
-    // Region selection, saving, the choosers and the options window are not part of the
-    // plug-in yet: their commands answer as any command that is not the plug-in's.
+    if (command == QLatin1String("/xpvoptions")) {
+        return showOptions();
+    }
+    // Region selection, saving and the choosers are not part of the plug-in yet: their
+    // commands answer as any command that is not the plug-in's.
     return QStringLiteral("False");
 }
 
@@ -99,6 +103,13 @@ QString CommandDispatcher::openCaptureFolder() {
     p_.settings.WriteLog(QStringLiteral("Command - xpvdir"));
     p_.shell.openFolder(p_.tempFolder());
     p_.settings.WriteLog(QStringLiteral("    sResult: "));
+    return QStringLiteral("True");
+}
+
+QString CommandDispatcher::showOptions() {
+    p_.settings.WriteLog(QStringLiteral("Command - xpvoptions"));
+    p_.options.Show();
+    resetResult();
     return QStringLiteral("True");
 }
 

@@ -10,6 +10,7 @@ class ScreenSource;
 class Settings;
 class Shell;
 class frmMain;
+class frmOptions;
 class frmSend;
 
 // ParseCommand: recognises the plug-in's typed commands, runs each to its end and owns the
@@ -22,6 +23,7 @@ public:
         CapturePipeline& pipeline;
         frmMain& preview;
         frmSend& sendChooser;
+        frmOptions& options;
         // Null when there is no X11 display to capture.
         std::function<ScreenSource*()> screen;
         Shell& shell;
@@ -43,6 +45,7 @@ private:
     QString sendCommand(CaptureKind kind, const QString& sCommandArg);
     QString sendClosing(QString text);
     QString openCaptureFolder();
+    QString showOptions();
     QString readResult();
     void resetResult();
     ScreenSource& screen();

@@ -11,11 +11,13 @@
 #include "output/FreeImageLibrary.h"
 #include "output/ImageEncoder.h"
 #include "output/OverlayStamp.h"
+#include "output/OverlayTags.h"
 #include "platform/FileSystem.h"
 #include "platform/LocaleFormat.h"
 #include "platform/PictavoError.h"
 #include "platform/RegistryHive.h"
 #include "platform/ScreenSource.h"
+#include "platform/VideoDevices.h"
 #include "platform/WellKnownPaths.h"
 #include "plugin/CapturePipeline.h"
 #include "plugin/CommandDispatcher.h"
@@ -37,6 +39,16 @@ PV::PV(PlatformServices services)
     : services_(std::move(services)),
       frmMain_([this]() -> Dialogs& { return *services_.dialogs; },
                [this]() -> Settings& { return settings(); }, [this] { return frmOptions_.icon(); }),
+      frmOptions_(frmOptions::Parts{
+          .dialogs = [this]() -> Dialogs& { return *services_.dialogs; },
+          .settings = [this]() -> Settings& { return settings(); },
+          .shell = [this]() -> Shell& { return *services_.shell; },
+          .video = [this]() -> VideoDevices& { return *services_.video; },
+          .sampleOverlay =
+              [this](const QString& text) {
+                  return expandOverlayTags(text, services_.clock->now(), QStringLiteral("Sent"));
+              },
+      }),
       frmCounter_([this]() -> Dialogs& { return *services_.dialogs; },
                   [this]() -> Settings& { return settings(); }) {}
 
@@ -77,6 +89,7 @@ void PV::openSettings() {
         .pipeline = *pipeline_,
         .preview = frmMain_,
         .sendChooser = frmSend_,
+        .options = frmOptions_,
         .screen = [this] { return services_.screen.get(); },
         .shell = *services_.shell,
         .tempFolder = &PV::TempFolderPath,
@@ -285,6 +298,7 @@ bool PV::GetPublishInfo(QString& sPluginName, std::int32_t& nCommandCount,
 
 void PV::Configure() {
     WriteLog(QStringLiteral("----------Configure----------"));
+    frmOptions_.Show();
     WriteLog(QStringLiteral("----------End Configure----------"));
 }
 

@@ -1,0 +1,322 @@
+#include <gtest/gtest.h>
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "config/ColourSwatch.h"
+#include "config/LinkLabel.h"
+#include "config/NumberBox.h"
+#include "config/OptionsWindow.h"
+#include "config/frmOptions.h"
+#include "controls/LightTab.h"
+#include "controls/VexelButton.h"
+#include "settings/Settings.h"
+#include "settings/SettingsSchema.h"
+#include "support/LogLines.h"
+#include "support/TestComponent.h"
+
+using namespace pictavo;
+using pictavo::test::TestComponent;
+
+namespace {
+
+class Options : public ::testing::Test {
+protected:
+    Options() {
+        EXPECT_TRUE(tc.initialize());
+        settings().setValue(QString(), QStringLiteral("Log"), QStringLiteral("1"));
+    }
+    ~Options() override { form().Unload(); }
+
+    Settings& settings() { return tc.pv->settings(); }
+    frmOptions& form() { return tc.pv->optionsForm(); }
+    // Loads and shows the window (not modally).
+    OptionsWindow& open() {
+        OptionsWindow* w = form().window();
+        w->show();
+        return *w;
+    }
+    void set(const char* sub, const char* name, const QString& v) {
+        settings().setValue(QLatin1String(sub), QLatin1String(name), v);
+    }
+    QString get(const char* sub, const char* name) {
+        return settings().value(QLatin1String(sub), QLatin1String(name));
+    }
+    // Every value of the pages' keys.
+    QStringList snapshot() {
+        QStringList all;
+        for (const SettingDefault& d : SettingsSchema::defaults()) {
+            if (QByteArray(d.subKey) != "" && QByteArray(d.subKey) != "DrawTools") {
+                all << QStringLiteral("%1\\%2=%3").arg(d.subKey, d.name, get(d.subKey, d.name));
+            }
+        }
+        return all;
+    }
+    QStringList messages() const {
+        QStringList texts;
+        for (const MessageBoxRequest& m : tc.dialogs->messages) {
+            texts << m.prompt;
+        }
+        return texts;
+    }
+
+    TestComponent tc;
+};
+
+}  // namespace
+
+TEST_F(Options, SavingUntouchedWritesEveryValueBackAsStored) {
+    // Values no widget can show as they are stored: they must survive a Save untouched.
+    set("Overlay", "Font", QStringLiteral("No Such Face"));
+    set("Overlay", "FontSize", QStringLiteral("9.75"));
+    set("Overlay", "FontBold", QStringLiteral("2"));
+    set("Overlay", "ForeColour", QStringLiteral("4294967295"));
+    set("Overlay", "Position", QStringLiteral("12"));
+    set("Countdown", "BackColor", QStringLiteral("-1"));
+    set("Options", "Webcam", QStringLiteral("2"));
+    set("Options", "FileType", QStringLiteral("jpg"));
+    set("Options", "FileNameLen", QStringLiteral("99"));
+    const QStringList before = snapshot();
+
+    OptionsWindow& w = open();
+    EXPECT_EQ(w.shownPage(), 0);
+    EXPECT_EQ(w.Tab1->activeTab(), 0);
+    EXPECT_TRUE(w.txtQuality->isVisible());
+    EXPECT_TRUE(w.opt[8]->isChecked());  // position 12 shows as 9
+    w.cmdSave[0]->Click();
+
+    EXPECT_FALSE(form().isLoaded());
+    QStringList expected = before;
+    expected.replaceInStrings(QStringLiteral("FileNameLen=99"), QStringLiteral("FileNameLen=13"));
+    EXPECT_EQ(snapshot(), expected);
+    EXPECT_EQ(tc.video->probes, 0);
+    const QStringList log = test::logLines();
+    EXPECT_TRUE(log.contains(QStringLiteral("----------Options Load----------")));
+    EXPECT_EQ(log.last(), QStringLiteral("----------Options Unload----------"));
+}
+
+TEST_F(Options, SaveWritesWhatTheUserChangedProbesTheWebcamAndReloads) {
+    tc.video->card = QStringLiteral("Cam 1");
+    set("Overlay", "FontUnderline", QStringLiteral("1"));
+    OptionsWindow& w = open();
+    EXPECT_TRUE(w.optUnderline->isChecked());  // the stored style shows on its box
+    EXPECT_TRUE(w.lblPreview->font().underline());
+
+    w.chkPreview->click();
+    w.txtFilename->setText(QStringLiteral("Shot"));
+    w.comFiletype->setCurrentText(QStringLiteral("BMP"));
+    w.chkOverlay->click();
+    w.opt[0]->click();
+    w.chkWebcam->click();
+    tc.dialogs->colours.enqueue(QColor(1, 2, 3));
+    w.cmdTextColour->Click();
+    QFont chosen(QStringLiteral("DejaVu Serif"));
+    chosen.setPointSizeF(14.5);
+    chosen.setItalic(true);
+    tc.dialogs->fonts.enqueue(chosen);
+    w.cmdFontC->Click();
+    tc.dialogs->folders.enqueue(QStringLiteral("/picked"));
+    w.cmdSaveDir->Click();
+    EXPECT_EQ(tc.dialogs->choosers,
+              (QStringList{"Choose Text Colour", "Choose Font", "Select Save Directory"}));
+    EXPECT_TRUE(w.chkItalicC->isChecked());
+    w.Tab1->setActiveTab(4);
+    QTest::keyClick(w.chkWebcam, Qt::Key_Return);  // Enter on any page saves
+
+    EXPECT_FALSE(form().isLoaded());
+    const char* const changed[][3] = {
+        {"Options", "Preview", "0"},           {"Options", "FileName", "Shot"},
+        {"Options", "FileNameLen", "4"},       {"Options", "FileType", "bmp"},
+        {"Overlay", "Position", "1"},          {"Options", "Webcam", "1"},
+        {"Options", "Overlay", "1"},           {"Overlay", "ForeColour", "197121"},
+        {"Countdown", "Font", "DejaVu Serif"}, {"Countdown", "FontSize", "14.5"},
+        {"Countdown", "FontItalic", "1"},      {"Countdown", "FontBold", "0"},
+        {"Options", "SaveDir", "/picked"},     {"Options", "SaveDirLen", "7"},
+    };
+    for (const auto& c : changed) {
+        EXPECT_EQ(get(c[0], c[1]), QLatin1String(c[2])) << c[1];
+    }
+    EXPECT_EQ(settings().record().Preview, QStringLiteral("0"));
+    EXPECT_EQ(tc.video->probes, 1);
+    EXPECT_TRUE(test::logLines().contains(QStringLiteral("Webcam: Cam 1")));
+}
+
+TEST_F(Options, SaveRefusesBoxesThatWouldBreakCapturesAndWritesNothing) {
+    struct Row {
+        const char* box;
+        const char* text;
+        const char* message;
+    };
+    const Row rows[] = {
+        {"txtFilename", "", "Filename is invalid"},
+        {"txtQuality", "", "Quality Must be Between 0 and 100"},
+        {"txtQuality", "101", "Quality Must be Between 0 and 100"},
+        {"txtTimeDelay", "", "Time Delay is invalid"},
+        {"txtWarnDelay", "", "Warn Delay is invalid"},
+    };
+    const QStringList before = snapshot();
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.message);
+        tc.dialogs->messages.clear();
+        OptionsWindow& w = open();
+        w.chkPreview->click();
+        w.findChild<QLineEdit*>(QLatin1String(r.box))->setText(QLatin1String(r.text));
+        w.cmdSave[0]->Click();
+        EXPECT_EQ(messages(), QStringList{QLatin1String(r.message)});
+        EXPECT_TRUE(form().isLoaded());
+        EXPECT_EQ(snapshot(), before);
+        QTest::keyClick(w.chkPreview, Qt::Key_Escape);  // Escape cancels, writing nothing
+        EXPECT_FALSE(form().isLoaded());
+        EXPECT_EQ(snapshot(), before);
+    }
+}
+
+TEST_F(Options, NumberBoxesTakeDigitsOnlyAndQualityAtMost100) {
+    struct Row {
+        const char* typed;
+        const char* quality;
+        const char* delay;
+    };
+    const Row rows[] = {
+        {"100", "100", "100"}, {"105", "10", "105"}, {"999", "99", "999"},
+        {"1a2", "12", "12"},   {"4\b7", "7", "7"},   {"1001", "100", "1001"},
+    };
+    OptionsWindow& w = open();
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.typed);
+        for (NumberBox* box : {w.txtQuality, w.txtTimeDelay}) {
+            box->clear();
+            for (const char c : QByteArray(r.typed)) {
+                if (c == '\b') {
+                    QTest::keyClick(box, Qt::Key_Backspace);
+                } else {
+                    QTest::keyClicks(box, QString(QLatin1Char(c)));
+                }
+            }
+        }
+        EXPECT_EQ(w.txtQuality->text(), QLatin1String(r.quality));
+        EXPECT_EQ(w.txtTimeDelay->text(), QLatin1String(r.delay));
+    }
+    // A pasted number above 100 goes back to the stored quality when the box is left.
+    w.txtQuality->setText(QStringLiteral("555"));
+    emit w.txtQuality->editingFinished();
+    EXPECT_EQ(w.txtQuality->text(), QStringLiteral("85"));
+    EXPECT_EQ(messages(), QStringList{"Quality Must be Between 0 and 100"});
+}
+
+TEST_F(Options, GroupsFollowTheirBoxesAndSwatchesKeepTheirColours) {
+    set("Options", "Overlay", QStringLiteral("1"));
+    OptionsWindow& w = open();
+    const QColor fore = w.shpTextColour->shownColour();
+    EXPECT_NE(fore, ColourSwatch::kGrey);
+    EXPECT_FALSE(w.txtQuality->isVisible());
+
+    w.chkOverlay->click();  // both overlay boxes off
+    EXPECT_FALSE(w.cmdTextColour->isEnabled() || w.txtText->isEnabled() || w.opt[4]->isEnabled());
+    EXPECT_EQ(w.shpTextColour->shownColour(), ColourSwatch::kGrey);
+    w.chkSaveOverlay->click();
+    EXPECT_TRUE(w.cmdTextColour->isEnabled());
+    EXPECT_EQ(w.shpTextColour->shownColour(), fore);
+
+    w.chkCounter->click();
+    EXPECT_FALSE(w.cmdShadowC->isEnabled() || w.chkBoldC->isEnabled());
+    EXPECT_EQ(w.shpBackColorC->shownColour(), ColourSwatch::kGrey);
+    w.comFiletype->setCurrentText(QStringLiteral("JPG"));
+    EXPECT_TRUE(w.txtQuality->isVisible());
+
+    w.txtText->setText(QStringLiteral("(!S)!"));
+    EXPECT_EQ(w.lblPreview->text(), QStringLiteral("Sent!"));
+    w.txtText->clear();
+    EXPECT_EQ(w.lblPreview->text(), QStringLiteral("Pictavo 3"));
+
+    for (int tab : {1, 5, 4}) {
+        form().showTab(tab);
+    }
+    EXPECT_EQ(w.shownPage(), 4);  // showTab reaches pages 0 to 4 only
+    w.Tab1->setActiveTab(1);
+    EXPECT_TRUE(w.Frame1[1]->isVisible() && !w.Frame1[0]->isVisible());
+}
+
+TEST_F(Options, LanguagePageListsFilesAndOpensOnlySafeLinks) {
+    QTemporaryDir folder;
+    const auto write = [&](const char* name, const QByteArray& header) {
+        QFile f(folder.filePath(QLatin1String(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(header);
+    };
+    write("b.xml", R"(<Pictavo lanuage="Deutsch" author="B" email="b@x.example" version="2">)");
+    write(
+        "a.XML",
+        R"(<Pictavo lanuage="Deutsch" author="A" website="file:///etc/passwd" email="a b" version="1">)");
+    form().ScreenshotsFolder = folder.path();
+    OptionsWindow& w = open();
+    w.Tab1->setActiveTab(5);
+    ASSERT_EQ(w.comLangs->count(), 2);
+    EXPECT_EQ(w.comLangs->itemText(0), w.comLangs->itemText(1));
+
+    w.comLangs->setCurrentIndex(1);
+    emit w.comLangs->activated(1);
+    // Without "website=" the author has no closing marker either.
+    EXPECT_EQ(w.lblLangBy->text(), QStringLiteral("Deutsch translation by "));
+    EXPECT_EQ(w.lblLangWebsite->text(), QStringLiteral("No Website"));
+    EXPECT_FALSE(w.lblLangWebsite->isEnabled());
+    EXPECT_EQ(w.lblLangVer->text(), QStringLiteral("version 2"));
+
+    emit w.comLangs->activated(0);
+    EXPECT_TRUE(w.lblLangWebsite->isEnabled());
+    emit w.lblLangWebsite->clicked();
+    emit w.lblLangEmail->clicked();
+    EXPECT_TRUE(tc.shell->urls.isEmpty());
+    const QStringList log = test::logLines();
+    for (const char* line :
+         {"listLangs: 2 language files", "listLangs: language 1 - a.XML",
+          "listLangs: language 2 - b.xml", "OpenTarget: refused file:///etc/passwd",
+          "OpenTarget: refused mailto:a b"}) {
+        EXPECT_TRUE(log.contains(QLatin1String(line))) << line;
+    }
+
+    for (const auto& [path, line] :
+         {std::pair{folder.filePath(QStringLiteral("none")), "listLangs: No Folder"},
+          std::pair{QDir(folder.path()).mkpath(QStringLiteral("empty"))
+                        ? folder.filePath(QStringLiteral("empty"))
+                        : QString(),
+                    "listLangs: No Files"}}) {
+        form().ScreenshotsFolder = path;
+        form().listLangs();
+        EXPECT_FALSE(w.comLangs->isEnabled());
+        EXPECT_EQ(w.comLangs->placeholderText(), QStringLiteral("No Language Files"));
+        EXPECT_FALSE(w.lblLangBy->isVisible());
+        EXPECT_EQ(test::logLines().last(), QLatin1String(line));
+    }
+}
+
+TEST_F(Options, CommandAndConfigureShowTheWindowModally) {
+    settings().setValue(QString(), QStringLiteral("sResult"), QStringLiteral("stale"));
+    const auto escapeSoon = [this] {
+        QTimer::singleShot(50, [this] {
+            if (form().isLoaded()) {
+                QTest::keyClick(form().window(), Qt::Key_Escape);
+            }
+        });
+    };
+    escapeSoon();
+    EXPECT_EQ(tc.pv->ParseCommand(QStringLiteral("/XPVOPTIONS"), QString(), nullptr),
+              QStringLiteral("True"));
+    EXPECT_EQ(settings().value(QString(), QStringLiteral("sResult")), QString());
+    escapeSoon();
+    tc.pv->Configure();
+    EXPECT_FALSE(form().isLoaded());
+    const QStringList log = test::logLines();
+    EXPECT_EQ(log.mid(log.size() - 2), (QStringList{"----------Options Unload----------",
+                                                    "----------End Configure----------"}));
+    EXPECT_TRUE(log.contains(QStringLiteral("Command - xpvoptions")));
+}
