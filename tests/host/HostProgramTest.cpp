@@ -84,7 +84,7 @@ TEST(HostProgram, AnEmptyConversationCreatesTheSettingsAndEndsCleanly) {
 
 TEST(HostProgram, EachTypedLineGetsOneAnswerAndFailuresDoNotStopIt) {
     const HostRun r = runHost(
-        "/xpvfullx\n\n/XPVNOPE 5\r\n/configure\n/quit\n/xpvnever\n",
+        "/xpvfullx\n\n/XPVNOPE 5\r\n/quit\n/xpvnever\n",
         {QStringLiteral("--email=b@c.d"), QStringLiteral("--host-version"), QStringLiteral("3")});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, (QStringList{QStringLiteral("False"), QStringLiteral("False"),

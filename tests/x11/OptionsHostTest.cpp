@@ -43,26 +43,35 @@ public:
             process_.waitForFinished();
         }
     }
-    // Types "/xpvoptions", waits for the options window, presses `keys` and returns the answer.
-    QString options(const QStringList& keys) {
-        process_.write("/xpvoptions\n");
+    // Types `line`, waits for the options window and presses `keys` in it.
+    void type(const QByteArray& line, const QStringList& keys) {
+        process_.write(line + '\n');
         process_.waitForBytesWritten(5000);
-        const QDeadlineTimer deadline(20000);
-        while (QProcess::execute(QStringLiteral("xdotool"),
-                                 {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                  QStringLiteral("--name"), QStringLiteral("^Pictavo Options$")}) !=
-               0) {
-            if (deadline.hasExpired()) {
-                ADD_FAILURE() << "no options window";
-                return {};
-            }
-            QThread::msleep(50);
-        }
+        ASSERT_TRUE(windowShown(true)) << "no options window";
         QThread::msleep(300);  // mapped and focused
         QProcess::execute(QStringLiteral("xdotool"), QStringList{QStringLiteral("key")} + keys);
+    }
+    QString answer() {
         while (!process_.canReadLine() && process_.waitForReadyRead(20000)) {
         }
         return QString::fromUtf8(process_.readLine()).trimmed();
+    }
+    QString options(const QStringList& keys) {
+        type("/xpvoptions", keys);
+        return answer();
+    }
+    static bool windowShown(bool shown) {
+        const QDeadlineTimer deadline(20000);
+        while ((QProcess::execute(QStringLiteral("xdotool"),
+                                  {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                   QStringLiteral("--name"),
+                                   QStringLiteral("^Pictavo Options$")}) == 0) != shown) {
+            if (deadline.hasExpired()) {
+                return false;
+            }
+            QThread::msleep(50);
+        }
+        return true;
     }
 
 private:
@@ -75,6 +84,9 @@ TEST(OptionsHost, EnterSavesWhatWasChangedEscapeNothingAndAnUntouchedSaveChanges
     RegistryHive hive(RegistryHive::defaultPath());
     const QString key = QStringLiteral("SOFTWARE\\Quorrel\\Pictavo\\") + kEmail;
     Host host;
+    host.type("/configure", {QStringLiteral("Tab"), QStringLiteral("space"),
+                             QStringLiteral("Escape")});  // no answer: the host's own command
+    ASSERT_TRUE(Host::windowShown(false));
     // The tab strip has the focus; Tab reaches "Preview Screenshots before sending".
     EXPECT_EQ(
         host.options({QStringLiteral("Tab"), QStringLiteral("space"), QStringLiteral("Escape")}),
