@@ -31,6 +31,10 @@ public:
     // included). Parts outside the root are black; pixels are opaque. On a 256-colour
     // PseudoColor display the image is indexed with the colormap as its 256-entry colour table.
     virtual QImage grab(const QRect& rect) = 0;
+    // The height in device pixels of the panel space that the window manager reserves along the
+    // bottom of the virtual screen (its work area ends that far above the bottom); 0 when it
+    // reserves none there or tells nothing.
+    virtual int taskbarHeight() = 0;
 };
 
 // The X11 screen source on Qt's own xcb connection; nullptr when the application does not run

@@ -153,6 +153,42 @@ xcb_window_t X11ScreenSource::activeWindowProperty() {
     return window;
 }
 
+std::vector<quint32> X11ScreenSource::rootCardinals(const char* name) {
+    auto atom = waitReply(connection_, xcb_intern_atom_reply,
+                          xcb_intern_atom(connection_, 1, std::strlen(name), name));
+    if (root_ == XCB_WINDOW_NONE || !atom || atom->atom == XCB_ATOM_NONE) {
+        return {};
+    }
+    constexpr uint32_t kMaxWords = 4096;
+    auto property = waitReply(
+        connection_, xcb_get_property_reply,
+        xcb_get_property(connection_, 0, root_, atom->atom, XCB_ATOM_CARDINAL, 0, kMaxWords));
+    if (!property || property->type != XCB_ATOM_CARDINAL || property->format != 32) {
+        return {};
+    }
+    std::vector<quint32> values(
+        static_cast<std::size_t>(xcb_get_property_value_length(property.get())) / 4);
+    std::memcpy(values.data(), xcb_get_property_value(property.get()), values.size() * 4);
+    return values;
+}
+
+int X11ScreenSource::taskbarHeight() {
+    // Four values (x, y, width, height) for each desktop.
+    const std::vector<quint32> areas = rootCardinals("_NET_WORKAREA");
+    const std::vector<quint32> current = rootCardinals("_NET_CURRENT_DESKTOP");
+    std::size_t desktop = current.empty() ? 0 : current.front();
+    if (desktop >= areas.size() / 4) {
+        desktop = 0;
+    }
+    const QRect screen = virtualScreen();
+    if (areas.size() < 4 || screen.isEmpty() || areas[desktop * 4 + 2] == 0 ||
+        areas[desktop * 4 + 3] == 0) {
+        return 0;
+    }
+    const qint64 workBottom = qint64(areas[desktop * 4 + 1]) + areas[desktop * 4 + 3];
+    return workBottom < screen.height() ? static_cast<int>(screen.height() - workBottom) : 0;
+}
+
 xcb_window_t X11ScreenSource::focusWindow() {
     auto focus =
         waitReply(connection_, xcb_get_input_focus_reply, xcb_get_input_focus(connection_));

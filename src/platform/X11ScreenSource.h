@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <memory>
+#include <vector>
 
 #include "platform/ScreenSource.h"
 #include "platform/X11PixelLayout.h"
@@ -34,6 +35,8 @@ public:
     QRect foregroundWindowRect() override;
     QRect windowRect(WindowId window, bool clientArea) override;
     QImage grab(const QRect& rect) override;
+    // From the current desktop's entry of _NET_WORKAREA on the root.
+    int taskbarHeight() override;
 
     // The top-level window (the window manager's frame, a child of the root) of the window
     // named by _NET_ACTIVE_WINDOW; failing that, of the window with the input focus; failing
@@ -51,6 +54,8 @@ public:
 
 private:
     xcb_window_t activeWindowProperty();
+    // The 32-bit CARDINAL values of the root's property `name`; none when it is not set.
+    std::vector<quint32> rootCardinals(const char* name);
     xcb_window_t focusWindow();
     // Mapped, with all its ancestors, and at least partly on the screen.
     bool isShown(xcb_window_t topLevel);

@@ -13,8 +13,6 @@
 #include "output/ImageEncoder.h"
 #include "platform/FileSystem.h"
 #include "platform/PictavoError.h"
-#include "preview/Canvas.h"
-#include "preview/PictureHolder.h"
 #include "preview/frmMain.h"
 #include "settings/NumericText.h"
 #include "settings/Settings.h"
@@ -180,12 +178,12 @@ void CapturePipeline::SendCapture() {
         // Nothing is shown, so nothing is laid out or reduced: the canvas simply is the
         // capture, and the file is the same picture a preview accepted as it is would give.
         f.bScaled = false;
-        f.picPreview()->image().setPicture(f.picScreenie()->picture().image());
+        f.canvas.setPicture(f.picScreenie.image());
     }
 
     if (!cancelled) {
-        const QImage* picture = pictureToEncode(f.bScaled, &f.picScreenie()->picture().image(),
-                                                &f.picPreview()->image().committed());
+        const QImage* picture =
+            pictureToEncode(f.bScaled, &f.picScreenie.image(), &f.canvas.committed());
         if (flagIsOn(r.Clipboard) && picture) {
             QClipboard* clipboard = QGuiApplication::clipboard();
             clipboard->clear();

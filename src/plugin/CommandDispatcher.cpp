@@ -7,7 +7,6 @@
 #include "platform/ScreenSource.h"
 #include "platform/Shell.h"
 #include "plugin/CapturePipeline.h"
-#include "preview/PictureHolder.h"
 #include "preview/frmMain.h"
 #include "settings/Settings.h"
 
@@ -73,9 +72,8 @@ QString CommandDispatcher::sendCommand(CaptureKind kind, const QString& sCommand
     if (!p_.sendChooser.Proceed) {
         return sendClosing(QString());
     }
-    p_.preview.picScreenie()->setPicture(kind == CaptureKind::ActiveWindow
-                                             ? CaptureForegroundWindow(screen())
-                                             : CaptureVirtualScreen(screen()));
+    p_.preview.setCapture(kind == CaptureKind::ActiveWindow ? CaptureForegroundWindow(screen())
+                                                            : CaptureVirtualScreen(screen()));
     p_.pipeline.SendCapture();
     QString text = readResult();
     if (kind == CaptureKind::FullScreen) {

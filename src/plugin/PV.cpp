@@ -4,7 +4,6 @@
 #include <limits>
 
 #include <QCoreApplication>
-#include <QLabel>
 
 #include "capture/EventLoopWait.h"
 #include "dialogs/MsgBoxEx.h"
@@ -21,8 +20,6 @@
 #include "platform/WellKnownPaths.h"
 #include "plugin/CapturePipeline.h"
 #include "plugin/CommandDispatcher.h"
-#include "preview/Canvas.h"
-#include "preview/PictureHolder.h"
 #include "settings/HostScriptsKey.h"
 #include "settings/NumericText.h"
 #include "settings/RegistryRoutines.h"
@@ -38,7 +35,8 @@ const QString kRule32 = QStringLiteral("--------------------------------");
 PV::PV(PlatformServices services)
     : services_(std::move(services)),
       frmMain_([this]() -> Dialogs& { return *services_.dialogs; },
-               [this]() -> Settings& { return settings(); }, [this] { return frmOptions_.icon(); }),
+               [this]() -> Settings& { return settings(); },
+               [this] { return services_.screen.get(); }, [this] { return frmOptions_.icon(); }),
       frmOptions_(frmOptions::Parts{
           .dialogs = [this]() -> Dialogs& { return *services_.dialogs; },
           .settings = [this]() -> Settings& { return settings(); },
@@ -106,8 +104,8 @@ ImageEncoder& PV::encoder() {
     }
     if (!encoder_) {
         encoder_ = std::make_unique<ImageEncoder>(*FreeImageModule_, *services_.dialogs, [this] {
-            return pictureToEncode(frmMain_.bScaled, &frmMain_.picScreenie()->picture().image(),
-                                   &frmMain_.picPreview()->image().committed());
+            return pictureToEncode(frmMain_.bScaled, &frmMain_.picScreenie.image(),
+                                   &frmMain_.canvas.committed());
         });
     }
     return *encoder_;
@@ -130,9 +128,9 @@ void PV::waitForCountdown(int milliseconds) {
 }
 
 void PV::doOverlay(int mode) {
-    OverlayTarget target{frmMain_.picScreenie()->picture(), frmMain_.OverlayLeft,
-                         frmMain_.OverlayTop, frmMain_.OverlayAction,
-                         [this](bool tooBig) { frmMain_.lblBigOverlay()->setVisible(tooBig); }};
+    OverlayTarget target{frmMain_.picScreenie, frmMain_.OverlayLeft, frmMain_.OverlayTop,
+                         frmMain_.OverlayAction,
+                         [this](bool tooBig) { frmMain_.showOverlayWarning(tooBig); }};
     OverlayStamp(settings(), *services_.clock).DoOverlay(mode, target);
 }
 

@@ -6,12 +6,16 @@
 
 namespace pictavo {
 
-Canvas::Canvas(QWidget* parent) : QWidget(parent) {
+Canvas::Canvas(CanvasImage& image, QWidget* parent) : QWidget(parent), image_(image) {
     setObjectName(QStringLiteral("picPreview"));
     // The text tool floats its text under the pointer with no button held.
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     image_.setChangedHandler([this](const QRect& rect) { update(rect); });
+}
+
+Canvas::~Canvas() {
+    image_.setChangedHandler({});
 }
 
 QColor Canvas::background() {

@@ -7,14 +7,16 @@
 
 namespace pictavo {
 
-// The preview's canvas `picPreview`: shows the working image of its CanvasImage at 1:1 and
-// reports the pointer in canvas pixels. Pointer reports carry the buttons that count for the
-// event: for a press and a move the buttons held after it, for a release the buttons that
-// were held just before it (the released one included).
+// The preview's canvas `picPreview`: shows the working image of a CanvasImage that the form
+// object owns, at 1:1, and reports the pointer in canvas pixels. Pointer reports carry the buttons
+// that count for the event: for a press and a move the buttons held after it, for a release the
+// buttons that were held just before it (the released one included).
 class Canvas : public QWidget {
     Q_OBJECT
 public:
-    explicit Canvas(QWidget* parent = nullptr);
+    // Shows `image`, which must outlive the canvas.
+    explicit Canvas(CanvasImage& image, QWidget* parent = nullptr);
+    ~Canvas() override;
 
     CanvasImage& image() { return image_; }
     const CanvasImage& image() const { return image_; }
@@ -39,7 +41,7 @@ protected:
     void leaveEvent(QEvent* event) override;
 
 private:
-    CanvasImage image_;
+    CanvasImage& image_;
 };
 
 }  // namespace pictavo

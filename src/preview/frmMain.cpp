@@ -10,12 +10,12 @@
 #include "controls/VexelButton.h"
 #include "controls/WindowChrome.h"
 #include "platform/PictavoError.h"
+#include "platform/ScreenSource.h"
 #include "preview/AreaAverage.h"
 #include "preview/Canvas.h"
 #include "preview/DrawToolsPalette.h"
 #include "preview/PictureHolder.h"
 #include "preview/PreviewLayout.h"
-#include "preview/Taskbar.h"
 #include "preview/frmMainWindow.h"
 #include "settings/Settings.h"
 
@@ -29,9 +29,10 @@ const QString kResult = QStringLiteral("sResult");
 }  // namespace
 
 frmMain::frmMain(std::function<Dialogs&()> dialogs, std::function<Settings&()> settings,
-                 std::function<QIcon()> icon)
+                 std::function<ScreenSource*()> screen, std::function<QIcon()> icon)
     : FormObject(std::move(dialogs), icon),
       settings_(std::move(settings)),
+      screen_(std::move(screen)),
       icon_(std::move(icon)) {}
 
 // The widgets go before the fields they display.
@@ -48,15 +49,14 @@ Settings& frmMain::settings() {
 
 std::unique_ptr<QWidget> frmMain::Form_Load() {
     Settings& s = settings();
-    auto w = std::make_unique<frmMainWindow>(*this, s, guard());
+    auto w = std::make_unique<frmMainWindow>(*this, canvas, s, guard());
     if (icon_) {
         w->setWindowIcon(icon_());
     }
     sTemp = s.value(kUserKey, QStringLiteral("sTemp"));
     Tool = DrawingState::None;
-    OverlayLeft = 0;
-    OverlayTop = 0;
     layOut(*w);
+    w->lblBigOverlay()->setVisible(OverlayTooBig);
 
     // Colour, width, text and font as stored, even when the palette is never offered: what
     // the pipeline stores after the preview is then what was stored before.
@@ -71,7 +71,11 @@ std::unique_ptr<QWidget> frmMain::Form_Load() {
 void frmMain::layOut(frmMainWindow& window) {
     frmMainWindow* w = &window;
     const QScreen* screen = QGuiApplication::primaryScreen();
-    const int taskbar = taskbarHeight(screen);
+    // The screen source counts device pixels; the layout works in Qt's logical pixels.
+    ScreenSource* source = screen_ ? screen_() : nullptr;
+    const int taskbar = source != nullptr && screen != nullptr
+                            ? qRound(source->taskbarHeight() / screen->devicePixelRatio())
+                            : 0;
     const int tx = twipsPerPixelX(screen);
     const int ty = twipsPerPixelY(screen);
     const QRect screenRect = screen != nullptr ? screen->geometry() : QRect(0, 0, 1024, 768);
@@ -101,6 +105,20 @@ void frmMain::layOut(frmMainWindow& window) {
     chrome->PlaceRightBorder();
 }
 
+void frmMain::setCapture(CapturePicture capture) {
+    picScreenie = std::move(capture);
+    OverlayLeft = 0;
+    OverlayTop = 0;
+    showOverlayWarning(false);
+}
+
+void frmMain::showOverlayWarning(bool tooBig) {
+    OverlayTooBig = tooBig;
+    if (auto* w = static_cast<frmMainWindow*>(loadedWidget())) {
+        w->lblBigOverlay()->setVisible(tooBig);
+    }
+}
+
 void frmMain::Form_Unload(QWidget& window) {
     auto& w = static_cast<frmMainWindow&>(window);
     textToolText_ = w.picDrawTools()->txtText()->text();
@@ -120,9 +138,6 @@ frmMainWindow* frmMain::window() {
     return static_cast<frmMainWindow*>(widget());
 }
 
-PictureHolder* frmMain::picScreenie() {
-    return window()->picScreenie();
-}
 QWidget* frmMain::picHidden() {
     return window()->picHidden();
 }
@@ -202,23 +217,22 @@ void frmMain::doSetup() {
 
 void frmMain::doScale() {
     frmMainWindow* w = window();
-    Canvas* canvas = w->picPreview();
-    const QImage& capture = w->picScreenie()->picture().image();
+    const QImage& capture = picScreenie.image();
     const CanvasPlacement place = placeCapture(capture.size(), w->picHidden()->size());
-    canvas->setGeometry(QRect(place.topLeft, place.size));
+    w->picPreview()->setGeometry(QRect(place.topLeft, place.size));
     DrawToolsPalette* palette = w->picDrawTools();
     if (place.reduced) {
-        canvas->image().setPicture(reduceByAreaAverage(capture, place.size));
+        canvas.setPicture(reduceByAreaAverage(capture, place.size));
         palette->hide();
         bScaled = true;
         // A reduced preview is not drawn on: its pixels are not the capture's.
         Tool = DrawingState::None;
     } else {
-        canvas->image().setPicture(capture);
+        canvas.setPicture(capture);
         palette->LoadSettings(toTwips(w->width(), twipsPerPixelX(w)));
         bScaled = false;
     }
-    canvas->image().commit();
+    canvas.commit();
 }
 
 void frmMain::cmdSend_Click() {

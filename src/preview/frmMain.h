@@ -6,6 +6,8 @@
 #include <functional>
 
 #include "dialogs/FormObject.h"
+#include "platform/CapturePicture.h"
+#include "preview/CanvasImage.h"
 #include "preview/DrawingState.h"
 
 class QLabel;
@@ -16,18 +18,21 @@ namespace pictavo {
 class Canvas;
 class Dialogs;
 class DrawToolsPalette;
+class ScreenSource;
 class PictureHolder;
 class Settings;
 class VexelButton;
 class frmMainWindow;
 
 // The preview window's form object, on the FormObject base: the widget tree (frmMainWindow)
-// exists only while the window is loaded. Touching a control loads the window.
+// exists only while the window is loaded. Touching a control loads the window. The pictures
+// (the capture and the canvas) are fields: the widgets only show them, and work that shows
+// nothing (a send without a preview) builds no widget.
 //
-// Callers use it in this order: put the capture into picScreenie, stamp the overlay where it
-// applies, doSetup, doScale, set the caption of cmdSend, Show (modal). Afterwards "sResult"
-// under the user key tells the outcome: the temporary file's path when accepted (the window
-// is then hidden and still loaded, so the canvas can be read), "Cancel" when cancelled or
+// Callers use it in this order: setCapture, stamp the overlay where it applies, doSetup,
+// doScale, set the caption of cmdSend, Show (modal). Afterwards "sResult" under the user key
+// tells the outcome: the temporary file's path when accepted (the window is then hidden and
+// still loaded), "Cancel" when cancelled or
 // closed (the window is then unloaded). When the accept or cancel handler fails (the store
 // cannot be written), the window is unloaded without an answer: the caller sends nothing.
 //
@@ -35,9 +40,10 @@ class frmMainWindow;
 class frmMain : public DrawingState, public FormObject {
 public:
     // `settings` gives the component's settings store when the window loads (it may create
-    // it); `icon` the program's icon for the window and its messages.
+    // it); `screen` the screen, for its taskbar (none: no taskbar); `icon` the program's icon
+    // for the window and its messages.
     frmMain(std::function<Dialogs&()> dialogs, std::function<Settings&()> settings,
-            std::function<QIcon()> icon = {});
+            std::function<ScreenSource*()> screen, std::function<QIcon()> icon = {});
     ~frmMain() override;
 
     // The signed-in account; every per-user registry path is built from it.
@@ -45,15 +51,25 @@ public:
     // True when the canvas shows a reduced copy of the capture; the encoders then take the
     // full-size capture from picScreenie.
     bool bScaled = false;
-    // Where the overlay box was placed on the capture, twips; 0 at each load.
+    // Where the overlay box was placed on the capture, twips; 0 for each new capture.
     qint32 OverlayLeft = 0;
     qint32 OverlayTop = 0;
     // The action word of the current overlay stamp.
     QString OverlayAction;
+    // The overlay text did not fit on the capture: lblBigOverlay says so.
+    bool OverlayTooBig = false;
+
+    // The full-size capture; the encoders take it when the canvas shows a reduced copy.
+    CapturePicture picScreenie;
+    // The canvas picPreview shows and is drawn on: its committed picture is what is sent.
+    CanvasImage canvas;
+
+    // A new capture into picScreenie; the overlay fields start afresh.
+    void setCapture(CapturePicture capture);
+    void showOverlayWarning(bool tooBig);
 
     // The controls. Each one loads the window when it is not loaded.
     frmMainWindow* window();
-    PictureHolder* picScreenie();
     QWidget* picHidden();
     Canvas* picPreview();
     QLabel* imgLogo();
@@ -96,6 +112,7 @@ private:
     void layOut(frmMainWindow& w);
 
     std::function<Settings&()> settings_;
+    std::function<ScreenSource*()> screen_;
     std::function<QIcon()> icon_;
     // True while the accept or cancel handler runs: if it fails, the window is unloaded.
     bool answering_ = false;

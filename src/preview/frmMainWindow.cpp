@@ -57,14 +57,12 @@ QPixmap drawLogo(QSize size) {
 
 }  // namespace
 
-frmMainWindow::frmMainWindow(DrawingState& state, Settings& settings, const HandlerGuard& guard)
+frmMainWindow::frmMainWindow(DrawingState& state, CanvasImage& canvas, Settings& settings,
+                             const HandlerGuard& guard)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Pictavo 3"));
     setAttribute(Qt::WA_DeleteOnClose, false);
-
-    picScreenie_ = new PictureHolder(this);
-    picScreenie_->setObjectName(QStringLiteral("picScreenie"));
 
     picHidden_ = new QWidget(this);
     picHidden_->setObjectName(QStringLiteral("picHidden"));
@@ -73,7 +71,7 @@ frmMainWindow::frmMainWindow(DrawingState& state, Settings& settings, const Hand
     area.setColor(QPalette::Window, kAreaColour);
     picHidden_->setPalette(area);
 
-    picPreview_ = new Canvas(picHidden_);
+    picPreview_ = new Canvas(canvas, picHidden_);
 
     imgLogo_ = new QLabel(this);
     imgLogo_->setObjectName(QStringLiteral("imgLogo"));

@@ -11,6 +11,7 @@ class QLineEdit;
 namespace pictavo {
 
 class Canvas;
+class CanvasImage;
 class DrawToolsPalette;
 class PictureHolder;
 class PointerTools;
@@ -26,10 +27,11 @@ struct DrawingState;
 class frmMainWindow : public QWidget {
     Q_OBJECT
 public:
-    frmMainWindow(DrawingState& state, Settings& settings, const HandlerGuard& guard);
+    // `canvas` is the form's drawing, which picPreview shows.
+    frmMainWindow(DrawingState& state, CanvasImage& canvas, Settings& settings,
+                  const HandlerGuard& guard);
     ~frmMainWindow() override;
 
-    PictureHolder* picScreenie() const { return picScreenie_; }
     QWidget* picHidden() const { return picHidden_; }
     Canvas* picPreview() const { return picPreview_; }
     QLabel* imgLogo() const { return imgLogo_; }
@@ -47,7 +49,6 @@ public:
     void placeLogo(const QRect& rect);
 
 private:
-    PictureHolder* picScreenie_ = nullptr;
     QWidget* picHidden_ = nullptr;
     Canvas* picPreview_ = nullptr;
     QLabel* imgLogo_ = nullptr;

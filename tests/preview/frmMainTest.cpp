@@ -12,7 +12,6 @@
 #include "preview/AreaAverage.h"
 #include "preview/Canvas.h"
 #include "preview/DrawToolsPalette.h"
-#include "preview/PictureHolder.h"
 #include "preview/frmMain.h"
 #include "preview/frmMainWindow.h"
 #include "settings/DiagnosticLog.h"
@@ -41,7 +40,8 @@ protected:
         tc.pv->mainForm().UserEmail = QStringLiteral("user@example.com");
         tc.pv->settings().checkRegistry();
         form = std::make_unique<frmMain>([this]() -> Dialogs& { return *tc.dialogs; },
-                                         [this]() -> Settings& { return tc.pv->settings(); });
+                                         [this]() -> Settings& { return tc.pv->settings(); },
+                                         [this]() -> ScreenSource* { return tc.screen; });
     }
 
     Settings& settings() { return tc.pv->settings(); }
@@ -52,7 +52,7 @@ protected:
     }
 
     void showCapture(const QImage& image) {
-        form->picScreenie()->setPicture(CapturePicture(image));
+        form->setCapture(CapturePicture(image));
         form->doSetup();
         form->doScale();
     }
@@ -123,7 +123,7 @@ TEST_F(PreviewWindow, CapturesAreShownOneToOneOnlyWhenTheyFit) {
         }
         EXPECT_EQ(canvas->image().working(), canvas->image().committed());
         // The full-size capture stays as it was for the encoders.
-        EXPECT_EQ(form->picScreenie()->picture().image(), capture);
+        EXPECT_EQ(form->picScreenie.image(), capture);
     }
 }
 
@@ -367,7 +367,6 @@ TEST_F(PreviewWindow, FixedControlsStandWhereTheyBelong) {
     EXPECT_TRUE(w->windowFlags() & Qt::FramelessWindowHint);
     EXPECT_EQ(form->cmdCancel()->caption(), QStringLiteral("&Cancel"));
     EXPECT_TRUE(form->lblBigOverlay()->isHidden());
-    EXPECT_TRUE(form->picScreenie()->isHidden());
     // The palette stands clear of the preview area.
     showCapture(testCard(QSize(40, 40)));
     EXPECT_LT(form->picDrawTools()->geometry().bottom(), form->picHidden()->geometry().top());
@@ -377,6 +376,12 @@ TEST_F(PreviewWindow, FixedControlsStandWhereTheyBelong) {
     EXPECT_EQ(form->cmdSend()->geometry().center().x(), form->cmdCancel()->geometry().center().x());
     EXPECT_LT(form->cmdSend()->geometry().bottom(), form->cmdCancel()->geometry().top());
     EXPECT_LT(areaSize().height() + form->picHidden()->y(), form->cmdSend()->geometry().top());
+
+    // The window takes 85% of the height above the taskbar the screen reports.
+    const int fullHeight = w->height();
+    form->Unload();
+    tc.screen->setTaskbarHeight(100);
+    EXPECT_NEAR(fullHeight - form->window()->height(), 85, 1);
 }
 
 }  // namespace

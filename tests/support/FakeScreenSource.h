@@ -40,7 +40,10 @@ public:
         return out;
     }
 
+    int taskbarHeight() override { return taskbar_; }
+
     QImage& screen() { return screen_; }
+    void setTaskbarHeight(int height) { taskbar_ = height; }
     void setActiveWindow(const QRect& r) { active_ = r; }
     // A window whose whole outer rectangle is `frame` and whose own drawing area is `client`,
     // both in screen coordinates.
@@ -58,6 +61,7 @@ private:
     QRect active_;
     QHash<WindowId, Window> windows_;
     int grabs_ = 0;
+    int taskbar_ = 0;
 };
 
 }  // namespace pictavo::test

@@ -7,6 +7,8 @@
 #include <QRgb>
 #include <bit>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 namespace pictavo::test {
 
@@ -91,11 +93,18 @@ public:
 
     // Sets _NET_ACTIVE_WINDOW on the root as a window manager would.
     void setActiveWindow(xcb_window_t w) {
-        static constexpr char kName[] = "_NET_ACTIVE_WINDOW";
+        setRootProperty("_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW, {w});
+    }
+    // Sets (or with no values deletes) a property of 32-bit values on the root.
+    void setRootProperty(const char* name, xcb_atom_t type, const std::vector<uint32_t>& values) {
         auto* atom =
-            xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, sizeof kName - 1, kName), nullptr);
-        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, root(), atom->atom, XCB_ATOM_WINDOW, 32, 1,
-                            &w);
+            xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, std::strlen(name), name), nullptr);
+        if (values.empty()) {
+            xcb_delete_property(c_, root(), atom->atom);
+        } else {
+            xcb_change_property(c_, XCB_PROP_MODE_REPLACE, root(), atom->atom, type, 32,
+                                static_cast<uint32_t>(values.size()), values.data());
+        }
         std::free(atom);
         sync();
     }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "capture/modCapture.h"
 #include "platform/X11ScreenSource.h"
@@ -197,6 +198,29 @@ TEST_F(X11Windows, WindowSurfaceIsItsOwnAreaOrItsWholeFrame) {
     };
     for (const auto& row : rows) {
         EXPECT_EQ(display.source->windowRect(row.window, row.clientArea), row.expected) << row.name;
+    }
+}
+
+TEST_F(X11Windows, TaskbarIsTheScreenBelowTheCurrentDesktopsWorkArea) {
+    const uint32_t w = kScreen.width();
+    const uint32_t h = kScreen.height();
+    const struct {
+        const char* name;
+        std::vector<uint32_t> workArea;  // x, y, width, height for each desktop
+        std::vector<uint32_t> currentDesktop;
+        int expected;
+    } rows[] = {
+        {"no work area", {}, {}, 0},
+        {"panel along the bottom", {0, 0, w, h - 30}, {}, 30},
+        {"panel along the top only", {0, 24, w, h - 24}, {}, 0},
+        {"the current desktop's area", {0, 0, w, h, 0, 0, w, h - 40}, {1}, 40},
+        {"a desktop without an area takes the first", {0, 0, w, h - 10}, {3}, 10},
+        {"an empty area tells nothing", {0, 0, 0, 0}, {}, 0},
+    };
+    for (const auto& row : rows) {
+        display.raw.setRootProperty("_NET_WORKAREA", XCB_ATOM_CARDINAL, row.workArea);
+        display.raw.setRootProperty("_NET_CURRENT_DESKTOP", XCB_ATOM_CARDINAL, row.currentDesktop);
+        EXPECT_EQ(display.source->taskbarHeight(), row.expected) << row.name;
     }
 }
 
