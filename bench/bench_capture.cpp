@@ -62,9 +62,15 @@ void paintRoot(xcb_connection_t* c, xcb_window_t root, const QImage& image) {
 struct Screen {
     explicit Screen(QSize size)
         : session(XvfbSession::Options{size, 24, false, 30000}),
-          source(session.isRunning() ? X11ScreenSource::open(session.displayName()) : nullptr) {}
+          source(open(X11ScreenSource::Transport::SharedMemoryWhenLocal)),
+          plain(open(X11ScreenSource::Transport::GetImage)) {}
+    std::unique_ptr<X11ScreenSource> open(X11ScreenSource::Transport transport) const {
+        return session.isRunning() ? X11ScreenSource::open(session.displayName(), transport)
+                                   : nullptr;
+    }
     XvfbSession session;
     std::unique_ptr<X11ScreenSource> source;
+    std::unique_ptr<X11ScreenSource> plain;
 };
 
 }  // namespace
@@ -74,31 +80,37 @@ int main(int argc, char** argv) {
     std::vector<std::unique_ptr<Screen>> screens;
     for (const QSize size : {QSize(1920, 1080), QSize(3840, 2160)}) {
         auto screen = std::make_unique<Screen>(size);
-        if (!screen->source) {
+        if (!screen->source || !screen->plain) {
             std::fprintf(stderr, "bench_capture: no X server at %dx%d: %s\n", size.width(),
                          size.height(), qPrintable(screen->session.error()));
             return 1;
         }
         const QImage photo = photoLike(size);
         paintRoot(screen->source->connection(), screen->source->root(), photo);
-        // Time only a capture that is right.
-        if (pictavo::CaptureVirtualScreen(*screen->source).image() != photo) {
-            std::fprintf(stderr, "bench_capture: the capture differs from the screen\n");
-            return 1;
+        const std::string dimensions =
+            std::to_string(size.width()) + "x" + std::to_string(size.height());
+        // Shared memory (where the server offers it) and plain GetImage replies.
+        for (X11ScreenSource* source : {screen->source.get(), screen->plain.get()}) {
+            // Time only a capture that is right.
+            if (pictavo::CaptureVirtualScreen(*source).image() != photo) {
+                std::fprintf(stderr, "bench_capture: the capture differs from the screen\n");
+                return 1;
+            }
+            const std::string name = std::string("CaptureVirtualScreen/") +
+                                     (source->lastGrabWasShared() ? "shm/" : "getimage/") +
+                                     dimensions;
+            benchmark::RegisterBenchmark(
+                name.c_str(),
+                [source](benchmark::State& state) {
+                    for (auto _ : state) {
+                        auto picture = pictavo::CaptureVirtualScreen(*source);
+                        benchmark::DoNotOptimize(picture.image().constBits());
+                    }
+                })
+                ->Unit(benchmark::kMillisecond)
+                ->Repetitions(9)
+                ->ReportAggregatesOnly(true);
         }
-        X11ScreenSource* source = screen->source.get();
-        const std::string name = "CaptureVirtualScreen/" + std::to_string(size.width()) + "x" +
-                                 std::to_string(size.height());
-        benchmark::RegisterBenchmark(name.c_str(),
-                                     [source](benchmark::State& state) {
-                                         for (auto _ : state) {
-                                             auto picture = pictavo::CaptureVirtualScreen(*source);
-                                             benchmark::DoNotOptimize(picture.image().constBits());
-                                         }
-                                     })
-            ->Unit(benchmark::kMillisecond)
-            ->Repetitions(9)
-            ->ReportAggregatesOnly(true);
         screens.push_back(std::move(screen));
     }
     benchmark::RunSpecifiedBenchmarks();

@@ -59,19 +59,20 @@ bool isHostRgb32(const X11PixelLayout& l) {
            l.redMask == 0xff0000 && l.greenMask == 0x00ff00 && l.blueMask == 0x0000ff;
 }
 
-// Sets the pad byte of every 32-bit pixel. This runs over every captured pixel, so it works
-// 16 bytes at a time where the processor allows (SSE2 is part of every x86-64).
-void makeOpaque(quint32* pixels, qsizetype count) {
+// Copies 32-bit pixels with their pad byte set (`from` may be `to`). This runs over every
+// captured pixel, so it works 16 bytes at a time where the processor allows (SSE2 is part of
+// every x86-64).
+void copyOpaque(const quint32* from, quint32* to, qsizetype count) {
     qsizetype i = 0;
 #if defined(__SSE2__)
     const __m128i alpha = _mm_set1_epi32(static_cast<int>(0xff000000u));
     for (; i + 4 <= count; i += 4) {
-        auto* at = reinterpret_cast<__m128i*>(pixels + i);
-        _mm_storeu_si128(at, _mm_or_si128(_mm_loadu_si128(at), alpha));
+        const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), _mm_or_si128(pixels, alpha));
     }
 #endif
     for (; i < count; ++i) {
-        pixels[i] |= 0xff000000u;
+        to[i] = from[i] | 0xff000000u;
     }
 }
 
@@ -123,7 +124,16 @@ QImage imageFromZPixmap(const X11PixelLayout& layout, ZPixmapBuffer buffer, QSiz
     // pad byte, which X leaves undefined (usually 0, which would read as transparent).
     if (isHostRgb32(layout) && stride == qsizetype(width) * 4 &&
         reinterpret_cast<quintptr>(buffer.bits) % alignof(quint32) == 0) {
-        makeOpaque(reinterpret_cast<quint32*>(buffer.bits), qsizetype(width) * height);
+        auto* pixels = reinterpret_cast<quint32*>(buffer.bits);
+        if (!buffer.block) {
+            QImage image(size, QImage::Format_RGB32);
+            if (!image.isNull()) {
+                copyOpaque(pixels, reinterpret_cast<quint32*>(image.bits()),
+                           qsizetype(width) * height);
+            }
+            return image;
+        }
+        copyOpaque(pixels, pixels, qsizetype(width) * height);
         void* block = buffer.block.release();
         return QImage(buffer.bits, width, height, stride, QImage::Format_RGB32, freeBlock, block);
     }

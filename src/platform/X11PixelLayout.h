@@ -40,7 +40,8 @@ struct X11PixelLayout {
     QImage blackImage(QSize size) const;
 };
 
-// A malloc'ed block holding ZPixmap bytes (an xcb reply, say); `bits` points into it.
+// ZPixmap bytes at `bits`: inside the malloc'ed `block` when the buffer owns them (an xcb
+// reply, say); borrowed when `block` is null (a shared segment that is written again later).
 struct ZPixmapBuffer {
     struct Free {
         void operator()(void* p) const { std::free(p); }
@@ -52,9 +53,9 @@ struct ZPixmapBuffer {
 
 // Turns `buffer` (`size` pixels laid out as `layout` says) into an opaque image of
 // `layout.imageFormat()`; the pad byte of 32-bit pixels never shows through as alpha. The
-// common 32-bit layout in the host's byte order is converted in place: the image then owns the
-// buffer and no pixel is copied. A buffer too short for `size`, or a layout with fewer than 8
-// bits per pixel, gives a black image.
+// common 32-bit layout in the host's byte order is converted in place when the buffer owns its
+// bytes: the image then owns the buffer and no pixel is copied. Borrowed bytes are only read. A
+// buffer too short for `size`, or a layout with fewer than 8 bits per pixel, gives a black image.
 QImage imageFromZPixmap(const X11PixelLayout& layout, ZPixmapBuffer buffer, QSize size);
 
 }  // namespace pictavo

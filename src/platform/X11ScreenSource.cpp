@@ -1,5 +1,7 @@
 #include "platform/X11ScreenSource.h"
 
+#include "platform/XcbReply.h"
+
 #include <QtGui/qguiapplication_platform.h>
 #include <QGuiApplication>
 #include <cstdlib>
@@ -10,24 +12,6 @@
 namespace pictavo {
 
 namespace {
-
-struct FreeDeleter {
-    void operator()(void* p) const { std::free(p); }
-};
-template <typename T>
-using XcbReply = std::unique_ptr<T, FreeDeleter>;
-
-// The reply of one request, owned; null on an X error (which is discarded rather than left to
-// the event queue of whoever shares the connection).
-template <typename ReplyFn, typename Cookie>
-auto waitReply(xcb_connection_t* c, ReplyFn replyFn, Cookie cookie) {
-    using Reply = std::remove_pointer_t<
-        std::invoke_result_t<ReplyFn, xcb_connection_t*, Cookie, xcb_generic_error_t**>>;
-    xcb_generic_error_t* error = nullptr;
-    XcbReply<Reply> reply(replyFn(c, cookie, &error));
-    std::free(error);
-    return reply;
-}
 
 // A window manager nests a client at most a few levels deep; the bound only guards against a
 // server that answers with a cycle.
@@ -58,10 +42,14 @@ const xcb_visualtype_t* visualOf(const xcb_screen_t* screen, xcb_visualid_t id) 
 
 }  // namespace
 
-X11ScreenSource::X11ScreenSource(xcb_connection_t* connection, int screenNumber)
+X11ScreenSource::X11ScreenSource(xcb_connection_t* connection, int screenNumber,
+                                 Transport transport)
     : connection_(connection) {
     if (connection_ == nullptr || xcb_connection_has_error(connection_)) {
         return;
+    }
+    if (transport == Transport::SharedMemoryWhenLocal) {
+        shared_ = std::make_unique<X11SharedSegment>(connection_);
     }
     const xcb_setup_t* setup = xcb_get_setup(connection_);
     xcb_screen_t* screen = screenOf(connection_, screenNumber);
@@ -97,7 +85,8 @@ X11ScreenSource::X11ScreenSource(xcb_connection_t* connection, int screenNumber)
     }
 }
 
-std::unique_ptr<X11ScreenSource> X11ScreenSource::open(const QByteArray& displayName) {
+std::unique_ptr<X11ScreenSource> X11ScreenSource::open(const QByteArray& displayName,
+                                                       Transport transport) {
     int screenNumber = 0;
     xcb_connection_t* c =
         xcb_connect(displayName.isEmpty() ? nullptr : displayName.constData(), &screenNumber);
@@ -105,12 +94,14 @@ std::unique_ptr<X11ScreenSource> X11ScreenSource::open(const QByteArray& display
         xcb_disconnect(c);
         return nullptr;
     }
-    auto source = std::make_unique<X11ScreenSource>(c, screenNumber);
+    auto source = std::make_unique<X11ScreenSource>(c, screenNumber, transport);
     source->ownsConnection_ = true;
     return source;
 }
 
 X11ScreenSource::~X11ScreenSource() {
+    // The segment is detached through the connection.
+    shared_.reset();
     if (ownsConnection_) {
         xcb_disconnect(connection_);
     }
@@ -323,6 +314,21 @@ X11PixelLayout X11ScreenSource::pixelLayout() {
 }
 
 QImage X11ScreenSource::fetch(const X11PixelLayout& layout, const QRect& rect) {
+    lastGrabWasShared_ = false;
+    if (shared_) {
+        const qsizetype bytes = qsizetype(layout.bytesPerLine(rect.width())) * rect.height();
+        if (const auto shared = shared_->read(root_, rect, bytes)) {
+            if (shared->depth != layout.depth) {
+                return layout.blackImage(rect.size());
+            }
+            lastGrabWasShared_ = true;
+            // Borrowed bytes: the segment is read again by the next grab.
+            ZPixmapBuffer buffer;
+            buffer.bits = shared->bits;
+            buffer.length = shared->length;
+            return imageFromZPixmap(layout, std::move(buffer), rect.size());
+        }
+    }
     auto reply = waitReply(
         connection_, xcb_get_image_reply,
         xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, root_, int16_t(rect.x()),

@@ -8,6 +8,7 @@
 
 #include "platform/ScreenSource.h"
 #include "platform/X11PixelLayout.h"
+#include "platform/X11SharedSegment.h"
 
 namespace pictavo {
 
@@ -19,14 +20,26 @@ namespace pictavo {
 // screen. Every call asks the server afresh (root size after a RandR change, the active
 // window, the colormap of a PseudoColor display); nothing is cached but the pixel layout and
 // an atom. X errors never escape: a failed request reads as "no such window" or as black.
+//
+// Pixels come through a segment shared with the server (X11SharedSegment) where the server
+// offers one, through GetImage replies otherwise; both give the same picture.
 class X11ScreenSource final : public ScreenSource {
 public:
+    enum class Transport {
+        // Shared memory where the server can take it, GetImage elsewhere.
+        SharedMemoryWhenLocal,
+        // GetImage only, as on a remote display.
+        GetImage,
+    };
+
     // Uses `connection` (not owned: it must outlive the source) and its screen `screenNumber`
     // (the first screen when there is no such screen).
-    X11ScreenSource(xcb_connection_t* connection, int screenNumber);
+    X11ScreenSource(xcb_connection_t* connection, int screenNumber,
+                    Transport transport = Transport::SharedMemoryWhenLocal);
     // Opens a connection of its own to `displayName` (":3"; empty for $DISPLAY), closed with
     // the source. nullptr when the display cannot be opened.
-    static std::unique_ptr<X11ScreenSource> open(const QByteArray& displayName);
+    static std::unique_ptr<X11ScreenSource> open(
+        const QByteArray& displayName, Transport transport = Transport::SharedMemoryWhenLocal);
     ~X11ScreenSource() override;
     X11ScreenSource(const X11ScreenSource&) = delete;
     X11ScreenSource& operator=(const X11ScreenSource&) = delete;
@@ -51,6 +64,8 @@ public:
     xcb_window_t root() const { return root_; }
     // The layout as of now: for colormapped displays the colormap is read afresh.
     X11PixelLayout pixelLayout();
+    // Whether the pixels of the last grab came through shared memory.
+    bool lastGrabWasShared() const { return lastGrabWasShared_; }
 
 private:
     xcb_window_t activeWindowProperty();
@@ -68,6 +83,9 @@ private:
     int colormapEntries_ = 0;
     X11PixelLayout layout_;
     xcb_atom_t activeWindowAtom_ = XCB_ATOM_NONE;
+    // Null for Transport::GetImage.
+    std::unique_ptr<X11SharedSegment> shared_;
+    bool lastGrabWasShared_ = false;
 };
 
 }  // namespace pictavo

@@ -71,8 +71,9 @@ bool XvfbSession::startServer(const Options& options) {
     log.open();
     xvfb_ = spawn(QStringLiteral("Xvfb"),
                   {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                   QStringLiteral("0"), screen, QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                   QStringLiteral("-noreset")},
+                   QStringLiteral("0"), screen,
+                   options.tcp ? QStringLiteral("-listen") : QStringLiteral("-nolisten"),
+                   QStringLiteral("tcp"), QStringLiteral("-noreset")},
                   log.fileName(), QProcessEnvironment::systemEnvironment(), false);
     QElapsedTimer timer;
     timer.start();

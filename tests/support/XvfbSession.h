@@ -21,6 +21,8 @@ public:
         bool windowManager = true;
         // For the server to come up and the window manager to announce itself.
         int startTimeoutMs = 20000;
+        // Listen on TCP too, as a display on another machine is reached.
+        bool tcp = false;
     };
 
     explicit XvfbSession(const Options& options);
@@ -33,6 +35,8 @@ public:
     QString error() const { return error_; }
     // ":N", for DISPLAY and xcb_connect.
     QByteArray displayName() const { return ":" + QByteArray::number(display_); }
+    // "127.0.0.1:N": the server through TCP (Options::tcp).
+    QByteArray tcpDisplayName() const { return "127.0.0.1" + displayName(); }
     // Points DISPLAY of this process (and of the programs it starts) at the server.
     void exportDisplay() const;
 

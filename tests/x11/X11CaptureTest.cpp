@@ -112,6 +112,10 @@ TEST_F(X11Capture, VirtualScreenEqualsTheRootAsImportReadsIt) {
 
     ASSERT_FALSE(reference.isNull()) << "import failed";
     EXPECT_EQ(picture.size(), QSize(1280, 800));
+    // Shared memory on Qt's own connection, and GetImage on it gives the same pixels.
+    EXPECT_TRUE(x11_->lastGrabWasShared());
+    X11ScreenSource plain(x11_->connection(), 0, X11ScreenSource::Transport::GetImage);
+    EXPECT_EQ(CaptureVirtualScreen(plain).image(), picture.image());
     EXPECT_FALSE(picture.hasPalette());
     EXPECT_EQ(differingPixels(picture.image(), reference), 0);
     EXPECT_FALSE(picture.image().hasAlphaChannel());

@@ -20,18 +20,22 @@ using test::XvfbSession;
 
 constexpr QSize kScreen(320, 200);
 
-// A bare server of the given depth, a connection to arrange it and a source reading it.
+// A bare server of the given depth, a connection to arrange it, a source reading it through
+// shared memory and one reading it through GetImage replies.
 struct BareDisplay {
     explicit BareDisplay(int depth)
         : session(XvfbSession::Options{kScreen, depth, false, 20000}),
           raw(session.displayName()),
-          source(X11ScreenSource::open(session.displayName())) {}
+          source(X11ScreenSource::open(session.displayName())),
+          plain(
+              X11ScreenSource::open(session.displayName(), X11ScreenSource::Transport::GetImage)) {}
 
-    bool ready() const { return session.isRunning() && raw.isOpen() && source; }
+    bool ready() const { return session.isRunning() && raw.isOpen() && source && plain; }
 
     XvfbSession session;
     RawDisplay raw;
     std::unique_ptr<X11ScreenSource> source;
+    std::unique_ptr<X11ScreenSource> plain;
 };
 
 struct DepthCase {
@@ -67,6 +71,9 @@ TEST_P(X11Depth, VirtualScreenShowsEveryColourOpaque) {
     const CapturePicture picture = CaptureVirtualScreen(*display.source);
 
     ASSERT_EQ(picture.size(), kScreen);
+    EXPECT_TRUE(display.source->lastGrabWasShared());
+    EXPECT_EQ(CaptureVirtualScreen(*display.plain).image(), picture.image());
+    EXPECT_FALSE(display.plain->lastGrabWasShared());
     EXPECT_EQ(picture.hasPalette(), GetParam().palette);
     const QImage& image = picture.image();
     for (const auto& f : fills) {
@@ -105,8 +112,11 @@ TEST_P(X11Depth, PartsOffTheScreenAreBlack) {
         {"larger than the screen", QRect(-3, -4, w + 10, h + 10)},
         {"wholly on the screen", QRect(7, 9, 11, 13)},
     };
+    // Through the shared segment (which grows and is reused from row to row) and through
+    // GetImage.
     for (const auto& row : rows) {
         const QImage image = display.source->grab(row.rect);
+        EXPECT_EQ(display.plain->grab(row.rect), image) << row.name;
         ASSERT_EQ(image.size(), row.rect.size()) << row.name;
         EXPECT_EQ(image.format() == QImage::Format_Indexed8, GetParam().palette) << row.name;
         int wrong = 0;
@@ -118,6 +128,25 @@ TEST_P(X11Depth, PartsOffTheScreenAreBlack) {
         }
         EXPECT_EQ(wrong, 0) << row.name;
     }
+}
+
+// A display on another machine cannot take a segment of this one: its pixels come as GetImage
+// replies, and the connection stays sound.
+TEST(X11RemoteDisplay, IsReadThroughGetImage) {
+    XvfbSession session(XvfbSession::Options{kScreen, 24, false, 20000, true});
+    ASSERT_TRUE(session.isRunning()) << qPrintable(session.error());
+    RawDisplay raw(session.displayName());
+    raw.fill(raw.root(), QRect(QPoint(0, 0), kScreen), raw.pixelFor(qRgb(0, 0, 255)));
+    const auto source = X11ScreenSource::open(session.tcpDisplayName());
+    ASSERT_NE(source, nullptr);
+
+    const QImage image = source->grab(QRect(10, 10, 40, 30));
+
+    EXPECT_FALSE(source->lastGrabWasShared());
+    QImage blue(40, 30, QImage::Format_RGB32);
+    blue.fill(qRgb(0, 0, 255));
+    EXPECT_EQ(image, blue);
+    EXPECT_EQ(xcb_connection_has_error(source->connection()), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Displays, X11Depth,
