@@ -62,7 +62,9 @@ QString RegValue::asText() const {
 // A cached prepared statement, reset and unbound when the scope ends.
 class RegistryHive::Statement {
 public:
-    Statement(RegistryHive& hive, const char* sql) : hive_(hive), stmt_(hive.prepare(sql)) {}
+    Statement(RegistryHive& hive, const char* sql) : hive_(hive), stmt_(hive.prepare(sql)) {
+        ++hive_.traffic_.statements;
+    }
     ~Statement() {
         sqlite3_reset(stmt_);
         sqlite3_clear_bindings(stmt_);
@@ -117,7 +119,10 @@ private:
 // BEGIN IMMEDIATE on construction; rolled back unless commit() was reached.
 class RegistryHive::Transaction {
 public:
-    explicit Transaction(RegistryHive& hive) : hive_(hive) { hive_.exec("BEGIN IMMEDIATE"); }
+    explicit Transaction(RegistryHive& hive) : hive_(hive) {
+        hive_.exec("BEGIN IMMEDIATE");
+        ++hive_.traffic_.transactions;
+    }
     ~Transaction() {
         if (!done_) {
             sqlite3_exec(hive_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -316,10 +321,12 @@ std::optional<std::int64_t> RegistryHive::findKey(std::uint32_t root, const QStr
 }
 
 bool RegistryHive::keyExists(std::uint32_t root, const QString& subKey) {
+    ++traffic_.reads;
     return findKey(root, subKey).has_value();
 }
 
 bool RegistryHive::createKey(std::uint32_t root, const QString& subKey) {
+    ++traffic_.writes;
     if (!isRoot(root)) {
         return false;
     }
@@ -353,14 +360,18 @@ bool RegistryHive::createKey(std::uint32_t root, const QString& subKey) {
 }
 
 long RegistryHive::deleteKey(std::uint32_t root, const QString& subKey) {
+    ++traffic_.writes;
     return removeKey(root, subKey, false);
 }
 
 long RegistryHive::deleteTree(std::uint32_t root, const QString& subKey) {
+    ++traffic_.writes;
     return removeKey(root, subKey, true);
 }
 
 long RegistryHive::removeKey(std::uint32_t root, const QString& subKey, bool withSubKeys) {
+    // Values of the key and of its sub-keys go with it.
+    cache_.clear();
     if (subKey.isEmpty()) {
         return isRoot(root) ? RegResult::AccessDenied : RegResult::FileNotFound;
     }
@@ -387,22 +398,52 @@ long RegistryHive::removeKey(std::uint32_t root, const QString& subKey, bool wit
     return RegResult::Success;
 }
 
+RegistryHive::ReadCache::ReadCache(RegistryHive& hive) : hive_(hive) {
+    ++hive_.cacheDepth_;
+}
+
+RegistryHive::ReadCache::~ReadCache() {
+    if (--hive_.cacheDepth_ == 0) {
+        hive_.cache_.clear();
+    }
+}
+
+QString RegistryHive::cacheKey(std::uint32_t root, const QString& subKey, const QString& name) {
+    return QString::number(root) + QLatin1Char('|') + lowerName(subKey) + QLatin1Char('|') +
+           lowerName(name);
+}
+
+void RegistryHive::remember(std::uint32_t root, const QString& subKey, const QString& name,
+                            std::optional<RegValue> value) {
+    if (cacheDepth_ > 0) {
+        cache_.insert(cacheKey(root, subKey, name), std::move(value));
+    }
+}
+
 std::optional<RegValue> RegistryHive::queryValue(std::uint32_t root, const QString& subKey,
                                                  const QString& name) {
-    const auto id = findKey(root, subKey);
-    if (!id) {
-        return std::nullopt;
+    if (cacheDepth_ > 0) {
+        const auto known = cache_.constFind(cacheKey(root, subKey, name));
+        if (known != cache_.constEnd()) {
+            return *known;
+        }
     }
-    Statement s(*this, "SELECT type, data FROM vals WHERE key=?1 AND lname=?2");
-    s.bind(1, *id).bind(2, lowerName(name));
-    if (!s.step()) {
-        return std::nullopt;
+    ++traffic_.reads;
+    std::optional<RegValue> value;
+    if (const auto id = findKey(root, subKey)) {
+        Statement s(*this, "SELECT type, data FROM vals WHERE key=?1 AND lname=?2");
+        s.bind(1, *id).bind(2, lowerName(name));
+        if (s.step()) {
+            value = RegValue{static_cast<RegType>(s.integer(0)), s.blob(1)};
+        }
     }
-    return RegValue{static_cast<RegType>(s.integer(0)), s.blob(1)};
+    remember(root, subKey, name, value);
+    return value;
 }
 
 long RegistryHive::setValue(std::uint32_t root, const QString& subKey, const QString& name,
                             const RegValue& value) {
+    ++traffic_.writes;
     Transaction tx(*this);
     const auto id = findKey(root, subKey);
     if (!id) {
@@ -417,10 +458,12 @@ long RegistryHive::setValue(std::uint32_t root, const QString& subKey, const QSt
     up.bind(4, static_cast<std::int64_t>(value.type)).bind(5, value.data);
     up.step();
     tx.commit();
+    remember(root, subKey, name, value);
     return RegResult::Success;
 }
 
 long RegistryHive::deleteValue(std::uint32_t root, const QString& subKey, const QString& name) {
+    ++traffic_.writes;
     Transaction tx(*this);
     const auto id = findKey(root, subKey);
     if (!id) {
@@ -431,10 +474,12 @@ long RegistryHive::deleteValue(std::uint32_t root, const QString& subKey, const 
     del.step();
     const bool removed = sqlite3_changes(db_) > 0;
     tx.commit();
+    remember(root, subKey, name, std::nullopt);
     return removed ? RegResult::Success : RegResult::FileNotFound;
 }
 
 std::optional<QStringList> RegistryHive::subKeys(std::uint32_t root, const QString& subKey) {
+    ++traffic_.reads;
     const auto id = findKey(root, subKey);
     if (!id) {
         return std::nullopt;
@@ -450,6 +495,7 @@ std::optional<QStringList> RegistryHive::subKeys(std::uint32_t root, const QStri
 
 std::optional<std::vector<NamedRegValue>> RegistryHive::values(std::uint32_t root,
                                                                const QString& subKey) {
+    ++traffic_.reads;
     const auto id = findKey(root, subKey);
     if (!id) {
         return std::nullopt;
@@ -464,6 +510,7 @@ std::optional<std::vector<NamedRegValue>> RegistryHive::values(std::uint32_t roo
 }
 
 std::optional<QString> RegistryHive::canonicalPath(std::uint32_t root, const QString& subKey) {
+    ++traffic_.reads;
     if (!isRoot(root)) {
         return std::nullopt;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <chrono>
@@ -111,6 +112,32 @@ public:
     // The stored spelling of each component of an existing key's path.
     std::optional<QString> canonicalPath(std::uint32_t root, const QString& subKey);
 
+    // What was asked of the store through this object: calls that read (values, keys,
+    // listings) and that write, the write transactions, and the SQL statements run for them.
+    struct Traffic {
+        std::uint64_t reads = 0;
+        std::uint64_t writes = 0;
+        std::uint64_t transactions = 0;
+        std::uint64_t statements = 0;
+    };
+    const Traffic& traffic() const { return traffic_; }
+
+    // While one is alive, queryValue answers a value it has read, or that this object has
+    // written or deleted, from memory: within one command the same value is read again (the log
+    // flag before every log line, a name read back just after it was written). A change of keys
+    // through this object forgets everything. Writes by other processes made meanwhile are seen
+    // once the outermost cache has ended. Scopes nest.
+    class ReadCache {
+    public:
+        explicit ReadCache(RegistryHive& hive);
+        ~ReadCache();
+        ReadCache(const ReadCache&) = delete;
+        ReadCache& operator=(const ReadCache&) = delete;
+
+    private:
+        RegistryHive& hive_;
+    };
+
 private:
     class Statement;
     class Transaction;
@@ -126,6 +153,13 @@ private:
     sqlite3* db_ = nullptr;
     int lastFailure_ = 0;  // SQLite's code for the last failure thrown by fail()
     std::vector<std::pair<const char*, sqlite3_stmt*>> statements_;
+    Traffic traffic_;
+    // Values by cacheKey() while a ReadCache is alive (empty: known to be missing).
+    int cacheDepth_ = 0;
+    QHash<QString, std::optional<RegValue>> cache_;
+    static QString cacheKey(std::uint32_t root, const QString& subKey, const QString& name);
+    void remember(std::uint32_t root, const QString& subKey, const QString& name,
+                  std::optional<RegValue> value);
 };
 
 }  // namespace pictavo

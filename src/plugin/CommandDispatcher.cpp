@@ -4,6 +4,7 @@
 #include "capture/modCapture.h"
 #include "config/frmOptions.h"
 #include "platform/PictavoError.h"
+#include "platform/RegistryHive.h"
 #include "platform/ScreenSource.h"
 #include "platform/Shell.h"
 #include "plugin/CapturePipeline.h"
@@ -47,6 +48,9 @@ ScreenSource& CommandDispatcher::screen() {
 }
 
 QString CommandDispatcher::ParseCommand(const QString& sCommand, const QString& sCommandArg) {
+    // One command reads the store once: the log flag before every log line, and names read back
+    // just after they were written, come from memory.
+    const RegistryHive::ReadCache cache(p_.settings.registry().hive());
     p_.settings.WriteLog(QStringLiteral("ParseCommand:   ") + sCommand + QStringLiteral("  -   ") +
                          sCommandArg);
     const QString command = sCommand.toLower();

@@ -85,6 +85,44 @@ TEST_F(RegistryHiveTest, KeysAndValuesFollowTheRegistryRules) {
     EXPECT_FALSE(hive.subKeys(HKCU, QStringLiteral("Nope")));
 }
 
+TEST_F(RegistryHiveTest, ACacheReadsEachValueOnceAndFollowsItsOwnChanges) {
+    RegistryHive hive(path());
+    RegistryHive other(path());
+    const QString key = QStringLiteral("Software\\Quorrel");
+    ASSERT_TRUE(hive.createKey(HKCU, key + QStringLiteral("\\Sub")));
+    const auto text = [&](const char* name) {
+        const auto v = hive.queryValue(HKCU, key, QLatin1String(name));
+        return v ? v->asText() : QStringLiteral("(missing)");
+    };
+    other.setValue(HKCU, key, QStringLiteral("Log"), RegValue::text(QStringLiteral("1")));
+    {
+        const RegistryHive::ReadCache cache(hive);
+        const auto reads = hive.traffic().reads;
+        EXPECT_EQ(text("Log"), QStringLiteral("1"));
+        EXPECT_EQ(text("LOG"), QStringLiteral("1"));
+        EXPECT_EQ(text("Gone"), QStringLiteral("(missing)"));
+        EXPECT_EQ(text("Gone"), QStringLiteral("(missing)"));
+        EXPECT_EQ(hive.traffic().reads - reads, 2u);
+        // Another process's change shows from the next command on; this object's own at once.
+        other.setValue(HKCU, key, QStringLiteral("Log"), RegValue::text(QStringLiteral("2")));
+        EXPECT_EQ(text("Log"), QStringLiteral("1"));
+        hive.setValue(HKCU, key, QStringLiteral("Gone"), RegValue::text(QStringLiteral("x")));
+        EXPECT_EQ(text("Gone"), QStringLiteral("x"));
+        hive.deleteValue(HKCU, key, QStringLiteral("gone"));
+        EXPECT_EQ(text("Gone"), QStringLiteral("(missing)"));
+        hive.setValue(HKCU, key + QStringLiteral("\\Sub"), QStringLiteral("Log"),
+                      RegValue::text(QStringLiteral("3")));
+        EXPECT_EQ(
+            hive.queryValue(HKCU, key + QStringLiteral("\\sub"), QStringLiteral("log"))->asText(),
+            QStringLiteral("3"));
+        hive.deleteTree(HKCU, key + QStringLiteral("\\Sub"));
+        EXPECT_FALSE(hive.queryValue(HKCU, key + QStringLiteral("\\Sub"), QStringLiteral("Log")));
+        EXPECT_EQ(text("Log"), QStringLiteral("2"));
+    }
+    other.setValue(HKCU, key, QStringLiteral("Log"), RegValue::text(QStringLiteral("4")));
+    EXPECT_EQ(text("Log"), QStringLiteral("4"));
+}
+
 TEST_F(RegistryHiveTest, ValuesOfAnyLengthSurviveReopening) {
     const QString longText(100000, QLatin1Char('x'));
     {
