@@ -37,6 +37,10 @@ PV::PV(PlatformServices services)
       frmMain_([this]() -> Dialogs& { return *services_.dialogs; },
                [this]() -> Settings& { return settings(); },
                [this] { return services_.screen.get(); }, [this] { return frmOptions_.icon(); }),
+      frmSend_([this]() -> Dialogs& { return *services_.dialogs; },
+               [this]() -> Settings& { return settings(); }, [this] { return frmOptions_.icon(); }),
+      frmSave_([this]() -> Dialogs& { return *services_.dialogs; },
+               [this]() -> Settings& { return settings(); }, [this] { return frmOptions_.icon(); }),
       frmOptions_(frmOptions::Parts{
           .dialogs = [this]() -> Dialogs& { return *services_.dialogs; },
           .settings = [this]() -> Settings& { return settings(); },

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "capture/frmCounter.h"
+#include "capture/frmSave.h"
 #include "capture/frmSend.h"
 #include "config/frmOptions.h"
 #include "plugin/PlatformServices.h"
@@ -48,6 +49,7 @@ public:
     // The parts of the component, for the code that drives them and for tests.
     frmMain& mainForm() { return frmMain_; }
     frmSend& sendForm() { return frmSend_; }
+    frmSave& saveForm() { return frmSave_; }
     frmOptions& optionsForm() { return frmOptions_; }
     frmCounter& counterForm() { return frmCounter_; }
     CapturePipeline& pipeline() { return *pipeline_; }
@@ -71,6 +73,7 @@ private:
     PlatformServices services_;
     frmMain frmMain_;
     frmSend frmSend_;
+    frmSave frmSave_;
     frmOptions frmOptions_;
     frmCounter frmCounter_;
     std::unique_ptr<RegistryHive> hive_;

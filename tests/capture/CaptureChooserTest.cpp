@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QTest>
+
+#include "controls/VexelButton.h"
+#include "settings/Settings.h"
+#include "support/LogLines.h"
+#include "support/TestComponent.h"
+
+using namespace pictavo;
+using pictavo::test::TestComponent;
+
+TEST(CaptureChooser, EveryWayOutLeavesItsOwnResult) {
+    TestComponent tc;
+    ASSERT_TRUE(tc.initialize());
+    Settings& s = tc.pv->settings();
+    s.setValue(QString(), QStringLiteral("Log"), QStringLiteral("1"));
+    const auto result = [&s] { return s.value(QString(), QStringLiteral("sResult")); };
+    struct Row {
+        const char* name;
+        std::function<void(CaptureChooser&)> leave;
+        const char* result;
+        std::optional<CaptureKind> ran;
+    };
+    const Row rows[] = {
+        {"Cancel", [](CaptureChooser& c) { c.button("cmdCancel")->Click(); }, "#", {}},
+        {"Escape", [](CaptureChooser& c) { QTest::keyClick(c.window(), Qt::Key_Escape); }, "#", {}},
+        {"close keeps what was there",
+         [](CaptureChooser& c) { c.button("cmdX")->Click(); },
+         "changed",
+         {}},
+        {"a kind runs its path hidden", [](CaptureChooser& c) { c.button("cmdFull")->Click(); },
+         "changed", CaptureKind::FullScreen},
+        {"access key",
+         [](CaptureChooser& c) { QTest::keyClick(c.window(), Qt::Key_S, Qt::AltModifier); },
+         "changed", CaptureKind::SelectedArea},
+    };
+    for (CaptureChooser* chooser : {static_cast<CaptureChooser*>(&tc.pv->sendForm()),
+                                    static_cast<CaptureChooser*>(&tc.pv->saveForm())}) {
+        for (const Row& r : rows) {
+            SCOPED_TRACE(r.name);
+            std::optional<CaptureKind> ran;
+            bool hiddenWhileRunning = false;
+            chooser->setAction([&](CaptureKind kind) {
+                ran = kind;
+                hiddenWhileRunning = !chooser->window()->isVisible();
+            });
+            s.setValue(QString(), QStringLiteral("sResult"), QStringLiteral("stale"));
+            chooser->window()->show();
+            chooser->window()->activateWindow();
+            QApplication::processEvents();
+            EXPECT_EQ(result(), QStringLiteral("#"));  // written at load
+            s.setValue(QString(), QStringLiteral("sResult"), QStringLiteral("changed"));
+            r.leave(*chooser);
+            EXPECT_FALSE(chooser->isLoaded());
+            EXPECT_EQ(result(), QLatin1String(r.result));
+            EXPECT_EQ(ran, r.ran);
+            EXPECT_EQ(hiddenWhileRunning, r.ran.has_value());
+        }
+    }
+    EXPECT_EQ(tc.pv->sendForm().Label1()->text(), QStringLiteral("Send"));
+    EXPECT_EQ(tc.pv->saveForm().Label1()->text(), QStringLiteral("Save"));
+    tc.pv->saveForm().Unload();
+    const QStringList log = test::logLines();
+    EXPECT_EQ(log.count(QStringLiteral("frmSave - Form_Load - START")), 6);
+    EXPECT_EQ(log.count(QStringLiteral("frmSave - Form_Load - END")), 6);
+}
