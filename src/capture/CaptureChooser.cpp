@@ -107,7 +107,7 @@ std::unique_ptr<QWidget> CaptureChooser::Form_Load() {
         b->setBackColour(QColor(0xff, 0xff, 0xff));
         b->setHoverColour(QColor(0xe4, 0xf2, 0xc0));
         b->setPressedColour(kChromeColour);
-        b->setMinimumHeight(toPixels(kPicture * 15 + 120, tpp));
+        b->setMinimumSize(b->sizeHint().expandedTo(QSize(0, toPixels(kPicture * 15 + 120, tpp))));
         layout->addWidget(b);
         return b;
     };

@@ -129,8 +129,13 @@ bool OpenTarget(Shell& shell, const QString& target,
     return shell.openUrl(target);
 }
 
-QPixmap logoPicture() {
-    return QPixmap(QStringLiteral(":/pictavo/logo.png"));
+QPixmap logoPicture(qreal devicePixelRatio) {
+    if (devicePixelRatio <= 1.0) {
+        return QPixmap(QStringLiteral(":/pictavo/logo.png"));
+    }
+    QPixmap sharp(QStringLiteral(":/pictavo/logo@2x.png"));
+    sharp.setDevicePixelRatio(2.0);
+    return sharp;
 }
 
 }  // namespace pictavo

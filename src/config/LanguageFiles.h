@@ -67,7 +67,8 @@ bool isOpenableTarget(const QString& target);
 bool OpenTarget(Shell& shell, const QString& target,
                 const std::function<void(const QString&)>& log);
 
-// The options window's logo, straight from the component's resources.
-QPixmap logoPicture();
+// The options window's logo, straight from the component's resources, drawn for a screen of
+// `devicePixelRatio` (a sharp copy above 1). Its size in logical pixels is 267 x 100.
+QPixmap logoPicture(qreal devicePixelRatio = 1.0);
 
 }  // namespace pictavo

@@ -49,6 +49,8 @@ VexelButton* button(QWidget* parent, const char* name, const QString& caption) {
     b->setBackColour(QColor(0xff, 0xff, 0xff));
     b->setHoverColour(QColor(0xe4, 0xf2, 0xc0));
     b->setPressedColour(kChromeColour);
+    // A caption is never cut: the button is at least as large as it asks to be.
+    b->setMinimumSize(b->sizeHint());
     return b;
 }
 

@@ -185,7 +185,7 @@ std::unique_ptr<QWidget> frmOptions::Form_Load() {
     ow.setWindowIcon(icon());
     connectHandlers(ow);
     ow.Tab1->setActiveTab(0);
-    ow.imgLogo->setPixmap(logoPicture());
+    ow.imgLogo->setPixmap(logoPicture(ow.devicePixelRatioF()));
 
     stored_.clear();
     for (const Field& f : kFields) {

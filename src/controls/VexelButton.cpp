@@ -145,7 +145,9 @@ void VexelButton::paintEvent(QPaintEvent* /*event*/) {
     if (!textBox.isEmpty()) {
         painter.setPen(isEnabled() ? foreColour()
                                    : palette().color(QPalette::Disabled, QPalette::ButtonText));
-        painter.drawText(QRect(x, 0, textBox.width(), height()), flags, caption_);
+        // The measured box can be a pixel short of the drawn glyphs: never clip them.
+        painter.drawText(QRect(x, 0, textBox.width(), height()), flags | Qt::TextDontClip,
+                         caption_);
     }
 
     if (hasFocus()) {

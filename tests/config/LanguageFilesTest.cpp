@@ -170,5 +170,7 @@ TEST(LanguageFiles, TheShippedEnglishFileAndTheLogoAreComplete) {
     EXPECT_TRUE(h.hasWebsite() && isOpenableTarget(h.website)) << h.website.toStdString();
     EXPECT_TRUE(h.hasEmail() && isOpenableTarget("mailto:" + h.email)) << h.email.toStdString();
     EXPECT_FALSE(h.version.isEmpty() || h.version.contains(QLatin1Char('"')));
-    EXPECT_EQ(logoPicture().size(), QSize(267, 100));
+    EXPECT_EQ(logoPicture().deviceIndependentSize(), QSizeF(267, 100));
+    EXPECT_EQ(logoPicture(2.0).deviceIndependentSize(), QSizeF(267, 100));
+    EXPECT_EQ(logoPicture(2.0).size(), QSize(534, 200));
 }
