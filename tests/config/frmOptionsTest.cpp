@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QEnterEvent>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -273,6 +274,17 @@ TEST_F(Options, LanguagePageListsFilesAndOpensOnlySafeLinks) {
 
     emit w.comLangs->activated(0);
     EXPECT_TRUE(w.lblLangWebsite->isEnabled());
+    // A link turns red and underlined under the pointer, and blue again when it leaves.
+    const auto look = [&w] {
+        return std::pair{w.lblLangWebsite->palette().color(QPalette::WindowText),
+                         w.lblLangWebsite->font().underline()};
+    };
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+    QApplication::sendEvent(w.lblLangWebsite, &enter);
+    EXPECT_EQ(look(), std::pair(LinkLabel::kHover, true));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(w.lblLangWebsite, &leave);
+    EXPECT_EQ(look(), std::pair(LinkLabel::kIdle, false));
     emit w.lblLangWebsite->clicked();
     emit w.lblLangEmail->clicked();
     EXPECT_TRUE(tc.shell->urls.isEmpty());
