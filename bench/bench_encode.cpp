@@ -21,7 +21,6 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/Dialogs.h"
 #include "output/FreeImageLibrary.h"
 #include "output/ImageEncoder.h"
 #include "output/StagedFile.h"
@@ -29,14 +28,6 @@
 namespace {
 
 using namespace pictavo;
-
-class SilentDialogs final : public Dialogs {
-public:
-    int messageBox(const MessageBoxRequest&) override { return MsgBox::ResultOk; }
-    std::optional<QColor> chooseColour(const QString&, const QColor&) override { return {}; }
-    std::optional<QFont> chooseFont(const QString&, const QFont&) override { return {}; }
-    QString browseForFolder(const QString&, const QString&) override { return {}; }
-};
 
 // Gradients, soft shapes and sensor-like noise: compresses like a photograph, not like a
 // flat desktop.
@@ -94,7 +85,7 @@ struct Scene {
     Scene(FreeImageLibrary& library, int width, int height)
         : library(library),
           picture(photoLikePicture(width, height)),
-          encoder(library, dialogs, [this] { return &picture; }) {
+          encoder(library, [this] { return &picture; }) {
         encoder.FreeImage_Convert_BMP_to_FI(&picture, converted);
         copy24 = library.ConvertTo24Bits(converted.get());
         quantized = library.ColorQuantize(copy24, FIQ_WUQUANT);
@@ -105,7 +96,6 @@ struct Scene {
     }
 
     FreeImageLibrary& library;
-    SilentDialogs dialogs;
     QImage picture;
     ImageEncoder encoder;
     DibPtr converted;

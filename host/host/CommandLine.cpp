@@ -53,4 +53,8 @@ TypedLine splitTypedLine(const QString& line) {
     return {line.left(space), line.mid(space + 1)};
 }
 
+QString decodeAnswer(QString answer) {
+    return answer.replace(QStringLiteral("\\\\"), QStringLiteral("\\"));
+}
+
 }  // namespace pictavo::host

@@ -26,4 +26,8 @@ struct TypedLine {
 };
 TypedLine splitTypedLine(const QString& line);
 
+// The plug-in's answer as the user reads it: the hand-off doubles every "\", which is undone
+// here, so a file's path prints as the file's real path.
+QString decodeAnswer(QString answer);
+
 }  // namespace pictavo::host

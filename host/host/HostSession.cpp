@@ -41,7 +41,7 @@ void HostSession::handle(const QString& line) {
         } else {
             // The conversation window is not modelled: the plug-in does not use it.
             const QString answer = plugin_.ParseCommand(typed.command, typed.argument, nullptr);
-            out_ << answer << '\n' << Qt::flush;
+            out_ << decodeAnswer(answer) << '\n' << Qt::flush;
         }
     } catch (const std::exception& e) {
         err_ << "error: " << QString::fromUtf8(e.what()) << '\n' << Qt::flush;

@@ -9,7 +9,6 @@
 #define PICTAVO_ROW_SSSE3 1
 #endif
 
-#include "dialogs/MsgBoxEx.h"
 #include "output/FreeImageLibrary.h"
 #include "output/StagedFile.h"
 
@@ -149,10 +148,34 @@ void DibDeleter::operator()(FIBITMAP* dib) const {
     }
 }
 
-ImageEncoder::ImageEncoder(FreeImageLibrary& library, Dialogs& dialogs, PictureSource source)
-    : library_(library), dialogs_(dialogs), source_(std::move(source)) {}
+ImageEncoder::ImageEncoder(FreeImageLibrary& library, PictureSource source)
+    : library_(library), source_(std::move(source)) {}
 
 ImageEncoder::~ImageEncoder() = default;
+
+bool ImageEncoder::Save(const QString& type, const QString& fileName, std::int16_t quality) {
+    // The type is compared without regard to case wherever it comes from: a stored "BMP" is
+    // as good as the lower-case text the file name gets.
+    const QString t = type.toLower();
+    if (t == QLatin1String("bmp")) {
+        return SaveBMP(fileName);
+    }
+    if (t == QLatin1String("gif")) {
+        return SaveGIF(fileName);
+    }
+    if (t == QLatin1String("jpg")) {
+        return SaveJPG(fileName, quality);
+    }
+    if (t == QLatin1String("png")) {
+        return SavePNG(fileName);
+    }
+    if (t == QLatin1String("tif")) {
+        return SaveTIF(fileName);
+    }
+    fail(QStringLiteral("Save Failed"), fileName,
+         QStringLiteral("\"%1\" is not a file type: bmp, gif, jpg, png or tif").arg(type));
+    return false;
+}
 
 bool ImageEncoder::SaveBMP(const QString& fileName) {
     return encode(Format::Bmp, fileName, 0);
@@ -176,17 +199,20 @@ bool ImageEncoder::SaveTIF(const QString& fileName) {
 
 bool ImageEncoder::encode(Format format, const QString& fileName, int flags) {
     ActiveScope active(*this);
+    failure_.clear();
+    // Whatever error number is found at a failure then comes from this call.
+    errno = 0;
 
     const QImage* picture = source_ ? source_() : nullptr;
     if (!picture) {
-        tell(format, QStringLiteral("objPic Is Nothing"));
+        fail(QStringLiteral("objPic Is Nothing"), fileName);
         return false;
     }
     // The picture goes to a 24-bit bitmap in one pass, since every format is written from 24
     // bits: BMP, JPEG, PNG and TIFF save it as it is; GIF saves its quantised palette copy.
     DibPtr converted(nullptr, DibDeleter{&library_});
     if (!FreeImage_Convert_BMP_to_FI(picture, converted, 24)) {
-        tell(format, QStringLiteral("Convert_BMP_to_FI Failed:\r\n\r\n") + GetConvertError());
+        fail(QStringLiteral("Convert_BMP_to_FI Failed:"), fileName, GetConvertError());
         return false;
     }
 
@@ -214,11 +240,10 @@ bool ImageEncoder::encode(Format format, const QString& fileName, int flags) {
     }
     // Without a palette copy there is nothing to save: the save has failed.
     const bool result = toSave && saveStaged(fif, toSave, fileName, flags);
-    // Released before a message box can hold the call up.
     UnloadDib(quantized);
     UnloadDib(converted);
     if (!result) {
-        tell(format, QStringLiteral("Save Failed"));
+        fail(QStringLiteral("Save Failed"), fileName);
     }
     return result;
 }
@@ -239,13 +264,19 @@ bool ImageEncoder::saveStaged(FREE_IMAGE_FORMAT fif, FIBITMAP* dib, const QStrin
     return saved;
 }
 
-void ImageEncoder::tell(Format format, const QString& message) {
-    if (format == Format::Png) {
-        // The box runs an event loop; the reason for the failure must outlive it.
-        const int error = errno;
-        MsgBoxEx(dialogs_, message, MsgBox::OkOnly, kMessageCaption);
-        errno = error;
+void ImageEncoder::fail(const QString& message, const QString& fileName, QString reason) {
+    const int error = errno;
+    int code = 0;
+    if (reason.isEmpty() && !GetApiErrorText(error, code, reason)) {
+        reason = LastConvertError_;
     }
+    const QString gap = QStringLiteral("\r\n\r\n");
+    failure_ = message + gap + fileName;
+    if (!reason.isEmpty()) {
+        failure_ += gap + reason;
+    }
+    // The reason stays available to GetApiErrorText(0, ...), which clears it once found.
+    errno = error;
 }
 
 bool ImageEncoder::FreeImage_Convert_BMP_to_FI(const QImage* picture, DibPtr& dib,

@@ -10,7 +10,6 @@
 
 namespace pictavo {
 
-class Dialogs;
 class FreeImageLibrary;
 
 // Yields the picture that the encoders write; nullptr when there is none. The picture must
@@ -40,15 +39,19 @@ using DibPtr = std::unique_ptr<FIBITMAP, DibDeleter>;
 // an existing file nor leaves debris. The picture is converted once, straight to a 24-bit
 // bitmap: BMP, JPEG, PNG and TIFF save that bitmap, GIF saves its 256-colour quantised copy.
 //
-// Only the PNG encoder talks to the user (OK-only message boxes); the others just return
-// false. The reason for the last conversion failure, or the library's last message, stays
-// available from GetConvertError().
+// No encoder talks to the user: a failed save returns false and leaves failureMessage() for
+// the one message its caller shows. The reason for the last conversion failure, or the
+// library's last message, stays available from GetConvertError().
 class ImageEncoder {
 public:
-    ImageEncoder(FreeImageLibrary& library, Dialogs& dialogs, PictureSource source);
+    ImageEncoder(FreeImageLibrary& library, PictureSource source);
     ~ImageEncoder();
     ImageEncoder(const ImageEncoder&) = delete;
     ImageEncoder& operator=(const ImageEncoder&) = delete;
+
+    // The encoder for a type text ("bmp", "gif", "jpg", "png" or "tif", in any letter case;
+    // `quality` for JPEG only). A text that names none of them is a failed save.
+    bool Save(const QString& type, const QString& fileName, std::int16_t quality);
 
     // True only when FreeImage_Save returned exactly 1 and the file is in place.
     bool SaveBMP(const QString& fileName);
@@ -58,6 +61,11 @@ public:
     bool SaveJPG(const QString& fileName, std::int16_t quality);
     bool SavePNG(const QString& fileName);
     bool SaveTIF(const QString& fileName);
+
+    // Why the last save failed, as the user is told: the encoder's own message ("Save
+    // Failed", "objPic Is Nothing", ...), the file's path, and the reason the system gave (its
+    // error text) or else the library's message. Empty after a save that succeeded.
+    QString failureMessage() const { return failure_; }
 
     // Copies `picture` in one pass into a new bottom-up FreeImage bitmap of `bitsPerPixel`
     // bits: 32 (B, G, R and an opaque alpha byte) or 24 (B, G, R; the pad at the end of each
@@ -88,12 +96,13 @@ private:
 
     bool encode(Format format, const QString& fileName, int flags);
     bool saveStaged(FREE_IMAGE_FORMAT fif, FIBITMAP* dib, const QString& fileName, int flags);
-    void tell(Format format, const QString& message);
+    // Keeps the failure message; `reason` empty: the system's error, else the library's message.
+    void fail(const QString& message, const QString& fileName, QString reason = {});
 
     FreeImageLibrary& library_;
-    Dialogs& dialogs_;
     PictureSource source_;
     QString LastConvertError_;
+    QString failure_;
 };
 
 }  // namespace pictavo

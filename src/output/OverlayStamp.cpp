@@ -10,9 +10,9 @@
 #include <cmath>
 #include <cstring>
 
-#include "platform/CapturePicture.h"
 #include "controls/Twips.h"
 #include "output/OverlayTags.h"
+#include "platform/CapturePicture.h"
 #include "platform/Clock.h"
 #include "settings/NumericText.h"
 #include "settings/Settings.h"
@@ -186,17 +186,17 @@ void OverlayStamp::DoOverlay(int mode, OverlayTarget& target) {
         }
     };
 
-    // The text as typed decides, not the text stamped: a short tag may grow into a long date
-    // and still be stamped, then running off the capture's edge.
-    if (overlayTextSize(style.text, style.font, dpi).width() > target.capture.width()) {
+    // The box as it will be drawn must fit: tags replaced (a short tag may grow into a long
+    // date) and the margin included. A box wider than the capture would be cut off.
+    const QString text = padOverlayText(
+        expandOverlayTags(style.text, clock_.now(), target.overlayAction, locale_), style.position);
+    const QSize boxSize = overlayTextSize(text, style.font, dpi);
+    if (boxSize.width() > target.capture.width()) {
+        settings_.WriteLog(QStringLiteral("Overlay Text Is Too Big"));
         warn(true);
         return;
     }
     warn(false);
-
-    const QString text = padOverlayText(
-        expandOverlayTags(style.text, clock_.now(), target.overlayAction, locale_), style.position);
-    const QSize boxSize = overlayTextSize(text, style.font, dpi);
 
     // Placement is worked out in twips. Every length is a whole number of pixels times a whole
     // number of twips per pixel, so the corner converts back to pixels without loss in the

@@ -85,11 +85,10 @@ public:
     void setLogicalDpi(double dpi) { logicalDpi_ = dpi; }
 
     // mode 0 stamps for sending, 1 for saving; another mode keeps the target's action word.
-    // Reloads the settings, then checks that the text as typed (tags unreplaced, no margin)
-    // is not wider than the capture: when it is, shows the warning and stamps nothing.
-    // Otherwise hides the warning, replaces the tags (with the clock's time), adds the margin,
-    // places the box, stamps it and writes the corner as "OverlayX" and "OverlayY" (twips)
-    // under "\Overlay".
+    // Reloads the settings, replaces the tags (with the clock's time) and adds the margin, then
+    // checks that this box is not wider than the capture: when it is, logs and shows the
+    // warning and stamps nothing. Otherwise hides the warning, places the box, stamps it and
+    // writes the corner as "OverlayX" and "OverlayY" (twips) under "\Overlay".
     void DoOverlay(int mode, OverlayTarget& target);
 
 private:

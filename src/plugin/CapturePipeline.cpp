@@ -125,27 +125,6 @@ void CapturePipeline::storeDrawingState() {
     s.setValue(draw, QStringLiteral("Text"), f.textToolText());
 }
 
-bool CapturePipeline::encodeInto(const QString& path) {
-    const SettingsRecord& r = p_.settings.record();
-    const QString& type = r.FileType;
-    if (type == QLatin1String("bmp")) {
-        return p_.encoder().SaveBMP(path);
-    }
-    if (type == QLatin1String("gif")) {
-        return p_.encoder().SaveGIF(path);
-    }
-    if (type == QLatin1String("jpg")) {
-        return p_.encoder().SaveJPG(path, r.Quality);
-    }
-    if (type == QLatin1String("png")) {
-        return p_.encoder().SavePNG(path);
-    }
-    if (type == QLatin1String("tif")) {
-        return p_.encoder().SaveTIF(path);
-    }
-    return false;
-}
-
 void CapturePipeline::SendCapture() {
     Settings& s = p_.settings;
     SettingsRecord& r = s.record();
@@ -189,14 +168,16 @@ void CapturePipeline::SendCapture() {
             clipboard->clear();
             clipboard->setImage(*picture);
         }
-        if (encodeInto(tempFilePath_)) {
+        ImageEncoder& encoder = p_.encoder();
+        if (encoder.Save(r.FileType, tempFilePath_, r.Quality)) {
             s.setValue(kUser, QStringLiteral("sResult"),
                        QStringLiteral("/dropfile ") + tempFilePath_);
         } else {
-            // Nothing is handed on unless the file is really there.
+            // Nothing is handed on unless the file is really there; the user is told once,
+            // with the file and the cause.
             s.setValue(kUser, QStringLiteral("sResult"), QString());
-            MsgBoxEx(p_.dialogs, QStringLiteral("Error Saving Screenshot"), MsgBox::OkOnly,
-                     kMessageCaption, -1, -1, p_.icon ? p_.icon() : QIcon());
+            MsgBoxEx(p_.dialogs, encoder.failureMessage(), MsgBox::OkOnly, kMessageCaption, -1, -1,
+                     p_.icon ? p_.icon() : QIcon());
         }
     }
     f.Unload();

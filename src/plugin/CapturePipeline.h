@@ -63,7 +63,6 @@ public:
 
 private:
     void storeDrawingState();
-    bool encodeInto(const QString& path);
 
     Parts p_;
     // The last name made for a send; written as "sTemp".

@@ -3,6 +3,7 @@
 #include "capture/frmSend.h"
 #include "capture/modCapture.h"
 #include "config/frmOptions.h"
+#include "dialogs/MsgBoxEx.h"
 #include "platform/PictavoError.h"
 #include "platform/RegistryHive.h"
 #include "platform/ScreenSource.h"
@@ -27,7 +28,11 @@ QString CommandDispatcher::clean(QString text) {
         return text;
     }
     text.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
-    text.remove(QStringLiteral("/dropfile "));
+    // The command word only where it stands: a folder may be named "dropfile x" too.
+    const QString command = QStringLiteral("/dropfile ");
+    if (text.startsWith(command)) {
+        text.remove(0, command.size());
+    }
     return text;
 }
 
@@ -71,7 +76,19 @@ QString CommandDispatcher::ParseCommand(const QString& sCommand, const QString& 
     return QStringLiteral("False");
 }
 
+bool CommandDispatcher::haveAccount() {
+    if (p_.settings.userKey().hasAccount()) {
+        return true;
+    }
+    MsgBoxEx(p_.dialogs, UserKey::kNoAccountMessage, MsgBox::OkOnly, kMessageCaption, -1, -1,
+             p_.icon ? p_.icon() : QIcon());
+    return false;
+}
+
 QString CommandDispatcher::sendCommand(CaptureKind kind, const QString& sCommandArg) {
+    if (!haveAccount()) {
+        return QString();
+    }
     p_.pipeline.RunCountdown(sCommandArg);
     if (!p_.sendChooser.Proceed) {
         return sendClosing(QString());
@@ -110,6 +127,9 @@ QString CommandDispatcher::openCaptureFolder() {
 
 QString CommandDispatcher::showOptions() {
     p_.settings.WriteLog(QStringLiteral("Command - xpvoptions"));
+    if (!haveAccount()) {
+        return QStringLiteral("True");
+    }
     p_.options.Show();
     resetResult();
     return QStringLiteral("True");

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QIcon>
 #include <QString>
 #include <functional>
 
 namespace pictavo {
 
 class CapturePipeline;
+class Dialogs;
 class ScreenSource;
 class Settings;
 class Shell;
@@ -28,6 +30,9 @@ public:
         std::function<ScreenSource*()> screen;
         Shell& shell;
         std::function<QString()> tempFolder;
+        Dialogs& dialogs;
+        // The icon every message shows.
+        std::function<QIcon()> icon;
     };
 
     explicit CommandDispatcher(Parts parts) : p_(std::move(parts)) {}
@@ -36,13 +41,16 @@ public:
 
     // A result that means nothing is to be sent: it begins with "#" or with "Cancel".
     static bool isCancelled(const QString& result);
-    // Every "\" doubled, then every "/dropfile " removed: the text the host sends.
+    // Every "\" doubled (the host turns "\\" back into "\"), and a leading "/dropfile "
+    // removed: the text the host sends.
     static QString clean(QString text);
 
 private:
     enum class CaptureKind { ActiveWindow, FullScreen };
 
     QString sendCommand(CaptureKind kind, const QString& sCommandArg);
+    // False, after telling the user once, when there is no signed-in account to work for.
+    bool haveAccount();
     QString sendClosing(QString text);
     QString openCaptureFolder();
     QString showOptions();

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include <QCoreApplication>
+#include <QDebug>
 
 #include "capture/EventLoopWait.h"
 #include "dialogs/MsgBoxEx.h"
@@ -95,6 +96,8 @@ void PV::openSettings() {
         .screen = [this] { return services_.screen.get(); },
         .shell = *services_.shell,
         .tempFolder = &PV::TempFolderPath,
+        .dialogs = *services_.dialogs,
+        .icon = [this] { return frmOptions_.icon(); },
     });
 }
 
@@ -107,7 +110,7 @@ ImageEncoder& PV::encoder() {
         throw PictavoError(QStringLiteral("The FreeImage library is not loaded."));
     }
     if (!encoder_) {
-        encoder_ = std::make_unique<ImageEncoder>(*FreeImageModule_, *services_.dialogs, [this] {
+        encoder_ = std::make_unique<ImageEncoder>(*FreeImageModule_, [this] {
             return pictureToEncode(frmMain_.bScaled, &frmMain_.picScreenie.image(),
                                    &frmMain_.canvas.committed());
         });
@@ -171,6 +174,14 @@ bool PV::Initialize(std::int32_t nVersion, const QString& sUserEmail, void* oMes
     }
     frmSend_.HostVersion = static_cast<qint16>(nVersion);
     frmMain_.UserEmail = sUserEmail;
+    // Every per-user path is built from the address: without one there is nothing to set up,
+    // and the user hears it once, not once for every value that cannot be reached.
+    if (!UserKey([&sUserEmail] { return sUserEmail; }).hasAccount()) {
+        qWarning().noquote() << UserKey::kNoAccountMessage;
+        MsgBoxEx(*services_.dialogs, UserKey::kNoAccountMessage, MsgBox::OkOnly, kMessageCaption,
+                 -1, -1, frmOptions_.icon());
+        return false;
+    }
     Settings& s = settings();
 
     WriteLog(kRule32);
@@ -300,6 +311,11 @@ bool PV::GetPublishInfo(QString& sPluginName, std::int32_t& nCommandCount,
 
 void PV::Configure() {
     WriteLog(QStringLiteral("----------Configure----------"));
+    if (!settings().userKey().hasAccount()) {
+        MsgBoxEx(*services_.dialogs, UserKey::kNoAccountMessage, MsgBox::OkOnly, kMessageCaption,
+                 -1, -1, frmOptions_.icon());
+        return;
+    }
     frmOptions_.Show();
     WriteLog(QStringLiteral("----------End Configure----------"));
 }

@@ -13,6 +13,10 @@
 namespace pictavo {
 
 void DiagnosticLog::WriteLog(const QString& message) {
+    // The switch lives under the user key: without an account there is none to read.
+    if (!userKey_.hasAccount()) {
+        return;
+    }
     const QString key = userKey_.path();
     if (registry_.GetStringValue(key, QStringLiteral("Log")) == QLatin1String("Error")) {
         registry_.SetStringValue(key, QStringLiteral("Log"), QStringLiteral("0"));

@@ -10,7 +10,8 @@ struct SettingsRecord;
 
 // The plain-text trace, switched per user by the "Log" value under the user key, which is read
 // again on every line. Each line is exactly the message followed by CR LF; the file is opened
-// and closed for each line so that everything written before a failure is on disk.
+// and closed for each line so that everything written before a failure is on disk. Without a
+// signed-in account there is no switch, and nothing is written.
 class DiagnosticLog {
 public:
     DiagnosticLog(modRegistry& registry, const UserKey& userKey, SettingsRecord& record)

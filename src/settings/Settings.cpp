@@ -14,18 +14,30 @@ Settings::Settings(RegistryHive& hive, Dialogs& dialogs, std::function<QString()
       desktopFolder_(desktopFolder ? std::move(desktopFolder) : &WellKnownPaths::desktopFolder) {}
 
 QString Settings::checkRegistry() {
+    if (!userKey_.hasAccount()) {
+        return QStringLiteral("0 Keys and 0 Values");
+    }
     return SettingsSchema::checkRegistry(registry_, userKey_, desktopFolder_);
 }
 
 void Settings::ReadRegistry() {
+    if (!userKey_.hasAccount()) {
+        return;
+    }
     SettingsLoader(registry_, userKey_, log_, desktopFolder_).load(record_);
 }
 
 QString Settings::value(const QString& subKey, const QString& name) {
+    if (!userKey_.hasAccount()) {
+        return QStringLiteral("Error");
+    }
     return registry_.GetStringValue(userKey_.path(subKey), name);
 }
 
 void Settings::setValue(const QString& subKey, const QString& name, const QString& text) {
+    if (!userKey_.hasAccount()) {
+        return;
+    }
     registry_.SetStringValue(userKey_.path(subKey), name, text);
 }
 

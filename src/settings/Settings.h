@@ -27,13 +27,16 @@ public:
 
     void WriteLog(const QString& message) { log_.WriteLog(message); }
 
+    // Without a signed-in account (UserKey::hasAccount) nothing below touches the store: there
+    // is no user key to work on, and the caller says so once instead of one message per value.
+
     // Creates what is missing of the settings tree; returns "<n> Keys and <m> Values".
     QString checkRegistry();
-    // Refills the record from the store.
+    // Refills the record from the store; leaves it as it is without an account.
     void ReadRegistry();
 
     // A value under the user key ("" as `subKey`) or one of its sub-keys, through the
-    // path-based layer: "Error" when missing.
+    // path-based layer: "Error" when missing (and always without an account).
     QString value(const QString& subKey, const QString& name);
     void setValue(const QString& subKey, const QString& name, const QString& text);
 

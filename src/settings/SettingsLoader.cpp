@@ -18,15 +18,26 @@ QString SettingsLoader::text(const QString& subKey, const char* name) {
     return registry_.GetStringValue(userKey_.path(subKey), QLatin1String(name));
 }
 
-qint16 SettingsLoader::integer(const QString& subKey, const char* name) {
+qint16 SettingsLoader::integer(const QString& subKey, const char* name, qint16 lowest,
+                               qint16 highest) {
+    const auto v = int16FromText(text(subKey, name));
+    if (v && *v >= lowest && *v <= highest) {
+        return *v;
+    }
+    log_.WriteLog(QStringLiteral("ReadRegistry: ") + QLatin1String(name) +
+                  (v ? QStringLiteral(" is out of range") : QStringLiteral(" is not a number")));
+    const QString fallback =
+        SettingsSchema::defaultValue(subKey, QLatin1String(name), desktopFolder_);
+    return int16FromText(fallback).value_or(0);
+}
+
+qint16 SettingsLoader::length(const QString& subKey, const char* name) {
     if (const auto v = int16FromText(text(subKey, name))) {
         return *v;
     }
     log_.WriteLog(QStringLiteral("ReadRegistry: ") + QLatin1String(name) +
                   QStringLiteral(" is not a number"));
-    const QString fallback =
-        SettingsSchema::defaultValue(subKey, QLatin1String(name), desktopFolder_);
-    return int16FromText(fallback).value_or(0);
+    return -1;
 }
 
 QString SettingsLoader::cut(const QString& text, qint16 length) {
@@ -38,10 +49,10 @@ void SettingsLoader::load(SettingsRecord& r) {
     r.Clipboard = text(kOptions, "Clipboard");
     r.Delete = text(kOptions, "Delete");
     r.FileType = text(kOptions, "FileType");
-    r.FileTypeLen = integer(kOptions, "FileTypeLen");
+    r.FileTypeLen = length(kOptions, "FileTypeLen");
     r.FileType = cut(r.FileType, r.FileTypeLen);
     r.FileName = text(kOptions, "FileName");
-    r.FileNameLen = integer(kOptions, "FileNameLen");
+    r.FileNameLen = length(kOptions, "FileNameLen");
     r.FileName = cut(r.FileName, r.FileNameLen);
     r.FullFileName = text(kOptions, "FullFileName");
     r.Log = text(kUser, "Log");
@@ -53,11 +64,13 @@ void SettingsLoader::load(SettingsRecord& r) {
     r.Saved = text(kUser, "Saved");
     r.Sent = text(kUser, "Sent");
     r.SaveDir = text(kOptions, "SaveDir");
-    r.SaveDirLen = integer(kOptions, "SaveDirLen");
+    r.SaveDirLen = length(kOptions, "SaveDirLen");
     r.SaveDir = cut(r.SaveDir, r.SaveDirLen);
     r.SaveMsgBox = text(kOptions, "SaveMsgBox");
     r.SaveOverlay = text(kOptions, "SaveOverlay");
-    r.Quality = integer(kOptions, "Quality");
+    // The JPEG encoder takes the quality as its flags word: only 0 (the library's default) to
+    // 100 mean a quality.
+    r.Quality = integer(kOptions, "Quality", 0, 100);
     r.TimeDelay = text(kOptions, "TimeDelay");
     r.SaveFileType = integer(kOptions, "SaveFileType");
     r.WarnDelay = text(kOptions, "WarnDelay");

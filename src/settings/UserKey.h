@@ -16,7 +16,14 @@ public:
 
     explicit UserKey(std::function<QString()> email) : email_(std::move(email)) {}
 
+    // What the user is told when there is no signed-in account.
+    static inline const QString kNoAccountMessage =
+        QStringLiteral("No signed-in account: the e-mail address is empty.");
+
     QString email() const { return email_(); }
+    // Without an address there is no user key: its path would name the product key with a
+    // trailing "\", which is no key at all. Nothing is then read or written for the user.
+    bool hasAccount() const { return !email_().isEmpty(); }
     // "HKEY_CURRENT_USER\SOFTWARE\Quorrel\Pictavo\" + e-mail address
     QString path() const { return kProductKey + QLatin1Char('\\') + email_(); }
     // The user key followed by "\" and `subKey` ("Options", "DrawTools", ...); the user key

@@ -1,12 +1,20 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QProcess>
+#include <QSet>
+#include <functional>
+#include <memory>
 
+#include "output/OverlayStamp.h"
+#include "output/OverlayTags.h"
 #include "platform/RegistryHive.h"
 #include "settings/DiagnosticLog.h"
+#include "support/XvfbSession.h"
 
 using namespace pictavo;
 
@@ -16,20 +24,52 @@ struct HostRun {
     int exitCode = -1;
     QStringList out;
     QString err;
+    int messageBoxes = 0;  // answered with Return, when run on a screen
 };
 
-// Runs the built host with `input` on standard input, in this test's private environment.
-HostRun runHost(const QByteArray& input, const QStringList& arguments = {}) {
+QString xdotool(const QProcessEnvironment& environment, const QStringList& arguments) {
+    QProcess p;
+    p.setProcessEnvironment(environment);
+    p.start(QStringLiteral("xdotool"), arguments);
+    p.waitForFinished(10000);
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// Runs the built host with `input` on standard input, in this test's private environment. On
+// `screen`, every message box it shows is counted and answered with Return, as by a user.
+HostRun runHost(const QByteArray& input, const QStringList& arguments = {},
+                const test::XvfbSession* screen = nullptr,
+                QProcessEnvironment environment = QProcessEnvironment::systemEnvironment()) {
+    if (screen) {
+        environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(screen->displayName()));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    }
     QProcess host;
+    host.setProcessEnvironment(environment);
     host.start(QStringLiteral(PICTAVO_BIN_DIR "/pictavo-host"), arguments);
     EXPECT_TRUE(host.waitForStarted(10000));
     host.write(input);
     host.closeWriteChannel();
-    if (!host.waitForFinished(60000)) {
+    QSet<QString> boxes;
+    QDeadlineTimer deadline(60000);
+    while (!host.waitForFinished(screen ? 100 : 60000) && !deadline.hasExpired()) {
+        const QStringList shown =
+            xdotool(environment, {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                  QStringLiteral("--name"), QStringLiteral("^Pictavo 3$")})
+                .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        for (const QString& box : shown) {
+            boxes.insert(box);
+            xdotool(environment, {QStringLiteral("windowactivate"), QStringLiteral("--sync"), box,
+                                  QStringLiteral("key"), QStringLiteral("Return")});
+        }
+    }
+    if (host.state() != QProcess::NotRunning) {
         host.kill();
+        host.waitForFinished();
         ADD_FAILURE() << "the host did not end";
     }
     HostRun r;
+    r.messageBoxes = int(boxes.size());
     r.exitCode = host.exitStatus() == QProcess::NormalExit ? host.exitCode() : -1;
     // One answer per line; what follows the last line break is empty for complete lines.
     r.out = QString::fromUtf8(host.readAllStandardOutput()).split(QLatin1Char('\n'));
@@ -138,4 +178,136 @@ TEST(HostProgram, RegistryToolWritesLoseNothingWhileTheHostStartsAndStops) {
     ASSERT_TRUE(values);
     EXPECT_EQ(int(values->size()), kValues);
     EXPECT_GE(starts, 3);
+}
+
+// The faults a user met through the host, each as it shows there: the answer, the file it names,
+// the message boxes and the store. One screen for all of them; each row its own account.
+class HostOnScreen : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        test::XvfbSession::Options options;
+        options.size = QSize(400, 300);
+        screen = new test::XvfbSession(options);
+    }
+    static void TearDownTestSuite() { delete screen; }
+    static inline test::XvfbSession* screen = nullptr;
+};
+
+TEST_F(HostOnScreen, SettingsAUserMightLeaveSendTheirCaptureOrSayOnceWhyNot) {
+    ASSERT_TRUE(screen->isRunning()) << screen->error().toStdString();
+    // Tags that fit as typed but not once replaced: "(!D)" becomes a date of the host's locale.
+    const QFont font = overlayFont(QStringLiteral("Verdana"), 9, true, false, false, false);
+    const QString date = expandOverlayTags(QStringLiteral("(!D)"), QDateTime::currentDateTime(),
+                                           QStringLiteral("Sent"));
+    const int tags = 400 * 9 / 10 / overlayTextSize(QStringLiteral("(!D)"), font, 96).width();
+    ASSERT_GT(tags * overlayTextSize(date, font, 96).width(), 400 * 11 / 10);
+    const QString hostTemp = QDir::tempPath();
+    const QString oddTemp = hostTemp + QStringLiteral("/dropfile x");
+    QDir().mkpath(oddTemp);
+
+    struct Value {
+        const char* key;  // under the user key; "" for the user key itself
+        const char* name;
+        QString text;
+    };
+    const struct {
+        const char* name;
+        const char* email;
+        QList<Value> values;  // besides "Preview" 0
+        QString tmpdir;
+        std::function<void(const HostRun&)> check;
+    } rows[] = {
+        {"no e-mail address",
+         "",
+         {},
+         hostTemp,
+         [&](const HostRun& r) {
+             EXPECT_EQ(r.exitCode, 1);
+             EXPECT_TRUE(r.out.isEmpty());
+             EXPECT_EQ(r.messageBoxes, 1);
+             EXPECT_TRUE(r.err.contains(
+                 QStringLiteral("No signed-in account: the e-mail address is empty.")));
+             RegistryHive hive(RegistryHive::defaultPath());
+             EXPECT_FALSE(
+                 hive.keyExists(RootKey::CurrentUser, QStringLiteral("SOFTWARE\\Quorrel")));
+         }},
+        {"upper-case type with the overlay",
+         "type@example.com",
+         {{"Options", "FileType", QStringLiteral("BMP")},
+          {"Options", "Overlay", QStringLiteral("1")}},
+         hostTemp,
+         [&](const HostRun& r) {
+             ASSERT_EQ(r.out.size(), 1);
+             EXPECT_EQ(r.out[0], hostTemp + QStringLiteral("/Pictavo/My_Screenshot.bmp"));
+             EXPECT_EQ(QImage(r.out[0], "BMP").size(), QSize(400, 300));
+         }},
+        {"a folder named after the command, a file name with a backslash",
+         "names@example.com",
+         {{"Options", "FileName", QStringLiteral("a\\b")},
+          {"Options", "FileNameLen", QStringLiteral("3")}},
+         oddTemp,
+         [&](const HostRun& r) {
+             ASSERT_EQ(r.out.size(), 1);
+             EXPECT_EQ(r.out[0], oddTemp + QStringLiteral("/Pictavo/a\\b.png"));
+             EXPECT_TRUE(QFile::exists(r.out[0]));
+         }},
+        {"a name length that is no number",
+         "length@example.com",
+         {{"Options", "FileName", QStringLiteral("Custom_Shot_Name")},
+          {"Options", "FileNameLen", QStringLiteral("abc")}},
+         hostTemp,
+         [&](const HostRun& r) {
+             ASSERT_EQ(r.out.size(), 1);
+             EXPECT_EQ(r.out[0], hostTemp + QStringLiteral("/Pictavo/Custom_Shot_Name.png"));
+             EXPECT_TRUE(QFile::exists(r.out[0]));
+         }},
+        {"overlay tags that grow past the edge",
+         "overlay@example.com",
+         {{"Options", "Overlay", QStringLiteral("1")},
+          {"Overlay", "Text", QStringLiteral("(!D)").repeated(tags)},
+          {"Overlay", "Position", QStringLiteral("2")},
+          {"Overlay", "BackColour", QString::number(0x123456)},
+          {"", "Log", QStringLiteral("1")}},
+         hostTemp,
+         [&](const HostRun& r) {
+             ASSERT_EQ(r.out.size(), 1);
+             const QImage sent = QImage(r.out[0]).convertToFormat(QImage::Format_RGB32);
+             ASSERT_EQ(sent.size(), QSize(400, 300));
+             int boxPixels = 0;
+             for (int y = 0; y < sent.height(); ++y) {
+                 for (int x = 0; x < sent.width(); ++x) {
+                     boxPixels += sent.pixel(x, y) == qRgb(0x56, 0x34, 0x12);
+                 }
+             }
+             EXPECT_EQ(boxPixels, 0);
+             QFile log(DiagnosticLog::LogFilePath());
+             ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+             EXPECT_TRUE(log.readAll().contains("\r\nOverlay Text Is Too Big\r\n"));
+         }},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString email = QLatin1String(row.email);
+        if (!email.isEmpty()) {
+            RegistryHive hive(RegistryHive::defaultPath());
+            QList<Value> values = row.values;
+            values.append({"Options", "Preview", QStringLiteral("0")});
+            for (const Value& v : values) {
+                const QString key = userKey(email) + (*v.key ? QStringLiteral("\\") : QString()) +
+                                    QLatin1String(v.key);
+                hive.createKey(RootKey::CurrentUser, key);
+                hive.setValue(RootKey::CurrentUser, key, QLatin1String(v.name),
+                              RegValue::text(v.text));
+            }
+        }
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TMPDIR"), row.tmpdir);
+        const HostRun r =
+            runHost("/xpvfull\n", {QStringLiteral("--email"), email}, screen, environment);
+        if (row.email[0] != 0) {
+            EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+            EXPECT_EQ(r.messageBoxes, 0);
+        }
+        row.check(r);
+    }
 }

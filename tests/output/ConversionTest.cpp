@@ -4,7 +4,6 @@
 
 #include "EncoderTestSupport.h"
 #include "output/ImageEncoder.h"
-#include "support/ScriptedDialogs.h"
 
 namespace pictavo::test {
 namespace {
@@ -37,8 +36,7 @@ QImage card(QImage::Format format) {
 class ConversionTest : public ::testing::Test {
 protected:
     FreeImageLibrary library{stagedFreeImagePath()};
-    ScriptedDialogs dialogs;
-    ImageEncoder encoder{library, dialogs, [] { return nullptr; }};
+    ImageEncoder encoder{library, [] { return nullptr; }};
 };
 
 TEST_F(ConversionTest, TestCardKeepsEveryColourInItsPlaceAndOpaque) {
@@ -178,7 +176,7 @@ TEST_F(ConversionTest, FailuresSayWhyAndHandNothingOut) {
             if (c.breakLibrary) {
                 c.breakLibrary(broken);
             }
-            ImageEncoder brokenEncoder(broken, dialogs, [] { return nullptr; });
+            ImageEncoder brokenEncoder(broken, [] { return nullptr; });
             brokenEncoder.OnFreeImageMessage(FIF_PNG, "left from an earlier call");
             DibPtr dib;
             EXPECT_FALSE(brokenEncoder.FreeImage_Convert_BMP_to_FI(c.picture, dib, bits));

@@ -10,27 +10,21 @@
 
 #include "EncoderTestSupport.h"
 #include "output/ImageEncoder.h"
-#include "support/ScriptedDialogs.h"
 
 namespace pictavo::test {
 namespace {
 
 const FREE_IMAGE_FORMAT kFormats[] = {FIF_BMP, FIF_GIF, FIF_JPEG, FIF_PNG, FIF_TIFF};
 
+// Through the type text, in mixed letter case: the encoder is chosen without regard to it.
 bool saveAs(ImageEncoder& encoder, FREE_IMAGE_FORMAT fif, const QString& path,
             std::int16_t quality = 85) {
-    switch (fif) {
-        case FIF_BMP:
-            return encoder.SaveBMP(path);
-        case FIF_GIF:
-            return encoder.SaveGIF(path);
-        case FIF_JPEG:
-            return encoder.SaveJPG(path, quality);
-        case FIF_PNG:
-            return encoder.SavePNG(path);
-        default:
-            return encoder.SaveTIF(path);
-    }
+    const char* type = fif == FIF_BMP    ? "BMP"
+                       : fif == FIF_GIF  ? "gif"
+                       : fif == FIF_JPEG ? "Jpg"
+                       : fif == FIF_PNG  ? "png"
+                                         : "TIF";
+    return encoder.Save(QLatin1String(type), path, quality);
 }
 
 QByteArray readAll(const QString& path) {
@@ -66,23 +60,11 @@ protected:
         return dir.filePath(QStringLiteral("shot.") +
                             QString::fromLatin1(library.GetFormatFromFIF(fif)));
     }
-    QStringList prompts() {
-        QStringList list;
-        for (const MessageBoxRequest& request : dialogs.messages) {
-            EXPECT_EQ(request.buttons, MsgBox::OkOnly);
-            EXPECT_EQ(request.title, QStringLiteral("Pictavo 3"));
-            list << request.prompt;
-        }
-        dialogs.messages.clear();
-        return list;
-    }
-
     FreeImageLibrary library{stagedFreeImagePath()};
-    ScriptedDialogs dialogs;
     // Odd sizes: 24-bit rows then need padding, which a wrong pitch would show.
     QImage picture = testPicture(67, 43);
     bool hasPicture = true;
-    ImageEncoder encoder{library, dialogs, [this] { return hasPicture ? &picture : nullptr; }};
+    ImageEncoder encoder{library, [this] { return hasPicture ? &picture : nullptr; }};
     QTemporaryDir dir;
 };
 
@@ -94,6 +76,7 @@ TEST_F(EncoderTest, EachFormatWritesThePictureThatFreeImageReadsBack) {
         ASSERT_TRUE(saveAs(encoder, fif, path(fif), 85));
         EXPECT_EQ(folderEntries(dir.path()), QStringList{QFileInfo(path(fif)).fileName()});
         EXPECT_EQ(encoder.GetConvertError(), QString());
+        EXPECT_EQ(encoder.failureMessage(), QString());
 
         const QImage back = loadThrough(library, fif, path(fif));
         ASSERT_EQ(back.size(), picture.size());
@@ -104,14 +87,13 @@ TEST_F(EncoderTest, EachFormatWritesThePictureThatFreeImageReadsBack) {
         }
         QFile::remove(path(fif));
     }
-    EXPECT_EQ(prompts(), QStringList());
 }
 
 TEST_F(EncoderTest, ReducedPreviewIsSavedAtFullSizeInEveryFormat) {
     const QImage fullSize = testPicture(120, 90);
     const QImage canvas = testPicture(60, 45);
     for (bool scaled : {true, false}) {
-        ImageEncoder previewEncoder(library, dialogs,
+        ImageEncoder previewEncoder(library,
                                     [&] { return pictureToEncode(scaled, &fullSize, &canvas); });
         for (FREE_IMAGE_FORMAT fif : kFormats) {
             SCOPED_TRACE(testing::Message() << library.GetFormatFromFIF(fif) << " " << scaled);
@@ -122,39 +104,52 @@ TEST_F(EncoderTest, ReducedPreviewIsSavedAtFullSizeInEveryFormat) {
     }
 }
 
-TEST_F(EncoderTest, FailuresWriteNothingAndOnlyPngSaysWhy) {
+// Every format, and an unknown type, fails with one message: what failed, the file, and why.
+TEST_F(EncoderTest, FailuresWriteNothingAndSayWhatWhereAndWhy) {
     const QImage empty;
+    const QString longName = QString(10000, QLatin1Char('n'));
     struct {
         const char* name;
         const QImage* picture;
-        const char* target;  // relative to the test folder; nullptr: a plain file there
-        QString pngMessage;
+        QString target;  // relative to the test folder; empty: a plain file there
+        QString message;
+        QString reason;
         int errnoAfter;
     } const cases[] = {
-        {"missing folder", &picture, "no such folder/shot", QStringLiteral("Save Failed"), ENOENT},
-        {"no file name", &picture, "", QStringLiteral("Save Failed"), ENOENT},
-        {"no picture", nullptr, nullptr, QStringLiteral("objPic Is Nothing"), 0},
-        {"picture without pixels", &empty, nullptr,
-         QStringLiteral("Convert_BMP_to_FI Failed:\r\n\r\n[FreeImage_Convert_BMP_to_FI] No "
-                        "bitmap specified to convert"),
+        {"missing folder", &picture, QStringLiteral("no such folder/shot"),
+         QStringLiteral("Save Failed"), QStringLiteral("No such file or directory"), ENOENT},
+        {"name too long", &picture, longName, QStringLiteral("Save Failed"),
+         QStringLiteral("File name too long"), ENAMETOOLONG},
+        {"no picture", nullptr, {}, QStringLiteral("objPic Is Nothing"), {}, 0},
+        {"picture without pixels",
+         &empty,
+         {},
+         QStringLiteral("Convert_BMP_to_FI Failed:"),
+         QStringLiteral("[FreeImage_Convert_BMP_to_FI] No bitmap specified to convert"),
          0},
     };
     // Relative names resolve here, so debris anywhere would show.
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    const QString gap = QStringLiteral("\r\n\r\n");
     for (const auto& c : cases) {
-        ImageEncoder failing(library, dialogs, [&] { return c.picture; });
+        ImageEncoder failing(library, [&] { return c.picture; });
         for (FREE_IMAGE_FORMAT fif : kFormats) {
             SCOPED_TRACE(testing::Message() << c.name << " " << library.GetFormatFromFIF(fif));
-            const QString target = c.target ? QString::fromLatin1(c.target) : path(fif);
-            errno = 0;
+            const QString target = c.target.isEmpty() ? path(fif) : c.target;
             EXPECT_FALSE(saveAs(failing, fif, target));
             EXPECT_EQ(errno, c.errnoAfter);
-            EXPECT_EQ(prompts(), fif == FIF_PNG ? QStringList{c.pngMessage} : QStringList());
+            EXPECT_EQ(failing.failureMessage(),
+                      c.message + gap + target + (c.reason.isEmpty() ? QString() : gap + c.reason));
             EXPECT_EQ(folderEntries(dir.path()), QStringList());
         }
     }
     QDir::setCurrent(previous);
+    EXPECT_FALSE(encoder.Save(QStringLiteral("jpeg"), path(FIF_JPEG), 85));
+    EXPECT_EQ(encoder.failureMessage(),
+              QStringLiteral("Save Failed") + gap + path(FIF_JPEG) + gap +
+                  QStringLiteral("\"jpeg\" is not a file type: bmp, gif, jpg, png or tif"));
+    EXPECT_EQ(folderEntries(dir.path()), QStringList());
 }
 
 TEST_F(EncoderTest, ExistingFileIsReplacedOnlyWhenTheLibrarySucceeds) {
@@ -177,7 +172,7 @@ TEST_F(EncoderTest, ExistingFileIsReplacedOnlyWhenTheLibrarySucceeds) {
             SaveStub::result = c.stubResult;
             own.Save = &SaveStub::save;
         }
-        ImageEncoder ownEncoder(own, dialogs, [this] { return &picture; });
+        ImageEncoder ownEncoder(own, [this] { return &picture; });
         for (FREE_IMAGE_FORMAT fif : kFormats) {
             SCOPED_TRACE(testing::Message() << c.name << " " << library.GetFormatFromFIF(fif));
             const QString target = path(fif);
@@ -197,9 +192,8 @@ TEST_F(EncoderTest, ExistingFileIsReplacedOnlyWhenTheLibrarySucceeds) {
             } else {
                 EXPECT_EQ(readAll(kept), "yesterday's picture");
             }
-            EXPECT_EQ(prompts(), !c.replaced && fif == FIF_PNG
-                                     ? QStringList{QStringLiteral("Save Failed")}
-                                     : QStringList());
+            EXPECT_EQ(ownEncoder.failureMessage().endsWith(QStringLiteral("Is a directory")),
+                      c.targetIsFolder);
             ASSERT_TRUE(QFile::remove(kept) && (!c.targetIsFolder || QDir().rmdir(target)));
         }
     }

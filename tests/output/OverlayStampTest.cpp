@@ -4,8 +4,8 @@
 #include <QPainter>
 #include <optional>
 
-#include "platform/CapturePicture.h"
 #include "output/OverlayStamp.h"
+#include "platform/CapturePicture.h"
 #include "platform/LocaleFormat.h"
 #include "settings/Settings.h"
 #include "support/TestComponent.h"
@@ -106,24 +106,28 @@ TEST_F(OverlayStampTest, LeftColumnKeepsTwoSpacesOfBoxBeforeTheText) {
     EXPECT_FALSE(plainBox(capture.image(), found, margin, margin + 3));  // the "S"
 }
 
-TEST_F(OverlayStampTest, FitCheckMeasuresTheTextAsTyped) {
+// The text as it will be drawn decides: tags replaced (the clock says Sunday, 6 December) and
+// the margin of the outer columns included.
+TEST_F(OverlayStampTest, FitCheckMeasuresTheTextAsStamped) {
     struct {
         const char* name;
         QString text;
-        int widthChange;  // against the width of the text as typed
+        const char* position;
+        QString measured;  // the capture is as wide as this text, plus widthChange
+        int widthChange;
         bool tooBig;
     } const cases[] = {
-        {"exactly as wide", "Exactly as wide", 0, false},
-        {"one pixel wider", "Exactly as wide", -1, true},
-        {"much wider", QString(300, 'W'), -2000, true},
-        {"tags grow past the edge", "(!DM)(!DD)", 0, false},
+        {"exactly as wide", "Exactly as wide", "1", "  Exactly as wide", 0, false},
+        {"no room for the margin", "Exactly as wide", "1", "  Exactly as wide", -1, true},
+        {"tags grow past the edge", "(!DM)(!DD)", "2", "(!DM)(!DD)", 0, true},
+        {"tags fit once replaced", "(!DM)(!DD)", "2", "DecemberSunday", 0, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         set("Text", c.text);
-        set("Position", "1");
+        set("Position", c.position);
         set("OverlayX", "untouched");
-        const int width = overlayTextSize(c.text, defaultFont(), 96).width() + c.widthChange;
+        const int width = overlayTextSize(c.measured, defaultFont(), 96).width() + c.widthChange;
         capture = CapturePicture(blank(width, 100));
         left = top = 7;
         stamp(0);

@@ -156,6 +156,30 @@ TEST(PVLifecycle, WithoutTheLibraryItRefusesToStartAndStillClosesCleanly) {
     EXPECT_EQ(lines.last(), QString());
 }
 
+// Each operation says it once; none touches the store or the temporary folder.
+TEST(PVLifecycle, AnEmptyAddressIsRefusedWithOneMessagePerOperation) {
+    TestComponent tc;
+    EXPECT_FALSE(tc.initialize(QString()));
+    EXPECT_EQ(tc.pv->freeImage(), nullptr);
+    EXPECT_EQ(tc.pv->ParseCommand(QStringLiteral("/xpvfull"), QString(), nullptr), QString());
+    EXPECT_EQ(tc.pv->ParseCommand(QStringLiteral("/xpvoptions"), QString(), nullptr),
+              QStringLiteral("True"));
+    EXPECT_EQ(tc.pv->ParseCommand(QStringLiteral("/nope"), QString(), nullptr),
+              QStringLiteral("False"));
+    tc.pv->Configure();
+    tc.pv->Uninitialize();
+    QStringList prompts;
+    for (const MessageBoxRequest& m : tc.dialogs->messages) {
+        prompts << m.prompt;
+    }
+    const QString message = QStringLiteral("No signed-in account: the e-mail address is empty.");
+    EXPECT_EQ(prompts, (QStringList(4, message)));
+    RegistryHive hive(RegistryHive::defaultPath());
+    EXPECT_FALSE(hive.keyExists(RootKey::CurrentUser, QStringLiteral("SOFTWARE\\Quorrel")));
+    EXPECT_FALSE(QFileInfo::exists(PV::TempFolderPath()));
+    EXPECT_EQ(tc.screen->grabs(), 0);
+}
+
 TEST(PVLifecycle, AMissingScriptsFolderSettingLooksAtTheRoot) {
     TestComponent tc;
     EXPECT_FALSE(tc.pv->Initialize(4, kEmail, nullptr));

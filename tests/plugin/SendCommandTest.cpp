@@ -121,30 +121,75 @@ TEST_F(SendCommand, FileNamesAreNumberedFromTwoAndTheFolderKeepsItsCase) {
     EXPECT_EQ(get(QString(), "TempFileTypeLen"), QStringLiteral("3"));
 }
 
-TEST_F(SendCommand, EveryFileTypeWritesAReadableFileAndAnUnknownOneSendsNothing) {
+// In any letter case, also when the overlay's reload of the settings brings the stored case
+// back after the file name has taken the lower-case type.
+TEST_F(SendCommand, EveryFileTypeWritesAReadableFileWhateverItsCase) {
     const struct {
         const char* type;
         FREE_IMAGE_FORMAT fif;
     } rows[] = {
-        {"bmp", FIF_BMP}, {"gif", FIF_GIF}, {"jpg", FIF_JPEG}, {"tif", FIF_TIFF}, {"png", FIF_PNG}};
+        {"BMP", FIF_BMP}, {"gif", FIF_GIF}, {"Jpg", FIF_JPEG}, {"TIF", FIF_TIFF}, {"png", FIF_PNG}};
     FreeImageLibrary& fi = *tc.pv->freeImage();
+    set(QStringLiteral("Options"), "Overlay", QStringLiteral("1"));
     for (const auto& r : rows) {
         SCOPED_TRACE(r.type);
         set(QStringLiteral("Options"), "FileType", QLatin1String(r.type));
         const QString path = command(QStringLiteral("/xpvfull"));
-        EXPECT_TRUE(path.endsWith(QLatin1Char('.') + QLatin1String(r.type)));
+        EXPECT_TRUE(path.endsWith(QLatin1Char('.') + QString::fromLatin1(r.type).toLower()));
         FIBITMAP* dib = fi.Load(r.fif, QFile::encodeName(path).constData(), 0);
         ASSERT_NE(dib, nullptr);
         EXPECT_EQ(QSize(int(fi.GetWidth(dib)), int(fi.GetHeight(dib))), tc.screen->screen().size());
         fi.Unload(dib);
     }
-    set(QStringLiteral("Options"), "FileType", QStringLiteral("xyz"));
-    set(QStringLiteral("Options"), "FileTypeLen", QStringLiteral("3"));
-    EXPECT_EQ(command(QStringLiteral("/xpvfull")), QString());
-    EXPECT_EQ(get(QString(), "sResult"), QString());
-    ASSERT_EQ(tc.dialogs->messages.size(), 1);
-    EXPECT_EQ(tc.dialogs->messages[0].prompt, QStringLiteral("Error Saving Screenshot"));
-    EXPECT_FALSE(QFile::exists(PV::TempFolderPath() + QStringLiteral("My_Screenshot.xyz")));
+    EXPECT_TRUE(tc.dialogs->messages.isEmpty());
+}
+
+TEST_F(SendCommand, AFailedSaveSendsNothingAndSaysOnceWhatWhereAndWhy) {
+    const QString folder = PV::TempFolderPath();
+    const QString longName = QString(10000, QLatin1Char('n'));
+    const struct {
+        const char* name;
+        const char* setting;
+        QString value;
+        QString file;
+        QString reason;
+    } rows[] = {
+        {"unknown type", "FileType", QStringLiteral("xyz"), QStringLiteral("My_Screenshot.xyz"),
+         QStringLiteral("\"xyz\" is not a file type: bmp, gif, jpg, png or tif")},
+        {"name too long", "FileName", longName, longName + QStringLiteral(".png"),
+         QStringLiteral("File name too long")},
+        {"folder gone",
+         nullptr,
+         {},
+         QStringLiteral("My_Screenshot.png"),
+         QStringLiteral("No such file or directory")},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        tc.dialogs->messages.clear();
+        const QByteArray length = QByteArray(r.setting ? r.setting : "") + "Len";
+        QString before;
+        QString lengthBefore;
+        if (r.setting) {
+            before = get(QStringLiteral("Options"), r.setting);
+            lengthBefore = get(QStringLiteral("Options"), length.constData());
+            set(QStringLiteral("Options"), r.setting, r.value);
+            set(QStringLiteral("Options"), length.constData(), QString::number(r.value.size()));
+        } else {
+            ASSERT_TRUE(QDir(folder).removeRecursively());
+        }
+        EXPECT_EQ(command(QStringLiteral("/xpvfull")), QString());
+        EXPECT_EQ(get(QString(), "sResult"), QString());
+        ASSERT_EQ(tc.dialogs->messages.size(), 1);
+        EXPECT_EQ(tc.dialogs->messages[0].prompt, QStringLiteral("Save Failed\r\n\r\n") + folder +
+                                                      r.file + QStringLiteral("\r\n\r\n") +
+                                                      r.reason);
+        EXPECT_FALSE(QFile::exists(folder + r.file));
+        if (r.setting) {
+            set(QStringLiteral("Options"), r.setting, before);
+            set(QStringLiteral("Options"), length.constData(), lengthBefore);
+        }
+    }
 }
 
 // Counts the widgets made while it exists.
@@ -299,8 +344,7 @@ TEST(CommandDispatcher, ResultTextsAreCleanedAndCancellationsRecognised) {
         const char* cleaned;
     } rows[] = {
         {"/dropfile C:\\T\\a.png", false, "C:\\\\T\\\\a.png"},
-        {"/dropfile /tmp/Pictavo/My_Screenshot.png", false, "/tmp/Pictavo/My_Screenshot.png"},
-        {"#", true, "#"},
+        {"/dropfile /tmp/a/dropfile x/shot.png", false, "/tmp/a/dropfile x/shot.png"},
         {"#anything", true, "#anything"},
         {"Cancel", true, "Cancel"},
         {"Cancelled by user", true, "Cancelled by user"},

@@ -88,14 +88,6 @@ TEST_F(SettingsSchemaTest, OldCountdownBoldFlagIsConverted) {
     }
 }
 
-TEST_F(SettingsSchemaTest, AnEmptyAccountCreatesNothingAndSaysWhy) {
-    email.clear();
-    settings.checkRegistry();
-    EXPECT_FALSE(reg().KeyPathExists(UserKey::kProductKey + QStringLiteral("\\Options")));
-    EXPECT_FALSE(dialogs.messages.isEmpty());
-    EXPECT_TRUE(dialogs.messages.first().prompt.startsWith(QStringLiteral("Incorrect Format:")));
-}
-
 TEST_F(SettingsSchemaTest, ReadRegistryCutsTextsAndConvertsNumbers) {
     settings.checkRegistry();
     settings.setValue(QStringLiteral("Options"), QStringLiteral("FileName"),
@@ -115,29 +107,44 @@ TEST_F(SettingsSchemaTest, ReadRegistryCutsTextsAndConvertsNumbers) {
     EXPECT_EQ(r.Sent, QStringLiteral("Sent"));
 }
 
-TEST_F(SettingsSchemaTest, ANumberFieldThatIsNotANumberTakesItsDefaultAndIsLogged) {
+TEST_F(SettingsSchemaTest, ABadNumberTakesItsDefaultABadLengthCutsNothingAndBothAreLogged) {
     settings.checkRegistry();
     settings.setValue(QString(), QStringLiteral("Log"), QStringLiteral("1"));
+    settings.setValue(QStringLiteral("Options"), QStringLiteral("FileName"),
+                      QStringLiteral("My_Screenshot_of_Today"));
+    settings.setValue(QStringLiteral("Options"), QStringLiteral("SaveDir"),
+                      QStringLiteral("/home/u/Pictures/Screenshots/Mine"));
     const struct {
         const char* name;
         const char* stored;
         qint16 SettingsRecord::*field;
         qint16 expected;
+        const char* complaint;
+        QString SettingsRecord::*text = nullptr;  // the text a length field cuts
+        const char* keptWhole = nullptr;
     } rows[] = {
-        {"Quality", "high", &SettingsRecord::Quality, 85},
-        {"WarnDelayAmount", "", &SettingsRecord::WarnDelayAmount, 20},
-        {"SaveFileType", "99999", &SettingsRecord::SaveFileType, 3},
-        {"FileNameLen", "Error", &SettingsRecord::FileNameLen, 13},
+        {"Quality", "high", &SettingsRecord::Quality, 85, " is not a number"},
+        {"Quality", "999", &SettingsRecord::Quality, 85, " is out of range"},
+        {"Quality", "-1", &SettingsRecord::Quality, 85, " is out of range"},
+        {"WarnDelayAmount", "", &SettingsRecord::WarnDelayAmount, 20, " is not a number"},
+        {"SaveFileType", "99999", &SettingsRecord::SaveFileType, 3, " is not a number"},
+        {"FileNameLen", "Error", &SettingsRecord::FileNameLen, -1, " is not a number",
+         &SettingsRecord::FileName, "My_Screenshot_of_Today"},
+        {"SaveDirLen", "99999", &SettingsRecord::SaveDirLen, -1, " is not a number",
+         &SettingsRecord::SaveDir, "/home/u/Pictures/Screenshots/Mine"},
     };
     for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
+        SCOPED_TRACE(testing::Message() << r.name << " " << r.stored);
         QFile::remove(DiagnosticLog::LogFilePath());
         settings.setValue(QStringLiteral("Options"), QLatin1String(r.name),
                           QLatin1String(r.stored));
         settings.ReadRegistry();
         EXPECT_EQ(settings.record().*r.field, r.expected);
+        if (r.text) {
+            EXPECT_EQ(settings.record().*r.text, QLatin1String(r.keptWhole));
+        }
         EXPECT_EQ(logLines(), QStringList{QStringLiteral("ReadRegistry: ") + QLatin1String(r.name) +
-                                          QStringLiteral(" is not a number")});
+                                          QLatin1String(r.complaint)});
         // The stored text stays as the user left it.
         EXPECT_EQ(settings.value(QStringLiteral("Options"), QLatin1String(r.name)),
                   QLatin1String(r.stored));
