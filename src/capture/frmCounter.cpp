@@ -118,7 +118,8 @@ bool frmCounter::Show() {
     Unload();
     CountText = settings().value(kUserKey, QStringLiteral("Count"));
     const std::optional<qint16> count = countFromText(CountText);
-    if (!count) {
+    // Below 1 nothing is waited for: a window would only show after the capture.
+    if (!count || *count < 1) {
         return false;
     }
     Seconds = *count;

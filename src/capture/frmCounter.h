@@ -38,8 +38,8 @@ public:
 
     // Loads the window from the settings and shows it without activating it, ticking. A window
     // still loaded from an earlier countdown is replaced, so what shows is always the newest
-    // count. When "Count" is not a number there is nothing to count: the window stays unloaded
-    // and the result is false. This window is never modal.
+    // count. When "Count" is not a number, or is below 1, there is nothing to count: the window
+    // stays unloaded and the result is false. This window is never modal.
     bool Show();
 
     // One timer tick: the next lower number and the grown window while the number is above 1,

@@ -17,6 +17,18 @@ int MsgBoxEx(Dialogs& dialogs, const QString& prompt, int buttons, const QString
     return dialogs.messageBox(request);
 }
 
+QRect messageBoxArea(const QRect& ownerFrame, const QList<QRect>& screens, QPoint pointer) {
+    if (!ownerFrame.isEmpty()) {
+        return ownerFrame;
+    }
+    for (const QRect& screen : screens) {
+        if (screen.contains(pointer)) {
+            return screen;
+        }
+    }
+    return screens.isEmpty() ? QRect() : screens.first();
+}
+
 QPoint messageBoxPosition(const QSize& boxSize, const QRect& ownerRect, int x, int y) {
     // Round-half-to-even, as the arithmetic this placement comes from does.
     const auto half = [](int v) { return static_cast<int>(std::nearbyint(v / 2.0)); };

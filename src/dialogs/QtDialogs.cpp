@@ -1,6 +1,8 @@
 #include "dialogs/QtDialogs.h"
 
+#include <QApplication>
 #include <QColorDialog>
+#include <QCursor>
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QGuiApplication>
@@ -13,8 +15,25 @@
 
 namespace pictavo {
 
+namespace {
+
+// The window a box belongs to: the one asked for, else the window the user is working in
+// within this program. Null when none of them is on the screen.
+QWidget* messageBoxOwner(QWidget* requested) {
+    for (QWidget* w :
+         {requested, QApplication::activeModalWidget(), QApplication::activeWindow()}) {
+        if (w && w->isVisible()) {
+            return w;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 int QtDialogs::messageBox(const MessageBoxRequest& request) {
-    QMessageBox box(request.owner.data());
+    QWidget* owner = messageBoxOwner(request.owner.data());
+    QMessageBox box(owner);
     box.setWindowTitle(request.title);
     box.setText(request.prompt);
     const bool yesNo = (request.buttons & 0xF) == MsgBox::YesNo;
@@ -31,12 +50,15 @@ int QtDialogs::messageBox(const MessageBoxRequest& request) {
         box.setIcon(QMessageBox::Information);
     }
 
-    QRect ownerRect;
-    if (request.owner && request.owner->isVisible()) {
-        ownerRect = request.owner->frameGeometry();
-    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        ownerRect = screen->geometry();
+    QList<QRect> screens;
+    if (const QScreen* primary = QGuiApplication::primaryScreen()) {
+        screens << primary->geometry();
     }
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        screens << screen->geometry();
+    }
+    const QRect ownerRect =
+        messageBoxArea(owner ? owner->frameGeometry() : QRect(), screens, QCursor::pos());
     // Placed once the box is shown and laid out, when its final size is known.
     QTimer::singleShot(0, &box, [&box, ownerRect, &request] {
         box.move(messageBoxPosition(box.frameGeometry().size(), ownerRect, request.x, request.y));

@@ -11,6 +11,7 @@
 
 #include "output/FreeImageLibrary.h"
 #include "output/StagedFile.h"
+#include "platform/SystemError.h"
 
 namespace pictavo {
 
@@ -355,15 +356,10 @@ bool ImageEncoder::GetApiErrorText(int number, int& code, QString& text) {
         return false;
     }
     code = number;
-    // strerror makes up "Unknown error N" for a number it does not know; the name lookup is
-    // what tells a known number from an unknown one.
-    if (!strerrorname_np(number)) {
-        text = QStringLiteral("Unknown Error");
-        return true;
+    text = systemErrorText(number);
+    if (strerrorname_np(number)) {
+        errno = 0;
     }
-    char buffer[260];
-    text = QString::fromLocal8Bit(strerror_r(number, buffer, sizeof buffer));
-    errno = 0;
     return true;
 }
 

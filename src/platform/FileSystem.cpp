@@ -22,13 +22,22 @@ int openSubFolder(int dirFd, const QByteArray& name) {
     return openat(dirFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 }
 
+// Keeps the error of the call that has just failed, unless an earlier one is kept already;
+// always false.
+bool failed(int& firstError) {
+    if (firstError == 0) {
+        firstError = errno;
+    }
+    return false;
+}
+
 // Removes the contents of the open folder `dirFd` without following links, then nothing else.
-bool clearFolder(int dirFd) {
+bool clearFolder(int dirFd, int& firstError) {
     // Make the folder writable and searchable so its entries can be removed.
     fchmod(dirFd, S_IRWXU);
     DIR* dir = fdopendir(dup(dirFd));
     if (!dir) {
-        return false;
+        return failed(firstError);
     }
     // Collect first, then delete: changing a folder while reading it can skip entries.
     QList<QByteArray> names;
@@ -44,7 +53,7 @@ bool clearFolder(int dirFd) {
     for (const QByteArray& name : names) {
         struct stat st {};
         if (fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-            ok = false;
+            ok = failed(firstError);
             continue;
         }
         if (S_ISDIR(st.st_mode)) {
@@ -54,16 +63,16 @@ bool clearFolder(int dirFd) {
                 fd = openSubFolder(dirFd, name);
             }
             if (fd < 0) {
-                ok = false;
+                ok = failed(firstError);
                 continue;
             }
-            ok = clearFolder(fd) && ok;
+            ok = clearFolder(fd, firstError) && ok;
             close(fd);
             if (unlinkat(dirFd, name.constData(), AT_REMOVEDIR) != 0) {
-                ok = false;
+                ok = failed(firstError);
             }
         } else if (unlinkat(dirFd, name.constData(), 0) != 0) {
-            ok = false;
+            ok = failed(firstError);
         }
     }
     return ok;
@@ -82,16 +91,27 @@ bool PathExists(const QString& path, bool folders) {
     return folders || !S_ISDIR(st.st_mode);
 }
 
-bool DeleteFolderTree(const QString& path) {
+bool DeleteFolderTree(const QString& path, int* error) {
     const QByteArray p = native(path);
+    int firstError = 0;
+    bool removed = false;
     // O_NOFOLLOW: a link given as the folder itself is removed as a link, too.
     const int fd = open(p.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
-        return errno == ELOOP || errno == ENOTDIR ? unlink(p.constData()) == 0 : false;
+        removed = (errno == ELOOP || errno == ENOTDIR) && unlink(p.constData()) == 0;
+        if (!removed) {
+            failed(firstError);
+        }
+    } else {
+        const bool cleared = clearFolder(fd, firstError);
+        close(fd);
+        // When something inside stayed, that is the cause, not the folder that is not empty.
+        removed = (rmdir(p.constData()) == 0 || failed(firstError)) && cleared;
     }
-    const bool cleared = clearFolder(fd);
-    close(fd);
-    return rmdir(p.constData()) == 0 && cleared;
+    if (error) {
+        *error = removed ? 0 : firstError;
+    }
+    return removed;
 }
 
 PrivateFolderStatus ensurePrivateFolder(const QString& path) {

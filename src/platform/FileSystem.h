@@ -10,8 +10,9 @@ bool PathExists(const QString& path, bool folders);
 
 // Deletes the folder at `path` with everything in it. Symbolic links are removed as links and
 // never followed; read-only entries and folders are made writable first. False when anything
-// was left behind.
-bool DeleteFolderTree(const QString& path);
+// was left behind (or nothing was there); `error` then gets the error number of the first
+// thing that could not be removed, and 0 on success.
+bool DeleteFolderTree(const QString& path, int* error = nullptr);
 
 enum class PrivateFolderStatus { Ready, Created, Unsafe, Failed };
 

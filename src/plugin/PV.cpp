@@ -17,6 +17,7 @@
 #include "platform/PictavoError.h"
 #include "platform/RegistryHive.h"
 #include "platform/ScreenSource.h"
+#include "platform/SystemError.h"
 #include "platform/VideoDevices.h"
 #include "platform/WellKnownPaths.h"
 #include "plugin/CapturePipeline.h"
@@ -290,8 +291,10 @@ QVariant PV::Uninitialize() {
     }
     // A "Delete" text that is not a number counts as off.
     if (flagIsOn(s.record().Delete)) {
-        FileSystem::DeleteFolderTree(temp);
-        WriteLog(QStringLiteral("Folder Deleted"));
+        int error = 0;
+        WriteLog(FileSystem::DeleteFolderTree(temp, &error)
+                     ? QStringLiteral("Folder Deleted")
+                     : QStringLiteral("Folder Not Deleted: ") + systemErrorText(error));
     }
     WriteLog(QStringLiteral("Unitialized at ") + LocaleFormat::generalDate(services_.clock->now()));
     WriteLog(QStringLiteral("----------End Uninitialize----------"));

@@ -53,7 +53,6 @@ std::unique_ptr<QWidget> frmMain::Form_Load() {
     if (icon_) {
         w->setWindowIcon(icon_());
     }
-    sTemp = s.value(kUserKey, QStringLiteral("sTemp"));
     Tool = DrawingState::None;
     layOut(*w);
     w->lblBigOverlay()->setVisible(OverlayTooBig);
@@ -238,6 +237,9 @@ void frmMain::doScale() {
 void frmMain::cmdSend_Click() {
     answering_ = true;
     Settings& s = settings();
+    // Read now, not at load: the window is loaded (to receive the capture) before the pipeline
+    // names the file, and a name read then would be the previous capture's.
+    sTemp = s.value(kUserKey, QStringLiteral("sTemp"));
     s.WriteLog(QStringLiteral("frmMain - cmdSend_Click - sTemp:  ") + sTemp);
     s.setValue(kUserKey, kResult, sTemp);
     Tool = DrawingState::None;

@@ -117,7 +117,7 @@ private:
     // True while the accept or cancel handler runs: if it fails, the window is unloaded.
     bool answering_ = false;
 
-    // The temporary file the pipeline will write; read from the settings at load.
+    // The temporary file the pipeline writes; read from the settings when the user accepts.
     QString sTemp;
 
     bool haveTextTool_ = false;

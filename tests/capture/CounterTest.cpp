@@ -83,14 +83,17 @@ TEST(CountFromText, BeyondSixteenBitsCountsFromTheEndAndOtherTextsAreNoCount) {
     }
 }
 
-TEST_F(Counter, ACountThatIsNoNumberShowsNothingAndEndsAnEarlierCountdown) {
+TEST_F(Counter, ACountThatIsNoNumberOrBelowOneShowsNothingAndEndsAnEarlierCountdown) {
     EXPECT_FALSE(counter.Show()) << "never written: the store answers \"Error\"";
-    setCount("3");
-    ASSERT_TRUE(counter.Show());
-    setCount("abc");
-    EXPECT_FALSE(counter.Show());
-    EXPECT_FALSE(counter.isLoaded());
-    EXPECT_EQ(countdownWindows(), 0);
+    for (const char* nothingToCount : {"abc", "-1", "0.4"}) {
+        SCOPED_TRACE(nothingToCount);
+        setCount("3");
+        ASSERT_TRUE(counter.Show());
+        setCount(nothingToCount);
+        EXPECT_FALSE(counter.Show());
+        EXPECT_FALSE(counter.isLoaded());
+        EXPECT_EQ(countdownWindows(), 0);
+    }
 
     // A second countdown during the first replaces it.
     setCount("9");

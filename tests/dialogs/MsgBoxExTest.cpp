@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTest>
 #include <QTimer>
 
 #include "dialogs/MsgBoxEx.h"
@@ -33,6 +34,28 @@ TEST(MsgBoxEx, PositionCentresOnTheOwnerUnlessCoordinatesAreGiven) {
     }
 }
 
+TEST(MsgBoxEx, AreaIsTheOwnerElseTheScreenUnderThePointerElseThePrimaryScreen) {
+    const QRect primary(0, 0, 1920, 1080);
+    const QRect right(1920, 0, 1280, 1024);
+    const QRect owner(2000, 100, 600, 400);
+    const struct {
+        const char* name;
+        QRect owner;
+        QList<QRect> screens;
+        QPoint pointer;
+        QRect expected;
+    } rows[] = {
+        {"owner", owner, {primary, right}, {10, 10}, owner},
+        {"pointer on the second screen", {}, {primary, right}, {2500, 900}, right},
+        {"pointer off every screen", {}, {primary, right}, {-5, 2000}, primary},
+        {"no screen", {}, {}, {0, 0}, {}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(messageBoxArea(r.owner, r.screens, r.pointer), r.expected);
+    }
+}
+
 TEST(MsgBoxEx, AnIconAddsTheInformationStyleAndTheDefaultTitleIsTheCaption) {
     test::ScriptedDialogs dialogs;
     dialogs.answers.enqueue(MsgBox::ResultYes);
@@ -52,19 +75,32 @@ TEST(MsgBoxEx, AnIconAddsTheInformationStyleAndTheDefaultTitleIsTheCaption) {
 
 // The real box: answered by a timer that clicks its button, with a watchdog that closes any
 // dialog left open so a failure cannot hang the suite.
+// Centred over the window the user works in when there is one, otherwise on the screen.
 TEST(QtDialogs, ShowsTheQuestionCentredAndReturnsTheAnswerCodes) {
     const struct {
         const char* name;
         int buttons;
         QMessageBox::StandardButton click;
         int expected;
+        QRect working;
     } rows[] = {
-        {"OK", MsgBox::OkOnly, QMessageBox::Ok, MsgBox::ResultOk},
-        {"Yes", MsgBox::YesNo, QMessageBox::Yes, MsgBox::ResultYes},
-        {"No", MsgBox::YesNo, QMessageBox::No, MsgBox::ResultNo},
+        {"OK", MsgBox::OkOnly, QMessageBox::Ok, MsgBox::ResultOk, {}},
+        {"Yes over a window",
+         MsgBox::YesNo,
+         QMessageBox::Yes,
+         MsgBox::ResultYes,
+         {60, 40, 500, 300}},
+        {"No", MsgBox::YesNo, QMessageBox::No, MsgBox::ResultNo, {}},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
+        QWidget working;
+        if (!r.working.isEmpty()) {
+            working.setGeometry(r.working);
+            working.show();
+            working.activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&working));
+        }
         QtDialogs dialogs;
         QString seenText;
         QString seenTitle;
@@ -96,7 +132,9 @@ TEST(QtDialogs, ShowsTheQuestionCentredAndReturnsTheAnswerCodes) {
         EXPECT_EQ(dialogs.messageBox(request), r.expected);
         EXPECT_EQ(seenText, QStringLiteral("Question?"));
         EXPECT_EQ(seenTitle, QStringLiteral("Pictavo 3"));
-        const QPoint screenCentre = QGuiApplication::primaryScreen()->geometry().center();
-        EXPECT_LE((seenCentre - screenCentre).manhattanLength(), 1);
+        const QPoint centre = r.working.isEmpty()
+                                  ? QGuiApplication::primaryScreen()->geometry().center()
+                                  : working.frameGeometry().center();
+        EXPECT_LE((seenCentre - centre).manhattanLength(), 1);
     }
 }

@@ -199,15 +199,19 @@ TEST(PVLifecycle, ATemporaryFolderThatIsNotOursIsRefused) {
     EXPECT_TRUE(QDir(elsewhere).isEmpty());
 }
 
-TEST(PVLifecycle, DeleteSettingDecidesWhetherTheTemporaryFolderGoes) {
+TEST(PVLifecycle, DeleteSettingDecidesWhetherTheTemporaryFolderGoesAndTheLogSaysIfItWent) {
     const struct {
         const char* name;
         const char* value;
         bool deleted;
-    } rows[] = {{"on", "1", true},
-                {"off", "0", false},
-                {"not a number", "yes", false},
-                {"two", "2", false}};
+        const char* logged;  // the log's line about the folder, if any
+        bool goneBefore = false;
+    } rows[] = {{"on", "1", true, "Folder Deleted"},
+                {"off", "0", false, nullptr},
+                {"not a number", "yes", false, nullptr},
+                {"two", "2", false, nullptr},
+                {"on, but removed already", "1", true,
+                 "Folder Not Deleted: No such file or directory", true}};
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         TestComponent tc;
@@ -227,9 +231,16 @@ TEST(PVLifecycle, DeleteSettingDecidesWhetherTheTemporaryFolderGoes) {
         QFile::link(outside, temp + QStringLiteral("link.txt"));
         tc.pv->settings().setValue(QStringLiteral("Options"), QStringLiteral("Delete"),
                                    QLatin1String(r.value));
+        tc.pv->settings().setValue(QString(), QStringLiteral("Log"), QStringLiteral("1"));
+        QFile::remove(DiagnosticLog::LogFilePath());
+        if (r.goneBefore) {
+            ASSERT_TRUE(QDir(temp).removeRecursively());
+        }
         EXPECT_NO_THROW(tc.pv->Uninitialize());
         EXPECT_EQ(!QFileInfo::exists(temp), r.deleted);
         EXPECT_TRUE(QFileInfo::exists(outside));
+        EXPECT_EQ(logLines().filter(QStringLiteral("Folder")),
+                  r.logged ? QStringList{QLatin1String(r.logged)} : QStringList());
         FileSystem::DeleteFolderTree(temp.chopped(1));
     }
 }

@@ -128,11 +128,15 @@ TEST_F(PreviewWindow, CapturesAreShownOneToOneOnlyWhenTheyFit) {
 }
 
 TEST_F(PreviewWindow, AcceptHidesTheWindowAndKeepsItLoaded) {
-    const QString path = QStringLiteral("/tmp/pictavo/My_Screenshot2.png");
-    settings().setValue(QString(), QStringLiteral("sTemp"), path);
+    // The window loads to take the capture while "sTemp" still names the previous file; the
+    // pipeline names the new one after that.
+    settings().setValue(QString(), QStringLiteral("sTemp"),
+                        QStringLiteral("/tmp/pictavo/My_Screenshot.png"));
     settings().setValue(QString(), QStringLiteral("Log"), QStringLiteral("1"));
     QFile::remove(DiagnosticLog::LogFilePath());
     showCapture(testCard(QSize(200, 100)));
+    const QString path = QStringLiteral("/tmp/pictavo/My_Screenshot2.png");
+    settings().setValue(QString(), QStringLiteral("sTemp"), path);
     form->cmdSend()->setCaption(QStringLiteral("&Send Screenshot"));
     ASSERT_EQ(form->Tool, DrawingState::Line);
 
