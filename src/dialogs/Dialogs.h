@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <optional>
 
@@ -31,6 +32,22 @@ struct MessageBoxRequest {
     QPointer<QWidget> owner;  // centred over it; over the screen when null
 };
 
+// The save dialog as asked for. It asks before replacing the name the user typed, and a name in
+// a folder that does not exist cannot be confirmed; it adds no extension of its own.
+struct SaveDialogRequest {
+    QString title;
+    QString folder;       // the folder it opens in
+    QStringList filters;  // the file type descriptions, in order, such as "PNG Screenshot (*.PNG)"
+    int filterIndex = 1;  // the type preselected, counted from 1
+    QPointer<QWidget> owner;
+};
+
+// The name the user confirmed (empty when cancelled) and the type selected, counted from 1.
+struct SaveDialogAnswer {
+    QString path;
+    int filterIndex = 0;
+};
+
 // The modal dialogs of the plug-in, behind one seam: production shows Qt dialogs, tests
 // answer from a script and record what was asked.
 class Dialogs {
@@ -45,6 +62,7 @@ public:
     virtual std::optional<QFont> chooseFont(const QString& title, const QFont& initial) = 0;
     // The folder browser, opened in `start`: the chosen folder, the empty text when cancelled.
     virtual QString browseForFolder(const QString& title, const QString& start) = 0;
+    virtual SaveDialogAnswer saveFileName(const SaveDialogRequest& request) = 0;
 };
 
 }  // namespace pictavo

@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QCursor>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -28,6 +30,26 @@ QWidget* messageBoxOwner(QWidget* requested) {
     }
     return nullptr;
 }
+
+// Qt's own save dialog, which refuses a name in a folder that does not exist: the dialog would
+// otherwise hand it back, and the file could not be written there.
+class SaveFileDialog final : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+
+    void accept() override {
+        const QString file = selectedFiles().value(0);
+        const QFileInfo typed(file);
+        if (!file.isEmpty() && !typed.isDir() && !QFileInfo(typed.absolutePath()).isDir()) {
+            QMessageBox::warning(this, windowTitle(),
+                                 QStringLiteral("%1\nThe folder does not exist. Check the folder "
+                                                "name and try again.")
+                                     .arg(QDir::toNativeSeparators(typed.absolutePath())));
+            return;
+        }
+        QFileDialog::accept();
+    }
+};
 
 }  // namespace
 
@@ -85,6 +107,23 @@ std::optional<QFont> QtDialogs::chooseFont(const QString& title, const QFont& in
 
 QString QtDialogs::browseForFolder(const QString& title, const QString& start) {
     return QFileDialog::getExistingDirectory(nullptr, title, start, QFileDialog::ShowDirsOnly);
+}
+
+SaveDialogAnswer QtDialogs::saveFileName(const SaveDialogRequest& request) {
+    SaveFileDialog dialog(request.owner.data(), request.title, request.folder);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // The same dialog everywhere, whatever desktop the user runs: Qt's own.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setNameFilters(request.filters);
+    if (request.filterIndex >= 1 && request.filterIndex <= request.filters.size()) {
+        dialog.selectNameFilter(request.filters[request.filterIndex - 1]);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return {dialog.selectedFiles().first(),
+            int(request.filters.indexOf(dialog.selectedNameFilter())) + 1};
 }
 
 }  // namespace pictavo

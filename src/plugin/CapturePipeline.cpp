@@ -11,6 +11,7 @@
 #include "controls/VexelButton.h"
 #include "dialogs/MsgBoxEx.h"
 #include "output/ImageEncoder.h"
+#include "output/SaveToFile.h"
 #include "platform/FileSystem.h"
 #include "platform/PictavoError.h"
 #include "preview/frmMain.h"
@@ -154,10 +155,7 @@ void CapturePipeline::SendCapture() {
             cancelled = true;
         }
     } else {
-        // Nothing is shown, so nothing is laid out or reduced: the canvas simply is the
-        // capture, and the file is the same picture a preview accepted as it is would give.
-        f.bScaled = false;
-        f.canvas.setPicture(f.picScreenie.image());
+        useCaptureAsCanvas();
     }
 
     if (!cancelled) {
@@ -181,6 +179,14 @@ void CapturePipeline::SendCapture() {
         }
     }
     f.Unload();
+}
+
+void CapturePipeline::useCaptureAsCanvas() {
+    // Nothing is shown, so nothing is laid out or reduced: the canvas simply is the capture,
+    // and the file is the same picture a preview accepted as it is would give.
+    frmMain& f = p_.preview;
+    f.bScaled = false;
+    f.canvas.setPicture(f.picScreenie.image());
 }
 
 void CapturePipeline::ShowPreviewForSave() {

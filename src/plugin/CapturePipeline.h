@@ -53,6 +53,9 @@ public:
     // when the preview was abandoned, empty when no file could be written.
     void SendCapture();
 
+    // The preview's canvas becomes its capture as it is, when no preview is shown.
+    void useCaptureAsCanvas();
+
     // The preview for a save: accept button captioned "&Save Screenshot", shown modally.
     void ShowPreviewForSave();
 

@@ -1,5 +1,9 @@
 #include "plugin/CommandDispatcher.h"
 
+#include <QCoreApplication>
+
+#include "capture/FrozenPicture.h"
+#include "capture/frmSelect.h"
 #include "capture/frmSend.h"
 #include "capture/modCapture.h"
 #include "config/frmOptions.h"
@@ -10,6 +14,7 @@
 #include "platform/Shell.h"
 #include "plugin/CapturePipeline.h"
 #include "preview/frmMain.h"
+#include "settings/NumericText.h"
 #include "settings/Settings.h"
 
 namespace pictavo {
@@ -65,14 +70,26 @@ QString CommandDispatcher::ParseCommand(const QString& sCommand, const QString& 
     if (command == QLatin1String("/xpvfull")) {
         return sendCommand(CaptureKind::FullScreen, sCommandArg);
     }
+    if (command == QLatin1String("/xpvselect")) {
+        return sendCommand(CaptureKind::Region, sCommandArg);
+    }
+    if (command == QLatin1String("/xpvasave")) {
+        return saveCommand(CaptureKind::ActiveWindow, sCommandArg);
+    }
+    if (command == QLatin1String("/xpvfsave")) {
+        return saveCommand(CaptureKind::FullScreen, sCommandArg);
+    }
+    if (command == QLatin1String("/xpvssave")) {
+        return saveCommand(CaptureKind::Region, sCommandArg);
+    }
     if (command == QLatin1String("/xpvdir")) {
         return openCaptureFolder();
     }
     if (command == QLatin1String("/xpvoptions")) {
         return showOptions();
     }
-    // Region selection, saving and the choosers are not part of the plug-in yet: their
-    // commands answer as any command that is not the plug-in's.
+    // The choosers are not part of the plug-in yet: their commands answer as any command that
+    // is not the plug-in's.
     return QStringLiteral("False");
 }
 
@@ -85,16 +102,34 @@ bool CommandDispatcher::haveAccount() {
     return false;
 }
 
+bool CommandDispatcher::capture(CaptureKind kind) {
+    switch (kind) {
+        case CaptureKind::ActiveWindow:
+            p_.preview.setCapture(CaptureForegroundWindow(screen()));
+            return true;
+        case CaptureKind::FullScreen:
+            p_.preview.setCapture(CaptureVirtualScreen(screen()));
+            return true;
+        case CaptureKind::Region:
+            break;
+    }
+    // Only a completed selection puts a picture there, so an earlier capture is never taken
+    // for the selected one.
+    p_.preview.setCapture(CapturePicture());
+    p_.select.Picture1()->setPicture(CaptureVirtualScreen(screen()));
+    QCoreApplication::processEvents();
+    p_.select.Show();
+    return !p_.preview.picScreenie.isNull();
+}
+
 QString CommandDispatcher::sendCommand(CaptureKind kind, const QString& sCommandArg) {
     if (!haveAccount()) {
         return QString();
     }
     p_.pipeline.RunCountdown(sCommandArg);
-    if (!p_.sendChooser.Proceed) {
+    if (!p_.sendChooser.Proceed || !capture(kind)) {
         return sendClosing(QString());
     }
-    p_.preview.setCapture(kind == CaptureKind::ActiveWindow ? CaptureForegroundWindow(screen())
-                                                            : CaptureVirtualScreen(screen()));
     p_.pipeline.SendCapture();
     QString text = readResult();
     if (kind == CaptureKind::FullScreen) {
@@ -107,6 +142,61 @@ QString CommandDispatcher::sendCommand(CaptureKind kind, const QString& sCommand
         p_.settings.WriteLog(QStringLiteral("sResult:  ") + text);
     }
     return sendClosing(text);
+}
+
+QString CommandDispatcher::saveCommand(CaptureKind kind, const QString& sCommandArg) {
+    // A save captures whatever the countdown's question was answered.
+    p_.pipeline.RunCountdown(sCommandArg);
+    if (!capture(kind)) {
+        return saveClosing();
+    }
+    const bool overlay = flagIsOn(p_.settings.record().SaveOverlay);
+    if (overlay && kind != CaptureKind::ActiveWindow) {
+        if (kind == CaptureKind::FullScreen) {
+            p_.settings.WriteLog(QStringLiteral("Do Overlay"));
+        }
+        p_.doOverlay(1);
+    }
+    if (flagIsOn(p_.settings.record().PreviewSave)) {
+        // The active window is stamped only when it is previewed.
+        if (overlay && kind == CaptureKind::ActiveWindow) {
+            p_.doOverlay(1);
+        }
+        if (kind == CaptureKind::FullScreen) {
+            p_.settings.WriteLog(QStringLiteral("Preview"));
+        }
+        p_.preview.doSetup();
+        p_.preview.doScale();
+        p_.pipeline.ShowPreviewForSave();
+        p_.previewOutcome = readResult();
+    } else {
+        p_.pipeline.useCaptureAsCanvas();
+        p_.previewOutcome = QStringLiteral("NoPreview");
+    }
+    if (kind == CaptureKind::FullScreen) {
+        p_.settings.WriteLog(QStringLiteral("sTempResult:  ") + p_.previewOutcome);
+    }
+    if (p_.previewOutcome.left(6) == QLatin1String("Cancel")) {
+        return saveClosing();
+    }
+    const bool saved = p_.saveCaptureAs();
+    if (saved && flagIsOn(p_.settings.record().SaveMsgBox)) {
+        tell(QStringLiteral("Screenshot Saved To\r\n\r\n") + p_.savedFilePath);
+    } else if (!saved && !p_.savedFilePath.isEmpty()) {
+        // A cancelled dialog chose no name and is no failure.
+        tell(QStringLiteral("Error Saving Screenshot\r\n\r\n") + p_.savedFilePath);
+    }
+    return saveClosing();
+}
+
+void CommandDispatcher::tell(const QString& text) {
+    MsgBoxEx(p_.dialogs, text, MsgBox::OkOnly, kMessageCaption, -1, -1,
+             p_.icon ? p_.icon() : QIcon());
+}
+
+QString CommandDispatcher::saveClosing() {
+    resetResult();
+    return QStringLiteral("True");
 }
 
 QString CommandDispatcher::sendClosing(QString text) {

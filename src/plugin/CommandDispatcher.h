@@ -13,6 +13,7 @@ class Settings;
 class Shell;
 class frmMain;
 class frmOptions;
+class frmSelect;
 class frmSend;
 
 // ParseCommand: recognises the plug-in's typed commands, runs each to its end and owns the
@@ -30,8 +31,16 @@ public:
         std::function<ScreenSource*()> screen;
         Shell& shell;
         std::function<QString()> tempFolder;
+        frmSelect& select;
         Dialogs& dialogs;
-        // The icon every message shows.
+        // Stamps the overlay on the preview's capture: 0 when sending, 1 when saving.
+        std::function<void(int mode)> doOverlay;
+        // Asks for a name and saves the preview's picture there; true when written. The name
+        // chosen, empty when the user cancelled, is left in savedFilePath.
+        std::function<bool()> saveCaptureAs;
+        QString& savedFilePath;
+        // The preview's outcome during a save, or "NoPreview" when none was shown.
+        QString& previewOutcome;
         std::function<QIcon()> icon;
     };
 
@@ -46,12 +55,18 @@ public:
     static QString clean(QString text);
 
 private:
-    enum class CaptureKind { ActiveWindow, FullScreen };
+    enum class CaptureKind { ActiveWindow, FullScreen, Region };
 
     QString sendCommand(CaptureKind kind, const QString& sCommandArg);
     // False, after telling the user once, when there is no signed-in account to work for.
     bool haveAccount();
+    QString saveCommand(CaptureKind kind, const QString& sCommandArg);
+    // Puts the capture of `kind` into the preview's picScreenie; false when the user cancelled
+    // the region selection, which leaves nothing there.
+    bool capture(CaptureKind kind);
     QString sendClosing(QString text);
+    QString saveClosing();
+    void tell(const QString& text);
     QString openCaptureFolder();
     QString showOptions();
     QString readResult();

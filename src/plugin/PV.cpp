@@ -12,6 +12,7 @@
 #include "output/ImageEncoder.h"
 #include "output/OverlayStamp.h"
 #include "output/OverlayTags.h"
+#include "output/SaveToFile.h"
 #include "platform/FileSystem.h"
 #include "platform/LocaleFormat.h"
 #include "platform/PictavoError.h"
@@ -22,6 +23,7 @@
 #include "platform/WellKnownPaths.h"
 #include "plugin/CapturePipeline.h"
 #include "plugin/CommandDispatcher.h"
+#include "preview/frmMainWindow.h"
 #include "settings/HostScriptsKey.h"
 #include "settings/NumericText.h"
 #include "settings/RegistryRoutines.h"
@@ -54,7 +56,10 @@ PV::PV(PlatformServices services)
               },
       }),
       frmCounter_([this]() -> Dialogs& { return *services_.dialogs; },
-                  [this]() -> Settings& { return settings(); }) {}
+                  [this]() -> Settings& { return settings(); }),
+      frmSelect_([this]() -> Dialogs& { return *services_.dialogs; },
+                 [this]() -> Settings& { return settings(); },
+                 [this](CapturePicture cutOut) { frmMain_.setCapture(std::move(cutOut)); }) {}
 
 PV::~PV() = default;
 
@@ -97,9 +102,25 @@ void PV::openSettings() {
         .screen = [this] { return services_.screen.get(); },
         .shell = *services_.shell,
         .tempFolder = &PV::TempFolderPath,
+        .select = frmSelect_,
         .dialogs = *services_.dialogs,
+        .doOverlay = [this](int mode) { doOverlay(mode); },
+        .saveCaptureAs = [this] { return SaveCaptureAs(); },
+        .savedFilePath = SavedFilePath_,
+        .previewOutcome = PreviewOutcome_,
         .icon = [this] { return frmOptions_.icon(); },
     });
+}
+
+bool PV::SaveCaptureAs() {
+    SaveToFile save(SaveToFile::Parts{
+        .settings = settings(),
+        .dialogs = *services_.dialogs,
+        .encoder = [this]() -> ImageEncoder& { return encoder(); },
+        .owner = [this]() -> QWidget* { return frmMain_.window(); },
+        .icon = [this] { return frmOptions_.icon(); },
+    });
+    return save.Save(SavedFilePath_);
 }
 
 void PV::WriteLog(const QString& message) {

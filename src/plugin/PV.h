@@ -5,6 +5,7 @@
 
 #include "capture/frmCounter.h"
 #include "capture/frmSave.h"
+#include "capture/frmSelect.h"
 #include "capture/frmSend.h"
 #include "config/frmOptions.h"
 #include "plugin/PlatformServices.h"
@@ -52,6 +53,7 @@ public:
     frmSave& saveForm() { return frmSave_; }
     frmOptions& optionsForm() { return frmOptions_; }
     frmCounter& counterForm() { return frmCounter_; }
+    frmSelect& selectForm() { return frmSelect_; }
     CapturePipeline& pipeline() { return *pipeline_; }
     // The encoders on the loaded FreeImage copy; throws when the library is not loaded.
     ImageEncoder& encoder();
@@ -67,6 +69,9 @@ private:
     void showCounter();
     void doOverlay(int mode);
     void waitForCountdown(int milliseconds);
+    // Asks for a name and type and saves the preview's picture there; the name chosen (empty
+    // when cancelled) goes to SavedFilePath_. True when the file was written.
+    bool SaveCaptureAs();
     // Finds `fileName` in `folder` without regard to case; the empty text when it is not there.
     static QString findFileNoCase(const QString& folder, const QString& fileName);
 
@@ -76,6 +81,7 @@ private:
     frmSave frmSave_;
     frmOptions frmOptions_;
     frmCounter frmCounter_;
+    frmSelect frmSelect_;
     std::unique_ptr<RegistryHive> hive_;
     std::unique_ptr<Settings> settings_;
 

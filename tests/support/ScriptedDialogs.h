@@ -10,8 +10,8 @@
 namespace pictavo::test {
 
 // Answers dialogs from queues and records every request. An unscripted message box answers
-// OK (or No for a Yes/No question) and an unscripted chooser is cancelled, so a test that forgot
-// a script cannot hang.
+// OK (or No for a Yes/No question) and an unscripted chooser or save dialog is cancelled, so a
+// test that forgot a script cannot hang.
 class ScriptedDialogs final : public Dialogs {
 public:
     int messageBox(const MessageBoxRequest& request) override {
@@ -39,6 +39,10 @@ public:
         choosers << title;
         return folders.isEmpty() ? QString() : folders.dequeue();
     }
+    SaveDialogAnswer saveFileName(const SaveDialogRequest& request) override {
+        saveRequests.append(request);
+        return saveAnswers.isEmpty() ? SaveDialogAnswer{} : saveAnswers.dequeue();
+    }
 
     QQueue<int> answers;
     // Runs while the box is up, as whatever the user does meanwhile.
@@ -51,6 +55,8 @@ public:
     QStringList choosers;
     QList<QColor> presetColours;
     QList<QFont> presetFonts;
+    QQueue<SaveDialogAnswer> saveAnswers;
+    QList<SaveDialogRequest> saveRequests;
 };
 
 }  // namespace pictavo::test

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <QWidget>
+#include <array>
+
+#include "platform/CapturePicture.h"
+
+namespace pictavo {
+
+// One edge of the rubber band, from p1 to p2 inclusive, in capture pixels.
+struct BandLine {
+    QPoint p1;
+    QPoint p2;
+    QRect pixels() const { return QRect(p1, p2).normalized(); }
+};
+
+// The selection window's picture (Picture1): the frozen screen shown from its top-left corner
+// at one screen pixel per capture pixel, whatever Qt's device-pixel ratio, with the rubber band
+// (Line1 to Line4) and the selection's size next to the pointer drawn over it. The pointer is
+// reported in capture pixels.
+//
+// A change of the band repaints only the old and the new band and size label, never the
+// whole picture: at 4K a full repaint would cost far more than a pointer move may.
+class FrozenPicture : public QWidget {
+    Q_OBJECT
+public:
+    explicit FrozenPicture(QWidget* parent = nullptr);
+
+    void setPicture(CapturePicture picture);
+    const CapturePicture& picture() const { return picture_; }
+
+    // The band's four edges; shown once setBand has been called, until hideBand.
+    void setBand(const BandLine& line1, const BandLine& line2, const BandLine& line3,
+                 const BandLine& line4);
+    void hideBand();
+    bool bandVisible() const { return bandVisible_; }
+    const BandLine& Line1() const { return lines_[0]; }
+    const BandLine& Line2() const { return lines_[1]; }
+    const BandLine& Line3() const { return lines_[2]; }
+    const BandLine& Line4() const { return lines_[3]; }
+
+    // The text next to the pointer ("640 × 480"), at `at` (capture pixels); empty for none.
+    void setSizeLabel(const QString& text, QPoint at);
+
+    // A position of the widget (logical pixels) in capture pixels.
+    QPoint toCapture(QPointF logical) const;
+
+signals:
+    void mousePressed(Qt::MouseButton button, QPoint at);
+    void mouseMoved(QPoint at);
+    void mouseReleased(Qt::MouseButton button, QPoint at);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    // What the band and label cover, in logical pixels, for the repaint of a change.
+    QRegion bandRegion() const;
+    QRect labelRect() const;
+    QRect toLogical(const QRect& capturePixels) const;
+
+    CapturePicture picture_;
+    std::array<BandLine, 4> lines_{};
+    bool bandVisible_ = false;
+    QString label_;
+    QPoint labelAt_;
+    QImage dashes_;
+};
+
+}  // namespace pictavo

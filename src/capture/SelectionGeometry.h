@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QPoint>
+#include <QRect>
+#include <QtGlobal>
+
+namespace pictavo {
+
+// What a release of the selection's drag gives.
+struct SelectionOnRelease {
+    // The pixels to cut out of the frozen picture, in capture pixels: the drag's extent from
+    // its top-left corner. Empty when the drag selects no area (a click, or a drag straight
+    // along one axis).
+    QRect cutOut;
+    // The rectangle in twips as the selection window keeps it (SelLeft, SelTop, SelWidth,
+    // SelHeight): a drag to the right or downwards reaches one pixel further than the cut-out
+    // on that side, and a side with no extent is one twip long.
+    qint32 left = 0;
+    qint32 top = 0;
+    qint32 width = 0;
+    qint32 height = 0;
+};
+
+// The selection from the point where the button went down to the point where it came up, both
+// in capture pixels, with tx and ty twips per capture pixel horizontally and vertically.
+SelectionOnRelease selectionOnRelease(QPoint start, QPoint release, int tx, int ty);
+
+}  // namespace pictavo

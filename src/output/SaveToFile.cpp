@@ -1,0 +1,116 @@
+#include "output/SaveToFile.h"
+
+#include <QFileInfo>
+#include <array>
+
+#include "dialogs/MsgBoxEx.h"
+#include "output/ImageEncoder.h"
+#include "platform/FileSystem.h"
+#include "settings/Settings.h"
+
+namespace pictavo {
+
+namespace {
+
+struct FileType {
+    const char* description;
+    const char* pattern;
+    const char* type;
+};
+
+constexpr std::array<FileType, kSaveFileTypes> kFileTypes{{
+    {"BMP Screenshot (*.BMP)", "*.BMP", "bmp"},
+    {"GIF Screenshot (*.GIF)", "*.GIF", "gif"},
+    {"JPG Screenshot (*.JPG)", "*.JPG", "jpg"},
+    {"PNG Screenshot (*.PNG)", "*.PNG", "png"},
+    {"TIF Screenshot (*.TIF)", "*.TIF", "tif"},
+}};
+
+}  // namespace
+
+QString saveDialogFilter() {
+    QString filter;
+    for (const FileType& t : kFileTypes) {
+        filter += QLatin1String(t.description) + QChar(0) + QLatin1String(t.pattern) + QChar(0);
+    }
+    return filter + QChar(0);
+}
+
+QString TypeFromFilter(const QString& filter, int index) {
+    // Texts 0, 2, 4, ... are descriptions; a trailing empty text is not a pair.
+    const QStringList texts = filter.split(QChar(0));
+    const qsizetype at = 2 * (qsizetype(index) - 1);
+    if (index < 1 || at >= texts.size() || texts[at].isEmpty()) {
+        return {};
+    }
+    return texts[at].left(3);
+}
+
+int saveFileTypeNumber(const QString& type) {
+    for (int i = 0; i < kSaveFileTypes; ++i) {
+        if (type == QLatin1String(kFileTypes[i].type)) {
+            return i + 1;
+        }
+    }
+    return 0;
+}
+
+QString completeSavePath(const QString& path, int filterIndex, QString& type) {
+    const QString ending = path.right(4).toLower();
+    if (ending.startsWith(QLatin1Char('.')) && saveFileTypeNumber(ending.mid(1)) != 0) {
+        type = ending.mid(1);
+        return path;
+    }
+    const QString completed =
+        path + QLatin1Char('.') + TypeFromFilter(saveDialogFilter(), filterIndex).toLower();
+    type = completed.right(3);
+    return completed;
+}
+
+QString SaveToFile::ShowSaveDialog(const QString& folder, int typeNumber, QString& type) {
+    SaveDialogRequest request;
+    request.title = kMessageCaption;
+    request.folder = folder;
+    for (const FileType& t : kFileTypes) {
+        request.filters << QLatin1String(t.description);
+    }
+    request.filterIndex = typeNumber;
+    request.owner = p_.owner ? p_.owner() : nullptr;
+    const SaveDialogAnswer answer = p_.dialogs.saveFileName(request);
+    if (answer.path.isEmpty()) {
+        return {};
+    }
+    QString chosenType;
+    const QString path = completeSavePath(answer.path, answer.filterIndex, chosenType);
+    // The dialog asked about the name as typed; a file the completed name names is asked about
+    // here, or it would be replaced unasked.
+    if (path != answer.path && FileSystem::PathExists(path, true) &&
+        MsgBoxEx(p_.dialogs,
+                 QFileInfo(path).fileName() +
+                     QStringLiteral(" already exists. Do you want to replace it?"),
+                 MsgBox::YesNo, kMessageCaption, -1, -1, p_.icon ? p_.icon() : QIcon(),
+                 request.owner) != MsgBox::ResultYes) {
+        return {};
+    }
+    type = chosenType;
+    return path;
+}
+
+bool SaveToFile::Save(QString& path) {
+    Settings& s = p_.settings;
+    s.ReadRegistry();
+    SettingsRecord& r = s.record();
+    path = ShowSaveDialog(r.SaveDir, r.SaveFileType, r.FileType);
+    if (path.isEmpty()) {
+        return false;
+    }
+    const int number = saveFileTypeNumber(r.FileType);
+    if (number == 0) {
+        return false;
+    }
+    // Written first: the next dialog offers this type even when the encoding fails.
+    s.setValue(QStringLiteral("Options"), QStringLiteral("SaveFileType"), QString::number(number));
+    return p_.encoder().Save(r.FileType, path, r.Quality);
+}
+
+}  // namespace pictavo

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QIcon>
+#include <QString>
+#include <QWidget>
+#include <functional>
+
+namespace pictavo {
+
+class Dialogs;
+class ImageEncoder;
+class Settings;
+
+// The save dialog's file types, numbered 1 to 5 in the order of its list ("SaveFileType"):
+// BMP, GIF, JPG, PNG, TIF.
+inline constexpr int kSaveFileTypes = 5;
+
+// The dialog's type list: description then pattern for each type, each text ended by a NUL
+// character and the list by a second one.
+QString saveDialogFilter();
+
+// The first three characters of the description of the index-th description/pattern pair of
+// `filter`, counted from 1; the empty text when there is no such pair.
+QString TypeFromFilter(const QString& filter, int index);
+
+// The number of a type text ("bmp" to "tif", as the settings hold it); 0 for any other text.
+int saveFileTypeNumber(const QString& type);
+
+// The name the dialog returned, completed: a name that ends in "." and one of the five type
+// texts (in any case) stays as it is and gives the type; any other name gets the extension of
+// the type selected in the dialog (`filterIndex`, from 1). `type` receives the type text.
+QString completeSavePath(const QString& path, int filterIndex, QString& type);
+
+// The save to a file that the save commands and the save chooser share.
+class SaveToFile {
+public:
+    struct Parts {
+        Settings& settings;
+        Dialogs& dialogs;
+        std::function<ImageEncoder&()> encoder;
+        // The window the dialog belongs to: the preview window, loaded if need be.
+        std::function<QWidget*()> owner;
+        std::function<QIcon()> icon;
+    };
+
+    explicit SaveToFile(Parts parts) : p_(std::move(parts)) {}
+
+    // Shows the save dialog titled "Pictavo 3" in `folder`, with type `typeNumber` preselected.
+    // Returns the completed path, with `type` set to its type text, or the empty text (and
+    // `type` unchanged) when the user cancelled, or would not replace a file that the
+    // completed name turns out to name.
+    QString ShowSaveDialog(const QString& folder, int typeNumber, QString& type);
+
+    // Reloads the settings, asks for a name (starting in "SaveDir" with "SaveFileType"
+    // preselected; the in-memory "FileType" becomes the chosen type), stores the chosen type
+    // as "SaveFileType" and encodes the picture there. `path` receives the chosen name, empty
+    // when the user cancelled. True when the file was written.
+    bool Save(QString& path);
+
+private:
+    Parts p_;
+};
+
+}  // namespace pictavo
