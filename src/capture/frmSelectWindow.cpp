@@ -1,5 +1,6 @@
 #include "capture/frmSelectWindow.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPointer>
 #include <QTimer>
@@ -44,7 +45,9 @@ void frmSelectWindow::showEvent(QShowEvent* event) {
 
 void frmSelectWindow::grabInput(int attemptsLeft) {
     QWindow* handle = windowHandle();
-    if (!isVisible() || handle == nullptr) {
+    // Grabs are the X server's; other platforms (offscreen) have none to take.
+    if (!isVisible() || handle == nullptr ||
+        !qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
         return;
     }
     raise();

@@ -1,0 +1,296 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTimer>
+
+#include "capture/frmSelect.h"
+#include "capture/frmSelectWindow.h"
+#include "output/SaveToFile.h"
+#include "preview/frmMain.h"
+#include "preview/frmMainWindow.h"
+#include "settings/Settings.h"
+#include "support/LogLines.h"
+#include "support/TestComponent.h"
+
+using namespace pictavo;
+using pictavo::test::logLines;
+using pictavo::test::TestComponent;
+
+namespace {
+
+QImage testScreen(int w, int h) {
+    QImage screen(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            screen.setPixel(x, y, qRgb(x * 255 / w, y * 255 / h, (x * 7 ^ y * 13) & 0xff));
+        }
+    }
+    return screen;
+}
+
+// The kind of file by its first bytes.
+QByteArray formatOf(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        return "none";
+    }
+    const QByteArray head = f.read(4);
+    for (const auto& [magic, name] : {std::pair<QByteArray, const char*>{"BM", "bmp"},
+                                      {"GIF8", "gif"},
+                                      {"\xff\xd8\xff", "jpg"},
+                                      {"\x89PNG", "png"},
+                                      {"II*", "tif"}}) {
+        if (head.startsWith(magic)) {
+            return name;
+        }
+    }
+    return "other";
+}
+
+using Gesture = std::function<void(frmSelect&)>;
+
+Gesture drag(QPoint from, QPoint to) {
+    return [from, to](frmSelect& f) {
+        f.Picture1_MouseDown(Qt::LeftButton, from);
+        f.Picture1_MouseMove((from + to) / 2);
+        f.Picture1_MouseUp(Qt::LeftButton, to);
+    };
+}
+
+class SelectAndSave : public ::testing::Test {
+protected:
+    SelectAndSave() : tc(testScreen(320, 200)) {
+        EXPECT_TRUE(tc.initialize());
+        set(QStringLiteral("Options"), "Preview", QStringLiteral("0"));
+        set(QStringLiteral("Options"), "SaveDir", saveDir);
+        set(QStringLiteral("Options"), "SaveDirLen", QString::number(saveDir.size()));
+        set(QString(), "Log", QStringLiteral("1"));
+        QDir().mkpath(saveDir);
+    }
+
+    void set(const QString& sub, const char* name, const QString& value) {
+        tc.pv->settings().setValue(sub, QLatin1String(name), value);
+    }
+    QString get(const QString& sub, const char* name) {
+        return tc.pv->settings().value(sub, QLatin1String(name));
+    }
+    // Runs the command; `gesture` acts on the selection window once it shows, and a watchdog
+    // presses Escape there and cancels a preview if the test goes wrong.
+    QString command(const QString& word, const Gesture& gesture = {}) {
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            frmSelect& f = tc.pv->selectForm();
+            if (gesture && f.isLoaded() && f.window()->isVisible()) {
+                poll.stop();
+                gesture(f);
+            }
+        });
+        poll.start(20);
+        QTimer watchdog;
+        QObject::connect(&watchdog, &QTimer::timeout, [this] {
+            if (tc.pv->selectForm().isLoaded()) {
+                tc.pv->selectForm().Form_Escape();
+            }
+            if (tc.pv->mainForm().isLoaded() && tc.pv->mainForm().window()->isVisible()) {
+                tc.pv->mainForm().cmdCancel_Click();
+            }
+        });
+        watchdog.start(10000);
+        return tc.pv->ParseCommand(word, QString(), nullptr);
+    }
+    QStringList prompts() const {
+        QStringList out;
+        for (const MessageBoxRequest& m : tc.dialogs->messages) {
+            out << m.prompt;
+        }
+        return out;
+    }
+    void answerSave(const QString& path, int filterIndex) {
+        tc.dialogs->saveAnswers.enqueue({path, filterIndex});
+    }
+
+    TestComponent tc;
+    const QString saveDir = QDir::temp().filePath(QStringLiteral("Saved Shots"));
+};
+
+}  // namespace
+
+TEST_F(SelectAndSave, ADragSendsExactlyThePixelsUnderItAndKeepsItsRectangleInTwips) {
+    const struct {
+        const char* name;
+        QSize screen;
+        QPoint from, to;
+        QRect cut;
+        qint32 left, top, width, height;
+    } rows[] = {
+        {"right and down",
+         {320, 200},
+         {100, 100},
+         {200, 150},
+         {100, 100, 100, 50},
+         1500,
+         1500,
+         1515,
+         765},
+        {"left and up",
+         {320, 200},
+         {200, 150},
+         {100, 100},
+         {100, 100, 100, 50},
+         1500,
+         1500,
+         1500,
+         750},
+        // Past 32767 twips, where 16-bit fields would overflow.
+        {"right half of 4K",
+         {3840, 2160},
+         {2000, 500},
+         {3800, 2000},
+         {2000, 500, 1800, 1500},
+         30000,
+         7500,
+         27015,
+         22515},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        tc.screen->screen() = testScreen(r.screen.width(), r.screen.height());
+        const QString path = command(QStringLiteral("/xpvselect"), drag(r.from, r.to));
+        EXPECT_EQ(QImage(path).convertToFormat(QImage::Format_RGB32),
+                  tc.screen->screen().copy(r.cut));
+        const frmSelect& f = tc.pv->selectForm();
+        EXPECT_EQ((std::array{f.SelLeft, f.SelTop, f.SelWidth, f.SelHeight}),
+                  (std::array{r.left, r.top, r.width, r.height}));
+        EXPECT_FALSE(f.isLoaded());
+        QFile::remove(path);
+    }
+}
+
+TEST_F(SelectAndSave, EscapeAnotherButtonOrNoAreaCancelsWithNothingSentOrSaved) {
+    const struct {
+        const char* name;
+        Gesture gesture;
+    } rows[] = {
+        {"Escape", [](frmSelect& f) { f.Form_Escape(); }},
+        {"right button",
+         [](frmSelect& f) {
+             f.Picture1_MouseDown(Qt::RightButton, {10, 10});
+             f.Picture1_MouseUp(Qt::RightButton, {10, 10});
+         }},
+        {"click", drag({50, 60}, {50, 60})},
+        {"one axis", drag({50, 60}, {150, 60})},
+    };
+    for (const auto& r : rows) {
+        for (const auto& [word, answer] : {std::pair{"/xpvselect", ""}, {"/xpvssave", "True"}}) {
+            SCOPED_TRACE(std::string(r.name) + " " + word);
+            QFile::remove(DiagnosticLog::LogFilePath());
+            EXPECT_EQ(command(QLatin1String(word), r.gesture), QLatin1String(answer));
+            EXPECT_TRUE(logLines().contains(QStringLiteral("Selection cancelled")));
+            EXPECT_EQ(get(QString(), "sResult"), QString());
+        }
+    }
+    EXPECT_TRUE(QDir(PV::TempFolderPath()).isEmpty());
+    EXPECT_TRUE(tc.dialogs->messages.isEmpty());
+    EXPECT_TRUE(tc.dialogs->saveRequests.isEmpty());
+}
+
+TEST_F(SelectAndSave, TheTypedNameIsCompletedAndSavedInTheChosenType) {
+    const struct {
+        const char* typed;
+        int filterIndex;
+        const char* saved;
+        const char* type;
+    } rows[] = {
+        {"shot", 3, "shot.jpg", "jpg"},         {"shot.PNG", 1, "shot.PNG", "png"},
+        {"shot.gif", 4, "shot.gif", "gif"},     {"shot.jpeg", 3, "shot.jpeg.jpg", "jpg"},
+        {"shot.txt", 4, "shot.txt.png", "png"}, {"shot.Bmp", 5, "shot.Bmp", "bmp"},
+        {"shot", 5, "shot.tif", "tif"},
+    };
+    QString preselected = QStringLiteral("3");
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.typed);
+        tc.dialogs->messages.clear();
+        const QString path = saveDir + QLatin1Char('/') + QLatin1String(r.saved);
+        answerSave(saveDir + QLatin1Char('/') + QLatin1String(r.typed), r.filterIndex);
+        EXPECT_EQ(command(QStringLiteral("/xpvfsave")), QStringLiteral("True"));
+
+        const SaveDialogRequest& asked = tc.dialogs->saveRequests.last();
+        EXPECT_EQ(asked.folder, saveDir);
+        EXPECT_EQ(QString::number(asked.filterIndex), preselected);
+        EXPECT_EQ(formatOf(path), r.type);
+        preselected = QString::number(saveFileTypeNumber(QLatin1String(r.type)));
+        EXPECT_EQ(get(QStringLiteral("Options"), "SaveFileType"), preselected);
+        EXPECT_EQ(tc.pv->settings().record().FileType, QLatin1String(r.type));
+        EXPECT_EQ(prompts(), QStringList{QStringLiteral("Screenshot Saved To\r\n\r\n") + path});
+    }
+    const SaveDialogRequest& asked = tc.dialogs->saveRequests.first();
+    EXPECT_EQ(asked.title, QStringLiteral("Pictavo 3"));
+    EXPECT_EQ(asked.filters, (QStringList{"BMP Screenshot (*.BMP)", "GIF Screenshot (*.GIF)",
+                                          "JPG Screenshot (*.JPG)", "PNG Screenshot (*.PNG)",
+                                          "TIF Screenshot (*.TIF)"}));
+    EXPECT_EQ(asked.owner, tc.pv->mainForm().window());
+    EXPECT_EQ(QImage(saveDir + QStringLiteral("/shot.PNG")).convertToFormat(QImage::Format_RGB32),
+              tc.screen->screen());
+    const QStringList log = logLines();
+    EXPECT_TRUE(log.contains(QStringLiteral("sTempResult:  NoPreview")));
+
+    // Without "SaveMsgBox" a save says nothing; a cancelled dialog neither, and saves nothing.
+    set(QStringLiteral("Options"), "SaveMsgBox", QStringLiteral("0"));
+    tc.dialogs->messages.clear();
+    answerSave(saveDir + QStringLiteral("/quiet.png"), 4);
+    command(QStringLiteral("/xpvfsave"));
+    EXPECT_EQ(formatOf(saveDir + QStringLiteral("/quiet.png")), "png");
+    EXPECT_EQ(command(QStringLiteral("/xpvfsave")), QStringLiteral("True"));
+    EXPECT_EQ(tc.dialogs->saveRequests.size(), int(std::size(rows)) + 2);
+    EXPECT_EQ(QDir(saveDir).count(), std::size(rows) + 3);  // with . and ..
+    EXPECT_TRUE(tc.dialogs->messages.isEmpty());
+}
+
+TEST_F(SelectAndSave, ACompletedNameThatExistsIsReplacedOnlyWhenTheUserSaysSo) {
+    const QString path = saveDir + QStringLiteral("/shot.jpg");
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    for (const int answer : {MsgBox::ResultNo, MsgBox::ResultYes}) {
+        SCOPED_TRACE(answer);
+        tc.dialogs->messages.clear();
+        tc.dialogs->answers.enqueue(answer);
+        answerSave(saveDir + QStringLiteral("/shot"), 3);
+        command(QStringLiteral("/xpvfsave"));
+        ASSERT_FALSE(tc.dialogs->messages.isEmpty());
+        EXPECT_EQ(tc.dialogs->messages[0].prompt,
+                  QStringLiteral("shot.jpg already exists. Do you want to replace it?"));
+        EXPECT_EQ(tc.dialogs->messages[0].buttons & 0xF, MsgBox::YesNo);
+        EXPECT_EQ(formatOf(path), answer == MsgBox::ResultYes ? "jpg" : "other");
+        EXPECT_EQ(tc.dialogs->messages.size(), answer == MsgBox::ResultYes ? 2 : 1);
+    }
+}
+
+TEST_F(SelectAndSave, AFailedSaveShowsTheErrorForEverySaveCommand) {
+    const QString path = saveDir + QStringLiteral("/missing/shot.jpg");
+    for (const char* word : {"/xpvasave", "/xpvfsave", "/xpvssave"}) {
+        SCOPED_TRACE(word);
+        tc.dialogs->messages.clear();
+        answerSave(path, 3);
+        EXPECT_EQ(command(QLatin1String(word), drag({10, 10}, {60, 50})), QStringLiteral("True"));
+        EXPECT_EQ(prompts(), QStringList{QStringLiteral("Error Saving Screenshot\r\n\r\n") + path});
+    }
+    EXPECT_FALSE(QFile::exists(path));
+}
+
+TEST_F(SelectAndSave, ACancelledPreviewSavesNothingForEverySaveCommand) {
+    set(QStringLiteral("Options"), "PreviewSave", QStringLiteral("1"));
+    for (const char* word : {"/xpvasave", "/xpvfsave", "/xpvssave"}) {
+        SCOPED_TRACE(word);
+        QTimer::singleShot(400, [this] { tc.pv->mainForm().cmdCancel_Click(); });
+        EXPECT_EQ(command(QLatin1String(word), drag({10, 10}, {60, 50})), QStringLiteral("True"));
+    }
+    EXPECT_TRUE(tc.dialogs->saveRequests.isEmpty());
+    // An accepted preview goes on to the dialog, which the preview window owns.
+    QTimer::singleShot(400, [this] { tc.pv->mainForm().cmdSend_Click(); });
+    answerSave(saveDir + QStringLiteral("/previewed.png"), 4);
+    command(QStringLiteral("/xpvssave"), drag({10, 10}, {60, 50}));
+    EXPECT_EQ(QImage(saveDir + QStringLiteral("/previewed.png")).size(), QSize(50, 40));
+}
