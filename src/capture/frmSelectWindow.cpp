@@ -5,7 +5,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWindow>
-#include <cmath>
+#include <QtMath>
 
 #include "capture/FrozenPicture.h"
 
@@ -31,10 +31,11 @@ frmSelectWindow::frmSelectWindow() : QWidget(nullptr, kWindowFlags) {
 }
 
 void frmSelectWindow::coverScreen(QSize pixels) {
+    // Qt maps a window through the screen under its top-left corner and keeps each screen's
+    // top-left where its device pixels are, so the root's origin is the logical origin too,
+    // whatever monitor lies there and whatever the device-pixel ratio.
     const qreal dpr = devicePixelRatioF();
-    const QSize logical(int(std::ceil(pixels.width() / dpr)),
-                        int(std::ceil(pixels.height() / dpr)));
-    setGeometry(QRect(QPoint(0, 0), logical));
+    setGeometry(0, 0, qCeil(pixels.width() / dpr), qCeil(pixels.height() / dpr));
     Picture1_->setGeometry(rect());
 }
 

@@ -17,7 +17,8 @@ public:
 
     FrozenPicture* Picture1() const { return Picture1_; }
 
-    // Covers the root window from its origin, `pixels` in device pixels.
+    // Covers the root window from its origin, `pixels` in device pixels, on any monitor layout
+    // and at any device-pixel ratio.
     void coverScreen(QSize pixels);
 
 signals:

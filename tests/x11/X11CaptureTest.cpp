@@ -9,12 +9,16 @@
 #include "capture/modCapture.h"
 #include "platform/X11ScreenSource.h"
 #include "support/PixelChecks.h"
+#include "x11/ScreenReference.h"
 
 // The capture primitives on Qt's own connection, on the openbox session that main() started,
 // measured against what ImageMagick's `import` reads from the same screen.
 
 namespace pictavo {
 namespace {
+
+using test::differingPixels;
+using test::importRoot;
 
 // Gradients and a fine texture: a wrong offset, row stride or channel order shows at once.
 QImage patternImage(QSize size) {
@@ -45,33 +49,6 @@ protected:
 private:
     QImage pattern_;
 };
-
-// The whole screen as ImageMagick reads it, in the capture's format.
-QImage importRoot() {
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("root.png"));
-    QProcess import;
-    import.start(QStringLiteral("import"),
-                 {QStringLiteral("-window"), QStringLiteral("root"), file});
-    if (!import.waitForFinished(60000) || import.exitCode() != 0) {
-        import.kill();
-        return {};
-    }
-    return QImage(file).convertToFormat(QImage::Format_RGB32);
-}
-
-int differingPixels(const QImage& a, const QImage& b) {
-    if (a.size() != b.size()) {
-        return -1;
-    }
-    int count = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            count += (a.pixel(x, y) | 0xff000000u) != (b.pixel(x, y) | 0xff000000u);
-        }
-    }
-    return count;
-}
 
 class X11Capture : public ::testing::Test {
 protected:

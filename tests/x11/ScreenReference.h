@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace pictavo::test {
+
+// The whole screen as ImageMagick reads it, in the capture's format.
+inline QImage importRoot() {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("root.png"));
+    QProcess import;
+    import.start(QStringLiteral("import"),
+                 {QStringLiteral("-window"), QStringLiteral("root"), file});
+    if (!import.waitForFinished(60000) || import.exitCode() != 0) {
+        import.kill();
+        return {};
+    }
+    return QImage(file).convertToFormat(QImage::Format_RGB32);
+}
+
+inline int differingPixels(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) {
+        return -1;
+    }
+    int count = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            count += (a.pixel(x, y) | 0xff000000u) != (b.pixel(x, y) | 0xff000000u);
+        }
+    }
+    return count;
+}
+
+}  // namespace pictavo::test
