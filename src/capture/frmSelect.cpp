@@ -1,8 +1,6 @@
 #include "capture/frmSelect.h"
 
-#include <QEventLoop>
 #include <QScreen>
-#include <exception>
 
 #include "capture/FrozenPicture.h"
 #include "capture/SelectionGeometry.h"
@@ -34,77 +32,30 @@ int twipsPerCapturePixel(const QWidget* w, bool horizontal) {
 
 }  // namespace
 
-class frmSelect::HandlerScope {
-public:
-    explicit HandlerScope(frmSelect& form) : form_(form) { ++form_.handlerDepth_; }
-    ~HandlerScope() { --form_.handlerDepth_; }
-    HandlerScope(const HandlerScope&) = delete;
-    HandlerScope& operator=(const HandlerScope&) = delete;
-
-private:
-    frmSelect& form_;
-};
-
-frmSelect::frmSelect(std::function<Settings&()> settings,
+frmSelect::frmSelect(std::function<Dialogs&()> dialogs, std::function<Settings&()> settings,
                      std::function<void(CapturePicture)> deliver)
-    : settings_(std::move(settings)), deliver_(std::move(deliver)) {}
+    : FormObject(std::move(dialogs)),
+      settings_(std::move(settings)),
+      deliver_(std::move(deliver)) {}
 
-frmSelect::~frmSelect() {
-    delete window_.data();
-    delete unloaded_.data();
-}
-
-void frmSelect::reapUnloaded() {
-    if (handlerDepth_ == 0) {
-        delete unloaded_.data();
-    }
-}
-
-void frmSelect::Load() {
-    if (window_) {
-        return;
-    }
-    reapUnloaded();
-    auto* w = new frmSelectWindow;
-    window_ = w;
+std::unique_ptr<QWidget> frmSelect::Form_Load() {
+    auto w = std::make_unique<frmSelectWindow>();
     bDrawing = false;
     FrozenPicture* picture = w->Picture1();
-    // No failure may leave a handler through Qt's event delivery: the selection is cancelled
-    // instead, which leaves the window closed and nothing delivered.
-    const auto guarded = [this](auto handler) {
-        return [this, handler](auto... args) {
-            try {
-                handler(args...);
-            } catch (const std::exception&) {
-                cancel();
-            }
-        };
-    };
-    QObject::connect(picture, &FrozenPicture::mousePressed, w,
-                     guarded([this](Qt::MouseButton b, QPoint at) { Picture1_MouseDown(b, at); }));
-    QObject::connect(picture, &FrozenPicture::mouseMoved, w,
-                     guarded([this](QPoint at) { Picture1_MouseMove(at); }));
-    QObject::connect(picture, &FrozenPicture::mouseReleased, w,
-                     guarded([this](Qt::MouseButton b, QPoint at) { Picture1_MouseUp(b, at); }));
-    QObject::connect(w, &frmSelectWindow::escapePressed, w, guarded([this] { Form_Escape(); }));
-}
-
-void frmSelect::Unload() {
-    if (!window_) {
-        return;
-    }
-    frmSelectWindow* w = window_.data();
-    window_ = nullptr;
-    bDrawing = false;
-    w->hide();
-    delete unloaded_.data();
-    unloaded_ = w;
-    w->deleteLater();
+    QObject::connect(
+        picture, &FrozenPicture::mousePressed, picture,
+        [this](Qt::MouseButton b, QPoint at) { runHandler([&] { Picture1_MouseDown(b, at); }); });
+    QObject::connect(picture, &FrozenPicture::mouseMoved, picture,
+                     [this](QPoint at) { runHandler([&] { Picture1_MouseMove(at); }); });
+    QObject::connect(
+        picture, &FrozenPicture::mouseReleased, picture,
+        [this](Qt::MouseButton b, QPoint at) { runHandler([&] { Picture1_MouseUp(b, at); }); });
+    on(w.get(), &frmSelectWindow::escapePressed, [this] { Form_Escape(); });
+    return w;
 }
 
 frmSelectWindow* frmSelect::window() {
-    Load();
-    return window_.data();
+    return static_cast<frmSelectWindow*>(widget());
 }
 
 FrozenPicture* frmSelect::Picture1() {
@@ -112,22 +63,11 @@ FrozenPicture* frmSelect::Picture1() {
 }
 
 void frmSelect::Show() {
-    frmSelectWindow* w = window();
-    QPointer<frmSelectWindow> guard(w);
-    QEventLoop loop;
-    const QMetaObject::Connection ended =
-        QObject::connect(w, &frmSelectWindow::hidden, &loop, &QEventLoop::quit);
-    w->coverScreen(w->Picture1()->picture().size());
-    w->show();
-    if (guard && guard->isVisible()) {
-        loop.exec(QEventLoop::DialogExec);
-    }
-    QObject::disconnect(ended);
-    reapUnloaded();
+    window()->coverScreen(Picture1()->picture().size());
+    FormObject::Show();
 }
 
 void frmSelect::Picture1_MouseDown(Qt::MouseButton button, QPoint at) {
-    HandlerScope scope(*this);
     bDrawing = button == Qt::LeftButton;
     if (!bDrawing) {
         cancel();
@@ -140,7 +80,6 @@ void frmSelect::Picture1_MouseDown(Qt::MouseButton button, QPoint at) {
 }
 
 void frmSelect::Picture1_MouseMove(QPoint at) {
-    HandlerScope scope(*this);
     if (!bDrawing) {
         return;
     }
@@ -152,7 +91,6 @@ void frmSelect::Picture1_MouseMove(QPoint at) {
 }
 
 void frmSelect::Picture1_MouseUp(Qt::MouseButton button, QPoint at) {
-    HandlerScope scope(*this);
     // Only the release that ends our own left-button drag counts; one whose press came before
     // the window (or another button's) has nothing to end.
     if (!bDrawing || button != Qt::LeftButton) {
@@ -162,7 +100,7 @@ void frmSelect::Picture1_MouseUp(Qt::MouseButton button, QPoint at) {
     FrozenPicture* picture = Picture1();
     // The rectangle is the one the band shows.
     const QPoint release(picture->Line1().p2.x(), picture->Line2().p2.y());
-    const QWidget* w = window_.data();
+    const QWidget* w = window();
     const SelectionOnRelease s =
         selectionOnRelease(QPoint(StartX, StartY), release, twipsPerCapturePixel(w, true),
                            twipsPerCapturePixel(w, false));
@@ -182,16 +120,24 @@ void frmSelect::Picture1_MouseUp(Qt::MouseButton button, QPoint at) {
 }
 
 void frmSelect::Form_Escape() {
-    HandlerScope scope(*this);
     cancel();
 }
 
 void frmSelect::cancel() {
     bDrawing = false;
-    if (settings_) {
-        settings_().WriteLog(QStringLiteral("Selection cancelled"));
-    }
     deliver_(CapturePicture());
+    Unload();
+    settings_().WriteLog(QStringLiteral("Selection cancelled"));
+}
+
+void frmSelect::Form_Error() {
+    // A window that covers the screen and holds the pointer must not stay up half-done.
+    bDrawing = false;
+    try {
+        deliver_(CapturePicture());
+    } catch (...) {
+        // The caller finds no selection either way: it cleared the holder before showing.
+    }
     Unload();
 }
 

@@ -1,14 +1,15 @@
 #pragma once
 
 #include <QPoint>
-#include <QPointer>
 #include <QtGlobal>
 #include <functional>
 
+#include "dialogs/FormObject.h"
 #include "platform/CapturePicture.h"
 
 namespace pictavo {
 
+class Dialogs;
 class FrozenPicture;
 class Settings;
 class frmSelectWindow;
@@ -19,29 +20,23 @@ class frmSelectWindow;
 // the pixels under it go to the preview's capture holder and the window unloads itself.
 //
 // Anything else cancels: a press of another button, a release that selects no area (a click,
-// or a drag along one axis only) and Escape. A cancelled selection delivers an empty picture,
-// which the caller takes as "nothing selected", and logs "Selection cancelled".
+// or a drag along one axis only), Escape, and a handler that fails. A cancelled selection
+// delivers an empty picture, which the caller takes as "nothing selected", and logs
+// "Selection cancelled".
 //
 // The public fields keep the last completed selection after the window has unloaded.
-class frmSelect {
+class frmSelect : public FormObject {
 public:
     // `settings` gives the component's settings store (for the log); `deliver` puts the
     // cut-out, or an empty picture when cancelled, into the preview's capture holder.
-    frmSelect(std::function<Settings&()> settings, std::function<void(CapturePicture)> deliver);
-    ~frmSelect();
-    frmSelect(const frmSelect&) = delete;
-    frmSelect& operator=(const frmSelect&) = delete;
+    frmSelect(std::function<Dialogs&()> dialogs, std::function<Settings&()> settings,
+              std::function<void(CapturePicture)> deliver);
 
     // The last completed selection, twips.
     qint32 SelTop = 0;
     qint32 SelLeft = 0;
     qint32 SelWidth = 0;
     qint32 SelHeight = 0;
-
-    bool isLoaded() const { return !window_.isNull(); }
-    void Load();
-    // Destroys the window; the fields stay. Safe from the window's own handlers.
-    void Unload();
 
     // The controls; each loads the window when it is not loaded.
     frmSelectWindow* window();
@@ -56,16 +51,16 @@ public:
     void Picture1_MouseUp(Qt::MouseButton button, QPoint at);
     void Form_Escape();
 
+protected:
+    std::unique_ptr<QWidget> Form_Load() override;
+    void Form_QueryUnload() override { cancel(); }
+    void Form_Error() override;
+
 private:
-    class HandlerScope;
     void cancel();
-    void reapUnloaded();
 
     std::function<Settings&()> settings_;
     std::function<void(CapturePicture)> deliver_;
-    QPointer<frmSelectWindow> window_;
-    QPointer<frmSelectWindow> unloaded_;
-    int handlerDepth_ = 0;
 
     // A left-button drag is in progress, from (StartX, StartY) in capture pixels.
     bool bDrawing = false;

@@ -72,7 +72,6 @@ void frmSelectWindow::hideEvent(QHideEvent* event) {
     Picture1_->releaseMouse();
     releaseKeyboard();
     QWidget::hideEvent(event);
-    emit hidden();
 }
 
 void frmSelectWindow::keyPressEvent(QKeyEvent* event) {

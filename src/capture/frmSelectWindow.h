@@ -23,8 +23,6 @@ public:
 
 signals:
     void escapePressed();
-    // The window was hidden or is going away; a modal show ends on it.
-    void hidden();
 
 protected:
     void showEvent(QShowEvent* event) override;
