@@ -145,6 +145,9 @@ QString CommandDispatcher::sendCommand(CaptureKind kind, const QString& sCommand
 }
 
 QString CommandDispatcher::saveCommand(CaptureKind kind, const QString& sCommandArg) {
+    if (!haveAccount()) {
+        return QStringLiteral("True");
+    }
     // A save captures whatever the countdown's question was answered.
     p_.pipeline.RunCountdown(sCommandArg);
     if (!capture(kind)) {
