@@ -97,8 +97,8 @@ bool CommandDispatcher::haveAccount() {
     if (p_.settings.userKey().hasAccount()) {
         return true;
     }
-    MsgBoxEx(p_.dialogs, UserKey::kNoAccountMessage, MsgBox::OkOnly, kMessageCaption, -1, -1,
-             p_.icon ? p_.icon() : QIcon());
+    MsgBoxEx(p_.dialogs, p_.settings.userKey().accountProblem(), MsgBox::OkOnly, kMessageCaption,
+             -1, -1, p_.icon ? p_.icon() : QIcon());
     return false;
 }
 

@@ -198,10 +198,11 @@ bool PV::Initialize(std::int32_t nVersion, const QString& sUserEmail, void* oMes
     frmMain_.UserEmail = sUserEmail;
     // Every per-user path is built from the address: without one there is nothing to set up,
     // and the user hears it once, not once for every value that cannot be reached.
-    if (!UserKey([&sUserEmail] { return sUserEmail; }).hasAccount()) {
-        qWarning().noquote() << UserKey::kNoAccountMessage;
-        MsgBoxEx(*services_.dialogs, UserKey::kNoAccountMessage, MsgBox::OkOnly, kMessageCaption,
-                 -1, -1, frmOptions_.icon());
+    if (const QString problem = UserKey([&sUserEmail] { return sUserEmail; }).accountProblem();
+        !problem.isEmpty()) {
+        qWarning().noquote() << problem;
+        MsgBoxEx(*services_.dialogs, problem, MsgBox::OkOnly, kMessageCaption, -1, -1,
+                 frmOptions_.icon());
         return false;
     }
     Settings& s = settings();
@@ -336,8 +337,8 @@ bool PV::GetPublishInfo(QString& sPluginName, std::int32_t& nCommandCount,
 void PV::Configure() {
     WriteLog(QStringLiteral("----------Configure----------"));
     if (!settings().userKey().hasAccount()) {
-        MsgBoxEx(*services_.dialogs, UserKey::kNoAccountMessage, MsgBox::OkOnly, kMessageCaption,
-                 -1, -1, frmOptions_.icon());
+        MsgBoxEx(*services_.dialogs, settings().userKey().accountProblem(), MsgBox::OkOnly,
+                 kMessageCaption, -1, -1, frmOptions_.icon());
         return;
     }
     frmOptions_.Show();

@@ -16,14 +16,24 @@ public:
 
     explicit UserKey(std::function<QString()> email) : email_(std::move(email)) {}
 
-    // What the user is told when there is no signed-in account.
-    static inline const QString kNoAccountMessage =
-        QStringLiteral("No signed-in account: the e-mail address is empty.");
-
     QString email() const { return email_(); }
-    // Without an address there is no user key: its path would name the product key with a
-    // trailing "\", which is no key at all. Nothing is then read or written for the user.
-    bool hasAccount() const { return !email_().isEmpty(); }
+    // Why the address cannot name a user key, as the user is told; empty when it can. Without
+    // an address, or with one ending in "\\", the path would end in "\\", which is no key at all.
+    QString accountProblem() const {
+        const QString address = email_();
+        if (address.isEmpty()) {
+            return QStringLiteral("No signed-in account: the e-mail address is empty.");
+        }
+        if (address.endsWith(QLatin1Char('\\'))) {
+            return QStringLiteral(
+                       "The e-mail address \"%1\" cannot name a settings key: it ends "
+                       "with a backslash.")
+                .arg(address);
+        }
+        return {};
+    }
+    // Nothing is read or written for the user without one.
+    bool hasAccount() const { return accountProblem().isEmpty(); }
     // "HKEY_CURRENT_USER\SOFTWARE\Quorrel\Pictavo\" + e-mail address
     QString path() const { return kProductKey + QLatin1Char('\\') + email_(); }
     // The user key followed by "\" and `subKey` ("Options", "DrawTools", ...); the user key

@@ -241,24 +241,14 @@ TEST_F(HostOnScreen, SettingsAUserMightLeaveSendTheirCaptureOrSayOnceWhyNot) {
              EXPECT_EQ(r.out[0], hostTemp + QStringLiteral("/Pictavo/My_Screenshot.bmp"));
              EXPECT_EQ(QImage(r.out[0], "BMP").size(), QSize(400, 300));
          }},
-        {"a folder named after the command, a file name with a backslash",
+        {"a folder named after the command, a backslash in the name, its length no number",
          "names@example.com",
-         {{"Options", "FileName", QStringLiteral("a\\b")},
-          {"Options", "FileNameLen", QStringLiteral("3")}},
+         {{"Options", "FileName", QStringLiteral("a\\b_Custom_Shot")},
+          {"Options", "FileNameLen", QStringLiteral("abc")}},
          oddTemp,
          [&](const HostRun& r) {
              ASSERT_EQ(r.out.size(), 1);
-             EXPECT_EQ(r.out[0], oddTemp + QStringLiteral("/Pictavo/a\\b.png"));
-             EXPECT_TRUE(QFile::exists(r.out[0]));
-         }},
-        {"a name length that is no number",
-         "length@example.com",
-         {{"Options", "FileName", QStringLiteral("Custom_Shot_Name")},
-          {"Options", "FileNameLen", QStringLiteral("abc")}},
-         hostTemp,
-         [&](const HostRun& r) {
-             ASSERT_EQ(r.out.size(), 1);
-             EXPECT_EQ(r.out[0], hostTemp + QStringLiteral("/Pictavo/Custom_Shot_Name.png"));
+             EXPECT_EQ(r.out[0], oddTemp + QStringLiteral("/Pictavo/a\\b_Custom_Shot.png"));
              EXPECT_TRUE(QFile::exists(r.out[0]));
          }},
         {"overlay tags that grow past the edge",

@@ -157,27 +157,34 @@ TEST(PVLifecycle, WithoutTheLibraryItRefusesToStartAndStillClosesCleanly) {
 }
 
 // Each operation says it once; none touches the store or the temporary folder.
-TEST(PVLifecycle, AnEmptyAddressIsRefusedWithOneMessagePerOperation) {
-    TestComponent tc;
-    EXPECT_FALSE(tc.initialize(QString()));
-    EXPECT_EQ(tc.pv->freeImage(), nullptr);
-    EXPECT_EQ(tc.pv->ParseCommand(QStringLiteral("/xpvfull"), QString(), nullptr), QString());
-    EXPECT_EQ(tc.pv->ParseCommand(QStringLiteral("/xpvoptions"), QString(), nullptr),
-              QStringLiteral("True"));
-    EXPECT_EQ(tc.pv->ParseCommand(QStringLiteral("/nope"), QString(), nullptr),
-              QStringLiteral("False"));
-    tc.pv->Configure();
-    tc.pv->Uninitialize();
-    QStringList prompts;
-    for (const MessageBoxRequest& m : tc.dialogs->messages) {
-        prompts << m.prompt;
+TEST(PVLifecycle, AnAddressThatNamesNoKeyIsRefusedWithOneMessagePerOperation) {
+    const std::pair<QString, QString> rows[] = {
+        {QString(), QStringLiteral("No signed-in account: the e-mail address is empty.")},
+        {QStringLiteral("u@x\\"), QStringLiteral("The e-mail address \"u@x\\\" cannot name a "
+                                                 "settings key: it ends with a backslash.")},
+    };
+    for (const auto& [email, message] : rows) {
+        SCOPED_TRACE(message.toStdString());
+        TestComponent tc;
+        EXPECT_FALSE(tc.initialize(email));
+        EXPECT_EQ(tc.pv->freeImage(), nullptr);
+        EXPECT_EQ(tc.pv->ParseCommand(QStringLiteral("/xpvfull"), QString(), nullptr), QString());
+        EXPECT_EQ(tc.pv->ParseCommand(QStringLiteral("/xpvoptions"), QString(), nullptr),
+                  QStringLiteral("True"));
+        EXPECT_EQ(tc.pv->ParseCommand(QStringLiteral("/nope"), QString(), nullptr),
+                  QStringLiteral("False"));
+        tc.pv->Configure();
+        tc.pv->Uninitialize();
+        QStringList prompts;
+        for (const MessageBoxRequest& m : tc.dialogs->messages) {
+            prompts << m.prompt;
+        }
+        EXPECT_EQ(prompts, (QStringList(4, message)));
+        RegistryHive hive(RegistryHive::defaultPath());
+        EXPECT_FALSE(hive.keyExists(RootKey::CurrentUser, QStringLiteral("SOFTWARE\\Quorrel")));
+        EXPECT_FALSE(QFileInfo::exists(PV::TempFolderPath()));
+        EXPECT_EQ(tc.screen->grabs(), 0);
     }
-    const QString message = QStringLiteral("No signed-in account: the e-mail address is empty.");
-    EXPECT_EQ(prompts, (QStringList(4, message)));
-    RegistryHive hive(RegistryHive::defaultPath());
-    EXPECT_FALSE(hive.keyExists(RootKey::CurrentUser, QStringLiteral("SOFTWARE\\Quorrel")));
-    EXPECT_FALSE(QFileInfo::exists(PV::TempFolderPath()));
-    EXPECT_EQ(tc.screen->grabs(), 0);
 }
 
 TEST(PVLifecycle, AMissingScriptsFolderSettingLooksAtTheRoot) {
