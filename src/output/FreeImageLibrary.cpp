@@ -23,6 +23,10 @@ FreeImageLibrary::FreeImageLibrary(const QString& path) : path_(path), library_(
     bind(ConvertTo24Bits, "FreeImage_ConvertTo24Bits");
     bind(ColorQuantize, "FreeImage_ColorQuantize");
     bind(Save, "FreeImage_Save");
+    bind(OpenMemory, "FreeImage_OpenMemory");
+    bind(SaveToMemory, "FreeImage_SaveToMemory");
+    bind(AcquireMemory, "FreeImage_AcquireMemory");
+    bind(CloseMemory, "FreeImage_CloseMemory");
     bind(Unload, "FreeImage_Unload");
     bind(GetFormatFromFIF, "FreeImage_GetFormatFromFIF");
     bind(GetPitch, "FreeImage_GetPitch");

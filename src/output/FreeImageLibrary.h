@@ -35,6 +35,10 @@ public:
     decltype(&::FreeImage_ConvertTo24Bits) ConvertTo24Bits = nullptr;
     decltype(&::FreeImage_ColorQuantize) ColorQuantize = nullptr;
     decltype(&::FreeImage_Save) Save = nullptr;
+    decltype(&::FreeImage_OpenMemory) OpenMemory = nullptr;
+    decltype(&::FreeImage_SaveToMemory) SaveToMemory = nullptr;
+    decltype(&::FreeImage_AcquireMemory) AcquireMemory = nullptr;
+    decltype(&::FreeImage_CloseMemory) CloseMemory = nullptr;
     decltype(&::FreeImage_Unload) Unload = nullptr;
     decltype(&::FreeImage_GetFormatFromFIF) GetFormatFromFIF = nullptr;
     decltype(&::FreeImage_GetPitch) GetPitch = nullptr;

@@ -154,28 +154,54 @@ ImageEncoder::ImageEncoder(FreeImageLibrary& library, PictureSource source)
 
 ImageEncoder::~ImageEncoder() = default;
 
-bool ImageEncoder::Save(const QString& type, const QString& fileName, std::int16_t quality) {
+std::optional<EncodeFormat> ImageEncoder::formatOf(const QString& type, std::int16_t quality) {
     // The type is compared without regard to case wherever it comes from: a stored "BMP" is
     // as good as the lower-case text the file name gets.
     const QString t = type.toLower();
     if (t == QLatin1String("bmp")) {
-        return SaveBMP(fileName);
+        return EncodeFormat{FIF_BMP, 0, false};
     }
     if (t == QLatin1String("gif")) {
-        return SaveGIF(fileName);
+        return EncodeFormat{FIF_GIF, 0, true};
     }
     if (t == QLatin1String("jpg")) {
-        return SaveJPG(fileName, quality);
+        return EncodeFormat{FIF_JPEG, static_cast<int>(quality), false};
     }
     if (t == QLatin1String("png")) {
-        return SavePNG(fileName);
+        return EncodeFormat{FIF_PNG, 0, false};
     }
     if (t == QLatin1String("tif")) {
-        return SaveTIF(fileName);
+        return EncodeFormat{FIF_TIFF, 0, false};
     }
-    fail(QStringLiteral("Save Failed"), fileName,
-         QStringLiteral("\"%1\" is not a file type: bmp, gif, jpg, png or tif").arg(type));
-    return false;
+    return std::nullopt;
+}
+
+bool ImageEncoder::Save(const QString& type, const QString& fileName, std::int16_t quality) {
+    const auto format = formatOf(type, quality);
+    if (!format) {
+        fail(QStringLiteral("Save Failed"), fileName,
+             QStringLiteral("\"%1\" is not a file type: bmp, gif, jpg, png or tif").arg(type));
+        return false;
+    }
+    switch (format->fif) {
+        case FIF_BMP:
+            return SaveBMP(fileName);
+        case FIF_GIF:
+            return SaveGIF(fileName);
+        case FIF_JPEG:
+            return SaveJPG(fileName, quality);
+        case FIF_PNG:
+            return SavePNG(fileName);
+        default:
+            return SaveTIF(fileName);
+    }
+}
+
+BackgroundEncoder& ImageEncoder::background() {
+    if (!background_) {
+        background_ = std::make_unique<BackgroundEncoder>(library_);
+    }
+    return *background_;
 }
 
 bool ImageEncoder::SaveBMP(const QString& fileName) {
@@ -283,38 +309,40 @@ void ImageEncoder::fail(const QString& message, const QString& fileName, QString
 bool ImageEncoder::FreeImage_Convert_BMP_to_FI(const QImage* picture, DibPtr& dib,
                                                int bitsPerPixel) {
     LastConvertError_.clear();
-    dib = DibPtr(nullptr, DibDeleter{&library_});
+    return convert(library_, picture, dib, bitsPerPixel, LastConvertError_);
+}
+
+bool ImageEncoder::convert(FreeImageLibrary& library, const QImage* picture, DibPtr& dib,
+                           int bitsPerPixel, QString& error) {
+    dib = DibPtr(nullptr, DibDeleter{&library});
     if (bitsPerPixel != 24 && bitsPerPixel != 32) {
-        LastConvertError_ =
-            kConvertPrefix +
-            QStringLiteral("%1 bits per pixel is not a depth to convert to").arg(bitsPerPixel);
+        error = kConvertPrefix +
+                QStringLiteral("%1 bits per pixel is not a depth to convert to").arg(bitsPerPixel);
         return false;
     }
     if (!picture || picture->isNull()) {
-        LastConvertError_ = kConvertPrefix + QStringLiteral("No bitmap specified to convert");
+        error = kConvertPrefix + QStringLiteral("No bitmap specified to convert");
         return false;
     }
     const int width = picture->width();
     const int height = picture->height();
 
-    DibPtr made(library_.Allocate(width, height, bitsPerPixel, 0, 0, 0), DibDeleter{&library_});
+    DibPtr made(library.Allocate(width, height, bitsPerPixel, 0, 0, 0), DibDeleter{&library});
     if (!made) {
-        LastConvertError_ = kConvertPrefix + QStringLiteral(
-                                                 "FreeImage_Allocate failed to create a DIB to "
-                                                 "work with");
+        error = kConvertPrefix + QStringLiteral(
+                                     "FreeImage_Allocate failed to create a DIB to "
+                                     "work with");
         return false;
     }
-    if (!library_.GetInfo(made.get())) {
+    if (!library.GetInfo(made.get())) {
         UnloadDib(made);
-        LastConvertError_ =
-            kConvertPrefix + QStringLiteral("FreeImage_GetInfo failed to get the DIB info");
+        error = kConvertPrefix + QStringLiteral("FreeImage_GetInfo failed to get the DIB info");
         return false;
     }
-    BYTE* bits = library_.GetBits(made.get());
+    BYTE* bits = library.GetBits(made.get());
     if (!bits) {
         UnloadDib(made);
-        LastConvertError_ =
-            kConvertPrefix + QStringLiteral("FreeImage_GetBits failed to get the DIB bits");
+        error = kConvertPrefix + QStringLiteral("FreeImage_GetBits failed to get the DIB bits");
         return false;
     }
 
@@ -329,14 +357,13 @@ bool ImageEncoder::FreeImage_Convert_BMP_to_FI(const QImage* picture, DibPtr& di
     }
     if (source->isNull() || source->width() != width || source->height() != height) {
         UnloadDib(made);
-        LastConvertError_ =
-            kConvertPrefix + QStringLiteral("GetDIBits failed to get the DIB's bits");
+        error = kConvertPrefix + QStringLiteral("GetDIBits failed to get the DIB's bits");
         return false;
     }
 
     // FreeImage keeps its rows bottom-up, QImage top-down; each FreeImage row is `pitch` bytes
     // apart, which for 24 bits may be more than the pixels fill.
-    const size_t pitch = library_.GetPitch(made.get());
+    const size_t pitch = library.GetPitch(made.get());
     const RowConversion convertRow = rowConversion(bitsPerPixel);
     for (int y = 0; y < height; ++y) {
         convertRow(reinterpret_cast<const quint32*>(source->constScanLine(height - 1 - y)),

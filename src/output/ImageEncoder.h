@@ -7,6 +7,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+
+#include "output/BackgroundEncoder.h"
 
 namespace pictavo {
 
@@ -52,6 +55,8 @@ public:
     // The encoder for a type text ("bmp", "gif", "jpg", "png" or "tif", in any letter case;
     // `quality` for JPEG only). A text that names none of them is a failed save.
     bool Save(const QString& type, const QString& fileName, std::int16_t quality);
+    // How Save writes a type; empty for a text that names no type.
+    static std::optional<EncodeFormat> formatOf(const QString& type, std::int16_t quality);
 
     // True only when FreeImage_Save returned exactly 1 and the file is in place.
     bool SaveBMP(const QString& fileName);
@@ -74,6 +79,13 @@ public:
     // format other than RGB32 is converted to it first (an indexed picture through its colour
     // table), an RGB32 picture is read without a copy.
     bool FreeImage_Convert_BMP_to_FI(const QImage* picture, DibPtr& dib, int bitsPerPixel = 32);
+    // The same conversion on any thread: touches nothing but `library`; `error` says why it
+    // failed.
+    static bool convert(FreeImageLibrary& library, const QImage* picture, DibPtr& dib,
+                        int bitsPerPixel, QString& error);
+    // The worker that encodes ahead of a preview's accept, on the same library; made on first
+    // use. A run that has gone stale finishes there without holding anyone up.
+    BackgroundEncoder& background();
     QString GetConvertError() const { return LastConvertError_; }
 
     // The text of a C library error number. With `number` 0 the current errno is used; when
@@ -103,6 +115,7 @@ private:
     PictureSource source_;
     QString LastConvertError_;
     QString failure_;
+    std::unique_ptr<BackgroundEncoder> background_;
 };
 
 }  // namespace pictavo

@@ -59,6 +59,35 @@ StagedFile::~StagedFile() {
     discard();
 }
 
+bool StagedFile::write(const QByteArray& bytes) {
+    if (!isOpen()) {
+        return false;
+    }
+    const int fd = ::open(temporaryPath_.constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd < 0) {
+        error_ = errno;
+        return false;
+    }
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            error_ = n < 0 ? errno : EIO;
+            ::close(fd);
+            return false;
+        }
+        done += n;
+    }
+    if (::close(fd) != 0) {
+        error_ = errno;
+        return false;
+    }
+    return true;
+}
+
 bool StagedFile::commit() {
     if (!isOpen()) {
         return false;

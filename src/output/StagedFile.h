@@ -25,6 +25,9 @@ public:
     bool isOpen() const { return !temporaryPath_.isEmpty(); }
     // The temporary file's name in the file system's encoding; empty when not open.
     const QByteArray& temporaryPath() const { return temporaryPath_; }
+    // Writes `bytes` into the temporary file (replacing what a writer put there); false, with
+    // error() set, when they cannot all be written.
+    bool write(const QByteArray& bytes);
     // Renames the temporary file over the target. False, with the temporary file removed and
     // the target as it was, when that cannot be done (for instance the target is a folder).
     bool commit();

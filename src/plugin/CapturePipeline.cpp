@@ -14,6 +14,7 @@
 #include "output/SaveToFile.h"
 #include "platform/FileSystem.h"
 #include "platform/PictavoError.h"
+#include "plugin/PreviewEncoding.h"
 #include "preview/frmMain.h"
 #include "settings/NumericText.h"
 #include "settings/Settings.h"
@@ -138,11 +139,23 @@ void CapturePipeline::SendCapture() {
         p_.doOverlay(0);
     }
 
+    const auto picture = [&f] {
+        return pictureToEncode(f.bScaled, &f.picScreenie.image(), &f.canvas.committed());
+    };
     bool cancelled = false;
+    // The file encoded in the background while the preview is open.
+    std::optional<PreviewEncoding> ahead;
     if (flagIsOn(r.Preview)) {
         f.doSetup();
         f.doScale();
         f.cmdSend()->setCaption(QStringLiteral("&Send Screenshot"));
+        if (const auto format = ImageEncoder::formatOf(r.FileType, r.Quality)) {
+            try {
+                ahead.emplace(p_.encoder().background(), f.canvas, picture, *format);
+            } catch (const PictavoError&) {
+                // No library: the encode after the preview says so, as without this.
+            }
+        }
         f.Show();
         // An accepted preview is hidden and still loaded. One unloaded without "Cancel" failed
         // to give its answer (it has told the user why): nothing is sent either.
@@ -159,15 +172,14 @@ void CapturePipeline::SendCapture() {
     }
 
     if (!cancelled) {
-        const QImage* picture =
-            pictureToEncode(f.bScaled, &f.picScreenie.image(), &f.canvas.committed());
-        if (flagIsOn(r.Clipboard) && picture) {
+        if (const QImage* shown = picture(); flagIsOn(r.Clipboard) && shown) {
             QClipboard* clipboard = QGuiApplication::clipboard();
             clipboard->clear();
-            clipboard->setImage(*picture);
+            clipboard->setImage(*shown);
         }
         ImageEncoder& encoder = p_.encoder();
-        if (encoder.Save(r.FileType, tempFilePath_, r.Quality)) {
+        if ((ahead && ahead->writeTo(tempFilePath_)) ||
+            encoder.Save(r.FileType, tempFilePath_, r.Quality)) {
             s.setValue(kUser, QStringLiteral("sResult"),
                        QStringLiteral("/dropfile ") + tempFilePath_);
         } else {

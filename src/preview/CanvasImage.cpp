@@ -39,6 +39,9 @@ void CanvasImage::reset(QSize size, QColor background) {
     committed_ = working_.copy();
     dirty_ = QRect();
     changed(working_.rect());
+    if (committedChanged_) {
+        committedChanged_();
+    }
 }
 
 void CanvasImage::setPicture(const QImage& picture) {
@@ -48,6 +51,9 @@ void CanvasImage::setPicture(const QImage& picture) {
     committed_ = working_;
     dirty_ = QRect();
     changed(working_.rect());
+    if (committedChanged_) {
+        committedChanged_();
+    }
 }
 
 void CanvasImage::paintPicture(const QImage& picture) {
@@ -94,6 +100,9 @@ void CanvasImage::commit() {
     if (!dirty_.isEmpty()) {
         copyRect(working_, committed_, dirty_);
         dirty_ = QRect();
+        if (committedChanged_) {
+            committedChanged_();
+        }
     }
 }
 

@@ -58,6 +58,10 @@ public:
     void setChangedHandler(std::function<void(const QRect&)> handler) {
         changed_ = std::move(handler);
     }
+    // Called whenever the committed picture has changed (commit, reset, setPicture).
+    void setCommittedHandler(std::function<void()> handler) {
+        committedChanged_ = std::move(handler);
+    }
 
 private:
     void markDirty(const QRect& rect);
@@ -73,6 +77,7 @@ private:
     QRect dirty_;
     int penWidth_ = 1;
     std::function<void(const QRect&)> changed_;
+    std::function<void()> committedChanged_;
 };
 
 }  // namespace pictavo

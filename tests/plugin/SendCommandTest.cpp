@@ -13,7 +13,9 @@
 #include <QTimer>
 
 #include "controls/VexelButton.h"
+#include "output/BackgroundEncoder.h"
 #include "output/FreeImageLibrary.h"
+#include "output/ImageEncoder.h"
 #include "platform/RegistryHive.h"
 #include "plugin/CapturePipeline.h"
 #include "plugin/CommandDispatcher.h"
@@ -266,6 +268,63 @@ TEST_F(SendCommand, AStoreLockedDuringCancelUnloadsThePreviewAndAnswersNothing) 
     ASSERT_EQ(tc.dialogs->messages.size(), 1);
     EXPECT_TRUE(tc.dialogs->messages[0].prompt.contains(RegistryHive::defaultPath()));
     EXPECT_FALSE(QFile::exists(PV::TempFolderPath() + QStringLiteral("My_Screenshot.png")));
+}
+
+// Accepted once the background run has finished, an unchanged preview sends those bytes: the
+// library's save is out of order by then. The file is the one a direct save writes.
+TEST_F(SendCommand, AnUnchangedPreviewSendsTheFileEncodedWhileItWasOpen) {
+    set(QStringLiteral("Options"), "Preview", QStringLiteral("1"));
+    set(QStringLiteral("Options"), "Quality", QStringLiteral("60"));
+    FreeImageLibrary& library = *tc.pv->freeImage();
+    const auto save = library.Save;
+    ImageEncoder& encoder = tc.pv->encoder();
+    const struct {
+        const char* type;
+        bool (ImageEncoder::*direct)(const QString&);
+    } rows[] = {{"bmp", &ImageEncoder::SaveBMP},
+                {"gif", &ImageEncoder::SaveGIF},
+                {"jpg", nullptr},
+                {"png", &ImageEncoder::SavePNG},
+                {"tif", &ImageEncoder::SaveTIF}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.type);
+        set(QStringLiteral("Options"), "FileType", QLatin1String(row.type));
+        whenPreviewShows([&](frmMain& f) {
+            EXPECT_TRUE(QTest::qWaitFor([&] { return encoder.background().idle(); }, 5000));
+            library.Save = [](FREE_IMAGE_FORMAT, FIBITMAP*, const char*, int) -> BOOL {
+                return FALSE;
+            };
+            f.cmdSend_Click();
+        });
+        const QString path = command(QStringLiteral("/xpvfull"));
+        library.Save = save;
+        ASSERT_FALSE(path.isEmpty());
+        const QString direct = path + QStringLiteral(".direct");
+        ASSERT_TRUE(row.direct ? (encoder.*row.direct)(direct) : encoder.SaveJPG(direct, 60));
+        QFile sent(path);
+        QFile made(direct);
+        ASSERT_TRUE(sent.open(QIODevice::ReadOnly) && made.open(QIODevice::ReadOnly));
+        EXPECT_EQ(sent.readAll(), made.readAll());
+        EXPECT_GT(sent.size(), 100);
+    }
+}
+
+// A stroke made after the background run has finished is in the file: the accept, sooner than
+// the picture has been still long enough for a new run, encodes afresh.
+TEST_F(SendCommand, AStrokeAfterTheBackgroundRunIsInTheFile) {
+    set(QStringLiteral("Options"), "Preview", QStringLiteral("1"));
+    QImage drawn;
+    whenPreviewShows([&](frmMain& f) {
+        EXPECT_TRUE(QTest::qWaitFor([&] { return tc.pv->encoder().background().idle(); }, 5000));
+        f.canvas.drawLine(10, 10, 60, 10, Qt::red);
+        f.canvas.commit();
+        drawn = f.canvas.committed();
+        f.cmdSend_Click();
+    });
+    const QImage sent =
+        QImage(command(QStringLiteral("/xpvfull"))).convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(sent.pixel(30, 10), qRgb(255, 0, 0));
+    EXPECT_EQ(sent, drawn);
 }
 
 TEST_F(SendCommand, ACaptureLargerThanThePreviewIsSentAtFullSize) {
