@@ -395,9 +395,9 @@ awk '{ for (i = 3; i <= NF; i++) if ($i ~ /_ms=/) { split($i, kv, "="); s[$3 " "
 # The counters of bench_settings' send benchmark, per send, with its store in the same folder.
 echo "Settings traffic per send (store in $folder):" \
     "$(TMPDIR=$work/tmp "$build/bin/bench_settings" --benchmark_filter=BM_SendWithoutPreview \
-        --benchmark_repetitions=1 --benchmark_format=csv 2>/dev/null |
+        --benchmark_format=csv 2>/dev/null |
         awk -F, 'NR == 1 { for (i = 1; i <= NF; i++) h[i] = $i; next }
-                 { for (i = 1; i <= NF; i++) if (h[i] ~ /^"?(reads|writes|transactions)"?$/)
+                 $1 ~ /median/ { for (i = 1; i <= NF; i++) if (h[i] ~ /^"?(reads|writes|transactions|statements)"?$/)
                        printf "%s %d ", h[i], $i }' | tr -d '"')"
 ((${#skipped[@]})) && echo "skipped (over the ${budget} s budget): ${skipped[*]}"
 echo
