@@ -7,6 +7,18 @@
 
 namespace pictavo::host {
 
+namespace {
+
+// A line as typed: its "\r\n" ending (or the "\r" of a last line without "\n") dropped.
+QString typedLine(QByteArray line) {
+    if (line.endsWith('\r')) {
+        line.chop(1);
+    }
+    return QString::fromUtf8(line);
+}
+
+}  // namespace
+
 ConversationInput::ConversationInput(int fd, QObject* parent)
     : QObject(parent), fd_(fd), notifier_(fd, QSocketNotifier::Read) {
     notifier_.setEnabled(false);
@@ -47,19 +59,15 @@ void ConversationInput::readAvailable() {
     if (n <= 0) {
         atEnd_ = true;
         if (!buffer_.isEmpty()) {
-            lines_ << QString::fromUtf8(buffer_);
+            lines_ << typedLine(buffer_);
             buffer_.clear();
         }
     } else {
         buffer_.append(chunk, n);
         qsizetype nl;
         while ((nl = buffer_.indexOf('\n')) >= 0) {
-            QByteArray line = buffer_.left(nl);
+            lines_ << typedLine(buffer_.left(nl));
             buffer_.remove(0, nl + 1);
-            if (line.endsWith('\r')) {
-                line.chop(1);
-            }
-            lines_ << QString::fromUtf8(line);
         }
     }
     deliver();

@@ -1,0 +1,31 @@
+// Settings read as numbers: any text either is a finite number or is no number, and every
+// conversion from it stays defined.
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "settings/NumericText.h"
+
+using namespace pictavo;
+
+#define CHECK(condition)                                              \
+    do {                                                              \
+        if (!(condition)) {                                           \
+            fprintf(stderr, "numeric_text: %s failed\n", #condition); \
+            abort();                                                  \
+        }                                                             \
+    } while (0)
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
+    const auto number = numberFromText(text);
+    CHECK(!number || std::isfinite(*number));
+    // Surrounding blanks never change what a text means.
+    CHECK(numberFromText(QStringLiteral(" \t") + text + QStringLiteral(" ")) == number);
+    CHECK(flagIsOn(text) == (number == 1.0));
+
+    const auto small = int16FromText(text);
+    CHECK(!small || (number && std::fabs(*small - *number) <= 0.5));
+    CHECK(small || !number || std::fabs(*number) >= 32767.5);
+    return 0;
+}
