@@ -30,6 +30,9 @@ void HostSession::prompt() {
 }
 
 void HostSession::handle(const QString& line) {
+    if (stopped_) {
+        return;
+    }
     const TypedLine typed = splitTypedLine(line);
     if (typed.command == QLatin1String("/quit")) {
         emit ended();

@@ -20,6 +20,8 @@ public:
     HostSession(PluginInterface& plugin, int inputFd, bool interactive, QObject* parent = nullptr);
 
     void start();
+    // No further line is handed to the plug-in.
+    void stop() { stopped_ = true; }
 
 signals:
     // Input has ended (or "/quit" was typed).
@@ -32,6 +34,7 @@ private:
     PluginInterface& plugin_;
     ConversationInput input_;
     bool interactive_;
+    bool stopped_ = false;
     QTextStream out_;
     QTextStream err_;
 };

@@ -11,6 +11,7 @@
 #include "CommandLine.h"
 #include "HostSession.h"
 #include "PluginLibrary.h"
+#include "StopSignals.h"
 #include "platform/RegistryHive.h"
 #include "settings/HostScriptsKey.h"
 
@@ -28,6 +29,11 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("pictavo-host"));
     QApplication::setQuitOnLastWindowClosed(false);
     QTextStream err(stderr);
+    // From here on SIGINT and SIGTERM close the host cleanly, whatever it is doing.
+    pictavo::host::StopSignals stopSignals;
+    QObject::connect(&stopSignals, &pictavo::host::StopSignals::stopRequested, [&err](int s) {
+        err << "pictavo-host: stopping on signal " << s << "\n" << Qt::flush;
+    });
 
     const QString user = qEnvironmentVariable("USER", QStringLiteral("user"));
     const QString defaultScripts = QDir::cleanPath(QApplication::applicationDirPath() +
@@ -69,8 +75,13 @@ int main(int argc, char** argv) {
             pictavo::host::HostSession session(plugin, STDIN_FILENO, isatty(STDIN_FILENO) == 1);
             QObject::connect(&session, &pictavo::host::HostSession::ended, &app,
                              &QCoreApplication::quit, Qt::QueuedConnection);
-            session.start();
-            app.exec();
+            QObject::connect(&stopSignals, &pictavo::host::StopSignals::stopRequested, &session,
+                             &pictavo::host::HostSession::stop);
+            // A signal seen while the plug-in started has already ended the event loops.
+            if (stopSignals.received() == 0) {
+                session.start();
+                app.exec();
+            }
         } else {
             err << "pictavo-host: the plug-in did not start\n" << Qt::flush;
             status = 1;

@@ -16,29 +16,37 @@ constexpr std::chrono::milliseconds kLongestTimerRun = std::chrono::hours(1);
 
 }  // namespace
 
-void waitWithEvents(std::chrono::milliseconds duration) {
+bool waitWithEvents(std::chrono::milliseconds duration) {
     using Clock = std::chrono::steady_clock;
     if (duration.count() <= 0) {
-        return;
+        return true;
     }
     if (QCoreApplication::instance() == nullptr) {
         std::this_thread::sleep_for(duration);
-        return;
+        return true;
     }
     const Clock::time_point end = Clock::now() + duration;
     for (;;) {
         const auto left = std::chrono::ceil<std::chrono::milliseconds>(end - Clock::now());
         if (left.count() <= 0) {
-            return;
+            return true;
         }
         QEventLoop loop;
         QTimer timer;
         timer.setSingleShot(true);
         // A coarse timer may fire up to 5 % late: half a second on a ten-second countdown.
         timer.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+        bool timedOut = false;
+        QObject::connect(&timer, &QTimer::timeout, &loop, [&loop, &timedOut] {
+            timedOut = true;
+            loop.quit();
+        });
         timer.start(std::min(left, kLongestTimerRun));
         loop.exec();
+        // Ended by someone else: the application is closing.
+        if (!timedOut) {
+            return false;
+        }
     }
 }
 

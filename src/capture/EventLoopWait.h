@@ -11,6 +11,9 @@ namespace pictavo {
 //
 // A duration of zero or less returns at once without running the loop. Without a
 // QCoreApplication there is no loop to run, and the thread simply sleeps.
-void waitWithEvents(std::chrono::milliseconds duration);
+//
+// QCoreApplication::exit() ends every running event loop, this one too: the wait then ends
+// early and returns false. True when the whole duration has passed.
+bool waitWithEvents(std::chrono::milliseconds duration);
 
 }  // namespace pictavo

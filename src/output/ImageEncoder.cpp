@@ -176,7 +176,7 @@ std::optional<EncodeFormat> ImageEncoder::formatOf(const QString& type, std::int
     return std::nullopt;
 }
 
-bool ImageEncoder::Save(const QString& type, const QString& fileName, std::int16_t quality) {
+bool ImageEncoder::Save(const QString& type, const SaveTarget& fileName, std::int16_t quality) {
     const auto format = formatOf(type, quality);
     if (!format) {
         fail(QStringLiteral("Save Failed"), fileName,
@@ -204,27 +204,27 @@ BackgroundEncoder& ImageEncoder::background() {
     return *background_;
 }
 
-bool ImageEncoder::SaveBMP(const QString& fileName) {
+bool ImageEncoder::SaveBMP(const SaveTarget& fileName) {
     return encode(Format::Bmp, fileName, 0);
 }
 
-bool ImageEncoder::SaveGIF(const QString& fileName) {
+bool ImageEncoder::SaveGIF(const SaveTarget& fileName) {
     return encode(Format::Gif, fileName, 0);
 }
 
-bool ImageEncoder::SaveJPG(const QString& fileName, std::int16_t quality) {
+bool ImageEncoder::SaveJPG(const SaveTarget& fileName, std::int16_t quality) {
     return encode(Format::Jpeg, fileName, static_cast<int>(quality));
 }
 
-bool ImageEncoder::SavePNG(const QString& fileName) {
+bool ImageEncoder::SavePNG(const SaveTarget& fileName) {
     return encode(Format::Png, fileName, 0);
 }
 
-bool ImageEncoder::SaveTIF(const QString& fileName) {
+bool ImageEncoder::SaveTIF(const SaveTarget& fileName) {
     return encode(Format::Tiff, fileName, 0);
 }
 
-bool ImageEncoder::encode(Format format, const QString& fileName, int flags) {
+bool ImageEncoder::encode(Format format, const SaveTarget& fileName, int flags) {
     ActiveScope active(*this);
     failure_.clear();
     // Whatever error number is found at a failure then comes from this call.
@@ -275,7 +275,7 @@ bool ImageEncoder::encode(Format format, const QString& fileName, int flags) {
     return result;
 }
 
-bool ImageEncoder::saveStaged(FREE_IMAGE_FORMAT fif, FIBITMAP* dib, const QString& fileName,
+bool ImageEncoder::saveStaged(FREE_IMAGE_FORMAT fif, FIBITMAP* dib, const SaveTarget& fileName,
                               int flags) {
     StagedFile staged(fileName);
     bool saved = false;
@@ -291,14 +291,14 @@ bool ImageEncoder::saveStaged(FREE_IMAGE_FORMAT fif, FIBITMAP* dib, const QStrin
     return saved;
 }
 
-void ImageEncoder::fail(const QString& message, const QString& fileName, QString reason) {
+void ImageEncoder::fail(const QString& message, const SaveTarget& fileName, QString reason) {
     const int error = errno;
     int code = 0;
     if (reason.isEmpty() && !GetApiErrorText(error, code, reason)) {
         reason = LastConvertError_;
     }
     const QString gap = QStringLiteral("\r\n\r\n");
-    failure_ = message + gap + fileName;
+    failure_ = message + gap + fileName.path;
     if (!reason.isEmpty()) {
         failure_ += gap + reason;
     }

@@ -11,6 +11,8 @@
 
 #include "output/BackgroundEncoder.h"
 
+#include "output/StagedFile.h"
+
 namespace pictavo {
 
 class FreeImageLibrary;
@@ -54,18 +56,18 @@ public:
 
     // The encoder for a type text ("bmp", "gif", "jpg", "png" or "tif", in any letter case;
     // `quality` for JPEG only). A text that names none of them is a failed save.
-    bool Save(const QString& type, const QString& fileName, std::int16_t quality);
+    bool Save(const QString& type, const SaveTarget& fileName, std::int16_t quality);
     // How Save writes a type; empty for a text that names no type.
     static std::optional<EncodeFormat> formatOf(const QString& type, std::int16_t quality);
 
     // True only when FreeImage_Save returned exactly 1 and the file is in place.
-    bool SaveBMP(const QString& fileName);
-    bool SaveGIF(const QString& fileName);
+    bool SaveBMP(const SaveTarget& fileName);
+    bool SaveGIF(const SaveTarget& fileName);
     // `quality` is passed to the library as its flags word, sign-extended and otherwise
     // unchanged; 0 means the library's default.
-    bool SaveJPG(const QString& fileName, std::int16_t quality);
-    bool SavePNG(const QString& fileName);
-    bool SaveTIF(const QString& fileName);
+    bool SaveJPG(const SaveTarget& fileName, std::int16_t quality);
+    bool SavePNG(const SaveTarget& fileName);
+    bool SaveTIF(const SaveTarget& fileName);
 
     // Why the last save failed, as the user is told: the encoder's own message ("Save
     // Failed", "objPic Is Nothing", ...), the file's path, and the reason the system gave (its
@@ -106,10 +108,10 @@ private:
     enum class Format { Bmp, Gif, Jpeg, Png, Tiff };
     class ActiveScope;
 
-    bool encode(Format format, const QString& fileName, int flags);
-    bool saveStaged(FREE_IMAGE_FORMAT fif, FIBITMAP* dib, const QString& fileName, int flags);
+    bool encode(Format format, const SaveTarget& fileName, int flags);
+    bool saveStaged(FREE_IMAGE_FORMAT fif, FIBITMAP* dib, const SaveTarget& fileName, int flags);
     // Keeps the failure message; `reason` empty: the system's error, else the library's message.
-    void fail(const QString& message, const QString& fileName, QString reason = {});
+    void fail(const QString& message, const SaveTarget& fileName, QString reason = {});
 
     FreeImageLibrary& library_;
     PictureSource source_;

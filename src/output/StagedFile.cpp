@@ -1,10 +1,8 @@
 #include "output/StagedFile.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFile>
 #include <QRandomGenerator>
 #include <cerrno>
 #include <cstdio>
@@ -29,7 +27,8 @@ QByteArray randomSuffix() {
 
 }  // namespace
 
-StagedFile::StagedFile(const QString& target) : target_(QFile::encodeName(target)) {
+StagedFile::StagedFile(const SaveTarget& target)
+    : folderFd_(target.folderFd), target_(target.name), reservation_(target.reservation) {
     // No name, or a name that can only be a folder: nothing to stage.
     if (target_.isEmpty() || target_.endsWith('/')) {
         error_ = target_.isEmpty() ? ENOENT : EISDIR;
@@ -38,14 +37,20 @@ StagedFile::StagedFile(const QString& target) : target_(QFile::encodeName(target
     const qsizetype slash = target_.lastIndexOf('/');
     const QByteArray folder = slash >= 0 ? target_.left(slash + 1) : QByteArray();
     const QByteArray stem = target_.mid(slash + 1).left(kMaxStemBytes);
+    // Inside an open folder, the writer reaches the file through the folder's descriptor.
+    const QByteArray prefix = folderFd_ == AT_FDCWD
+                                  ? QByteArray()
+                                  : "/proc/self/fd/" + QByteArray::number(folderFd_) + '/';
     for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
         const QByteArray candidate = folder + '.' + stem + '.' + randomSuffix();
         // O_EXCL: never reuse or follow anything already there. Mode 0666 lets the umask (and
         // any default ACL of the folder) decide, as for any newly created file.
-        const int fd = ::open(candidate.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = ::openat(folderFd_, candidate.constData(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
             ::close(fd);
-            temporaryPath_ = candidate;
+            stagingName_ = candidate;
+            temporaryPath_ = prefix + candidate;
             return;
         }
         error_ = errno;
@@ -63,7 +68,7 @@ bool StagedFile::write(const QByteArray& bytes) {
     if (!isOpen()) {
         return false;
     }
-    const int fd = ::open(temporaryPath_.constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    const int fd = ::openat(folderFd_, stagingName_.constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     if (fd < 0) {
         error_ = errno;
         return false;
@@ -92,25 +97,33 @@ bool StagedFile::commit() {
     if (!isOpen()) {
         return false;
     }
+    // A reserved name that holds something else now is not ours to replace.
+    if (reservation_ && identityAt(folderFd_, target_) != reservation_) {
+        error_ = EEXIST;
+        discard();
+        return false;
+    }
     struct stat existing {};
-    if (::stat(target_.constData(), &existing) == 0 && S_ISREG(existing.st_mode)) {
+    if (::fstatat(folderFd_, target_.constData(), &existing, 0) == 0 && S_ISREG(existing.st_mode)) {
         // Not fatal: the new file then keeps the mode of a newly created one.
-        if (::chmod(temporaryPath_.constData(), existing.st_mode & 0777) != 0) {
+        if (::fchmodat(folderFd_, stagingName_.constData(), existing.st_mode & 0777, 0) != 0) {
             error_ = errno;
         }
     }
-    if (::rename(temporaryPath_.constData(), target_.constData()) != 0) {
+    if (::renameat(folderFd_, stagingName_.constData(), folderFd_, target_.constData()) != 0) {
         error_ = errno;
         discard();
         return false;
     }
+    stagingName_.clear();
     temporaryPath_.clear();
     return true;
 }
 
 void StagedFile::discard() {
     if (isOpen()) {
-        ::unlink(temporaryPath_.constData());
+        ::unlinkat(folderFd_, stagingName_.constData(), 0);
+        stagingName_.clear();
         temporaryPath_.clear();
     }
 }

@@ -114,29 +114,13 @@ bool DeleteFolderTree(const QString& path, int* error) {
     return removed;
 }
 
-PrivateFolderStatus ensurePrivateFolder(const QString& path) {
-    QString folder = path;
-    while (folder.size() > 1 && folder.endsWith(QLatin1Char('/'))) {
-        folder.chop(1);
+bool ClearFolder(int dirFd, int* error) {
+    int firstError = 0;
+    const bool cleared = clearFolder(dirFd, firstError);
+    if (error) {
+        *error = cleared ? 0 : firstError;
     }
-    const QByteArray p = native(folder);
-    struct stat st {};
-    if (lstat(p.constData(), &st) != 0) {
-        if (errno != ENOENT) {
-            return PrivateFolderStatus::Failed;
-        }
-        if (mkdir(p.constData(), S_IRWXU) != 0) {
-            return errno == EEXIST ? PrivateFolderStatus::Unsafe : PrivateFolderStatus::Failed;
-        }
-        return PrivateFolderStatus::Created;
-    }
-    if (S_ISLNK(st.st_mode) || !S_ISDIR(st.st_mode) || st.st_uid != geteuid()) {
-        return PrivateFolderStatus::Unsafe;
-    }
-    if ((st.st_mode & 07777) != S_IRWXU) {
-        chmod(p.constData(), S_IRWXU);
-    }
-    return PrivateFolderStatus::Ready;
+    return cleared;
 }
 
 }  // namespace pictavo::FileSystem

@@ -14,11 +14,8 @@ bool PathExists(const QString& path, bool folders);
 // thing that could not be removed, and 0 on success.
 bool DeleteFolderTree(const QString& path, int* error = nullptr);
 
-enum class PrivateFolderStatus { Ready, Created, Unsafe, Failed };
-
-// Makes sure `path` is a private folder of the current user (mode 0700), creating it when
-// missing. Unsafe when it exists but is a symbolic link, not a folder, or another user's;
-// nothing is written there in that case.
-PrivateFolderStatus ensurePrivateFolder(const QString& path);
+// Deletes everything inside the open folder `dirFd` as DeleteFolderTree does, leaving the folder
+// itself. False when anything was left behind, with `error` as DeleteFolderTree gives it.
+bool ClearFolder(int dirFd, int* error = nullptr);
 
 }  // namespace pictavo::FileSystem

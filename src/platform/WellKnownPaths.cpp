@@ -1,6 +1,10 @@
 #include "platform/WellKnownPaths.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 
 namespace pictavo::WellKnownPaths {
@@ -17,12 +21,36 @@ QString xdgOr(const char* variable, const QString& fallbackBelowHome) {
 
 }  // namespace
 
-QString systemTempFolder() {
+QString privateTempFolder(const QString& app) {
     const QString tmp = qEnvironmentVariable("TMPDIR");
-    if (!tmp.isEmpty() && QDir::isAbsolutePath(tmp)) {
-        return QDir::cleanPath(tmp);
+    QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!QDir::isAbsolutePath(runtime)) {
+        runtime.clear();
     }
-    return QStringLiteral("/tmp");
+    struct stat st {};
+    const bool runtimePrivate =
+        !runtime.isEmpty() && lstat(QFile::encodeName(runtime).constData(), &st) == 0 &&
+        S_ISDIR(st.st_mode) && st.st_uid == geteuid() && (st.st_mode & 077) == 0;
+    return privateTempFolderFor(app, QDir::isAbsolutePath(tmp) ? tmp : QString(), runtime,
+                                runtimePrivate, geteuid());
+}
+
+QString privateTempFolderFor(const QString& app, const QString& tmpDir, const QString& runtimeDir,
+                             bool runtimeDirPrivate, uint uid) {
+    const auto below = [&app](const QString& folder) {
+        QString path = QDir::cleanPath(folder);
+        if (!path.endsWith(QLatin1Char('/'))) {
+            path += QLatin1Char('/');
+        }
+        return path + app + QLatin1Char('/');
+    };
+    if (!tmpDir.isEmpty()) {
+        return below(tmpDir);
+    }
+    if (!runtimeDir.isEmpty() && runtimeDirPrivate) {
+        return below(runtimeDir);
+    }
+    return QStringLiteral("/tmp/%1-%2/").arg(app).arg(uid);
 }
 
 QString stateHome() {

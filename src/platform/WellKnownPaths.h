@@ -8,8 +8,13 @@ namespace pictavo {
 // the call (tests point HOME, XDG_* and TMPDIR at their own folders).
 namespace WellKnownPaths {
 
-// $TMPDIR when set and absolute, else /tmp. Never ends with "/" unless it is "/".
-QString systemTempFolder();
+// The folder for this user's temporary files of `app`, ending with "/": $TMPDIR/<app>/ when
+// TMPDIR is set; else $XDG_RUNTIME_DIR/<app>/ when that is set and a private folder of the
+// user; else /tmp/<app>-<uid>/, so that users never share one.
+QString privateTempFolder(const QString& app);
+// The same rule on given facts, for tests: `runtimeDir` empty when XDG_RUNTIME_DIR is unset.
+QString privateTempFolderFor(const QString& app, const QString& tmpDir, const QString& runtimeDir,
+                             bool runtimeDirPrivate, uint uid);
 // ${XDG_STATE_HOME:-$HOME/.local/state}
 QString stateHome();
 // ${XDG_CONFIG_HOME:-$HOME/.config}

@@ -1,10 +1,13 @@
 #include "plugin/CapturePipeline.h"
 
 #include <QClipboard>
+#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
 
 #include "capture/frmSend.h"
@@ -14,6 +17,7 @@
 #include "output/SaveToFile.h"
 #include "platform/FileSystem.h"
 #include "platform/PictavoError.h"
+#include "platform/SystemError.h"
 #include "plugin/PreviewEncoding.h"
 #include "preview/frmMain.h"
 #include "settings/NumericText.h"
@@ -23,6 +27,15 @@ namespace pictavo {
 
 namespace {
 const QString kUser;  // the user key itself
+const QString kDefaultFileName = QStringLiteral("My_Screenshot");
+// One day, in seconds: the longest countdown there is.
+constexpr double kLongestCountdown = 86400.0;
+}  // namespace
+
+qint64 CapturePipeline::CountdownSeconds(double typed) {
+    // Clamped while still a double: a double beyond the integer's range has no conversion.
+    return static_cast<qint64>(
+        std::clamp(std::floor(typed), -kLongestCountdown, kLongestCountdown));
 }
 
 void CapturePipeline::RunCountdown(const QString& delayText) {
@@ -30,7 +43,7 @@ void CapturePipeline::RunCountdown(const QString& delayText) {
     s.ReadRegistry();
     SettingsRecord& r = s.record();
     if (const auto typed = numberFromText(delayText)) {
-        r.TimeDelay = QString::number(static_cast<qint64>(std::floor(*typed)));
+        r.TimeDelay = QString::number(CountdownSeconds(*typed));
     }
     p_.sendChooser.Proceed = false;
 
@@ -52,38 +65,45 @@ void CapturePipeline::RunCountdown(const QString& delayText) {
             s.setValue(kUser, QStringLiteral("Count"), r.TimeDelay);
             p_.showCounter();
         }
-        if (delay > 0) {
-            // Whole seconds, as the countdown window shows them; capped well inside int.
-            p_.wait(static_cast<int>(std::min(delay, 86400.0) * 1000.0));
+        // A wait cut short (the application is closing) takes no capture.
+        if (delay > 0 && !p_.wait(static_cast<int>(std::min(delay, kLongestCountdown) * 1000.0))) {
+            p_.sendChooser.Proceed = false;
         }
     }
 }
 
-QString CapturePipeline::UniqueTempFileName(const QString& folder, const QString& name,
-                                            QString& type) {
+CapturePipeline::ReservedFile CapturePipeline::UniqueTempFileName(PrivateFolder& folder,
+                                                                  const QString& name,
+                                                                  QString& type) {
     type = type.toLower();
     Settings& s = p_.settings;
-    const auto exists = [](const QString& path) { return FileSystem::PathExists(path, false); };
+    const QString path = folder.path();
 
+    // Never a 1: the second file is name2. Past the 16-bit counter there is no free name.
     QString number;
-    if (exists(folder + name + QLatin1Char('.') + type)) {
-        // Never a 1: the second file is name2. Past the 16-bit counter there is no free name.
-        for (int i = 2;; ++i) {
-            if (i > 32767) {
-                throw PictavoError(
-                    QStringLiteral("No free file name for %1 in %2").arg(name, folder));
-            }
-            if (!exists(folder + name + QString::number(i) + QLatin1Char('.') + type)) {
-                number = QString::number(i);
-                break;
-            }
+    QByteArray fileName = QFile::encodeName(name + QLatin1Char('.') + type);
+    std::optional<FileIdentity> identity;
+    int error = 0;
+    // The answer names the file by the folder's path: it must still lead to the folder held.
+    if (!folder.isAtPath()) {
+        error = ENOENT;
+    }
+    for (int i = 1; !identity && error == 0; ++i) {
+        if (i > 32767) {
+            throw PictavoError(QStringLiteral("No free file name for %1 in %2").arg(name, path));
+        }
+        number = i == 1 ? QString() : QString::number(i);
+        fileName = QFile::encodeName(name + number + QLatin1Char('.') + type);
+        identity = folder.reserve(fileName);
+        if (!identity && errno != EEXIST) {
+            error = errno;
         }
     }
 
-    s.setValue(kUser, QStringLiteral("TempPath"), folder);
+    s.setValue(kUser, QStringLiteral("TempPath"), path);
     s.setValue(kUser, QStringLiteral("TempFileName"), name);
     if (number.isEmpty()) {
-        s.setValue(kUser, QStringLiteral("TempPathLen"), QString::number(folder.size()));
+        s.setValue(kUser, QStringLiteral("TempPathLen"), QString::number(path.size()));
         s.setValue(kUser, QStringLiteral("TempFileNameLen"), QString::number(name.size()));
     } else {
         s.setValue(kUser, QStringLiteral("Tempi"), number);
@@ -92,23 +112,28 @@ QString CapturePipeline::UniqueTempFileName(const QString& folder, const QString
     if (number.isEmpty()) {
         s.setValue(kUser, QStringLiteral("TempFileTypeLen"), QString::number(type.size()));
     }
-
-    const auto part = [&](const char* value, const QString& written) {
-        return s.value(kUser, QLatin1String(value)).left(written.size());
-    };
-    QString path = part("TempPath", folder) + part("TempFileName", name);
-    if (!number.isEmpty()) {
-        path += part("Tempi", number);
-    }
-    path += QLatin1Char('.') + part("TempFileType", type);
-
     s.setValue(kUser, QStringLiteral("TempPath"), QString());
     s.setValue(kUser, QStringLiteral("TempFileName"), QString());
     if (!number.isEmpty()) {
         s.setValue(kUser, QStringLiteral("Tempi"), QString());
     }
     s.setValue(kUser, QStringLiteral("TempFileType"), QString());
-    return path;
+    return {path + QFile::decodeName(fileName), fileName, identity, error};
+}
+
+QString CapturePipeline::UnsafeFileNameReason(const QString& name) {
+    if (name == QLatin1String(".") || name == QLatin1String("..")) {
+        return QStringLiteral("it names a folder");
+    }
+    if (name.contains(QLatin1Char('/'))) {
+        return QStringLiteral("it holds \"/\"");
+    }
+    for (const QChar c : name) {
+        if (c.category() == QChar::Other_Control) {
+            return QStringLiteral("it holds a control character");
+        }
+    }
+    return {};
 }
 
 void CapturePipeline::storeDrawingState() {
@@ -132,8 +157,36 @@ void CapturePipeline::SendCapture() {
     SettingsRecord& r = s.record();
     frmMain& f = p_.preview;
 
-    tempFilePath_ = UniqueTempFileName(p_.tempFolder(), r.FileName, r.FileType);
+    QString name = r.FileName;
+    if (const QString reason = UnsafeFileNameReason(name); !reason.isEmpty()) {
+        s.WriteLog(QStringLiteral("FileName not used, ") + reason + QStringLiteral(": ") +
+                   kDefaultFileName + QStringLiteral(" instead"));
+        name = kDefaultFileName;
+    }
+    PrivateFolder& folder = p_.tempFolder();
+    const ReservedFile file = UniqueTempFileName(folder, name, r.FileType);
+    tempFilePath_ = file.path;
     s.setValue(kUser, QStringLiteral("sTemp"), tempFilePath_);
+    if (!file.identity) {
+        // Nothing can be written: the user is told once, with the file and the cause.
+        s.setValue(kUser, QStringLiteral("sResult"), QString());
+        MsgBoxEx(p_.dialogs,
+                 QStringLiteral("Save Failed\r\n\r\n") + file.path + QStringLiteral("\r\n\r\n") +
+                     systemErrorText(file.error),
+                 MsgBox::OkOnly, kMessageCaption, -1, -1, p_.icon ? p_.icon() : QIcon());
+        return;
+    }
+    // The reserved name goes again, whatever ends the capture, unless the file is written.
+    struct Reservation {
+        PrivateFolder& folder;
+        QByteArray name;
+        bool kept = false;
+        ~Reservation() {
+            if (!kept) {
+                folder.release(name);
+            }
+        }
+    } reservation{folder, file.name};
 
     if (flagIsOn(r.Overlay)) {
         p_.doOverlay(0);
@@ -178,8 +231,10 @@ void CapturePipeline::SendCapture() {
             clipboard->setImage(*shown);
         }
         ImageEncoder& encoder = p_.encoder();
-        if ((ahead && ahead->writeTo(tempFilePath_)) ||
-            encoder.Save(r.FileType, tempFilePath_, r.Quality)) {
+        const SaveTarget target(folder.fd(), file.name, *file.identity, tempFilePath_);
+        if ((ahead && ahead->writeTo(target)) || encoder.Save(r.FileType, target, r.Quality)) {
+            reservation.kept = true;
+            folder.replaced(file.name);
             s.setValue(kUser, QStringLiteral("sResult"),
                        QStringLiteral("/dropfile ") + tempFilePath_);
         } else {

@@ -16,6 +16,7 @@
 #include "platform/FileSystem.h"
 #include "platform/LocaleFormat.h"
 #include "platform/PictavoError.h"
+#include "platform/PrivateFolder.h"
 #include "platform/RegistryHive.h"
 #include "platform/ScreenSource.h"
 #include "platform/SystemError.h"
@@ -59,7 +60,9 @@ PV::PV(PlatformServices services)
                   [this]() -> Settings& { return settings(); }),
       frmSelect_([this]() -> Dialogs& { return *services_.dialogs; },
                  [this]() -> Settings& { return settings(); },
-                 [this](CapturePicture cutOut) { frmMain_.setCapture(std::move(cutOut)); }) {}
+                 [this](CapturePicture cutOut) { frmMain_.setCapture(std::move(cutOut)); }),
+
+      tempFolderPath_(WellKnownPaths::privateTempFolder(QStringLiteral("Pictavo"))) {}
 
 PV::~PV() = default;
 
@@ -86,11 +89,11 @@ void PV::openSettings() {
         .dialogs = *services_.dialogs,
         .preview = frmMain_,
         .sendChooser = frmSend_,
-        .tempFolder = &PV::TempFolderPath,
+        .tempFolder = [this]() -> PrivateFolder& { return tempFolder(); },
         .encoder = [this]() -> ImageEncoder& { return encoder(); },
         .doOverlay = [this](int mode) { doOverlay(mode); },
         .showCounter = [this] { showCounter(); },
-        .wait = [this](int ms) { waitForCountdown(ms); },
+        .wait = [this](int ms) { return waitForCountdown(ms); },
         .icon = [this] { return frmOptions_.icon(); },
     });
     dispatcher_ = std::make_unique<CommandDispatcher>(CommandDispatcher::Parts{
@@ -101,7 +104,7 @@ void PV::openSettings() {
         .options = frmOptions_,
         .screen = [this] { return services_.screen.get(); },
         .shell = *services_.shell,
-        .tempFolder = &PV::TempFolderPath,
+        .tempFolder = [this] { return tempFolderPath_; },
         .select = frmSelect_,
         .dialogs = *services_.dialogs,
         .doOverlay = [this](int mode) { doOverlay(mode); },
@@ -144,8 +147,8 @@ void PV::showCounter() {
     frmCounter_.Show();
 }
 
-void PV::waitForCountdown(int milliseconds) {
-    waitWithEvents(std::chrono::milliseconds(milliseconds));
+bool PV::waitForCountdown(int milliseconds) {
+    const bool completed = waitWithEvents(std::chrono::milliseconds(milliseconds));
     // The countdown window belongs on the screen while the user waits, never in the picture:
     // if its last tick has not come yet, it goes now, and the screen is given a moment to
     // repaint where it stood.
@@ -154,6 +157,7 @@ void PV::waitForCountdown(int milliseconds) {
         QCoreApplication::processEvents();
         waitWithEvents(std::chrono::milliseconds(50));
     }
+    return completed;
 }
 
 void PV::doOverlay(int mode) {
@@ -163,15 +167,43 @@ void PV::doOverlay(int mode) {
     OverlayStamp(settings(), *services_.clock).DoOverlay(mode, target);
 }
 
-QString PV::TempFolderPath() {
-    QString folder = WellKnownPaths::systemTempFolder();
-    if (folder.isEmpty()) {
-        return {};
+PrivateFolder& PV::tempFolder() {
+    if (!tempFolder_) {
+        throw PictavoError(QStringLiteral("The temporary folder %1 is not open: the plug-in "
+                                          "has not started.")
+                               .arg(tempFolderPath_));
     }
-    if (!folder.endsWith(QLatin1Char('/'))) {
-        folder += QLatin1Char('/');
+    return *tempFolder_;
+}
+
+bool PV::openTempFolder() {
+    tempFolder_ = std::make_unique<PrivateFolder>(tempFolderPath_);
+    switch (tempFolder_->status()) {
+        case PrivateFolder::Status::Created:
+            WriteLog(QStringLiteral("Folder Created"));
+            return true;
+        case PrivateFolder::Status::Ready:
+            return true;
+        case PrivateFolder::Status::Unsafe:
+            MsgBoxEx(*services_.dialogs,
+                     QStringLiteral("The temporary folder %1 is not a private folder of yours "
+                                    "(it is a link, not a folder, or belongs to another user). "
+                                    "Pictavo 3 will not use it. Remove it if it is yours, or "
+                                    "set TMPDIR to a folder of your own, and start again.")
+                         .arg(tempFolderPath_),
+                     MsgBox::OkOnly, kMessageCaption, -1, -1, frmOptions_.icon());
+            WriteLog(QStringLiteral("Temp Folder Unsafe"));
+            break;
+        case PrivateFolder::Status::Failed:
+            MsgBoxEx(
+                *services_.dialogs,
+                QStringLiteral("The temporary folder %1 cannot be created.").arg(tempFolderPath_),
+                MsgBox::OkOnly, kMessageCaption, -1, -1, frmOptions_.icon());
+            WriteLog(QStringLiteral("Temp Folder Failed"));
+            break;
     }
-    return folder + QStringLiteral("Pictavo/");
+    tempFolder_.reset();
+    return false;
 }
 
 QString PV::findFileNoCase(const QString& folder, const QString& fileName) {
@@ -249,31 +281,7 @@ bool PV::Initialize(std::int32_t nVersion, const QString& sUserEmail, void* oMes
         if (FreeImageModule_) {
             WriteLog(QStringLiteral("FreeImage: ") +
                      QString::number(FreeImageModule_->handleValue()));
-            const QString temp = TempFolderPath();
-            switch (FileSystem::ensurePrivateFolder(temp)) {
-                case FileSystem::PrivateFolderStatus::Created:
-                    WriteLog(QStringLiteral("Folder Created"));
-                    [[fallthrough]];
-                case FileSystem::PrivateFolderStatus::Ready:
-                    ready = true;
-                    break;
-                case FileSystem::PrivateFolderStatus::Unsafe:
-                    MsgBoxEx(*services_.dialogs,
-                             QStringLiteral("The temporary folder %1 is not a private folder of "
-                                            "yours (it is a link, not a folder, or belongs to "
-                                            "another user). Pictavo 3 will not use it; remove "
-                                            "it and start again.")
-                                 .arg(temp),
-                             MsgBox::OkOnly, kMessageCaption, -1, -1, frmOptions_.icon());
-                    WriteLog(QStringLiteral("Temp Folder Unsafe"));
-                    break;
-                case FileSystem::PrivateFolderStatus::Failed:
-                    MsgBoxEx(*services_.dialogs,
-                             QStringLiteral("The temporary folder %1 cannot be created.").arg(temp),
-                             MsgBox::OkOnly, kMessageCaption, -1, -1, frmOptions_.icon());
-                    WriteLog(QStringLiteral("Temp Folder Failed"));
-                    break;
-            }
+            ready = openTempFolder();
         }
         if (ready) {
             WriteLog(QStringLiteral("Initialize Complete"));
@@ -307,17 +315,17 @@ QVariant PV::Uninitialize() {
     FreeImageModule_.reset();
     WriteLog(QStringLiteral("FreeImage Unloaded"));
     WriteLog(QStringLiteral("s unset"));
-    QString temp = TempFolderPath();
-    if (temp.endsWith(QLatin1Char('/'))) {
-        temp.chop(1);
-    }
-    // A "Delete" text that is not a number counts as off.
+    // A "Delete" text that is not a number counts as off. This component's files go; the
+    // folder goes too unless another component, here or in another process, still holds it.
     if (flagIsOn(s.record().Delete)) {
-        int error = 0;
-        WriteLog(FileSystem::DeleteFolderTree(temp, &error)
-                     ? QStringLiteral("Folder Deleted")
-                     : QStringLiteral("Folder Not Deleted: ") + systemErrorText(error));
+        if (!tempFolder_ && FileSystem::PathExists(tempFolderPath_, true)) {
+            tempFolder_ = std::make_unique<PrivateFolder>(tempFolderPath_);
+        }
+        const int error = tempFolder_ ? tempFolder_->removeOwnFiles() : ENOENT;
+        WriteLog(error == 0 ? QStringLiteral("Folder Deleted")
+                            : QStringLiteral("Folder Not Deleted: ") + systemErrorText(error));
     }
+    tempFolder_.reset();
     WriteLog(QStringLiteral("Unitialized at ") + LocaleFormat::generalDate(services_.clock->now()));
     WriteLog(QStringLiteral("----------End Uninitialize----------"));
     WriteLog(kRule32);

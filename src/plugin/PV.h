@@ -18,6 +18,7 @@ class CapturePipeline;
 class CommandDispatcher;
 class FreeImageLibrary;
 class ImageEncoder;
+class PrivateFolder;
 class RegistryHive;
 class RegistryRoutines;
 class Settings;
@@ -44,8 +45,9 @@ public:
     QString ParseCommand(const QString& sCommand, const QString& sCommandArg,
                          void* oConversationWnd) override;
 
-    // The system temporary folder followed by "Pictavo/".
-    static QString TempFolderPath();
+    // This component's temporary capture folder, ending with "/": fixed when the component is
+    // made, from the environment of that moment (WellKnownPaths::privateTempFolder).
+    const QString& TempFolderPath() const { return tempFolderPath_; }
 
     // The parts of the component, for the code that drives them and for tests.
     frmMain& mainForm() { return frmMain_; }
@@ -68,10 +70,13 @@ private:
     void openSettings();
     void showCounter();
     void doOverlay(int mode);
-    void waitForCountdown(int milliseconds);
+    bool waitForCountdown(int milliseconds);
     // Asks for a name and type and saves the preview's picture there; the name chosen (empty
     // when cancelled) goes to SavedFilePath_. True when the file was written.
     bool SaveCaptureAs();
+    // The temporary folder opened by Initialize; throws when the component is not ready.
+    PrivateFolder& tempFolder();
+    bool openTempFolder();
     // Finds `fileName` in `folder` without regard to case; the empty text when it is not there.
     static QString findFileNoCase(const QString& folder, const QString& fileName);
 
@@ -91,6 +96,8 @@ private:
     QString PreviewOutcome_;
     std::unique_ptr<RegistryRoutines> RegistryReader_;
     QString PluginPath_;
+    QString tempFolderPath_;
+    std::unique_ptr<PrivateFolder> tempFolder_;
     std::unique_ptr<FreeImageLibrary> FreeImageModule_;
     std::unique_ptr<ImageEncoder> encoder_;
     std::unique_ptr<CapturePipeline> pipeline_;

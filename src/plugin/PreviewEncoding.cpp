@@ -30,7 +30,7 @@ void PreviewEncoding::restart() {
     }
 }
 
-bool PreviewEncoding::writeTo(const QString& path) {
+bool PreviewEncoding::writeTo(const SaveTarget& path) {
     // A change still waiting for its run: the last bytes are of an older picture.
     if (still_.isActive()) {
         return false;

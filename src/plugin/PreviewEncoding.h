@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "output/BackgroundEncoder.h"
+#include "output/StagedFile.h"
 
 namespace pictavo {
 
@@ -30,7 +31,7 @@ public:
     // Writes the file of the picture as it is now to `path` (staged: all or nothing) when the
     // last run was of this picture, waiting for that run if it is still going. False when there
     // are no such bytes or they could not be written: the caller then encodes as usual.
-    bool writeTo(const QString& path);
+    bool writeTo(const SaveTarget& path);
 
 private:
     void restart();

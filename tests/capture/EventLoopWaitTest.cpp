@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <QCoreApplication>
 #include <QTimer>
 #include <chrono>
 
@@ -46,6 +47,23 @@ TEST(EventLoopWait, DeliversEventsWhileWaitingAndNoneForNoTime) {
     EXPECT_GE(SteadyClock::now() - start, 400ms);
     EXPECT_TRUE(posted);
     EXPECT_GE(ticks, 4);
+}
+
+// An application that is closing ends the wait at once, and says so.
+TEST(EventLoopWait, EndsEarlyWhenTheApplicationExits) {
+    bool completed = true;
+    SteadyClock::duration waited{};
+    QTimer::singleShot(0, [&] {
+        QTimer::singleShot(100, [] { QCoreApplication::exit(0); });
+        const auto start = SteadyClock::now();
+        completed = waitWithEvents(60s);
+        waited = SteadyClock::now() - start;
+    });
+    // The application's own loop, as in the host; it resets the exit for the tests after.
+    QCoreApplication::exec();
+    EXPECT_FALSE(completed);
+    EXPECT_LT(waited, 10s);
+    EXPECT_TRUE(waitWithEvents(10ms));
 }
 
 }  // namespace

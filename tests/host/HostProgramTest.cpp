@@ -1,19 +1,24 @@
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QSet>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "output/OverlayStamp.h"
 #include "output/OverlayTags.h"
 #include "platform/RegistryHive.h"
 #include "settings/DiagnosticLog.h"
+#include "support/LogLines.h"
 #include "support/XvfbSession.h"
 
 using namespace pictavo;
@@ -80,6 +85,73 @@ HostRun runHost(const QByteArray& input, const QStringList& arguments = {},
 
 QString userKey(const QString& email) {
     return QStringLiteral("SOFTWARE\\Quorrel\\Pictavo\\") + email;
+}
+
+// A host kept running and fed one line at a time, in the test's environment plus `extra`.
+class LiveHost {
+public:
+    explicit LiveHost(const QStringList& arguments,
+                      const QProcessEnvironment& extra = QProcessEnvironment()) {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(extra);
+        process_.setProcessEnvironment(environment);
+        process_.start(QStringLiteral(PICTAVO_BIN_DIR "/pictavo-host"), arguments);
+        EXPECT_TRUE(process_.waitForStarted(10000));
+    }
+    ~LiveHost() {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.kill();
+            process_.waitForFinished();
+        }
+    }
+    void send(const QByteArray& line) { process_.write(line + '\n'); }
+    // The next answer line; nullopt when none comes within `ms`.
+    std::optional<QString> answer(int ms) {
+        QElapsedTimer timer;
+        timer.start();
+        while (!process_.canReadLine() && timer.elapsed() < ms) {
+            process_.waitForReadyRead(int(ms - timer.elapsed()));
+        }
+        if (!process_.canReadLine()) {
+            return std::nullopt;
+        }
+        return QString::fromUtf8(process_.readLine()).chopped(1);
+    }
+    // Waits for the host to have loaded the plug-in (or ended).
+    bool waitUntilLoaded() {
+        QElapsedTimer timer;
+        timer.start();
+        while (!err_.contains("loaded") && timer.elapsed() < 20000 &&
+               process_.state() == QProcess::Running) {
+            process_.waitForReadyRead(100);
+            err_ += process_.readAllStandardError();
+        }
+        return err_.contains("loaded");
+    }
+    void signal(int number) { ::kill(pid_t(process_.processId()), number); }
+    // The exit code once the host has ended by itself; -1 when it crashed or did not end.
+    int finish() {
+        process_.closeWriteChannel();
+        if (!process_.waitForFinished(30000)) {
+            return -1;
+        }
+        return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+    }
+    QString standardError() { return QString::fromUtf8(err_ + process_.readAllStandardError()); }
+    QByteArray remainingOutput() { return process_.readAllStandardOutput(); }
+
+private:
+    QProcess process_;
+    QByteArray err_;
+};
+
+void setOption(const QString& email, const QString& sub, const char* name, const QString& value) {
+    RegistryHive hive(RegistryHive::defaultPath());
+    const QString key = QStringLiteral("SOFTWARE\\Quorrel\\Pictavo\\") + email +
+                        (sub.isEmpty() ? QString() : QLatin1Char('\\') + sub);
+    ASSERT_TRUE(hive.createKey(RootKey::CurrentUser, key));
+    ASSERT_EQ(hive.setValue(RootKey::CurrentUser, key, QLatin1String(name), RegValue::text(value)),
+              0);
 }
 
 int countValues(RegistryHive& hive, const QString& key) {
@@ -300,4 +372,123 @@ TEST_F(HostOnScreen, SettingsAUserMightLeaveSendTheirCaptureOrSayOnceWhyNot) {
         }
         row.check(r);
     }
+}
+
+// SIGTERM or SIGINT at any moment closes the host cleanly: a countdown in progress (here one
+// of a huge number, held to a day) ends without a capture and the command answers an empty
+// line; the plug-in is unloaded before the host exits.
+TEST(HostProgram, AStopSignalEndsACountdownWithoutACaptureAndUnloadsThePlugIn) {
+    const QString email = QStringLiteral("stop@example.com");
+    const QStringList arguments{QStringLiteral("--email"), email};
+    setOption(email, {}, "Log", QStringLiteral("1"));
+    setOption(email, QStringLiteral("Options"), "WarnDelay", QStringLiteral("0"));
+    const struct {
+        const char* name;
+        int signal;
+        const char* command;
+        QByteArray output;
+    } rows[] = {
+        {"during a countdown", SIGTERM, "/xpvfull 99999999999999999999", "\n"},
+        {"waiting for input", SIGINT, nullptr, ""},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        QFile::remove(DiagnosticLog::LogFilePath());
+        LiveHost host(arguments);
+        ASSERT_TRUE(host.waitUntilLoaded()) << host.standardError().toStdString();
+        if (r.command) {
+            host.send(r.command);
+            EXPECT_EQ(host.answer(1500), std::nullopt);  // counting down
+        }
+        host.signal(r.signal);
+        EXPECT_EQ(host.finish(), 0) << host.standardError().toStdString();
+        EXPECT_EQ(host.remainingOutput(), r.output);
+        EXPECT_TRUE(
+            host.standardError().contains(QStringLiteral("stopping on signal %1").arg(r.signal)));
+        EXPECT_TRUE(pictavo::test::logLines().contains(
+            QStringLiteral("----------End Uninitialize----------")))
+            << pictavo::test::logLines().join(QLatin1Char('|')).toStdString();
+    }
+    RegistryHive hive(RegistryHive::defaultPath());
+    EXPECT_EQ(
+        hive.queryValue(RootKey::CurrentUser, userKey(email), QStringLiteral("Count"))->asText(),
+        QStringLiteral("86400"));
+    EXPECT_TRUE(QDir(QDir::temp().filePath(QStringLiteral("Pictavo")))
+                    .entryList(QDir::Files | QDir::Hidden)
+                    .isEmpty());
+}
+
+// Hosts starting at the same moment, before the temporary folder exists, all start.
+TEST(HostProgram, HostsStartingTogetherAllMakeOrFindTheTemporaryFolder) {
+    constexpr int kRounds = 5;
+    constexpr int kHosts = 3;
+    for (int round = 0; round < kRounds; ++round) {
+        QDir(QDir::temp().filePath(QStringLiteral("Pictavo"))).removeRecursively();
+        std::vector<std::unique_ptr<LiveHost>> hosts;
+        for (int i = 0; i < kHosts; ++i) {
+            hosts.push_back(std::make_unique<LiveHost>(QStringList{}));
+        }
+        for (auto& host : hosts) {
+            EXPECT_EQ(host->finish(), 0)
+                << "round " << round << ": " << host->standardError().toStdString();
+        }
+    }
+}
+
+// Two hosts of one account capture at the same moment, each its own screen (one white, one
+// black): every capture gets a file of its own, inside the temporary folder even with a
+// "FileName" that points out of it, holding that host's picture.
+TEST(HostProgram, TwoHostsCapturingTogetherNeverShareAFile) {
+    constexpr int kRounds = 20;
+    const QString email = QStringLiteral("pair@example.com");
+    setOption(email, QStringLiteral("Options"), "Preview", QStringLiteral("0"));
+    setOption(email, QStringLiteral("Options"), "FileName", QStringLiteral("../../../../x/y"));
+    const struct {
+        const char* rootOption;
+        QRgb colour;
+    } screens[] = {{"-wr", qRgb(255, 255, 255)}, {"-br", qRgb(0, 0, 0)}};
+    std::vector<std::unique_ptr<pictavo::test::XvfbSession>> servers;
+    std::vector<std::unique_ptr<LiveHost>> hosts;
+    for (const auto& screen : screens) {
+        servers.push_back(
+            std::make_unique<pictavo::test::XvfbSession>(pictavo::test::XvfbSession::Options{
+                .size = QSize(64, 48),
+                .windowManager = false,
+                .serverArguments = {QLatin1String(screen.rootOption)}}));
+        ASSERT_TRUE(servers.back()->isRunning()) << servers.back()->error().toStdString();
+        QProcessEnvironment display;
+        display.insert(QStringLiteral("DISPLAY"),
+                       QString::fromLatin1(servers.back()->displayName()));
+        display.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        hosts.push_back(
+            std::make_unique<LiveHost>(QStringList{QStringLiteral("--email"), email}, display));
+        ASSERT_TRUE(hosts.back()->waitUntilLoaded()) << hosts.back()->standardError().toStdString();
+    }
+    QSet<QString> paths;
+    for (int round = 0; round < kRounds; ++round) {
+        for (auto& host : hosts) {
+            host->send("/xpvfull");
+        }
+        for (size_t i = 0; i < hosts.size(); ++i) {
+            const auto path = hosts[i]->answer(20000);
+            ASSERT_TRUE(path) << hosts[i]->standardError().toStdString();
+            paths.insert(*path);
+            const QImage picture(*path);
+            ASSERT_EQ(picture.size(), QSize(64, 48)) << path->toStdString();
+            const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+            for (int y = 0; y < rgb.height(); ++y) {
+                for (int x = 0; x < rgb.width(); ++x) {
+                    ASSERT_EQ(rgb.pixel(x, y) & 0xFFFFFF, screens[i].colour & 0xFFFFFF)
+                        << path->toStdString();
+                }
+            }
+            EXPECT_EQ(QFileInfo(*path).absolutePath(),
+                      QDir::temp().filePath(QStringLiteral("Pictavo")));
+        }
+    }
+    EXPECT_EQ(paths.size(), 2 * kRounds);
+    for (auto& host : hosts) {
+        EXPECT_EQ(host->finish(), 0);
+    }
+    EXPECT_FALSE(QFileInfo::exists(QDir::temp().filePath(QStringLiteral("../x"))));
 }

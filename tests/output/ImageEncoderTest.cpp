@@ -199,6 +199,32 @@ TEST_F(EncoderTest, ExistingFileIsReplacedOnlyWhenTheLibrarySucceeds) {
     }
 }
 
+// Inside an open folder a file goes only onto its own reservation, through the descriptor.
+TEST_F(EncoderTest, AReservedNameIsReplacedOnlyWhileItHoldsTheReservation) {
+    PrivateFolder folder(dir.filePath(QStringLiteral("held")));
+    const auto mine = folder.reserve("mine.png");
+    const auto lost = folder.reserve("lost.png");
+    ASSERT_TRUE(mine && lost);
+    // Another file is moved onto the reserved name.
+    QFile theirs(dir.filePath(QStringLiteral("theirs")));
+    ASSERT_TRUE(theirs.open(QIODevice::WriteOnly));
+    theirs.write("theirs");
+    theirs.close();
+    ASSERT_EQ(::rename(QFile::encodeName(theirs.fileName()).constData(),
+                       QFile::encodeName(folder.path() + QStringLiteral("lost.png")).constData()),
+              0);
+
+    const QString lostPath = folder.path() + QStringLiteral("lost.png");
+    EXPECT_FALSE(encoder.SavePNG(SaveTarget(folder.fd(), "lost.png", *lost, lostPath)));
+    EXPECT_EQ(encoder.failureMessage(), QStringLiteral("Save Failed\r\n\r\n") + lostPath +
+                                            QStringLiteral("\r\n\r\nFile exists"));
+    EXPECT_EQ(readAll(lostPath), "theirs");
+    EXPECT_TRUE(encoder.SavePNG(
+        SaveTarget(folder.fd(), "mine.png", *mine, folder.path() + QStringLiteral("mine.png"))));
+    EXPECT_EQ(loadThrough(library, FIF_PNG, folder.path() + QStringLiteral("mine.png")), picture);
+    EXPECT_EQ(folderEntries(folder.path()), (QStringList{"lost.png", "mine.png"}));
+}
+
 TEST_F(EncoderTest, FormatTableReachesTheLibraryUnchanged) {
     SaveStub::result = 1;
     library.Save = &SaveStub::save;

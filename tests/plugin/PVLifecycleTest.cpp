@@ -32,7 +32,7 @@ void prepareLoggedAccount() {
     first.pv->settings().setValue(QString(), QStringLiteral("Log"), QStringLiteral("1"));
     first.pv->Uninitialize();
     QFile::remove(DiagnosticLog::LogFilePath());
-    FileSystem::DeleteFolderTree(PV::TempFolderPath().chopped(1));
+    FileSystem::DeleteFolderTree(first.pv->TempFolderPath().chopped(1));
 }
 
 // A plug-in folder of the test's own holding the library under `libraryName` (none if empty).
@@ -104,9 +104,10 @@ TEST(PVLifecycle, FirstStartCreatesTheSettingsAndAPrivateTemporaryFolder) {
     EXPECT_EQ(tc.pv->pluginPath(), kScripts + QStringLiteral("/Pictavo Live/libfreeimage.so.3"));
     EXPECT_EQ(tc.pv->optionsForm().ScreenshotsFolder,
               kScripts + QStringLiteral("/Pictavo Live/Screenshots"));
-    EXPECT_EQ(PV::TempFolderPath(), qEnvironmentVariable("TMPDIR") + QStringLiteral("/Pictavo/"));
+    EXPECT_EQ(tc.pv->TempFolderPath(),
+              qEnvironmentVariable("TMPDIR") + QStringLiteral("/Pictavo/"));
     struct stat st {};
-    ASSERT_EQ(stat(QFile::encodeName(PV::TempFolderPath()).constData(), &st), 0);
+    ASSERT_EQ(stat(QFile::encodeName(tc.pv->TempFolderPath()).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0700u);
     EXPECT_EQ(tc.pv->settings().value(QStringLiteral("Options"), QStringLiteral("FileType")),
               QStringLiteral("png"));
@@ -143,7 +144,7 @@ TEST(PVLifecycle, WithoutTheLibraryItRefusesToStartAndStillClosesCleanly) {
     EXPECT_EQ(m.buttons, MsgBox::OkOnly + MsgBox::InformationIcon);
     EXPECT_FALSE(m.icon.isNull());
     EXPECT_EQ(tc.pv->MSN(), nullptr);
-    EXPECT_FALSE(QFileInfo::exists(PV::TempFolderPath()));
+    EXPECT_FALSE(QFileInfo::exists(tc.pv->TempFolderPath()));
     tc.pv->Uninitialize();
     const QStringList lines = logLines();
     const qsizetype dir = lines.indexOf(QStringLiteral("Dir: "));
@@ -182,7 +183,7 @@ TEST(PVLifecycle, AnAddressThatNamesNoKeyIsRefusedWithOneMessagePerOperation) {
         EXPECT_EQ(prompts, (QStringList(4, message)));
         RegistryHive hive(RegistryHive::defaultPath());
         EXPECT_FALSE(hive.keyExists(RootKey::CurrentUser, QStringLiteral("SOFTWARE\\Quorrel")));
-        EXPECT_FALSE(QFileInfo::exists(PV::TempFolderPath()));
+        EXPECT_FALSE(QFileInfo::exists(tc.pv->TempFolderPath()));
         EXPECT_EQ(tc.screen->grabs(), 0);
     }
 }
@@ -194,14 +195,14 @@ TEST(PVLifecycle, AMissingScriptsFolderSettingLooksAtTheRoot) {
 }
 
 TEST(PVLifecycle, ATemporaryFolderThatIsNotOursIsRefused) {
-    const QString temp = PV::TempFolderPath().chopped(1);
+    const QString temp = qEnvironmentVariable("TMPDIR") + QStringLiteral("/Pictavo");
     const QString elsewhere = QDir::temp().filePath(QStringLiteral("elsewhere"));
     QDir().mkpath(elsewhere);
     ASSERT_EQ(symlink(QFile::encodeName(elsewhere), QFile::encodeName(temp)), 0);
     TestComponent tc;
     EXPECT_FALSE(tc.initialize(kEmail));
     ASSERT_EQ(tc.dialogs->messages.size(), 1);
-    EXPECT_TRUE(tc.dialogs->messages.first().prompt.contains(PV::TempFolderPath()));
+    EXPECT_TRUE(tc.dialogs->messages.first().prompt.contains(temp + QLatin1Char('/')));
     EXPECT_EQ(tc.pv->freeImage(), nullptr);
     EXPECT_TRUE(QDir(elsewhere).isEmpty());
 }
@@ -223,7 +224,7 @@ TEST(PVLifecycle, DeleteSettingDecidesWhetherTheTemporaryFolderGoesAndTheLogSays
         SCOPED_TRACE(r.name);
         TestComponent tc;
         ASSERT_TRUE(tc.initialize(kEmail));
-        const QString temp = PV::TempFolderPath();
+        const QString temp = tc.pv->TempFolderPath();
         const QString outside = QDir::temp().filePath(QStringLiteral("keep.txt"));
         {
             QFile f(outside);

@@ -190,7 +190,7 @@ TEST_F(SelectAndSave, EscapeAnotherButtonOrNoAreaCancelsWithNothingSentOrSaved) 
             EXPECT_EQ(get(QString(), "sResult"), QString());
         }
     }
-    EXPECT_TRUE(QDir(PV::TempFolderPath()).isEmpty());
+    EXPECT_TRUE(QDir(tc.pv->TempFolderPath()).isEmpty());
     EXPECT_TRUE(tc.dialogs->messages.isEmpty());
     EXPECT_TRUE(tc.dialogs->saveRequests.isEmpty());
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <sqlite3.h>
 #include <QApplication>
@@ -22,6 +23,7 @@
 #include "preview/frmMain.h"
 #include "settings/DiagnosticLog.h"
 #include "settings/Settings.h"
+#include "support/LogLines.h"
 #include "support/TestComponent.h"
 
 using namespace pictavo;
@@ -83,7 +85,7 @@ TEST_F(SendCommand, FullScreenWithoutPreviewSendsTheScreenAsPng) {
         EXPECT_EQ(get(QString(), "sResult"), QStringLiteral("stale"));
     }
     const QString path = command(QStringLiteral("/XPVFULL"));
-    EXPECT_EQ(path, PV::TempFolderPath() + QStringLiteral("My_Screenshot.png"));
+    EXPECT_EQ(path, tc.pv->TempFolderPath() + QStringLiteral("My_Screenshot.png"));
     const QImage written(path);
     ASSERT_FALSE(written.isNull());
     EXPECT_EQ(written.convertToFormat(QImage::Format_RGB32), tc.screen->screen());
@@ -100,7 +102,7 @@ TEST_F(SendCommand, ActiveWindowSendsTheWindowsRectangle) {
 }
 
 TEST_F(SendCommand, FileNamesAreNumberedFromTwoAndTheFolderKeepsItsCase) {
-    const QString folder = PV::TempFolderPath();
+    const QString folder = tc.pv->TempFolderPath();
     ASSERT_TRUE(QDir(folder).exists());
     for (const char* name : {"My_Screenshot.png", "My_Screenshot2.png"}) {
         QFile f(folder + QLatin1String(name));
@@ -112,15 +114,90 @@ TEST_F(SendCommand, FileNamesAreNumberedFromTwoAndTheFolderKeepsItsCase) {
 
     // The parts went through the store and were cleared; the lengths of a plain name stay.
     QString type = QStringLiteral("Gif");
-    const QString mixed = QDir::temp().filePath(QStringLiteral("MixedCase/"));
-    EXPECT_EQ(tc.pv->pipeline().UniqueTempFileName(mixed, QStringLiteral("Shot"), type),
-              mixed + QStringLiteral("Shot.gif"));
+    PrivateFolder mixed(QDir::temp().filePath(QStringLiteral("MixedCase/")));
+    EXPECT_EQ(tc.pv->pipeline().UniqueTempFileName(mixed, QStringLiteral("Shot"), type).path,
+              mixed.path() + QStringLiteral("Shot.gif"));
     EXPECT_EQ(type, QStringLiteral("gif"));
     for (const char* part : {"TempPath", "TempFileName", "TempFileType"}) {
         EXPECT_EQ(get(QString(), part), QString()) << part;
     }
-    EXPECT_EQ(get(QString(), "TempPathLen"), QString::number(mixed.size()));
+    EXPECT_EQ(get(QString(), "TempPathLen"), QString::number(mixed.path().size()));
     EXPECT_EQ(get(QString(), "TempFileTypeLen"), QStringLiteral("3"));
+}
+
+// A name that would leave the folder, or split the answer over two lines, is not used.
+TEST_F(SendCommand, UnsafeFileNamesGiveWayToTheDefaultInsideTheFolder) {
+    set(QString(), "Log", QStringLiteral("1"));
+    const struct {
+        const char* name;
+        const char* reason;
+    } rows[] = {
+        {"../../../../x/y", "it holds \"/\""},
+        {"/abs", "it holds \"/\""},
+        {"line\nbreak", "it holds a control character"},
+        {"bell\x7f", "it holds a control character"},
+        {".", "it names a folder"},
+        {"..", "it names a folder"},
+        {"..name", nullptr},
+    };
+    const QString folder = tc.pv->TempFolderPath();
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        set(QStringLiteral("Options"), "FileName", QString::fromUtf8(r.name));
+        const QString path = command(QStringLiteral("/xpvfull"));
+        const QFileInfo written(path);
+        EXPECT_EQ(written.absolutePath() + QLatin1Char('/'), folder);
+        EXPECT_TRUE(written.isFile());
+        EXPECT_EQ(written.fileName().startsWith(QStringLiteral("My_Screenshot")),
+                  r.reason != nullptr);
+        EXPECT_EQ(pictavo::test::logLines().contains(
+                      QStringLiteral("FileName not used, %1: My_Screenshot instead")
+                          .arg(QString::fromUtf8(r.reason ? r.reason : ""))),
+                  r.reason != nullptr);
+        QFile::remove(DiagnosticLog::LogFilePath());
+    }
+    EXPECT_FALSE(QFileInfo::exists(QDir::temp().filePath(QStringLiteral("../x"))));
+}
+
+// The folder checked at the start is the one written to; a link put in its place later is
+// never followed, and no answer names a file that is not there.
+TEST_F(SendCommand, AFolderSwappedForALinkIsNeverFollowed) {
+    const QString folder = tc.pv->TempFolderPath().chopped(1);
+    const QString elsewhere = QDir::temp().filePath(QStringLiteral("elsewhere"));
+    QDir().mkpath(elsewhere);
+    ASSERT_TRUE(QDir().rename(folder, folder + QStringLiteral(".moved")));
+    ASSERT_EQ(symlink(QFile::encodeName(elsewhere), QFile::encodeName(folder)), 0);
+    EXPECT_EQ(command(QStringLiteral("/xpvfull")), QString());
+    ASSERT_EQ(tc.dialogs->messages.size(), 1);
+    EXPECT_TRUE(
+        tc.dialogs->messages[0].prompt.endsWith(QStringLiteral("No such file or directory")));
+    EXPECT_TRUE(QDir(elsewhere).isEmpty());
+    EXPECT_TRUE(QDir(folder + QStringLiteral(".moved")).isEmpty());
+}
+
+// Two components share the folder but not their files: one that closes with "Delete" on
+// takes only its own; the last one takes the folder.
+TEST_F(SendCommand, TwoComponentsInOneProcessDeleteOnlyTheirOwnFiles) {
+    TestComponent other(testScreen());
+    ASSERT_TRUE(other.initialize());
+    const QString mine = command(QStringLiteral("/xpvfull"));
+    const QString theirs = other.pv->ParseCommand(QStringLiteral("/xpvfull"), {}, nullptr);
+    ASSERT_NE(mine, theirs);
+    set(QStringLiteral("Options"), "Delete", QStringLiteral("1"));
+    tc.pv->Uninitialize();
+    EXPECT_FALSE(QFileInfo::exists(mine));
+    EXPECT_TRUE(QFileInfo::exists(theirs));
+    other.pv->Uninitialize();
+    EXPECT_FALSE(QFileInfo::exists(other.pv->TempFolderPath()));
+
+    // Each component keeps the folder it was made with.
+    const QByteArray tmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QDir::temp().filePath(QStringLiteral("later")).toUtf8());
+    const TestComponent later;
+    qputenv("TMPDIR", tmp);
+    EXPECT_EQ(tc.pv->TempFolderPath(), QString::fromUtf8(tmp) + QStringLiteral("/Pictavo/"));
+    EXPECT_EQ(later.pv->TempFolderPath(),
+              QString::fromUtf8(tmp) + QStringLiteral("/later/Pictavo/"));
 }
 
 // In any letter case, also when the overlay's reload of the settings brings the stored case
@@ -147,7 +224,7 @@ TEST_F(SendCommand, EveryFileTypeWritesAReadableFileWhateverItsCase) {
 }
 
 TEST_F(SendCommand, AFailedSaveSendsNothingAndSaysOnceWhatWhereAndWhy) {
-    const QString folder = PV::TempFolderPath();
+    const QString folder = tc.pv->TempFolderPath();
     const QString longName = QString(10000, QLatin1Char('n'));
     const struct {
         const char* name;
@@ -226,7 +303,7 @@ TEST_F(SendCommand, AcceptedPreviewSendsTheDrawingAndStoresTheDrawingState) {
         f.cmdSend_Click();
     });
     const QString path = command(QStringLiteral("/xpvfull"));
-    EXPECT_EQ(path, PV::TempFolderPath() + QStringLiteral("My_Screenshot.png"));
+    EXPECT_EQ(path, tc.pv->TempFolderPath() + QStringLiteral("My_Screenshot.png"));
     EXPECT_EQ(QImage(path).convertToFormat(QImage::Format_RGB32), tc.screen->screen());
     EXPECT_EQ(get(QStringLiteral("DrawTools"), "Colour"), QStringLiteral("255"));
     EXPECT_EQ(get(QStringLiteral("DrawTools"), "Len"), QStringLiteral("5"));
@@ -243,7 +320,7 @@ TEST_F(SendCommand, CancelledPreviewSendsNothingButKeepsTheDrawingState) {
     EXPECT_EQ(command(QStringLiteral("/xpvactive")), QString());
     EXPECT_EQ(get(QStringLiteral("DrawTools"), "Len"), QStringLiteral("7"));
     EXPECT_EQ(get(QString(), "sResult"), QString());
-    EXPECT_FALSE(QFile::exists(PV::TempFolderPath() + QStringLiteral("My_Screenshot.png")));
+    EXPECT_FALSE(QFile::exists(tc.pv->TempFolderPath() + QStringLiteral("My_Screenshot.png")));
 }
 
 // Another process holds the store past its busy timeout while the user cancels: the preview
@@ -267,7 +344,7 @@ TEST_F(SendCommand, AStoreLockedDuringCancelUnloadsThePreviewAndAnswersNothing) 
     sqlite3_close(other);
     ASSERT_EQ(tc.dialogs->messages.size(), 1);
     EXPECT_TRUE(tc.dialogs->messages[0].prompt.contains(RegistryHive::defaultPath()));
-    EXPECT_FALSE(QFile::exists(PV::TempFolderPath() + QStringLiteral("My_Screenshot.png")));
+    EXPECT_FALSE(QFile::exists(tc.pv->TempFolderPath() + QStringLiteral("My_Screenshot.png")));
 }
 
 // Accepted once the background run has finished, an unchanged preview sends those bytes: the
@@ -280,7 +357,7 @@ TEST_F(SendCommand, AnUnchangedPreviewSendsTheFileEncodedWhileItWasOpen) {
     ImageEncoder& encoder = tc.pv->encoder();
     const struct {
         const char* type;
-        bool (ImageEncoder::*direct)(const QString&);
+        bool (ImageEncoder::*direct)(const SaveTarget&);
     } rows[] = {{"bmp", &ImageEncoder::SaveBMP},
                 {"gif", &ImageEncoder::SaveGIF},
                 {"jpg", nullptr},
@@ -362,6 +439,32 @@ TEST_F(SendCommand, LongCountdownIsConfirmedFirst) {
     EXPECT_TRUE(tc.dialogs->messages.isEmpty());
 }
 
+// However large the typed number, the countdown is a whole number of seconds within a day, and
+// a long one is asked about.
+TEST_F(SendCommand, HugeCountdownsAreHeldToADayAndAskedAbout) {
+    const struct {
+        const char* typed;
+        const char* count;
+        bool asked;
+    } rows[] = {
+        {"99999999999999999999", "86400", true},
+        {"1e19", "86400", true},
+        {"86400.9", "86400", true},
+        {"-1e300", "-86400", false},
+        {"-0.5", "-1", false},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.typed);
+        tc.dialogs->messages.clear();
+        tc.dialogs->answers.enqueue(MsgBox::ResultNo);
+        tc.pv->pipeline().RunCountdown(QLatin1String(r.typed));
+        EXPECT_EQ(tc.pv->settings().record().TimeDelay, QLatin1String(r.count));
+        EXPECT_EQ(tc.dialogs->messages.size(), r.asked ? 1 : 0);
+        EXPECT_EQ(tc.pv->sendForm().Proceed, !r.asked);
+        tc.dialogs->answers.clear();
+    }
+}
+
 TEST_F(SendCommand, TypedCountdownIsRoundedDownWaitedOutAndCountedOnScreen) {
     set(QStringLiteral("Options"), "TimeDelay", QStringLiteral("7"));
     QStringList shown;
@@ -420,7 +523,7 @@ TEST(CommandDispatcher, ResultTextsAreCleanedAndCancellationsRecognised) {
 TEST_F(SendCommand, FolderCommandOpensTheCaptureFolderAndLeavesTheResult) {
     set(QString(), "sResult", QStringLiteral("kept"));
     EXPECT_EQ(command(QStringLiteral("/xpvdir")), QStringLiteral("True"));
-    EXPECT_EQ(tc.shell->folders, QStringList{PV::TempFolderPath()});
+    EXPECT_EQ(tc.shell->folders, QStringList{tc.pv->TempFolderPath()});
     EXPECT_EQ(get(QString(), "sResult"), QStringLiteral("kept"));
 }
 

@@ -70,10 +70,11 @@ bool XvfbSession::startServer(const Options& options) {
     QTemporaryFile log;
     log.open();
     xvfb_ = spawn(QStringLiteral("Xvfb"),
-                  {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                   QStringLiteral("0"), screen,
-                   options.tcp ? QStringLiteral("-listen") : QStringLiteral("-nolisten"),
-                   QStringLiteral("tcp"), QStringLiteral("-noreset")},
+                  QStringList{QStringLiteral("-displayfd"), QStringLiteral("1"),
+                              QStringLiteral("-screen"), QStringLiteral("0"), screen,
+                              options.tcp ? QStringLiteral("-listen") : QStringLiteral("-nolisten"),
+                              QStringLiteral("tcp"), QStringLiteral("-noreset")} +
+                      options.serverArguments,
                   log.fileName(), QProcessEnvironment::systemEnvironment(), false);
     QElapsedTimer timer;
     timer.start();

@@ -4,6 +4,7 @@
 #include <QProcess>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 namespace pictavo::test {
@@ -23,6 +24,8 @@ public:
         int startTimeoutMs = 20000;
         // Listen on TCP too, as a display on another machine is reached.
         bool tcp = false;
+        // More server options, such as "-wr" for a white root window.
+        QStringList serverArguments = {};
     };
 
     explicit XvfbSession(const Options& options);

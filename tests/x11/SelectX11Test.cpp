@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include "platform/RegistryHive.h"
+#include "platform/WellKnownPaths.h"
 #include "plugin/PV.h"
 #include "x11/ScreenReference.h"
 
@@ -163,13 +164,16 @@ TEST_F(SelectX11, ADragGivesExactlyThePixelsUnderItOnAnyMonitorAndScale) {
 }
 
 TEST_F(SelectX11, EscapeSendsNothing) {
-    const QStringList before = QDir(PV::TempFolderPath()).entryList(QDir::Files);
+    const QStringList before =
+        QDir(WellKnownPaths::privateTempFolder(QStringLiteral("Pictavo"))).entryList(QDir::Files);
     Host host;
     host.type("/xpvselect");
     ASSERT_TRUE(waitForWindow());
     xdotool(QStringLiteral("key Escape"));
     EXPECT_EQ(host.answer(), QString());
-    EXPECT_EQ(QDir(PV::TempFolderPath()).entryList(QDir::Files), before);
+    EXPECT_EQ(
+        QDir(WellKnownPaths::privateTempFolder(QStringLiteral("Pictavo"))).entryList(QDir::Files),
+        before);
 }
 
 TEST_F(SelectX11, TheSaveDialogSavesTheScreenInTheTypedTypeAndRemembersIt) {
