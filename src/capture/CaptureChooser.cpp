@@ -45,7 +45,7 @@ QPixmap kindPicture(CaptureKind kind, qreal ratio) {
             p.drawLine(QPointF(12, 17), QPointF(12, 21));
             p.drawLine(QPointF(7, 21), QPointF(17, 21));
             break;
-        case CaptureKind::SelectedArea:
+        case CaptureKind::Region:
             p.setPen(QPen(kInk, 1.5, Qt::DashLine));
             p.drawRect(QRectF(3, 3, 15, 12));
             p.setPen(QPen(kInk, 2));
@@ -115,7 +115,7 @@ std::unique_ptr<QWidget> CaptureChooser::Form_Load() {
         add("cmdActive", QStringLiteral("&Active Window"), CaptureKind::ActiveWindow);
     VexelButton* full = add("cmdFull", QStringLiteral("&Full Screen"), CaptureKind::FullScreen);
     VexelButton* selected =
-        add("cmdSelected", QStringLiteral(" &Selected Area"), CaptureKind::SelectedArea);
+        add("cmdSelected", QStringLiteral(" &Selected Area"), CaptureKind::Region);
     layout->addSpacing(toPixels(90, tpp));
     VexelButton* cancel = add("cmdCancel", QStringLiteral("Ca&ncel"), std::nullopt);
 

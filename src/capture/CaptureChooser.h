@@ -14,7 +14,7 @@ class Settings;
 class VexelButton;
 
 // The three kinds of capture a chooser offers.
-enum class CaptureKind { ActiveWindow, FullScreen, SelectedArea };
+enum class CaptureKind { ActiveWindow, FullScreen, Region };
 
 // A capture chooser: a small borderless window with a heading and four buttons, "&Active
 // Window", "&Full Screen", " &Selected Area" and "Ca&ncel". It opens centred on the screen under
@@ -30,7 +30,7 @@ public:
 
     void cmdActive_Click() { kindClicked(CaptureKind::ActiveWindow); }
     void cmdFull_Click() { kindClicked(CaptureKind::FullScreen); }
-    void cmdSelected_Click() { kindClicked(CaptureKind::SelectedArea); }
+    void cmdSelected_Click() { kindClicked(CaptureKind::Region); }
     void cmdCancel_Click();
     void cmdX_Click() { Unload(); }
 

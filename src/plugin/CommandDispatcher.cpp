@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include "capture/FrozenPicture.h"
+#include "capture/frmSave.h"
 #include "capture/frmSelect.h"
 #include "capture/frmSend.h"
 #include "capture/modCapture.h"
@@ -85,11 +86,15 @@ QString CommandDispatcher::ParseCommand(const QString& sCommand, const QString& 
     if (command == QLatin1String("/xpvdir")) {
         return openCaptureFolder();
     }
+    if (command == QLatin1String("/xpvsend")) {
+        return chooserCommand(p_.sendChooser, QStringLiteral("Command - xpvsend"));
+    }
+    if (command == QLatin1String("/xpvsave")) {
+        return chooserCommand(p_.saveChooser, QStringLiteral("Command - xpvsave"));
+    }
     if (command == QLatin1String("/xpvoptions")) {
         return showOptions();
     }
-    // The choosers are not part of the plug-in yet: their commands answer as any command that
-    // is not the plug-in's.
     return QStringLiteral("False");
 }
 
@@ -182,14 +187,64 @@ QString CommandDispatcher::saveCommand(CaptureKind kind, const QString& sCommand
     if (p_.previewOutcome.left(6) == QLatin1String("Cancel")) {
         return saveClosing();
     }
-    const bool saved = p_.saveCaptureAs();
+    reportSave(p_.saveCaptureAs());
+    return saveClosing();
+}
+
+void CommandDispatcher::reportSave(bool saved) {
     if (saved && flagIsOn(p_.settings.record().SaveMsgBox)) {
         tell(QStringLiteral("Screenshot Saved To\r\n\r\n") + p_.savedFilePath);
     } else if (!saved && !p_.savedFilePath.isEmpty()) {
         // A cancelled dialog chose no name and is no failure.
         tell(QStringLiteral("Error Saving Screenshot\r\n\r\n") + p_.savedFilePath);
     }
-    return saveClosing();
+}
+
+QString CommandDispatcher::chooserCommand(CaptureChooser& chooser, const QString& logLine) {
+    p_.settings.WriteLog(logLine);
+    chooser.Show();
+    QString text = readResult();
+    // Saving hands nothing to send: after an accepted preview the result names the temporary
+    // file of a send, which a save never writes (it may still hold an earlier screenshot).
+    if (isCancelled(text) || &chooser == static_cast<CaptureChooser*>(&p_.saveChooser)) {
+        text.clear();
+    }
+    resetResult();
+    return clean(text);
+}
+
+void CommandDispatcher::sendChosen(CaptureKind kind) {
+    p_.pipeline.RunCountdown(QString());
+    if (!p_.sendChooser.Proceed) {
+        if (kind == CaptureKind::Region) {
+            p_.settings.setValue(kUser, kResult, QStringLiteral("#"));
+        }
+        return;
+    }
+    // A cancelled selection leaves the chooser's "#".
+    if (capture(kind)) {
+        p_.pipeline.SendCapture();
+    }
+}
+
+void CommandDispatcher::saveChosen(CaptureKind kind) {
+    static const QString kClicks[] = {QStringLiteral("cmdActive_Click()"),
+                                      QStringLiteral("cmdFull_Click()"),
+                                      QStringLiteral("cmdSelected_Click()")};
+    p_.settings.WriteLog(kClicks[static_cast<int>(kind)]);
+    // The capture follows whatever the countdown's question was answered.
+    p_.pipeline.RunCountdown(QString());
+    if (!capture(kind)) {
+        return;
+    }
+    // Always previewed here, whatever "PreviewSave" says, and never stamped.
+    p_.preview.doSetup();
+    p_.preview.doScale();
+    p_.pipeline.ShowPreviewForSave();
+    if (readResult().startsWith(QLatin1String("Cancel"))) {
+        return;
+    }
+    reportSave(p_.saveCaptureAs());
 }
 
 void CommandDispatcher::tell(const QString& text) {

@@ -4,6 +4,8 @@
 #include <QString>
 #include <functional>
 
+#include "capture/CaptureChooser.h"
+
 namespace pictavo {
 
 class CapturePipeline;
@@ -14,6 +16,7 @@ class Shell;
 class frmMain;
 class frmOptions;
 class frmSelect;
+class frmSave;
 class frmSend;
 
 // ParseCommand: recognises the plug-in's typed commands, runs each to its end and owns the
@@ -26,6 +29,7 @@ public:
         CapturePipeline& pipeline;
         frmMain& preview;
         frmSend& sendChooser;
+        frmSave& saveChooser;
         frmOptions& options;
         // Null when there is no X11 display to capture.
         std::function<ScreenSource*()> screen;
@@ -48,6 +52,12 @@ public:
 
     QString ParseCommand(const QString& sCommand, const QString& sCommandArg);
 
+    // The capture paths of the choosers' kind buttons, run while the chooser is hidden: send
+    // the kind when the countdown lets it go ahead; or capture it, preview it for saving and
+    // save what the preview accepts.
+    void sendChosen(CaptureKind kind);
+    void saveChosen(CaptureKind kind);
+
     // A result that means nothing is to be sent: it begins with "#" or with "Cancel".
     static bool isCancelled(const QString& result);
     // Every "\" doubled (the host turns "\\" back into "\"), and a leading "/dropfile "
@@ -55,12 +65,14 @@ public:
     static QString clean(QString text);
 
 private:
-    enum class CaptureKind { ActiveWindow, FullScreen, Region };
-
     QString sendCommand(CaptureKind kind, const QString& sCommandArg);
     // False, after telling the user once, when there is no signed-in account to work for.
     bool haveAccount();
     QString saveCommand(CaptureKind kind, const QString& sCommandArg);
+    QString chooserCommand(CaptureChooser& chooser, const QString& logLine);
+    // The saved message, or the error message when the save failed (a cancelled dialog is no
+    // failure and shows nothing).
+    void reportSave(bool saved);
     // Puts the capture of `kind` into the preview's picScreenie; false when the user cancelled
     // the region selection, which leaves nothing there.
     bool capture(CaptureKind kind);

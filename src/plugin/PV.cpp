@@ -101,6 +101,7 @@ void PV::openSettings() {
         .pipeline = *pipeline_,
         .preview = frmMain_,
         .sendChooser = frmSend_,
+        .saveChooser = frmSave_,
         .options = frmOptions_,
         .screen = [this] { return services_.screen.get(); },
         .shell = *services_.shell,
@@ -113,6 +114,8 @@ void PV::openSettings() {
         .previewOutcome = PreviewOutcome_,
         .icon = [this] { return frmOptions_.icon(); },
     });
+    frmSend_.setAction([this](CaptureKind kind) { dispatcher_->sendChosen(kind); });
+    frmSave_.setAction([this](CaptureKind kind) { dispatcher_->saveChosen(kind); });
 }
 
 bool PV::SaveCaptureAs() {

@@ -34,7 +34,7 @@ TEST(CaptureChooser, EveryWayOutLeavesItsOwnResult) {
          "changed", CaptureKind::FullScreen},
         {"access key",
          [](CaptureChooser& c) { QTest::keyClick(c.window(), Qt::Key_S, Qt::AltModifier); },
-         "changed", CaptureKind::SelectedArea},
+         "changed", CaptureKind::Region},
     };
     for (CaptureChooser* chooser : {static_cast<CaptureChooser*>(&tc.pv->sendForm()),
                                     static_cast<CaptureChooser*>(&tc.pv->saveForm())}) {
