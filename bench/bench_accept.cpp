@@ -10,11 +10,11 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <cmath>
 #include <memory>
 
+#include "PrivateHome.h"
 #include "dialogs/QtDialogs.h"
 #include "output/BackgroundEncoder.h"
 #include "output/ImageEncoder.h"
@@ -102,10 +102,7 @@ BENCHMARK(BM_AcceptUnchanged)
 }  // namespace
 
 int main(int argc, char** argv) {
-    QTemporaryDir home;
-    for (const char* v : {"HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME", "TMPDIR"}) {
-        qputenv(v, home.path().toUtf8());
-    }
+    const pictavo::bench::PrivateHome home;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);

@@ -7,11 +7,11 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
 #include <memory>
 
+#include "PrivateHome.h"
 #include "config/OptionsWindow.h"
 #include "dialogs/QtDialogs.h"
 #include "platform/RegistryHive.h"
@@ -78,10 +78,7 @@ BENCHMARK(BM_OptionsCommand)
 }  // namespace
 
 int main(int argc, char** argv) {
-    QTemporaryDir home;
-    for (const char* v : {"HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME", "TMPDIR"}) {
-        qputenv(v, home.path().toUtf8());
-    }
+    const pictavo::bench::PrivateHome home;
     pictavo::test::XvfbSession session(pictavo::test::XvfbSession::Options{});
     if (!session.isRunning()) {
         std::fprintf(stderr, "bench_options: no X server: %s\n", qPrintable(session.error()));

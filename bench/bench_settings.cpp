@@ -7,9 +7,9 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QTemporaryDir>
 #include <memory>
 
+#include "PrivateHome.h"
 #include "dialogs/QtDialogs.h"
 #include "output/FreeImageLibrary.h"
 #include "platform/RegistryHive.h"
@@ -106,10 +106,7 @@ BENCHMARK(BM_SendWithoutPreview)
 }  // namespace
 
 int main(int argc, char** argv) {
-    QTemporaryDir home;
-    for (const char* v : {"HOME", "XDG_CONFIG_HOME", "XDG_STATE_HOME", "TMPDIR"}) {
-        qputenv(v, home.path().toUtf8());
-    }
+    const pictavo::bench::PrivateHome home;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
