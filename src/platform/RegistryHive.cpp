@@ -125,7 +125,7 @@ public:
     }
     ~Transaction() {
         if (!done_) {
-            sqlite3_exec(hive_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
+            sqlite3_exec(hive_.db_.get(), "ROLLBACK", nullptr, nullptr, nullptr);
         }
     }
     Transaction(const Transaction&) = delete;
@@ -140,6 +140,14 @@ private:
     bool done_ = false;
 };
 
+void RegistryHive::CloseConnection::operator()(sqlite3* db) const {
+    sqlite3_close(db);
+}
+
+void RegistryHive::FinalizeStatement::operator()(sqlite3_stmt* stmt) const {
+    sqlite3_finalize(stmt);
+}
+
 RegistryHive::RegistryHive(const QString& path) : path_(path) {
     const QFileInfo info(path);
     if (!QDir().mkpath(info.absolutePath())) {
@@ -148,33 +156,20 @@ RegistryHive::RegistryHive(const QString& path) : path_(path) {
                                .arg(path));
     }
     const QByteArray native = QFile::encodeName(path);
-    if (sqlite3_open_v2(native.constData(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
-                        nullptr) != SQLITE_OK) {
-        const QString why = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QString();
-        sqlite3_close(db_);
-        db_ = nullptr;
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(native.constData(), &db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    db_.reset(db);  // closed by the handle whether or not the open succeeded
+    if (rc != SQLITE_OK) {
+        const QString why = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString();
         throw PictavoError(
             QStringLiteral("The settings store %1 cannot be opened: %2").arg(path, why));
     }
-    try {
-        sqlite3_busy_timeout(db_, kBusyTimeoutMs);
-        initialiseSchemaWhenFree();
-    } catch (...) {
-        for (auto& [sql, stmt] : statements_) {
-            sqlite3_finalize(stmt);
-        }
-        sqlite3_close(db_);
-        db_ = nullptr;
-        throw;
-    }
+    sqlite3_busy_timeout(db_.get(), kBusyTimeoutMs);
+    initialiseSchemaWhenFree();
 }
 
-RegistryHive::~RegistryHive() {
-    for (auto& [sql, stmt] : statements_) {
-        sqlite3_finalize(stmt);
-    }
-    sqlite3_close(db_);
-}
+RegistryHive::~RegistryHive() = default;
 
 QString RegistryHive::defaultPath() {
     return WellKnownPaths::configHome() + QStringLiteral("/pictavo/registry.db");
@@ -196,17 +191,17 @@ bool RegistryHive::isRoot(std::uint32_t root) {
 }
 
 void RegistryHive::setBusyTimeout(std::chrono::milliseconds timeout) {
-    sqlite3_busy_timeout(db_, static_cast<int>(timeout.count()));
+    sqlite3_busy_timeout(db_.get(), static_cast<int>(timeout.count()));
 }
 
 void RegistryHive::fail(const QString& what) {
-    lastFailure_ = sqlite3_errcode(db_);
+    lastFailure_ = sqlite3_errcode(db_.get());
     throw PictavoError(QStringLiteral("The settings store %1 %2: %3")
-                           .arg(path_, what, QString::fromUtf8(sqlite3_errmsg(db_))));
+                           .arg(path_, what, QString::fromUtf8(sqlite3_errmsg(db_.get()))));
 }
 
 void RegistryHive::exec(const char* sql) {
-    if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
+    if (sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
         fail(QStringLiteral("cannot be used"));
     }
 }
@@ -214,15 +209,16 @@ void RegistryHive::exec(const char* sql) {
 sqlite3_stmt* RegistryHive::prepare(const char* sql) {
     for (auto& [text, stmt] : statements_) {
         if (text == sql) {
-            return stmt;
+            return stmt.get();
         }
     }
-    sqlite3_stmt* stmt = nullptr;
-    if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) != SQLITE_OK) {
+    sqlite3_stmt* raw = nullptr;
+    const int rc = sqlite3_prepare_v3(db_.get(), sql, -1, SQLITE_PREPARE_PERSISTENT, &raw, nullptr);
+    StatementHandle stmt(raw);
+    if (rc != SQLITE_OK) {
         fail(QStringLiteral("cannot be used"));
     }
-    statements_.emplace_back(sql, stmt);
-    return stmt;
+    return statements_.emplace_back(sql, std::move(stmt)).second.get();
 }
 
 void RegistryHive::initialiseSchemaWhenFree() {
@@ -252,18 +248,18 @@ void RegistryHive::initialiseSchema() {
     int appId = 0;
     int tables = 0;
     {
-        sqlite3_stmt* s = nullptr;
+        sqlite3_stmt* raw = nullptr;
         const int rc =
-            sqlite3_prepare_v2(db_,
+            sqlite3_prepare_v2(db_.get(),
                                "SELECT (SELECT application_id FROM pragma_application_id),"
                                " (SELECT count(*) FROM sqlite_schema)",
-                               -1, &s, nullptr);
-        const int step = rc == SQLITE_OK ? sqlite3_step(s) : rc;
+                               -1, &raw, nullptr);
+        const StatementHandle s(raw);
+        const int step = rc == SQLITE_OK ? sqlite3_step(s.get()) : rc;
         if (step == SQLITE_ROW) {
-            appId = sqlite3_column_int(s, 0);
-            tables = sqlite3_column_int(s, 1);
+            appId = sqlite3_column_int(s.get(), 0);
+            tables = sqlite3_column_int(s.get(), 1);
         }
-        sqlite3_finalize(s);
         if (step != SQLITE_ROW) {
             lastFailure_ = step;
             throw PictavoError(QStringLiteral("The file %1 is not a Pictavo settings store (%2). "
@@ -351,7 +347,7 @@ bool RegistryHive::createKey(std::uint32_t root, const QString& subKey) {
             Statement ins(*this, "INSERT INTO keys(parent, name, lname) VALUES(?1, ?2, ?3)");
             ins.bind(1, id).bind(2, part).bind(3, lowerName(part));
             ins.step();
-            child = sqlite3_last_insert_rowid(db_);
+            child = sqlite3_last_insert_rowid(db_.get());
         }
         id = *child;
     }
@@ -472,7 +468,7 @@ long RegistryHive::deleteValue(std::uint32_t root, const QString& subKey, const 
     Statement del(*this, "DELETE FROM vals WHERE key=?1 AND lname=?2");
     del.bind(1, *id).bind(2, lowerName(name));
     del.step();
-    const bool removed = sqlite3_changes(db_) > 0;
+    const bool removed = sqlite3_changes(db_.get()) > 0;
     tx.commit();
     remember(root, subKey, name, std::nullopt);
     return removed ? RegResult::Success : RegResult::FileNotFound;

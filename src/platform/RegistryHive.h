@@ -141,6 +141,14 @@ public:
 private:
     class Statement;
     class Transaction;
+    struct CloseConnection {
+        void operator()(sqlite3* db) const;
+    };
+    struct FinalizeStatement {
+        void operator()(sqlite3_stmt* stmt) const;
+    };
+    using StatementHandle = std::unique_ptr<sqlite3_stmt, FinalizeStatement>;
+
     std::optional<std::int64_t> findKey(std::uint32_t root, const QString& subKey);
     long removeKey(std::uint32_t root, const QString& subKey, bool withSubKeys);
     sqlite3_stmt* prepare(const char* sql);
@@ -150,9 +158,10 @@ private:
     [[noreturn]] void fail(const QString& what);
 
     QString path_;
-    sqlite3* db_ = nullptr;
+    // Declared before the statements, so that they are finalized before it is closed.
+    std::unique_ptr<sqlite3, CloseConnection> db_;
     int lastFailure_ = 0;  // SQLite's code for the last failure thrown by fail()
-    std::vector<std::pair<const char*, sqlite3_stmt*>> statements_;
+    std::vector<std::pair<const char*, StatementHandle>> statements_;
     Traffic traffic_;
     // Values by cacheKey() while a ReadCache is alive (empty: known to be missing).
     int cacheDepth_ = 0;
