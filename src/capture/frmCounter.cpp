@@ -13,13 +13,14 @@
 #include "platform/PictavoError.h"
 #include "settings/ColourValue.h"
 #include "settings/NumericText.h"
+#include "settings/SettingReaders.h"
 #include "settings/Settings.h"
+#include "settings/UserKey.h"
 
 namespace pictavo {
 
 namespace {
 
-const QString kUserKey;  // the user key itself, no sub-key
 const QString kCountdownKey = QStringLiteral("Countdown");
 
 // Twips. The shadow lies 45 twips right of and below the number.
@@ -33,15 +34,6 @@ constexpr int kTickMargin = 45;
 
 constexpr int kTickMs = 1000;
 
-// The settings' own defaults, for a value that is not a number.
-constexpr qint32 kDefaultForeColour = 255;       // red
-constexpr qint32 kDefaultShadowColour = 0;       // black
-constexpr qint32 kDefaultBackColour = 16777215;  // white
-constexpr double kDefaultFontSize = 24.0;
-// Beyond this one digit would be taller than any screen; the size is capped rather than
-// letting a mistyped setting build a window of that size.
-constexpr double kLargestFontSize = 1000.0;
-
 // Everything the window shows, read before any widget exists, so that a failing read leaves
 // nothing half-built.
 struct CountdownLook {
@@ -52,23 +44,11 @@ struct CountdownLook {
 };
 
 CountdownLook readLook(Settings& s) {
-    auto text = [&s](const char* name) { return s.value(kCountdownKey, QLatin1String(name)); };
-    CountdownLook look;
-    look.font.setFamily(text("Font"));
-    const std::optional<double> size = numberFromText(text("FontSize"));
-    look.font.setPointSizeF(size && *size > 0.0 ? std::min(*size, kLargestFontSize)
-                                                : kDefaultFontSize);
-    look.font.setStrikeOut(flagIsOn(text("FontStrikethru")));
-    look.font.setUnderline(flagIsOn(text("FontUnderline")));
-    look.font.setBold(flagIsOn(text("FontBold")));
-    look.font.setItalic(flagIsOn(text("FontItalic")));
-    auto colour = [&text](const char* name, qint32 fallback) {
-        return colourFromValue(colourValueFromText(text(name)).value_or(fallback));
+    auto colour = [&s](const char* name) {
+        return colourFromValue(colourSetting(s, kCountdownKey, QLatin1String(name)));
     };
-    look.fore = colour("ForeColor", kDefaultForeColour);
-    look.shadow = colour("Shadow", kDefaultShadowColour);
-    look.back = colour("BackColor", kDefaultBackColour);
-    return look;
+    return {fontSetting(s, kCountdownKey, FontFlags::OneIsOn), colour("ForeColor"),
+            colour("Shadow"), colour("BackColor")};
 }
 
 // The window is left out of the window manager's care altogether (override-redirect): it
@@ -116,8 +96,8 @@ Settings& frmCounter::settings() {
 
 bool frmCounter::Show() {
     Unload();
-    CountText = settings().value(kUserKey, QStringLiteral("Count"));
-    const std::optional<qint16> count = countFromText(CountText);
+    const std::optional<qint16> count =
+        countFromText(settings().value(UserKey::kItself, QStringLiteral("Count")));
     // Below 1 nothing is waited for: a window would only show after the capture.
     if (!count || *count < 1) {
         return false;

@@ -46,8 +46,7 @@ public:
     // otherwise the unload. Timer1 calls it every second; tests may call it directly.
     void Timer1_Timer();
 
-    // "Count" as read at the last load, and the number shown.
-    QString CountText;
+    // The number shown.
     qint16 Seconds = 0;
 
     // The controls while the window is loaded, null otherwise. Unlike other windows this one is

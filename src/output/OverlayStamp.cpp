@@ -5,29 +5,22 @@
 #include <QPainter>
 #include <QRect>
 #include <QScreen>
-#include <QStringList>
-#include <algorithm>
-#include <cmath>
 #include <cstring>
 
 #include "controls/Twips.h"
 #include "output/OverlayTags.h"
 #include "platform/CapturePicture.h"
 #include "platform/Clock.h"
-#include "settings/NumericText.h"
+#include "settings/ColourValue.h"
+#include "settings/SettingReaders.h"
 #include "settings/Settings.h"
-#include "settings/SettingsSchema.h"
 
 namespace pictavo {
 
 namespace {
 
 const QString kOverlayKey = QStringLiteral("Overlay");
-const QString kFallbackFamily = QStringLiteral("DejaVu Sans");
 constexpr double kDefaultDpi = 96.0;
-// A damaged "FontSize" must not ask for a box of hundreds of megabytes (an empty text is
-// never too wide, but its margin is as tall as the font).
-constexpr double kLargestPointSize = 1638.0;
 
 // A blank image whose resolution is `logicalDpi`, so that fonts in points measure and paint
 // on it at that resolution.
@@ -42,66 +35,16 @@ QImage imageAtDpi(QSize size, double logicalDpi) {
     return image;
 }
 
-double defaultNumber(const QString& name) {
-    return numberFromText(SettingsSchema::defaultValue(kOverlayKey, name, {})).value_or(0.0);
-}
-
-double numberOrDefault(Settings& settings, const QString& name) {
-    return numberFromText(settings.value(kOverlayKey, name)).value_or(defaultNumber(name));
-}
-
-QColor colourSetting(Settings& settings, const QString& name) {
-    const double v = numberOrDefault(settings, name);
-    // Only the low three bytes count, so any integral value in range is acceptable.
-    const double clamped = std::clamp(std::trunc(v), -9.0e15, 9.0e15);
-    return colourFromColourNumber(static_cast<qint64>(clamped));
-}
-
 }  // namespace
 
-QFont overlayFont(const QString& family, double pointSize, bool bold, bool italic, bool underline,
-                  bool strikeOut) {
-    QFont font;
-    QStringList families;
-    if (!family.trimmed().isEmpty()) {
-        families << family;
-    }
-    families << kFallbackFamily;
-    font.setFamilies(families);
-    font.setStyleHint(QFont::SansSerif);
-    if (pointSize > 0.0) {
-        font.setPointSizeF(std::min(pointSize, kLargestPointSize));
-    }
-    font.setBold(bold);
-    font.setItalic(italic);
-    font.setUnderline(underline);
-    font.setStrikeOut(strikeOut);
-    return font;
-}
-
-QColor colourFromColourNumber(qint64 number) {
-    const auto v = static_cast<quint64>(number);
-    return QColor(static_cast<int>(v & 0xffu), static_cast<int>((v >> 8) & 0xffu),
-                  static_cast<int>((v >> 16) & 0xffu));
-}
-
 OverlayStyle OverlayStyle::fromSettings(Settings& settings) {
-    OverlayStyle style;
-    style.text = settings.value(kOverlayKey, QStringLiteral("Text"));
-    style.position = settings.value(kOverlayKey, QStringLiteral("Position"));
-    const auto flag = [&](const char* name) {
-        return flagIsOn(settings.value(kOverlayKey, QLatin1String(name)));
+    const auto colour = [&settings](const char* name) {
+        return colourFromValue(colourSetting(settings, kOverlayKey, QLatin1String(name)));
     };
-    double pointSize = numberOrDefault(settings, QStringLiteral("FontSize"));
-    if (!(pointSize > 0.0)) {
-        pointSize = defaultNumber(QStringLiteral("FontSize"));
-    }
-    style.font = overlayFont(settings.value(kOverlayKey, QStringLiteral("Font")), pointSize,
-                             flag("FontBold"), flag("FontItalic"), flag("FontUnderline"),
-                             flag("FontStrikethru"));
-    style.foreColour = colourSetting(settings, QStringLiteral("ForeColour"));
-    style.backColour = colourSetting(settings, QStringLiteral("BackColour"));
-    return style;
+    return {settings.value(kOverlayKey, QStringLiteral("Text")),
+            settings.value(kOverlayKey, QStringLiteral("Position")),
+            fontSetting(settings, kOverlayKey, FontFlags::OneIsOn), colour("ForeColour"),
+            colour("BackColour")};
 }
 
 QSize overlayTextSize(const QString& text, const QFont& font, double logicalDpi) {

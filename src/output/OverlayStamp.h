@@ -40,20 +40,10 @@ struct OverlayStyle {
     QColor foreColour;
     QColor backColour;
 
-    // Reads the current values. A value that is missing or not a number falls back to its
+    // Reads the current values. A value that is missing or unusable falls back to its
     // default, so a damaged setting changes the look and never stops the stamp.
     static OverlayStyle fromSettings(Settings& settings);
 };
-
-// The overlay font. The named family comes first; where it is not installed (Verdana on
-// most Linux systems) DejaVu Sans, and failing that the system's sans serif, stands in, so
-// the box never comes out in a serif or symbol face. `pointSize` may be fractional; a size
-// that is not positive is left to the default.
-QFont overlayFont(const QString& family, double pointSize, bool bold, bool italic, bool underline,
-                  bool strikeOut);
-
-// A 0x00BBGGRR colour number as a colour; the top byte is ignored.
-QColor colourFromColourNumber(qint64 number);
 
 // The extent in pixels of one line of `text` in `font` at `logicalDpi` (the resolution at
 // which the font's points become pixels): the text's advance by the font's height, as a

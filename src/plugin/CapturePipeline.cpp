@@ -20,13 +20,15 @@
 #include "platform/SystemError.h"
 #include "plugin/PreviewEncoding.h"
 #include "preview/frmMain.h"
+#include "settings/DrawToolsSettings.h"
 #include "settings/NumericText.h"
+#include "settings/ResultHandoff.h"
 #include "settings/Settings.h"
+#include "settings/UserKey.h"
 
 namespace pictavo {
 
 namespace {
-const QString kUser;  // the user key itself
 const QString kDefaultFileName = QStringLiteral("My_Screenshot");
 // One day, in seconds: the longest countdown there is.
 constexpr double kLongestCountdown = 86400.0;
@@ -62,7 +64,7 @@ void CapturePipeline::RunCountdown(const QString& delayText) {
 
     if (p_.sendChooser.Proceed && delay != 0) {
         if (flagIsOn(r.Counter)) {
-            s.setValue(kUser, QStringLiteral("Count"), r.TimeDelay);
+            s.setValue(UserKey::kItself, QStringLiteral("Count"), r.TimeDelay);
             p_.showCounter();
         }
         // A wait cut short (the application is closing) takes no capture.
@@ -100,24 +102,26 @@ CapturePipeline::ReservedFile CapturePipeline::UniqueTempFileName(PrivateFolder&
         }
     }
 
-    s.setValue(kUser, QStringLiteral("TempPath"), path);
-    s.setValue(kUser, QStringLiteral("TempFileName"), name);
+    s.setValue(UserKey::kItself, QStringLiteral("TempPath"), path);
+    s.setValue(UserKey::kItself, QStringLiteral("TempFileName"), name);
     if (number.isEmpty()) {
-        s.setValue(kUser, QStringLiteral("TempPathLen"), QString::number(path.size()));
-        s.setValue(kUser, QStringLiteral("TempFileNameLen"), QString::number(name.size()));
+        s.setValue(UserKey::kItself, QStringLiteral("TempPathLen"), QString::number(path.size()));
+        s.setValue(UserKey::kItself, QStringLiteral("TempFileNameLen"),
+                   QString::number(name.size()));
     } else {
-        s.setValue(kUser, QStringLiteral("Tempi"), number);
+        s.setValue(UserKey::kItself, QStringLiteral("Tempi"), number);
     }
-    s.setValue(kUser, QStringLiteral("TempFileType"), type);
+    s.setValue(UserKey::kItself, QStringLiteral("TempFileType"), type);
     if (number.isEmpty()) {
-        s.setValue(kUser, QStringLiteral("TempFileTypeLen"), QString::number(type.size()));
+        s.setValue(UserKey::kItself, QStringLiteral("TempFileTypeLen"),
+                   QString::number(type.size()));
     }
-    s.setValue(kUser, QStringLiteral("TempPath"), QString());
-    s.setValue(kUser, QStringLiteral("TempFileName"), QString());
+    s.setValue(UserKey::kItself, QStringLiteral("TempPath"), QString());
+    s.setValue(UserKey::kItself, QStringLiteral("TempFileName"), QString());
     if (!number.isEmpty()) {
-        s.setValue(kUser, QStringLiteral("Tempi"), QString());
+        s.setValue(UserKey::kItself, QStringLiteral("Tempi"), QString());
     }
-    s.setValue(kUser, QStringLiteral("TempFileType"), QString());
+    s.setValue(UserKey::kItself, QStringLiteral("TempFileType"), QString());
     return {path + QFile::decodeName(fileName), fileName, identity, error};
 }
 
@@ -137,19 +141,8 @@ QString CapturePipeline::UnsafeFileNameReason(const QString& name) {
 }
 
 void CapturePipeline::storeDrawingState() {
-    Settings& s = p_.settings;
     frmMain& f = p_.preview;
-    const QString draw = QStringLiteral("DrawTools");
-    const QFont font = f.textToolFont();
-    s.setValue(draw, QStringLiteral("Colour"), QString::number(f.Colour));
-    s.setValue(draw, QStringLiteral("Len"), QString::number(f.Len));
-    s.setValue(draw, QStringLiteral("Font"), font.family());
-    s.setValue(draw, QStringLiteral("FontSize"), QString::number(font.pointSizeF()));
-    s.setValue(draw, QStringLiteral("FontBold"), FlagFromBool(font.bold()));
-    s.setValue(draw, QStringLiteral("FontItalic"), FlagFromBool(font.italic()));
-    s.setValue(draw, QStringLiteral("FontUnderline"), FlagFromBool(font.underline()));
-    s.setValue(draw, QStringLiteral("FontStrikethru"), FlagFromBool(font.strikeOut()));
-    s.setValue(draw, QStringLiteral("Text"), f.textToolText());
+    DrawToolsSettings(p_.settings).store(f.Colour, f.Len, f.textToolText(), f.textToolFont());
 }
 
 void CapturePipeline::SendCapture() {
@@ -166,10 +159,10 @@ void CapturePipeline::SendCapture() {
     PrivateFolder& folder = p_.tempFolder();
     const ReservedFile file = UniqueTempFileName(folder, name, r.FileType);
     tempFilePath_ = file.path;
-    s.setValue(kUser, QStringLiteral("sTemp"), tempFilePath_);
+    s.setValue(UserKey::kItself, QStringLiteral("sTemp"), tempFilePath_);
     if (!file.identity) {
         // Nothing can be written: the user is told once, with the file and the cause.
-        s.setValue(kUser, QStringLiteral("sResult"), QString());
+        ResultHandoff::reset(s);
         MsgBoxEx(p_.dialogs,
                  QStringLiteral("Save Failed\r\n\r\n") + file.path + QStringLiteral("\r\n\r\n") +
                      systemErrorText(file.error),
@@ -215,9 +208,9 @@ void CapturePipeline::SendCapture() {
         const bool answered = f.isLoaded();
         // Whatever the outcome, the next preview starts with this drawing state.
         storeDrawingState();
-        cancelled = s.value(kUser, QStringLiteral("sResult")).left(6) == QLatin1String("Cancel");
+        cancelled = ResultHandoff::isCancelled(ResultHandoff::read(s));
         if (!answered && !cancelled) {
-            s.setValue(kUser, QStringLiteral("sResult"), QString());
+            ResultHandoff::reset(s);
             cancelled = true;
         }
     } else {
@@ -235,12 +228,11 @@ void CapturePipeline::SendCapture() {
         if ((ahead && ahead->writeTo(target)) || encoder.Save(r.FileType, target, r.Quality)) {
             reservation.kept = true;
             folder.replaced(file.name);
-            s.setValue(kUser, QStringLiteral("sResult"),
-                       QStringLiteral("/dropfile ") + tempFilePath_);
+            ResultHandoff::write(s, QStringLiteral("/dropfile ") + tempFilePath_);
         } else {
             // Nothing is handed on unless the file is really there; the user is told once,
             // with the file and the cause.
-            s.setValue(kUser, QStringLiteral("sResult"), QString());
+            ResultHandoff::reset(s);
             MsgBoxEx(p_.dialogs, encoder.failureMessage(), MsgBox::OkOnly, kMessageCaption, -1, -1,
                      p_.icon ? p_.icon() : QIcon());
         }

@@ -82,11 +82,6 @@ public:
     // The preview for a save: accept button captioned "&Save Screenshot", shown modally.
     void ShowPreviewForSave();
 
-    // "1" for true, "0" for false: the stored flag convention.
-    static QString FlagFromBool(bool value) {
-        return value ? QStringLiteral("1") : QStringLiteral("0");
-    }
-
 private:
     void storeDrawingState();
 

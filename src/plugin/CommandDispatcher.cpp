@@ -16,18 +16,10 @@
 #include "plugin/CapturePipeline.h"
 #include "preview/frmMain.h"
 #include "settings/NumericText.h"
+#include "settings/ResultHandoff.h"
 #include "settings/Settings.h"
 
 namespace pictavo {
-
-namespace {
-const QString kUser;  // the user key itself
-const QString kResult = QStringLiteral("sResult");
-}  // namespace
-
-bool CommandDispatcher::isCancelled(const QString& result) {
-    return result.startsWith(QLatin1Char('#')) || result.left(6) == QLatin1String("Cancel");
-}
 
 QString CommandDispatcher::clean(QString text) {
     if (text.isEmpty()) {
@@ -40,14 +32,6 @@ QString CommandDispatcher::clean(QString text) {
         text.remove(0, command.size());
     }
     return text;
-}
-
-QString CommandDispatcher::readResult() {
-    return p_.settings.value(kUser, kResult);
-}
-
-void CommandDispatcher::resetResult() {
-    p_.settings.setValue(kUser, kResult, QString());
 }
 
 ScreenSource& CommandDispatcher::screen() {
@@ -136,15 +120,15 @@ QString CommandDispatcher::sendCommand(CaptureKind kind, const QString& sCommand
         return sendClosing(QString());
     }
     p_.pipeline.SendCapture();
-    QString text = readResult();
+    QString text = ResultHandoff::read(p_.settings);
     if (kind == CaptureKind::FullScreen) {
-        p_.settings.WriteLog(QStringLiteral("sResult:  ") + text);
+        p_.settings.WriteLog(ResultHandoff::kValueName + QStringLiteral(":  ") + text);
     }
-    if (isCancelled(text)) {
+    if (ResultHandoff::isCancelled(text)) {
         text.clear();
     }
     if (kind == CaptureKind::FullScreen) {
-        p_.settings.WriteLog(QStringLiteral("sResult:  ") + text);
+        p_.settings.WriteLog(ResultHandoff::kValueName + QStringLiteral(":  ") + text);
     }
     return sendClosing(text);
 }
@@ -176,7 +160,7 @@ QString CommandDispatcher::saveCommand(CaptureKind kind, const QString& sCommand
         p_.preview.doSetup();
         p_.preview.doScale();
         p_.pipeline.ShowPreviewForSave();
-        p_.previewOutcome = readResult();
+        p_.previewOutcome = ResultHandoff::read(p_.settings);
     } else {
         p_.pipeline.useCaptureAsCanvas();
         p_.previewOutcome = QStringLiteral("NoPreview");
@@ -203,13 +187,14 @@ void CommandDispatcher::reportSave(bool saved) {
 QString CommandDispatcher::chooserCommand(CaptureChooser& chooser, const QString& logLine) {
     p_.settings.WriteLog(logLine);
     chooser.Show();
-    QString text = readResult();
+    QString text = ResultHandoff::read(p_.settings);
     // Saving hands nothing to send: after an accepted preview the result names the temporary
     // file of a send, which a save never writes (it may still hold an earlier screenshot).
-    if (isCancelled(text) || &chooser == static_cast<CaptureChooser*>(&p_.saveChooser)) {
+    if (ResultHandoff::isCancelled(text) ||
+        &chooser == static_cast<CaptureChooser*>(&p_.saveChooser)) {
         text.clear();
     }
-    resetResult();
+    ResultHandoff::reset(p_.settings);
     return clean(text);
 }
 
@@ -217,7 +202,7 @@ void CommandDispatcher::sendChosen(CaptureKind kind) {
     p_.pipeline.RunCountdown(QString());
     if (!p_.sendChooser.Proceed) {
         if (kind == CaptureKind::Region) {
-            p_.settings.setValue(kUser, kResult, QStringLiteral("#"));
+            ResultHandoff::write(p_.settings, QStringLiteral("#"));
         }
         return;
     }
@@ -241,7 +226,7 @@ void CommandDispatcher::saveChosen(CaptureKind kind) {
     p_.preview.doSetup();
     p_.preview.doScale();
     p_.pipeline.ShowPreviewForSave();
-    if (readResult().startsWith(QLatin1String("Cancel"))) {
+    if (ResultHandoff::read(p_.settings).startsWith(QLatin1String("Cancel"))) {
         return;
     }
     reportSave(p_.saveCaptureAs());
@@ -253,7 +238,7 @@ void CommandDispatcher::tell(const QString& text) {
 }
 
 QString CommandDispatcher::saveClosing() {
-    resetResult();
+    ResultHandoff::reset(p_.settings);
     return QStringLiteral("True");
 }
 
@@ -262,14 +247,14 @@ QString CommandDispatcher::sendClosing(QString text) {
     p_.settings.WriteLog(QStringLiteral("------"));
     p_.settings.WriteLog(text);
     p_.settings.WriteLog(QStringLiteral("------\r\n"));
-    resetResult();
+    ResultHandoff::reset(p_.settings);
     return text;
 }
 
 QString CommandDispatcher::openCaptureFolder() {
     p_.settings.WriteLog(QStringLiteral("Command - xpvdir"));
     p_.shell.openFolder(p_.tempFolder());
-    p_.settings.WriteLog(QStringLiteral("    sResult: "));
+    p_.settings.WriteLog(QStringLiteral("    ") + ResultHandoff::kValueName + QStringLiteral(": "));
     return QStringLiteral("True");
 }
 
@@ -279,7 +264,7 @@ QString CommandDispatcher::showOptions() {
         return QStringLiteral("True");
     }
     p_.options.Show();
-    resetResult();
+    ResultHandoff::reset(p_.settings);
     return QStringLiteral("True");
 }
 

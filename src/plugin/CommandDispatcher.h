@@ -58,8 +58,6 @@ public:
     void sendChosen(CaptureKind kind);
     void saveChosen(CaptureKind kind);
 
-    // A result that means nothing is to be sent: it begins with "#" or with "Cancel".
-    static bool isCancelled(const QString& result);
     // Every "\" doubled (the host turns "\\" back into "\"), and a leading "/dropfile "
     // removed: the text the host sends.
     static QString clean(QString text);
@@ -81,8 +79,6 @@ private:
     void tell(const QString& text);
     QString openCaptureFolder();
     QString showOptions();
-    QString readResult();
-    void resetResult();
     ScreenSource& screen();
 
     Parts p_;

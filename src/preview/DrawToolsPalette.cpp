@@ -8,21 +8,17 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
-#include <cmath>
 #include <limits>
 
 #include "controls/Twips.h"
 #include "controls/VexelButton.h"
 #include "preview/Canvas.h"
 #include "preview/PreviewLayout.h"
-#include "settings/NumericText.h"
-#include "settings/Settings.h"
+#include "settings/DrawToolsSettings.h"
 
 namespace pictavo {
 
 namespace {
-
-const QString kDrawTools = QStringLiteral("DrawTools");
 
 // Design geometry, twips.
 constexpr int kFrameHeight = DrawToolsPalette::kToolFrameHeight;
@@ -104,23 +100,6 @@ QPixmap widthIcon(int width) {
     QPainter p(&pixmap);
     p.fillRect(QRect(2, (12 - width) / 2, 12, width), kIconInk);
     return pixmap;
-}
-
-qint32 colourFromText(const QString& text) {
-    const std::optional<double> v = numberFromText(text);
-    if (!v || !std::isfinite(*v)) {
-        return 0;
-    }
-    const double r = std::nearbyint(*v);
-    if (r < std::numeric_limits<qint32>::min() || r > std::numeric_limits<qint32>::max()) {
-        return 0;
-    }
-    return static_cast<qint32>(r);
-}
-
-bool styleFromText(const QString& text) {
-    const std::optional<double> v = numberFromText(text);
-    return v && *v != 0;
 }
 
 }  // namespace
@@ -259,29 +238,14 @@ void DrawToolsPalette::build() {
     resize(toPixels(kPaletteWidth, tx), toPixels(kFrameHeight, ty));
 }
 
-QFont DrawToolsPalette::storedTextFont(Settings& settings) {
-    QFont font;
-    font.setFamily(settings.value(kDrawTools, QStringLiteral("Font")));
-    const std::optional<double> size =
-        numberFromText(settings.value(kDrawTools, QStringLiteral("FontSize")));
-    // The default size for a value that is missing or no usable size.
-    font.setPointSizeF(size && *size > 0 && *size < 1000 ? *size : 9.0);
-    font.setBold(styleFromText(settings.value(kDrawTools, QStringLiteral("FontBold"))));
-    font.setItalic(styleFromText(settings.value(kDrawTools, QStringLiteral("FontItalic"))));
-    font.setUnderline(styleFromText(settings.value(kDrawTools, QStringLiteral("FontUnderline"))));
-    font.setStrikeOut(styleFromText(settings.value(kDrawTools, QStringLiteral("FontStrikethru"))));
-    return font;
-}
-
 void DrawToolsPalette::loadValues() {
-    const std::optional<qint16> len =
-        int16FromText(settings_.value(kDrawTools, QStringLiteral("Len")));
-    state_.Len = len && *len >= 1 ? *len : qint16{1};
+    const DrawToolsSettings stored(settings_);
+    state_.Len = stored.len();
     showLen();
-    state_.Colour = colourFromText(settings_.value(kDrawTools, QStringLiteral("Colour")));
+    state_.Colour = stored.colour();
 
-    txtText_->setText(settings_.value(kDrawTools, QStringLiteral("Text")));
-    const QFont font = storedTextFont(settings_);
+    txtText_->setText(stored.text());
+    const QFont font = stored.font();
     lblTextFormat_->setFont(font);
     // The faces show the styles in force, so a click on a lit button switches its style off.
     const bool on[kStyleButtons] = {font.bold(), font.italic(), font.underline(), font.strikeOut()};
@@ -292,9 +256,7 @@ void DrawToolsPalette::loadValues() {
 
 void DrawToolsPalette::LoadSettings(int windowWidth) {
     loadValues();
-    const std::optional<qint16> stored =
-        int16FromText(settings_.value(kDrawTools, QStringLiteral("Tool")));
-    const int index = stored && *stored >= 0 && *stored < kToolButtons ? *stored : 0;
+    const int index = DrawToolsSettings(settings_).toolButton(kToolButtons);
     highlightToolButton(index);
     state_.Tool = toolOfButton(index);
 
@@ -343,7 +305,7 @@ void DrawToolsPalette::cmdTool_Click(int index) {
     frmFont_->hide();
     frmTool_->resize(frmTool_->width(), toPixels(kToolFrameHeight, twipsPerPixelY(this)));
     state_.Tool = toolOfButton(index);
-    settings_.setValue(kDrawTools, QStringLiteral("Tool"), QString::number(index));
+    DrawToolsSettings(settings_).setToolButton(index);
     if (index == 4) {
         frmFont_->show();
     }

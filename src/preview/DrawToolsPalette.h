@@ -47,9 +47,6 @@ public:
     // The light green face of a style button that is on.
     static QColor styleOnFace() { return QColor(0xc0, 0xff, 0xc0); }
 
-    // The text tool's font as stored under "DrawTools".
-    static QFont storedTextFont(Settings& settings);
-
     // Colour, width, text and font from the stored settings, without choosing a tool or
     // showing anything: what the window holds from its load on, so that storing the state
     // after a preview without the palette writes back what was stored.

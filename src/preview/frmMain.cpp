@@ -17,16 +17,12 @@
 #include "preview/PictureHolder.h"
 #include "preview/PreviewLayout.h"
 #include "preview/frmMainWindow.h"
+#include "settings/DrawToolsSettings.h"
+#include "settings/ResultHandoff.h"
 #include "settings/Settings.h"
+#include "settings/UserKey.h"
 
 namespace pictavo {
-
-namespace {
-
-const QString kUserKey;  // the user key itself, no sub-key
-const QString kResult = QStringLiteral("sResult");
-
-}  // namespace
 
 frmMain::frmMain(std::function<Dialogs&()> dialogs, std::function<Settings&()> settings,
                  std::function<ScreenSource*()> screen, std::function<QIcon()> icon)
@@ -184,7 +180,7 @@ QString frmMain::textToolText() {
     if (haveTextTool_) {
         return textToolText_;
     }
-    return settings().value(QStringLiteral("DrawTools"), QStringLiteral("Text"));
+    return DrawToolsSettings(settings()).text();
 }
 
 QFont frmMain::textToolFont() {
@@ -194,7 +190,7 @@ QFont frmMain::textToolFont() {
     if (haveTextTool_) {
         return textToolFont_;
     }
-    return DrawToolsPalette::storedTextFont(settings());
+    return DrawToolsSettings(settings()).font();
 }
 
 void frmMain::doSetup() {
@@ -239,9 +235,9 @@ void frmMain::cmdSend_Click() {
     Settings& s = settings();
     // Read now, not at load: the window is loaded (to receive the capture) before the pipeline
     // names the file, and a name read then would be the previous capture's.
-    sTemp = s.value(kUserKey, QStringLiteral("sTemp"));
+    sTemp = s.value(UserKey::kItself, QStringLiteral("sTemp"));
     s.WriteLog(QStringLiteral("frmMain - cmdSend_Click - sTemp:  ") + sTemp);
-    s.setValue(kUserKey, kResult, sTemp);
+    ResultHandoff::write(s, sTemp);
     Tool = DrawingState::None;
     if (QWidget* w = loadedWidget()) {
         w->hide();
@@ -252,7 +248,7 @@ void frmMain::cmdSend_Click() {
 
 void frmMain::cmdCancel_Click() {
     answering_ = true;
-    settings().setValue(kUserKey, kResult, QStringLiteral("Cancel"));
+    ResultHandoff::write(settings(), QStringLiteral("Cancel"));
     answering_ = false;
     Unload();
 }

@@ -11,7 +11,6 @@ namespace pictavo {
 
 namespace {
 const QString kOptions = QStringLiteral("Options");
-const QString kUser;  // the user key itself
 }  // namespace
 
 QString SettingsLoader::text(const QString& subKey, const char* name) {
@@ -55,14 +54,14 @@ void SettingsLoader::load(SettingsRecord& r) {
     r.FileNameLen = length(kOptions, "FileNameLen");
     r.FileName = cut(r.FileName, r.FileNameLen);
     r.FullFileName = text(kOptions, "FullFileName");
-    r.Log = text(kUser, "Log");
+    r.Log = text(UserKey::kItself, "Log");
     r.MenuIcons = text(kOptions, "MenuIcons");
     r.MenuIconsMain = text(kOptions, "MenuIconsMain");
     r.Preview = text(kOptions, "Preview");
     r.PreviewSave = text(kOptions, "PreviewSave");
     r.Overlay = text(kOptions, "Overlay");
-    r.Saved = text(kUser, "Saved");
-    r.Sent = text(kUser, "Sent");
+    r.Saved = text(UserKey::kItself, "Saved");
+    r.Sent = text(UserKey::kItself, "Sent");
     r.SaveDir = text(kOptions, "SaveDir");
     r.SaveDirLen = length(kOptions, "SaveDirLen");
     r.SaveDir = cut(r.SaveDir, r.SaveDirLen);

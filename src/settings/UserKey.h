@@ -13,6 +13,8 @@ public:
     static inline const QString kVendorKey = QStringLiteral("HKEY_CURRENT_USER\\SOFTWARE\\Quorrel");
     static inline const QString kProductKey =
         QStringLiteral("HKEY_CURRENT_USER\\SOFTWARE\\Quorrel\\Pictavo");
+    // The sub-key name that stands for the user key itself.
+    static inline const QString kItself;
 
     explicit UserKey(std::function<QString()> email) : email_(std::move(email)) {}
 

@@ -9,7 +9,6 @@
 #include "capture/frmCounter.h"
 #include "controls/Twips.h"
 #include "platform/RegistryHive.h"
-#include "settings/ColourValue.h"
 #include "settings/Settings.h"
 #include "support/ScriptedDialogs.h"
 
@@ -128,17 +127,6 @@ TEST_F(Counter, TakesItsSizeFromTheNumberWithTheMarginGrowingAtTheFirstTick) {
     }
 }
 
-TEST(ColourValueFromText, ReadsBothReadingsOfThe32BitsAndNothingElse) {
-    const std::pair<const char*, std::optional<qint32>> rows[] = {
-        {"1193046", 0x123456}, {"-1", -1},
-        {"4294967295", -1},    {"2.5", 2},
-        {"&HFF00", 0xff00},    {"4294967296", std::nullopt},
-        {"red", std::nullopt}};
-    for (const auto& [text, value] : rows) {
-        EXPECT_EQ(colourValueFromText(QLatin1String(text)), value) << text;
-    }
-}
-
 // Font and colours as set, and the pixels: green background, the blue shadow 3 pixels (45
 // twips) right of and below the red number, and the number painted over the shadow.
 TEST_F(Counter, PaintsTheNumberOverItsShadowInTheCountdownLook) {
@@ -177,20 +165,6 @@ TEST_F(Counter, PaintsTheNumberOverItsShadowInTheCountdownLook) {
     ASSERT_FALSE(number.isEmpty() || shadow.isEmpty());
     EXPECT_EQ(shadow.bottomRight(), number.bottomRight() + QPoint(3, 3));
     EXPECT_EQ(image.pixel(0, 0), qRgb(0, 255, 0));
-}
-
-// Damaged look settings fall back to the settings' defaults: the countdown stays readable.
-TEST_F(Counter, DamagedLookSettingsFallBackToTheDefaults) {
-    setLook("FontSize", "big");
-    setLook("ForeColor", "red");
-    setLook("Shadow", "");
-    setLook("BackColor", "99999999999");
-    setCount("2");
-    ASSERT_TRUE(counter.Show());
-    EXPECT_EQ(counter.lblTime()->font().pointSizeF(), 24.0);
-    EXPECT_EQ(counter.lblTime()->palette().color(QPalette::WindowText), QColor(Qt::red));
-    EXPECT_EQ(counter.lblTime2()->palette().color(QPalette::WindowText), QColor(Qt::black));
-    EXPECT_EQ(counter.window()->palette().color(QPalette::Window), QColor(Qt::white));
 }
 
 TEST_F(Counter, CountsDownOnItsOwnTimerOnceASecond) {

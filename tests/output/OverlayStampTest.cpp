@@ -52,7 +52,11 @@ protected:
     }
     QString stored(const char* name) { return settings().value("Overlay", name); }
     // The default look at 96 dpi, for working out what a stamp should hold.
-    static QFont defaultFont() { return overlayFont("Verdana", 9, true, false, false, false); }
+    static QFont defaultFont() {
+        QFont font({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")}, 9, QFont::Bold);
+        font.setPointSizeF(9);
+        return font;
+    }
     static QImage expectedBox(const QString& text) {
         return renderOverlayBox(text, defaultFont(), kRed, kBox, 96);
     }
@@ -204,42 +208,6 @@ TEST_F(OverlayStampTest, PalettePictureKeepsItsPalette) {
     const QRect found = boundsOf(capture.image(), kBox);
     EXPECT_EQ(found.right(), 299);
     EXPECT_FALSE(boundsOf(capture.image().copy(found), kRed).isEmpty());
-}
-
-TEST_F(OverlayStampTest, StyleComesFromTheSettingsWithFallbacks) {
-    using Check = bool (*)(const OverlayStyle&);
-    struct {
-        const char* setting;
-        QString value;
-        Check check;
-    } const cases[] = {
-        {"FontSize", "10.5", [](const OverlayStyle& s) { return s.font.pointSizeF() == 10.5; }},
-        {"FontSize", "big", [](const OverlayStyle& s) { return s.font.pointSizeF() == 9; }},
-        {"FontSize", "-4", [](const OverlayStyle& s) { return s.font.pointSizeF() == 9; }},
-        {"FontSize", "1e5", [](const OverlayStyle& s) { return s.font.pointSizeF() == 1638; }},
-        {"FontBold", "0", [](const OverlayStyle& s) { return !s.font.bold(); }},
-        {"FontItalic", "1", [](const OverlayStyle& s) { return s.font.italic(); }},
-        {"FontUnderline", "1", [](const OverlayStyle& s) { return s.font.underline(); }},
-        {"FontStrikethru", "1", [](const OverlayStyle& s) { return s.font.strikeOut(); }},
-        {"ForeColour", "16711680", [](const OverlayStyle& s) { return s.foreColour == Qt::blue; }},
-        {"BackColour", "&H00FF00", [](const OverlayStyle& s) { return s.backColour == Qt::green; }},
-        {"BackColour", "-1", [](const OverlayStyle& s) { return s.backColour == Qt::white; }},
-        {"ForeColour", "red", [](const OverlayStyle& s) { return s.foreColour == Qt::red; }},
-        // Verdana is not installed here; an installed family is used as named.
-        {"Font", "Verdana",
-         [](const OverlayStyle& s) { return QFontInfo(s.font).family() == "DejaVu Sans"; }},
-        {"Font", "",
-         [](const OverlayStyle& s) { return QFontInfo(s.font).family() == "DejaVu Sans"; }},
-        {"Font", "DejaVu Serif",
-         [](const OverlayStyle& s) { return QFontInfo(s.font).family() == "DejaVu Serif"; }},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.setting << " " << c.value.toStdString());
-        const QString before = stored(c.setting);
-        set(c.setting, c.value);
-        EXPECT_TRUE(c.check(OverlayStyle::fromSettings(settings())));
-        set(c.setting, before);
-    }
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 #include "plugin/CommandDispatcher.h"
 #include "preview/frmMain.h"
 #include "settings/DiagnosticLog.h"
+#include "settings/ResultHandoff.h"
 #include "settings/Settings.h"
 #include "support/LogLines.h"
 #include "support/TestComponent.h"
@@ -515,7 +516,7 @@ TEST(CommandDispatcher, ResultTextsAreCleanedAndCancellationsRecognised) {
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.stored);
-        EXPECT_EQ(CommandDispatcher::isCancelled(QLatin1String(r.stored)), r.cancelled);
+        EXPECT_EQ(ResultHandoff::isCancelled(QLatin1String(r.stored)), r.cancelled);
         EXPECT_EQ(CommandDispatcher::clean(QLatin1String(r.stored)), QLatin1String(r.cleaned));
     }
 }
