@@ -1,5 +1,6 @@
 #include "reg/RegCommandLine.h"
 
+#include <algorithm>
 #include <array>
 #include <limits>
 
@@ -196,118 +197,144 @@ std::optional<RegValue> RegCommandLine::valueFromData(RegType type,
     return std::nullopt;
 }
 
-RegParseResult RegCommandLine::parse(const QStringList& args) {
-    if (args.isEmpty()) {
-        return {std::nullopt, RegFormatter::invalidSyntax(RegVerb::None)};
-    }
-    RegCommand cmd;
-    const QString verbText = args.first().toLower();
-    if (isHelp(verbText)) {
-        cmd.help = true;
-        return {cmd, {}};
-    }
-    if (verbText == QLatin1String("query")) {
-        cmd.verb = RegVerb::Query;
-    } else if (verbText == QLatin1String("add")) {
-        cmd.verb = RegVerb::Add;
-    } else if (verbText == QLatin1String("delete")) {
-        cmd.verb = RegVerb::Delete;
-    } else {
-        return {std::nullopt, RegFormatter::invalidSyntax(RegVerb::None)};
-    }
-    const RegVerb verb = cmd.verb;
-    const QStringList rest = args.mid(1);
-    for (const QString& arg : rest) {
-        if (isHelp(arg)) {
-            cmd.help = true;
-            return {cmd, {}};
-        }
-    }
-    if (rest.isEmpty() || isSwitch(rest.first())) {
-        return {std::nullopt, RegFormatter::invalidSyntax(verb)};
-    }
-    const auto key = parseKeyPath(rest.first());
-    if (!key) {
-        return {std::nullopt, RegFormatter::invalidKeyName(verb)};
-    }
-    cmd.key = *key;
+namespace {
 
-    // Each switch may be given once.
-    QStringList seen;
+std::optional<RegVerb> verbFromText(const QString& text) {
+    const QString verb = text.toLower();
+    if (verb == QLatin1String("query")) {
+        return RegVerb::Query;
+    }
+    if (verb == QLatin1String("add")) {
+        return RegVerb::Add;
+    }
+    if (verb == QLatin1String("delete")) {
+        return RegVerb::Delete;
+    }
+    return std::nullopt;
+}
+
+// The switches after the key, as given; each may be given once, and only the verb's own.
+struct GivenSwitches {
     std::optional<QString> name, typeName, data, separator;
-    bool ve = false, va = false;
-    for (qsizetype i = 1; i < rest.size(); ++i) {
-        const QString& arg = rest[i];
-        if (!isSwitch(arg)) {
-            return {std::nullopt, RegFormatter::invalidSyntax(verb)};
+    bool ve = false, va = false, recurse = false, force = false;
+};
+
+std::optional<GivenSwitches> readSwitches(RegVerb verb, const QStringList& args) {
+    GivenSwitches given;
+    QStringList seen;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if (!isSwitch(args[i])) {
+            return std::nullopt;
         }
-        const QString sw = arg.mid(1).toLower();
+        const QString sw = args[i].mid(1).toLower();
         bool takesArgument = false;
         if (!lookUpSwitch(verb, sw, takesArgument) || seen.contains(sw)) {
-            return {std::nullopt, RegFormatter::invalidSyntax(verb)};
+            return std::nullopt;
         }
         seen << sw;
         std::optional<QString> argument;
         if (takesArgument) {
             // The argument is taken as it stands, even when it looks like a switch: "/d /x"
             // writes the text "/x".
-            if (i + 1 >= rest.size()) {
-                return {std::nullopt, RegFormatter::invalidSyntax(verb)};
+            if (i + 1 >= args.size()) {
+                return std::nullopt;
             }
-            argument = rest[++i];
+            argument = args[++i];
         }
         if (sw == QLatin1String("v")) {
-            name = argument;
+            given.name = argument;
         } else if (sw == QLatin1String("ve")) {
-            ve = true;
+            given.ve = true;
         } else if (sw == QLatin1String("va")) {
-            va = true;
+            given.va = true;
         } else if (sw == QLatin1String("t")) {
-            typeName = argument;
+            given.typeName = argument;
         } else if (sw == QLatin1String("d")) {
-            data = argument;
+            given.data = argument;
         } else if (sw == QLatin1String("s")) {
             if (verb == RegVerb::Query) {
-                cmd.recurse = true;
+                given.recurse = true;
             } else {
-                separator = argument;
+                given.separator = argument;
             }
         } else if (sw == QLatin1String("f")) {
-            cmd.force = true;
+            given.force = true;
         }
     }
-    if (int(name.has_value()) + int(ve) + int(va) > 1) {
-        return {std::nullopt, RegFormatter::invalidSyntax(verb)};
+    return given;
+}
+
+// /v, /ve and /va exclude each other.
+bool takeValueName(RegCommand& cmd, const GivenSwitches& given) {
+    if (int(given.name.has_value()) + int(given.ve) + int(given.va) > 1) {
+        return false;
     }
-    if (name) {
-        cmd.valueName = *name;
-    } else if (ve) {
+    if (given.name) {
+        cmd.valueName = *given.name;
+    } else if (given.ve) {
         cmd.valueName = QString();
     }
-    cmd.allValues = va;
+    cmd.allValues = given.va;
+    cmd.recurse = given.recurse;
+    cmd.force = given.force;
+    return true;
+}
 
-    if (verb == RegVerb::Add) {
-        RegType type = RegType::Sz;
-        if (typeName) {
-            const auto t = typeFromName(*typeName);
-            if (!t) {
-                return {std::nullopt, RegFormatter::invalidSyntax(verb)};
-            }
-            type = *t;
+// add: the value to write from /t, /d and /s. /t or /d without /v writes the default value,
+// as /ve would.
+bool takeAddedValue(RegCommand& cmd, const GivenSwitches& given) {
+    RegType type = RegType::Sz;
+    if (given.typeName) {
+        const auto t = RegCommandLine::typeFromName(*given.typeName);
+        if (!t) {
+            return false;
         }
-        if (separator && (type != RegType::MultiSz || separator->size() != 1)) {
-            return {std::nullopt, RegFormatter::invalidSyntax(verb)};
-        }
-        // /t or /d without /v writes the default value, as /ve would.
-        if (cmd.valueName || typeName || data) {
-            if (!cmd.valueName) {
-                cmd.valueName = QString();
-            }
-            cmd.value = valueFromData(type, data, separator.value_or(QStringLiteral("\\0")));
-            if (!cmd.value) {
-                return {std::nullopt, RegFormatter::invalidSyntax(verb)};
-            }
-        }
+        type = *t;
+    }
+    if (given.separator && (type != RegType::MultiSz || given.separator->size() != 1)) {
+        return false;
+    }
+    if (!cmd.valueName && !given.typeName && !given.data) {
+        return true;  // only the key is to be created
+    }
+    cmd.valueName = cmd.valueName.value_or(QString());
+    cmd.value = RegCommandLine::valueFromData(type, given.data,
+                                              given.separator.value_or(QStringLiteral("\\0")));
+    return cmd.value.has_value();
+}
+
+}  // namespace
+
+RegParseResult RegCommandLine::parse(const QStringList& args) {
+    const auto refuse = [](RegVerb verb) {
+        return RegParseResult{std::nullopt, RegFormatter::invalidSyntax(verb)};
+    };
+    RegCommand cmd;
+    cmd.help = std::any_of(args.begin(), args.end(), isHelp);
+    if (!args.isEmpty() && isHelp(args.first())) {
+        return {cmd, {}};
+    }
+    const std::optional<RegVerb> verb = args.isEmpty() ? std::nullopt : verbFromText(args.first());
+    if (!verb) {
+        return refuse(RegVerb::None);
+    }
+    cmd.verb = *verb;
+    if (cmd.help) {
+        return {cmd, {}};
+    }
+    const QStringList rest = args.mid(1);
+    if (rest.isEmpty() || isSwitch(rest.first())) {
+        return refuse(*verb);
+    }
+    const std::optional<RegKeyPath> key = parseKeyPath(rest.first());
+    if (!key) {
+        return {std::nullopt, RegFormatter::invalidKeyName(*verb)};
+    }
+    cmd.key = *key;
+    const std::optional<GivenSwitches> given = readSwitches(*verb, rest.mid(1));
+    if (!given || !takeValueName(cmd, *given) ||
+        (*verb == RegVerb::Add && !takeAddedValue(cmd, *given))) {
+        return refuse(*verb);
     }
     return {cmd, {}};
 }

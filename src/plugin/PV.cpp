@@ -188,20 +188,15 @@ bool PV::openTempFolder() {
         case PrivateFolder::Status::Ready:
             return true;
         case PrivateFolder::Status::Unsafe:
-            MsgBoxEx(*services_.dialogs,
-                     QStringLiteral("The temporary folder %1 is not a private folder of yours "
-                                    "(it is a link, not a folder, or belongs to another user). "
-                                    "Pictavo 3 will not use it. Remove it if it is yours, or "
-                                    "set TMPDIR to a folder of your own, and start again.")
-                         .arg(tempFolderPath_),
-                     MsgBox::OkOnly, kMessageCaption, -1, -1, frmOptions_.icon());
+            tell(QStringLiteral("The temporary folder %1 is not a private folder of yours (it is a "
+                                "link, not a folder, or belongs to another user). Pictavo 3 will "
+                                "not use it. Remove it if it is yours, or set TMPDIR to a folder "
+                                "of your own, and start again.")
+                     .arg(tempFolderPath_));
             WriteLog(QStringLiteral("Temp Folder Unsafe"));
             break;
         case PrivateFolder::Status::Failed:
-            MsgBoxEx(
-                *services_.dialogs,
-                QStringLiteral("The temporary folder %1 cannot be created.").arg(tempFolderPath_),
-                MsgBox::OkOnly, kMessageCaption, -1, -1, frmOptions_.icon());
+            tell(QStringLiteral("The temporary folder %1 cannot be created.").arg(tempFolderPath_));
             WriteLog(QStringLiteral("Temp Folder Failed"));
             break;
     }
@@ -224,6 +219,11 @@ QString PV::findFileNoCase(const QString& folder, const QString& fileName) {
     return {};
 }
 
+void PV::tell(const QString& message) {
+    MsgBoxEx(*services_.dialogs, message, MsgBox::OkOnly, kMessageCaption, -1, -1,
+             frmOptions_.icon());
+}
+
 bool PV::Initialize(std::int32_t nVersion, const QString& sUserEmail, void* oMessenger) {
     if (nVersion < std::numeric_limits<qint16>::min() ||
         nVersion > std::numeric_limits<qint16>::max()) {
@@ -236,12 +236,28 @@ bool PV::Initialize(std::int32_t nVersion, const QString& sUserEmail, void* oMes
     if (const QString problem = UserKey([&sUserEmail] { return sUserEmail; }).accountProblem();
         !problem.isEmpty()) {
         qWarning().noquote() << problem;
-        MsgBoxEx(*services_.dialogs, problem, MsgBox::OkOnly, kMessageCaption, -1, -1,
-                 frmOptions_.icon());
+        tell(problem);
         return false;
     }
-    Settings& s = settings();
+    startSettings(nVersion, sUserEmail);
+    const QString pluginFolder = findPluginFolder();
+    const bool ready = loadFreeImage(pluginFolder, oMessenger) && openTempFolder();
+    if (ready) {
+        WriteLog(QStringLiteral("Initialize Complete"));
+        WriteLog(QStringLiteral("----------"));
+    } else {
+        // Not ready: hold nothing that a ready plug-in holds.
+        encoder_.reset();
+        FreeImageModule_.reset();
+        MSN_ = nullptr;
+        WriteLog(QStringLiteral("Initialize = False"));
+    }
+    WriteLog(QStringLiteral("----------End Initialize----------"));
+    return ready;
+}
 
+void PV::startSettings(std::int32_t nVersion, const QString& sUserEmail) {
+    Settings& s = settings();
     WriteLog(kRule32);
     WriteLog(QString());
     WriteLog(QStringLiteral("----------Initialize----------"));
@@ -251,60 +267,46 @@ bool PV::Initialize(std::int32_t nVersion, const QString& sUserEmail, void* oMes
     WriteLog(QStringLiteral("checkRegistry: ") + s.checkRegistry());
     s.ReadRegistry();
     WriteLog(QStringLiteral("readRegistry"));
+}
 
-    RegistryReader_ = std::make_unique<RegistryRoutines>(*hive_);
+QString PV::findPluginFolder() {
+    RegistryRoutines hostKey(*hive_);
     WriteLog(QStringLiteral("Reg set"));
-    HostScriptsKey::select(*RegistryReader_);
-    PluginPath_ = RegistryReader_->GetRegistryValue(QStringLiteral("ScriptsDir")).toString();
-    WriteLog(QStringLiteral("Plugins: ") + PluginPath_);
-    if (!PluginPath_.endsWith(QLatin1Char('/'))) {
-        PluginPath_ += QLatin1Char('/');
+    HostScriptsKey::select(hostKey);
+    QString folder = hostKey.GetRegistryValue(QStringLiteral("ScriptsDir")).toString();
+    WriteLog(QStringLiteral("Plugins: ") + folder);
+    if (!folder.endsWith(QLatin1Char('/'))) {
+        folder += QLatin1Char('/');
     }
-    PluginPath_ += QStringLiteral("Pictavo Live/");
-    const QString pluginFolder = PluginPath_;
-    frmOptions_.ScreenshotsFolder = PluginPath_ + QStringLiteral("Screenshots");
+    folder += QStringLiteral("Pictavo Live/");
+    frmOptions_.ScreenshotsFolder = folder + QStringLiteral("Screenshots");
     WriteLog(QStringLiteral("PV Folder: ") + frmOptions_.ScreenshotsFolder);
-    PluginPath_ += kFreeImageFile;
+    PluginPath_ = folder + kFreeImageFile;
     WriteLog(QStringLiteral("FI: ") + PluginPath_);
+    return folder;
+}
+
+bool PV::loadFreeImage(const QString& pluginFolder, void* messenger) {
     const QString found = findFileNoCase(pluginFolder, kFreeImageFile);
     WriteLog(QStringLiteral("Dir: ") + found);
-
-    bool ready = false;
-    if (found.toLower() == kFreeImageFile) {
-        MSN_ = oMessenger;
-        WriteLog(QStringLiteral("MSN set"));
-        PluginPath_ = pluginFolder + found;
-        try {
-            encoder_.reset();
-            FreeImageModule_ = std::make_unique<FreeImageLibrary>(PluginPath_);
-        } catch (const PictavoError& e) {
-            MsgBoxEx(*services_.dialogs, e.message(), MsgBox::OkOnly, kMessageCaption, -1, -1,
-                     frmOptions_.icon());
-        }
-        if (FreeImageModule_) {
-            WriteLog(QStringLiteral("FreeImage: ") +
-                     QString::number(FreeImageModule_->handleValue()));
-            ready = openTempFolder();
-        }
-        if (ready) {
-            WriteLog(QStringLiteral("Initialize Complete"));
-            WriteLog(QStringLiteral("----------"));
-        } else {
-            // Not ready: hold nothing that a ready plug-in holds.
-            encoder_.reset();
-            FreeImageModule_.reset();
-            MSN_ = nullptr;
-            WriteLog(QStringLiteral("Initialize = False"));
-        }
-    } else {
-        MsgBoxEx(*services_.dialogs,
-                 kFreeImageFile + QStringLiteral(" not found.  Please reinstall."), MsgBox::OkOnly,
-                 kMessageCaption, -1, -1, frmOptions_.icon());
+    if (found.toLower() != kFreeImageFile) {
+        tell(kFreeImageFile + QStringLiteral(" not found.  Please reinstall."));
         WriteLog(QStringLiteral("FreeImage not found"));
-        WriteLog(QStringLiteral("Initialize = False"));
+        return false;
     }
-    WriteLog(QStringLiteral("----------End Initialize----------"));
-    return ready;
+    MSN_ = messenger;
+    WriteLog(QStringLiteral("MSN set"));
+    PluginPath_ = pluginFolder + found;
+    encoder_.reset();
+    FreeImageModule_.reset();
+    try {
+        FreeImageModule_ = std::make_unique<FreeImageLibrary>(PluginPath_);
+    } catch (const PictavoError& e) {
+        tell(e.message());
+        return false;
+    }
+    WriteLog(QStringLiteral("FreeImage: ") + QString::number(FreeImageModule_->handleValue()));
+    return true;
 }
 
 QVariant PV::Uninitialize() {

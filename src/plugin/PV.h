@@ -20,7 +20,6 @@ class FreeImageLibrary;
 class ImageEncoder;
 class PrivateFolder;
 class RegistryHive;
-class RegistryRoutines;
 class Settings;
 
 // The plug-in object. It owns everything it uses: the settings store, the settings record,
@@ -67,6 +66,14 @@ public:
 
 private:
     void WriteLog(const QString& message);
+    // A message box with the plug-in's caption and icon.
+    void tell(const QString& message);
+    // The steps of Initialize, in order: the settings tree and record, the plug-in folder from
+    // the host's key, the FreeImage copy in it, and the private temporary folder.
+    void startSettings(std::int32_t nVersion, const QString& sUserEmail);
+    QString findPluginFolder();
+    bool loadFreeImage(const QString& pluginFolder, void* messenger);
+    bool openTempFolder();
     void openSettings();
     void showCounter();
     void doOverlay(int mode);
@@ -92,9 +99,6 @@ private:
 
     QString fromFrmSend_;
     void* MSN_ = nullptr;
-    QString SavedFilePath_;
-    QString PreviewOutcome_;
-    std::unique_ptr<RegistryRoutines> RegistryReader_;
     QString PluginPath_;
     QString tempFolderPath_;
     std::unique_ptr<PrivateFolder> tempFolder_;
