@@ -2,7 +2,6 @@
 
 #include <QFile>
 #include <QTemporaryDir>
-#include <thread>
 
 #include "platform/PictavoError.h"
 #include "platform/RegistryHive.h"
@@ -183,20 +182,3 @@ TEST_F(RegistryHiveTest, AnotherProgramsSqliteDatabaseIsNotTaken) {
     EXPECT_THROW(RegistryHive hive(other), PictavoError);
 }
 
-TEST_F(RegistryHiveTest, ConcurrentWritersLoseNothing) {
-    { RegistryHive(path()).createKey(HKCU, QStringLiteral("Shared")); }
-    constexpr int kPerWriter = 150;
-    auto writer = [&](const QString& prefix) {
-        RegistryHive hive(path());
-        for (int i = 0; i < kPerWriter; ++i) {
-            hive.setValue(HKCU, QStringLiteral("Shared"), prefix + QString::number(i),
-                          RegValue::text(QString::number(i)));
-        }
-    };
-    std::thread a(writer, QStringLiteral("a"));
-    std::thread b(writer, QStringLiteral("b"));
-    a.join();
-    b.join();
-    RegistryHive hive(path());
-    EXPECT_EQ(hive.values(HKCU, QStringLiteral("Shared"))->size(), size_t(2 * kPerWriter));
-}
