@@ -81,19 +81,6 @@ TEST_F(ModCapture, WindowAreaOfNothingOrOfNoWindow) {
     EXPECT_TRUE(CaptureWindowArea(screen, kFramed, false, 0, 0, 10, -1).isNull());
 }
 
-TEST_F(ModCapture, VirtualScreenIsTheWholeScreen) {
-    const CapturePicture picture = CaptureVirtualScreen(screen);
-    EXPECT_EQ(picture.image(), screen.screen());
-}
-
-TEST_F(ModCapture, ForegroundWindowIsItsOuterRectangleAsShown) {
-    EXPECT_EQ(CaptureForegroundWindow(screen).image(),
-              cropped(screen.screen(), QRect(30, 20, 50, 40)));
-    screen.setActiveWindow(QRect(170, -10, 60, 30));
-    EXPECT_EQ(CaptureForegroundWindow(screen).image(),
-              cropped(screen.screen(), QRect(170, -10, 60, 30)));
-}
-
 QImage indexedImage() {
     QImage image(4, 2, QImage::Format_Indexed8);
     image.setColorCount(256);
