@@ -37,10 +37,10 @@ TEST(CanvasImage, LinesDoNotDependOnTheirDirection) {
         int x1, y1, x2, y2, width;
     };
     const Row rows[] = {
-        {"horizontal", 5, 10, 50, 10, 1},       {"vertical", 20, 3, 20, 40, 1},
-        {"shallow", 3, 7, 58, 19, 1},           {"steep", 11, 2, 17, 45, 1},
-        {"shallow_ties", 2, 2, 9, 5, 1},        {"wide_even", 3, 7, 58, 19, 2},
-        {"wide_odd", 11, 2, 47, 45, 3},         {"very_wide", 10, 30, 50, 12, 9},
+        {"steep", 11, 2, 17, 45, 1},
+        {"shallow_ties", 2, 2, 9, 5, 1},
+        {"wide_even", 3, 7, 58, 19, 2},
+        {"wide_odd", 11, 2, 47, 45, 3},
         {"partly_outside", -20, -5, 30, 60, 5},
     };
     for (const Row& r : rows) {
