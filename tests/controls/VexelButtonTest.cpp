@@ -111,7 +111,6 @@ TEST_P(VexelButtonGestureTest, ClicksOnlyForACompletedPressAndShowsItsState) {
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Gestures, VexelButtonGestureTest, ::testing::Values(
-    GestureCase{"Idle", {}, 0, kBack},
     GestureCase{"Hovered", {kEnter}, 0, kHover},
     GestureCase{"Pressed", {kEnter, press()}, 0, kPressed},
     GestureCase{"ReleasedInside", {kEnter, press(), release(20)}, 1, kHover},

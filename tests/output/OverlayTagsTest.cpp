@@ -44,20 +44,7 @@ TEST(OverlayTagsTest, EachTagAndWhatIsNotATag) {
 }
 
 TEST(OverlayTagsTest, NamesAreEnglishButDateAndTimeFollowTheLocale) {
-    const QStringList months =
-        QStringLiteral(
-            "January February March April May June July August September October November December")
-            .split(' ');
-    for (int m = 1; m <= 12; ++m) {
-        const QDateTime when(QDate(2026, m, 15), QTime(12, 0));
-        EXPECT_EQ(expandOverlayTags("(!DM)", when, "Sent", kGerman), months[m - 1]);
-    }
-    const QStringList days =
-        QStringLiteral("Monday Tuesday Wednesday Thursday Friday Saturday Sunday").split(' ');
-    for (int d = 0; d < 7; ++d) {
-        const QDateTime when(QDate(2026, 12, 7 + d), QTime(12, 0));  // from a Monday
-        EXPECT_EQ(expandOverlayTags("(!DD)", when, "Sent", kGerman), days[d]);
-    }
+    EXPECT_EQ(expandOverlayTags("(!DM) (!DD)", kMorning, "Sent", kGerman), "March Wednesday");
     EXPECT_EQ(expandOverlayTags("(!D)", kMorning, "Sent", kGerman), "04.03.26");
     EXPECT_EQ(expandOverlayTags("(!T)", kMorning, "Sent", kGerman), "09:05:03");
     EXPECT_EQ(

@@ -190,7 +190,6 @@ TEST_F(X11Windows, ForegroundIsTheActiveWindowsFrameThenTheFocusThenTheRoot) {
         QRect expected;
     } rows[] = {
         {"nothing active, focus follows the pointer", none, pointerRoot, root},
-        {"nothing active, no focus", none, none, root},
         {"active client widened to its frame", client, pointerRoot, kFrame},
         {"active frame", frame, pointerRoot, kFrame},
         {"focus without an active window", none, plain, plainOuter},
@@ -221,7 +220,6 @@ TEST_F(X11Windows, WindowSurfaceIsItsOwnAreaOrItsWholeFrame) {
         {"whole window takes the border in", plain, false, QRect(230, 10, 64, 34)},
         {"root", kRootWindow, false, QRect(QPoint(0, 0), kScreen)},
         {"vanished window", gone, true, QRect()},
-        {"vanished window, whole", gone, false, QRect()},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(display.source->windowRect(row.window, row.clientArea), row.expected) << row.name;
