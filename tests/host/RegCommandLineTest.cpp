@@ -59,6 +59,7 @@ const Accepted kAccepted[] = {
     {"DataWithoutNameIsTheDefaultValue", {S("add"), S("HKCU\\x"), S("/d"), S("v")}, "add HKEY_CURRENT_USER\\x v= REG_SZ:76"},
     {"DataThatLooksLikeASwitch", {S("add"), S("HKCU\\x"), S("/ve"), S("/d"), S("/f")}, "add HKEY_CURRENT_USER\\x v= REG_SZ:2f66"},
     {"DwordHex", {S("add"), S("HKCU\\x"), S("/v"), S("n"), S("/t"), S("reg_dword"), S("/d"), S("0X1f")}, "add HKEY_CURRENT_USER\\x v=n REG_DWORD:1f000000"},
+    {"DwordDecimalMaximum", {S("add"), S("HKCU\\x"), S("/v"), S("n"), S("/t"), S("REG_DWORD"), S("/d"), S("4294967295")}, "add HKEY_CURRENT_USER\\x v=n REG_DWORD:ffffffff"},
     {"DwordWithoutDataIsZero", {S("add"), S("HKCU\\x"), S("/v"), S("n"), S("/t"), S("REG_DWORD")}, "add HKEY_CURRENT_USER\\x v=n REG_DWORD:00000000"},
     {"BinaryOddDigitsLeadWithZero", {S("add"), S("HKCU\\x"), S("/v"), S("b"), S("/t"), S("REG_BINARY"), S("/d"), S("aBc")}, "add HKEY_CURRENT_USER\\x v=b REG_BINARY:0abc"},
     {"MultiStringDropsClosingSeparator", {S("add"), S("HKCU\\x"), S("/v"), S("m"), S("/t"), S("REG_MULTI_SZ"), S("/d"), S("a\\0\xc3\xa4\\0")}, "add HKEY_CURRENT_USER\\x v=m REG_MULTI_SZ:6100c3a4"},
