@@ -47,7 +47,7 @@ CountdownLook readLook(Settings& s) {
     auto colour = [&s](const char* name) {
         return colourFromValue(colourSetting(s, kCountdownKey, QLatin1String(name)));
     };
-    return {fontSetting(s, kCountdownKey, FontFlags::OneIsOn), colour("ForeColor"),
+    return {fontSetting(s, kCountdownKey, FontFlags::all(FlagRule::OneIsOn)), colour("ForeColor"),
             colour("Shadow"), colour("BackColor")};
 }
 

@@ -24,6 +24,7 @@
 #include "platform/VideoDevices.h"
 #include "settings/ColourValue.h"
 #include "settings/NumericText.h"
+#include "settings/SettingReaders.h"
 #include "settings/Settings.h"
 
 namespace pictavo {
@@ -76,8 +77,6 @@ const Length kLengths[] = {
 constexpr int kShadowOffset = 30;
 constexpr int kCountdownMargin = 240;
 
-const QString kFallbackFace = QStringLiteral("DejaVu Sans");
-
 QString flagText(const QCheckBox* box) {
     return box->checkState() != Qt::Unchecked ? QStringLiteral("1") : QStringLiteral("0");
 }
@@ -92,26 +91,6 @@ QString colourText(const QColor& c) {
 
 QString sizeText(const QFont& font) {
     return QString::number(font.pointSizeF());
-}
-
-// A stored font as the previews show it: a face that is not installed falls back to a sans
-// face for display, while family() still names the stored one.
-QFont storedFont(const QString& face, const QString& size) {
-    QFont font;
-    font.setFamilies({face, kFallbackFace});
-    font.setStyleHint(QFont::SansSerif);
-    const std::optional<double> points = numberFromText(size);
-    font.setPointSizeF(points && *points > 0.0 ? std::min(*points, 1000.0) : 9.0);
-    return font;
-}
-
-QColor storedColour(const QString& text, qint32 fallback) {
-    return colourFromValue(colourValueFromText(text).value_or(fallback));
-}
-
-bool nonZero(const QString& text) {
-    const std::optional<double> v = numberFromText(text);
-    return v && *v != 0.0;
 }
 
 void setLook(QWidget* widget, const QFont& font, const QColor& fore,
@@ -294,13 +273,16 @@ void frmOptions::connectHandlers(OptionsWindow& ow) {
 }
 
 void frmOptions::fill(OptionsWindow& ow) {
-    const auto stored = [this](const QString& subKey, const char* name) {
+    const SettingLookup lookup = [this](const QString& subKey, const QString& name) {
         for (const Written& v : stored_) {
-            if (v.subKey == subKey && v.name == QLatin1String(name)) {
+            if (v.subKey == subKey && v.name == name) {
                 return v.text;
             }
         }
         return QString();
+    };
+    const auto stored = [&lookup](const QString& subKey, const char* name) {
+        return lookup(subKey, QLatin1String(name));
     };
     const auto tick = [&](QCheckBox* box, const char* name) {
         box->setChecked(flagIsOn(stored(kOptions, name)));
@@ -327,13 +309,14 @@ void frmOptions::fill(OptionsWindow& ow) {
 
     // Overlay: every style box shows the stored style.
     ow.txtText->setText(stored(kOverlay, "Text"));
-    overlay_.fore = storedColour(stored(kOverlay, "ForeColour"), 255);
-    overlay_.back = storedColour(stored(kOverlay, "BackColour"), 12189614);
-    overlay_.font = storedFont(stored(kOverlay, "Font"), stored(kOverlay, "FontSize"));
-    overlay_.font.setBold(nonZero(stored(kOverlay, "FontBold")));
-    overlay_.font.setItalic(nonZero(stored(kOverlay, "FontItalic")));
-    overlay_.font.setUnderline(flagIsOn(stored(kOverlay, "FontUnderline")));
-    overlay_.font.setStrikeOut(flagIsOn(stored(kOverlay, "FontStrikethru")));
+    const auto colour = [&lookup](const QString& subKey, const char* name) {
+        return colourFromValue(colourSetting(lookup, subKey, QLatin1String(name)));
+    };
+    overlay_.fore = colour(kOverlay, "ForeColour");
+    overlay_.back = colour(kOverlay, "BackColour");
+    overlay_.font = fontSetting(
+        lookup, kOverlay,
+        {FlagRule::NonZeroIsOn, FlagRule::NonZeroIsOn, FlagRule::OneIsOn, FlagRule::OneIsOn});
     ow.shpTextColour->setColour(overlay_.fore);
     ow.shpBackColour->setColour(overlay_.back);
     ow.optBold->setChecked(overlay_.font.bold());
@@ -349,14 +332,10 @@ void frmOptions::fill(OptionsWindow& ow) {
     tick(ow.chkWebcam, "Webcam");
 
     // Countdown
-    countdown_.fore = storedColour(stored(kCountdown, "ForeColor"), 255);
-    countdown_.back = storedColour(stored(kCountdown, "BackColor"), 16777215);
-    countdown_.shadow = storedColour(stored(kCountdown, "Shadow"), 0);
-    countdown_.font = storedFont(stored(kCountdown, "Font"), stored(kCountdown, "FontSize"));
-    countdown_.font.setBold(flagIsOn(stored(kCountdown, "FontBold")));
-    countdown_.font.setItalic(flagIsOn(stored(kCountdown, "FontItalic")));
-    countdown_.font.setUnderline(flagIsOn(stored(kCountdown, "FontUnderline")));
-    countdown_.font.setStrikeOut(flagIsOn(stored(kCountdown, "FontStrikethru")));
+    countdown_.fore = colour(kCountdown, "ForeColor");
+    countdown_.back = colour(kCountdown, "BackColor");
+    countdown_.shadow = colour(kCountdown, "Shadow");
+    countdown_.font = fontSetting(lookup, kCountdown, FontFlags::all(FlagRule::OneIsOn));
     ow.shpTextColorC->setColour(countdown_.fore);
     ow.shpBackColorC->setColour(countdown_.back);
     ow.shpShadowC->setColour(countdown_.shadow);

@@ -43,8 +43,8 @@ OverlayStyle OverlayStyle::fromSettings(Settings& settings) {
     };
     return {settings.value(kOverlayKey, QStringLiteral("Text")),
             settings.value(kOverlayKey, QStringLiteral("Position")),
-            fontSetting(settings, kOverlayKey, FontFlags::OneIsOn), colour("ForeColour"),
-            colour("BackColour")};
+            fontSetting(settings, kOverlayKey, FontFlags::all(FlagRule::OneIsOn)),
+            colour("ForeColour"), colour("BackColour")};
 }
 
 QSize overlayTextSize(const QString& text, const QFont& font, double logicalDpi) {

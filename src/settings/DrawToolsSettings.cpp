@@ -43,7 +43,7 @@ QString DrawToolsSettings::text() const {
 }
 
 QFont DrawToolsSettings::font() const {
-    return fontSetting(settings_, kDrawTools, FontFlags::NonZeroIsOn);
+    return fontSetting(settings_, kDrawTools, FontFlags::all(FlagRule::NonZeroIsOn));
 }
 
 void DrawToolsSettings::setToolButton(int button) {
