@@ -96,6 +96,11 @@ TEST_F(SettingReaders, AFontTakesItsSizeWithinBoundsAndItsFlagsByTheWindowsRule)
     const QFont nonZero = fontSetting(settings, "DrawTools", FontFlags::all(FlagRule::NonZeroIsOn));
     EXPECT_FALSE(one.bold() || one.italic() || one.underline() || one.strikeOut());
     EXPECT_TRUE(nonZero.bold() && nonZero.italic() && nonZero.underline() && nonZero.strikeOut());
+    // The options window's overlay preview: bold and italic by one rule, the others by the other.
+    const QFont mixed = fontSetting(
+        settings, "DrawTools",
+        {FlagRule::NonZeroIsOn, FlagRule::NonZeroIsOn, FlagRule::OneIsOn, FlagRule::OneIsOn});
+    EXPECT_TRUE(mixed.bold() && mixed.italic() && !mixed.underline() && !mixed.strikeOut());
 
     // Verdana is not installed here: a sans serif face stands in, as it does for no name.
     const std::pair<const char*, const char*> families[] = {
