@@ -1,5 +1,6 @@
 #include "settings/SettingReaders.h"
 
+#include <QStringList>
 #include <algorithm>
 
 #include "settings/ColourValue.h"
@@ -47,7 +48,10 @@ qint32 colourSetting(Settings& settings, const QString& subKey, const QString& n
 QFont fontSetting(const SettingLookup& value, const QString& subKey, FontFlags flags) {
     const auto text = [&](const char* name) { return value(subKey, QLatin1String(name)); };
     QFont font;
-    font.setFamilies({text("Font"), kFallbackFamily});
+    // An empty name first in the list would let the system choose any face, serif ones too.
+    const QString family = text("Font");
+    font.setFamilies(family.trimmed().isEmpty() ? QStringList{kFallbackFamily}
+                                                : QStringList{family, kFallbackFamily});
     font.setStyleHint(QFont::SansSerif);
     std::optional<double> size = numberFromText(text("FontSize"));
     if (!size || !(*size > 0.0)) {

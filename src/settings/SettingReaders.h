@@ -35,7 +35,8 @@ constexpr double kLargestFontPointSize = 1000.0;
 // The font stored as "Font", "FontSize", "FontBold", "FontItalic", "FontUnderline" and
 // "FontStrikethru" under `subKey`. A size that is no number above 0 is the default size; one
 // above kLargestFontPointSize is capped. The family is the stored name (family() gives it back
-// as stored); where it is not installed, or empty, a sans serif face stands in.
+// as stored); where it is not installed a sans serif face stands in, and an empty name is that
+// face.
 QFont fontSetting(const SettingLookup& value, const QString& subKey, FontFlags flags);
 QFont fontSetting(Settings& settings, const QString& subKey, FontFlags flags);
 
