@@ -12,13 +12,13 @@
 #include "controls/Twips.h"
 #include "controls/VexelButton.h"
 #include "controls/WindowChrome.h"
+#include "settings/ResultHandoff.h"
 #include "settings/Settings.h"
 
 namespace pictavo {
 
 namespace {
 
-const QString kResult = QStringLiteral("sResult");
 const QString kNothingChosen = QStringLiteral("#");
 const QColor kInk(0x2d, 0x6c, 0xb4);
 
@@ -160,7 +160,7 @@ QLabel* CaptureChooser::Label1() {
 }
 
 void CaptureChooser::writeNothingChosen() {
-    settings().setValue(QString(), kResult, kNothingChosen);
+    ResultHandoff::write(settings(), kNothingChosen);
 }
 
 void CaptureChooser::kindClicked(CaptureKind kind) {
