@@ -99,6 +99,9 @@ private:
 
     QString fromFrmSend_;
     void* MSN_ = nullptr;
+    // The last saved file's path, and what the preview answered before a save.
+    QString SavedFilePath_;
+    QString PreviewOutcome_;
     QString PluginPath_;
     QString tempFolderPath_;
     std::unique_ptr<PrivateFolder> tempFolder_;
