@@ -83,7 +83,6 @@ private:
     bool SaveCaptureAs();
     // The temporary folder opened by Initialize; throws when the component is not ready.
     PrivateFolder& tempFolder();
-    bool openTempFolder();
     // Finds `fileName` in `folder` without regard to case; the empty text when it is not there.
     static QString findFileNoCase(const QString& folder, const QString& fileName);
 
