@@ -1,19 +1,25 @@
 #include <gtest/gtest.h>
 
 #include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
 #include <QProcess>
+#include <QScreen>
 #include <QThread>
 
 #include "platform/RegistryHive.h"
 
-// The options window as a user meets it: pictavo-host reads commands from its standard input,
-// the keys come from xdotool, and the settings are read back from the store.
+// The options window and the choosers as a user meets them: pictavo-host reads commands from
+// its standard input, the keys come from xdotool, and the settings are read back from the store.
 
 using namespace pictavo;
 
 namespace {
 
 const QString kEmail = QStringLiteral("options@example.com");
+const QString kOptionsTitle = QStringLiteral("^Pictavo Options$");
+const QString kChooserTitle = QStringLiteral("^Pictavo 3$");
 
 // Every value under `key` and its sub-keys, as "key\name=text".
 QStringList dump(RegistryHive& hive, const QString& key) {
@@ -43,11 +49,12 @@ public:
             process_.waitForFinished();
         }
     }
-    // Types `line`, waits for the options window and presses `keys` in it.
-    void type(const QByteArray& line, const QStringList& keys) {
+    // Types `line`, waits for the window titled `title` and presses `keys` in it.
+    void type(const QByteArray& line, const QStringList& keys,
+              const QString& title = kOptionsTitle) {
         process_.write(line + '\n');
         process_.waitForBytesWritten(5000);
-        ASSERT_TRUE(windowShown(true)) << "no options window";
+        ASSERT_TRUE(windowShown(true, title)) << "no window " << title.toStdString();
         QThread::msleep(300);  // mapped and focused
         QProcess::execute(QStringLiteral("xdotool"), QStringList{QStringLiteral("key")} + keys);
     }
@@ -60,12 +67,11 @@ public:
         type("/xpvoptions", keys);
         return answer();
     }
-    static bool windowShown(bool shown) {
+    static bool windowShown(bool shown, const QString& title = kOptionsTitle) {
         const QDeadlineTimer deadline(20000);
         while ((QProcess::execute(QStringLiteral("xdotool"),
                                   {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                   QStringLiteral("--name"),
-                                   QStringLiteral("^Pictavo Options$")}) == 0) != shown) {
+                                   QStringLiteral("--name"), title}) == 0) != shown) {
             if (deadline.hasExpired()) {
                 return false;
             }
@@ -103,4 +109,29 @@ TEST(OptionsHost, EnterSavesWhatWasChangedEscapeNothingAndAnUntouchedSaveChanges
     expected.replaceInStrings(QStringLiteral("\\Options\\Preview=1"),
                               QStringLiteral("\\Options\\Preview=0"));
     EXPECT_EQ(dump(hive, key), expected);
+}
+
+TEST(OptionsHost, ChoosersAnswerTheFullScreenByItsAccessKeyAndNothingForACancelledSave) {
+    RegistryHive hive(RegistryHive::defaultPath());
+    Host host;
+    // The account's tree exists once the host has started; without a preview the full screen
+    // is sent at once.
+    ASSERT_EQ(host.options({QStringLiteral("Escape")}), QStringLiteral("True"));
+    const QString options =
+        QStringLiteral("SOFTWARE\\Quorrel\\Pictavo\\") + kEmail + QStringLiteral("\\Options");
+    ASSERT_EQ(hive.setValue(RootKey::CurrentUser, options, QStringLiteral("Preview"),
+                            RegValue::text(QStringLiteral("0"))),
+              0);
+
+    host.type("/xpvsend", {QStringLiteral("alt+f")}, kChooserTitle);
+    const QString path = host.answer();
+    ASSERT_FALSE(path.isEmpty());
+    EXPECT_TRUE(QFileInfo(path).isFile()) << path.toStdString();
+    const QImage sent(path);
+    EXPECT_FALSE(sent.isNull());
+    EXPECT_EQ(sent.size(), QGuiApplication::primaryScreen()->virtualGeometry().size());
+
+    host.type("/xpvsave", {QStringLiteral("alt+n")}, kChooserTitle);
+    EXPECT_EQ(host.answer(), QString());
+    EXPECT_TRUE(Host::windowShown(false, kChooserTitle));
 }
