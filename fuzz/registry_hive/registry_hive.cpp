@@ -40,6 +40,14 @@ NamedRegValue* findValue(ModelKey* key, const QString& name) {
     return nullptr;
 }
 
+// Depth and name of `key` and every key below it, depth first in the store's order.
+void flatten(const ModelKey& key, int depth, std::vector<std::pair<int, QString>>& out) {
+    out.push_back({depth, key.name});
+    for (const auto& [l, child] : key.children) {
+        flatten(child, depth + 1, out);
+    }
+}
+
 class Model {
 public:
     ModelKey* find(std::uint32_t root, const QStringList& parts) {
@@ -222,6 +230,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     canonical << walk->name;
                 }
                 CHECK(*spelled == canonical.join(QLatin1Char('\\')));
+                // The listing of the whole tree below, in one pass.
+                std::vector<std::pair<int, QString>> expectedTree;
+                flatten(*key, 0, expectedTree);
+                expectedTree.front().second = canonical.isEmpty() ? QString() : canonical.last();
+                const auto listed = hive.tree(root, sub);
+                CHECK(listed && listed->size() == expectedTree.size());
+                for (size_t i = 0; i < listed->size(); ++i) {
+                    CHECK((*listed)[i].depth == expectedTree[i].first &&
+                          (*listed)[i].name == expectedTree[i].second);
+                }
+                CHECK(listed->front().values.size() == key->values.size());
                 break;
             }
         }

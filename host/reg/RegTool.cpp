@@ -25,14 +25,15 @@ std::optional<NamedRegValue> findValue(RegistryHive& hive, std::uint32_t root,
     return std::nullopt;
 }
 
-QString childPath(const QString& subKey, const QString& child) {
-    return subKey.isEmpty() ? child : subKey + QLatin1Char('\\') + child;
-}
+constexpr qsizetype kOutputPiece = 1 << 16;
 
 }  // namespace
 
 RegTool::RegTool(QString storePath, QTextStream& in, QTextStream& out, QTextStream& err)
     : storePath_(std::move(storePath)), in_(in), out_(out), err_(err) {}
+
+RegTool::RegTool(RegistryHive& store, QTextStream& in, QTextStream& out, QTextStream& err)
+    : storePath_(store.path()), store_(&store), in_(in), out_(out), err_(err) {}
 
 int RegTool::run(const QStringList& args) {
     const RegParseResult parsed = RegCommandLine::parse(args);
@@ -46,6 +47,9 @@ int RegTool::run(const QStringList& args) {
         return 0;
     }
     try {
+        if (store_) {
+            return execute(*store_, cmd);
+        }
         RegistryHive hive(storePath_);
         return execute(hive, cmd);
     } catch (const PictavoError& e) {
@@ -69,6 +73,9 @@ int RegTool::execute(RegistryHive& hive, const RegCommand& cmd) {
 
 int RegTool::query(RegistryHive& hive, const RegCommand& cmd) {
     const RegKeyPath& key = cmd.key;
+    if (cmd.recurse) {
+        return queryTree(hive, cmd);
+    }
     const auto canonical = hive.canonicalPath(key.root, key.subKey);
     if (!canonical) {
         return fail(RegFormatter::kNotFound);
@@ -76,14 +83,7 @@ int RegTool::query(RegistryHive& hive, const RegCommand& cmd) {
     // Built whole before printing, so a failure part-way prints only the error.
     QString text = QStringLiteral("\n");
     if (!cmd.valueName) {
-        listKey(hive, key, *canonical, cmd.recurse, text);
-    } else if (cmd.recurse) {
-        const int found = searchValue(hive, key, *canonical, *cmd.valueName, text);
-        text += RegFormatter::matchesFound(found) + QLatin1Char('\n');
-        out_ << text;
-        out_.flush();
-        // A search that finds nothing fails, so scripts can test for a value anywhere below.
-        return found > 0 ? 0 : 1;
+        listKey(hive, key, *canonical, text);
     } else {
         const QString path = RegFormatter::keyPath(key.rootName, *canonical);
         const auto value = findValue(hive, key.root, key.subKey, *cmd.valueName);
@@ -102,8 +102,51 @@ int RegTool::query(RegistryHive& hive, const RegCommand& cmd) {
     return 0;
 }
 
+int RegTool::queryTree(RegistryHive& hive, const RegCommand& cmd) {
+    const RegKeyPath& key = cmd.key;
+    const auto canonical = hive.canonicalPath(key.root, key.subKey);
+    const auto tree = hive.tree(key.root, key.subKey);
+    if (!canonical || !tree) {
+        return fail(RegFormatter::kNotFound);
+    }
+    // The tree is read whole before anything is printed, so a failure prints only the error;
+    // the text, which grows with the square of the depth, goes out in pieces.
+    QString text = QStringLiteral("\n");
+    const QString lower = cmd.valueName ? cmd.valueName->toLower() : QString();
+    int found = 0;
+    walkTree(*tree, RegFormatter::keyPath(key.rootName, *canonical),
+             [&](const QString& path, const RegistryHive::TreeKey& k) {
+                 if (!cmd.valueName) {
+                     text += path + QLatin1Char('\n');
+                     for (const NamedRegValue& v : k.values) {
+                         text += RegFormatter::valueLine(v.name, v.value);
+                     }
+                     text += QLatin1Char('\n');
+                 } else {
+                     for (const NamedRegValue& v : k.values) {
+                         if (v.name.toLower() == lower) {
+                             text += path + QLatin1Char('\n') +
+                                     RegFormatter::valueLine(v.name, v.value) + QLatin1Char('\n');
+                             ++found;
+                         }
+                     }
+                 }
+                 if (text.size() > kOutputPiece) {
+                     out_ << text;
+                     text.clear();
+                 }
+             });
+    if (cmd.valueName) {
+        text += RegFormatter::matchesFound(found) + QLatin1Char('\n');
+    }
+    out_ << text;
+    out_.flush();
+    // A search that finds nothing fails, so scripts can test for a value anywhere below.
+    return cmd.valueName && found == 0 ? 1 : 0;
+}
+
 void RegTool::listKey(RegistryHive& hive, const RegKeyPath& key, const QString& subKey,
-                      bool recurse, QString& text) {
+                      QString& text) {
     const QString path = RegFormatter::keyPath(key.rootName, subKey);
     text += path + QLatin1Char('\n');
     // A key that another process removes meanwhile lists as empty.
@@ -111,30 +154,30 @@ void RegTool::listKey(RegistryHive& hive, const RegKeyPath& key, const QString& 
     for (const NamedRegValue& v : values) {
         text += RegFormatter::valueLine(v.name, v.value);
     }
-    if (!values.empty() || recurse) {
+    if (!values.empty()) {
         text += QLatin1Char('\n');
     }
     for (const QString& child : hive.subKeys(key.root, subKey).value_or(QStringList{})) {
-        if (recurse) {
-            listKey(hive, key, childPath(subKey, child), true, text);
-        } else {
-            text += path + QLatin1Char('\\') + child + QLatin1Char('\n');
-        }
+        text += path + QLatin1Char('\\') + child + QLatin1Char('\n');
     }
 }
 
-int RegTool::searchValue(RegistryHive& hive, const RegKeyPath& key, const QString& subKey,
-                         const QString& name, QString& text) {
-    int found = 0;
-    if (const auto value = findValue(hive, key.root, subKey, name)) {
-        text += RegFormatter::keyPath(key.rootName, subKey) + QLatin1Char('\n') +
-                RegFormatter::valueLine(value->name, value->value) + QLatin1Char('\n');
-        ++found;
+void RegTool::walkTree(
+    const std::vector<RegistryHive::TreeKey>& tree, const QString& topPath,
+    const std::function<void(const QString&, const RegistryHive::TreeKey&)>& visit) {
+    // The path of each key is its parent's with one more name: `ends` holds where the path of
+    // each depth so far ends, so no path is built from the top again.
+    QString path = topPath;
+    std::vector<qsizetype> ends;
+    for (const RegistryHive::TreeKey& k : tree) {
+        ends.resize(std::size_t(k.depth));
+        if (k.depth > 0) {
+            path.truncate(ends.back());
+            path += QLatin1Char('\\') + k.name;
+        }
+        ends.push_back(path.size());
+        visit(path, k);
     }
-    for (const QString& child : hive.subKeys(key.root, subKey).value_or(QStringList{})) {
-        found += searchValue(hive, key, childPath(subKey, child), name, text);
-    }
-    return found;
 }
 
 int RegTool::add(RegistryHive& hive, const RegCommand& cmd) {

@@ -3,13 +3,13 @@
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
+#include <functional>
 #include <optional>
+#include <vector>
 
 #include "reg/RegCommandLine.h"
 
-namespace pictavo {
-class RegistryHive;
-}
+#include "platform/RegistryHive.h"
 
 namespace pictavo::reg {
 
@@ -20,6 +20,8 @@ namespace pictavo::reg {
 class RegTool {
 public:
     RegTool(QString storePath, QTextStream& in, QTextStream& out, QTextStream& err);
+    // Works on a store that is already open, whose traffic the caller can then see.
+    RegTool(RegistryHive& store, QTextStream& in, QTextStream& out, QTextStream& err);
 
     // The process exit status: 0 on success (and when the user declines a question), 1 with an
     // "ERROR: ..." text otherwise.
@@ -31,12 +33,14 @@ private:
     int add(RegistryHive& hive, const RegCommand& cmd);
     int remove(RegistryHive& hive, const RegCommand& cmd);
 
-    // Appends the key, its values and (with `recurse`) its sub-keys to `text`.
-    void listKey(RegistryHive& hive, const RegKeyPath& key, const QString& subKey, bool recurse,
-                 QString& text);
-    // Appends every key at or below `subKey` that holds the value `name`; returns the count.
-    int searchValue(RegistryHive& hive, const RegKeyPath& key, const QString& subKey,
-                    const QString& name, QString& text);
+    // query /s: every key below with its values, or (with /v) every key holding the value.
+    int queryTree(RegistryHive& hive, const RegCommand& cmd);
+    // Appends the key, its values and the paths of its sub-keys to `text`.
+    void listKey(RegistryHive& hive, const RegKeyPath& key, const QString& subKey, QString& text);
+    // Calls `visit` with each key of `tree` and its full path, `topPath` being the first's.
+    static void walkTree(
+        const std::vector<RegistryHive::TreeKey>& tree, const QString& topPath,
+        const std::function<void(const QString&, const RegistryHive::TreeKey&)>& visit);
 
     // Asks until the answer begins with Y or N (either case). The end of input means No.
     bool confirm(const QString& question);
@@ -44,6 +48,7 @@ private:
     int fail(const QString& message);
 
     QString storePath_;
+    RegistryHive* store_ = nullptr;
     QTextStream& in_;
     QTextStream& out_;
     QTextStream& err_;

@@ -524,4 +524,72 @@ std::optional<QString> RegistryHive::canonicalPath(std::uint32_t root, const QSt
     return spelled.join(QLatin1Char('\\'));
 }
 
+std::optional<std::vector<RegistryHive::TreeKey>> RegistryHive::tree(std::uint32_t root,
+                                                                     const QString& subKey) {
+    ++traffic_.reads;
+    // One snapshot for the three reads, so that a writer meanwhile cannot tear the listing.
+    exec("BEGIN");
+    struct EndRead {
+        sqlite3* db;
+        ~EndRead() { sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr); }
+    } endRead{db_.get()};
+    const auto top = findKey(root, subKey);
+    if (!top) {
+        return std::nullopt;
+    }
+    struct Child {
+        std::int64_t id;
+        QString name;
+    };
+    // Sub-keys of every key below the top, grouped by parent, each group in subKeys() order.
+    QHash<std::int64_t, std::vector<Child>> children;
+    {
+        Statement s(*this,
+                    "WITH RECURSIVE tree(id) AS (SELECT id FROM keys WHERE parent=?1 UNION ALL"
+                    " SELECT k.id FROM keys k JOIN tree t ON k.parent=t.id)"
+                    " SELECT k.id, k.parent, k.name FROM keys k JOIN tree t ON k.id=t.id"
+                    " ORDER BY k.parent, k.lname");
+        s.bind(1, *top);
+        while (s.step()) {
+            children[s.integer(1)].push_back({s.integer(0), s.text(2)});
+        }
+    }
+    QHash<std::int64_t, std::vector<NamedRegValue>> values;
+    {
+        Statement s(*this,
+                    "WITH RECURSIVE tree(id) AS (SELECT ?1 UNION ALL"
+                    " SELECT k.id FROM keys k JOIN tree t ON k.parent=t.id)"
+                    " SELECT v.key, v.name, v.type, v.data FROM vals v JOIN tree t ON v.key=t.id"
+                    " ORDER BY v.seq");
+        s.bind(1, *top);
+        while (s.step()) {
+            values[s.integer(0)].push_back(
+                {s.text(1), RegValue{static_cast<RegType>(s.integer(2)), s.blob(3)}});
+        }
+    }
+    QString topName;
+    if (!subKey.isEmpty()) {
+        Statement s(*this, "SELECT name FROM keys WHERE id=?1");
+        s.bind(1, *top);
+        topName = s.step() ? s.text(0) : QString();
+    }
+    // Depth first without recursion: a chain of keys may be deeper than the stack allows.
+    std::vector<TreeKey> out;
+    std::vector<std::pair<std::int64_t, TreeKey>> pending;
+    pending.push_back({*top, {0, topName, {}}});
+    while (!pending.empty()) {
+        auto [id, key] = std::move(pending.back());
+        pending.pop_back();
+        key.values = values.take(id);
+        const auto below = children.constFind(id);
+        if (below != children.constEnd()) {
+            for (auto child = below->rbegin(); child != below->rend(); ++child) {
+                pending.push_back({child->id, {key.depth + 1, child->name, {}}});
+            }
+        }
+        out.push_back(std::move(key));
+    }
+    return out;
+}
+
 }  // namespace pictavo

@@ -112,6 +112,17 @@ public:
     // The stored spelling of each component of an existing key's path.
     std::optional<QString> canonicalPath(std::uint32_t root, const QString& subKey);
 
+    // One key of a listed tree: how far below the listed key it is (that key itself is 0), its
+    // stored name and its values in creation order.
+    struct TreeKey {
+        int depth = 0;
+        QString name;
+        std::vector<NamedRegValue> values;
+    };
+    // The key and every key below it, depth first with sub-keys in the order of subKeys(), read
+    // in one pass whatever the depth. std::nullopt when the key is missing.
+    std::optional<std::vector<TreeKey>> tree(std::uint32_t root, const QString& subKey);
+
     // What was asked of the store through this object: calls that read (values, keys,
     // listings) and that write, the write transactions, and the SQL statements run for them.
     struct Traffic {

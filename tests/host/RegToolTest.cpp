@@ -37,13 +37,14 @@ protected:
     QTemporaryDir dir;
     QString path() const { return dir.filePath(QStringLiteral("pictavo/registry.db")); }
 
-    // One run of the tool, with `input` as what the user types.
-    Outcome run(const QStringList& args, QString input = {}) {
+    // One run of the tool, with `input` as what the user types, on its own connection to the
+    // store or on `store`.
+    Outcome run(const QStringList& args, QString input = {}, RegistryHive* store = nullptr) {
         QString out, err;
         QTextStream in(&input, QIODevice::ReadOnly);
         QTextStream o(&out), e(&err);
-        RegTool tool(path(), in, o, e);
-        const int rc = tool.run(args);
+        const int rc =
+            store ? RegTool(*store, in, o, e).run(args) : RegTool(path(), in, o, e).run(args);
         o.flush();
         e.flush();
         return {rc, out, err};
@@ -109,6 +110,30 @@ TEST_F(RegToolTest, Query) {
         EXPECT_EQ(r.out, row.out);
         EXPECT_EQ(r.err, row.err);
     }
+}
+
+TEST_F(RegToolTest, RecursiveQueryReadsAnyDepthInOnePass) {
+    // Chains of nested keys with a value at the bottom: listing or searching them takes as many
+    // statements at any depth, and the deepest key shows with its whole path.
+    RegistryHive hive(path());
+    std::vector<std::uint64_t> statements;
+    for (const int depth : {40, 160}) {
+        SCOPED_TRACE(depth);
+        const QString top = S("Chain%1").arg(depth);
+        const QString deepest = top + S("\\k").repeated(depth);
+        ASSERT_TRUE(hive.createKey(HKCU, deepest));
+        hive.setValue(HKCU, deepest, S("v"), RegValue::text(S("1")));
+        const QString bottom = S("HKEY_CURRENT_USER\\") + deepest + S("\n    v    REG_SZ    1\n");
+        const auto before = hive.traffic().statements;
+        const Outcome list = run({S("query"), S("HKCU\\") + top, S("/s")}, {}, &hive);
+        EXPECT_TRUE(list.out.endsWith(bottom + S("\n")));
+        EXPECT_EQ(list.out.count(S("\\k\n")), depth);
+        const Outcome search =
+            run({S("query"), S("HKCU\\") + top, S("/s"), S("/v"), S("V")}, {}, &hive);
+        EXPECT_EQ(search.out, S("\n") + bottom + S("\nEnd of search: 1 match(es) found.\n"));
+        statements.push_back(hive.traffic().statements - before);
+    }
+    EXPECT_EQ(statements[0], statements[1]);
 }
 
 TEST_F(RegToolTest, AddCreatesMissingParentsAndStoresEachType) {
