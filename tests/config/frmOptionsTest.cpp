@@ -34,7 +34,7 @@ class Options : public ::testing::Test {
 protected:
     Options() {
         EXPECT_TRUE(tc.initialize());
-        settings().setValue(QString(), QStringLiteral("Log"), QStringLiteral("1"));
+        tc.set("", "Log", QStringLiteral("1"));
     }
     ~Options() override { form().Unload(); }
 
@@ -46,28 +46,15 @@ protected:
         w->show();
         return *w;
     }
-    void set(const char* sub, const char* name, const QString& v) {
-        settings().setValue(QLatin1String(sub), QLatin1String(name), v);
-    }
-    QString get(const char* sub, const char* name) {
-        return settings().value(QLatin1String(sub), QLatin1String(name));
-    }
     // Every value of the pages' keys.
     QStringList snapshot() {
         QStringList all;
         for (const SettingDefault& d : SettingsSchema::defaults()) {
             if (QByteArray(d.subKey) != "" && QByteArray(d.subKey) != "DrawTools") {
-                all << QStringLiteral("%1\\%2=%3").arg(d.subKey, d.name, get(d.subKey, d.name));
+                all << QStringLiteral("%1\\%2=%3").arg(d.subKey, d.name, tc.get(d.subKey, d.name));
             }
         }
         return all;
-    }
-    QStringList messages() const {
-        QStringList texts;
-        for (const MessageBoxRequest& m : tc.dialogs->messages) {
-            texts << m.prompt;
-        }
-        return texts;
     }
 
     TestComponent tc;
@@ -77,15 +64,15 @@ protected:
 
 TEST_F(Options, SavingUntouchedWritesEveryValueBackAsStored) {
     // Values no widget can show as they are stored: they must survive a Save untouched.
-    set("Overlay", "Font", QStringLiteral("No Such Face"));
-    set("Overlay", "FontSize", QStringLiteral("9.75"));
-    set("Overlay", "FontBold", QStringLiteral("2"));
-    set("Overlay", "ForeColour", QStringLiteral("4294967295"));
-    set("Overlay", "Position", QStringLiteral("12"));
-    set("Countdown", "BackColor", QStringLiteral("-1"));
-    set("Options", "Webcam", QStringLiteral("2"));
-    set("Options", "FileType", QStringLiteral("jpg"));
-    set("Options", "FileNameLen", QStringLiteral("99"));
+    tc.set("Overlay", "Font", QStringLiteral("No Such Face"));
+    tc.set("Overlay", "FontSize", QStringLiteral("9.75"));
+    tc.set("Overlay", "FontBold", QStringLiteral("2"));
+    tc.set("Overlay", "ForeColour", QStringLiteral("4294967295"));
+    tc.set("Overlay", "Position", QStringLiteral("12"));
+    tc.set("Countdown", "BackColor", QStringLiteral("-1"));
+    tc.set("Options", "Webcam", QStringLiteral("2"));
+    tc.set("Options", "FileType", QStringLiteral("jpg"));
+    tc.set("Options", "FileNameLen", QStringLiteral("99"));
     const QStringList before = snapshot();
 
     OptionsWindow& w = open();
@@ -107,7 +94,7 @@ TEST_F(Options, SavingUntouchedWritesEveryValueBackAsStored) {
 
 TEST_F(Options, SaveWritesWhatTheUserChangedProbesTheWebcamAndReloads) {
     tc.video->card = QStringLiteral("Cam 1");
-    set("Overlay", "FontUnderline", QStringLiteral("1"));
+    tc.set("Overlay", "FontUnderline", QStringLiteral("1"));
     OptionsWindow& w = open();
     EXPECT_TRUE(w.optUnderline->isChecked());  // the stored style shows on its box
     EXPECT_TRUE(w.lblPreview->font().underline());
@@ -144,7 +131,7 @@ TEST_F(Options, SaveWritesWhatTheUserChangedProbesTheWebcamAndReloads) {
         {"Options", "SaveDir", "/picked"},     {"Options", "SaveDirLen", "7"},
     };
     for (const auto& c : changed) {
-        EXPECT_EQ(get(c[0], c[1]), QLatin1String(c[2])) << c[1];
+        EXPECT_EQ(tc.get(c[0], c[1]), QLatin1String(c[2])) << c[1];
     }
     EXPECT_EQ(settings().record().Preview, QStringLiteral("0"));
     EXPECT_EQ(tc.video->probes, 1);
@@ -172,7 +159,7 @@ TEST_F(Options, SaveRefusesBoxesThatWouldBreakCapturesAndWritesNothing) {
         w.chkPreview->click();
         w.findChild<QLineEdit*>(QLatin1String(r.box))->setText(QLatin1String(r.text));
         w.cmdSave[0]->Click();
-        EXPECT_EQ(messages(), QStringList{QLatin1String(r.message)});
+        EXPECT_EQ(tc.dialogs->prompts(), QStringList{QLatin1String(r.message)});
         EXPECT_TRUE(form().isLoaded());
         EXPECT_EQ(snapshot(), before);
         QTest::keyClick(w.chkPreview, Qt::Key_Escape);  // Escape cancels, writing nothing
@@ -211,11 +198,11 @@ TEST_F(Options, NumberBoxesTakeDigitsOnlyAndQualityAtMost100) {
     w.txtQuality->setText(QStringLiteral("555"));
     emit w.txtQuality->editingFinished();
     EXPECT_EQ(w.txtQuality->text(), QStringLiteral("85"));
-    EXPECT_EQ(messages(), QStringList{"Quality Must be Between 0 and 100"});
+    EXPECT_EQ(tc.dialogs->prompts(), QStringList{"Quality Must be Between 0 and 100"});
 }
 
 TEST_F(Options, GroupsFollowTheirBoxesAndSwatchesKeepTheirColours) {
-    set("Options", "Overlay", QStringLiteral("1"));
+    tc.set("Options", "Overlay", QStringLiteral("1"));
     OptionsWindow& w = open();
     const QColor fore = w.shpTextColour->shownColour();
     EXPECT_NE(fore, ColourSwatch::kGrey);

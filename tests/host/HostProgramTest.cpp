@@ -17,12 +17,17 @@
 #include "output/OverlayTags.h"
 #include "platform/RegistryHive.h"
 #include "settings/DiagnosticLog.h"
+#include "support/HostProcess.h"
 #include "support/LogLines.h"
 #include "support/XvfbSession.h"
 
 using namespace pictavo;
 
 namespace {
+
+using test::HostProcess;
+using test::setUserValue;
+using test::userKeyPath;
 
 struct HostRun {
     int exitCode = -1;
@@ -31,149 +36,54 @@ struct HostRun {
     int messageBoxes = 0;  // answered with Return, when run on a screen
 };
 
-QString xdotool(const QProcessEnvironment& environment, const QStringList& arguments) {
-    QProcess p;
-    p.setProcessEnvironment(environment);
-    p.start(QStringLiteral("xdotool"), arguments);
-    p.waitForFinished(10000);
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-// Runs the built host with `input` on standard input, in this test's private environment. On
-// `screen`, every message box it shows is counted and answered with Return, as by a user.
+// Runs the built host with `input` on standard input to its end. On `screen`, every message box
+// it shows is counted and answered with Return, as by a user.
 HostRun runHost(const QByteArray& input, const QStringList& arguments = {},
                 const test::XvfbSession* screen = nullptr,
-                QProcessEnvironment environment = QProcessEnvironment::systemEnvironment()) {
+                QProcessEnvironment extra = QProcessEnvironment()) {
     if (screen) {
-        environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(screen->displayName()));
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        extra.insert(test::onDisplay(screen->displayName()));
     }
-    QProcess host;
-    host.setProcessEnvironment(environment);
-    host.start(QStringLiteral(PICTAVO_BIN_DIR "/pictavo-host"), arguments);
-    EXPECT_TRUE(host.waitForStarted(10000));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(extra);
+    HostProcess host(arguments, extra);
     host.write(input);
-    host.closeWriteChannel();
+    HostRun r;
     QSet<QString> boxes;
     QDeadlineTimer deadline(60000);
-    while (!host.waitForFinished(screen ? 100 : 60000) && !deadline.hasExpired()) {
-        const QStringList shown =
-            xdotool(environment, {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                  QStringLiteral("--name"), QStringLiteral("^Pictavo 3$")})
-                .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        for (const QString& box : shown) {
+    r.exitCode = host.finish(screen ? 100 : 60000);
+    while (host.running() && !deadline.hasExpired()) {
+        for (const QString& box : test::visibleWindows(QStringLiteral("Pictavo 3"), environment)) {
             boxes.insert(box);
-            xdotool(environment, {QStringLiteral("windowactivate"), QStringLiteral("--sync"), box,
-                                  QStringLiteral("key"), QStringLiteral("Return")});
+            test::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), box,
+                           QStringLiteral("key"), QStringLiteral("Return")},
+                          environment);
         }
+        r.exitCode = host.finish(100);
     }
-    if (host.state() != QProcess::NotRunning) {
-        host.kill();
-        host.waitForFinished();
-        ADD_FAILURE() << "the host did not end";
-    }
-    HostRun r;
+    EXPECT_FALSE(host.running()) << "the host did not end";
     r.messageBoxes = int(boxes.size());
-    r.exitCode = host.exitStatus() == QProcess::NormalExit ? host.exitCode() : -1;
     // One answer per line; what follows the last line break is empty for complete lines.
-    r.out = QString::fromUtf8(host.readAllStandardOutput()).split(QLatin1Char('\n'));
+    r.out = QString::fromUtf8(host.remainingOutput()).split(QLatin1Char('\n'));
     r.out.removeLast();
-    r.err = QString::fromUtf8(host.readAllStandardError());
+    r.err = host.standardError();
     return r;
-}
-
-QString userKey(const QString& email) {
-    return QStringLiteral("SOFTWARE\\Quorrel\\Pictavo\\") + email;
-}
-
-// A host kept running and fed one line at a time, in the test's environment plus `extra`.
-class LiveHost {
-public:
-    explicit LiveHost(const QStringList& arguments,
-                      const QProcessEnvironment& extra = QProcessEnvironment()) {
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(extra);
-        process_.setProcessEnvironment(environment);
-        process_.start(QStringLiteral(PICTAVO_BIN_DIR "/pictavo-host"), arguments);
-        EXPECT_TRUE(process_.waitForStarted(10000));
-    }
-    ~LiveHost() {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.kill();
-            process_.waitForFinished();
-        }
-    }
-    void send(const QByteArray& line) { process_.write(line + '\n'); }
-    // The next answer line; nullopt when none comes within `ms`.
-    std::optional<QString> answer(int ms) {
-        QElapsedTimer timer;
-        timer.start();
-        while (!process_.canReadLine() && timer.elapsed() < ms) {
-            process_.waitForReadyRead(int(ms - timer.elapsed()));
-        }
-        if (!process_.canReadLine()) {
-            return std::nullopt;
-        }
-        return QString::fromUtf8(process_.readLine()).chopped(1);
-    }
-    // Waits for the host to have loaded the plug-in (or ended).
-    bool waitUntilLoaded() {
-        QElapsedTimer timer;
-        timer.start();
-        while (!err_.contains("loaded") && timer.elapsed() < 20000 &&
-               process_.state() == QProcess::Running) {
-            process_.waitForReadyRead(100);
-            err_ += process_.readAllStandardError();
-        }
-        return err_.contains("loaded");
-    }
-    void signal(int number) { ::kill(pid_t(process_.processId()), number); }
-    // The exit code once the host has ended by itself; -1 when it crashed or did not end.
-    int finish() {
-        process_.closeWriteChannel();
-        if (!process_.waitForFinished(30000)) {
-            return -1;
-        }
-        return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
-    }
-    QString standardError() { return QString::fromUtf8(err_ + process_.readAllStandardError()); }
-    QByteArray remainingOutput() { return process_.readAllStandardOutput(); }
-
-private:
-    QProcess process_;
-    QByteArray err_;
-};
-
-void setOption(const QString& email, const QString& sub, const char* name, const QString& value) {
-    RegistryHive hive(RegistryHive::defaultPath());
-    const QString key = QStringLiteral("SOFTWARE\\Quorrel\\Pictavo\\") + email +
-                        (sub.isEmpty() ? QString() : QLatin1Char('\\') + sub);
-    ASSERT_TRUE(hive.createKey(RootKey::CurrentUser, key));
-    ASSERT_EQ(hive.setValue(RootKey::CurrentUser, key, QLatin1String(name), RegValue::text(value)),
-              0);
-}
-
-int countValues(RegistryHive& hive, const QString& key) {
-    int n = int(hive.values(RootKey::CurrentUser, key)->size());
-    const QStringList subKeys = hive.subKeys(RootKey::CurrentUser, key).value_or(QStringList());
-    for (const QString& sub : subKeys) {
-        n += countValues(hive, key + QLatin1Char('\\') + sub);
-    }
-    return n;
 }
 
 }  // namespace
 
-TEST(HostProgram, AnEmptyConversationCreatesTheSettingsAndEndsCleanly) {
-    const HostRun r = runHost({}, {QStringLiteral("--email"), QStringLiteral("a@b.c")});
+// The settings are created at the first start; a second finds them in place. Each typed line
+// gets one answer, and failures do not stop the conversation.
+TEST(HostProgram, AConversationCreatesTheSettingsAnswersEachLineAndEndsCleanly) {
+    const QString email = QStringLiteral("a@b.c");
+    HostRun r = runHost({}, {QStringLiteral("--email"), email});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.isEmpty());
     EXPECT_TRUE(r.err.contains(QStringLiteral("loaded \" Pictavo 3\" with 22 commands")))
         << r.err.toStdString();
-
     RegistryHive hive(RegistryHive::defaultPath());
-    EXPECT_EQ(hive.subKeys(RootKey::CurrentUser, userKey(QStringLiteral("a@b.c")))->size(), 5);
-    EXPECT_EQ(countValues(hive, userKey(QStringLiteral("a@b.c"))), 57);
+    EXPECT_TRUE(
+        hive.keyExists(RootKey::CurrentUser, userKeyPath(email) + QStringLiteral("\\Options")));
     const auto scripts = hive.queryValue(RootKey::LocalMachine,
                                          QStringLiteral("SOFTWARE\\Patchou\\Messenger Plus! Live"),
                                          QStringLiteral("ScriptsDir"));
@@ -181,26 +91,17 @@ TEST(HostProgram, AnEmptyConversationCreatesTheSettingsAndEndsCleanly) {
     EXPECT_EQ(QDir(scripts->asText()).canonicalPath(),
               QDir(QStringLiteral(PICTAVO_SCRIPTS_DIR)).canonicalPath());
 
-    // With the log on, a second start finds everything in place.
-    hive.setValue(RootKey::CurrentUser, userKey(QStringLiteral("a@b.c")), QStringLiteral("Log"),
-                  RegValue::text(QStringLiteral("1")));
-    EXPECT_EQ(runHost({}, {QStringLiteral("--email"), QStringLiteral("a@b.c")}).exitCode, 0);
-    QFile log(DiagnosticLog::LogFilePath());
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    const QByteArray text = log.readAll();
-    EXPECT_TRUE(text.contains("\r\ncheckRegistry: 0 Keys and 0 Values\r\n"));
-    EXPECT_LT(text.indexOf("----------End Initialize----------"),
-              text.indexOf("----------Uninitialize----------"));
-}
-
-TEST(HostProgram, EachTypedLineGetsOneAnswerAndFailuresDoNotStopIt) {
-    const HostRun r = runHost(
+    setUserValue(email, "", "Log", QStringLiteral("1"));
+    r = runHost(
         "/xpvfullx\n\n/XPVNOPE 5\r\n/quit\n/xpvnever\n",
-        {QStringLiteral("--email=b@c.d"), QStringLiteral("--host-version"), QStringLiteral("3")});
+        {QStringLiteral("--email=a@b.c"), QStringLiteral("--host-version"), QStringLiteral("3")});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, (QStringList{QStringLiteral("False"), QStringLiteral("False"),
-                                  QStringLiteral("False")}));
+    EXPECT_EQ(r.out, QStringList(3, QStringLiteral("False")));
     EXPECT_TRUE(r.err.contains(QStringLiteral("with 23 commands")));
+    const QStringList log = pictavo::test::logLines();
+    EXPECT_TRUE(log.contains(QStringLiteral("checkRegistry: 0 Keys and 0 Values")));
+    EXPECT_LT(log.indexOf(QStringLiteral("----------End Initialize----------")),
+              log.indexOf(QStringLiteral("----------Uninitialize----------")));
 }
 
 TEST(HostProgram, BadArgumentsAndABrokenStoreAreReported) {
@@ -318,18 +219,12 @@ TEST_F(HostOnScreen, SettingsAUserMightLeaveSendTheirCaptureOrSayOnceWhyNot) {
         SCOPED_TRACE(row.name);
         const QString email = QLatin1String(row.email);
         if (!email.isEmpty()) {
-            RegistryHive hive(RegistryHive::defaultPath());
-            QList<Value> values = row.values;
-            values.append({"Options", "Preview", QStringLiteral("0")});
-            for (const Value& v : values) {
-                const QString key = userKey(email) + (*v.key ? QStringLiteral("\\") : QString()) +
-                                    QLatin1String(v.key);
-                hive.createKey(RootKey::CurrentUser, key);
-                hive.setValue(RootKey::CurrentUser, key, QLatin1String(v.name),
-                              RegValue::text(v.text));
+            setUserValue(email, "Options", "Preview", QStringLiteral("0"));
+            for (const Value& v : row.values) {
+                setUserValue(email, v.key, v.name, v.text);
             }
         }
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        QProcessEnvironment environment;
         environment.insert(QStringLiteral("TMPDIR"), row.tmpdir);
         const HostRun r =
             runHost("/xpvfull\n", {QStringLiteral("--email"), email}, screen, environment);
@@ -347,8 +242,8 @@ TEST_F(HostOnScreen, SettingsAUserMightLeaveSendTheirCaptureOrSayOnceWhyNot) {
 TEST(HostProgram, AStopSignalEndsACountdownWithoutACaptureAndUnloadsThePlugIn) {
     const QString email = QStringLiteral("stop@example.com");
     const QStringList arguments{QStringLiteral("--email"), email};
-    setOption(email, {}, "Log", QStringLiteral("1"));
-    setOption(email, QStringLiteral("Options"), "WarnDelay", QStringLiteral("0"));
+    setUserValue(email, "", "Log", QStringLiteral("1"));
+    setUserValue(email, "Options", "WarnDelay", QStringLiteral("0"));
     const struct {
         const char* name;
         int signal;
@@ -361,7 +256,7 @@ TEST(HostProgram, AStopSignalEndsACountdownWithoutACaptureAndUnloadsThePlugIn) {
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         QFile::remove(DiagnosticLog::LogFilePath());
-        LiveHost host(arguments);
+        HostProcess host(arguments);
         ASSERT_TRUE(host.waitUntilLoaded()) << host.standardError().toStdString();
         if (r.command) {
             host.send(r.command);
@@ -377,9 +272,9 @@ TEST(HostProgram, AStopSignalEndsACountdownWithoutACaptureAndUnloadsThePlugIn) {
             << pictavo::test::logLines().join(QLatin1Char('|')).toStdString();
     }
     RegistryHive hive(RegistryHive::defaultPath());
-    EXPECT_EQ(
-        hive.queryValue(RootKey::CurrentUser, userKey(email), QStringLiteral("Count"))->asText(),
-        QStringLiteral("86400"));
+    EXPECT_EQ(hive.queryValue(RootKey::CurrentUser, userKeyPath(email), QStringLiteral("Count"))
+                  ->asText(),
+              QStringLiteral("86400"));
     EXPECT_TRUE(QDir(QDir::temp().filePath(QStringLiteral("Pictavo")))
                     .entryList(QDir::Files | QDir::Hidden)
                     .isEmpty());
@@ -391,9 +286,9 @@ TEST(HostProgram, HostsStartingTogetherAllMakeOrFindTheTemporaryFolder) {
     constexpr int kHosts = 3;
     for (int round = 0; round < kRounds; ++round) {
         QDir(QDir::temp().filePath(QStringLiteral("Pictavo"))).removeRecursively();
-        std::vector<std::unique_ptr<LiveHost>> hosts;
+        std::vector<std::unique_ptr<HostProcess>> hosts;
         for (int i = 0; i < kHosts; ++i) {
-            hosts.push_back(std::make_unique<LiveHost>(QStringList{}));
+            hosts.push_back(std::make_unique<HostProcess>(QStringList{}));
         }
         for (auto& host : hosts) {
             EXPECT_EQ(host->finish(), 0)
@@ -408,14 +303,14 @@ TEST(HostProgram, HostsStartingTogetherAllMakeOrFindTheTemporaryFolder) {
 TEST(HostProgram, TwoHostsCapturingTogetherNeverShareAFile) {
     constexpr int kRounds = 20;
     const QString email = QStringLiteral("pair@example.com");
-    setOption(email, QStringLiteral("Options"), "Preview", QStringLiteral("0"));
-    setOption(email, QStringLiteral("Options"), "FileName", QStringLiteral("../../../../x/y"));
+    setUserValue(email, "Options", "Preview", QStringLiteral("0"));
+    setUserValue(email, "Options", "FileName", QStringLiteral("../../../../x/y"));
     const struct {
         const char* rootOption;
         QRgb colour;
     } screens[] = {{"-wr", qRgb(255, 255, 255)}, {"-br", qRgb(0, 0, 0)}};
     std::vector<std::unique_ptr<pictavo::test::XvfbSession>> servers;
-    std::vector<std::unique_ptr<LiveHost>> hosts;
+    std::vector<std::unique_ptr<HostProcess>> hosts;
     for (const auto& screen : screens) {
         servers.push_back(
             std::make_unique<pictavo::test::XvfbSession>(pictavo::test::XvfbSession::Options{
@@ -423,12 +318,9 @@ TEST(HostProgram, TwoHostsCapturingTogetherNeverShareAFile) {
                 .windowManager = false,
                 .serverArguments = {QLatin1String(screen.rootOption)}}));
         ASSERT_TRUE(servers.back()->isRunning()) << servers.back()->error().toStdString();
-        QProcessEnvironment display;
-        display.insert(QStringLiteral("DISPLAY"),
-                       QString::fromLatin1(servers.back()->displayName()));
-        display.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         hosts.push_back(
-            std::make_unique<LiveHost>(QStringList{QStringLiteral("--email"), email}, display));
+            std::make_unique<HostProcess>(QStringList{QStringLiteral("--email"), email},
+                                          test::onDisplay(servers.back()->displayName())));
         ASSERT_TRUE(hosts.back()->waitUntilLoaded()) << hosts.back()->standardError().toStdString();
     }
     QSet<QString> paths;

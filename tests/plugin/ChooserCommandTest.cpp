@@ -125,11 +125,7 @@ TEST(ChooserCommand, EachButtonRunsItsPathAndTheAnswerFollows) {
         if (r.message) {
             expected << QLatin1String(r.message) + QStringLiteral("\r\n\r\n") + target;
         }
-        QStringList prompts;
-        for (const MessageBoxRequest& m : tc.dialogs->messages) {
-            prompts << m.prompt;
-        }
-        EXPECT_EQ(prompts, expected);
+        EXPECT_EQ(tc.dialogs->prompts(), expected);
         const QImage saved(target);
         EXPECT_EQ(saved.isNull() ? QSize() : saved.size(), r.saved);
         EXPECT_EQ(s.value(QString(), QStringLiteral("sResult")), QString());

@@ -169,18 +169,12 @@ TEST(PVLifecycle, AnAddressThatNamesNoKeyIsRefusedWithOneMessagePerOperation) {
         TestComponent tc;
         EXPECT_FALSE(tc.initialize(email));
         EXPECT_EQ(tc.pv->freeImage(), nullptr);
-        EXPECT_EQ(tc.pv->ParseCommand(QStringLiteral("/xpvfull"), QString(), nullptr), QString());
-        EXPECT_EQ(tc.pv->ParseCommand(QStringLiteral("/xpvoptions"), QString(), nullptr),
-                  QStringLiteral("True"));
-        EXPECT_EQ(tc.pv->ParseCommand(QStringLiteral("/nope"), QString(), nullptr),
-                  QStringLiteral("False"));
+        EXPECT_EQ(tc.command(QStringLiteral("/xpvfull")), QString());
+        EXPECT_EQ(tc.command(QStringLiteral("/xpvoptions")), QStringLiteral("True"));
+        EXPECT_EQ(tc.command(QStringLiteral("/nope")), QStringLiteral("False"));
         tc.pv->Configure();
         tc.pv->Uninitialize();
-        QStringList prompts;
-        for (const MessageBoxRequest& m : tc.dialogs->messages) {
-            prompts << m.prompt;
-        }
-        EXPECT_EQ(prompts, (QStringList(4, message)));
+        EXPECT_EQ(tc.dialogs->prompts(), (QStringList(4, message)));
         RegistryHive hive(RegistryHive::defaultPath());
         EXPECT_FALSE(hive.keyExists(RootKey::CurrentUser, QStringLiteral("SOFTWARE\\Quorrel")));
         EXPECT_FALSE(QFileInfo::exists(tc.pv->TempFolderPath()));

@@ -16,18 +16,9 @@
 using namespace pictavo;
 using pictavo::test::logLines;
 using pictavo::test::TestComponent;
+using pictavo::test::testScreen;
 
 namespace {
-
-QImage testScreen(int w, int h) {
-    QImage screen(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            screen.setPixel(x, y, qRgb(x * 255 / w, y * 255 / h, (x * 7 ^ y * 13) & 0xff));
-        }
-    }
-    return screen;
-}
 
 // The kind of file by its first bytes.
 QByteArray formatOf(const QString& path) {
@@ -62,19 +53,13 @@ class SelectAndSave : public ::testing::Test {
 protected:
     SelectAndSave() : tc(testScreen(320, 200)) {
         EXPECT_TRUE(tc.initialize());
-        set(QStringLiteral("Options"), "Preview", QStringLiteral("0"));
-        set(QStringLiteral("Options"), "SaveDir", saveDir);
-        set(QStringLiteral("Options"), "SaveDirLen", QString::number(saveDir.size()));
-        set(QString(), "Log", QStringLiteral("1"));
+        tc.set("Options", "Preview", QStringLiteral("0"));
+        tc.set("Options", "SaveDir", saveDir);
+        tc.set("Options", "SaveDirLen", QString::number(saveDir.size()));
+        tc.set("", "Log", QStringLiteral("1"));
         QDir().mkpath(saveDir);
     }
 
-    void set(const QString& sub, const char* name, const QString& value) {
-        tc.pv->settings().setValue(sub, QLatin1String(name), value);
-    }
-    QString get(const QString& sub, const char* name) {
-        return tc.pv->settings().value(sub, QLatin1String(name));
-    }
     // Runs the command; `gesture` acts on the selection window once it shows, and a watchdog
     // presses Escape there and cancels a preview if the test goes wrong.
     QString command(const QString& word, const Gesture& gesture = {}) {
@@ -98,13 +83,6 @@ protected:
         });
         watchdog.start(10000);
         return tc.pv->ParseCommand(word, QString(), nullptr);
-    }
-    QStringList prompts() const {
-        QStringList out;
-        for (const MessageBoxRequest& m : tc.dialogs->messages) {
-            out << m.prompt;
-        }
-        return out;
     }
     void answerSave(const QString& path, int filterIndex) {
         tc.dialogs->saveAnswers.enqueue({path, filterIndex});
@@ -187,7 +165,7 @@ TEST_F(SelectAndSave, EscapeAnotherButtonOrNoAreaCancelsWithNothingSentOrSaved) 
             QFile::remove(DiagnosticLog::LogFilePath());
             EXPECT_EQ(command(QLatin1String(word), r.gesture), QLatin1String(answer));
             EXPECT_TRUE(logLines().contains(QStringLiteral("Selection cancelled")));
-            EXPECT_EQ(get(QString(), "sResult"), QString());
+            EXPECT_EQ(tc.get("", "sResult"), QString());
         }
     }
     EXPECT_TRUE(QDir(tc.pv->TempFolderPath()).isEmpty());
@@ -220,9 +198,10 @@ TEST_F(SelectAndSave, TheTypedNameIsCompletedAndSavedInTheChosenType) {
         EXPECT_EQ(QString::number(asked.filterIndex), preselected);
         EXPECT_EQ(formatOf(path), r.type);
         preselected = QString::number(saveFileTypeNumber(QLatin1String(r.type)));
-        EXPECT_EQ(get(QStringLiteral("Options"), "SaveFileType"), preselected);
+        EXPECT_EQ(tc.get("Options", "SaveFileType"), preselected);
         EXPECT_EQ(tc.pv->settings().record().FileType, QLatin1String(r.type));
-        EXPECT_EQ(prompts(), QStringList{QStringLiteral("Screenshot Saved To\r\n\r\n") + path});
+        EXPECT_EQ(tc.dialogs->prompts(),
+                  QStringList{QStringLiteral("Screenshot Saved To\r\n\r\n") + path});
     }
     const SaveDialogRequest& asked = tc.dialogs->saveRequests.first();
     EXPECT_EQ(asked.title, QStringLiteral("Pictavo 3"));
@@ -236,7 +215,7 @@ TEST_F(SelectAndSave, TheTypedNameIsCompletedAndSavedInTheChosenType) {
     EXPECT_TRUE(log.contains(QStringLiteral("sTempResult:  NoPreview")));
 
     // Without "SaveMsgBox" a save says nothing; a cancelled dialog neither, and saves nothing.
-    set(QStringLiteral("Options"), "SaveMsgBox", QStringLiteral("0"));
+    tc.set("Options", "SaveMsgBox", QStringLiteral("0"));
     tc.dialogs->messages.clear();
     answerSave(saveDir + QStringLiteral("/quiet.png"), 4);
     command(QStringLiteral("/xpvfsave"));
@@ -275,13 +254,14 @@ TEST_F(SelectAndSave, AFailedSaveShowsTheErrorForEverySaveCommand) {
         tc.dialogs->messages.clear();
         answerSave(path, 3);
         EXPECT_EQ(command(QLatin1String(word), drag({10, 10}, {60, 50})), QStringLiteral("True"));
-        EXPECT_EQ(prompts(), QStringList{QStringLiteral("Error Saving Screenshot\r\n\r\n") + path});
+        EXPECT_EQ(tc.dialogs->prompts(),
+                  QStringList{QStringLiteral("Error Saving Screenshot\r\n\r\n") + path});
     }
     EXPECT_FALSE(QFile::exists(path));
 }
 
 TEST_F(SelectAndSave, ACancelledPreviewSavesNothingForEverySaveCommand) {
-    set(QStringLiteral("Options"), "PreviewSave", QStringLiteral("1"));
+    tc.set("Options", "PreviewSave", QStringLiteral("1"));
     for (const char* word : {"/xpvasave", "/xpvfsave", "/xpvssave"}) {
         SCOPED_TRACE(word);
         QTimer::singleShot(400, [this] { tc.pv->mainForm().cmdCancel_Click(); });

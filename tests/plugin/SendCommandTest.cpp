@@ -29,44 +29,23 @@
 
 using namespace pictavo;
 using pictavo::test::TestComponent;
+using pictavo::test::testScreen;
 
 namespace {
 
-// A screen with something to see: a gradient with a few sharp shapes.
-QImage testScreen(int w = 320, int h = 200) {
-    QImage screen(w, h, QImage::Format_RGB32);
-    for (int y = 0; y < h; ++y) {
-        for (int x = 0; x < w; ++x) {
-            screen.setPixel(x, y, qRgb(x * 255 / w, y * 255 / h, (x ^ y) & 0xff));
-        }
-    }
-    QPainter p(&screen);
-    p.fillRect(20, 30, 60, 40, Qt::red);
-    p.fillRect(200, 100, 50, 50, Qt::white);
-    return screen;
-}
-
 class SendCommand : public ::testing::Test {
 protected:
-    explicit SendCommand(QImage screen = testScreen()) : tc(std::move(screen)) {
+    SendCommand() : tc(pictavo::test::testScreen()) {
         EXPECT_TRUE(tc.initialize());
-        set(QStringLiteral("Options"), "Preview", "0");
+        tc.set("Options", "Preview", "0");
     }
 
-    void set(const QString& sub, const char* name, const QString& value) {
-        tc.pv->settings().setValue(sub, QLatin1String(name), value);
-    }
-    QString get(const QString& sub, const char* name) {
-        return tc.pv->settings().value(sub, QLatin1String(name));
-    }
-    QString command(const QString& word, const QString& arg = {}) {
-        return tc.pv->ParseCommand(word, arg, nullptr);
-    }
-    // Runs `action` on the open preview once the modal loop is running; a watchdog closes the
-    // preview if the test goes wrong, so nothing can hang.
+    // Switches the preview on and runs `action` on it once its modal loop is running; a
+    // watchdog closes the preview if the test goes wrong, so nothing can hang.
     void whenPreviewShows(std::function<void(frmMain&)> action) {
-        QTimer::singleShot(100, [this, action] { action(tc.pv->mainForm()); });
-        QTimer::singleShot(10000, [this] {
+        tc.set("Options", "Preview", QStringLiteral("1"));
+        QTimer::singleShot(100, &timers, [this, action] { action(tc.pv->mainForm()); });
+        QTimer::singleShot(10000, &timers, [this] {
             if (tc.pv->mainForm().isLoaded()) {
                 tc.pv->mainForm().cmdCancel_Click();
             }
@@ -74,30 +53,31 @@ protected:
     }
 
     TestComponent tc;
+    QObject timers;  // ends the timers with the test
 };
 
 }  // namespace
 
 TEST_F(SendCommand, FullScreenWithoutPreviewSendsTheScreenAsPng) {
-    set(QString(), "sResult", QStringLiteral("stale"));
+    tc.set("", "sResult", QStringLiteral("stale"));
     for (const char* word : {"/xpvfullx", "", "/xpvful", "xpvfull"}) {
         SCOPED_TRACE(word);
-        EXPECT_EQ(command(QLatin1String(word)), QStringLiteral("False"));
-        EXPECT_EQ(get(QString(), "sResult"), QStringLiteral("stale"));
+        EXPECT_EQ(tc.command(QLatin1String(word)), QStringLiteral("False"));
+        EXPECT_EQ(tc.get("", "sResult"), QStringLiteral("stale"));
     }
-    const QString path = command(QStringLiteral("/XPVFULL"));
+    const QString path = tc.command(QStringLiteral("/XPVFULL"));
     EXPECT_EQ(path, tc.pv->TempFolderPath() + QStringLiteral("My_Screenshot.png"));
     const QImage written(path);
     ASSERT_FALSE(written.isNull());
     EXPECT_EQ(written.convertToFormat(QImage::Format_RGB32), tc.screen->screen());
-    EXPECT_EQ(get(QString(), "sResult"), QString());
-    EXPECT_EQ(get(QString(), "sTemp"), path);
+    EXPECT_EQ(tc.get("", "sResult"), QString());
+    EXPECT_EQ(tc.get("", "sTemp"), path);
     EXPECT_TRUE(tc.dialogs->messages.isEmpty());
 }
 
 TEST_F(SendCommand, ActiveWindowSendsTheWindowsRectangle) {
     tc.screen->setActiveWindow(QRect(20, 30, 60, 40));
-    const QImage written(command(QStringLiteral("/xpvactive")));
+    const QImage written(tc.command(QStringLiteral("/xpvactive")));
     EXPECT_EQ(written.convertToFormat(QImage::Format_RGB32),
               tc.screen->screen().copy(20, 30, 60, 40));
 }
@@ -109,8 +89,9 @@ TEST_F(SendCommand, FileNamesAreNumberedFromTwoAndTheFolderKeepsItsCase) {
         QFile f(folder + QLatin1String(name));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     }
-    set(QStringLiteral("Options"), "FileType", QStringLiteral("PNG"));
-    EXPECT_EQ(command(QStringLiteral("/xpvfull")), folder + QStringLiteral("My_Screenshot3.png"));
+    tc.set("Options", "FileType", QStringLiteral("PNG"));
+    EXPECT_EQ(tc.command(QStringLiteral("/xpvfull")),
+              folder + QStringLiteral("My_Screenshot3.png"));
     EXPECT_EQ(tc.pv->settings().record().FileType, QStringLiteral("png"));
 
     // The parts went through the store and were cleared; the lengths of a plain name stay.
@@ -120,15 +101,15 @@ TEST_F(SendCommand, FileNamesAreNumberedFromTwoAndTheFolderKeepsItsCase) {
               mixed.path() + QStringLiteral("Shot.gif"));
     EXPECT_EQ(type, QStringLiteral("gif"));
     for (const char* part : {"TempPath", "TempFileName", "TempFileType"}) {
-        EXPECT_EQ(get(QString(), part), QString()) << part;
+        EXPECT_EQ(tc.get("", part), QString()) << part;
     }
-    EXPECT_EQ(get(QString(), "TempPathLen"), QString::number(mixed.path().size()));
-    EXPECT_EQ(get(QString(), "TempFileTypeLen"), QStringLiteral("3"));
+    EXPECT_EQ(tc.get("", "TempPathLen"), QString::number(mixed.path().size()));
+    EXPECT_EQ(tc.get("", "TempFileTypeLen"), QStringLiteral("3"));
 }
 
 // A name that would leave the folder, or split the answer over two lines, is not used.
 TEST_F(SendCommand, UnsafeFileNamesGiveWayToTheDefaultInsideTheFolder) {
-    set(QString(), "Log", QStringLiteral("1"));
+    tc.set("", "Log", QStringLiteral("1"));
     const struct {
         const char* name;
         const char* reason;
@@ -144,8 +125,8 @@ TEST_F(SendCommand, UnsafeFileNamesGiveWayToTheDefaultInsideTheFolder) {
     const QString folder = tc.pv->TempFolderPath();
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
-        set(QStringLiteral("Options"), "FileName", QString::fromUtf8(r.name));
-        const QString path = command(QStringLiteral("/xpvfull"));
+        tc.set("Options", "FileName", QString::fromUtf8(r.name));
+        const QString path = tc.command(QStringLiteral("/xpvfull"));
         const QFileInfo written(path);
         EXPECT_EQ(written.absolutePath() + QLatin1Char('/'), folder);
         EXPECT_TRUE(written.isFile());
@@ -168,7 +149,7 @@ TEST_F(SendCommand, AFolderSwappedForALinkIsNeverFollowed) {
     QDir().mkpath(elsewhere);
     ASSERT_TRUE(QDir().rename(folder, folder + QStringLiteral(".moved")));
     ASSERT_EQ(symlink(QFile::encodeName(elsewhere), QFile::encodeName(folder)), 0);
-    EXPECT_EQ(command(QStringLiteral("/xpvfull")), QString());
+    EXPECT_EQ(tc.command(QStringLiteral("/xpvfull")), QString());
     ASSERT_EQ(tc.dialogs->messages.size(), 1);
     EXPECT_TRUE(
         tc.dialogs->messages[0].prompt.endsWith(QStringLiteral("No such file or directory")));
@@ -181,10 +162,10 @@ TEST_F(SendCommand, AFolderSwappedForALinkIsNeverFollowed) {
 TEST_F(SendCommand, TwoComponentsInOneProcessDeleteOnlyTheirOwnFiles) {
     TestComponent other(testScreen());
     ASSERT_TRUE(other.initialize());
-    const QString mine = command(QStringLiteral("/xpvfull"));
+    const QString mine = tc.command(QStringLiteral("/xpvfull"));
     const QString theirs = other.pv->ParseCommand(QStringLiteral("/xpvfull"), {}, nullptr);
     ASSERT_NE(mine, theirs);
-    set(QStringLiteral("Options"), "Delete", QStringLiteral("1"));
+    tc.set("Options", "Delete", QStringLiteral("1"));
     tc.pv->Uninitialize();
     EXPECT_FALSE(QFileInfo::exists(mine));
     EXPECT_TRUE(QFileInfo::exists(theirs));
@@ -210,11 +191,11 @@ TEST_F(SendCommand, EveryFileTypeWritesAReadableFileWhateverItsCase) {
     } rows[] = {
         {"BMP", FIF_BMP}, {"gif", FIF_GIF}, {"Jpg", FIF_JPEG}, {"TIF", FIF_TIFF}, {"png", FIF_PNG}};
     FreeImageLibrary& fi = *tc.pv->freeImage();
-    set(QStringLiteral("Options"), "Overlay", QStringLiteral("1"));
+    tc.set("Options", "Overlay", QStringLiteral("1"));
     for (const auto& r : rows) {
         SCOPED_TRACE(r.type);
-        set(QStringLiteral("Options"), "FileType", QLatin1String(r.type));
-        const QString path = command(QStringLiteral("/xpvfull"));
+        tc.set("Options", "FileType", QLatin1String(r.type));
+        const QString path = tc.command(QStringLiteral("/xpvfull"));
         EXPECT_TRUE(path.endsWith(QLatin1Char('.') + QString::fromLatin1(r.type).toLower()));
         FIBITMAP* dib = fi.Load(r.fif, QFile::encodeName(path).constData(), 0);
         ASSERT_NE(dib, nullptr);
@@ -251,23 +232,23 @@ TEST_F(SendCommand, AFailedSaveSendsNothingAndSaysOnceWhatWhereAndWhy) {
         QString before;
         QString lengthBefore;
         if (r.setting) {
-            before = get(QStringLiteral("Options"), r.setting);
-            lengthBefore = get(QStringLiteral("Options"), length.constData());
-            set(QStringLiteral("Options"), r.setting, r.value);
-            set(QStringLiteral("Options"), length.constData(), QString::number(r.value.size()));
+            before = tc.get("Options", r.setting);
+            lengthBefore = tc.get("Options", length.constData());
+            tc.set("Options", r.setting, r.value);
+            tc.set("Options", length.constData(), QString::number(r.value.size()));
         } else {
             ASSERT_TRUE(QDir(folder).removeRecursively());
         }
-        EXPECT_EQ(command(QStringLiteral("/xpvfull")), QString());
-        EXPECT_EQ(get(QString(), "sResult"), QString());
+        EXPECT_EQ(tc.command(QStringLiteral("/xpvfull")), QString());
+        EXPECT_EQ(tc.get("", "sResult"), QString());
         ASSERT_EQ(tc.dialogs->messages.size(), 1);
         EXPECT_EQ(tc.dialogs->messages[0].prompt, QStringLiteral("Save Failed\r\n\r\n") + folder +
                                                       r.file + QStringLiteral("\r\n\r\n") +
                                                       r.reason);
         EXPECT_FALSE(QFile::exists(folder + r.file));
         if (r.setting) {
-            set(QStringLiteral("Options"), r.setting, before);
-            set(QStringLiteral("Options"), length.constData(), lengthBefore);
+            tc.set("Options", r.setting, before);
+            tc.set("Options", length.constData(), lengthBefore);
         }
     }
 }
@@ -285,9 +266,9 @@ public:
 };
 
 TEST_F(SendCommand, ClipboardGetsThePictureWithoutAnyWidget) {
-    set(QStringLiteral("Options"), "Clipboard", QStringLiteral("1"));
+    tc.set("Options", "Clipboard", QStringLiteral("1"));
     WidgetProbe probe;
-    command(QStringLiteral("/xpvfull"));
+    tc.command(QStringLiteral("/xpvfull"));
     EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
               tc.screen->screen());
     EXPECT_EQ(probe.made, 0);
@@ -296,38 +277,35 @@ TEST_F(SendCommand, ClipboardGetsThePictureWithoutAnyWidget) {
 }
 
 TEST_F(SendCommand, AcceptedPreviewSendsTheDrawingAndStoresTheDrawingState) {
-    set(QStringLiteral("Options"), "Preview", QStringLiteral("1"));
     whenPreviewShows([](frmMain& f) {
         f.Colour = 0x0000FF;
         f.Len = 5;
         f.txtText()->setText(QStringLiteral("hello"));
         f.cmdSend_Click();
     });
-    const QString path = command(QStringLiteral("/xpvfull"));
+    const QString path = tc.command(QStringLiteral("/xpvfull"));
     EXPECT_EQ(path, tc.pv->TempFolderPath() + QStringLiteral("My_Screenshot.png"));
     EXPECT_EQ(QImage(path).convertToFormat(QImage::Format_RGB32), tc.screen->screen());
-    EXPECT_EQ(get(QStringLiteral("DrawTools"), "Colour"), QStringLiteral("255"));
-    EXPECT_EQ(get(QStringLiteral("DrawTools"), "Len"), QStringLiteral("5"));
-    EXPECT_EQ(get(QStringLiteral("DrawTools"), "Text"), QStringLiteral("hello"));
+    EXPECT_EQ(tc.get("DrawTools", "Colour"), QStringLiteral("255"));
+    EXPECT_EQ(tc.get("DrawTools", "Len"), QStringLiteral("5"));
+    EXPECT_EQ(tc.get("DrawTools", "Text"), QStringLiteral("hello"));
     EXPECT_FALSE(tc.pv->mainForm().isLoaded());
 }
 
 TEST_F(SendCommand, CancelledPreviewSendsNothingButKeepsTheDrawingState) {
-    set(QStringLiteral("Options"), "Preview", QStringLiteral("1"));
     whenPreviewShows([](frmMain& f) {
         f.Len = 7;
         f.cmdCancel_Click();
     });
-    EXPECT_EQ(command(QStringLiteral("/xpvactive")), QString());
-    EXPECT_EQ(get(QStringLiteral("DrawTools"), "Len"), QStringLiteral("7"));
-    EXPECT_EQ(get(QString(), "sResult"), QString());
+    EXPECT_EQ(tc.command(QStringLiteral("/xpvactive")), QString());
+    EXPECT_EQ(tc.get("DrawTools", "Len"), QStringLiteral("7"));
+    EXPECT_EQ(tc.get("", "sResult"), QString());
     EXPECT_FALSE(QFile::exists(tc.pv->TempFolderPath() + QStringLiteral("My_Screenshot.png")));
 }
 
 // Another process holds the store past its busy timeout while the user cancels: the preview
 // goes, the user is told once what failed, and the command answers nothing.
 TEST_F(SendCommand, AStoreLockedDuringCancelUnloadsThePreviewAndAnswersNothing) {
-    set(QStringLiteral("Options"), "Preview", QStringLiteral("1"));
     tc.pv->registryHive().setBusyTimeout(std::chrono::milliseconds(50));
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(QFile::encodeName(RegistryHive::defaultPath()).constData(), &other),
@@ -341,7 +319,7 @@ TEST_F(SendCommand, AStoreLockedDuringCancelUnloadsThePreviewAndAnswersNothing) 
         QTest::mouseClick(f.cmdCancel(), Qt::LeftButton);
         EXPECT_FALSE(f.isLoaded());
     });
-    EXPECT_EQ(command(QStringLiteral("/xpvfull")), QString());
+    EXPECT_EQ(tc.command(QStringLiteral("/xpvfull")), QString());
     sqlite3_close(other);
     ASSERT_EQ(tc.dialogs->messages.size(), 1);
     EXPECT_TRUE(tc.dialogs->messages[0].prompt.contains(RegistryHive::defaultPath()));
@@ -351,8 +329,7 @@ TEST_F(SendCommand, AStoreLockedDuringCancelUnloadsThePreviewAndAnswersNothing) 
 // Accepted once the background run has finished, an unchanged preview sends those bytes: the
 // library's save is out of order by then. The file is the one a direct save writes.
 TEST_F(SendCommand, AnUnchangedPreviewSendsTheFileEncodedWhileItWasOpen) {
-    set(QStringLiteral("Options"), "Preview", QStringLiteral("1"));
-    set(QStringLiteral("Options"), "Quality", QStringLiteral("60"));
+    tc.set("Options", "Quality", QStringLiteral("60"));
     FreeImageLibrary& library = *tc.pv->freeImage();
     const auto save = library.Save;
     ImageEncoder& encoder = tc.pv->encoder();
@@ -366,7 +343,7 @@ TEST_F(SendCommand, AnUnchangedPreviewSendsTheFileEncodedWhileItWasOpen) {
                 {"tif", &ImageEncoder::SaveTIF}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.type);
-        set(QStringLiteral("Options"), "FileType", QLatin1String(row.type));
+        tc.set("Options", "FileType", QLatin1String(row.type));
         whenPreviewShows([&](frmMain& f) {
             EXPECT_TRUE(QTest::qWaitFor([&] { return encoder.background().idle(); }, 5000));
             library.Save = [](FREE_IMAGE_FORMAT, FIBITMAP*, const char*, int) -> BOOL {
@@ -374,7 +351,7 @@ TEST_F(SendCommand, AnUnchangedPreviewSendsTheFileEncodedWhileItWasOpen) {
             };
             f.cmdSend_Click();
         });
-        const QString path = command(QStringLiteral("/xpvfull"));
+        const QString path = tc.command(QStringLiteral("/xpvfull"));
         library.Save = save;
         ASSERT_FALSE(path.isEmpty());
         const QString direct = path + QStringLiteral(".direct");
@@ -390,7 +367,6 @@ TEST_F(SendCommand, AnUnchangedPreviewSendsTheFileEncodedWhileItWasOpen) {
 // A stroke made after the background run has finished is in the file: the accept, sooner than
 // the picture has been still long enough for a new run, encodes afresh.
 TEST_F(SendCommand, AStrokeAfterTheBackgroundRunIsInTheFile) {
-    set(QStringLiteral("Options"), "Preview", QStringLiteral("1"));
     QImage drawn;
     whenPreviewShows([&](frmMain& f) {
         EXPECT_TRUE(QTest::qWaitFor([&] { return tc.pv->encoder().background().idle(); }, 5000));
@@ -400,49 +376,35 @@ TEST_F(SendCommand, AStrokeAfterTheBackgroundRunIsInTheFile) {
         f.cmdSend_Click();
     });
     const QImage sent =
-        QImage(command(QStringLiteral("/xpvfull"))).convertToFormat(QImage::Format_RGB32);
+        QImage(tc.command(QStringLiteral("/xpvfull"))).convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(sent.pixel(30, 10), qRgb(255, 0, 0));
     EXPECT_EQ(sent, drawn);
 }
 
 TEST_F(SendCommand, ACaptureLargerThanThePreviewIsSentAtFullSize) {
     tc.screen->screen() = testScreen(4000, 2500);
-    set(QStringLiteral("Options"), "Preview", QStringLiteral("1"));
-    set(QStringLiteral("Options"), "FileType", QStringLiteral("jpg"));
+    tc.set("Options", "FileType", QStringLiteral("jpg"));
     whenPreviewShows([](frmMain& f) {
         EXPECT_TRUE(f.bScaled);
         f.cmdSend_Click();
     });
-    EXPECT_EQ(QImage(command(QStringLiteral("/xpvfull"))).size(), QSize(4000, 2500));
-}
-
-TEST_F(SendCommand, LongCountdownIsConfirmedFirst) {
-    set(QStringLiteral("Options"), "WarnDelayAmount", QStringLiteral("10"));
-    set(QStringLiteral("Options"), "Counter", QStringLiteral("0"));
-    set(QString(), "sResult", QStringLiteral("#"));
-    tc.dialogs->answers.enqueue(MsgBox::ResultNo);
-    EXPECT_EQ(command(QStringLiteral("/xpvactive"), QStringLiteral("11")), QString());
-    ASSERT_EQ(tc.dialogs->messages.size(), 1);
-    EXPECT_EQ(tc.dialogs->messages[0].prompt,
-              QStringLiteral("Are You Sure You Want A Time Delay of 11 seconds?"));
-    EXPECT_EQ(tc.dialogs->messages[0].buttons, MsgBox::YesNo + MsgBox::InformationIcon);
-    EXPECT_FALSE(tc.pv->sendForm().Proceed);
-    EXPECT_EQ(get(QString(), "sResult"), QString());
-
-    // -1 is a countdown that ends at once; a countdown of exactly the limit is not asked about.
-    tc.dialogs->messages.clear();
-    tc.pv->pipeline().RunCountdown(QStringLiteral("-1"));
-    EXPECT_TRUE(tc.pv->sendForm().Proceed);
-    EXPECT_EQ(tc.pv->settings().record().TimeDelay, QStringLiteral("-1"));
-    set(QStringLiteral("Options"), "WarnDelayAmount", QStringLiteral("1"));
-    tc.pv->pipeline().RunCountdown(QStringLiteral("1"));
-    EXPECT_TRUE(tc.pv->sendForm().Proceed);
-    EXPECT_TRUE(tc.dialogs->messages.isEmpty());
+    EXPECT_EQ(QImage(tc.command(QStringLiteral("/xpvfull"))).size(), QSize(4000, 2500));
 }
 
 // However large the typed number, the countdown is a whole number of seconds within a day, and
-// a long one is asked about.
+// one longer than "WarnDelayAmount" is asked about first; "No" sends nothing.
 TEST_F(SendCommand, HugeCountdownsAreHeldToADayAndAskedAbout) {
+    tc.set("Options", "WarnDelayAmount", QStringLiteral("10"));
+    tc.set("Options", "Counter", QStringLiteral("0"));
+    tc.set("", "sResult", QStringLiteral("#"));
+    tc.dialogs->answers.enqueue(MsgBox::ResultNo);
+    EXPECT_EQ(tc.command(QStringLiteral("/xpvactive"), QStringLiteral("11")), QString());
+    EXPECT_EQ(tc.dialogs->prompts(),
+              QStringList{"Are You Sure You Want A Time Delay of 11 seconds?"});
+    ASSERT_EQ(tc.dialogs->messages.size(), 1);
+    EXPECT_EQ(tc.dialogs->messages[0].buttons, MsgBox::YesNo + MsgBox::InformationIcon);
+    EXPECT_EQ(tc.get("", "sResult"), QString());
+    tc.set("Options", "WarnDelayAmount", QStringLiteral("1"));
     const struct {
         const char* typed;
         const char* count;
@@ -453,6 +415,8 @@ TEST_F(SendCommand, HugeCountdownsAreHeldToADayAndAskedAbout) {
         {"86400.9", "86400", true},
         {"-1e300", "-86400", false},
         {"-0.5", "-1", false},
+        {"-1", "-1", false},  // ends at once
+        {"1", "1", false},    // exactly the limit
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.typed);
@@ -467,7 +431,7 @@ TEST_F(SendCommand, HugeCountdownsAreHeldToADayAndAskedAbout) {
 }
 
 TEST_F(SendCommand, TypedCountdownIsRoundedDownWaitedOutAndCountedOnScreen) {
-    set(QStringLiteral("Options"), "TimeDelay", QStringLiteral("7"));
+    tc.set("Options", "TimeDelay", QStringLiteral("7"));
     QStringList shown;
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
@@ -481,13 +445,13 @@ TEST_F(SendCommand, TypedCountdownIsRoundedDownWaitedOutAndCountedOnScreen) {
     getrusage(RUSAGE_SELF, &before);
     QElapsedTimer clock;
     clock.start();
-    const QString path = command(QStringLiteral("/xpvfull"), QStringLiteral("2.7"));
+    const QString path = tc.command(QStringLiteral("/xpvfull"), QStringLiteral("2.7"));
     const qint64 elapsed = clock.elapsed();
     struct rusage after {};
     getrusage(RUSAGE_SELF, &after);
     EXPECT_FALSE(path.isEmpty());
     EXPECT_GE(elapsed, 1900);
-    EXPECT_EQ(get(QString(), "Count"), QStringLiteral("2"));
+    EXPECT_EQ(tc.get("", "Count"), QStringLiteral("2"));
     EXPECT_EQ(shown.first(), QStringLiteral("2"));
     EXPECT_FALSE(tc.pv->counterForm().isLoaded());  // never in the picture
     EXPECT_EQ(tc.pv->settings().value(QStringLiteral("Options"), QStringLiteral("TimeDelay")),
@@ -522,16 +486,16 @@ TEST(CommandDispatcher, ResultTextsAreCleanedAndCancellationsRecognised) {
 }
 
 TEST_F(SendCommand, FolderCommandOpensTheCaptureFolderAndLeavesTheResult) {
-    set(QString(), "sResult", QStringLiteral("kept"));
-    EXPECT_EQ(command(QStringLiteral("/xpvdir")), QStringLiteral("True"));
+    tc.set("", "sResult", QStringLiteral("kept"));
+    EXPECT_EQ(tc.command(QStringLiteral("/xpvdir")), QStringLiteral("True"));
     EXPECT_EQ(tc.shell->folders, QStringList{tc.pv->TempFolderPath()});
-    EXPECT_EQ(get(QString(), "sResult"), QStringLiteral("kept"));
+    EXPECT_EQ(tc.get("", "sResult"), QStringLiteral("kept"));
 }
 
 TEST_F(SendCommand, OverlayIsStampedIntoTheSentPictureWhenSwitchedOn) {
-    set(QStringLiteral("Options"), "Overlay", QStringLiteral("1"));
+    tc.set("Options", "Overlay", QStringLiteral("1"));
     const QImage sent =
-        QImage(command(QStringLiteral("/xpvfull"))).convertToFormat(QImage::Format_RGB32);
+        QImage(tc.command(QStringLiteral("/xpvfull"))).convertToFormat(QImage::Format_RGB32);
     const QRgb box = qRgb(174, 255, 185);
     // The box ends on the right edge, in the bottom rows; the top-left is untouched.
     int boxPixelsOnRightEdge = 0;
@@ -540,10 +504,10 @@ TEST_F(SendCommand, OverlayIsStampedIntoTheSentPictureWhenSwitchedOn) {
     }
     EXPECT_GT(boxPixelsOnRightEdge, 5);
     EXPECT_EQ(sent.copy(0, 0, 100, 100), tc.screen->screen().copy(0, 0, 100, 100));
-    EXPECT_NE(get(QStringLiteral("Overlay"), "OverlayX"), QStringLiteral("Error"));
+    EXPECT_NE(tc.get("Overlay", "OverlayX"), QStringLiteral("Error"));
 
     // A text wider than the capture stamps nothing.
-    set(QStringLiteral("Overlay"), "Text", QString(400, QLatin1Char('W')));
-    EXPECT_EQ(QImage(command(QStringLiteral("/xpvfull"))).convertToFormat(QImage::Format_RGB32),
+    tc.set("Overlay", "Text", QString(400, QLatin1Char('W')));
+    EXPECT_EQ(QImage(tc.command(QStringLiteral("/xpvfull"))).convertToFormat(QImage::Format_RGB32),
               tc.screen->screen());
 }

@@ -44,6 +44,15 @@ public:
         return saveAnswers.isEmpty() ? SaveDialogAnswer{} : saveAnswers.dequeue();
     }
 
+    // The texts of the message boxes shown, in order.
+    QStringList prompts() const {
+        QStringList texts;
+        for (const MessageBoxRequest& m : messages) {
+            texts << m.prompt;
+        }
+        return texts;
+    }
+
     QQueue<int> answers;
     // Runs while the box is up, as whatever the user does meanwhile.
     std::function<void(const MessageBoxRequest&)> onMessage;

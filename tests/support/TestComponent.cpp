@@ -2,6 +2,7 @@
 
 #include "platform/RegistryHive.h"
 #include "settings/HostScriptsKey.h"
+#include "settings/Settings.h"
 
 namespace pictavo::test {
 
@@ -38,6 +39,28 @@ void TestComponent::setScriptsDir(const QString& scriptsDir) {
 bool TestComponent::initialize(const QString& email, int version) {
     setScriptsDir(QStringLiteral(PICTAVO_SCRIPTS_DIR));
     return pv->Initialize(version, email, nullptr);
+}
+
+void TestComponent::set(const char* sub, const char* name, const QString& value) {
+    pv->settings().setValue(QLatin1String(sub), QLatin1String(name), value);
+}
+
+QString TestComponent::get(const char* sub, const char* name) const {
+    return pv->settings().value(QLatin1String(sub), QLatin1String(name));
+}
+
+QString TestComponent::command(const QString& word, const QString& argument) {
+    return pv->ParseCommand(word, argument, nullptr);
+}
+
+QImage testScreen(int width, int height) {
+    QImage screen(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            screen.setPixel(x, y, qRgb(x * 255 / width, y * 255 / height, (x * 7 ^ y * 13) & 0xff));
+        }
+    }
+    return screen;
 }
 
 }  // namespace pictavo::test

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -12,6 +11,7 @@
 #include "capture/frmCounter.h"
 #include "platform/RegistryHive.h"
 #include "settings/Settings.h"
+#include "support/HostProcess.h"
 #include "support/ScriptedDialogs.h"
 #include "x11/RawDisplay.h"
 
@@ -24,12 +24,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
-QString xdotool(const QStringList& arguments) {
-    QProcess p;
-    p.start(QStringLiteral("xdotool"), arguments);
-    p.waitForFinished(10000);
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-}
+using test::xdotool;
 
 xcb_window_t activeWindow() {
     return xdotool({QStringLiteral("getactivewindow")}).toUInt();

@@ -1,14 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <QDeadlineTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
-#include <QProcess>
 #include <QScreen>
-#include <QThread>
 
 #include "platform/RegistryHive.h"
+#include "support/HostProcess.h"
 
 // The options window and the choosers as a user meets them: pictavo-host reads commands from
 // its standard input, the keys come from xdotool, and the settings are read back from the store.
@@ -18,8 +16,8 @@ using namespace pictavo;
 namespace {
 
 const QString kEmail = QStringLiteral("options@example.com");
-const QString kOptionsTitle = QStringLiteral("^Pictavo Options$");
-const QString kChooserTitle = QStringLiteral("^Pictavo 3$");
+const QString kOptionsTitle = QStringLiteral("Pictavo Options");
+const QString kChooserTitle = QStringLiteral("Pictavo 3");
 
 // Every value under `key` and its sub-keys, as "key\name=text".
 QStringList dump(RegistryHive& hive, const QString& key) {
@@ -34,76 +32,40 @@ QStringList dump(RegistryHive& hive, const QString& key) {
     return all;
 }
 
-class Host {
-public:
-    Host() {
-        process_.start(QStringLiteral(PICTAVO_BIN_DIR "/pictavo-host"),
-                       {QStringLiteral("--email"), kEmail});
-        EXPECT_TRUE(process_.waitForStarted(10000));
-    }
-    ~Host() {
-        process_.write("/quit\n");
-        process_.closeWriteChannel();
-        if (!process_.waitForFinished(20000)) {
-            process_.kill();
-            process_.waitForFinished();
-        }
-    }
-    // Types `line`, waits for the window titled `title` and presses `keys` in it.
-    void type(const QByteArray& line, const QStringList& keys,
-              const QString& title = kOptionsTitle) {
-        process_.write(line + '\n');
-        process_.waitForBytesWritten(5000);
-        ASSERT_TRUE(windowShown(true, title)) << "no window " << title.toStdString();
-        QThread::msleep(300);  // mapped and focused
-        QProcess::execute(QStringLiteral("xdotool"), QStringList{QStringLiteral("key")} + keys);
-    }
-    QString answer() {
-        while (!process_.canReadLine() && process_.waitForReadyRead(20000)) {
-        }
-        return QString::fromUtf8(process_.readLine()).trimmed();
-    }
-    QString options(const QStringList& keys) {
-        type("/xpvoptions", keys);
-        return answer();
-    }
-    static bool windowShown(bool shown, const QString& title = kOptionsTitle) {
-        const QDeadlineTimer deadline(20000);
-        while ((QProcess::execute(QStringLiteral("xdotool"),
-                                  {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                   QStringLiteral("--name"), title}) == 0) != shown) {
-            if (deadline.hasExpired()) {
-                return false;
-            }
-            QThread::msleep(50);
-        }
-        return true;
-    }
+// Types `line` to `host`, waits for the window titled `title` and presses `keys` in it.
+void type(test::HostProcess& host, const QByteArray& line, const QStringList& keys,
+          const QString& title = kOptionsTitle) {
+    host.send(line);
+    ASSERT_TRUE(test::waitForWindow(title)) << "no window " << title.toStdString();
+    test::xdotool(QStringList{QStringLiteral("key")} + keys);
+}
 
-private:
-    QProcess process_;
-};
+QString options(test::HostProcess& host, const QStringList& keys) {
+    type(host, "/xpvoptions", keys);
+    return host.answer().value_or(QStringLiteral("<none>"));
+}
 
 }  // namespace
 
 TEST(OptionsHost, EnterSavesWhatWasChangedEscapeNothingAndAnUntouchedSaveChangesNothing) {
     RegistryHive hive(RegistryHive::defaultPath());
-    const QString key = QStringLiteral("SOFTWARE\\Quorrel\\Pictavo\\") + kEmail;
-    Host host;
-    host.type("/configure", {QStringLiteral("Tab"), QStringLiteral("space"),
-                             QStringLiteral("Escape")});  // no answer: the host's own command
-    ASSERT_TRUE(Host::windowShown(false));
+    const QString key = test::userKeyPath(kEmail);
+    test::HostProcess host({QStringLiteral("--email"), kEmail});
+    type(host, "/configure",
+         {QStringLiteral("Tab"), QStringLiteral("space"),
+          QStringLiteral("Escape")});  // no answer: the host's own command
+    ASSERT_TRUE(test::waitForWindow(kOptionsTitle, false));
     // The tab strip has the focus; Tab reaches "Preview Screenshots before sending".
     EXPECT_EQ(
-        host.options({QStringLiteral("Tab"), QStringLiteral("space"), QStringLiteral("Escape")}),
+        options(host, {QStringLiteral("Tab"), QStringLiteral("space"), QStringLiteral("Escape")}),
         QStringLiteral("True"));
     const QStringList before = dump(hive, key);
     ASSERT_TRUE(before.contains(key + QStringLiteral("\\Options\\Preview=1")));
-    EXPECT_EQ(host.options({QStringLiteral("Return")}), QStringLiteral("True"));
+    EXPECT_EQ(options(host, {QStringLiteral("Return")}), QStringLiteral("True"));
     EXPECT_EQ(dump(hive, key), before);
 
     EXPECT_EQ(
-        host.options({QStringLiteral("Tab"), QStringLiteral("space"), QStringLiteral("Return")}),
+        options(host, {QStringLiteral("Tab"), QStringLiteral("space"), QStringLiteral("Return")}),
         QStringLiteral("True"));
     QStringList expected = before;
     expected.replaceInStrings(QStringLiteral("\\Options\\Preview=1"),
@@ -112,26 +74,19 @@ TEST(OptionsHost, EnterSavesWhatWasChangedEscapeNothingAndAnUntouchedSaveChanges
 }
 
 TEST(OptionsHost, ChoosersAnswerTheFullScreenByItsAccessKeyAndNothingForACancelledSave) {
-    RegistryHive hive(RegistryHive::defaultPath());
-    Host host;
+    test::HostProcess host({QStringLiteral("--email"), kEmail});
     // The account's tree exists once the host has started; without a preview the full screen
     // is sent at once.
-    ASSERT_EQ(host.options({QStringLiteral("Escape")}), QStringLiteral("True"));
-    const QString options =
-        QStringLiteral("SOFTWARE\\Quorrel\\Pictavo\\") + kEmail + QStringLiteral("\\Options");
-    ASSERT_EQ(hive.setValue(RootKey::CurrentUser, options, QStringLiteral("Preview"),
-                            RegValue::text(QStringLiteral("0"))),
-              0);
+    ASSERT_EQ(options(host, {QStringLiteral("Escape")}), QStringLiteral("True"));
+    test::setUserValue(kEmail, "Options", "Preview", QStringLiteral("0"));
 
-    host.type("/xpvsend", {QStringLiteral("alt+f")}, kChooserTitle);
-    const QString path = host.answer();
+    type(host, "/xpvsend", {QStringLiteral("alt+f")}, kChooserTitle);
+    const QString path = host.answer().value_or(QString());
     ASSERT_FALSE(path.isEmpty());
     EXPECT_TRUE(QFileInfo(path).isFile()) << path.toStdString();
-    const QImage sent(path);
-    EXPECT_FALSE(sent.isNull());
-    EXPECT_EQ(sent.size(), QGuiApplication::primaryScreen()->virtualGeometry().size());
+    EXPECT_EQ(QImage(path).size(), QGuiApplication::primaryScreen()->virtualGeometry().size());
 
-    host.type("/xpvsave", {QStringLiteral("alt+n")}, kChooserTitle);
+    type(host, "/xpvsave", {QStringLiteral("alt+n")}, kChooserTitle);
     EXPECT_EQ(host.answer(), QString());
-    EXPECT_TRUE(Host::windowShown(false, kChooserTitle));
+    EXPECT_TRUE(test::waitForWindow(kChooserTitle, false));
 }

@@ -10,6 +10,7 @@
 #include "platform/RegistryHive.h"
 #include "platform/WellKnownPaths.h"
 #include "plugin/PV.h"
+#include "support/HostProcess.h"
 #include "x11/ScreenReference.h"
 
 // Selection and saving as a user does them: the built host on the openbox session that main()
@@ -23,19 +24,6 @@ using test::differingPixels;
 using test::importRoot;
 
 const QString kEmail = QStringLiteral("select@example.com");
-const QString kOptions =
-    QStringLiteral("SOFTWARE\\Quorrel\\Pictavo\\") + kEmail + QStringLiteral("\\Options");
-
-QString run(const QString& program, const QStringList& arguments) {
-    QProcess p;
-    p.start(program, arguments);
-    p.waitForFinished(20000);
-    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-}
-
-void xdotool(const QString& arguments) {
-    run(QStringLiteral("xdotool"), arguments.split(QLatin1Char(' ')));
-}
 
 // Something to select: a fine pattern in an unmanaged window at the screen's corner.
 class PatternWindow : public QWidget {
@@ -56,62 +44,28 @@ protected:
     }
 };
 
-// The host with a conversation on its standard input.
-class Host {
-public:
-    explicit Host(const QByteArray& scaleFactor = "1") {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_SCALE_FACTOR"), QString::fromLatin1(scaleFactor));
-        process_.setProcessEnvironment(env);
-        process_.start(QStringLiteral(PICTAVO_BIN_DIR "/pictavo-host"),
-                       {QStringLiteral("--email"), kEmail});
-        EXPECT_TRUE(process_.waitForStarted(10000));
-    }
-    ~Host() {
-        process_.closeWriteChannel();
-        if (!process_.waitForFinished(20000)) {
-            process_.kill();
-            process_.waitForFinished();
-        }
-    }
-    void type(const QByteArray& line) { process_.write(line + '\n'); }
-    // The next answer line; "<none>" when there was none in time.
-    QString answer() {
-        if (!QTest::qWaitFor([this] { return process_.canReadLine(); }, 30000)) {
-            return QStringLiteral("<none>");
-        }
-        return QString::fromUtf8(process_.readLine()).chopped(1);
-    }
+// The host, at a scale factor, selecting from the screen when told.
+std::unique_ptr<test::HostProcess> startHost(const char* scaleFactor = "1") {
+    QProcessEnvironment scale;
+    scale.insert(QStringLiteral("QT_SCALE_FACTOR"), QLatin1String(scaleFactor));
+    return std::make_unique<test::HostProcess>(QStringList{QStringLiteral("--email"), kEmail},
+                                               scale);
+}
 
-private:
-    QProcess process_;
-};
-
-// Waits until a window of the plug-in is on the screen, and a moment for it to take the input.
 bool waitForWindow() {
-    const bool shown = QTest::qWaitFor(
-        [] {
-            return !run(QStringLiteral("xdotool"),
-                        {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                         QStringLiteral("--name"), QStringLiteral("^Pictavo 3$")})
-                        .isEmpty();
-        },
-        20000);
-    QTest::qWait(300);
-    return shown;
+    return test::waitForWindow(QStringLiteral("Pictavo 3"));
+}
+
+void xdotool(const QString& arguments) {
+    test::xdotool(arguments.split(QLatin1Char(' ')));
 }
 
 class SelectX11 : public ::testing::Test {
 protected:
     void SetUp() override {
-        RegistryHive hive(RegistryHive::defaultPath());
-        hive.createKey(RootKey::CurrentUser, kOptions);
-        for (const auto& [name, value] : {std::pair{"Preview", QStringLiteral("0")},
-                                          {"SaveDir", saveDir.path()},
-                                          {"SaveDirLen", QString::number(saveDir.path().size())}}) {
-            hive.setValue(RootKey::CurrentUser, kOptions, QLatin1String(name),
-                          RegValue::text(value));
-        }
+        test::setUserValue(kEmail, "Options", "Preview", QStringLiteral("0"));
+        test::setUserValue(kEmail, "Options", "SaveDir", saveDir.path());
+        test::setUserValue(kEmail, "Options", "SaveDirLen", QString::number(saveDir.path().size()));
         pattern.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&pattern));
         QTest::qWait(300);
@@ -125,7 +79,7 @@ TEST_F(SelectX11, ADragGivesExactlyThePixelsUnderItOnAnyMonitorAndScale) {
     const struct {
         const char* name;
         bool primaryOnTheRight;
-        QByteArray scale;
+        const char* scale;
         QRect drag;
     } rows[] = {
         {"one monitor", false, "1", {100, 100, 200, 150}},
@@ -136,14 +90,15 @@ TEST_F(SelectX11, ADragGivesExactlyThePixelsUnderItOnAnyMonitorAndScale) {
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         if (r.primaryOnTheRight) {
-            run(QStringLiteral("xrandr"),
-                {"--setmonitor", "*R", "640/169x800/211+640+0", "screen"});
-            run(QStringLiteral("xrandr"), {"--setmonitor", "L", "640/169x800/211+0+0", "none"});
+            QProcess::execute(QStringLiteral("xrandr"),
+                              {"--setmonitor", "*R", "640/169x800/211+640+0", "screen"});
+            QProcess::execute(QStringLiteral("xrandr"),
+                              {"--setmonitor", "L", "640/169x800/211+0+0", "none"});
         }
         const QImage screen = importRoot();
         {
-            Host host(r.scale);
-            host.type("/xpvselect");
+            const auto host = startHost(r.scale);
+            host->send("/xpvselect");
             ASSERT_TRUE(waitForWindow());
             xdotool(QStringLiteral("mousemove %1 %2 mousedown 1 mousemove %3 %4 mousemove %5 %6 "
                                    "mouseup 1")
@@ -153,12 +108,12 @@ TEST_F(SelectX11, ADragGivesExactlyThePixelsUnderItOnAnyMonitorAndScale) {
                         .arg(r.drag.center().y())
                         .arg(r.drag.left() + r.drag.width())
                         .arg(r.drag.top() + r.drag.height()));
-            const QString path = host.answer();
+            const QString path = host->answer().value_or(QStringLiteral("<none>"));
             EXPECT_EQ(differingPixels(QImage(path), screen.copy(r.drag)), 0) << path.toStdString();
         }
         if (r.primaryOnTheRight) {
-            run(QStringLiteral("xrandr"), {"--delmonitor", "L"});
-            run(QStringLiteral("xrandr"), {"--delmonitor", "R"});
+            QProcess::execute(QStringLiteral("xrandr"), {"--delmonitor", "L"});
+            QProcess::execute(QStringLiteral("xrandr"), {"--delmonitor", "R"});
         }
     }
 }
@@ -166,11 +121,11 @@ TEST_F(SelectX11, ADragGivesExactlyThePixelsUnderItOnAnyMonitorAndScale) {
 TEST_F(SelectX11, EscapeSendsNothing) {
     const QStringList before =
         QDir(WellKnownPaths::privateTempFolder(QStringLiteral("Pictavo"))).entryList(QDir::Files);
-    Host host;
-    host.type("/xpvselect");
+    const auto host = startHost();
+    host->send("/xpvselect");
     ASSERT_TRUE(waitForWindow());
     xdotool(QStringLiteral("key Escape"));
-    EXPECT_EQ(host.answer(), QString());
+    EXPECT_EQ(host->answer(), QString());
     EXPECT_EQ(
         QDir(WellKnownPaths::privateTempFolder(QStringLiteral("Pictavo"))).entryList(QDir::Files),
         before);
@@ -178,8 +133,8 @@ TEST_F(SelectX11, EscapeSendsNothing) {
 
 TEST_F(SelectX11, TheSaveDialogSavesTheScreenInTheTypedTypeAndRemembersIt) {
     const QImage screen = importRoot();
-    Host host;
-    host.type("/xpvfsave");
+    const auto host = startHost();
+    host->send("/xpvfsave");
     ASSERT_TRUE(waitForWindow());
     xdotool(QStringLiteral("type shot.png"));
     xdotool(QStringLiteral("key Return"));
@@ -188,12 +143,14 @@ TEST_F(SelectX11, TheSaveDialogSavesTheScreenInTheTypedTypeAndRemembersIt) {
     // The saved message holds the command until it is answered.
     ASSERT_TRUE(waitForWindow());
     xdotool(QStringLiteral("key Return"));
-    EXPECT_EQ(host.answer(), QStringLiteral("True"));
+    EXPECT_EQ(host->answer(), QStringLiteral("True"));
     EXPECT_EQ(differingPixels(QImage(file), screen), 0);
     RegistryHive hive(RegistryHive::defaultPath());
-    EXPECT_EQ(
-        hive.queryValue(RootKey::CurrentUser, kOptions, QStringLiteral("SaveFileType"))->asText(),
-        QStringLiteral("4"));
+    EXPECT_EQ(hive.queryValue(RootKey::CurrentUser,
+                              test::userKeyPath(kEmail) + QStringLiteral("\\Options"),
+                              QStringLiteral("SaveFileType"))
+                  ->asText(),
+              QStringLiteral("4"));
 }
 
 }  // namespace
