@@ -76,8 +76,9 @@ void copyOpaque(const quint32* from, quint32* to, qsizetype count) {
     }
 }
 
-void freeBlock(void* block) {
-    std::free(block);
+// The image's clean-up: lets go of the buffer's owner.
+void releaseOwner(void* owner) {
+    delete static_cast<std::shared_ptr<void>*>(owner);
 }
 
 }  // namespace
@@ -125,7 +126,7 @@ QImage imageFromZPixmap(const X11PixelLayout& layout, ZPixmapBuffer buffer, QSiz
     if (isHostRgb32(layout) && stride == qsizetype(width) * 4 &&
         reinterpret_cast<quintptr>(buffer.bits) % alignof(quint32) == 0) {
         auto* pixels = reinterpret_cast<quint32*>(buffer.bits);
-        if (!buffer.block) {
+        if (!buffer.owner) {
             QImage image(size, QImage::Format_RGB32);
             if (!image.isNull()) {
                 copyOpaque(pixels, reinterpret_cast<quint32*>(image.bits()),
@@ -134,8 +135,8 @@ QImage imageFromZPixmap(const X11PixelLayout& layout, ZPixmapBuffer buffer, QSiz
             return image;
         }
         copyOpaque(pixels, pixels, qsizetype(width) * height);
-        void* block = buffer.block.release();
-        return QImage(buffer.bits, width, height, stride, QImage::Format_RGB32, freeBlock, block);
+        return QImage(buffer.bits, width, height, stride, QImage::Format_RGB32, releaseOwner,
+                      new std::shared_ptr<void>(std::move(buffer.owner)));
     }
 
     if (layout.keepsPalette) {

@@ -40,13 +40,11 @@ struct X11PixelLayout {
     QImage blackImage(QSize size) const;
 };
 
-// ZPixmap bytes at `bits`: inside the malloc'ed `block` when the buffer owns them (an xcb
-// reply, say); borrowed when `block` is null (a shared segment that is written again later).
+// ZPixmap bytes at `bits`. When `owner` is set, the bytes are this buffer's to keep and to
+// change: `owner` keeps them alive (an xcb reply, a shared segment lent to the picture). When it
+// is null they are borrowed, only to be read now.
 struct ZPixmapBuffer {
-    struct Free {
-        void operator()(void* p) const { std::free(p); }
-    };
-    std::unique_ptr<void, Free> block;
+    std::shared_ptr<void> owner;
     uchar* bits = nullptr;
     qsizetype length = 0;
 };
@@ -54,7 +52,7 @@ struct ZPixmapBuffer {
 // Turns `buffer` (`size` pixels laid out as `layout` says) into an opaque image of
 // `layout.imageFormat()`; the pad byte of 32-bit pixels never shows through as alpha. The
 // common 32-bit layout in the host's byte order is converted in place when the buffer owns its
-// bytes: the image then owns the buffer and no pixel is copied. Borrowed bytes are only read. A
+// bytes: the image then keeps the owner and no pixel is copied. Borrowed bytes are only read. A
 // buffer too short for `size`, or a layout with fewer than 8 bits per pixel, gives a black image.
 QImage imageFromZPixmap(const X11PixelLayout& layout, ZPixmapBuffer buffer, QSize size);
 

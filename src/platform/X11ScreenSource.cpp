@@ -322,8 +322,9 @@ QImage X11ScreenSource::fetch(const X11PixelLayout& layout, const QRect& rect) {
                 return layout.blackImage(rect.size());
             }
             lastGrabWasShared_ = true;
-            // Borrowed bytes: the segment is read again by the next grab.
+            // The segment is lent to the picture: the next grab takes another while it lives.
             ZPixmapBuffer buffer;
+            buffer.owner = shared->owner;
             buffer.bits = shared->bits;
             buffer.length = shared->length;
             return imageFromZPixmap(layout, std::move(buffer), rect.size());
@@ -339,7 +340,7 @@ QImage X11ScreenSource::fetch(const X11PixelLayout& layout, const QRect& rect) {
     ZPixmapBuffer buffer;
     buffer.bits = xcb_get_image_data(reply.get());
     buffer.length = xcb_get_image_data_length(reply.get());
-    buffer.block.reset(reply.release());
+    buffer.owner.reset(reply.release(), std::free);
     return imageFromZPixmap(layout, std::move(buffer), rect.size());
 }
 

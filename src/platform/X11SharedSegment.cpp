@@ -9,6 +9,10 @@
 
 namespace pictavo {
 
+X11SharedSegment::Mapping::~Mapping() {
+    ::munmap(memory, size_t(size));
+}
+
 X11SharedSegment::~X11SharedSegment() {
     release();
 }
@@ -68,13 +72,15 @@ bool X11SharedSegment::attach(qsizetype bytes) {
         return false;
     }
     segment_ = segment;
-    memory_ = static_cast<uchar*>(memory);
+    mapping_ = std::make_shared<Mapping>();
+    mapping_->memory = static_cast<uchar*>(memory);
+    mapping_->size = size;
     size_ = size;
     return true;
 }
 
 void X11SharedSegment::release() {
-    if (memory_ == nullptr) {
+    if (!mapping_) {
         return;
     }
     if (!xcb_connection_has_error(connection_)) {
@@ -82,8 +88,8 @@ void X11SharedSegment::release() {
         // Nothing else may flush a connection that is about to go quiet.
         xcb_flush(connection_);
     }
-    ::munmap(memory_, size_t(size_));
-    memory_ = nullptr;
+    // A picture that still holds the mapping keeps it until its own end.
+    mapping_.reset();
     size_ = 0;
     segment_ = 0;
 }
@@ -93,7 +99,8 @@ std::optional<X11SharedSegment::Image> X11SharedSegment::read(xcb_drawable_t dra
     if (!available()) {
         return std::nullopt;
     }
-    if (bytes > size_ && !attach(bytes)) {
+    const bool lent = mapping_ && mapping_.use_count() > 1;
+    if ((bytes > size_ || lent) && !attach(bytes)) {
         state_ = State::Unusable;
         return std::nullopt;
     }
@@ -105,7 +112,7 @@ std::optional<X11SharedSegment::Image> X11SharedSegment::read(xcb_drawable_t dra
     if (!reply || qsizetype(reply->size) > size_) {
         return std::nullopt;
     }
-    return Image{memory_, qsizetype(reply->size), reply->depth};
+    return Image{mapping_, mapping_->memory, qsizetype(reply->size), reply->depth};
 }
 
 }  // namespace pictavo

@@ -92,6 +92,9 @@ bool CommandDispatcher::haveAccount() {
 }
 
 bool CommandDispatcher::capture(CaptureKind kind) {
+    // The last capture is let go first: the screen is then read into the memory it held.
+    p_.preview.setCapture(CapturePicture());
+    p_.preview.canvas.setPicture(QImage());
     switch (kind) {
         case CaptureKind::ActiveWindow:
             p_.preview.setCapture(CaptureForegroundWindow(screen()));
@@ -104,7 +107,6 @@ bool CommandDispatcher::capture(CaptureKind kind) {
     }
     // Only a completed selection puts a picture there, so an earlier capture is never taken
     // for the selected one.
-    p_.preview.setCapture(CapturePicture());
     p_.select.Picture1()->setPicture(CaptureVirtualScreen(screen()));
     QCoreApplication::processEvents();
     p_.select.Show();

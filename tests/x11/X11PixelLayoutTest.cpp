@@ -12,8 +12,8 @@ namespace {
 
 ZPixmapBuffer bufferOf(const std::vector<uchar>& bytes) {
     ZPixmapBuffer buffer;
-    buffer.block.reset(std::malloc(bytes.size() + 1));
-    buffer.bits = static_cast<uchar*>(buffer.block.get());
+    buffer.owner.reset(std::malloc(bytes.size() + 1), std::free);
+    buffer.bits = static_cast<uchar*>(buffer.owner.get());
     std::memcpy(buffer.bits, bytes.data(), bytes.size());
     buffer.length = qsizetype(bytes.size());
     return buffer;
