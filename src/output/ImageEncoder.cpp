@@ -138,11 +138,6 @@ private:
     ImageEncoder* previous_;
 };
 
-const QImage* pictureToEncode(bool scaled, const QImage* fullSizeCapture,
-                              const QImage* canvasImage) {
-    return scaled ? fullSizeCapture : canvasImage;
-}
-
 void DibDeleter::operator()(FIBITMAP* dib) const {
     if (dib && library) {
         library->Unload(dib);

@@ -21,14 +21,6 @@ class FreeImageLibrary;
 // stay valid until the encoder that asked for it returns.
 using PictureSource = std::function<const QImage*()>;
 
-// The picture a preview offers for encoding: the full-size capture when the canvas shows a
-// reduced copy (everything drawn is already part of the capture then, since a reduced canvas
-// cannot be drawn on), otherwise the canvas's committed image with the drawing on it. Every
-// format gets the full-size capture in the reduced case: a file must never hold a picture
-// shrunk to the preview's size.
-const QImage* pictureToEncode(bool scaled, const QImage* fullSizeCapture,
-                              const QImage* canvasImage);
-
 // Releases a FreeImage bitmap through the library that made it.
 struct DibDeleter {
     FreeImageLibrary* library = nullptr;

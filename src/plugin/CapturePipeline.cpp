@@ -185,9 +185,7 @@ void CapturePipeline::SendCapture() {
         p_.doOverlay(0);
     }
 
-    const auto picture = [&f] {
-        return pictureToEncode(f.bScaled, &f.picScreenie.image(), &f.canvas.committed());
-    };
+    const auto picture = [&f] { return f.finishedPicture(); };
     bool cancelled = false;
     // The file encoded in the background while the preview is open.
     std::optional<PreviewEncoding> ahead;

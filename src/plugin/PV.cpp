@@ -138,10 +138,8 @@ ImageEncoder& PV::encoder() {
         throw PictavoError(QStringLiteral("The FreeImage library is not loaded."));
     }
     if (!encoder_) {
-        encoder_ = std::make_unique<ImageEncoder>(*FreeImageModule_, [this] {
-            return pictureToEncode(frmMain_.bScaled, &frmMain_.picScreenie.image(),
-                                   &frmMain_.canvas.committed());
-        });
+        encoder_ = std::make_unique<ImageEncoder>(*FreeImageModule_,
+                                                  [this] { return frmMain_.finishedPicture(); });
     }
     return *encoder_;
 }

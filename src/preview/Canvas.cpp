@@ -11,7 +11,12 @@ Canvas::Canvas(CanvasImage& image, QWidget* parent) : QWidget(parent), image_(im
     // The text tool floats its text under the pointer with no button held.
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
-    image_.setChangedHandler([this](const QRect& rect) { update(rect); });
+    image_.setChangedHandler([this](const QRect& rect) {
+        // Image pixels to the logical pixels that hold them.
+        const QRectF r(rect);
+        const qreal dpr = devicePixelRatioF();
+        update(QRectF(r.topLeft() / dpr, r.size() / dpr).toAlignedRect());
+    });
 }
 
 Canvas::~Canvas() {
@@ -24,36 +29,39 @@ QColor Canvas::background() {
 
 void Canvas::clear(QSize size) {
     resize(size);
-    image_.reset(size, background());
+    image_.reset((QSizeF(size) * devicePixelRatioF()).toSize(), background());
 }
 
 void Canvas::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     const QRect r = event->rect();
     const QImage& img = image_.working();
-    painter.drawImage(r.topLeft(), img, r);
-    // Whatever the widget shows beyond the image (never, when sized by doSetup and doScale).
-    const QRegion rest = QRegion(r) - QRegion(img.rect());
-    for (const QRect& part : rest) {
+    const qreal dpr = devicePixelRatioF();
+    // Whatever the widget shows beyond the image first (at most the rest of a logical pixel
+    // that the image covers in part, when sized by doSetup and doScale).
+    const QRect whole(0, 0, static_cast<int>(img.width() / dpr),
+                      static_cast<int>(img.height() / dpr));
+    for (const QRect& part : QRegion(r) - QRegion(whole)) {
         painter.fillRect(part, background());
     }
+    painter.drawImage(QRectF(r), img, QRectF(QPointF(r.topLeft()) * dpr, QSizeF(r.size()) * dpr));
 }
 
 void Canvas::mousePressEvent(QMouseEvent* event) {
-    emit pointerPressed(event->buttons(), event->position());
+    emit pointerPressed(event->buttons(), toImage(event->position()));
 }
 
 void Canvas::mouseDoubleClickEvent(QMouseEvent* event) {
     // A second click is a press like the first.
-    emit pointerPressed(event->buttons(), event->position());
+    emit pointerPressed(event->buttons(), toImage(event->position()));
 }
 
 void Canvas::mouseMoveEvent(QMouseEvent* event) {
-    emit pointerMoved(event->buttons(), event->position());
+    emit pointerMoved(event->buttons(), toImage(event->position()));
 }
 
 void Canvas::mouseReleaseEvent(QMouseEvent* event) {
-    emit pointerReleased(event->buttons() | event->button(), event->position());
+    emit pointerReleased(event->buttons() | event->button(), toImage(event->position()));
 }
 
 void Canvas::leaveEvent(QEvent* event) {

@@ -8,9 +8,9 @@
 namespace pictavo {
 
 // The preview's canvas `picPreview`: shows the working image of a CanvasImage that the form
-// object owns, at 1:1, and reports the pointer in canvas pixels. Pointer reports carry the buttons
-// that count for the event: for a press and a move the buttons held after it, for a release the
-// buttons that were held just before it (the released one included).
+// object owns, one image pixel per device pixel, and reports the pointer in image pixels. Pointer
+// reports carry the buttons that count for the event: for a press and a move the buttons held after
+// it, for a release the buttons that were held just before it (the released one included).
 class Canvas : public QWidget {
     Q_OBJECT
 public:
@@ -21,8 +21,11 @@ public:
     CanvasImage& image() { return image_; }
     const CanvasImage& image() const { return image_; }
 
-    // The canvas takes `size` and is cleared to its background, committed picture included.
+    // The canvas takes `size` (logical) and is cleared to its background, committed picture
+    // included.
     void clear(QSize size);
+    // The image pixel under a logical position.
+    QPointF toImage(QPointF position) const { return position * devicePixelRatioF(); }
     static QColor background();
 
 signals:

@@ -74,6 +74,20 @@ void CanvasImage::paintPicture(const QImage& picture) {
     changed(working_.rect());
 }
 
+void CanvasImage::paintRegion(const QImage& picture, const QRect& rect) {
+    if (picture.size() != working_.size() || picture.format() != working_.format()) {
+        return;
+    }
+    const QRect r = rect & working_.rect();
+    copyRect(picture, working_, r);
+    markDirty(r);
+    changed(r);
+}
+
+QRect CanvasImage::drawable() const {
+    return clip_.isEmpty() ? working_.rect() : clip_ & working_.rect();
+}
+
 void CanvasImage::copyRect(const QImage& from, QImage& to, const QRect& rect) {
     const QRect r = rect & to.rect() & from.rect();
     if (r.isEmpty()) {
@@ -124,17 +138,18 @@ void CanvasImage::changed(const QRect& rect) {
 }
 
 void CanvasImage::plot(int x, int y, QRgb rgb) {
-    if (x >= 0 && y >= 0 && x < working_.width() && y < working_.height()) {
+    if (drawable().contains(x, y)) {
         reinterpret_cast<QRgb*>(working_.scanLine(y))[x] = rgb;
     }
 }
 
 void CanvasImage::fillSpan(int y, int x1, int x2, QRgb rgb) {
-    if (y < 0 || y >= working_.height()) {
+    const QRect d = drawable();
+    if (y < d.top() || y > d.bottom()) {
         return;
     }
-    x1 = std::max(x1, 0);
-    x2 = std::min(x2, working_.width() - 1);
+    x1 = std::max(x1, d.left());
+    x2 = std::min(x2, d.right());
     if (x1 > x2) {
         return;
     }
@@ -153,6 +168,14 @@ void CanvasImage::drawLine(int x1, int y1, int x2, int y2, QColor colour) {
         std::swap(y1, y2);
     }
     const QRgb rgb = opaque(colour);
+    // A segment wholly outside the clip costs nothing: a freehand stroke redrawn for a small
+    // region is mostly such segments.
+    const int ext = penWidth_ / 2 + 1;
+    const QRect reach(QPoint(std::min(x1, x2) - ext, std::min(y1, y2) - ext),
+                      QPoint(std::max(x1, x2) + ext, std::max(y1, y2) + ext));
+    if (!reach.intersects(drawable())) {
+        return;
+    }
     const QRect bounds =
         penWidth_ == 1 ? thinLine(x1, y1, x2, y2, rgb) : wideLine(x1, y1, x2, y2, rgb);
     markDirty(bounds);
@@ -212,8 +235,9 @@ QRect CanvasImage::wideLine(int x1, int y1, int x2, int y2, QRgb rgb) {
 
     const int top = toIntClamped(std::floor(std::min(ay, ay + dy) - R - c)) - 1;
     const int bottom = toIntClamped(std::ceil(std::max(ay, ay + dy) + R - c)) + 1;
-    const int yFirst = std::max(top, 0);
-    const int yLast = std::min(bottom, working_.height() - 1);
+    const QRect d = drawable();
+    const int yFirst = std::max(top, d.top());
+    const int yLast = std::min(bottom, d.bottom());
     for (int py = yFirst; py <= yLast; ++py) {
         const double Y = py + c;
         double lo = std::numeric_limits<double>::infinity();
@@ -305,7 +329,8 @@ void CanvasImage::drawCircle(double centreX, double centreY, double radius, QCol
 
     const int top = toIntClamped(std::floor(centreY - rout)) - 1;
     const int bottom = toIntClamped(std::ceil(centreY + rout)) + 1;
-    for (int py = std::max(top, 0); py <= std::min(bottom, working_.height() - 1); ++py) {
+    const QRect d = drawable();
+    for (int py = std::max(top, d.top()); py <= std::min(bottom, d.bottom()); ++py) {
         const double ey = py - centreY;
         const double vo = rout2 - ey * ey;
         if (vo < -1) {
@@ -365,6 +390,9 @@ void CanvasImage::drawText(int x, int y, const QString& text, const QFont& font,
         return;
     }
     QPainter painter(&working_);
+    if (!clip_.isEmpty()) {
+        painter.setClipRect(clip_);
+    }
     painter.setFont(font);
     painter.setPen(opaque(colour));
     const QFontMetrics fm(painter.font(), &working_);

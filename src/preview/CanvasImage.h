@@ -33,6 +33,12 @@ public:
     // The working image becomes `picture`, which must have the canvas's size; the committed
     // picture is untouched until commit().
     void paintPicture(const QImage& picture);
+    // `rect` of the working image becomes that rectangle of `picture`, which has the canvas's
+    // size; the committed picture is untouched until commit().
+    void paintRegion(const QImage& picture, const QRect& rect);
+
+    // Drawing touches only pixels inside the clip; an empty rectangle clips nothing.
+    void setClip(const QRect& rect) { clip_ = rect; }
 
     void restore();
     void commit();
@@ -65,6 +71,8 @@ public:
 
 private:
     void markDirty(const QRect& rect);
+    // The rectangle drawing may touch: the image, within the clip.
+    QRect drawable() const;
     void changed(const QRect& rect);
     void plot(int x, int y, QRgb rgb);
     void fillSpan(int y, int x1, int x2, QRgb rgb);
@@ -75,6 +83,7 @@ private:
     QImage committed_;
     QImage working_;
     QRect dirty_;
+    QRect clip_;
     int penWidth_ = 1;
     std::function<void(const QRect&)> changed_;
     std::function<void()> committedChanged_;

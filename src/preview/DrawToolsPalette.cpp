@@ -27,7 +27,8 @@ constexpr int kSizeFrameLeft = 2040;
 constexpr int kSizeFrameWidth = 4290;
 constexpr int kColourFrameLeft = 6420;
 constexpr int kColourFrameWidth = 1500;
-constexpr int kPaletteWidth = kColourFrameLeft + kColourFrameWidth;
+constexpr int kHistoryLeft = kColourFrameLeft + kColourFrameWidth + 90;  // undo and redo
+constexpr int kPaletteWidth = kHistoryLeft + 330;
 constexpr int kRowTop = 300;      // the row of buttons inside a frame, below its caption
 constexpr int kButtonSize = 330;  // tool and width buttons
 constexpr int kButtonPitch = 360;
@@ -90,6 +91,27 @@ QPixmap toolIcon(int button, bool highlighted) {
             break;
         }
     }
+    return pixmap;
+}
+
+// Undo: an arrow turning back to the left; redo is its mirror image.
+QPixmap historyIcon(bool redo) {
+    constexpr int kSize = 16;
+    QPixmap pixmap(kSize, kSize);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (redo) {
+        p.translate(kSize, 0);
+        p.scale(-1, 1);
+    }
+    p.setPen(QPen(kIconInk, 1.6, Qt::SolidLine, Qt::RoundCap));
+    QPainterPath arc(QPointF(4, 7));
+    arc.cubicTo(QPointF(8, 3), QPointF(15, 6), QPointF(12.5, 12.5));
+    p.drawPath(arc);
+    p.setPen(Qt::NoPen);
+    p.setBrush(kIconInk);
+    p.drawPolygon(QPolygonF({QPointF(1.5, 8.5), QPointF(6.5, 3.0), QPointF(7.0, 9.5)}));
     return pixmap;
 }
 
@@ -234,6 +256,25 @@ void DrawToolsPalette::build() {
         connect(b, &VexelButton::Click, this, [this, i] { guard_([&] { cmdColour_Click(i); }); });
         colour_[static_cast<std::size_t>(i)] = b;
     }
+
+    undo_ = button(this, QStringLiteral("cmdUndo"));
+    undo_->setPicture(historyIcon(false));
+    undo_->setToolTip(QStringLiteral("Undo (Ctrl+Z)"));
+    place(undo_, kHistoryLeft, 90, kButtonSize, kButtonSize);
+    connect(undo_, &VexelButton::Click, this, [this] {
+        parkFocus();
+        emit undoClicked();
+    });
+    redo_ = button(this, QStringLiteral("cmdRedo"));
+    redo_->setPicture(historyIcon(true));
+    redo_->setToolTip(QStringLiteral("Redo (Ctrl+Y)"));
+    place(redo_, kHistoryLeft, 90 + kButtonPitch, kButtonSize, kButtonSize);
+    connect(redo_, &VexelButton::Click, this, [this] {
+        parkFocus();
+        emit redoClicked();
+    });
+    undo_->setEnabled(false);
+    redo_->setEnabled(false);
 
     resize(toPixels(kPaletteWidth, tx), toPixels(kFrameHeight, ty));
 }

@@ -22,6 +22,8 @@ class VexelButton;
 // only with the text tool) and ten colour swatches. It edits the drawing state of the form
 // object and keeps the canvas's pen width equal to Len.
 //
+// Two small buttons, cmdUndo and cmdRedo, ask the form to undo or redo an annotation.
+//
 // Only the tool choice is stored at once ("Tool" under "DrawTools", the button index); the
 // other values are stored by the send pipeline after the window has closed.
 class DrawToolsPalette : public QWidget {
@@ -33,8 +35,9 @@ public:
     static constexpr int kStyleButtons = 4;
     static constexpr int kToolFrameHeight = 810;  // twips
 
-    // `focusSink` takes the keyboard focus after a click, so that no palette button keeps a
-    // focus rectangle; every click runs behind the window's handler barrier `guard`.
+    // `focusSink` (the accept button) takes the keyboard focus after a click, so that no
+    // palette button keeps it and Return accepts; every click runs behind the window's handler
+    // barrier `guard`.
     DrawToolsPalette(DrawingState& state, Settings& settings, Canvas& canvas, QWidget* focusSink,
                      HandlerGuard guard, QWidget* parent);
 
@@ -65,6 +68,8 @@ public:
     VexelButton* cmdFontStyle(int i) const { return style_[static_cast<std::size_t>(i)]; }
     VexelButton* cmdWidthLess() const { return less_; }
     VexelButton* cmdWidthMore() const { return more_; }
+    VexelButton* cmdUndo() const { return undo_; }
+    VexelButton* cmdRedo() const { return redo_; }
     QLineEdit* txtWidth() const { return txtWidth_; }
     QLineEdit* txtText() const { return txtText_; }
     QLabel* lblTextFormat() const { return lblTextFormat_; }
@@ -80,6 +85,10 @@ public:
     void cmdWidthMore_Click();
     void cmdFontStyle_Click(int index);
     void txtWidth_LostFocus();
+
+signals:
+    void undoClicked();
+    void redoClicked();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -106,6 +115,8 @@ private:
     std::array<VexelButton*, kStyleButtons> style_{};
     VexelButton* less_ = nullptr;
     VexelButton* more_ = nullptr;
+    VexelButton* undo_ = nullptr;
+    VexelButton* redo_ = nullptr;
     QLineEdit* txtWidth_ = nullptr;
     QLineEdit* txtText_ = nullptr;
     QLabel* lblTextFormat_ = nullptr;

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "preview/AnnotatedCanvas.h"
 #include "preview/CanvasImage.h"
 
 namespace pictavo {
@@ -43,59 +44,71 @@ qint16 pointerCoordinate(double value) {
                                           double{std::numeric_limits<qint16>::max()}));
 }
 
-PointerTools::PointerTools(CanvasImage& canvas, const DrawingState& state,
-                           std::function<QString()> text, std::function<QFont()> font)
-    : canvas_(canvas), state_(state), text_(std::move(text)), font_(std::move(font)) {}
+PointerTools::PointerTools(CanvasImage& canvas, const AnnotatedCanvas& shown,
+                           const DrawingState& state, std::function<QString()> text,
+                           std::function<QFont()> font, std::function<void(Annotation)> add)
+    : canvas_(canvas),
+      shown_(shown),
+      state_(state),
+      text_(std::move(text)),
+      font_(std::move(font)),
+      add_(std::move(add)) {}
 
-void PointerTools::drawOrderedLine(qint16 x, qint16 y) {
-    const QColor c = colourFromValue(state_.Colour);
-    if (x < lineX_) {
-        canvas_.drawLine(x, y, lineX_, lineY_, c);
-    } else {
-        canvas_.drawLine(lineX_, lineY_, x, y, c);
-    }
+QPoint PointerTools::capturePoint(QPointF position) const {
+    const double scale = shown_.scale();
+    return {pointerCoordinate(position.x() / scale), pointerCoordinate(position.y() / scale)};
 }
 
-void PointerTools::drawOrderedRectangle(qint16 x, qint16 y) {
-    if (x < rectX_) {
-        DrawRectangle(canvas_, x, rectX_, y, rectY_, state_.Colour);
-    } else {
-        DrawRectangle(canvas_, rectX_, x, rectY_, y, state_.Colour);
+Annotation PointerTools::item(qint32 tool, std::vector<QPoint> points) const {
+    Annotation a;
+    a.tool = tool;
+    a.colour = state_.Colour;
+    a.width = std::max<int>(1, state_.Len);
+    a.points = std::move(points);
+    if (tool == DrawingState::Text) {
+        a.text = text_ ? text_() : QString();
+        a.font = font_ ? font_() : QFont();
     }
+    return a;
 }
 
-void PointerTools::placeText(qint16 x, qint16 y) {
-    canvas_.drawText(x, y, text_ ? text_() : QString(), font_ ? font_() : QFont(),
-                     colourFromValue(state_.Colour));
+void PointerTools::float_(const Annotation& shape) {
+    canvas_.restore();
+    drawAnnotation(canvas_, shape, shown_.scale());
+}
+
+void PointerTools::finishStroke() {
+    if (stroke_) {
+        Annotation done = std::move(*stroke_);
+        stroke_.reset();
+        add_(std::move(done));
+    }
 }
 
 void PointerTools::press(Qt::MouseButtons buttons, QPointF position) {
-    const qint16 x = pointerCoordinate(position.x());
-    const qint16 y = pointerCoordinate(position.y());
+    const QPoint p = capturePoint(position);
     if (!leftOnly(buttons)) {
         return;
     }
     switch (state_.Tool) {
         case DrawingState::Line:
-            lineX_ = x;
-            lineY_ = y;
+            line_ = p;
             break;
         case DrawingState::Rectangle:
-            rectX_ = x;
-            rectY_ = y;
+            rect_ = p;
             rectangleUnderWay_ = true;
             break;
         case DrawingState::Circle:
-            circleX_ = circleCurX_ = x;
-            circleY_ = circleCurY_ = y;
+            circle_ = circleCur_ = p;
             circleUnderWay_ = true;
             break;
         case DrawingState::Text:
-            // The text floating under the pointer is taken away first: anti-aliased text drawn
-            // twice over itself would come out bolder than the text that was shown.
+            // The text floating under the pointer is taken away before the item is drawn:
+            // anti-aliased text drawn twice over itself would come out bolder.
             canvas_.restore();
-            placeText(x, y);
-            canvas_.commit();
+            if (Annotation text = item(DrawingState::Text, {p}); !text.text.isEmpty()) {
+                add_(std::move(text));
+            }
             break;
         default:
             break;
@@ -103,42 +116,40 @@ void PointerTools::press(Qt::MouseButtons buttons, QPointF position) {
 }
 
 void PointerTools::move(Qt::MouseButtons buttons, QPointF position) {
-    const qint16 x = pointerCoordinate(position.x());
-    const qint16 y = pointerCoordinate(position.y());
+    const QPoint p = capturePoint(position);
     const bool left = leftOnly(buttons);
     switch (state_.Tool) {
         case DrawingState::Line:
             if (left) {
-                canvas_.restore();
-                drawOrderedLine(x, y);
+                float_(item(DrawingState::Line, {line_, p}));
             }
             break;
         case DrawingState::Freehand:
             if (left) {
-                canvas_.drawLine(lastX_, lastY_, x, y, colourFromValue(state_.Colour));
+                if (!stroke_) {
+                    stroke_ = item(DrawingState::Freehand, {last_});
+                }
+                stroke_->points.push_back(p);
+                drawAnnotation(canvas_, item(DrawingState::Freehand, {last_, p}), shown_.scale());
                 canvas_.commit();
+            } else {
+                finishStroke();
             }
-            lastX_ = x;
-            lastY_ = y;
+            last_ = p;
             break;
         case DrawingState::Rectangle:
             if (left) {
-                canvas_.restore();
-                DrawRectangle(canvas_, std::min(x, rectX_), std::max(x, rectX_),
-                              std::min(y, rectY_), std::max(y, rectY_), state_.Colour);
+                float_(item(DrawingState::Rectangle, {rect_, p}));
             }
             break;
         case DrawingState::Circle:
             if (left) {
-                canvas_.restore();
-                circleCurX_ = x;
-                circleCurY_ = y;
-                DrawCircle(canvas_, circleX_, circleCurX_, circleY_, circleCurY_, state_.Colour);
+                circleCur_ = p;
+                float_(item(DrawingState::Circle, {circle_, circleCur_}));
             }
             break;
         case DrawingState::Text:
-            canvas_.restore();
-            placeText(x, y);
+            float_(item(DrawingState::Text, {p}));
             break;
         default:
             break;
@@ -146,30 +157,27 @@ void PointerTools::move(Qt::MouseButtons buttons, QPointF position) {
 }
 
 void PointerTools::release(Qt::MouseButtons buttons, QPointF position) {
-    const qint16 x = pointerCoordinate(position.x());
-    const qint16 y = pointerCoordinate(position.y());
+    const QPoint p = capturePoint(position);
+    finishStroke();
     if (!leftOnly(buttons)) {
         return;
     }
     switch (state_.Tool) {
         case DrawingState::Line:
-            // The rubber band of the last move goes first: a release away from the last move
-            // position would otherwise commit both lines.
-            canvas_.restore();
-            drawOrderedLine(x, y);
-            canvas_.commit();
+            // Drawn anew to the release point: a release away from the last move must not
+            // leave that move's rubber band.
+            add_(item(DrawingState::Line, {line_, p}));
             break;
         case DrawingState::Rectangle:
             if (rectangleUnderWay_) {
-                canvas_.restore();
-                drawOrderedRectangle(x, y);
-                canvas_.commit();
+                add_(item(DrawingState::Rectangle, {rect_, p}));
             }
             rectangleUnderWay_ = false;
             break;
         case DrawingState::Circle:
+            // The last rubber band becomes part of the picture; the release point is not used.
             if (circleUnderWay_) {
-                canvas_.commit();
+                add_(item(DrawingState::Circle, {circle_, circleCur_}));
             }
             circleUnderWay_ = false;
             break;
@@ -182,6 +190,11 @@ void PointerTools::leave() {
     if (state_.Tool == DrawingState::Text) {
         canvas_.restore();
     }
+}
+
+void PointerTools::settle() {
+    canvas_.restore();
+    finishStroke();
 }
 
 }  // namespace pictavo

@@ -1,5 +1,6 @@
 #include "preview/frmMain.h"
 
+#include <QClipboard>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 #include "preview/Canvas.h"
 #include "preview/DrawToolsPalette.h"
 #include "preview/PictureHolder.h"
+#include "preview/PointerTools.h"
 #include "preview/PreviewLayout.h"
 #include "preview/frmMainWindow.h"
 #include "settings/DrawToolsSettings.h"
@@ -29,7 +31,10 @@ frmMain::frmMain(std::function<Dialogs&()> dialogs, std::function<Settings&()> s
     : FormObject(std::move(dialogs), icon),
       settings_(std::move(settings)),
       screen_(std::move(screen)),
-      icon_(std::move(icon)) {}
+      icon_(std::move(icon)) {
+    annotations.setChangedHandler(
+        [this](AnnotationList::Change change, const Annotation&) { annotationsChanged(change); });
+}
 
 // The widgets go before the fields they display.
 frmMain::~frmMain() {
@@ -45,7 +50,7 @@ Settings& frmMain::settings() {
 
 std::unique_ptr<QWidget> frmMain::Form_Load() {
     Settings& s = settings();
-    auto w = std::make_unique<frmMainWindow>(*this, canvas, s, guard());
+    auto w = std::make_unique<frmMainWindow>(*this, canvas, shown_, annotations, s, guard());
     if (icon_) {
         w->setWindowIcon(icon_());
     }
@@ -60,6 +65,20 @@ std::unique_ptr<QWidget> frmMain::Form_Load() {
     on(w->cmdSend(), &VexelButton::Click, [this] { cmdSend_Click(); });
     on(w->cmdCancel(), &VexelButton::Click, [this] { cmdCancel_Click(); });
     on(w->chrome(), &WindowChrome::closeClicked, [this] { cmdX_Click(); });
+    on(w.get(), &frmMainWindow::acceptKey, [this] { cmdSend_Click(); });
+    on(w.get(), &frmMainWindow::cancelKey, [this] { cmdCancel_Click(); });
+    on(w.get(), &frmMainWindow::undoKey, [this] { cmdUndo_Click(); });
+    on(w.get(), &frmMainWindow::redoKey, [this] { cmdRedo_Click(); });
+    on(w.get(), &frmMainWindow::copyKey, [this] { copyPicture(); });
+    DrawToolsPalette* palette = w->picDrawTools();
+    on(palette, &DrawToolsPalette::undoClicked, [this] { cmdUndo_Click(); });
+    on(palette, &DrawToolsPalette::redoClicked, [this] { cmdRedo_Click(); });
+    palette->cmdUndo()->setEnabled(annotations.stack().canUndo());
+    palette->cmdRedo()->setEnabled(annotations.stack().canRedo());
+    QObject::connect(&annotations.stack(), &QUndoStack::canUndoChanged, palette->cmdUndo(),
+                     &QWidget::setEnabled);
+    QObject::connect(&annotations.stack(), &QUndoStack::canRedoChanged, palette->cmdRedo(),
+                     &QWidget::setEnabled);
     return w;
 }
 
@@ -102,6 +121,7 @@ void frmMain::layOut(frmMainWindow& window) {
 
 void frmMain::setCapture(CapturePicture capture) {
     picScreenie = std::move(capture);
+    annotations.clear();
     OverlayLeft = 0;
     OverlayTop = 0;
     showOverlayWarning(false);
@@ -213,21 +233,76 @@ void frmMain::doSetup() {
 void frmMain::doScale() {
     frmMainWindow* w = window();
     const QImage& capture = picScreenie.image();
-    const CanvasPlacement place = placeCapture(capture.size(), w->picHidden()->size());
-    w->picPreview()->setGeometry(QRect(place.topLeft, place.size));
-    DrawToolsPalette* palette = w->picDrawTools();
+    // One capture pixel per device pixel: the area counts in device pixels, and the canvas
+    // widget takes the logical size that holds them.
+    const qreal dpr = w->devicePixelRatioF();
+    const QSize area = w->picHidden()->size();
+    const QSize deviceArea(static_cast<int>(area.width() * dpr),
+                           static_cast<int>(area.height() * dpr));
+    const CanvasPlacement place = placeCapture(capture.size(), deviceArea);
+    w->picPreview()->setGeometry(
+        QRectF(QPointF(place.topLeft) / dpr, QSizeF(place.size) / dpr).toAlignedRect());
+    bScaled = place.reduced;
+    ++changes_;
     if (place.reduced) {
-        canvas.setPicture(reduceByAreaAverage(capture, place.size));
-        palette->hide();
-        bScaled = true;
-        // A reduced preview is not drawn on: its pixels are not the capture's.
-        Tool = DrawingState::None;
+        const double scale = capture.isNull()
+                                 ? 1.0
+                                 : std::min(double(place.size.width()) / capture.width(),
+                                            double(place.size.height()) / capture.height());
+        shown_.reset(reduceByAreaAverage(capture, place.size), scale > 0 ? scale : 1.0,
+                     annotations.items());
     } else {
-        canvas.setPicture(capture);
-        palette->LoadSettings(toTwips(w->width(), twipsPerPixelX(w)));
-        bScaled = false;
+        shown_.reset(capture, 1.0, annotations.items());
     }
-    canvas.commit();
+    w->picDrawTools()->LoadSettings(toTwips(w->width(), twipsPerPixelX(w)));
+}
+
+void frmMain::annotationsChanged(AnnotationList::Change change) {
+    ++changes_;
+    switch (change) {
+        case AnnotationList::Change::Added:
+            shown_.add(annotations.items().back());
+            break;
+        case AnnotationList::Change::Removed:
+            shown_.removeLast(annotations.items());
+            break;
+        case AnnotationList::Change::Cleared:
+            break;
+    }
+}
+
+const QImage* frmMain::finishedPicture() {
+    if (!bScaled) {
+        return &canvas.committed();
+    }
+    if (annotations.items().empty()) {
+        return &picScreenie.image();
+    }
+    if (finishedAt_ != changes_) {
+        finished_ = annotatedPicture(picScreenie.image(), annotations.items());
+        finishedAt_ = changes_;
+    }
+    return &finished_;
+}
+
+void frmMain::cmdUndo_Click() {
+    if (auto* w = static_cast<frmMainWindow*>(loadedWidget())) {
+        w->tools().settle();
+    }
+    annotations.undo();
+}
+
+void frmMain::cmdRedo_Click() {
+    if (auto* w = static_cast<frmMainWindow*>(loadedWidget())) {
+        w->tools().settle();
+    }
+    annotations.redo();
+}
+
+void frmMain::copyPicture() {
+    if (const QImage* picture = finishedPicture(); picture != nullptr && !picture->isNull()) {
+        QGuiApplication::clipboard()->setImage(*picture);
+    }
 }
 
 void frmMain::cmdSend_Click() {

@@ -7,6 +7,8 @@
 
 #include "dialogs/FormObject.h"
 #include "platform/CapturePicture.h"
+#include "preview/AnnotatedCanvas.h"
+#include "preview/AnnotationList.h"
 #include "preview/CanvasImage.h"
 #include "preview/DrawingState.h"
 
@@ -48,8 +50,8 @@ public:
 
     // The signed-in account; every per-user registry path is built from it.
     QString UserEmail;
-    // True when the canvas shows a reduced copy of the capture; the encoders then take the
-    // full-size capture from picScreenie.
+    // True when the canvas shows a reduced copy of the capture (one that does not fit the
+    // preview area in device pixels).
     bool bScaled = false;
     // Where the overlay box was placed on the capture, twips; 0 for each new capture.
     qint32 OverlayLeft = 0;
@@ -61,8 +63,17 @@ public:
 
     // The full-size capture; the encoders take it when the canvas shows a reduced copy.
     CapturePicture picScreenie;
-    // The canvas picPreview shows and is drawn on: its committed picture is what is sent.
+    // The canvas picPreview shows and is drawn on: the capture as shown (full size, or reduced)
+    // with the annotations over it. Its committed picture changes with every annotation added,
+    // undone or redone.
     CanvasImage canvas;
+    // What was drawn on the capture, in capture pixels, with its undo history. A new capture
+    // starts with none.
+    AnnotationList annotations;
+
+    // The picture that is sent, saved and copied: the full-size capture with the annotations
+    // drawn over it at full size. Valid until the next change of the canvas or the capture.
+    const QImage* finishedPicture();
 
     // A new capture into picScreenie; the overlay fields start afresh.
     void setCapture(CapturePicture capture);
@@ -100,6 +111,10 @@ public:
     void cmdSend_Click();
     void cmdCancel_Click();
     void cmdX_Click();
+    void cmdUndo_Click();
+    void cmdRedo_Click();
+    // Ctrl+C: the finished picture to the clipboard.
+    void copyPicture();
 
 protected:
     std::unique_ptr<QWidget> Form_Load() override;
@@ -111,6 +126,8 @@ private:
     Settings& settings();
     void layOut(frmMainWindow& w);
 
+    void annotationsChanged(AnnotationList::Change change);
+
     std::function<Settings&()> settings_;
     std::function<ScreenSource*()> screen_;
     std::function<QIcon()> icon_;
@@ -119,6 +136,13 @@ private:
 
     // The temporary file the pipeline writes; read from the settings when the user accepts.
     QString sTemp;
+
+    AnnotatedCanvas shown_{canvas};
+    // The finished picture of a reduced preview, drawn when asked for, and the change it
+    // was drawn for.
+    QImage finished_;
+    quint64 changes_ = 0;
+    quint64 finishedAt_ = ~quint64{0};
 
     bool haveTextTool_ = false;
     QString textToolText_;

@@ -1,12 +1,15 @@
 #include "preview/frmMainWindow.h"
 
 #include <QFontMetricsF>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
+#include <QShortcut>
 
 #include "controls/VexelButton.h"
 #include "controls/WindowChrome.h"
+#include "preview/AnnotationList.h"
 #include "preview/Canvas.h"
 #include "preview/DrawToolsPalette.h"
 #include "preview/DrawingState.h"
@@ -57,7 +60,8 @@ QPixmap drawLogo(QSize size) {
 
 }  // namespace
 
-frmMainWindow::frmMainWindow(DrawingState& state, CanvasImage& canvas, Settings& settings,
+frmMainWindow::frmMainWindow(DrawingState& state, CanvasImage& canvas, AnnotatedCanvas& shown,
+                             AnnotationList& annotations, Settings& settings,
                              const HandlerGuard& guard)
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint) {
     setObjectName(QStringLiteral("frmMain"));
@@ -109,15 +113,19 @@ frmMainWindow::frmMainWindow(DrawingState& state, CanvasImage& canvas, Settings&
 
     txtDummy_ = new QLineEdit(this);
     txtDummy_->setObjectName(QStringLiteral("txtDummy"));
+    // Out of sight, so out of the keyboard's way too: a palette click leaves the focus on the
+    // accept button instead, where Return and Space act as the user expects.
+    txtDummy_->setFocusPolicy(Qt::NoFocus);
 
-    picDrawTools_ = new DrawToolsPalette(state, settings, *picPreview_, txtDummy_, guard, this);
+    picDrawTools_ = new DrawToolsPalette(state, settings, *picPreview_, cmdSend_, guard, this);
     picDrawTools_->hide();
 
     chrome_ = new WindowChrome(this);
 
     tools_ = std::make_unique<PointerTools>(
-        picPreview_->image(), state, [p = picDrawTools_] { return p->txtText()->text(); },
-        [p = picDrawTools_] { return p->lblTextFormat()->font(); });
+        picPreview_->image(), shown, state, [p = picDrawTools_] { return p->txtText()->text(); },
+        [p = picDrawTools_] { return p->lblTextFormat()->font(); },
+        [&annotations](Annotation item) { annotations.add(std::move(item)); });
     PointerTools* tools = tools_.get();
     connect(picPreview_, &Canvas::pointerPressed, this,
             [tools, guard](Qt::MouseButtons b, QPointF p) { guard([&] { tools->press(b, p); }); });
@@ -128,6 +136,32 @@ frmMainWindow::frmMainWindow(DrawingState& state, CanvasImage& canvas, Settings&
         [tools, guard](Qt::MouseButtons b, QPointF p) { guard([&] { tools->release(b, p); }); });
     connect(picPreview_, &Canvas::pointerLeft, this,
             [tools, guard] { guard([&] { tools->leave(); }); });
+
+    // A text box with the focus keeps its own editing keys (Ctrl+Z in txtText undoes typing).
+    const auto shortcut = [this](const QKeySequence& keys, void (frmMainWindow::*signal)()) {
+        auto* s = new QShortcut(keys, this);
+        connect(s, &QShortcut::activated, this, signal);
+    };
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), &frmMainWindow::undoKey);
+    shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &frmMainWindow::redoKey);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), &frmMainWindow::redoKey);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_C), &frmMainWindow::copyKey);
+    cmdSend_->setFocus(Qt::OtherFocusReason);
+}
+
+void frmMainWindow::keyPressEvent(QKeyEvent* event) {
+    // Keys come here when the control with the focus did not take them.
+    switch (event->key()) {
+        case Qt::Key_Escape:
+            emit cancelKey();
+            break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            emit acceptKey();
+            break;
+        default:
+            QWidget::keyPressEvent(event);
+    }
 }
 
 frmMainWindow::~frmMainWindow() = default;

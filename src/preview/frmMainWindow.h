@@ -10,6 +10,8 @@ class QLineEdit;
 
 namespace pictavo {
 
+class AnnotatedCanvas;
+class AnnotationList;
 class Canvas;
 class CanvasImage;
 class DrawToolsPalette;
@@ -21,15 +23,19 @@ class WindowChrome;
 struct DrawingState;
 
 // The widget tree of the preview window while it is loaded: a borderless top-level window
-// with the named controls. The form object frmMain lays it out and handles its buttons; the
-// window itself only builds the controls and wires the pointer to the drawing tools, behind
-// the form's handler barrier `guard`.
+// with the named controls. The form object frmMain lays it out and handles its buttons and
+// keys; the window itself only builds the controls and wires the pointer to the drawing
+// tools, behind the form's handler barrier `guard`.
+//
+// Keys: Escape asks to cancel, and Return or Enter that no control took asks to accept;
+// Ctrl+Z asks to undo, Ctrl+Shift+Z and Ctrl+Y to redo, Ctrl+C to copy the picture.
 class frmMainWindow : public QWidget {
     Q_OBJECT
 public:
-    // `canvas` is the form's drawing, which picPreview shows.
-    frmMainWindow(DrawingState& state, CanvasImage& canvas, Settings& settings,
-                  const HandlerGuard& guard);
+    // `canvas` is the form's drawing, which picPreview shows at the scale of `shown`; the
+    // finished shapes go to `annotations`.
+    frmMainWindow(DrawingState& state, CanvasImage& canvas, AnnotatedCanvas& shown,
+                  AnnotationList& annotations, Settings& settings, const HandlerGuard& guard);
     ~frmMainWindow() override;
 
     QWidget* picHidden() const { return picHidden_; }
@@ -44,9 +50,20 @@ public:
     VexelButton* cmdX() const;
     QLineEdit* txtDummy() const { return txtDummy_; }
     WindowChrome* chrome() const { return chrome_; }
+    PointerTools& tools() const { return *tools_; }
 
     // Places the logo and draws it at that size.
     void placeLogo(const QRect& rect);
+
+signals:
+    void acceptKey();
+    void cancelKey();
+    void undoKey();
+    void redoKey();
+    void copyKey();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QWidget* picHidden_ = nullptr;

@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QTest>
 #include <QTimer>
@@ -20,6 +21,8 @@
 #include "platform/RegistryHive.h"
 #include "plugin/CapturePipeline.h"
 #include "plugin/CommandDispatcher.h"
+#include "preview/Canvas.h"
+#include "preview/DrawToolsPalette.h"
 #include "preview/frmMain.h"
 #include "settings/DiagnosticLog.h"
 #include "settings/ResultHandoff.h"
@@ -364,31 +367,77 @@ TEST_F(SendCommand, AnUnchangedPreviewSendsTheFileEncodedWhileItWasOpen) {
     }
 }
 
-// A stroke made after the background run has finished is in the file: the accept, sooner than
-// the picture has been still long enough for a new run, encodes afresh.
-TEST_F(SendCommand, AStrokeAfterTheBackgroundRunIsInTheFile) {
-    QImage drawn;
+// Whatever changes the picture after the background run has finished is in the file, an
+// undo as much as a stroke: the accept, sooner than the picture has been still long enough for
+// a new run, encodes afresh.
+TEST_F(SendCommand, AStrokeOrAnUndoAfterTheBackgroundRunIsInTheFile) {
+    for (const bool undo : {false, true}) {
+        SCOPED_TRACE(undo);
+        QImage drawn;
+        whenPreviewShows([&](frmMain& f) {
+            const auto idle = [&] {
+                return QTest::qWaitFor([&] { return tc.pv->encoder().background().idle(); }, 5000);
+            };
+            EXPECT_TRUE(idle());
+            f.annotations.add(
+                Annotation{DrawingState::Line, 0x0000FF, 1, {{10, 10}, {60, 10}}, {}, {}});
+            if (undo) {
+                EXPECT_TRUE(idle());
+                f.annotations.undo();
+            }
+            drawn = f.canvas.committed();
+            f.cmdSend_Click();
+        });
+        const QImage sent =
+            QImage(tc.command(QStringLiteral("/xpvfull"))).convertToFormat(QImage::Format_RGB32);
+        EXPECT_EQ(sent.pixel(30, 10) == qRgb(255, 0, 0), !undo);
+        EXPECT_EQ(sent, drawn);
+    }
+}
+
+// A capture larger than the preview is drawn on in the reduced preview and sent at full size,
+// the line where the pointer put it on the capture.
+TEST_F(SendCommand, ALineOnAReducedPreviewIsSentAtFullSize) {
+    tc.screen->screen() = testScreen(2560, 1440);
+    QPointF from;
+    QPointF to;
     whenPreviewShows([&](frmMain& f) {
-        EXPECT_TRUE(QTest::qWaitFor([&] { return tc.pv->encoder().background().idle(); }, 5000));
-        f.canvas.drawLine(10, 10, 60, 10, Qt::red);
-        f.canvas.commit();
-        drawn = f.canvas.committed();
+        ASSERT_TRUE(f.bScaled);
+        QTest::mouseClick(f.picDrawTools()->cmdTool(0), Qt::LeftButton);
+        QTest::mouseClick(f.picDrawTools()->cmdColour(3), Qt::LeftButton);  // red
+        QTest::mouseClick(f.picDrawTools()->cmdWidth(1), Qt::LeftButton);   // 3
+        Canvas* canvas = f.picPreview();
+        const QPoint a(canvas->width() / 8, canvas->height() * 3 / 4);
+        const QPoint b(canvas->width() * 7 / 8, a.y());
+        const auto mouse = [canvas](QEvent::Type type, QPoint at, Qt::MouseButton button,
+                                    Qt::MouseButtons buttons) {
+            QMouseEvent e(type, at, canvas->mapToGlobal(at), button, buttons, Qt::NoModifier);
+            QCoreApplication::sendEvent(canvas, &e);
+        };
+        mouse(QEvent::MouseButtonPress, a, Qt::LeftButton, Qt::LeftButton);
+        mouse(QEvent::MouseMove, (a + b) / 2, Qt::NoButton, Qt::LeftButton);
+        mouse(QEvent::MouseMove, b, Qt::NoButton, Qt::LeftButton);
+        mouse(QEvent::MouseButtonRelease, b, Qt::LeftButton, Qt::NoButton);
+        // Canvas pixels to capture pixels.
+        const double scale = 2560.0 / canvas->image().size().width();
+        from = QPointF(a) * canvas->devicePixelRatioF() * scale;
+        to = QPointF(b) * canvas->devicePixelRatioF() * scale;
         f.cmdSend_Click();
     });
     const QImage sent =
         QImage(tc.command(QStringLiteral("/xpvfull"))).convertToFormat(QImage::Format_RGB32);
-    EXPECT_EQ(sent.pixel(30, 10), qRgb(255, 0, 0));
-    EXPECT_EQ(sent, drawn);
-}
-
-TEST_F(SendCommand, ACaptureLargerThanThePreviewIsSentAtFullSize) {
-    tc.screen->screen() = testScreen(4000, 2500);
-    tc.set("Options", "FileType", QStringLiteral("jpg"));
-    whenPreviewShows([](frmMain& f) {
-        EXPECT_TRUE(f.bScaled);
-        f.cmdSend_Click();
-    });
-    EXPECT_EQ(QImage(tc.command(QStringLiteral("/xpvfull"))).size(), QSize(4000, 2500));
+    ASSERT_EQ(sent.size(), QSize(2560, 1440));
+    const QRgb red = qRgb(255, 0, 0);
+    const int y = qRound(from.y());
+    for (const QPointF& end : {from, to}) {
+        EXPECT_EQ(sent.pixel(end.toPoint()), red) << end.x() << "," << end.y();
+    }
+    // Within a capture pixel of the mapping: the pen reaches one pixel past the ends and
+    // either side of the line, so nothing is red three pixels beyond that.
+    EXPECT_NE(sent.pixel(qRound(from.x()) - 4, y), red);
+    EXPECT_NE(sent.pixel(qRound(to.x()) + 4, y), red);
+    EXPECT_NE(sent.pixel(qRound(from.x() + to.x()) / 2, y - 4), red);
+    EXPECT_NE(sent.pixel(qRound(from.x() + to.x()) / 2, y + 4), red);
 }
 
 // However large the typed number, the countdown is a whole number of seconds within a day, and

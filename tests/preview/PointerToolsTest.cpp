@@ -2,6 +2,8 @@
 
 #include <QFont>
 
+#include "preview/AnnotatedCanvas.h"
+#include "preview/AnnotationList.h"
 #include "preview/CanvasImage.h"
 #include "preview/PointerTools.h"
 
@@ -12,10 +14,24 @@ constexpr Qt::MouseButtons kLeft = Qt::LeftButton;
 constexpr Qt::MouseButtons kNone = Qt::NoButton;
 const QColor kWhite(255, 255, 255);
 
+// The tools wired as in the preview: finished shapes go to the annotation list, which the
+// canvas follows.
 struct Drawing {
-    Drawing() {
-        canvas.reset(QSize(80, 60), kWhite);
+    explicit Drawing(const QImage& capture = blank(QSize(80, 60))) {
+        shown.reset(capture, 1.0, {});
         state.Colour = 0x0000FF;  // red
+        list.setChangedHandler([this](AnnotationList::Change change, const Annotation&) {
+            if (change == AnnotationList::Change::Added) {
+                shown.add(list.items().back());
+            } else {
+                shown.removeLast(list.items());
+            }
+        });
+    }
+    static QImage blank(QSize size) {
+        QImage img(size, QImage::Format_RGB32);
+        img.fill(kWhite);
+        return img;
     }
     void drag(QPoint from, std::initializer_list<QPoint> via, QPoint to) {
         tools.move(kNone, from);
@@ -29,20 +45,26 @@ struct Drawing {
     QImage lineImage(QPoint a, QPoint b) {
         CanvasImage c;
         c.reset(canvas.size(), kWhite);
-        c.setPenWidth(canvas.penWidth());
+        c.setPenWidth(state.Len);
         c.drawLine(a.x(), a.y(), b.x(), b.y(), colourFromValue(state.Colour));
         return c.working();
     }
 
     CanvasImage canvas;
+    AnnotatedCanvas shown{canvas};
+    AnnotationList list;
     DrawingState state;
     QString text = QStringLiteral("Hi");
-    PointerTools tools{canvas, state, [this] { return text; },
+    PointerTools tools{canvas,
+                       shown,
+                       state,
+                       [this] { return text; },
                        [] {
                            QFont f(QStringLiteral("DejaVu Sans"));
                            f.setPixelSize(14);
                            return f;
-                       }};
+                       },
+                       [this](Annotation item) { list.add(std::move(item)); }};
 };
 
 // Only the final shape is left, with no trace of the rubber bands, and a release away from the
@@ -52,14 +74,14 @@ TEST(PointerTools, LinesAndRectanglesCommitOnlyTheFinalShape) {
         SCOPED_TRACE(tool);
         Drawing d;
         d.state.Tool = tool;
-        d.canvas.setPenWidth(4);
+        d.state.Len = 4;
         d.drag({10, 10}, {{40, 30}, {5, 5}}, {30, 40});
         d.tools.press(kLeft, QPoint(70, 12));
         d.tools.move(kLeft, QPoint(12, 3));
         d.tools.release(kLeft, QPoint(60, 55));
         Drawing straight;
         straight.state.Tool = tool;
-        straight.canvas.setPenWidth(4);
+        straight.state.Len = 4;
         for (const auto& [from, to] : {std::pair{QPoint(10, 10), QPoint(30, 40)},
                                        std::pair{QPoint(70, 12), QPoint(60, 55)}}) {
             straight.tools.press(kLeft, from);
@@ -185,6 +207,42 @@ TEST(PointerTools, TextFloatsWithThePointerUntilClicked) {
     EXPECT_EQ(d.canvas.committed(), floating);
     d.tools.leave();
     EXPECT_EQ(d.canvas.working(), floating);
+}
+
+// Undo takes the newest annotation away and redo brings it back: the picture is always the
+// capture with the items that remain, pixel for pixel as if drawn without undo.
+TEST(PointerTools, UndoAndRedoLeaveThePictureOfTheRemainingItems) {
+    QImage capture(120, 90, QImage::Format_RGB32);
+    for (int y = 0; y < capture.height(); ++y) {
+        for (int x = 0; x < capture.width(); ++x) {
+            capture.setPixel(x, y, qRgb(x * 7 & 0xff, y * 5 & 0xff, (x ^ y) & 0xff));
+        }
+    }
+    Drawing d(capture);
+    Drawing plain(capture);
+    for (Drawing* x : {&d, &plain}) {
+        x->state.Len = 3;
+        x->state.Tool = DrawingState::Line;
+        x->drag({10, 80}, {{50, 50}}, {110, 5});
+        // The circle and the text lie across the line: taking them away must give the line back.
+        x->state.Tool = DrawingState::Circle;
+        x->drag({40, 30}, {}, {80, 60});
+    }
+    d.state.Tool = DrawingState::Text;
+    d.tools.move(kNone, QPoint(50, 40));
+    d.tools.press(kLeft, QPoint(50, 40));
+    d.tools.release(kLeft, QPoint(50, 40));
+    ASSERT_EQ(d.list.items().size(), 3u);
+
+    d.list.undo();
+    d.list.undo();
+    d.list.redo();
+    EXPECT_EQ(d.canvas.committed(), plain.canvas.committed());
+    EXPECT_EQ(d.canvas.working(), plain.canvas.committed());
+    d.list.undo();
+    d.list.undo();
+    EXPECT_EQ(d.canvas.committed(), capture);
+    EXPECT_TRUE(d.list.items().empty());
 }
 
 TEST(PointerTools, PointerCoordinatesRoundHalfToEven) {

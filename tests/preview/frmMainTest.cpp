@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QClipboard>
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -109,16 +111,13 @@ TEST_F(PreviewWindow, CapturesAreShownOneToOneOnlyWhenTheyFit) {
         Canvas* canvas = form->picPreview();
         EXPECT_EQ(form->bScaled, r.scaled);
         EXPECT_EQ(canvas->size(), r.shown);
-        EXPECT_EQ(form->picDrawTools()->isHidden(), r.scaled);
+        // Reduced or not, the palette is offered with the stored tool (button 0).
+        EXPECT_FALSE(form->picDrawTools()->isHidden());
+        EXPECT_EQ(form->Tool, DrawingState::Line);
         // Centred in the area.
         EXPECT_EQ(canvas->pos(), QPoint((w - r.shown.width()) / 2, (h - r.shown.height()) / 2));
-        if (r.scaled) {
-            EXPECT_EQ(form->Tool, DrawingState::None) << "a reduced preview cannot be drawn on";
-            EXPECT_EQ(canvas->image().committed(), reduceByAreaAverage(capture, r.shown));
-        } else {
-            EXPECT_EQ(form->Tool, DrawingState::Line) << "the stored tool button 0";
-            EXPECT_EQ(canvas->image().committed(), capture);
-        }
+        EXPECT_EQ(canvas->image().committed(),
+                  r.scaled ? reduceByAreaAverage(capture, r.shown) : capture);
         EXPECT_EQ(canvas->image().working(), canvas->image().committed());
         // The full-size capture stays as it was for the encoders.
         EXPECT_EQ(form->picScreenie.image(), capture);
@@ -273,15 +272,20 @@ TEST_F(PreviewWindow, StyleButtonsToggleTheTextFont) {
     EXPECT_TRUE(p->lblTextFormat()->font().strikeOut());
 }
 
-TEST_F(PreviewWindow, DrawingWithTheMouseOnTheCanvas) {
+// A line drawn with the mouse, taken back and brought back again with every key and button
+// for it, and copied as it is with Ctrl+C.
+TEST_F(PreviewWindow, DrawingUndoRedoAndCopyWithMouseAndKeys) {
     const QImage capture = testCard(QSize(160, 120));
     showCapture(capture);
     form->window()->show();
+    form->window()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form->window()));
     DrawToolsPalette* p = form->picDrawTools();
     click(p->cmdTool(0));
     click(p->cmdColour(3));  // red
     click(p->cmdWidth(1));   // 3
     EXPECT_EQ(form->Colour, 0x0000FF);
+    EXPECT_FALSE(p->cmdUndo()->isEnabled());
 
     Canvas* canvas = form->picPreview();
     QTest::mousePress(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(120, 100));
@@ -293,7 +297,75 @@ TEST_F(PreviewWindow, DrawingWithTheMouseOnTheCanvas) {
     expected.setPicture(capture);
     expected.setPenWidth(3);
     expected.drawLine(20, 30, 120, 100, QColor(255, 0, 0));
-    EXPECT_EQ(canvas->image().committed(), expected.working());
+    const QImage& drawn = canvas->image().committed();
+    ASSERT_EQ(drawn, expected.working());
+
+    QWidget* w = form->window();
+    const struct {
+        const char* name;
+        std::function<void()> undo;
+        std::function<void()> redo;
+    } rows[] = {
+        {"ctrl_z_and_ctrl_shift_z", [&] { QTest::keyClick(w, Qt::Key_Z, Qt::ControlModifier); },
+         [&] { QTest::keyClick(w, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier); }},
+        {"ctrl_y", [&] { QTest::keyClick(w, Qt::Key_Z, Qt::ControlModifier); },
+         [&] { QTest::keyClick(w, Qt::Key_Y, Qt::ControlModifier); }},
+        {"buttons", [&] { click(p->cmdUndo()); }, [&] { click(p->cmdRedo()); }},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        r.undo();
+        EXPECT_EQ(canvas->image().committed(), capture);
+        EXPECT_FALSE(p->cmdUndo()->isEnabled());
+        EXPECT_TRUE(p->cmdRedo()->isEnabled());
+        r.redo();
+        EXPECT_EQ(canvas->image().committed(), expected.working());
+    }
+    QTest::keyClick(w, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+              expected.working());
+}
+
+// Escape cancels; Return accepts whatever palette control was clicked last, as the focus
+// never stays in the hidden text box, which no Tab reaches either.
+TEST_F(PreviewWindow, EscapeCancelsAndReturnAcceptsAfterAnyPaletteClick) {
+    const QString path = QStringLiteral("/tmp/pictavo/My_Screenshot.png");
+    settings().setValue(QString(), QStringLiteral("sTemp"), path);
+    const struct {
+        const char* name;
+        std::function<QWidget*(DrawToolsPalette&)> click;
+        Qt::Key key;
+        QString result;
+    } rows[] = {
+        {"escape", nullptr, Qt::Key_Escape, QStringLiteral("Cancel")},
+        {"return", nullptr, Qt::Key_Return, path},
+        {"swatch", [](DrawToolsPalette& p) { return p.cmdColour(4); }, Qt::Key_Return, path},
+        {"tool", [](DrawToolsPalette& p) { return p.cmdTool(4); }, Qt::Key_Enter, path},
+        {"style", [](DrawToolsPalette& p) { return p.cmdFontStyle(1); }, Qt::Key_Return, path},
+        {"width", [](DrawToolsPalette& p) { return p.cmdWidthMore(); }, Qt::Key_Return, path},
+        {"escape_after_swatch", [](DrawToolsPalette& p) { return p.cmdColour(1); }, Qt::Key_Escape,
+         QStringLiteral("Cancel")},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        settings().setValue(QString(), QStringLiteral("sResult"), QString());
+        showCapture(testCard(QSize(120, 90)));
+        form->window()->show();
+        form->window()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form->window()));
+        if (r.click) {
+            click(r.click(*form->picDrawTools()));
+        }
+        QWidget* focus = QApplication::focusWidget();
+        ASSERT_NE(focus, nullptr);
+        EXPECT_NE(focus, form->txtDummy());
+        QTest::keyClick(focus, r.key);
+        EXPECT_EQ(settings().value(QString(), QStringLiteral("sResult")), r.result);
+        EXPECT_EQ(form->isLoaded(), r.result == path);
+        form->Unload();
+    }
+    // Tab goes round the window's controls without ever stopping in the hidden box.
+    EXPECT_EQ(form->txtDummy()->focusPolicy(), Qt::NoFocus);
 }
 
 TEST_F(PreviewWindow, FloatingTextLeavesWithThePointer) {
