@@ -7,44 +7,25 @@
 namespace pictavo {
 namespace {
 
-TEST(Twips, TwipsPerPixelIsFourteenFortyOverTheLogicalDpi) {
-    const struct {
-        const char* name;
-        double dpi;
-        int expected;
-    } rows[] = {{"standard", 96, 15},
-                {"large", 120, 12},
-                {"double_rounds_half_up", 192, 8},
-                {"odd", 100, 14},
-                {"huge_never_zero", 10000, 1},
-                {"zero_falls_back", 0, 15},
-                {"negative_falls_back", -96, 15}};
-    for (const auto& r : rows) {
-        EXPECT_EQ(twipsPerPixelForDpi(r.dpi), r.expected) << r.name;
+// Halves go away from zero; a scale that is no number of twips falls back, and nothing wraps.
+TEST(Twips, ConversionsRoundHalvesAwayFromZeroAndNeverWrap) {
+    const std::pair<double, int> scales[] = {{96, 15}, {192, 8}, {10000, 1}, {0, 15}, {-96, 15}};
+    for (const auto& [dpi, twips] : scales) {
+        EXPECT_EQ(twipsPerPixelForDpi(dpi), twips) << dpi;
     }
-}
-
-TEST(Twips, ToPixelsRoundsToTheNearestPixelHalvesAwayFromZero) {
     const struct {
-        const char* name;
         int twips, twipsPerPixel, pixels;
-    } rows[] = {{"whole_pixel", 225, 15, 15},      {"just_under_half", 7, 15, 0},
-                {"just_over_half", 8, 15, 1},      {"exact_half", 6, 12, 1},
-                {"negative_half", -6, 12, -1},     {"negative", -22, 15, -1},
-                {"bad_divisor_is_one", 30, 0, 30}, {"extreme", INT_MIN, 1, INT_MIN}};
-    for (const auto& r : rows) {
-        EXPECT_EQ(toPixels(r.twips, r.twipsPerPixel), r.pixels) << r.name;
+    } toPixel[] = {{7, 15, 0},    {8, 15, 1},  {6, 12, 1},           {-6, 12, -1},
+                   {-22, 15, -1}, {30, 0, 30}, {INT_MIN, 1, INT_MIN}};
+    for (const auto& r : toPixel) {
+        EXPECT_EQ(toPixels(r.twips, r.twipsPerPixel), r.pixels)
+            << r.twips << "/" << r.twipsPerPixel;
     }
-}
-
-TEST(Twips, PixelsToTwipsIsExactForWholePixelsAndRoundsFractions) {
-    EXPECT_EQ(toTwips(400, 15), 6000);
-    EXPECT_EQ(toTwips(-3, 15), -45);
-    EXPECT_EQ(toTwips(2.5, 15), 38);  // 37.5
-    EXPECT_EQ(toTwips(-2.5, 15), -38);
-    EXPECT_EQ(toTwips(10.4, 15), 156);
-    EXPECT_EQ(toTwips(INT_MAX, 15), INT_MAX) << "saturates instead of wrapping";
-    EXPECT_EQ(toTwips(INT_MIN, 15), INT_MIN);
+    const std::pair<double, int> toTwip[] = {{-3, -45},   {2.5, 38},          {-2.5, -38},
+                                             {10.4, 156}, {INT_MAX, INT_MAX}, {INT_MIN, INT_MIN}};
+    for (const auto& [pixels, twips] : toTwip) {
+        EXPECT_EQ(toTwips(pixels, 15), twips) << pixels;
+    }
 }
 
 TEST(Twips, RectanglesThatTouchInTwipsTouchInPixels) {

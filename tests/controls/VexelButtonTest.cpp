@@ -161,8 +161,18 @@ bool containsColour(const QImage& image, const QColor& colour, int fromRow = 0, 
     return false;
 }
 
-TEST(VexelButtonLook, AccessKeyLetterIsUnderlinedAndTheAmpersandNotDrawn) {
-    ButtonWindow w;
+// The access key's letter is underlined and the "&" not drawn; a disabled button draws neither
+// caption nor picture in their colours; the focus rectangle shows only with the focus, inside
+// the edge.
+TEST(VexelButton, LooksAsItsCaptionStateAndFocusSay) {
+    ButtonWindow w;  // no caption, no picture: any fore-coloured pixel is the focus rectangle
+    w.button->clearFocus();
+    EXPECT_FALSE(containsColour(w.render(), kFore));
+    w.button->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(w.button->hasFocus());
+    EXPECT_TRUE(containsColour(w.render(), kFore));
+    EXPECT_FALSE(containsColour(w.render(), kFore, 0, 2));
+
     w.unfocus();
     w.button->setCaption(QStringLiteral("Save"));
     const QImage plain = w.render();
@@ -171,41 +181,21 @@ TEST(VexelButtonLook, AccessKeyLetterIsUnderlinedAndTheAmpersandNotDrawn) {
     // The same letters in the same place; the underline adds ink below them only.
     int lastInkedRow = 0;
     for (int y = 0; y < plain.height(); ++y) {
-        if (containsColour(plain, kFore, y, y + 1)) {
-            lastInkedRow = y;
-        }
+        lastInkedRow = containsColour(plain, kFore, y, y + 1) ? y : lastInkedRow;
     }
     ASSERT_GT(lastInkedRow, 0);
     EXPECT_EQ(plain.copy(0, 0, 80, lastInkedRow), marked.copy(0, 0, 80, lastInkedRow));
     EXPECT_TRUE(containsColour(marked, kFore, lastInkedRow + 1));
     EXPECT_FALSE(containsColour(plain, kFore, lastInkedRow + 1));
-}
 
-TEST(VexelButtonLook, DisabledDrawsNeitherCaptionNorPictureInTheirColours) {
-    ButtonWindow w;
-    w.unfocus();
     QPixmap picture(8, 8);
     picture.fill(QColor(0, 0, 255));
     w.button->setPicture(picture);
-    w.button->setCaption(QStringLiteral("Save"));
-    const QImage enabled = w.render();
-    EXPECT_TRUE(containsColour(enabled, kFore));
-    EXPECT_TRUE(containsColour(enabled, QColor(0, 0, 255)));
+    EXPECT_TRUE(containsColour(w.render(), QColor(0, 0, 255)));
     w.button->setEnabled(false);
     const QImage disabled = w.render();
     EXPECT_FALSE(containsColour(disabled, kFore));
     EXPECT_FALSE(containsColour(disabled, QColor(0, 0, 255)));
-}
-
-TEST(VexelButtonLook, FocusRectangleOnlyWithFocusAndInsideTheEdge) {
-    ButtonWindow w;  // no caption, no picture: any fore-coloured pixel is the focus rectangle
-    w.button->clearFocus();
-    EXPECT_FALSE(containsColour(w.render(), kFore));
-    w.button->setFocus(Qt::TabFocusReason);
-    ASSERT_TRUE(w.button->hasFocus());
-    const QImage focused = w.render();
-    EXPECT_TRUE(containsColour(focused, kFore));
-    EXPECT_FALSE(containsColour(focused, kFore, 0, 2));
 }
 
 }  // namespace

@@ -4,7 +4,9 @@
 #include <QPainter>
 #include <optional>
 
+#include "output/OverlayPlacement.h"
 #include "output/OverlayStamp.h"
+#include "output/OverlayTags.h"
 #include "platform/CapturePicture.h"
 #include "platform/LocaleFormat.h"
 #include "settings/Settings.h"
@@ -14,6 +16,8 @@ namespace pictavo::test {
 namespace {
 
 const QLocale kEnglish(QLocale::English, QLocale::UnitedStates);
+const QDateTime kMorning(QDate(2026, 3, 4), QTime(9, 5, 3));  // a Wednesday
+const QLocale kGerman(QLocale::German, QLocale::Germany);
 const QRgb kBase = qRgb(20, 30, 40);
 const QRgb kBox = qRgb(174, 255, 185);  // the default "BackColour" 12189614 = 0xB9FFAE
 const QRgb kRed = qRgb(255, 0, 0);
@@ -208,6 +212,76 @@ TEST_F(OverlayStampTest, PalettePictureKeepsItsPalette) {
     const QRect found = boundsOf(capture.image(), kBox);
     EXPECT_EQ(found.right(), 299);
     EXPECT_FALSE(boundsOf(capture.image().copy(found), kRed).isEmpty());
+}
+
+TEST(OverlayPlacementTest, NinePositionsAndTheirRounding) {
+    const OverlayCorner previous{123, 456};
+    // A 100 x 100 pixel capture and a 40 x 20 pixel box at 15 twips per pixel, unless a row
+    // says otherwise. Only the first character of the position counts.
+    struct {
+        const char* name;
+        QString position;
+        qint64 sw, sh, bw, bh;
+        OverlayCorner expected;
+    } const cases[] = {
+        {"1 top left", "12", 1500, 1500, 600, 300, {0, 0}},
+        {"3 top right", "3", 1500, 1500, 600, 300, {900, 0}},
+        {"5 centre", "5", 1500, 1500, 600, 300, {450, 600}},
+        {"9 bottom right", "9", 1500, 1500, 600, 300, {900, 1140}},
+        {"centre half rounds down to even", "5", 1515, 1515, 750, 750, {382, 382}},
+        {"centre half rounds up to even", "5", 1545, 1545, 750, 750, {398, 398}},
+        {"negative half to even", "2", 0, 0, 765, 0, {-382, 0}},
+        {"box wider than capture", "3", 1500, 1500, 1800, 300, {-300, 0}},
+        {"bottom row fraction rounds", "8", 100, 100, 0, 7, {50, 92}},  // 100 - 8.4
+        {"bottom row above zero", "7", 0, 100, 0, 100, {0, -20}},
+        {"right column past 16 bits (3840 px)", "9", 57600, 32400, 1500, 300, {56100, 32040}},
+        {"saturates at 32 bits", "3", qint64(1) << 40, 0, 0, 0, {2147483647, 0}},
+        {"0 keeps the corner", "0", 1500, 1500, 600, 300, previous},
+        {"space before digit keeps the corner", " 1", 1500, 1500, 600, 300, previous},
+    };
+    for (const auto& c : cases) {
+        const OverlayCorner got = placeOverlay(c.position, c.sw, c.sh, c.bw, c.bh, previous);
+        EXPECT_EQ(got.left, c.expected.left) << c.name;
+        EXPECT_EQ(got.top, c.expected.top) << c.name;
+    }
+}
+
+TEST(OverlayTagsTest, EachTagAndWhatIsNotATag) {
+    const QString shortDate = LocaleFormat::shortDate(kMorning.date(), kEnglish);
+    const QString time = LocaleFormat::longTime(kMorning.time(), kEnglish);
+    struct {
+        const char* name;
+        QString text;
+        QString action;
+        QString expected;
+    } const cases[] = {
+        {"month", "(!DM)", "Sent", "March"},
+        {"two-digit clock", "(!TH):(!TM):(!TS)", "Sent", "09:05:03"},
+        {"time", "(!T)", "Sent", time},
+        {"every occurrence", "(!TH)(!TH)-(!DY)/(!DY)", "Sent", "0909-2026/2026"},
+        {"longer tags before their prefixes", "(!DY)(!D)(!DD)", "Sent",
+         "2026" + shortDate + "Wednesday"},
+        {"lower case is plain text", "(!dy)(!dm)(!d)(!th)(!t)(!s)", "Sent",
+         "(!dy)(!dm)(!d)(!th)(!t)(!s)"},
+        {"unclosed tags stay", "(!DY (!D (!S", "Sent", "(!DY (!D (!S"},
+        {"default text", "Screenshot (!S) on (!TH):(!TM) - (!D)", "Sent",
+         "Screenshot Sent on 09:05 - " + shortDate},
+        {"action se... or sa... in any case", "(!S)(!S)", "sEnDing", "SentSent"},
+        {"other action keeps the tag", "(!S) (!S)", "x", "(!S) (!S)"},
+        {"one letter is not enough", "(!S)", "s", "(!S)"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(expandOverlayTags(c.text, kMorning, c.action, kEnglish), c.expected) << c.name;
+    }
+}
+
+TEST(OverlayTagsTest, NamesAreEnglishButDateAndTimeFollowTheLocale) {
+    EXPECT_EQ(expandOverlayTags("(!DM) (!DD)", kMorning, "Sent", kGerman), "March Wednesday");
+    EXPECT_EQ(expandOverlayTags("(!D)", kMorning, "Sent", kGerman), "04.03.26");
+    EXPECT_EQ(expandOverlayTags("(!T)", kMorning, "Sent", kGerman), "09:05:03");
+    EXPECT_EQ(
+        expandOverlayTags("(!T)", QDateTime(QDate(2026, 3, 4), QTime(21, 5, 3)), "Sent", kEnglish),
+        "9:05:03 PM");
 }
 
 }  // namespace

@@ -102,34 +102,12 @@ TEST_F(SelectAndSave, ADragSendsExactlyThePixelsUnderItAndKeepsItsRectangleInTwi
         QRect cut;
         qint32 left, top, width, height;
     } rows[] = {
-        {"right and down",
-         {320, 200},
-         {100, 100},
-         {200, 150},
-         {100, 100, 100, 50},
-         1500,
-         1500,
-         1515,
-         765},
-        {"left and up",
-         {320, 200},
-         {200, 150},
-         {100, 100},
-         {100, 100, 100, 50},
-         1500,
-         1500,
-         1500,
-         750},
+        // clang-format off
+        {"right and down", {320, 200}, {100, 100}, {200, 150}, {100, 100, 100, 50}, 1500, 1500, 1515, 765},
+        {"left and up", {320, 200}, {200, 150}, {100, 100}, {100, 100, 100, 50}, 1500, 1500, 1500, 750},
         // Past 32767 twips, where 16-bit fields would overflow.
-        {"right half of 4K",
-         {3840, 2160},
-         {2000, 500},
-         {3800, 2000},
-         {2000, 500, 1800, 1500},
-         30000,
-         7500,
-         27015,
-         22515},
+        {"right half of 4K", {3840, 2160}, {2000, 500}, {3800, 2000}, {2000, 500, 1800, 1500}, 30000, 7500, 27015, 22515},
+        // clang-format on
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);

@@ -191,9 +191,7 @@ TEST_F(X11Windows, ForegroundIsTheActiveWindowsFrameThenTheFocusThenTheRoot) {
     } rows[] = {
         {"nothing active, focus follows the pointer", none, pointerRoot, root},
         {"active client widened to its frame", client, pointerRoot, kFrame},
-        {"active frame", frame, pointerRoot, kFrame},
         {"focus without an active window", none, plain, plainOuter},
-        {"active window before the focus", client, plain, kFrame},
         {"vanished active window falls to the focus", gone, plain, plainOuter},
         {"unmapped active window falls to the root", hidden, pointerRoot, root},
         {"focus parked off the screen gives the root", none, parked, root},
@@ -247,18 +245,6 @@ TEST_F(X11Windows, TaskbarIsTheScreenBelowTheCurrentDesktopsWorkArea) {
         display.raw.setRootProperty("_NET_CURRENT_DESKTOP", XCB_ATOM_CARDINAL, row.currentDesktop);
         EXPECT_EQ(display.source->taskbarHeight(), row.expected) << row.name;
     }
-}
-
-TEST_F(X11Windows, WindowAreaCapturesTheChosenSurface) {
-    const QRgb red = qRgb(255, 0, 0);
-    const CapturePicture inner = CaptureWindowArea(*display.source, client, true, 0, 0, 192, 126);
-    ASSERT_EQ(inner.size(), QSize(192, 126));
-    EXPECT_EQ(inner.image().pixel(0, 0), red);
-    EXPECT_EQ(inner.image().pixel(191, 125), red);
-    // The whole window starts at the frame, whose own blue lies left of and above the client.
-    const CapturePicture whole = CaptureWindowArea(*display.source, client, false, 3, 19, 2, 2);
-    EXPECT_EQ(whole.image().pixel(0, 0), qRgb(0, 0, 255));
-    EXPECT_EQ(whole.image().pixel(1, 1), red);
 }
 
 }  // namespace
