@@ -118,7 +118,6 @@ TEST(WindowChrome, DraggingTheTitleBarMovesTheWindowByTheMouseDelta) {
          {press(10, 3), move(20, 9, Qt::LeftButton | Qt::RightButton)},
          {100, 80},
          true},
-        {"move without a press", "picTitle", {move(20, 9)}, {100, 80}, false},
         {"release ends the drag",
          "picTitle",
          {press(10, 3), move(12, 3), release, move(30, 3)},

@@ -240,34 +240,6 @@ TEST_F(EncoderTest, LibraryMessagesReachTheEncoderOnlyDuringItsCall) {
     EXPECT_EQ(encoder.GetConvertError(), refusal);
 }
 
-TEST(ApiErrorText, TranslatesCLibraryErrorNumbers) {
-    struct {
-        const char* name;
-        int number, errnoBefore;
-        bool result;
-        int code;
-        QString text;
-        int errnoAfter;
-    } const cases[] = {
-        {"number given", EACCES, 0, true, EACCES, QStringLiteral("Permission denied"), 0},
-        {"errno when no number", 0, ENOENT, true, ENOENT,
-         QStringLiteral("No such file or directory"), 0},
-        {"no error anywhere", 0, 0, false, 0, QString(), 0},
-        {"unknown number keeps errno", 99999, EIO, true, 99999, QStringLiteral("Unknown Error"),
-         EIO},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        int code = -7;
-        QString text = QStringLiteral("stale");
-        errno = c.errnoBefore;
-        EXPECT_EQ(ImageEncoder::GetApiErrorText(c.number, code, text), c.result);
-        EXPECT_EQ(errno, c.errnoAfter);
-        EXPECT_EQ(code, c.code);
-        EXPECT_EQ(text, c.text);
-    }
-}
-
 class ConversionTest : public ::testing::Test {
 protected:
     FreeImageLibrary library{stagedFreeImagePath()};
@@ -367,12 +339,6 @@ TEST_F(ConversionTest, FailuresSayWhyAndHandNothingOut) {
         {"allocation fails", &picture, [](FreeImageLibrary& lib) {
              lib.Allocate = [](int, int, int, unsigned, unsigned, unsigned) -> FIBITMAP* { return nullptr; };
          }, QStringLiteral("FreeImage_Allocate failed to create a DIB to work with")},
-        {"no bitmap info", &picture, [](FreeImageLibrary& lib) {
-             lib.GetInfo = [](FIBITMAP*) -> BITMAPINFO* { return nullptr; };
-         }, QStringLiteral("FreeImage_GetInfo failed to get the DIB info")},
-        {"no pixel buffer", &picture, [](FreeImageLibrary& lib) {
-             lib.GetBits = [](FIBITMAP*) -> BYTE* { return nullptr; };
-         }, QStringLiteral("FreeImage_GetBits failed to get the DIB bits")},
         // clang-format on
     };
     for (int bits : {24, 32}) {
