@@ -101,19 +101,6 @@ TEST_F(OverlayStampTest, DefaultTextStampsTheBottomRightBoxAndNothingElse) {
     EXPECT_EQ(stored("OverlayY"), QString::number(top));
 }
 
-TEST_F(OverlayStampTest, LeftColumnKeepsTwoSpacesOfBoxBeforeTheText) {
-    set("Position", "7");
-    stamp(0);
-
-    const QRect found = boundsOf(capture.image(), kBox);
-    const int margin = overlayTextSize("  ", defaultFont(), 96).width();
-    ASSERT_FALSE(found.isEmpty());
-    EXPECT_EQ(found.left(), 0);
-    EXPECT_NEAR(600 - (found.bottom() + 1), 0.2 * found.height(), 0.5);
-    EXPECT_TRUE(plainBox(capture.image(), found, 0, margin));
-    EXPECT_FALSE(plainBox(capture.image(), found, margin, margin + 3));  // the "S"
-}
-
 // The text as it will be drawn decides: tags replaced (the clock says Sunday, 6 December) and
 // the margin of the outer columns included.
 TEST_F(OverlayStampTest, FitCheckMeasuresTheTextAsStamped) {
