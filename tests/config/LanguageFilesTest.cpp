@@ -22,27 +22,6 @@ const QString kHeader = QStringLiteral(
 
 }  // namespace
 
-TEST(LanguageFiles, SplitAtMarkersKeepsItsOddResults) {
-    struct Row {
-        const char* name;
-        QString text, a, b, before, between, after;
-    };
-    const Row rows[] = {
-        {"both", "x[a]y", "[", "]", "x", "a", "y"},
-        {"no opening: from the start", "xa]y", "[", "]", "", "xa", "y"},
-        {"no closing: empty value", "x[ay", "[", "]", "x", "", "ay"},
-        {"closing searched after the opening", "]x[a]y", "[", "]", "]x", "a", "y"},
-        {"case-sensitive", "x<A>y", "<a>", ">", "", "x<A", "y"},
-    };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.name);
-        const MarkerSplit s = SplitAtMarkers(r.text, r.a, r.b);
-        EXPECT_EQ(s.before, r.before);
-        EXPECT_EQ(s.between, r.between);
-        EXPECT_EQ(s.after, r.after);
-    }
-}
-
 TEST(LanguageFiles, HeaderValuesEndAtTheNextAttributesExactText) {
     struct Row {
         const char* name;

@@ -209,20 +209,6 @@ TEST_F(EncoderTest, AReservedNameIsReplacedOnlyWhileItHoldsTheReservation) {
 }
 
 TEST_F(EncoderTest, LibraryMessagesReachTheEncoderOnlyDuringItsCall) {
-    struct {
-        FREE_IMAGE_FORMAT fif;
-        const char* message;
-        QString expected;
-    } const direct[] = {
-        {FIF_PNG, "Error writing", QStringLiteral("[PNG] Error writing")},
-        {FIF_JPEG, nullptr, QStringLiteral("[JPEG] ")},
-        {FIF_UNKNOWN, "odd", QStringLiteral("[] odd")},
-    };
-    for (const auto& c : direct) {
-        encoder.OnFreeImageMessage(c.fif, c.message);
-        EXPECT_EQ(encoder.GetConvertError(), c.expected);
-    }
-
     // A 24-bit picture handed to the GIF writer: the library refuses it with a message, and
     // the partial file it leaves must not survive.
     library.ColorQuantize = [](FIBITMAP* dib, FREE_IMAGE_QUANTIZE) {

@@ -1,8 +1,12 @@
 #pragma once
 
 #include <QImage>
+#include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QWidget>
+
+#include "support/TestComponent.h"
 
 namespace pictavo::test {
 
@@ -32,5 +36,23 @@ inline int differingPixels(const QImage& a, const QImage& b) {
     }
     return count;
 }
+
+// A window of `size` showing testScreen() with each of its pixels a square of `block` pixels.
+class PatternWindow : public QWidget {
+public:
+    explicit PatternWindow(QSize size, Qt::WindowFlags flags = {}, int block = 1)
+        : QWidget(nullptr, flags),
+          pattern_(testScreen(size.width() / block, size.height() / block).scaled(size)) {
+        setWindowTitle(QStringLiteral("Capture test"));
+        resize(size);
+    }
+    const QImage& pattern() const { return pattern_; }
+
+protected:
+    void paintEvent(QPaintEvent*) override { QPainter(this).drawImage(0, 0, pattern_); }
+
+private:
+    QImage pattern_;
+};
 
 }  // namespace pictavo::test

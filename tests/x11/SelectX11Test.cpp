@@ -25,25 +25,6 @@ using test::importRoot;
 
 const QString kEmail = QStringLiteral("select@example.com");
 
-// Something to select: a fine pattern in an unmanaged window at the screen's corner.
-class PatternWindow : public QWidget {
-public:
-    PatternWindow() : QWidget(nullptr, Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint) {
-        setGeometry(0, 0, 700, 500);
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        for (int y = 0; y < height(); y += 2) {
-            for (int x = 0; x < width(); x += 2) {
-                p.fillRect(x, y, 2, 2,
-                           QColor(x * 255 / width(), y * 255 / height(), (x ^ y) & 255));
-            }
-        }
-    }
-};
-
 // The host, at a scale factor, selecting from the screen when told.
 std::unique_ptr<test::HostProcess> startHost(const char* scaleFactor = "1") {
     QProcessEnvironment scale;
@@ -72,7 +53,9 @@ protected:
     }
 
     QTemporaryDir saveDir;
-    PatternWindow pattern;
+    // Something to select: a fine pattern in an unmanaged window at the screen's corner.
+    test::PatternWindow pattern{QSize(700, 500),
+                                Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint, 2};
 };
 
 TEST_F(SelectX11, ADragGivesExactlyThePixelsUnderItOnAnyMonitorAndScale) {

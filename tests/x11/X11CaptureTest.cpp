@@ -20,35 +20,7 @@ namespace {
 using test::differingPixels;
 using test::importRoot;
 
-// Gradients and a fine texture: a wrong offset, row stride or channel order shows at once.
-QImage patternImage(QSize size) {
-    QImage image(size, QImage::Format_RGB32);
-    for (int y = 0; y < size.height(); ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < size.width(); ++x) {
-            row[x] = qRgb(x * 255 / size.width(), y * 255 / size.height(), (x * 7 ^ y * 13) & 255);
-        }
-    }
-    return image;
-}
-
-class PatternWindow : public QWidget {
-public:
-    explicit PatternWindow(QSize size) : pattern_(patternImage(size)) {
-        setWindowTitle(QStringLiteral("Capture test"));
-        resize(size);
-    }
-    const QImage& pattern() const { return pattern_; }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.drawImage(0, 0, pattern_);
-    }
-
-private:
-    QImage pattern_;
-};
+using test::PatternWindow;
 
 class X11Capture : public ::testing::Test {
 protected:

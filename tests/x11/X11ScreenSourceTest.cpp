@@ -38,93 +38,94 @@ struct BareDisplay {
     std::unique_ptr<X11ScreenSource> plain;
 };
 
+// Each kind of display: 8 bits with a colour table, and 16, 24 and 30 bits of true colour.
 struct DepthCase {
-    std::string name;
     int depth;
     bool palette;
 };
+const DepthCase kDepths[] = {{8, true}, {16, false}, {24, false}, {30, false}};
 
-void PrintTo(const DepthCase& c, std::ostream* os) {
-    *os << c.name;
-}
-
-class X11Depth : public ::testing::TestWithParam<DepthCase> {};
-
-TEST_P(X11Depth, VirtualScreenShowsEveryColourOpaque) {
-    BareDisplay display(GetParam().depth);
-    ASSERT_TRUE(display.ready()) << qPrintable(display.session.error());
-    RawDisplay& raw = display.raw;
-    // Each colour fills a rectangle on black; the probe is a corner of it.
-    const struct {
-        QRect rect;
-        QRgb colour;
-        QPoint probe;
-    } fills[] = {{QRect(QPoint(0, 0), kScreen), qRgb(0, 0, 0), {60, 50}},
-                 {QRect(10, 10, 50, 40), qRgb(255, 0, 0), {10, 10}},
-                 {QRect(100, 50, 30, 30), qRgb(0, 0, 255), {129, 79}},
-                 {QRect(200, 100, 40, 60), qRgb(255, 255, 255), {200, 159}},
-                 {QRect(300, 190, 20, 10), qRgb(0, 255, 0), {319, 199}}};
-    for (const auto& f : fills) {
-        raw.fill(raw.root(), f.rect, raw.pixelFor(f.colour));
-    }
-
-    const CapturePicture picture = CaptureVirtualScreen(*display.source);
-
-    ASSERT_EQ(picture.size(), kScreen);
-    EXPECT_TRUE(display.source->lastGrabWasShared());
-    EXPECT_EQ(CaptureVirtualScreen(*display.plain).image(), picture.image());
-    EXPECT_FALSE(display.plain->lastGrabWasShared());
-    EXPECT_EQ(picture.hasPalette(), GetParam().palette);
-    const QImage& image = picture.image();
-    for (const auto& f : fills) {
-        EXPECT_EQ(image.pixel(f.probe), f.colour) << f.probe.x() << "," << f.probe.y();
-    }
-    EXPECT_EQ(test::storedTranslucentPixels(image), 0);
-    if (GetParam().palette) {
-        // The pixels are the display's pixel values, and the colour table maps them to their
-        // colours.
-        EXPECT_EQ(picture.palette().size(), 256);
+TEST(X11Depth, VirtualScreenShowsEveryColourOpaque) {
+    for (const DepthCase& param : kDepths) {
+        SCOPED_TRACE(param.depth);
+        BareDisplay display(param.depth);
+        ASSERT_TRUE(display.ready()) << qPrintable(display.session.error());
+        RawDisplay& raw = display.raw;
+        // Each colour fills a rectangle on black; the probe is a corner of it.
+        const struct {
+            QRect rect;
+            QRgb colour;
+            QPoint probe;
+        } fills[] = {{QRect(QPoint(0, 0), kScreen), qRgb(0, 0, 0), {60, 50}},
+                     {QRect(10, 10, 50, 40), qRgb(255, 0, 0), {10, 10}},
+                     {QRect(100, 50, 30, 30), qRgb(0, 0, 255), {129, 79}},
+                     {QRect(200, 100, 40, 60), qRgb(255, 255, 255), {200, 159}},
+                     {QRect(300, 190, 20, 10), qRgb(0, 255, 0), {319, 199}}};
         for (const auto& f : fills) {
-            const int index = image.pixelIndex(f.probe);
-            EXPECT_EQ(uint32_t(index), raw.pixelFor(f.colour));
-            EXPECT_EQ(picture.palette().value(index), f.colour);
+            raw.fill(raw.root(), f.rect, raw.pixelFor(f.colour));
         }
-    } else {
-        EXPECT_EQ(image.format(), QImage::Format_RGB32);
-        EXPECT_TRUE(picture.palette().isEmpty());
+
+        const CapturePicture picture = CaptureVirtualScreen(*display.source);
+
+        ASSERT_EQ(picture.size(), kScreen);
+        EXPECT_TRUE(display.source->lastGrabWasShared());
+        EXPECT_EQ(CaptureVirtualScreen(*display.plain).image(), picture.image());
+        EXPECT_FALSE(display.plain->lastGrabWasShared());
+        EXPECT_EQ(picture.hasPalette(), param.palette);
+        const QImage& image = picture.image();
+        for (const auto& f : fills) {
+            EXPECT_EQ(image.pixel(f.probe), f.colour) << f.probe.x() << "," << f.probe.y();
+        }
+        EXPECT_EQ(test::storedTranslucentPixels(image), 0);
+        if (param.palette) {
+            // The pixels are the display's pixel values, and the colour table maps them to their
+            // colours.
+            EXPECT_EQ(picture.palette().size(), 256);
+            for (const auto& f : fills) {
+                const int index = image.pixelIndex(f.probe);
+                EXPECT_EQ(uint32_t(index), raw.pixelFor(f.colour));
+                EXPECT_EQ(picture.palette().value(index), f.colour);
+            }
+        } else {
+            EXPECT_EQ(image.format(), QImage::Format_RGB32);
+            EXPECT_TRUE(picture.palette().isEmpty());
+        }
     }
 }
 
-TEST_P(X11Depth, PartsOffTheScreenAreBlack) {
-    BareDisplay display(GetParam().depth);
-    ASSERT_TRUE(display.ready()) << qPrintable(display.session.error());
-    const QRect screen(QPoint(0, 0), kScreen);
-    display.raw.fill(display.raw.root(), screen, display.raw.pixelFor(qRgb(0, 255, 0)));
-    const int w = kScreen.width();
-    const int h = kScreen.height();
-    const struct {
-        const char* name;
-        QRect rect;
-    } rows[] = {
-        {"top-left corner", QRect(-5, -7, 30, 30)},
-        {"bottom-right corner", QRect(w - 10, h - 12, 30, 30)},
-        {"larger than the screen", QRect(-3, -4, w + 10, h + 10)},
-    };
-    // Through the shared segment (which grows and is reused from row to row) and through
-    // GetImage.
-    for (const auto& row : rows) {
-        const QImage image = display.source->grab(row.rect);
-        EXPECT_EQ(display.plain->grab(row.rect), image) << row.name;
-        ASSERT_EQ(image.size(), row.rect.size()) << row.name;
-        EXPECT_EQ(image.format() == QImage::Format_Indexed8, GetParam().palette) << row.name;
-        int wrong = 0;
-        for (int y = 0; y < image.height(); ++y) {
-            for (int x = 0; x < image.width(); ++x) {
-                const bool onScreen = screen.contains(row.rect.topLeft() + QPoint(x, y));
-                wrong += image.pixel(x, y) != (onScreen ? qRgb(0, 255, 0) : qRgb(0, 0, 0));
+TEST(X11Depth, PartsOffTheScreenAreBlack) {
+    for (const DepthCase& param : kDepths) {
+        SCOPED_TRACE(param.depth);
+        BareDisplay display(param.depth);
+        ASSERT_TRUE(display.ready()) << qPrintable(display.session.error());
+        const QRect screen(QPoint(0, 0), kScreen);
+        display.raw.fill(display.raw.root(), screen, display.raw.pixelFor(qRgb(0, 255, 0)));
+        const int w = kScreen.width();
+        const int h = kScreen.height();
+        const struct {
+            const char* name;
+            QRect rect;
+        } rows[] = {
+            {"top-left corner", QRect(-5, -7, 30, 30)},
+            {"bottom-right corner", QRect(w - 10, h - 12, 30, 30)},
+            {"larger than the screen", QRect(-3, -4, w + 10, h + 10)},
+        };
+        // Through the shared segment (which grows and is reused from row to row) and through
+        // GetImage.
+        for (const auto& row : rows) {
+            const QImage image = display.source->grab(row.rect);
+            EXPECT_EQ(display.plain->grab(row.rect), image) << row.name;
+            ASSERT_EQ(image.size(), row.rect.size()) << row.name;
+            EXPECT_EQ(image.format() == QImage::Format_Indexed8, param.palette) << row.name;
+            int wrong = 0;
+            for (int y = 0; y < image.height(); ++y) {
+                for (int x = 0; x < image.width(); ++x) {
+                    const bool onScreen = screen.contains(row.rect.topLeft() + QPoint(x, y));
+                    wrong += image.pixel(x, y) != (onScreen ? qRgb(0, 255, 0) : qRgb(0, 0, 0));
+                }
             }
+            EXPECT_EQ(wrong, 0) << row.name;
         }
-        EXPECT_EQ(wrong, 0) << row.name;
     }
 }
 
@@ -146,13 +147,6 @@ TEST(X11RemoteDisplay, IsReadThroughGetImage) {
     EXPECT_EQ(image, blue);
     EXPECT_EQ(xcb_connection_has_error(source->connection()), 0);
 }
-
-INSTANTIATE_TEST_SUITE_P(Displays, X11Depth,
-                         ::testing::Values(DepthCase{"PseudoColour8", 8, true},
-                                           DepthCase{"TrueColour16", 16, false},
-                                           DepthCase{"TrueColour24", 24, false},
-                                           DepthCase{"TrueColour30", 30, false}),
-                         [](const auto& info) { return info.param.name; });
 
 // A window manager's frame F with its client C inside, a plain top-level W with a border, a
 // top-level H that is not mapped (minimised), a window G that no longer exists, and a window
