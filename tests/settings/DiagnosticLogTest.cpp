@@ -13,13 +13,13 @@ namespace {
 class DiagnosticLogTest : public SettingsFixture {
 protected:
     void SetUp() override { reg().CreateKey(user(), QStringLiteral("test")); }
-    void setLog(const QString& v) { settings.setValue(QString(), QStringLiteral("Log"), v); }
+    void setLog(const QString& v) { set("", "Log", v); }
 };
 }  // namespace
 
 TEST_F(DiagnosticLogTest, MissingSwitchIsCreatedOffAndNothingIsWritten) {
     settings.WriteLog(QStringLiteral("hello"));
-    EXPECT_EQ(settings.value(QString(), QStringLiteral("Log")), QStringLiteral("0"));
+    EXPECT_EQ(get("", "Log"), QStringLiteral("0"));
     EXPECT_EQ(settings.record().Log, QStringLiteral("0"));
     EXPECT_FALSE(QFileInfo::exists(DiagnosticLog::LogFilePath()));
 }

@@ -16,9 +16,6 @@ namespace {
 class SettingReaders : public SettingsFixture {
 protected:
     void SetUp() override { settings.checkRegistry(); }
-    void set(const char* subKey, const char* name, const QString& text) {
-        settings.setValue(QLatin1String(subKey), QLatin1String(name), text);
-    }
 };
 
 }  // namespace

@@ -24,6 +24,13 @@ protected:
     Settings settings{*hive, dialogs, [this] { return email; }, [this] { return desktop; }};
 
     modRegistry& reg() { return settings.registry(); }
+    // A value of the account's settings; `sub` "" is the user key itself.
+    void set(const char* sub, const char* name, const QString& value) {
+        settings.setValue(QLatin1String(sub), QLatin1String(name), value);
+    }
+    QString get(const char* sub, const char* name) {
+        return settings.value(QLatin1String(sub), QLatin1String(name));
+    }
     QString user() const { return settings.userKey().path(); }
     QString user(const char* sub) const { return settings.userKey().path(QLatin1String(sub)); }
 };

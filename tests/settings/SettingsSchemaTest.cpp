@@ -15,45 +15,38 @@ TEST_F(SettingsSchemaTest, FirstStartCreatesTheWholeTreeAndTheSecondNothing) {
     EXPECT_EQ(settings.checkRegistry(), QStringLiteral("8 Keys and 57 Values"));
     EXPECT_EQ(settings.checkRegistry(), QStringLiteral("0 Keys and 0 Values"));
     EXPECT_TRUE(reg().KeyPathExists(user("Specified Areas")));
-    EXPECT_EQ(settings.value(QStringLiteral("Options"), QStringLiteral("SaveDir")), desktop);
-    EXPECT_EQ(settings.value(QStringLiteral("Options"), QStringLiteral("SaveDirLen")),
-              QString::number(desktop.size()));
-    EXPECT_EQ(settings.value(QStringLiteral("Overlay"), QStringLiteral("Text")),
-              QStringLiteral("Screenshot (!S) on (!TH):(!TM) - (!D)"));
-    EXPECT_EQ(settings.value(QString(), QStringLiteral("Log")), QStringLiteral("0"));
+    EXPECT_EQ(get("Options", "SaveDir"), desktop);
+    EXPECT_EQ(get("Options", "SaveDirLen"), QString::number(desktop.size()));
+    EXPECT_EQ(get("Overlay", "Text"), QStringLiteral("Screenshot (!S) on (!TH):(!TM) - (!D)"));
+    EXPECT_EQ(get("", "Log"), QStringLiteral("0"));
 
     EXPECT_TRUE(dialogs.messages.isEmpty());
 }
 
 TEST_F(SettingsSchemaTest, UsersAreIndependentAndShareTheProductKey) {
     settings.checkRegistry();
-    settings.setValue(QStringLiteral("Options"), QStringLiteral("FileType"), QStringLiteral("jpg"));
+    set("Options", "FileType", QStringLiteral("jpg"));
     email = QStringLiteral("other@example.com");
     EXPECT_EQ(settings.checkRegistry(), QStringLiteral("6 Keys and 57 Values"));
-    EXPECT_EQ(settings.value(QStringLiteral("Options"), QStringLiteral("FileType")),
-              QStringLiteral("png"));
+    EXPECT_EQ(get("Options", "FileType"), QStringLiteral("png"));
 }
 
 TEST_F(SettingsSchemaTest, OnlyMissingOrErrorValuesAreReset) {
     settings.checkRegistry();
-    settings.setValue(QStringLiteral("Options"), QStringLiteral("Quality"), QStringLiteral("50"));
-    settings.setValue(QStringLiteral("Options"), QStringLiteral("FileName"),
-                      QStringLiteral("Error"));
+    set("Options", "Quality", QStringLiteral("50"));
+    set("Options", "FileName", QStringLiteral("Error"));
     hive->deleteValue(
         RootKey::CurrentUser,
         QStringLiteral("SOFTWARE\\Quorrel\\Pictavo\\") + email + QStringLiteral("\\DrawTools"),
         QStringLiteral("Text"));
     // A long save folder is the user's, not an error.
     const QString deep = QStringLiteral("/data/") + QString(300, QLatin1Char('p'));
-    settings.setValue(QStringLiteral("Options"), QStringLiteral("SaveDir"), deep);
+    set("Options", "SaveDir", deep);
     EXPECT_EQ(settings.checkRegistry(), QStringLiteral("0 Keys and 2 Values"));
-    EXPECT_EQ(settings.value(QStringLiteral("Options"), QStringLiteral("Quality")),
-              QStringLiteral("50"));
-    EXPECT_EQ(settings.value(QStringLiteral("Options"), QStringLiteral("FileName")),
-              QStringLiteral("My_Screenshot"));
-    EXPECT_EQ(settings.value(QStringLiteral("DrawTools"), QStringLiteral("Text")),
-              QStringLiteral("Pictavo Rulez"));
-    EXPECT_EQ(settings.value(QStringLiteral("Options"), QStringLiteral("SaveDir")), deep);
+    EXPECT_EQ(get("Options", "Quality"), QStringLiteral("50"));
+    EXPECT_EQ(get("Options", "FileName"), QStringLiteral("My_Screenshot"));
+    EXPECT_EQ(get("DrawTools", "Text"), QStringLiteral("Pictavo Rulez"));
+    EXPECT_EQ(get("Options", "SaveDir"), deep);
 }
 
 TEST_F(SettingsSchemaTest, OldCountdownBoldFlagIsConverted) {
@@ -64,22 +57,17 @@ TEST_F(SettingsSchemaTest, OldCountdownBoldFlagIsConverted) {
     settings.checkRegistry();
     for (const auto& r : rows) {
         SCOPED_TRACE(r.stored);
-        settings.setValue(QStringLiteral("Countdown"), QStringLiteral("FontBold"),
-                          QLatin1String(r.stored));
+        set("Countdown", "FontBold", QLatin1String(r.stored));
         EXPECT_EQ(settings.checkRegistry(), QStringLiteral("0 Keys and 0 Values"));
-        EXPECT_EQ(settings.value(QStringLiteral("Countdown"), QStringLiteral("FontBold")),
-                  QLatin1String(r.after));
+        EXPECT_EQ(get("Countdown", "FontBold"), QLatin1String(r.after));
     }
 }
 
 TEST_F(SettingsSchemaTest, ReadRegistryCutsTextsAndConvertsNumbers) {
     settings.checkRegistry();
-    settings.setValue(QStringLiteral("Options"), QStringLiteral("FileName"),
-                      QStringLiteral("My_ScreenshotAndMore"));
-    settings.setValue(QStringLiteral("Options"), QStringLiteral("FileType"),
-                      QStringLiteral("jpeg"));
-    settings.setValue(QStringLiteral("Options"), QStringLiteral("Quality"),
-                      QStringLiteral(" 72.5 "));
+    set("Options", "FileName", QStringLiteral("My_ScreenshotAndMore"));
+    set("Options", "FileType", QStringLiteral("jpeg"));
+    set("Options", "Quality", QStringLiteral(" 72.5 "));
     settings.ReadRegistry();
     const SettingsRecord& r = settings.record();
     EXPECT_EQ(r.FileName, QStringLiteral("My_Screenshot"));
@@ -93,11 +81,9 @@ TEST_F(SettingsSchemaTest, ReadRegistryCutsTextsAndConvertsNumbers) {
 
 TEST_F(SettingsSchemaTest, ABadNumberTakesItsDefaultABadLengthCutsNothingAndBothAreLogged) {
     settings.checkRegistry();
-    settings.setValue(QString(), QStringLiteral("Log"), QStringLiteral("1"));
-    settings.setValue(QStringLiteral("Options"), QStringLiteral("FileName"),
-                      QStringLiteral("My_Screenshot_of_Today"));
-    settings.setValue(QStringLiteral("Options"), QStringLiteral("SaveDir"),
-                      QStringLiteral("/home/u/Pictures/Screenshots/Mine"));
+    set("", "Log", QStringLiteral("1"));
+    set("Options", "FileName", QStringLiteral("My_Screenshot_of_Today"));
+    set("Options", "SaveDir", QStringLiteral("/home/u/Pictures/Screenshots/Mine"));
     const struct {
         const char* name;
         const char* stored;
@@ -120,8 +106,7 @@ TEST_F(SettingsSchemaTest, ABadNumberTakesItsDefaultABadLengthCutsNothingAndBoth
     for (const auto& r : rows) {
         SCOPED_TRACE(testing::Message() << r.name << " " << r.stored);
         QFile::remove(DiagnosticLog::LogFilePath());
-        settings.setValue(QStringLiteral("Options"), QLatin1String(r.name),
-                          QLatin1String(r.stored));
+        set("Options", r.name, QLatin1String(r.stored));
         settings.ReadRegistry();
         EXPECT_EQ(settings.record().*r.field, r.expected);
         if (r.text) {
@@ -130,8 +115,7 @@ TEST_F(SettingsSchemaTest, ABadNumberTakesItsDefaultABadLengthCutsNothingAndBoth
         EXPECT_EQ(logLines(), QStringList{QStringLiteral("ReadRegistry: ") + QLatin1String(r.name) +
                                           QLatin1String(r.complaint)});
         // The stored text stays as the user left it.
-        EXPECT_EQ(settings.value(QStringLiteral("Options"), QLatin1String(r.name)),
-                  QLatin1String(r.stored));
+        EXPECT_EQ(get("Options", r.name), QLatin1String(r.stored));
         settings.setValue(
             QStringLiteral("Options"), QLatin1String(r.name),
             SettingsSchema::defaultValue(QStringLiteral("Options"), QLatin1String(r.name),
