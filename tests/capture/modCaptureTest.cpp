@@ -5,6 +5,7 @@
 #include "capture/modCapture.h"
 #include "support/FakeScreenSource.h"
 #include "support/PixelChecks.h"
+#include "support/TestComponent.h"
 
 namespace pictavo {
 namespace {
@@ -14,16 +15,6 @@ using test::FakeScreenSource;
 constexpr WindowId kFramed = 7;
 constexpr WindowId kNearEdge = 9;
 constexpr WindowId kMissing = 1234;
-
-QImage screenImage() {
-    QImage image(200, 100, QImage::Format_RGB32);
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            image.setPixel(x, y, qRgb(x, y * 2, (x + y) & 255));
-        }
-    }
-    return image;
-}
 
 // What a rectangle of `screen` looks like when copied: black where it leaves the screen.
 QImage cropped(const QImage& screen, const QRect& rect) {
@@ -35,7 +26,7 @@ QImage cropped(const QImage& screen, const QRect& rect) {
 
 class ModCapture : public ::testing::Test {
 protected:
-    ModCapture() : screen(screenImage(), QRect(30, 20, 50, 40)) {
+    ModCapture() : screen(test::testScreen(200, 100), QRect(30, 20, 50, 40)) {
         screen.addWindow(kFramed, QRect(20, 10, 100, 60), QRect(24, 30, 92, 36));
         screen.addWindow(kNearEdge, QRect(180, 80, 50, 40), QRect(182, 90, 46, 28));
     }
