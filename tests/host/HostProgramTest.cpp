@@ -121,18 +121,9 @@ TEST(HostProgram, BadArgumentsAndABrokenStoreAreReported) {
 
 // The faults a user met through the host, each as it shows there: the answer, the file it names,
 // the message boxes and the store. One screen for all of them; each row its own account.
-class HostOnScreen : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        test::XvfbSession::Options options;
-        options.size = QSize(400, 300);
-        screen = new test::XvfbSession(options);
-    }
-    static void TearDownTestSuite() { delete screen; }
-    static inline test::XvfbSession* screen = nullptr;
-};
-
-TEST_F(HostOnScreen, SettingsAUserMightLeaveSendTheirCaptureOrSayOnceWhyNot) {
+TEST(HostOnScreen, SettingsAUserMightLeaveSendTheirCaptureOrSayOnceWhyNot) {
+    const test::XvfbSession display({.size = QSize(400, 300)});
+    const test::XvfbSession* screen = &display;
     ASSERT_TRUE(screen->isRunning()) << screen->error().toStdString();
     // Tags that fit as typed but not once replaced: "(!D)" becomes a date of the host's locale.
     QFont font({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")}, 9, QFont::Bold);
