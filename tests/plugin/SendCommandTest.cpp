@@ -222,11 +222,9 @@ TEST_F(SendCommand, AFailedSaveSendsNothingAndSaysOnceWhatWhereAndWhy) {
          QStringLiteral("\"xyz\" is not a file type: bmp, gif, jpg, png or tif")},
         {"name too long", "FileName", longName, longName + QStringLiteral(".png"),
          QStringLiteral("File name too long")},
-        {"folder gone",
-         nullptr,
-         {},
-         QStringLiteral("My_Screenshot.png"),
-         QStringLiteral("No such file or directory")},
+        // clang-format off
+        {"folder gone", nullptr, {}, QStringLiteral("My_Screenshot.png"), QStringLiteral("No such file or directory")},
+        // clang-format on
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
