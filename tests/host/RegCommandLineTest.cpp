@@ -70,18 +70,15 @@ const Accepted kAccepted[] = {
 };
 // clang-format on
 
-class RegCommandLineAccepts : public ::testing::TestWithParam<Accepted> {};
-
-TEST_P(RegCommandLineAccepts, Fields) {
-    const Accepted& row = GetParam();
-    const RegParseResult result = RegCommandLine::parse(row.args);
-    ASSERT_TRUE(result.command) << result.error.toStdString();
-    EXPECT_FALSE(result.command->help);
-    EXPECT_EQ(describe(*result.command), S(row.expected));
+TEST(RegCommandLine, AcceptsEachFormAndSetsItsFields) {
+    for (const Accepted& row : kAccepted) {
+        SCOPED_TRACE(row.name);
+        const RegParseResult result = RegCommandLine::parse(row.args);
+        ASSERT_TRUE(result.command) << result.error.toStdString();
+        EXPECT_FALSE(result.command->help);
+        EXPECT_EQ(describe(*result.command), S(row.expected));
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Table, RegCommandLineAccepts, ::testing::ValuesIn(kAccepted),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 struct Refused {
     const char* name;
@@ -126,17 +123,13 @@ const Refused kRefused[] = {
 };
 // clang-format on
 
-class RegCommandLineRefuses : public ::testing::TestWithParam<Refused> {};
-
-TEST_P(RegCommandLineRefuses, WithRegsMessage) {
-    const Refused& row = GetParam();
-    const RegParseResult result = RegCommandLine::parse(row.args);
-    EXPECT_FALSE(result.command);
-    EXPECT_EQ(result.error, row.error);
+TEST(RegCommandLine, RefusesWithRegsMessage) {
+    for (const Refused& row : kRefused) {
+        const RegParseResult result = RegCommandLine::parse(row.args);
+        EXPECT_FALSE(result.command) << row.name;
+        EXPECT_EQ(result.error, row.error) << row.name;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Table, RegCommandLineRefuses, ::testing::ValuesIn(kRefused),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(RegCommandLine, HelpSwitchAsksForTheUsageOfItsVerb) {
     const std::pair<QStringList, RegVerb> rows[] = {

@@ -35,14 +35,10 @@ const LineRow kLines[] = {
 };
 // clang-format on
 
-class RegFormatterLine : public ::testing::TestWithParam<LineRow> {};
-
-TEST_P(RegFormatterLine, ShowsNameTypeAndData) {
-    const LineRow& row = GetParam();
-    EXPECT_EQ(RegFormatter::valueLine(row.valueName, row.value), row.line);
+TEST(RegFormatter, ValueLineShowsNameTypeAndData) {
+    for (const LineRow& row : kLines) {
+        EXPECT_EQ(RegFormatter::valueLine(row.valueName, row.value), row.line) << row.name;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Table, RegFormatterLine, ::testing::ValuesIn(kLines),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
