@@ -97,6 +97,7 @@ QString SaveToFile::ShowSaveDialog(const QString& folder, int typeNumber, QStrin
 }
 
 bool SaveToFile::Save(QString& path) {
+    failure_.clear();
     Settings& s = p_.settings;
     s.ReadRegistry();
     SettingsRecord& r = s.record();
@@ -110,7 +111,12 @@ bool SaveToFile::Save(QString& path) {
     }
     // Written first: the next dialog offers this type even when the encoding fails.
     s.setValue(QStringLiteral("Options"), QStringLiteral("SaveFileType"), QString::number(number));
-    return p_.encoder().Save(r.FileType, path, r.Quality);
+    ImageEncoder& encoder = p_.encoder();
+    if (!encoder.Save(r.FileType, path, r.Quality)) {
+        failure_ = encoder.failureMessage();
+        return false;
+    }
+    return true;
 }
 
 }  // namespace pictavo

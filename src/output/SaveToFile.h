@@ -56,9 +56,12 @@ public:
     // as "SaveFileType" and encodes the picture there. `path` receives the chosen name, empty
     // when the user cancelled. True when the file was written.
     bool Save(QString& path);
+    // Why the last Save failed to write its file: the encoder's message; empty otherwise.
+    const QString& failure() const { return failure_; }
 
 private:
     Parts p_;
+    QString failure_;
 };
 
 }  // namespace pictavo

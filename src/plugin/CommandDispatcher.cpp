@@ -182,7 +182,9 @@ void CommandDispatcher::reportSave(bool saved) {
         tell(QStringLiteral("Screenshot Saved To\r\n\r\n") + p_.savedFilePath);
     } else if (!saved && !p_.savedFilePath.isEmpty()) {
         // A cancelled dialog chose no name and is no failure.
-        tell(QStringLiteral("Error Saving Screenshot\r\n\r\n") + p_.savedFilePath);
+        // The encoder's message names the file and the cause.
+        tell(QStringLiteral("Error Saving Screenshot\r\n\r\n") +
+             (p_.saveFailure.isEmpty() ? p_.savedFilePath : p_.saveFailure));
     }
 }
 

@@ -40,9 +40,11 @@ public:
         // Stamps the overlay on the preview's capture: 0 when sending, 1 when saving.
         std::function<void(int mode)> doOverlay;
         // Asks for a name and saves the preview's picture there; true when written. The name
-        // chosen, empty when the user cancelled, is left in savedFilePath.
+        // chosen, empty when the user cancelled, is left in savedFilePath, and why it could not
+        // be written in saveFailure.
         std::function<bool()> saveCaptureAs;
         QString& savedFilePath;
+        QString& saveFailure;
         // The preview's outcome during a save, or "NoPreview" when none was shown.
         QString& previewOutcome;
         std::function<QIcon()> icon;

@@ -111,6 +111,7 @@ void PV::openSettings() {
         .doOverlay = [this](int mode) { doOverlay(mode); },
         .saveCaptureAs = [this] { return SaveCaptureAs(); },
         .savedFilePath = SavedFilePath_,
+        .saveFailure = SaveFailure_,
         .previewOutcome = PreviewOutcome_,
         .icon = [this] { return frmOptions_.icon(); },
     });
@@ -126,7 +127,9 @@ bool PV::SaveCaptureAs() {
         .owner = [this]() -> QWidget* { return frmMain_.window(); },
         .icon = [this] { return frmOptions_.icon(); },
     });
-    return save.Save(SavedFilePath_);
+    const bool saved = save.Save(SavedFilePath_);
+    SaveFailure_ = save.failure();
+    return saved;
 }
 
 void PV::WriteLog(const QString& message) {

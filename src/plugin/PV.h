@@ -100,6 +100,7 @@ private:
     void* MSN_ = nullptr;
     // The last saved file's path, and what the preview answered before a save.
     QString SavedFilePath_;
+    QString SaveFailure_;
     QString PreviewOutcome_;
     QString PluginPath_;
     QString tempFolderPath_;

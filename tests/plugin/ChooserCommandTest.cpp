@@ -99,11 +99,13 @@ TEST(ChooserCommand, EachButtonRunsItsPathAndTheAnswerFollows) {
             EXPECT_EQ(answer, QLatin1String(r.answer));
         }
         EXPECT_EQ(tc.dialogs->saveRequests.size(), r.saveAs ? 1 : 0);
-        QStringList expected;
+        // One message at most, naming the file.
+        const QStringList shown = tc.dialogs->prompts();
+        ASSERT_EQ(shown.size(), r.message ? 1 : 0);
         if (r.message) {
-            expected << QLatin1String(r.message) + QStringLiteral("\r\n\r\n") + target;
+            EXPECT_TRUE(shown[0].startsWith(QLatin1String(r.message) + QStringLiteral("\r\n\r\n")));
+            EXPECT_TRUE(shown[0].contains(target));
         }
-        EXPECT_EQ(tc.dialogs->prompts(), expected);
         const QImage saved(target);
         EXPECT_EQ(saved.isNull() ? QSize() : saved.size(), r.saved);
         EXPECT_EQ(tc.get("", "sResult"), QString());
