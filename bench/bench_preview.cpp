@@ -1,5 +1,6 @@
 // The preview's hot steps: the area-average reduction of a capture that does not fit the
-// preview area, and the canvas restore that every rubber-band move starts with.
+// preview area, the canvas restore that every rubber-band move starts with, a rubber-band step
+// of the line tool, and an undo and a redo among many annotations.
 //
 // The area is the preview area of a 1920x1080 screen at 96 dpi with no panel (1614x769);
 // the capture is a photo-like picture (smooth gradients, texture, hard edges).
@@ -10,10 +11,15 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
+#include <chrono>
 #include <cmath>
+#include <string>
 
+#include "preview/AnnotatedCanvas.h"
+#include "preview/AnnotationList.h"
 #include "preview/AreaAverage.h"
 #include "preview/CanvasImage.h"
+#include "preview/PointerTools.h"
 #include "preview/PreviewLayout.h"
 
 namespace {
@@ -105,6 +111,102 @@ void BM_RestoreWhole(benchmark::State& state) {
     }
 }
 
+// The preview's wiring: the tools draw on the canvas, finished shapes go to the list, the
+// canvas follows the list.
+struct Preview {
+    explicit Preview(const QImage& capture) {
+        shown.reset(capture, 1.0, {});
+        state.Colour = 0x0000FF;
+        state.Len = 3;
+        list.setChangedHandler(
+            [this](pictavo::AnnotationList::Change change, const pictavo::Annotation&) {
+                if (change == pictavo::AnnotationList::Change::Added) {
+                    shown.add(list.items().back());
+                } else {
+                    shown.removeLast(list.items());
+                }
+            });
+    }
+    CanvasImage canvas;
+    pictavo::AnnotatedCanvas shown{canvas};
+    pictavo::AnnotationList list;
+    pictavo::DrawingState state;
+    pictavo::PointerTools tools{
+        canvas, shown, state, {}, {}, [this](pictavo::Annotation a) { list.add(std::move(a)); }};
+};
+
+// One rubber-band step of the line tool as the pointer moves with the button held: restore,
+// then the line from the press point.
+void BM_RubberBandStep(benchmark::State& state) {
+    const QSize size(int(state.range(0)), int(state.range(1)));
+    Preview preview(photoLike(size));
+    preview.state.Tool = pictavo::DrawingState::Line;
+    preview.tools.press(Qt::LeftButton, QPointF(10, 10));
+    int i = 0;
+    for (auto _ : state) {
+        preview.tools.move(Qt::LeftButton,
+                           QPointF(size.width() - 10 - (i % 50), size.height() - 10));
+        ++i;
+    }
+}
+
+// 200 freehand strokes (random walks of 60 steps of up to `step` pixels each way, pen 3) on the
+// capture. One iteration undoes all of them, newest first, or redoes all of them; the time of
+// one undo or redo is the iteration's time over 200, and `worst_ms` the slowest one.
+void BM_UndoRedo(benchmark::State& state) {
+    const QSize size(int(state.range(0)), int(state.range(1)));
+    const bool undo = state.range(2) != 0;
+    const int step = int(state.range(3));
+    constexpr int kStrokes = 200;
+    Preview preview(photoLike(size));
+    unsigned s = 4242;
+    auto next = [&s](int n) {
+        s = s * 1664525u + 1013904223u;
+        return static_cast<int>((s >> 8) % static_cast<unsigned>(n));
+    };
+    for (int stroke = 0; stroke < kStrokes; ++stroke) {
+        pictavo::Annotation a{pictavo::DrawingState::Freehand, 0x0000FF, 3, {}, {}, {}};
+        QPoint p(next(size.width()), next(size.height()));
+        for (int i = 0; i <= 60; ++i) {
+            a.points.push_back(p);
+            p += QPoint(next(2 * step + 1) - step, next(2 * step + 1) - step);
+            p = QPoint(std::clamp(p.x(), 0, size.width() - 1),
+                       std::clamp(p.y(), 0, size.height() - 1));
+        }
+        preview.list.add(std::move(a));
+    }
+    double worst = 0;
+    const auto all = [&](bool timed, auto op) {
+        for (int i = 0; i < kStrokes; ++i) {
+            const auto start = std::chrono::steady_clock::now();
+            op();
+            if (timed) {
+                worst = std::max(worst, std::chrono::duration<double, std::milli>(
+                                            std::chrono::steady_clock::now() - start)
+                                            .count());
+            }
+        }
+    };
+    const auto undoAll = [&](bool timed) { all(timed, [&] { preview.list.undo(); }); };
+    const auto redoAll = [&](bool timed) { all(timed, [&] { preview.list.redo(); }); };
+    for (auto _ : state) {
+        if (undo) {
+            undoAll(true);
+            state.PauseTiming();
+            redoAll(false);
+            state.ResumeTiming();
+        } else {
+            state.PauseTiming();
+            undoAll(false);
+            state.ResumeTiming();
+            redoAll(true);
+        }
+    }
+    state.counters["worst_ms"] = worst;
+    state.SetLabel(std::string(undo ? "200 undos" : "200 redos") + ", steps up to " +
+                   std::to_string(step));
+}
+
 constexpr int kRepetitions = 9;
 
 }  // namespace
@@ -124,7 +226,23 @@ BENCHMARK(BM_QtSmoothScaled)
 BENCHMARK(BM_RubberBandLine)
     ->Args({1614, 769, 1})
     ->Args({1614, 769, 9})
+    ->Args({1920, 1080, 3})
+    ->Args({3840, 2160, 3})
     ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(kRepetitions)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_RubberBandStep)
+    ->Args({1920, 1080})
+    ->Args({3840, 2160})
+    ->Unit(benchmark::kMicrosecond)
+    ->Repetitions(kRepetitions)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_UndoRedo)
+    ->Args({3840, 2160, 1, 20})
+    ->Args({3840, 2160, 0, 20})
+    ->Args({3840, 2160, 1, 200})
+    ->Args({3840, 2160, 0, 200})
+    ->Unit(benchmark::kMillisecond)
     ->Repetitions(kRepetitions)
     ->ReportAggregatesOnly(true);
 BENCHMARK(BM_RestoreWhole)
