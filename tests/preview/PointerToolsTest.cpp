@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QFont>
+#include <cstring>
+#include <string>
 
 #include "preview/AnnotatedCanvas.h"
 #include "preview/AnnotationList.h"
@@ -210,7 +212,8 @@ TEST(PointerTools, TextFloatsWithThePointerUntilClicked) {
 }
 
 // Undo takes the newest annotation away and redo brings it back: the picture is always the
-// capture with the items that remain, pixel for pixel as if drawn without undo.
+// capture with the items that remain, pixel for pixel as if drawn without undo. Items are drawn
+// by letter: L a line, C a circle across it, T a text across both; u is an undo, r a redo.
 TEST(PointerTools, UndoAndRedoLeaveThePictureOfTheRemainingItems) {
     QImage capture(120, 90, QImage::Format_RGB32);
     for (int y = 0; y < capture.height(); ++y) {
@@ -218,31 +221,47 @@ TEST(PointerTools, UndoAndRedoLeaveThePictureOfTheRemainingItems) {
             capture.setPixel(x, y, qRgb(x * 7 & 0xff, y * 5 & 0xff, (x ^ y) & 0xff));
         }
     }
-    Drawing d(capture);
-    Drawing plain(capture);
-    for (Drawing* x : {&d, &plain}) {
-        x->state.Len = 3;
-        x->state.Tool = DrawingState::Line;
-        x->drag({10, 80}, {{50, 50}}, {110, 5});
-        // The circle and the text lie across the line: taking them away must give the line back.
-        x->state.Tool = DrawingState::Circle;
-        x->drag({40, 30}, {}, {80, 60});
+    const auto draw = [](Drawing& d, const char* items) {
+        d.state.Len = 3;
+        for (const char* i = items; *i != '\0'; ++i) {
+            if (*i == 'L') {
+                d.state.Tool = DrawingState::Line;
+                d.drag({10, 80}, {{50, 50}}, {110, 5});
+            } else if (*i == 'C') {
+                d.state.Tool = DrawingState::Circle;
+                d.drag({52, 44}, {}, {60, 44});
+            } else {
+                d.state.Tool = DrawingState::Text;
+                d.tools.move(kNone, QPoint(50, 40));
+                d.tools.press(kLeft, QPoint(50, 40));
+            }
+        }
+    };
+    const struct {
+        const char* items;
+        const char* steps;
+        const char* remaining;
+    } rows[] = {
+        {"LCT", "uur", "LC"},
+        {"LCT", "uuu", ""},
+        // Redrawn for the circle's region only: the text is not blended twice outside it, nor
+        // painted over the line.
+        {"TLC", "u", "TL"},
+        {"TLC", "uurru", "TL"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::string(r.items) + " " + r.steps);
+        Drawing d(capture);
+        Drawing plain(capture);
+        draw(d, r.items);
+        draw(plain, r.remaining);
+        for (const char* step = r.steps; *step != '\0'; ++step) {
+            *step == 'u' ? d.list.undo() : d.list.redo();
+        }
+        EXPECT_EQ(d.canvas.committed(), plain.canvas.committed());
+        EXPECT_EQ(d.canvas.working(), plain.canvas.committed());
+        EXPECT_EQ(d.list.items().size(), std::strlen(r.remaining));
     }
-    d.state.Tool = DrawingState::Text;
-    d.tools.move(kNone, QPoint(50, 40));
-    d.tools.press(kLeft, QPoint(50, 40));
-    d.tools.release(kLeft, QPoint(50, 40));
-    ASSERT_EQ(d.list.items().size(), 3u);
-
-    d.list.undo();
-    d.list.undo();
-    d.list.redo();
-    EXPECT_EQ(d.canvas.committed(), plain.canvas.committed());
-    EXPECT_EQ(d.canvas.working(), plain.canvas.committed());
-    d.list.undo();
-    d.list.undo();
-    EXPECT_EQ(d.canvas.committed(), capture);
-    EXPECT_TRUE(d.list.items().empty());
 }
 
 TEST(PointerTools, PointerCoordinatesRoundHalfToEven) {

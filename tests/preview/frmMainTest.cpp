@@ -273,7 +273,7 @@ TEST_F(PreviewWindow, StyleButtonsToggleTheTextFont) {
 }
 
 // A line drawn with the mouse, taken back and brought back again with every key and button
-// for it, and copied as it is with Ctrl+C.
+// for it, and copied as it is with Ctrl+C; then a text that floats with the pointer.
 TEST_F(PreviewWindow, DrawingUndoRedoAndCopyWithMouseAndKeys) {
     const QImage capture = testCard(QSize(160, 120));
     showCapture(capture);
@@ -324,6 +324,15 @@ TEST_F(PreviewWindow, DrawingUndoRedoAndCopyWithMouseAndKeys) {
     QTest::keyClick(w, Qt::Key_C, Qt::ControlModifier);
     EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
               expected.working());
+
+    // The text floating under the pointer goes when the pointer leaves the canvas.
+    click(p->cmdTool(4));
+    form->txtText()->setText(QStringLiteral("Look here"));
+    sendMouse(canvas, QEvent::MouseMove, QPoint(30, 40), Qt::NoButton, Qt::NoButton);
+    EXPECT_NE(canvas->image().working(), expected.working());
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(canvas, &leave);
+    EXPECT_EQ(canvas->image().working(), expected.working());
 }
 
 // Escape cancels; Return accepts whatever palette control was clicked last, as the focus
@@ -366,22 +375,6 @@ TEST_F(PreviewWindow, EscapeCancelsAndReturnAcceptsAfterAnyPaletteClick) {
     }
     // Tab goes round the window's controls without ever stopping in the hidden box.
     EXPECT_EQ(form->txtDummy()->focusPolicy(), Qt::NoFocus);
-}
-
-TEST_F(PreviewWindow, FloatingTextLeavesWithThePointer) {
-    showCapture(testCard(QSize(160, 120)));
-    form->window()->show();
-    click(form->picDrawTools()->cmdTool(4));
-    ASSERT_EQ(form->Tool, DrawingState::Text);
-    form->txtText()->setText(QStringLiteral("Look here"));
-    Canvas* canvas = form->picPreview();
-    const QImage before = canvas->image().committed();
-
-    sendMouse(canvas, QEvent::MouseMove, QPoint(30, 40), Qt::NoButton, Qt::NoButton);
-    EXPECT_NE(canvas->image().working(), before);
-    QEvent leave(QEvent::Leave);
-    QCoreApplication::sendEvent(canvas, &leave);
-    EXPECT_EQ(canvas->image().working(), before);
 }
 
 TEST_F(PreviewWindow, DrawingValuesSurviveAReducedPreviewAndACancel) {
