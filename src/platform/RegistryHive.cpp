@@ -18,7 +18,8 @@ namespace {
 
 // Marks a file as ours; a file with another id, or with tables and no id, is not a store.
 constexpr int kApplicationId = 0x50563352;  // "PV3R"
-constexpr int kSchemaVersion = 1;
+// 2: each root has a row of its own, so that values can be stored on a root itself.
+constexpr int kSchemaVersion = 2;
 constexpr int kBusyTimeoutMs = 10000;
 
 QString lowerName(const QString& name) {
@@ -30,6 +31,18 @@ QStringList splitPath(const QString& subKey) {
         return {};
     }
     return subKey.split(QLatin1Char('\\'));
+}
+
+PictavoError notAStore(const QString& path, const QString& why = {}) {
+    return PictavoError(
+        QStringLiteral("The file %1 is not a Pictavo settings store%2. It has been left as it is.")
+            .arg(path, why.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(why)));
+}
+
+PictavoError damaged(const QString& path, const QString& why) {
+    return PictavoError(
+        QStringLiteral("The settings store %1 is damaged (%2). It has been left as it is.")
+            .arg(path, why));
 }
 
 }  // namespace
@@ -120,6 +133,10 @@ private:
 class RegistryHive::Transaction {
 public:
     explicit Transaction(RegistryHive& hive) : hive_(hive) {
+        if (hive_.readOnly_) {
+            hive_.lastFailure_ = SQLITE_READONLY;
+            hive_.throwFor(SQLITE_READONLY, {}, {});
+        }
         hive_.exec("BEGIN IMMEDIATE");
         ++hive_.traffic_.transactions;
     }
@@ -148,25 +165,142 @@ void RegistryHive::FinalizeStatement::operator()(sqlite3_stmt* stmt) const {
     sqlite3_finalize(stmt);
 }
 
+template <typename Step>
+auto RegistryHive::whenFree(Step step) {
+    // Two processes opening a store that does not exist yet meet in the set-up: switching a new
+    // file to WAL takes a lock that the busy handler does not wait for. Looking at the file and
+    // setting it up change nothing when they fail, so they are tried again until they pass or
+    // the usual busy budget runs out.
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    for (int attempt = 1;; ++attempt) {
+        lastFailure_ = SQLITE_OK;
+        try {
+            return step();
+        } catch (const PictavoError&) {
+            const int primary = lastFailure_ & 0xff;
+            const bool busy = primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
+            if (!busy || Clock::now() >= deadline) {
+                throw;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(2 * attempt, 50)));
+    }
+}
+
 RegistryHive::RegistryHive(const QString& path) : path_(path) {
     const QFileInfo info(path);
-    if (!QDir().mkpath(info.absolutePath())) {
-        throw PictavoError(QStringLiteral("The settings store %1 cannot be created: its folder "
-                                          "cannot be made.")
-                               .arg(path));
+    if (!info.exists()) {
+        if (!QDir().mkpath(info.absolutePath())) {
+            throw PictavoError(QStringLiteral("The settings store %1 cannot be created: its "
+                                              "folder cannot be made.")
+                                   .arg(path));
+        }
+        db_ = openConnection(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        whenFree([this] { initialiseSchema(); });
+        return;
     }
-    const QByteArray native = QFile::encodeName(path);
+    // A file that is there already may be anybody's: it is looked at through a connection that
+    // cannot write, so that refusing it changes nothing, not even a write-ahead log of its own
+    // program that a writing connection would take into the file when it closes.
+    ConnectionHandle reader;
+    bool immutable = false;
+    const Mark mark = whenFree([&] {
+        reader = openReader(immutable);
+        return readMark(reader.get());
+    });
+    if (mark.foreign) {
+        throw notAStore(path_);
+    }
+    if (immutable) {
+        // What could not be read with a log cannot be written either.
+        db_ = std::move(reader);
+        readOnly_ = true;
+        return;
+    }
+    try {
+        db_ = openConnection(SQLITE_OPEN_READWRITE);
+        whenFree([this] { initialiseSchema(); });
+        readOnly_ = sqlite3_db_readonly(db_.get(), "main") == 1;
+    } catch (const PictavoError&) {
+        // A store in a folder or a file we may not write is still read.
+        const int primary = lastFailure_ & 0xff;
+        if (primary != SQLITE_READONLY && primary != SQLITE_CANTOPEN && primary != SQLITE_PERM) {
+            throw;
+        }
+        statements_.clear();
+        db_ = std::move(reader);
+        readOnly_ = true;
+    }
+}
+
+RegistryHive::ConnectionHandle RegistryHive::openConnection(int flags, bool immutable) {
+    // An immutable file is read without the locks and the write-ahead log that need a folder
+    // we may write; the name is then a URI, with its special characters escaped.
+    QByteArray name = QFile::encodeName(path_);
+    if (immutable) {
+        name = "file:" + name.toPercentEncoding("/") + "?immutable=1";
+        flags |= SQLITE_OPEN_URI;
+    }
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(native.constData(), &db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-    db_.reset(db);  // closed by the handle whether or not the open succeeded
+    const int rc = sqlite3_open_v2(name.constData(), &db, flags, nullptr);
+    ConnectionHandle handle(db);  // closed by the handle whether or not the open succeeded
     if (rc != SQLITE_OK) {
+        lastFailure_ = rc;
         const QString why = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString();
         throw PictavoError(
-            QStringLiteral("The settings store %1 cannot be opened: %2").arg(path, why));
+            QStringLiteral("The settings store %1 cannot be opened: %2").arg(path_, why));
     }
-    sqlite3_busy_timeout(db_.get(), kBusyTimeoutMs);
-    initialiseSchemaWhenFree();
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    return handle;
+}
+
+RegistryHive::ConnectionHandle RegistryHive::openReader(bool& immutable) {
+    ConnectionHandle reader = openConnection(SQLITE_OPEN_READONLY);
+    // In a folder we may not write, a store whose write-ahead log is closed can only be read as
+    // an immutable file: nobody can write it there either.
+    const int rc = sqlite3_exec(reader.get(), "SELECT 1 FROM sqlite_schema LIMIT 1", nullptr,
+                                nullptr, nullptr);
+    const int primary = rc & 0xff;
+    immutable = primary == SQLITE_READONLY || primary == SQLITE_CANTOPEN;
+    return immutable ? openConnection(SQLITE_OPEN_READONLY, true) : std::move(reader);
+}
+
+RegistryHive::Mark RegistryHive::readMark(sqlite3* db) {
+    sqlite3_stmt* raw = nullptr;
+    const int rc = sqlite3_prepare_v2(db,
+                                      "SELECT (SELECT application_id FROM pragma_application_id),"
+                                      " (SELECT count(*) FROM sqlite_schema),"
+                                      " (SELECT user_version FROM pragma_user_version)",
+                                      -1, &raw, nullptr);
+    const StatementHandle s(raw);
+    const int step = rc == SQLITE_OK ? sqlite3_step(s.get()) : rc;
+    if (step == SQLITE_ROW) {
+        const int appId = sqlite3_column_int(s.get(), 0);
+        const int tables = sqlite3_column_int(s.get(), 1);
+        const bool ours = appId == kApplicationId;
+        return {!ours && (appId != 0 || tables != 0), ours ? sqlite3_column_int(s.get(), 2) : 0};
+    }
+    lastFailure_ = sqlite3_extended_errcode(db);
+    const QString why = QString::fromUtf8(sqlite3_errstr(step));
+    const int primary = step & 0xff;
+    if (primary != SQLITE_CORRUPT && primary != SQLITE_NOTADB) {
+        throw PictavoError(
+            QStringLiteral("The settings store %1 cannot be opened: %2").arg(path_, why));
+    }
+    throw carriesOurMark(path_) ? damaged(path_, why) : notAStore(path_, why);
+}
+
+bool RegistryHive::carriesOurMark(const QString& path) {
+    // The database header: a fixed text, and the application id at offset 68, big-endian.
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    const QByteArray header = f.read(72);
+    return header.size() == 72 && header.startsWith(QByteArray("SQLite format 3", 16)) &&
+           qFromBigEndian<std::int32_t>(header.constData() + 68) == kApplicationId;
 }
 
 RegistryHive::~RegistryHive() = default;
@@ -195,9 +329,23 @@ void RegistryHive::setBusyTimeout(std::chrono::milliseconds timeout) {
 }
 
 void RegistryHive::fail(const QString& what) {
-    lastFailure_ = sqlite3_errcode(db_.get());
-    throw PictavoError(QStringLiteral("The settings store %1 %2: %3")
-                           .arg(path_, what, QString::fromUtf8(sqlite3_errmsg(db_.get()))));
+    lastFailure_ = sqlite3_extended_errcode(db_.get());
+    throwFor(lastFailure_, what, QString::fromUtf8(sqlite3_errmsg(db_.get())));
+}
+
+void RegistryHive::throwFor(int code, const QString& what, const QString& why) const {
+    switch (code & 0xff) {
+        case SQLITE_READONLY:
+            throw PictavoError(
+                QStringLiteral("The settings store %1 is read-only: it can be read, not changed.")
+                    .arg(path_));
+        case SQLITE_CORRUPT:
+        case SQLITE_NOTADB:
+            throw damaged(path_, why);
+        default:
+            throw PictavoError(
+                QStringLiteral("The settings store %1 %2: %3").arg(path_, what, why));
+    }
 }
 
 void RegistryHive::exec(const char* sql) {
@@ -221,63 +369,20 @@ sqlite3_stmt* RegistryHive::prepare(const char* sql) {
     return statements_.emplace_back(sql, std::move(stmt)).second.get();
 }
 
-void RegistryHive::initialiseSchemaWhenFree() {
-    // Two processes opening a store that does not exist yet meet in the set-up: switching a new
-    // file to WAL takes a lock that the busy handler does not wait for. The set-up is
-    // idempotent, so it is tried again until it passes or the usual busy budget runs out.
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
-    for (int attempt = 1;; ++attempt) {
-        lastFailure_ = SQLITE_OK;
-        try {
-            initialiseSchema();
-            return;
-        } catch (const PictavoError&) {
-            const int primary = lastFailure_ & 0xff;
-            const bool busy = primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
-            if (!busy || Clock::now() >= deadline) {
-                throw;
-            }
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(std::min(2 * attempt, 50)));
-    }
-}
-
 void RegistryHive::initialiseSchema() {
-    // Look before writing anything: a file that is not ours is reported, never converted.
-    int appId = 0;
-    int tables = 0;
-    {
-        sqlite3_stmt* raw = nullptr;
-        const int rc =
-            sqlite3_prepare_v2(db_.get(),
-                               "SELECT (SELECT application_id FROM pragma_application_id),"
-                               " (SELECT count(*) FROM sqlite_schema)",
-                               -1, &raw, nullptr);
-        const StatementHandle s(raw);
-        const int step = rc == SQLITE_OK ? sqlite3_step(s.get()) : rc;
-        if (step == SQLITE_ROW) {
-            appId = sqlite3_column_int(s.get(), 0);
-            tables = sqlite3_column_int(s.get(), 1);
-        }
-        if (step != SQLITE_ROW) {
-            lastFailure_ = step;
-            throw PictavoError(QStringLiteral("The file %1 is not a Pictavo settings store (%2). "
-                                              "It has been left as it is.")
-                                   .arg(path_, QString::fromUtf8(sqlite3_errstr(step))));
-        }
-    }
-    if (appId != kApplicationId && (appId != 0 || tables != 0)) {
-        throw PictavoError(QStringLiteral("The file %1 is not a Pictavo settings store. It has "
-                                          "been left as it is.")
-                               .arg(path_));
+    // Looked at again through this connection: the file may have been made meanwhile by
+    // another program.
+    const Mark mark = readMark(db_.get());
+    if (mark.foreign) {
+        throw notAStore(path_);
     }
     exec("PRAGMA journal_mode=WAL");
     exec("PRAGMA synchronous=NORMAL");
     exec("PRAGMA foreign_keys=ON");
-    if (appId == kApplicationId) {
+    if (mark.version >= kSchemaVersion) {
         return;
     }
+    // A new store, one whose making was cut short, or one of an earlier version.
     Transaction tx(*this);
     exec(
         "CREATE TABLE IF NOT EXISTS keys("
@@ -295,6 +400,16 @@ void RegistryHive::initialiseSchema() {
         " data BLOB NOT NULL,"
         " seq INTEGER PRIMARY KEY,"
         " UNIQUE(key, lname))");
+    // Each root is a row whose id is its handle value and whose parent is that value negated:
+    // no key lookup ever reaches it, and new keys are numbered above all of them.
+    for (const std::uint32_t root :
+         {RootKey::ClassesRoot, RootKey::CurrentUser, RootKey::LocalMachine, RootKey::Users,
+          RootKey::PerformanceData, RootKey::CurrentConfig, RootKey::DynData}) {
+        Statement ins(
+            *this, "INSERT OR IGNORE INTO keys(id, parent, name, lname) VALUES(?1, -?1, '', '')");
+        ins.bind(1, std::int64_t(root));
+        ins.step();
+    }
     exec(QStringLiteral("PRAGMA application_id=%1").arg(kApplicationId).toUtf8().constData());
     exec(QStringLiteral("PRAGMA user_version=%1").arg(kSchemaVersion).toUtf8().constData());
     tx.commit();

@@ -70,8 +70,11 @@ struct NamedRegValue {
 // leaves it half-written. A file that is not a settings store is reported and never touched.
 class RegistryHive {
 public:
-    // Opens (creating when missing, with its folder) the store at `path`.
-    // Throws PictavoError naming the file when it cannot be opened or is not a store.
+    // Opens (creating when missing, with its folder) the store at `path`. An existing file is
+    // read, and left unchanged, until it is known to be a store; one that we may not write is
+    // opened for reading, and every change to it then throws, calling it read-only.
+    // Throws PictavoError naming the file when it cannot be opened, is not a store or is
+    // damaged.
     explicit RegistryHive(const QString& path);
     ~RegistryHive();
     RegistryHive(const RegistryHive&) = delete;
@@ -159,19 +162,38 @@ private:
         void operator()(sqlite3_stmt* stmt) const;
     };
     using StatementHandle = std::unique_ptr<sqlite3_stmt, FinalizeStatement>;
+    using ConnectionHandle = std::unique_ptr<sqlite3, CloseConnection>;
+    // What a file's header and schema say about it.
+    struct Mark {
+        bool foreign = false;  // another program's database, never to be touched
+        int version = 0;       // schema version of a store of ours; 0 for one not made yet
+    };
+
+    ConnectionHandle openConnection(int flags, bool immutable = false);
+    // A connection that cannot change the file, to look at it before it is known to be ours;
+    // `immutable` tells that the file could only be read as one that nobody changes.
+    ConnectionHandle openReader(bool& immutable);
+    // Throws, naming the file damaged or not a store, when it cannot be read as a database.
+    Mark readMark(sqlite3* db);
+    // True when the file's header carries our application id, however damaged the rest is.
+    static bool carriesOurMark(const QString& path);
+    [[noreturn]] void throwFor(int code, const QString& what, const QString& why) const;
 
     std::optional<std::int64_t> findKey(std::uint32_t root, const QString& subKey);
     long removeKey(std::uint32_t root, const QString& subKey, bool withSubKeys);
     sqlite3_stmt* prepare(const char* sql);
     void exec(const char* sql);
-    void initialiseSchemaWhenFree();
+    // Runs `step` again while it fails on a busy store, within the busy timeout.
+    template <typename Step>
+    auto whenFree(Step step);
     void initialiseSchema();
     [[noreturn]] void fail(const QString& what);
 
     QString path_;
     // Declared before the statements, so that they are finalized before it is closed.
-    std::unique_ptr<sqlite3, CloseConnection> db_;
-    int lastFailure_ = 0;  // SQLite's code for the last failure thrown by fail()
+    ConnectionHandle db_;
+    bool readOnly_ = false;  // a file or folder we may not write: every change throws
+    int lastFailure_ = 0;    // SQLite's code for the last failure thrown
     std::vector<std::pair<const char*, StatementHandle>> statements_;
     Traffic traffic_;
     // Values by cacheKey() while a ReadCache is alive (empty: known to be missing).

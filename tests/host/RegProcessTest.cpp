@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -26,10 +30,11 @@ struct Outcome {
 };
 
 Outcome runTool(const QStringList& args, const QByteArray& input = {},
-                const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
+                const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
+                const QString& program = kTool) {
     QProcess p;
     p.setProcessEnvironment(env);
-    p.start(kTool, args);
+    p.start(program, args);
     if (!p.waitForStarted()) {
         ADD_FAILURE() << "cannot start " << kTool.toStdString();
         return {};
@@ -75,6 +80,38 @@ TEST(RegProcess, WorksOnTheUsersStore) {
     EXPECT_EQ(r.out, S("Permanently delete the registry key "
                        "HKEY_CURRENT_USER\\Software\\RegProcess\\EndToEnd (Yes/No)? "
                        "The operation completed successfully.\n"));
+}
+
+// A store in a folder the user may not write: queries work, a change is refused as read-only and
+// nothing is written. Run without the right to override permissions when the tests run as root.
+TEST(RegProcess, AStoreInAReadOnlyFolderIsStillRead) {
+    QTemporaryDir config;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(S("XDG_CONFIG_HOME"), config.path());
+    const QString key = S("HKCU\\Software\\RegProcess\\ReadOnly");
+    ASSERT_EQ(runTool({S("add"), key, S("/v"), S("V"), S("/d"), S("kept")}, {}, env).rc, 0);
+    const QString folder = config.filePath(S("pictavo"));
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
+    QStringList prefix;
+    if (geteuid() == 0) {
+        prefix = {S("--bounding-set=-dac_override,-dac_read_search"), S("--"), kTool};
+    }
+    const auto asUser = [&](const QStringList& args) {
+        return prefix.isEmpty() ? runTool(args, {}, env)
+                                : runTool(prefix + args, {}, env, S("setpriv"));
+    };
+    Outcome r = asUser({S("query"), key, S("/v"), S("V")});
+    EXPECT_EQ(r.rc, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains(S("    V    REG_SZ    kept\n")));
+    r = asUser({S("add"), key, S("/v"), S("V"), S("/d"), S("changed"), S("/f")});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_TRUE(r.err.contains(S("is read-only"))) << r.err.toStdString();
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{S("registry.db")});
+    QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(RegistryHive(config.filePath(S("pictavo/registry.db")))
+                  .queryValue(RootKey::CurrentUser, S("Software\\RegProcess\\ReadOnly"), S("V"))
+                  ->asText(),
+              S("kept"));
 }
 
 // Two scripts add 200 values each to one key at the same time, starting on a store that does

@@ -140,24 +140,25 @@ TEST_F(RegToolTest, AddCreatesMissingParentsAndStoresEachType) {
     // clang-format off
     const struct {
         const char* name;
+        QString sub;
         QStringList extra;
         RegType type;
         QByteArray data;
     } rows[] = {
-        {"string", {S("/d"), S("a b")}, RegType::Sz, "a b"},
-        {"dword", {S("/t"), S("REG_DWORD"), S("/d"), S("258")}, RegType::Dword, QByteArray("\x02\x01\0\0", 4)},
-        {"multi string", {S("/t"), S("REG_MULTI_SZ"), S("/d"), S("a\\0b")}, RegType::MultiSz, QByteArray("a\0b", 3)},
+        {"string", S("Software\\New1\\Deep"), {S("/d"), S("a b")}, RegType::Sz, "a b"},
+        {"dword", S("Software\\New2\\Deep"), {S("/t"), S("REG_DWORD"), S("/d"), S("258")}, RegType::Dword, QByteArray("\x02\x01\0\0", 4)},
+        {"multi string", S("Software\\New3\\Deep"), {S("/t"), S("REG_MULTI_SZ"), S("/d"), S("a\\0b")}, RegType::MultiSz, QByteArray("a\0b", 3)},
+        {"on the root key itself", S(""), {S("/d"), S("y")}, RegType::Sz, "y"},
     };
     // clang-format on
-    int n = 0;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        const QString sub = S("Software\\New%1\\Deep").arg(++n);
-        const Outcome r =
-            run(QStringList{S("add"), S("HKCU\\") + sub, S("/v"), S("V")} + row.extra);
+        const QString key = row.sub.isEmpty() ? S("HKCU") : S("HKCU\\") + row.sub;
+        const Outcome r = run(QStringList{S("add"), key, S("/v"), S("V")} + row.extra);
         EXPECT_EQ(r.rc, 0);
         EXPECT_EQ(r.out, kOk);
-        const auto v = valueAt(sub, S("V"));
+        EXPECT_EQ(r.err, S(""));
+        const auto v = valueAt(row.sub, S("V"));
         ASSERT_TRUE(v);
         EXPECT_EQ(v->type, row.type);
         EXPECT_EQ(v->data.toHex(), row.data.toHex());

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -138,47 +139,64 @@ TEST_F(RegistryHiveTest, ValuesOfAnyLengthSurviveReopening) {
               QStringLiteral("Écran ✓"));
 }
 
-TEST_F(RegistryHiveTest, AFileThatIsNotAStoreIsReportedAndLeftAlone) {
+TEST_F(RegistryHiveTest, AFileThatIsNotAStoreOrIsDamagedIsReportedAndLeftAlone) {
+    { RegistryHive hive(path()); }
+    // Our store with the header of its first page overwritten: still marked as ours.
+    QFile store(path());
+    ASSERT_TRUE(store.open(QIODevice::ReadOnly));
+    QByteArray damagedStore = store.readAll();
+    store.close();
+    damagedStore.replace(100, 8, QByteArray(8, '\xff'));
     struct Case {
         const char* name;
         QByteArray content;
+        const char* says;
     };
     const Case cases[] = {
-        {"text file", QByteArray("my notes\nmore notes\n")},
-        {"binary junk", QByteArray(8192, '\x5a')},
+        {"text file", QByteArray("my notes\nmore notes\n"), "is not a Pictavo settings store"},
+        {"binary junk", QByteArray(8192, '\x5a'), "is not a Pictavo settings store"},
+        {"damaged store", damagedStore, "is damaged"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        QDir().mkpath(dir.filePath(QStringLiteral("store")));
         QFile f(path());
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(c.content);
         f.close();
         try {
             RegistryHive hive(path());
-            FAIL() << "opened a file that is not a store";
+            FAIL() << "opened it";
         } catch (const PictavoError& e) {
             EXPECT_TRUE(e.message().contains(path())) << e.what();
+            EXPECT_TRUE(e.message().contains(QLatin1String(c.says))) << e.what();
         }
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         EXPECT_EQ(f.readAll(), c.content);
     }
 }
 
-TEST_F(RegistryHiveTest, AnotherProgramsSqliteDatabaseIsNotTaken) {
-    {
-        RegistryHive hive(path());  // make a valid SQLite file first...
+TEST_F(RegistryHiveTest, AnotherProgramsSqliteDatabaseIsNotTakenNorChanged) {
+    // Someone else's database in WAL mode, copied with its log while its program had it open:
+    // the last row is still only in the log, and nothing of it is marked as ours.
+    const QString other = dir.filePath(QStringLiteral("other.db"));
+    const QString copy = dir.filePath(QStringLiteral("copy.db"));
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(other.toUtf8().constData(), &db), SQLITE_OK);
+    for (const char* sql : {"PRAGMA journal_mode=WAL", "PRAGMA wal_autocheckpoint=0",
+                            "CREATE TABLE notes(text)", "INSERT INTO notes VALUES('mine')"}) {
+        ASSERT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
     }
-    // ...then one that is SQLite but someone else's: any database with tables and no mark.
-    const QString other = dir.filePath(QStringLiteral("store/other.db"));
-    QFile::copy(path(), other);
-    {
-        // Clear our mark by rewriting the application id in the header (offset 68).
-        QFile f(other);
-        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-        f.seek(68);
-        f.write(QByteArray(4, '\0'));
-    }
-    EXPECT_THROW(RegistryHive hive(other), PictavoError);
+    ASSERT_TRUE(QFile::copy(other, copy));
+    ASSERT_TRUE(QFile::copy(other + QStringLiteral("-wal"), copy + QStringLiteral("-wal")));
+    sqlite3_close(db);
+    const auto bytes = [](const QString& file) {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+    };
+    const QByteArray main = bytes(copy);
+    const QByteArray log = bytes(copy + QStringLiteral("-wal"));
+    ASSERT_GT(log.size(), 0);
+    EXPECT_THROW(RegistryHive hive(copy), PictavoError);
+    EXPECT_EQ(bytes(copy), main);
+    EXPECT_EQ(bytes(copy + QStringLiteral("-wal")), log);
 }
-
