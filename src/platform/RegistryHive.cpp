@@ -431,6 +431,21 @@ std::optional<std::int64_t> RegistryHive::findKey(std::uint32_t root, const QStr
     return id;
 }
 
+std::optional<std::int64_t> RegistryHive::findKeyToRead(std::uint32_t root, const QString& subKey) {
+    if (cacheDepth_ == 0) {
+        return findKey(root, subKey);
+    }
+    const QString key = cacheKey(root, subKey, QString());
+    if (const auto known = keyIds_.constFind(key); known != keyIds_.constEnd()) {
+        return *known;
+    }
+    const auto id = findKey(root, subKey);
+    if (id) {
+        keyIds_.insert(key, *id);
+    }
+    return id;
+}
+
 bool RegistryHive::keyExists(std::uint32_t root, const QString& subKey) {
     ++traffic_.reads;
     return findKey(root, subKey).has_value();
@@ -483,6 +498,7 @@ long RegistryHive::deleteTree(std::uint32_t root, const QString& subKey) {
 long RegistryHive::removeKey(std::uint32_t root, const QString& subKey, bool withSubKeys) {
     // Values of the key and of its sub-keys go with it.
     cache_.clear();
+    keyIds_.clear();
     if (subKey.isEmpty()) {
         return isRoot(root) ? RegResult::AccessDenied : RegResult::FileNotFound;
     }
@@ -516,6 +532,7 @@ RegistryHive::ReadCache::ReadCache(RegistryHive& hive) : hive_(hive) {
 RegistryHive::ReadCache::~ReadCache() {
     if (--hive_.cacheDepth_ == 0) {
         hive_.cache_.clear();
+        hive_.keyIds_.clear();
     }
 }
 
@@ -541,7 +558,7 @@ std::optional<RegValue> RegistryHive::queryValue(std::uint32_t root, const QStri
     }
     ++traffic_.reads;
     std::optional<RegValue> value;
-    if (const auto id = findKey(root, subKey)) {
+    if (const auto id = findKeyToRead(root, subKey)) {
         Statement s(*this, "SELECT type, data FROM vals WHERE key=?1 AND lname=?2");
         s.bind(1, *id).bind(2, lowerName(name));
         if (s.step()) {

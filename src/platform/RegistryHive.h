@@ -138,8 +138,9 @@ public:
 
     // While one is alive, queryValue answers a value it has read, or that this object has
     // written or deleted, from memory: within one command the same value is read again (the log
-    // flag before every log line, a name read back just after it was written). A change of keys
-    // through this object forgets everything. Writes by other processes made meanwhile are seen
+    // flag before every log line, a name read back just after it was written). It also finds a
+    // key it has found before without walking its path again. A change of keys through this
+    // object forgets everything. Writes by other processes made meanwhile are seen
     // once the outermost cache has ended. Scopes nest.
     class ReadCache {
     public:
@@ -180,6 +181,9 @@ private:
     [[noreturn]] void throwFor(int code, const QString& what, const QString& why) const;
 
     std::optional<std::int64_t> findKey(std::uint32_t root, const QString& subKey);
+    // findKey, from memory while a ReadCache is alive: for reads only, as a key another process
+    // removed meanwhile reads as missing but could not be written.
+    std::optional<std::int64_t> findKeyToRead(std::uint32_t root, const QString& subKey);
     long removeKey(std::uint32_t root, const QString& subKey, bool withSubKeys);
     sqlite3_stmt* prepare(const char* sql);
     void exec(const char* sql);
@@ -199,6 +203,8 @@ private:
     // Values by cacheKey() while a ReadCache is alive (empty: known to be missing).
     int cacheDepth_ = 0;
     QHash<QString, std::optional<RegValue>> cache_;
+    // Keys found while a ReadCache is alive, by cacheKey() with an empty name.
+    QHash<QString, std::int64_t> keyIds_;
     static QString cacheKey(std::uint32_t root, const QString& subKey, const QString& name);
     void remember(std::uint32_t root, const QString& subKey, const QString& name,
                   std::optional<RegValue> value);

@@ -115,9 +115,18 @@ TEST_F(RegistryHiveTest, ACacheReadsEachValueOnceAndFollowsItsOwnChanges) {
         EXPECT_EQ(
             hive.queryValue(HKCU, key + QStringLiteral("\\sub"), QStringLiteral("log"))->asText(),
             QStringLiteral("3"));
+        EXPECT_FALSE(hive.queryValue(HKCU, key + QStringLiteral("\\Sub"), QStringLiteral("Unset")));
         hive.deleteTree(HKCU, key + QStringLiteral("\\Sub"));
         EXPECT_FALSE(hive.queryValue(HKCU, key + QStringLiteral("\\Sub"), QStringLiteral("Log")));
         EXPECT_EQ(text("Log"), QStringLiteral("2"));
+        // A key made again is a new key, found afresh (another took the old one's place).
+        hive.createKey(HKCU, key + QStringLiteral("\\Other"));
+        hive.createKey(HKCU, key + QStringLiteral("\\Sub"));
+        other.setValue(HKCU, key + QStringLiteral("\\Sub"), QStringLiteral("Fresh"),
+                       RegValue::text(QStringLiteral("5")));
+        const auto fresh =
+            hive.queryValue(HKCU, key + QStringLiteral("\\Sub"), QStringLiteral("Fresh"));
+        EXPECT_EQ(fresh ? fresh->asText() : QString(), QStringLiteral("5"));
     }
     other.setValue(HKCU, key, QStringLiteral("Log"), RegValue::text(QStringLiteral("4")));
     EXPECT_EQ(text("Log"), QStringLiteral("4"));
