@@ -11,7 +11,6 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include "config/ColourSwatch.h"
 #include "config/LinkLabel.h"
@@ -296,23 +295,4 @@ TEST_F(Options, LanguagePageListsFilesAndOpensOnlySafeLinks) {
         EXPECT_FALSE(w.lblLangBy->isVisible());
         EXPECT_EQ(test::logLines().last(), QLatin1String(line));
     }
-}
-
-// (That the window takes the keys as shown, through the host, is OptionsHost's.)
-TEST_F(Options, CommandAndConfigureShowTheWindowModally) {
-    tc.set("", "sResult", QStringLiteral("stale"));
-    for (const bool command : {true, false}) {
-        QTimer::singleShot(50, [this] {
-            if (form().isLoaded()) {
-                QTest::keyClick(form().window(), Qt::Key_Escape);
-            }
-        });
-        if (command) {
-            EXPECT_EQ(tc.command(QStringLiteral("/XPVOPTIONS")), QStringLiteral("True"));
-        } else {
-            tc.pv->Configure();
-        }
-        EXPECT_FALSE(form().isLoaded());
-    }
-    EXPECT_EQ(tc.get("", "sResult"), QString());
 }

@@ -14,6 +14,7 @@
 
 using namespace pictavo;
 
+// (Centring on the owner, or on the screen without one, is QtDialogs'.)
 TEST(MsgBoxEx, PositionCentresOnTheOwnerUnlessCoordinatesAreGiven) {
     const struct {
         const char* name;
@@ -22,8 +23,6 @@ TEST(MsgBoxEx, PositionCentresOnTheOwnerUnlessCoordinatesAreGiven) {
         int x, y;
         QPoint expected;
     } rows[] = {
-        {"centred on a screen", {300, 100}, {0, 0, 1920, 1080}, -1, -1, {810, 490}},
-        {"centred on a window", {200, 80}, {100, 50, 600, 400}, -1, -1, {300, 210}},
         {"odd halves round to even", {201, 81}, {0, 0, 101, 51}, -1, -1, {-50, -14}},
         {"x given", {200, 80}, {0, 0, 1000, 1000}, 7, -1, {7, 460}},
         {"both given", {200, 80}, {0, 0, 1000, 1000}, 7, 9, {7, 9}},
@@ -37,7 +36,6 @@ TEST(MsgBoxEx, PositionCentresOnTheOwnerUnlessCoordinatesAreGiven) {
 TEST(MsgBoxEx, AreaIsTheOwnerElseTheScreenUnderThePointerElseThePrimaryScreen) {
     const QRect primary(0, 0, 1920, 1080);
     const QRect right(1920, 0, 1280, 1024);
-    const QRect owner(2000, 100, 600, 400);
     const struct {
         const char* name;
         QRect owner;
@@ -45,7 +43,6 @@ TEST(MsgBoxEx, AreaIsTheOwnerElseTheScreenUnderThePointerElseThePrimaryScreen) {
         QPoint pointer;
         QRect expected;
     } rows[] = {
-        {"owner", owner, {primary, right}, {10, 10}, owner},
         {"pointer on the second screen", {}, {primary, right}, {2500, 900}, right},
         {"pointer off every screen", {}, {primary, right}, {-5, 2000}, primary},
         {"no screen", {}, {}, {0, 0}, {}},
@@ -84,13 +81,11 @@ TEST(QtDialogs, ShowsTheQuestionCentredAndReturnsTheAnswerCodes) {
         int expected;
         QRect working;
     } rows[] = {
+        // clang-format off
         {"OK", MsgBox::OkOnly, QMessageBox::Ok, MsgBox::ResultOk, {}},
-        {"Yes over a window",
-         MsgBox::YesNo,
-         QMessageBox::Yes,
-         MsgBox::ResultYes,
-         {60, 40, 500, 300}},
+        {"Yes over a window", MsgBox::YesNo, QMessageBox::Yes, MsgBox::ResultYes, {60, 40, 500, 300}},
         {"No", MsgBox::YesNo, QMessageBox::No, MsgBox::ResultNo, {}},
+        // clang-format on
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);

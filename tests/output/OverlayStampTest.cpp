@@ -201,6 +201,7 @@ TEST_F(OverlayStampTest, PalettePictureKeepsItsPalette) {
     EXPECT_FALSE(boundsOf(capture.image().copy(found), kRed).isEmpty());
 }
 
+// (Positions 1 and 3, past 16 bits, and no position are the stamp's tests, pixel for pixel.)
 TEST(OverlayPlacementTest, NinePositionsAndTheirRounding) {
     const OverlayCorner previous{123, 456};
     // A 100 x 100 pixel capture and a 40 x 20 pixel box at 15 twips per pixel, unless a row
@@ -211,8 +212,6 @@ TEST(OverlayPlacementTest, NinePositionsAndTheirRounding) {
         qint64 sw, sh, bw, bh;
         OverlayCorner expected;
     } const cases[] = {
-        {"1 top left", "12", 1500, 1500, 600, 300, {0, 0}},
-        {"3 top right", "3", 1500, 1500, 600, 300, {900, 0}},
         {"5 centre", "5", 1500, 1500, 600, 300, {450, 600}},
         {"9 bottom right", "9", 1500, 1500, 600, 300, {900, 1140}},
         {"centre half rounds down to even", "5", 1515, 1515, 750, 750, {382, 382}},
@@ -221,10 +220,8 @@ TEST(OverlayPlacementTest, NinePositionsAndTheirRounding) {
         {"box wider than capture", "3", 1500, 1500, 1800, 300, {-300, 0}},
         {"bottom row fraction rounds", "8", 100, 100, 0, 7, {50, 92}},  // 100 - 8.4
         {"bottom row above zero", "7", 0, 100, 0, 100, {0, -20}},
-        {"right column past 16 bits (3840 px)", "9", 57600, 32400, 1500, 300, {56100, 32040}},
         {"saturates at 32 bits", "3", qint64(1) << 40, 0, 0, 0, {2147483647, 0}},
         {"0 keeps the corner", "0", 1500, 1500, 600, 300, previous},
-        {"space before digit keeps the corner", " 1", 1500, 1500, 600, 300, previous},
     };
     for (const auto& c : cases) {
         const OverlayCorner got = placeOverlay(c.position, c.sw, c.sh, c.bw, c.bh, previous);

@@ -5,10 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 
 #include "platform/FileSystem.h"
-#include "platform/LocaleFormat.h"
 #include "platform/PictavoError.h"
 #include "platform/RegistryHive.h"
 #include "settings/DiagnosticLog.h"
@@ -25,16 +23,6 @@ namespace {
 const QString kScripts = QStringLiteral(PICTAVO_SCRIPTS_DIR);
 const QString kEmail = QStringLiteral("user@example.com");
 
-// A first start (creating the settings), then logging switched on for the rest of the test.
-void prepareLoggedAccount() {
-    TestComponent first;
-    ASSERT_TRUE(first.initialize(kEmail));
-    first.pv->settings().setValue(QString(), QStringLiteral("Log"), QStringLiteral("1"));
-    first.pv->Uninitialize();
-    QFile::remove(DiagnosticLog::LogFilePath());
-    FileSystem::DeleteFolderTree(first.pv->TempFolderPath().chopped(1));
-}
-
 // A plug-in folder of the test's own holding the library under `libraryName` (none if empty).
 QString makeScriptsDir(const QString& libraryName) {
     const QString scripts = QDir::temp().filePath(QStringLiteral("scripts"));
@@ -47,36 +35,6 @@ QString makeScriptsDir(const QString& libraryName) {
 }
 
 }  // namespace
-
-TEST(PVLifecycle, InitializeAndUninitializeLogEveryStepInOrder) {
-    prepareLoggedAccount();
-    TestComponent tc;
-    ASSERT_TRUE(tc.initialize(kEmail, 4));
-    ASSERT_NE(tc.pv->freeImage(), nullptr);
-    const QString started = LocaleFormat::generalDate(tc.clock->now());
-    tc.pv->Uninitialize();
-    const QString folder = kScripts + QStringLiteral("/Pictavo Live");
-    const QStringList expected =
-        QStringLiteral(
-            "--------------------------------||----------Initialize----------|Started at %1|"
-            "nVersion: 4|sUserEmail: %2|checkRegistry: 0 Keys and 0 Values|readRegistry|Reg set|"
-            "Plugins: %3|PV Folder: %4/Screenshots|FI: %4/libfreeimage.so.3|"
-            "Dir: libfreeimage.so.3|MSN set|FreeImage: <handle>|Folder Created|"
-            "Initialize Complete|----------|----------End Initialize----------|"
-            "----------Uninitialize----------|readRegistry|MSN unset|FreeImage Unloaded|s unset|"
-            "Unitialized at %1|----------End Uninitialize----------|"
-            "--------------------------------|")
-            .arg(started, kEmail, kScripts, folder)
-            .split(QLatin1Char('|'));
-    QStringList lines = logLines();
-    ASSERT_EQ(lines.size(), expected.size()) << lines.join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(
-        QRegularExpression(QStringLiteral("^FreeImage: [1-9][0-9]*$")).match(lines[14]).hasMatch());
-    lines[14] = QStringLiteral("FreeImage: <handle>");
-    EXPECT_EQ(lines, expected);
-    EXPECT_EQ(tc.pv->MSN(), nullptr);
-    EXPECT_EQ(tc.pv->freeImage(), nullptr);
-}
 
 TEST(PVLifecycle, FirstStartCreatesTheSettingsAndAPrivateTemporaryFolder) {
     TestComponent tc;
@@ -94,6 +52,9 @@ TEST(PVLifecycle, FirstStartCreatesTheSettingsAndAPrivateTemporaryFolder) {
     EXPECT_TRUE(tc.dialogs->messages.isEmpty());
     // The name and command count it publishes show in the host's report of what it loaded
     // (HostProgram.AConversationCreatesTheSettingsAnswersEachLineAndEndsCleanly).
+    tc.pv->Uninitialize();
+    EXPECT_EQ(tc.pv->MSN(), nullptr);
+    EXPECT_EQ(tc.pv->freeImage(), nullptr);
 }
 
 // The library is looked for in the plug-in folder in any letter case; without a scripts folder
@@ -112,7 +73,6 @@ TEST(PVLifecycle, TheLibraryIsFoundWhateverItsLetterCase) {
 }
 
 TEST(PVLifecycle, WithoutTheLibraryItRefusesToStartAndStillClosesCleanly) {
-    prepareLoggedAccount();
     TestComponent tc;
     tc.setScriptsDir(makeScriptsDir(QString()));
     EXPECT_FALSE(tc.pv->Initialize(4, kEmail, &tc));
@@ -122,16 +82,8 @@ TEST(PVLifecycle, WithoutTheLibraryItRefusesToStartAndStillClosesCleanly) {
     EXPECT_FALSE(m.icon.isNull());
     EXPECT_EQ(tc.pv->MSN(), nullptr);
     EXPECT_FALSE(QFileInfo::exists(tc.pv->TempFolderPath()));
-    tc.pv->Uninitialize();
-    const QStringList lines = logLines();
-    const qsizetype dir = lines.indexOf(QStringLiteral("Dir: "));
-    ASSERT_GE(dir, 0);
-    EXPECT_EQ(
-        lines.mid(dir + 1, 3),
-        (QStringList{QStringLiteral("FreeImage not found"), QStringLiteral("Initialize = False"),
-                     QStringLiteral("----------End Initialize----------")}));
-    EXPECT_TRUE(lines.contains(QStringLiteral("FreeImage Unloaded")));
-    EXPECT_EQ(lines.last(), QString());
+    EXPECT_NO_THROW(tc.pv->Uninitialize());
+    EXPECT_EQ(tc.dialogs->messages.size(), 1);
 }
 
 // Each operation says it once; none touches the store or the temporary folder.
@@ -181,8 +133,7 @@ TEST(PVLifecycle, DeleteSettingDecidesWhetherTheTemporaryFolderGoesAndTheLogSays
         bool goneBefore = false;
     } rows[] = {{"on", "1", true, "Folder Deleted"},
                 {"off", "0", false, nullptr},
-                {"not a number", "yes", false, nullptr},
-                {"two", "2", false, nullptr},
+                {"not one", "2", false, nullptr},
                 {"on, but removed already", "1", true,
                  "Folder Not Deleted: No such file or directory", true}};
     for (const auto& r : rows) {
@@ -218,22 +169,9 @@ TEST(PVLifecycle, DeleteSettingDecidesWhetherTheTemporaryFolderGoesAndTheLogSays
     }
 }
 
+// (A store that is no store fails the call too:
+// HostProgram.BadArgumentsAndABrokenStoreAreReported.)
 TEST(PVLifecycle, BadHostVersionOrStoreFailsTheCall) {
     TestComponent tc;
     EXPECT_THROW(tc.pv->Initialize(40000, kEmail, nullptr), PictavoError);
-
-    QDir().mkpath(QFileInfo(RegistryHive::defaultPath()).absolutePath());
-    QFile f(RegistryHive::defaultPath());
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("this is not a database, and it must survive\n");
-    f.close();
-    TestComponent other;
-    try {
-        other.pv->Initialize(4, kEmail, nullptr);
-        FAIL() << "Initialize accepted a file that is not a settings store";
-    } catch (const PictavoError& e) {
-        EXPECT_TRUE(e.message().contains(RegistryHive::defaultPath()));
-    }
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), QByteArray("this is not a database, and it must survive\n"));
 }

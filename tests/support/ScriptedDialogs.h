@@ -25,14 +25,12 @@ public:
         return (request.buttons & 0xF) == MsgBox::YesNo ? MsgBox::ResultNo : MsgBox::ResultOk;
     }
 
-    std::optional<QColor> chooseColour(const QString& title, const QColor& initial) override {
+    std::optional<QColor> chooseColour(const QString& title, const QColor& /*initial*/) override {
         choosers << title;
-        presetColours << initial;
         return colours.isEmpty() ? std::nullopt : colours.dequeue();
     }
-    std::optional<QFont> chooseFont(const QString& title, const QFont& initial) override {
+    std::optional<QFont> chooseFont(const QString& title, const QFont& /*initial*/) override {
         choosers << title;
-        presetFonts << initial;
         return fonts.isEmpty() ? std::nullopt : fonts.dequeue();
     }
     QString browseForFolder(const QString& title, const QString& /*start*/) override {
@@ -60,10 +58,8 @@ public:
     QQueue<std::optional<QColor>> colours;
     QQueue<std::optional<QFont>> fonts;
     QQueue<QString> folders;
-    // The titles of the choosers in the order they were shown, and what they were opened on.
+    // The titles of the choosers in the order they were shown.
     QStringList choosers;
-    QList<QColor> presetColours;
-    QList<QFont> presetFonts;
     QQueue<SaveDialogAnswer> saveAnswers;
     QList<SaveDialogRequest> saveRequests;
 };

@@ -47,9 +47,12 @@ QString options(test::HostProcess& host, const QStringList& keys) {
 
 }  // namespace
 
+// The command and the host's own /configure show the window modally: the answer follows its
+// closing.
 TEST(OptionsHost, EnterSavesWhatWasChangedEscapeNothingAndAnUntouchedSaveChangesNothing) {
     RegistryHive hive(RegistryHive::defaultPath());
     const QString key = test::userKeyPath(kEmail);
+    test::setUserValue(kEmail, "", "sResult", QStringLiteral("stale"));
     test::HostProcess host({QStringLiteral("--email"), kEmail});
     type(host, "/configure",
          {QStringLiteral("Tab"), QStringLiteral("space"),
@@ -61,6 +64,7 @@ TEST(OptionsHost, EnterSavesWhatWasChangedEscapeNothingAndAnUntouchedSaveChanges
         QStringLiteral("True"));
     const QStringList before = dump(hive, key);
     ASSERT_TRUE(before.contains(key + QStringLiteral("\\Options\\Preview=1")));
+    EXPECT_TRUE(before.contains(key + QStringLiteral("\\sResult=")));  // the command resets it
     EXPECT_EQ(options(host, {QStringLiteral("Return")}), QStringLiteral("True"));
     EXPECT_EQ(dump(hive, key), before);
 
