@@ -225,33 +225,31 @@ TEST_F(SelectAndSave, ACompletedNameThatExistsIsReplacedOnlyWhenTheUserSaysSo) {
     }
 }
 
-TEST_F(SelectAndSave, AFailedSaveShowsTheErrorForEverySaveCommand) {
+// Whatever the save command: a failed save shows what, where and why, once; a cancelled
+// preview saves nothing and asks for no name.
+TEST_F(SelectAndSave, AFailedOrCancelledSaveSavesNothingForEverySaveCommand) {
     const QString path = saveDir + QStringLiteral("/missing/shot.jpg");
     for (const char* word : {"/xpvasave", "/xpvfsave", "/xpvssave"}) {
         SCOPED_TRACE(word);
+        tc.set("Options", "PreviewSave", QStringLiteral("0"));
         tc.dialogs->messages.clear();
         answerSave(path, 3);
         EXPECT_EQ(command(QLatin1String(word), drag({10, 10}, {60, 50})), QStringLiteral("True"));
-        // What failed, where and why, once.
         ASSERT_EQ(tc.dialogs->prompts().size(), 1);
         const QString shown = tc.dialogs->prompts()[0];
         EXPECT_TRUE(shown.startsWith(QStringLiteral("Error Saving Screenshot\r\n\r\n")));
         EXPECT_TRUE(shown.contains(path));
         EXPECT_TRUE(shown.contains(QStringLiteral("No such file or directory")))
             << shown.toStdString();
-    }
-    EXPECT_FALSE(QFile::exists(path));
-}
 
-TEST_F(SelectAndSave, ACancelledPreviewSavesNothingForEverySaveCommand) {
-    tc.set("Options", "PreviewSave", QStringLiteral("1"));
-    for (const char* word : {"/xpvasave", "/xpvfsave", "/xpvssave"}) {
-        SCOPED_TRACE(word);
+        tc.set("Options", "PreviewSave", QStringLiteral("1"));
+        tc.dialogs->saveRequests.clear();
         QTimer::singleShot(400, [this] { tc.pv->mainForm().cmdCancel_Click(); });
         EXPECT_EQ(command(QLatin1String(word), drag({10, 10}, {60, 50})), QStringLiteral("True"));
+        EXPECT_TRUE(tc.dialogs->saveRequests.isEmpty());
     }
-    EXPECT_TRUE(tc.dialogs->saveRequests.isEmpty());
-    // An accepted preview goes on to the dialog, which the preview window owns.
+    EXPECT_FALSE(QFile::exists(path));
+    // An accepted preview goes on to the dialog.
     QTimer::singleShot(400, [this] { tc.pv->mainForm().cmdSend_Click(); });
     answerSave(saveDir + QStringLiteral("/previewed.png"), 4);
     command(QStringLiteral("/xpvssave"), drag({10, 10}, {60, 50}));

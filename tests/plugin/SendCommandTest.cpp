@@ -160,6 +160,10 @@ TEST_F(SendCommand, AFolderSwappedForALinkIsNeverFollowed) {
               QStringList{QStringLiteral("Save Failed\r\n\r\n%1/My_Screenshot.png\r\n\r\nNo "
                                          "such file or directory")
                               .arg(folder)});
+    // Closing with "Delete" on removes through the folder it holds, never through the link.
+    tc.set("Options", "Delete", QStringLiteral("1"));
+    tc.pv->Uninitialize();
+    EXPECT_TRUE(QFileInfo(folder).isSymLink());
     EXPECT_TRUE(QDir(elsewhere).isEmpty());
     EXPECT_TRUE(QDir(folder + QStringLiteral(".moved")).isEmpty());
 }
