@@ -52,8 +52,10 @@ protected:
     X11ScreenSource* x11_ = nullptr;
 };
 
+// The whole screen as `import` reads the root; the foreground window as its frame with its title
+// bar, as the screen shows it: a window covering it shows in its picture too.
 TEST_F(X11Capture, VirtualScreenEqualsTheRootAsImportReadsIt) {
-    PatternWindow window(QSize(300, 200));
+    PatternWindow window(QSize(800, 600));
     showActive(window);
 
     const CapturePicture picture = CaptureVirtualScreen(*source_);
@@ -72,18 +74,11 @@ TEST_F(X11Capture, VirtualScreenEqualsTheRootAsImportReadsIt) {
     EXPECT_EQ(differingPixels(later, reference.copy(700, 500, 64, 64)), 0);
     EXPECT_FALSE(picture.image().hasAlphaChannel());
     EXPECT_EQ(test::storedTranslucentPixels(picture.image()), 0);
-}
 
-// The frame with its title bar, as the screen shows it: a window covering the foreground
-// window shows in its picture too.
-TEST_F(X11Capture, ForegroundWindowIsItsFrameAsOnScreen) {
-    PatternWindow window(QSize(800, 600));
-    showActive(window);
     const QRect client = x11_->windowRect(WindowId(window.winId()), true);
     const QRect frame = source_->foregroundWindowRect();
     ASSERT_TRUE(frame.contains(client));
     ASSERT_GE(client.top() - frame.top(), 10) << "no title bar above the client";
-
     // An override-redirect window: on top, unmanaged, never active.
     QWidget cover(nullptr, Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint);
     cover.setStyleSheet(QStringLiteral("background: #ff00ff"));
@@ -98,13 +93,13 @@ TEST_F(X11Capture, ForegroundWindowIsItsFrameAsOnScreen) {
         },
         10000));
 
-    const CapturePicture picture = CaptureForegroundWindow(*source_);
+    const CapturePicture foreground = CaptureForegroundWindow(*source_);
 
-    ASSERT_EQ(picture.size(), frame.size());
-    EXPECT_EQ(picture.image().pixel(covered.center() - frame.topLeft()), qRgb(255, 0, 255));
-    EXPECT_EQ(differingPixels(picture.image(), importRoot().copy(frame)), 0);
+    ASSERT_EQ(foreground.size(), frame.size());
+    EXPECT_EQ(foreground.image().pixel(covered.center() - frame.topLeft()), qRgb(255, 0, 255));
+    EXPECT_EQ(differingPixels(foreground.image(), importRoot().copy(frame)), 0);
     const QRect clientInFrame = client.translated(-frame.topLeft());
-    EXPECT_EQ(picture.image().pixel(clientInFrame.topLeft()), window.pattern().pixel(0, 0));
+    EXPECT_EQ(foreground.image().pixel(clientInFrame.topLeft()), window.pattern().pixel(0, 0));
 }
 
 }  // namespace
