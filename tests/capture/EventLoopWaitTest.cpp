@@ -12,27 +12,19 @@ namespace {
 using namespace std::chrono_literals;
 using SteadyClock = std::chrono::steady_clock;
 
-// That the wait sleeps rather than spins shows in the processor time of a typed countdown
-// (SendCommand.TypedCountdownIsRoundedDownWaitedOutAndCountedOnScreen).
+// That the wait sleeps rather than spins, lasts its time and lets timers tick shows in a typed
+// countdown (SendCommand.TypedCountdownIsRoundedDownWaitedOutAndCountedOnScreen: processor time,
+// elapsed time, and the counter's numbers shown one a second during the wait).
 
-// Timers and posted events go on during the wait (the countdown window ticks), without cutting
-// it short; a wait of no time runs nothing.
+// Posted events go on during the wait; a wait of no time runs nothing.
 TEST(EventLoopWait, DeliversEventsWhileWaitingAndNoneForNoTime) {
     bool posted = false;
     QTimer::singleShot(0, [&posted] { posted = true; });
     waitWithEvents(-5ms);
     waitWithEvents(0ms);
     EXPECT_FALSE(posted);
-
-    int ticks = 0;
-    QTimer ticker;
-    QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
-    ticker.start(50);
-    const auto start = SteadyClock::now();
-    waitWithEvents(400ms);
-    EXPECT_GE(SteadyClock::now() - start, 400ms);
+    waitWithEvents(20ms);
     EXPECT_TRUE(posted);
-    EXPECT_GE(ticks, 4);
 }
 
 // An application that is closing ends the wait at once, and says so.
