@@ -132,7 +132,7 @@ TEST_F(RegistryHiveTest, ACacheReadsEachValueOnceAndFollowsItsOwnChanges) {
     EXPECT_EQ(text("Log"), QStringLiteral("4"));
 }
 
-TEST_F(RegistryHiveTest, ValuesOfAnyLengthSurviveReopening) {
+TEST_F(RegistryHiveTest, ValuesOfAnyLengthSurviveReopeningAndTheFirstVersionsUpgrade) {
     const QString longText(100000, QLatin1Char('x'));
     {
         RegistryHive hive(path());
@@ -141,7 +141,17 @@ TEST_F(RegistryHiveTest, ValuesOfAnyLengthSurviveReopening) {
         hive.setValue(HKCU, QStringLiteral("K"), QStringLiteral("utf8"),
                       RegValue::text(QStringLiteral("Écran ✓")));
     }
+    // A store of the first version had no rows for the roots.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path().toUtf8().constData(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, "DELETE FROM keys WHERE parent < 0; PRAGMA user_version=1", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
     RegistryHive again(path());
+    EXPECT_EQ(again.setValue(HKCU, QString(), QStringLiteral("onRoot"), RegValue::text(longText)),
+              RegResult::Success);
+    EXPECT_EQ(again.queryValue(HKCU, QString(), QStringLiteral("onRoot"))->asText(), longText);
     EXPECT_EQ(again.queryValue(HKCU, QStringLiteral("K"), QStringLiteral("long"))->asText(),
               longText);
     EXPECT_EQ(again.queryValue(HKCU, QStringLiteral("K"), QStringLiteral("utf8"))->asText(),
