@@ -130,9 +130,13 @@ TEST(CrashSafety, KilledWritersLoseNoAcknowledgedValue) {
         runKilled(tool, {S("add"), S("HKCU\\Software\\Crash"), S("/v"), S("V"), S("/d"), S("1")},
                   environmentWithConfig(measure.path()), std::chrono::microseconds(-1))
             .took;
+    // Every tenth call runs to its end, so that later kills always have acknowledged values to
+    // lose, however slow the machine is today against the measured run.
     std::vector<int> acknowledged;
     for (int i = 0; i < kKills; ++i) {
-        if (add(i, killMoment(random, runTime)).acknowledged) {
+        const auto killAfter =
+            i % 10 == 9 ? std::chrono::microseconds(-1) : killMoment(random, runTime);
+        if (add(i, killAfter).acknowledged) {
             acknowledged.push_back(i);
         }
     }
@@ -145,8 +149,8 @@ TEST(CrashSafety, KilledWritersLoseNoAcknowledgedValue) {
         ASSERT_TRUE(v) << "acknowledged value " << i << " is lost";
         EXPECT_EQ(v->data, RegValue::dword(std::uint32_t(i)).data);
     }
-    // Some kills came too late to matter, most did not: the moments cover the whole run.
-    EXPECT_GT(acknowledged.size(), 0u);
+    // The calls left to run acknowledged their values, and most kills came in time to matter.
+    EXPECT_GE(acknowledged.size(), std::size_t(kKills / 10));
     EXPECT_LT(acknowledged.size(), std::size_t(kKills));
 }
 
