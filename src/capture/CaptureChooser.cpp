@@ -29,9 +29,7 @@ constexpr int kPicture = 24;  // pixels
 
 // Our own pictures for the three kinds: a window, a screen, a dashed area with a crosshair.
 QPixmap kindPicture(CaptureKind kind, qreal ratio) {
-    QPixmap pixmap(QSize(kPicture, kPicture) * ratio);
-    pixmap.setDevicePixelRatio(ratio);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = VexelButton::blankPicture(QSize(kPicture, kPicture), ratio);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(kInk, 2));

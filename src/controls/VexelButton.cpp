@@ -35,6 +35,13 @@ void VexelButton::setCaption(const QString& caption) {
     update();
 }
 
+QPixmap VexelButton::blankPicture(QSize size, qreal ratio) {
+    QPixmap pixmap(size * ratio);
+    pixmap.setDevicePixelRatio(ratio);
+    pixmap.fill(Qt::transparent);
+    return pixmap;
+}
+
 void VexelButton::setPicture(const QPixmap& picture) {
     picture_ = picture;
     updateGeometry();

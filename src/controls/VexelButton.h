@@ -21,6 +21,9 @@ public:
     void setCaption(const QString& caption);
     QString caption() const { return caption_; }
     void setPicture(const QPixmap& picture);
+    // A transparent picture of `size` logical pixels with `ratio` device pixels to each, to
+    // paint a button's picture on: sharp on a screen of any device-pixel ratio.
+    static QPixmap blankPicture(QSize size, qreal ratio);
     QPixmap picture() const { return picture_; }
     void setBackColour(const QColor& colour);
     void setHoverColour(const QColor& colour);

@@ -53,10 +53,9 @@ const qint16 kPresetWidths[DrawToolsPalette::kWidthButtons] = {1, 3, 5, 9};
 const char* const kStyleCaptions[DrawToolsPalette::kStyleButtons] = {"B", "I", "U", "S"};
 
 // The tool icons: the normal one, and the highlighted one for the active tool.
-QPixmap toolIcon(int button, bool highlighted) {
+QPixmap toolIcon(int button, bool highlighted, qreal ratio) {
     constexpr int kSize = 16;
-    QPixmap pixmap(kSize, kSize);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = VexelButton::blankPicture(QSize(kSize, kSize), ratio);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     if (highlighted) {
@@ -95,10 +94,9 @@ QPixmap toolIcon(int button, bool highlighted) {
 }
 
 // Undo: an arrow turning back to the left; redo is its mirror image.
-QPixmap historyIcon(bool redo) {
+QPixmap historyIcon(bool redo, qreal ratio) {
     constexpr int kSize = 16;
-    QPixmap pixmap(kSize, kSize);
-    pixmap.fill(Qt::transparent);
+    QPixmap pixmap = VexelButton::blankPicture(QSize(kSize, kSize), ratio);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
     if (redo) {
@@ -116,9 +114,8 @@ QPixmap historyIcon(bool redo) {
 }
 
 // A width preset: a bar of the preset's thickness.
-QPixmap widthIcon(int width) {
-    QPixmap pixmap(16, 12);
-    pixmap.fill(Qt::transparent);
+QPixmap widthIcon(int width, qreal ratio) {
+    QPixmap pixmap = VexelButton::blankPicture(QSize(16, 12), ratio);
     QPainter p(&pixmap);
     p.fillRect(QRect(2, (12 - width) / 2, 12, width), kIconInk);
     return pixmap;
@@ -189,7 +186,7 @@ void DrawToolsPalette::build() {
     for (int i = 0; i < kWidthButtons; ++i) {
         VexelButton* b = button(frmSize_, QStringLiteral("cmdWidth%1").arg(i));
         b->setProperty("index", i);
-        b->setPicture(widthIcon(kPresetWidths[i]));
+        b->setPicture(widthIcon(kPresetWidths[i], devicePixelRatioF()));
         b->setToolTip(QString::number(kPresetWidths[i]));
         place(b, 90 + i * kButtonPitch, kRowTop, kButtonSize, kButtonSize);
         connect(b, &VexelButton::Click, this, [this, i] { guard_([&] { cmdWidth_Click(i); }); });
@@ -258,7 +255,7 @@ void DrawToolsPalette::build() {
     }
 
     undo_ = button(this, QStringLiteral("cmdUndo"));
-    undo_->setPicture(historyIcon(false));
+    undo_->setPicture(historyIcon(false, devicePixelRatioF()));
     undo_->setToolTip(QStringLiteral("Undo (Ctrl+Z)"));
     place(undo_, kHistoryLeft, 90, kButtonSize, kButtonSize);
     connect(undo_, &VexelButton::Click, this, [this] {
@@ -266,7 +263,7 @@ void DrawToolsPalette::build() {
         emit undoClicked();
     });
     redo_ = button(this, QStringLiteral("cmdRedo"));
-    redo_->setPicture(historyIcon(true));
+    redo_->setPicture(historyIcon(true, devicePixelRatioF()));
     redo_->setToolTip(QStringLiteral("Redo (Ctrl+Y)"));
     place(redo_, kHistoryLeft, 90 + kButtonPitch, kButtonSize, kButtonSize);
     connect(redo_, &VexelButton::Click, this, [this] {
@@ -324,7 +321,7 @@ int DrawToolsPalette::highlightedToolButton() const {
 void DrawToolsPalette::highlightToolButton(int index) {
     for (int i = 0; i < kToolButtons; ++i) {
         VexelButton* b = tool_[static_cast<std::size_t>(i)];
-        b->setPicture(toolIcon(i, i == index));
+        b->setPicture(toolIcon(i, i == index, devicePixelRatioF()));
         b->setProperty("highlighted", i == index);
     }
 }
