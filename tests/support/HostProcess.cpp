@@ -20,6 +20,12 @@ HostProcess::HostProcess(const QStringList& arguments, const QProcessEnvironment
     EXPECT_TRUE(process_.waitForStarted(10000)) << program.toStdString();
 }
 
+std::unique_ptr<HostProcess> HostProcess::atScale(const QString& email, const char* scaleFactor) {
+    QProcessEnvironment scale;
+    scale.insert(QStringLiteral("QT_SCALE_FACTOR"), QLatin1String(scaleFactor));
+    return std::make_unique<HostProcess>(QStringList{QStringLiteral("--email"), email}, scale);
+}
+
 HostProcess::~HostProcess() {
     if (finish(10000) == -1 && running()) {
         process_.kill();

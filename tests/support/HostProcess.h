@@ -5,6 +5,7 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 
 namespace pictavo::test {
@@ -34,6 +35,9 @@ public:
     bool running() const { return process_.state() != QProcess::NotRunning; }
     QString standardError();
     QByteArray remainingOutput() { return process_.readAllStandardOutput(); }
+
+    // The host of `email`'s account, with Qt's scale factor set to `scaleFactor`.
+    static std::unique_ptr<HostProcess> atScale(const QString& email, const char* scaleFactor);
 
 private:
     QProcess process_;

@@ -20,12 +20,8 @@ QString xdotool(const QString& arguments) {
     return test::xdotool(arguments.split(QLatin1Char(' ')));
 }
 
-// The host, at a scale factor.
 std::unique_ptr<test::HostProcess> startHost(const char* scaleFactor = "1") {
-    QProcessEnvironment scale;
-    scale.insert(QStringLiteral("QT_SCALE_FACTOR"), QLatin1String(scaleFactor));
-    return std::make_unique<test::HostProcess>(QStringList{QStringLiteral("--email"), kEmail},
-                                               scale);
+    return test::HostProcess::atScale(kEmail, scaleFactor);
 }
 
 // The preview window's rectangle on the screen, once it is shown; an empty one when it is not.

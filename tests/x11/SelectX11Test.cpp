@@ -27,10 +27,7 @@ const QString kEmail = QStringLiteral("select@example.com");
 
 // The host, at a scale factor, selecting from the screen when told.
 std::unique_ptr<test::HostProcess> startHost(const char* scaleFactor = "1") {
-    QProcessEnvironment scale;
-    scale.insert(QStringLiteral("QT_SCALE_FACTOR"), QLatin1String(scaleFactor));
-    return std::make_unique<test::HostProcess>(QStringList{QStringLiteral("--email"), kEmail},
-                                               scale);
+    return test::HostProcess::atScale(kEmail, scaleFactor);
 }
 
 bool waitForWindow() {
