@@ -9,18 +9,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "FuzzSupport.h"
 #include "host/CommandLine.h"
 #include "host/ConversationInput.h"
 
 using namespace pictavo::host;
-
-#define CHECK(condition)                                            \
-    do {                                                            \
-        if (!(condition)) {                                         \
-            fprintf(stderr, "host_input: %s failed\n", #condition); \
-            abort();                                                \
-        }                                                           \
-    } while (0)
 
 namespace {
 

@@ -7,17 +7,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "FuzzSupport.h"
 #include "config/LanguageFiles.h"
 
 using namespace pictavo;
-
-#define CHECK(condition)                                                 \
-    do {                                                                 \
-        if (!(condition)) {                                              \
-            fprintf(stderr, "language_header: %s failed\n", #condition); \
-            abort();                                                     \
-        }                                                                \
-    } while (0)
 
 namespace {
 

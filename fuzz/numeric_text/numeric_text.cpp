@@ -4,18 +4,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "FuzzSupport.h"
 #include "plugin/CapturePipeline.h"
 #include "settings/NumericText.h"
 
 using namespace pictavo;
-
-#define CHECK(condition)                                              \
-    do {                                                              \
-        if (!(condition)) {                                           \
-            fprintf(stderr, "numeric_text: %s failed\n", #condition); \
-            abort();                                                  \
-        }                                                             \
-    } while (0)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));

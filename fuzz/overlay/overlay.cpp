@@ -7,18 +7,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "FuzzSupport.h"
 #include "output/OverlayPlacement.h"
 #include "output/OverlayTags.h"
 
 using namespace pictavo;
-
-#define CHECK(condition)                                         \
-    do {                                                         \
-        if (!(condition)) {                                      \
-            fprintf(stderr, "overlay: %s failed\n", #condition); \
-            abort();                                             \
-        }                                                        \
-    } while (0)
 
 namespace {
 

@@ -9,19 +9,12 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "FuzzSupport.h"
 #include "platform/RegistryHive.h"
 #include "reg/RegTool.h"
 
 using namespace pictavo;
 using namespace pictavo::reg;
-
-#define CHECK(condition)                                                  \
-    do {                                                                  \
-        if (!(condition)) {                                               \
-            fprintf(stderr, "reg_command_line: %s failed\n", #condition); \
-            abort();                                                      \
-        }                                                                 \
-    } while (0)
 
 namespace {
 
@@ -41,16 +34,7 @@ void checkStore(const QString& path, const RegCommand& cmd) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const QString folder = [] {
-        const QString dir =
-            QDir::tempPath() + QStringLiteral("/fuzz_reg_command_line.%1").arg(getpid());
-        QDir().mkpath(dir);
-        return dir;
-    }();
-    const QString path = folder + QStringLiteral("/registry.db");
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
-        QFile::remove(path + QLatin1String(suffix));
-    }
+    const QString path = fuzz::freshStorePath("reg_command_line");
     const QString input = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
     const QStringList commands = input.split(QLatin1Char('\n'));
     for (qsizetype i = 0; i < std::min<qsizetype>(commands.size(), 4); ++i) {

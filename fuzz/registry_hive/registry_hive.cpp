@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 
+#include "FuzzSupport.h"
 #include "platform/RegistryHive.h"
 
 using namespace pictavo;
@@ -121,27 +122,10 @@ RegValue pickValue(FuzzedDataProvider& in) {
     return {type, QByteArray(data.data(), qsizetype(data.size()))};
 }
 
-#define CHECK(condition)                                               \
-    do {                                                               \
-        if (!(condition)) {                                            \
-            fprintf(stderr, "registry_hive: %s failed\n", #condition); \
-            abort();                                                   \
-        }                                                              \
-    } while (0)
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const QString folder = [] {
-        const QString dir =
-            QDir::tempPath() + QStringLiteral("/fuzz_registry_hive.%1").arg(getpid());
-        QDir().mkpath(dir);
-        return dir;
-    }();
-    const QString path = folder + QStringLiteral("/registry.db");
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
-        QFile::remove(path + QLatin1String(suffix));
-    }
+    const QString path = fuzz::freshStorePath("registry_hive");
     RegistryHive hive(path);
     Model model;
     FuzzedDataProvider in(data, size);
