@@ -1,5 +1,8 @@
 #pragma once
 
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
 #include <QTemporaryDir>
 #include <QtGlobal>
 
@@ -18,5 +21,17 @@ public:
 private:
     QTemporaryDir home_;
 };
+
+// The main of a benchmark program that needs widgets but no display: a private home, an
+// offscreen application, then the registered benchmarks.
+inline int runOffscreenWithPrivateHome(int argc, char** argv) {
+    const PrivateHome home;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
 
 }  // namespace pictavo::bench

@@ -106,11 +106,5 @@ BENCHMARK(BM_SendWithoutPreview)
 }  // namespace
 
 int main(int argc, char** argv) {
-    const pictavo::bench::PrivateHome home;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return pictavo::bench::runOffscreenWithPrivateHome(argc, argv);
 }
