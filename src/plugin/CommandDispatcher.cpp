@@ -94,7 +94,6 @@ bool CommandDispatcher::haveAccount() {
 bool CommandDispatcher::capture(CaptureKind kind) {
     // The last capture is let go first: the screen is then read into the memory it held.
     p_.preview.setCapture(CapturePicture());
-    p_.preview.canvas.setPicture(QImage());
     switch (kind) {
         case CaptureKind::ActiveWindow:
             p_.preview.setCapture(CaptureForegroundWindow(screen()));

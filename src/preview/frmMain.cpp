@@ -122,6 +122,9 @@ void frmMain::layOut(frmMainWindow& window) {
 void frmMain::setCapture(CapturePicture capture) {
     picScreenie = std::move(capture);
     annotations.clear();
+    canvas.setPicture(QImage());
+    finished_ = QImage();
+    finishedAt_ = ~quint64{0};
     OverlayLeft = 0;
     OverlayTop = 0;
     showOverlayWarning(false);

@@ -75,7 +75,8 @@ public:
     // drawn over it at full size. Valid until the next change of the canvas or the capture.
     const QImage* finishedPicture();
 
-    // A new capture into picScreenie; the overlay fields start afresh.
+    // A new capture into picScreenie; the overlay fields start afresh, and nothing drawn from
+    // the last capture (canvas, annotations, finished picture) is kept.
     void setCapture(CapturePicture capture);
     void showOverlayWarning(bool tooBig);
 
