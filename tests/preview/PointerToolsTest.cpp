@@ -95,14 +95,12 @@ TEST(PointerTools, LinesAndRectanglesCommitOnlyTheFinalShape) {
     line.state.Tool = DrawingState::Line;
     line.drag({10, 40}, {{40, 30}, {5, 5}}, {70, 12});
     EXPECT_EQ(line.canvas.committed(), line.lineImage({10, 40}, {70, 12}));
-}
 
-TEST(PointerTools, RectangleFollowsThePointerAndIsCommittedOnRelease) {
-    Drawing d;
-    d.state.Tool = DrawingState::Rectangle;
-    d.drag({60, 50}, {{70, 55}, {2, 2}}, {20, 10});
-    const QImage& img = d.canvas.committed();
-    // The four sides of the box between (20, 10) and (60, 50), nothing inside or outside.
+    // A box dragged up and to the left: its four sides, nothing inside or outside.
+    Drawing box;
+    box.state.Tool = DrawingState::Rectangle;
+    box.drag({60, 50}, {{70, 55}, {2, 2}}, {20, 10});
+    const QImage& img = box.canvas.committed();
     for (QPoint p : {QPoint(20, 10), QPoint(60, 50), QPoint(40, 10), QPoint(40, 50), QPoint(20, 30),
                      QPoint(60, 30)}) {
         EXPECT_EQ(img.pixel(p), qRgb(255, 0, 0)) << p.x() << "," << p.y();
@@ -110,7 +108,6 @@ TEST(PointerTools, RectangleFollowsThePointerAndIsCommittedOnRelease) {
     for (QPoint p : {QPoint(40, 30), QPoint(2, 2), QPoint(70, 55)}) {
         EXPECT_EQ(img.pixel(p), kWhite.rgb()) << p.x() << "," << p.y();
     }
-    EXPECT_EQ(img, d.canvas.working());
 }
 
 TEST(PointerTools, CircleCommitsItsLastRubberBand) {
