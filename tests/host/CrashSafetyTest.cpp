@@ -84,26 +84,24 @@ QString integrityCheck(const QString& path) {
     return result;
 }
 
-// Every key below `subKey` with its values, as "root:path" -> {"name=type:data", ...}. Values
-// are compared as a set: a start that completes a half-made key adds them in another order.
-void dump(RegistryHive& hive, std::uint32_t root, const QString& subKey,
-          std::map<QString, std::set<QString>>& out) {
-    std::set<QString>& values = out[QString::number(root) + QLatin1Char(':') + subKey];
-    for (const NamedRegValue& v :
-         hive.values(root, subKey).value_or(std::vector<NamedRegValue>{})) {
-        values.insert(v.name + QLatin1Char('=') + QString::number(int(v.value.type)) +
-                      QLatin1Char(':') + QString::fromLatin1(v.value.data.toHex()));
-    }
-    for (const QString& child : hive.subKeys(root, subKey).value_or(QStringList{})) {
-        dump(hive, root, subKey.isEmpty() ? child : subKey + QLatin1Char('\\') + child, out);
-    }
-}
-
+// Every key with its values, as "root:path" -> {"name=type:data", ...}. Values are compared as
+// a set: a start that completes a half-made key adds them in another order.
 std::map<QString, std::set<QString>> dumpStore(const QString& path) {
     RegistryHive hive(path);
     std::map<QString, std::set<QString>> out;
-    dump(hive, RootKey::CurrentUser, {}, out);
-    dump(hive, RootKey::LocalMachine, {}, out);
+    for (const std::uint32_t root : {RootKey::CurrentUser, RootKey::LocalMachine}) {
+        QStringList keyPath{QString::number(root)};
+        for (const RegistryHive::TreeKey& key :
+             hive.tree(root, {}).value_or(std::vector<RegistryHive::TreeKey>{})) {
+            keyPath.resize(key.depth + 1);
+            keyPath << key.name;
+            std::set<QString>& values = out[keyPath.join(QLatin1Char('\\'))];
+            for (const NamedRegValue& v : key.values) {
+                values.insert(v.name + QLatin1Char('=') + QString::number(int(v.value.type)) +
+                              QLatin1Char(':') + QString::fromLatin1(v.value.data.toHex()));
+            }
+        }
+    }
     return out;
 }
 

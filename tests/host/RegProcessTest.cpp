@@ -52,44 +52,29 @@ Outcome runTool(const QStringList& args, const QByteArray& input = {},
             QString::fromUtf8(p.readAllStandardError())};
 }
 
-TEST(RegProcess, WorksOnTheUsersStore) {
-    const QString key = S("HKCU\\Software\\RegProcess\\EndToEnd");
-    Outcome r = runTool({S("add"), key, S("/v"), S("Text"), S("/d"),
-                         S("Gr\xc3\xbc\xc3\x9f"
-                           "e 1")});
-    EXPECT_EQ(r.rc, 0);
-    EXPECT_EQ(r.out, S("The operation completed successfully.\n"));
-    EXPECT_EQ(r.err, S(""));
-    // The plug-in's own view of the same file.
-    const auto v =
-        RegistryHive(RegistryHive::defaultPath())
-            .queryValue(RootKey::CurrentUser, S("Software\\RegProcess\\EndToEnd"), S("text"));
-    ASSERT_TRUE(v);
-    EXPECT_EQ(v->asText(), S("Gr\xc3\xbc\xc3\x9f"
-                             "e 1"));
-
-    r = runTool({S("query"), key, S("/v"), S("TEXT")});
-    EXPECT_EQ(r.rc, 0);
-    EXPECT_EQ(r.out, S("\nHKEY_CURRENT_USER\\Software\\RegProcess\\EndToEnd\n"
-                       "    Text    REG_SZ    Gr\xc3\xbc\xc3\x9f"
-                       "e 1\n\n"));
-
-    // The question is answered on standard input.
-    r = runTool({S("delete"), key}, "yes\n");
-    EXPECT_EQ(r.rc, 0);
-    EXPECT_EQ(r.out, S("Permanently delete the registry key "
-                       "HKEY_CURRENT_USER\\Software\\RegProcess\\EndToEnd (Yes/No)? "
-                       "The operation completed successfully.\n"));
-}
-
-// A store in a folder the user may not write: queries work, a change is refused as read-only and
-// nothing is written. Run without the right to override permissions when the tests run as root.
+// The tool as a user runs it on the store under XDG_CONFIG_HOME: values given as UTF-8 arguments, questions answered on standard input. Once the store's folder
+// may not be written, queries still work, a change is refused as read-only and nothing is
+// written. Run without the right to override permissions when the tests run as root.
 TEST(RegProcess, AStoreInAReadOnlyFolderIsStillRead) {
     QTemporaryDir config;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(S("XDG_CONFIG_HOME"), config.path());
     const QString key = S("HKCU\\Software\\RegProcess\\ReadOnly");
-    ASSERT_EQ(runTool({S("add"), key, S("/v"), S("V"), S("/d"), S("kept")}, {}, env).rc, 0);
+    const QString text =
+        S("Gr\xc3\xbc\xc3\x9f"
+          "e 1");
+    const QString done = S("The operation completed successfully.\n");
+    Outcome r = runTool({S("add"), key, S("/v"), S("Text"), S("/d"), text}, {}, env);
+    EXPECT_EQ(r.rc, 0);
+    EXPECT_EQ(r.out, done);
+    EXPECT_EQ(r.err, S(""));
+    const auto stored = [&] {
+        return RegistryHive(config.filePath(S("pictavo/registry.db")))
+            .queryValue(RootKey::CurrentUser, S("Software\\RegProcess\\ReadOnly"), S("text"));
+    };
+    ASSERT_TRUE(stored());
+    EXPECT_EQ(stored()->asText(), text);
+
     const QString folder = config.filePath(S("pictavo"));
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
     QStringList prefix;
@@ -100,18 +85,24 @@ TEST(RegProcess, AStoreInAReadOnlyFolderIsStillRead) {
         return prefix.isEmpty() ? runTool(args, {}, env)
                                 : runTool(prefix + args, {}, env, S("setpriv"));
     };
-    Outcome r = asUser({S("query"), key, S("/v"), S("V")});
+    r = asUser({S("query"), key, S("/v"), S("TEXT")});
     EXPECT_EQ(r.rc, 0) << r.err.toStdString();
-    EXPECT_TRUE(r.out.contains(S("    V    REG_SZ    kept\n")));
-    r = asUser({S("add"), key, S("/v"), S("V"), S("/d"), S("changed"), S("/f")});
+    EXPECT_EQ(r.out,
+              S("\nHKEY_CURRENT_USER\\Software\\RegProcess\\ReadOnly\n    Text    REG_SZ    ") +
+                  text + S("\n\n"));
+    r = asUser({S("add"), key, S("/v"), S("Text"), S("/d"), S("changed"), S("/f")});
     EXPECT_EQ(r.rc, 1);
     EXPECT_TRUE(r.err.contains(S("is read-only"))) << r.err.toStdString();
     EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{S("registry.db")});
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    EXPECT_EQ(RegistryHive(config.filePath(S("pictavo/registry.db")))
-                  .queryValue(RootKey::CurrentUser, S("Software\\RegProcess\\ReadOnly"), S("V"))
-                  ->asText(),
-              S("kept"));
+    EXPECT_EQ(stored()->asText(), text);
+
+    r = runTool({S("delete"), key}, "yes\n", env);
+    EXPECT_EQ(r.rc, 0);
+    EXPECT_EQ(r.out, S("Permanently delete the registry key "
+                       "HKEY_CURRENT_USER\\Software\\RegProcess\\ReadOnly (Yes/No)? ") +
+                         done);
+    EXPECT_FALSE(stored());
 }
 
 // Two scripts add 200 values each to one key at the same time, starting on a store that does

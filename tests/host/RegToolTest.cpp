@@ -30,7 +30,12 @@ struct Outcome {
     int rc;
     QString out;
     QString err;
+    bool operator==(const Outcome&) const = default;
 };
+void PrintTo(const Outcome& o, std::ostream* os) {
+    *os << "exit " << o.rc << ", out \"" << o.out.toStdString() << "\", err \""
+        << o.err.toStdString() << '"';
+}
 
 class RegToolTest : public ::testing::Test {
 protected:
@@ -105,10 +110,7 @@ TEST_F(RegToolTest, Query) {
     // clang-format on
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
-        const Outcome r = run(row.args);
-        EXPECT_EQ(r.rc, row.rc);
-        EXPECT_EQ(r.out, row.out);
-        EXPECT_EQ(r.err, row.err);
+        EXPECT_EQ(run(row.args), (Outcome{row.rc, row.out, row.err}));
     }
 }
 
@@ -154,10 +156,8 @@ TEST_F(RegToolTest, AddCreatesMissingParentsAndStoresEachType) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const QString key = row.sub.isEmpty() ? S("HKCU") : S("HKCU\\") + row.sub;
-        const Outcome r = run(QStringList{S("add"), key, S("/v"), S("V")} + row.extra);
-        EXPECT_EQ(r.rc, 0);
-        EXPECT_EQ(r.out, kOk);
-        EXPECT_EQ(r.err, S(""));
+        EXPECT_EQ(run(QStringList{S("add"), key, S("/v"), S("V")} + row.extra),
+                  (Outcome{0, kOk, S("")}));
         const auto v = valueAt(row.sub, S("V"));
         ASSERT_TRUE(v);
         EXPECT_EQ(v->type, row.type);
@@ -177,7 +177,6 @@ TEST_F(RegToolTest, AddOverExistingValueAsksFirst) {
         QString out;
         QString after;
     } rows[] = {
-        {"yes", {}, S("y\n"), question + kOk, S("new")},
         {"no", {}, S("No\n"), question + kCanceled, old},
         {"asked again until the answer is clear", {}, S("maybe\n\nYES\n"), question + question + question + kOk, S("new")},
         {"end of input declines", {}, S(""), question + S("\n") + kCanceled, old},
@@ -188,68 +187,49 @@ TEST_F(RegToolTest, AddOverExistingValueAsksFirst) {
         SCOPED_TRACE(row.name);
         RegistryHive(path()).setValue(HKCU, kPictavo, S("FileName"), RegValue::text(old));
         const QStringList args{S("add"), kPictavoKey, S("/v"), S("filename"), S("/d"), S("new")};
-        const Outcome r = run(args + row.extra, row.input);
-        EXPECT_EQ(r.rc, 0);
-        EXPECT_EQ(r.out, row.out);
+        EXPECT_EQ(run(args + row.extra, row.input), (Outcome{0, row.out, S("")}));
         EXPECT_EQ(valueAt(kPictavo, S("FileName"))->asText(), row.after);
     }
-    EXPECT_EQ(run({S("add"), kPictavoKey, S("/v"), S("Fresh")}).out, kOk) << "a new value";
 }
 
-TEST_F(RegToolTest, DeleteValueAsksUnlessForced) {
-    plantTree();
-    const QString question = S("Permanently delete the registry value Delay (Yes/No)? ");
-    Outcome r = run({S("delete"), kPictavoKey, S("/v"), S("delay")}, S("y\n"));
-    EXPECT_EQ(r.out, question + kOk);
-    EXPECT_FALSE(valueAt(kPictavo, S("Delay")));
-
-    EXPECT_EQ(run({S("delete"), kPictavoKey, S("/v"), S("FileName"), S("/f")}).rc, 0);
-    EXPECT_FALSE(valueAt(kPictavo, S("FileName")));
-
-    // Gone already: an error, and no question first.
-    r = run({S("delete"), kPictavoKey, S("/v"), S("FileName")}, S("y\n"));
-    EXPECT_EQ(r.rc, 1);
-    EXPECT_EQ(r.out, S(""));
-    EXPECT_EQ(r.err, kNotFound);
-}
-
-TEST_F(RegToolTest, DeleteKeyTakesItsWholeSubtreeButNeverTheRoot) {
+// Each deletion asks first unless forced; what is gone is gone whole, and nothing else goes.
+TEST_F(RegToolTest, DeleteAsksUnlessForcedAndNeverTakesTheRoot) {
     plantTree();
     RegistryHive(path()).createKey(HKCU, S("Software\\Quorrel\\Sibling"));
     const QString key = S("HKCU\\software\\quorrel\\pictavo");
-    Outcome r = run({S("delete"), key}, S("n\n"));
-    EXPECT_EQ(r.out, S("Permanently delete the registry key "
-                       "HKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo (Yes/No)? ") +
-                         kCanceled);
+    const QString keyQuestion =
+        S("Permanently delete the registry key "
+          "HKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo (Yes/No)? ");
+    const QStringList value{S("delete"), kPictavoKey, S("/v")};
+    EXPECT_EQ(
+        run(value + QStringList{S("delay")}, S("y\n")),
+        (Outcome{0, S("Permanently delete the registry value Delay (Yes/No)? ") + kOk, S("")}));
+    EXPECT_FALSE(valueAt(kPictavo, S("Delay")));
+    EXPECT_EQ(run(value + QStringList{S("FileName"), S("/f")}), (Outcome{0, kOk, S("")}));
+    // Gone already: an error, and no question first.
+    EXPECT_EQ(run(value + QStringList{S("FileName")}, S("y\n")), (Outcome{1, S(""), kNotFound}));
+
+    EXPECT_EQ(run({S("delete"), key}, S("n\n")), (Outcome{0, keyQuestion + kCanceled, S("")}));
+    EXPECT_EQ(run({S("delete"), S("HKCU"), S("/f")}),
+              (Outcome{1, S(""), S("ERROR: Access is denied.\n")}));
     EXPECT_TRUE(keyAt(kPictavo + S("\\Options")));
 
-    r = run({S("delete"), S("HKCU"), S("/f")});
-    EXPECT_EQ(r.rc, 1);
-    EXPECT_EQ(r.err, S("ERROR: Access is denied.\n"));
-    EXPECT_TRUE(keyAt(kPictavo));
+    RegistryHive(path()).setValue(HKCU, kPictavo, S("FileName"), RegValue::text(S("x")));
+    EXPECT_EQ(run({S("delete"), kPictavoKey, S("/va")}, S("y\n")).out,
+              S("Delete all values under the registry key "
+                "HKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo (Yes/No)? ") +
+                  kOk);
+    EXPECT_TRUE(RegistryHive(path()).values(HKCU, kPictavo)->empty());
+    EXPECT_TRUE(valueAt(kPictavo + S("\\Options"), S("Log")));
 
-    EXPECT_EQ(run({S("delete"), key}, S("y\n")).rc, 0);
-    EXPECT_FALSE(keyAt(kPictavo));
+    EXPECT_EQ(run({S("delete"), key}, S("y\n")), (Outcome{0, keyQuestion + kOk, S("")}));
     EXPECT_FALSE(keyAt(kPictavo + S("\\Options")));
     EXPECT_TRUE(keyAt(S("Software\\Quorrel\\Sibling")));
     // Re-created, the key starts empty: no value survived with the old key.
     ASSERT_EQ(run({S("add"), key + S("\\Options")}).rc, 0);
     EXPECT_FALSE(valueAt(kPictavo + S("\\Options"), S("Log")));
-
-    r = run({S("delete"), S("HKCU\\Software\\Nope"), S("/f")});
-    EXPECT_EQ(r.rc, 1);
-    EXPECT_EQ(r.err, kNotFound);
-}
-
-TEST_F(RegToolTest, DeleteAllValuesKeepsKeyAndSubKeys) {
-    plantTree();
-    const Outcome r = run({S("delete"), kPictavoKey, S("/va")}, S("y\n"));
-    EXPECT_EQ(r.out, S("Delete all values under the registry key "
-                       "HKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo (Yes/No)? ") +
-                         kOk);
-    RegistryHive hive(path());
-    EXPECT_TRUE(hive.values(HKCU, kPictavo)->empty());
-    EXPECT_TRUE(hive.queryValue(HKCU, kPictavo + S("\\Options"), S("Log")));
+    EXPECT_EQ(run({S("delete"), S("HKCU\\Software\\Nope"), S("/f")}),
+              (Outcome{1, S(""), kNotFound}));
 }
 
 TEST_F(RegToolTest, ForeignFileIsReportedAndLeftAlone) {
@@ -267,7 +247,7 @@ TEST_F(RegToolTest, ForeignFileIsReportedAndLeftAlone) {
         SCOPED_TRACE(args.join(u' ').toStdString());
         const Outcome r = run(args);
         EXPECT_EQ(r.rc, 1);
-        EXPECT_EQ(r.out, S(""));
+        EXPECT_TRUE(r.out.isEmpty());
         EXPECT_TRUE(r.err.startsWith(S("ERROR: The file ") + path())) << r.err.toStdString();
         EXPECT_TRUE(r.err.contains(S("not a Pictavo settings store")));
     }
@@ -279,14 +259,9 @@ TEST_F(RegToolTest, ForeignFileIsReportedAndLeftAlone) {
 }
 
 TEST_F(RegToolTest, RefusedCommandCreatesNoStore) {
-    const Outcome r = run({S("add"), S("HKXX\\x")});
-    EXPECT_EQ(r.rc, 1);
-    EXPECT_EQ(r.err, S("ERROR: Invalid key name.\nType \"REG ADD /?\" for usage.\n"));
-    EXPECT_FALSE(QFile::exists(path()));
-
-    const Outcome help = run({S("query"), S("/?")});
-    EXPECT_EQ(help.rc, 0);
-    EXPECT_EQ(help.out, RegFormatter::usage(RegVerb::Query));
+    EXPECT_EQ(run({S("add"), S("HKXX\\x")}),
+              (Outcome{1, S(""), S("ERROR: Invalid key name.\nType \"REG ADD /?\" for usage.\n")}));
+    EXPECT_EQ(run({S("query"), S("/?")}), (Outcome{0, RegFormatter::usage(RegVerb::Query), S("")}));
     EXPECT_FALSE(QFile::exists(path()));
 }
 

@@ -15,40 +15,40 @@
 #include "support/TestComponent.h"
 
 using namespace pictavo;
+using namespace Qt::StringLiterals;
 using pictavo::test::logLines;
 using pictavo::test::TestComponent;
 
 namespace {
 
 const QString kScripts = QStringLiteral(PICTAVO_SCRIPTS_DIR);
-const QString kEmail = QStringLiteral("user@example.com");
+const QString kEmail = u"user@example.com"_s;
 
-// A plug-in folder of the test's own holding the library under `libraryName` (none if empty).
+// A plug-in folder of the test's own holding the library under `libraryName`.
 QString makeScriptsDir(const QString& libraryName) {
-    const QString scripts = QDir::temp().filePath(QStringLiteral("scripts"));
-    QDir().mkpath(scripts + QStringLiteral("/Pictavo Live"));
-    if (!libraryName.isEmpty()) {
-        QFile::copy(QStringLiteral(PICTAVO_PLUGIN_DIR "/libfreeimage.so.3"),
-                    scripts + QStringLiteral("/Pictavo Live/") + libraryName);
-    }
+    const QString scripts = QDir::temp().filePath(u"scripts"_s);
+    QDir().mkpath(scripts + u"/Pictavo Live"_s);
+    QFile::copy(QStringLiteral(PICTAVO_PLUGIN_DIR "/libfreeimage.so.3"),
+                scripts + u"/Pictavo Live/"_s + libraryName);
     return scripts;
 }
 
 }  // namespace
 
 TEST(PVLifecycle, FirstStartCreatesTheSettingsAndAPrivateTemporaryFolder) {
+    // A host version out of range fails the call. (A store that is no store fails it too:
+    // HostProgram.BadArgumentsAndABrokenStoreAreReported.)
+    EXPECT_THROW(TestComponent().pv->Initialize(40000, kEmail, nullptr), PictavoError);
     TestComponent tc;
     int messenger = 0;
     tc.setScriptsDir(kScripts + QLatin1Char('/'));  // a trailing separator is not doubled
     ASSERT_TRUE(tc.pv->Initialize(3, kEmail, &messenger));
     EXPECT_EQ(tc.pv->MSN(), &messenger);
-    EXPECT_EQ(tc.pv->pluginPath(), kScripts + QStringLiteral("/Pictavo Live/libfreeimage.so.3"));
-    EXPECT_EQ(tc.pv->optionsForm().ScreenshotsFolder,
-              kScripts + QStringLiteral("/Pictavo Live/Screenshots"));
-    EXPECT_EQ(tc.pv->TempFolderPath(),
-              qEnvironmentVariable("TMPDIR") + QStringLiteral("/Pictavo/"));
+    EXPECT_EQ(tc.pv->pluginPath(), kScripts + u"/Pictavo Live/libfreeimage.so.3"_s);
+    EXPECT_EQ(tc.pv->optionsForm().ScreenshotsFolder, kScripts + u"/Pictavo Live/Screenshots"_s);
+    EXPECT_EQ(tc.pv->TempFolderPath(), qEnvironmentVariable("TMPDIR") + u"/Pictavo/"_s);
     EXPECT_TRUE(QFileInfo(tc.pv->TempFolderPath()).isDir());  // private: PrivateFolder's tests
-    EXPECT_EQ(tc.get("Options", "FileType"), QStringLiteral("png"));
+    EXPECT_EQ(tc.get("Options", "FileType"), u"png"_s);
     EXPECT_TRUE(tc.dialogs->messages.isEmpty());
     // The name and command count it publishes show in the host's report of what it loaded
     // (HostProgram.AConversationCreatesTheSettingsAnswersEachLineAndEndsCleanly).
@@ -58,62 +58,59 @@ TEST(PVLifecycle, FirstStartCreatesTheSettingsAndAPrivateTemporaryFolder) {
 }
 
 // The library is looked for in the plug-in folder in any letter case; without a scripts folder
-// setting, at the root.
-TEST(PVLifecycle, TheLibraryIsFoundWhateverItsLetterCase) {
+// setting, at the root. Without the library the plug-in refuses to start, says why once, and
+// still closes cleanly.
+TEST(PVLifecycle, TheLibraryIsFoundWhateverItsLetterCaseOrNothingStarts) {
     for (const char* name : {static_cast<const char*>(nullptr), "LibFreeImage.SO.3"}) {
+        SCOPED_TRACE(name ? name : "no scripts folder setting");
+        const bool found = name != nullptr;
         TestComponent tc;
-        if (name) {
+        if (found) {
             tc.setScriptsDir(makeScriptsDir(QLatin1String(name)));
         }
-        EXPECT_EQ(tc.pv->Initialize(4, kEmail, nullptr), name != nullptr);
+        int messenger = 0;
+        EXPECT_EQ(tc.pv->Initialize(4, kEmail, &messenger), found);
         EXPECT_EQ(tc.pv->pluginPath(),
-                  name ? QDir::temp().filePath(QStringLiteral("scripts/Pictavo Live/")) + name
-                       : QStringLiteral("/Pictavo Live/libfreeimage.so.3"));
+                  found ? QDir::temp().filePath(u"scripts/Pictavo Live/"_s) + name
+                        : u"/Pictavo Live/libfreeimage.so.3"_s);
+        EXPECT_EQ(tc.pv->MSN(), found ? &messenger : nullptr);
+        EXPECT_EQ(QFileInfo::exists(tc.pv->TempFolderPath()), found);
+        EXPECT_NO_THROW(tc.pv->Uninitialize());
+        EXPECT_EQ(tc.dialogs->prompts(),
+                  found ? QStringList()
+                        : QStringList{u"libfreeimage.so.3 not found.  Please reinstall."_s});
+        EXPECT_TRUE(found || !tc.dialogs->messages.first().icon.isNull());
     }
-}
-
-TEST(PVLifecycle, WithoutTheLibraryItRefusesToStartAndStillClosesCleanly) {
-    TestComponent tc;
-    tc.setScriptsDir(makeScriptsDir(QString()));
-    EXPECT_FALSE(tc.pv->Initialize(4, kEmail, &tc));
-    ASSERT_EQ(tc.dialogs->messages.size(), 1);
-    const MessageBoxRequest& m = tc.dialogs->messages.first();
-    EXPECT_EQ(m.prompt, QStringLiteral("libfreeimage.so.3 not found.  Please reinstall."));
-    EXPECT_FALSE(m.icon.isNull());
-    EXPECT_EQ(tc.pv->MSN(), nullptr);
-    EXPECT_FALSE(QFileInfo::exists(tc.pv->TempFolderPath()));
-    EXPECT_NO_THROW(tc.pv->Uninitialize());
-    EXPECT_EQ(tc.dialogs->messages.size(), 1);
 }
 
 // Each operation says it once; none touches the store or the temporary folder.
 TEST(PVLifecycle, AnAddressThatNamesNoKeyIsRefusedWithOneMessagePerOperation) {
     const std::pair<QString, QString> rows[] = {
-        {QString(), QStringLiteral("No signed-in account: the e-mail address is empty.")},
-        {QStringLiteral("u@x\\"), QStringLiteral("The e-mail address \"u@x\\\" cannot name a "
-                                                 "settings key: it ends with a backslash.")},
+        {QString(), u"No signed-in account: the e-mail address is empty."_s},
+        {u"u@x\\"_s, QStringLiteral("The e-mail address \"u@x\\\" cannot name a "
+                                    "settings key: it ends with a backslash.")},
     };
     for (const auto& [email, message] : rows) {
         SCOPED_TRACE(message.toStdString());
         TestComponent tc;
         EXPECT_FALSE(tc.initialize(email));
         EXPECT_EQ(tc.pv->freeImage(), nullptr);
-        EXPECT_EQ(tc.command(QStringLiteral("/xpvfull")), QString());
-        EXPECT_EQ(tc.command(QStringLiteral("/xpvoptions")), QStringLiteral("True"));
-        EXPECT_EQ(tc.command(QStringLiteral("/nope")), QStringLiteral("False"));
+        EXPECT_EQ(tc.command(u"/xpvfull"_s), QString());
+        EXPECT_EQ(tc.command(u"/xpvoptions"_s), u"True"_s);
+        EXPECT_EQ(tc.command(u"/nope"_s), u"False"_s);
         tc.pv->Configure();
         tc.pv->Uninitialize();
         EXPECT_EQ(tc.dialogs->prompts(), (QStringList(4, message)));
         RegistryHive hive(RegistryHive::defaultPath());
-        EXPECT_FALSE(hive.keyExists(RootKey::CurrentUser, QStringLiteral("SOFTWARE\\Quorrel")));
+        EXPECT_FALSE(hive.keyExists(RootKey::CurrentUser, u"SOFTWARE\\Quorrel"_s));
         EXPECT_FALSE(QFileInfo::exists(tc.pv->TempFolderPath()));
         EXPECT_EQ(tc.screen->grabs(), 0);
     }
 }
 
 TEST(PVLifecycle, ATemporaryFolderThatIsNotOursIsRefused) {
-    const QString temp = qEnvironmentVariable("TMPDIR") + QStringLiteral("/Pictavo");
-    const QString elsewhere = QDir::temp().filePath(QStringLiteral("elsewhere"));
+    const QString temp = qEnvironmentVariable("TMPDIR") + u"/Pictavo"_s;
+    const QString elsewhere = QDir::temp().filePath(u"elsewhere"_s);
     QDir().mkpath(elsewhere);
     ASSERT_EQ(symlink(QFile::encodeName(elsewhere), QFile::encodeName(temp)), 0);
     TestComponent tc;
@@ -142,25 +139,17 @@ TEST(PVLifecycle, DeleteSettingDecidesWhetherTheTemporaryFolderGoesAndTheLogSays
         ASSERT_TRUE(tc.initialize(kEmail));
         const QString temp = tc.pv->TempFolderPath();
         // (Read-only files and links in the tree are FileSystem.DeleteFolderTree…'s.)
-        QDir().mkpath(temp + QStringLiteral("nested/deeper"));
-        tc.pv->settings().setValue(QStringLiteral("Options"), QStringLiteral("Delete"),
-                                   QLatin1String(r.value));
-        tc.pv->settings().setValue(QString(), QStringLiteral("Log"), QStringLiteral("1"));
+        QDir().mkpath(temp + u"nested/deeper"_s);
+        tc.pv->settings().setValue(u"Options"_s, u"Delete"_s, QLatin1String(r.value));
+        tc.pv->settings().setValue(QString(), u"Log"_s, u"1"_s);
         QFile::remove(DiagnosticLog::LogFilePath());
         if (r.goneBefore) {
             ASSERT_TRUE(QDir(temp).removeRecursively());
         }
         EXPECT_NO_THROW(tc.pv->Uninitialize());
         EXPECT_EQ(!QFileInfo::exists(temp), r.deleted);
-        EXPECT_EQ(logLines().filter(QStringLiteral("Folder")),
+        EXPECT_EQ(logLines().filter(u"Folder"_s),
                   r.logged ? QStringList{QLatin1String(r.logged)} : QStringList());
         FileSystem::DeleteFolderTree(temp.chopped(1));
     }
-}
-
-// (A store that is no store fails the call too:
-// HostProgram.BadArgumentsAndABrokenStoreAreReported.)
-TEST(PVLifecycle, BadHostVersionOrStoreFailsTheCall) {
-    TestComponent tc;
-    EXPECT_THROW(tc.pv->Initialize(40000, kEmail, nullptr), PictavoError);
 }

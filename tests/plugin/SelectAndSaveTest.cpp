@@ -4,8 +4,11 @@
 #include <QFile>
 #include <QTimer>
 
+#include "capture/frmSave.h"
 #include "capture/frmSelect.h"
 #include "capture/frmSelectWindow.h"
+#include "capture/frmSend.h"
+#include "controls/VexelButton.h"
 #include "output/SaveToFile.h"
 #include "preview/frmMain.h"
 #include "preview/frmMainWindow.h"
@@ -14,6 +17,7 @@
 #include "support/TestComponent.h"
 
 using namespace pictavo;
+using namespace Qt::StringLiterals;
 using pictavo::test::logLines;
 using pictavo::test::TestComponent;
 using pictavo::test::testScreen;
@@ -53,10 +57,10 @@ class SelectAndSave : public ::testing::Test {
 protected:
     SelectAndSave() : tc(testScreen(320, 200)) {
         EXPECT_TRUE(tc.initialize());
-        tc.set("Options", "Preview", QStringLiteral("0"));
+        tc.set("Options", "Preview", u"0"_s);
         tc.set("Options", "SaveDir", saveDir);
         tc.set("Options", "SaveDirLen", QString::number(saveDir.size()));
-        tc.set("", "Log", QStringLiteral("1"));
+        tc.set("", "Log", u"1"_s);
         QDir().mkpath(saveDir);
     }
 
@@ -89,7 +93,7 @@ protected:
     }
 
     TestComponent tc;
-    const QString saveDir = QDir::temp().filePath(QStringLiteral("Saved Shots"));
+    const QString saveDir = QDir::temp().filePath(u"Saved Shots"_s);
 };
 
 }  // namespace
@@ -112,7 +116,7 @@ TEST_F(SelectAndSave, ADragSendsExactlyThePixelsUnderItAndKeepsItsRectangleInTwi
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         tc.screen->screen() = testScreen(r.screen.width(), r.screen.height());
-        const QString path = command(QStringLiteral("/xpvselect"), drag(r.from, r.to));
+        const QString path = command(u"/xpvselect"_s, drag(r.from, r.to));
         EXPECT_EQ(QImage(path).convertToFormat(QImage::Format_RGB32),
                   tc.screen->screen().copy(r.cut));
         const frmSelect& f = tc.pv->selectForm();
@@ -142,7 +146,7 @@ TEST_F(SelectAndSave, EscapeAnotherButtonOrNoAreaCancelsWithNothingSentOrSaved) 
             SCOPED_TRACE(std::string(r.name) + " " + word);
             QFile::remove(DiagnosticLog::LogFilePath());
             EXPECT_EQ(command(QLatin1String(word), r.gesture), QLatin1String(answer));
-            EXPECT_TRUE(logLines().contains(QStringLiteral("Selection cancelled")));
+            EXPECT_TRUE(logLines().contains(u"Selection cancelled"_s));
             EXPECT_EQ(tc.get("", "sResult"), QString());
         }
     }
@@ -158,18 +162,17 @@ TEST_F(SelectAndSave, TheTypedNameIsCompletedAndSavedInTheChosenType) {
         const char* saved;
         const char* type;
     } rows[] = {
-        {"shot", 3, "shot.jpg", "jpg"},         {"shot.PNG", 1, "shot.PNG", "png"},
-        {"shot.gif", 4, "shot.gif", "gif"},     {"shot.jpeg", 3, "shot.jpeg.jpg", "jpg"},
-        {"shot.txt", 4, "shot.txt.png", "png"}, {"shot.Bmp", 5, "shot.Bmp", "bmp"},
-        {"shot", 5, "shot.tif", "tif"},
+        {"shot", 3, "shot.jpg", "jpg"},           {"shot.PNG", 1, "shot.PNG", "png"},
+        {"shot.jpeg", 3, "shot.jpeg.jpg", "jpg"}, {"shot.txt", 4, "shot.txt.png", "png"},
+        {"shot.Bmp", 5, "shot.Bmp", "bmp"},       {"shot", 5, "shot.tif", "tif"},
     };
-    QString preselected = QStringLiteral("3");
+    QString preselected = u"3"_s;
     for (const auto& r : rows) {
         SCOPED_TRACE(r.typed);
         tc.dialogs->messages.clear();
         const QString path = saveDir + QLatin1Char('/') + QLatin1String(r.saved);
         answerSave(saveDir + QLatin1Char('/') + QLatin1String(r.typed), r.filterIndex);
-        EXPECT_EQ(command(QStringLiteral("/xpvfsave")), QStringLiteral("True"));
+        EXPECT_EQ(command(u"/xpvfsave"_s), u"True"_s);
 
         const SaveDialogRequest& asked = tc.dialogs->saveRequests.last();
         EXPECT_EQ(asked.folder, saveDir);
@@ -178,34 +181,33 @@ TEST_F(SelectAndSave, TheTypedNameIsCompletedAndSavedInTheChosenType) {
         preselected = QString::number(saveFileTypeNumber(QLatin1String(r.type)));
         EXPECT_EQ(tc.get("Options", "SaveFileType"), preselected);
         EXPECT_EQ(tc.pv->settings().record().FileType, QLatin1String(r.type));
-        EXPECT_EQ(tc.dialogs->prompts(),
-                  QStringList{QStringLiteral("Screenshot Saved To\r\n\r\n") + path});
+        EXPECT_EQ(tc.dialogs->prompts(), QStringList{u"Screenshot Saved To\r\n\r\n"_s + path});
     }
     const SaveDialogRequest& asked = tc.dialogs->saveRequests.first();
-    EXPECT_EQ(asked.title, QStringLiteral("Pictavo 3"));
+    EXPECT_EQ(asked.title, u"Pictavo 3"_s);
     EXPECT_EQ(asked.filters, (QStringList{"BMP Screenshot (*.BMP)", "GIF Screenshot (*.GIF)",
                                           "JPG Screenshot (*.JPG)", "PNG Screenshot (*.PNG)",
                                           "TIF Screenshot (*.TIF)"}));
     EXPECT_EQ(asked.owner, tc.pv->mainForm().window());
-    EXPECT_EQ(QImage(saveDir + QStringLiteral("/shot.PNG")).convertToFormat(QImage::Format_RGB32),
+    EXPECT_EQ(QImage(saveDir + u"/shot.PNG"_s).convertToFormat(QImage::Format_RGB32),
               tc.screen->screen());
     const QStringList log = logLines();
-    EXPECT_TRUE(log.contains(QStringLiteral("sTempResult:  NoPreview")));
+    EXPECT_TRUE(log.contains(u"sTempResult:  NoPreview"_s));
 
     // Without "SaveMsgBox" a save says nothing; a cancelled dialog neither, and saves nothing.
-    tc.set("Options", "SaveMsgBox", QStringLiteral("0"));
+    tc.set("Options", "SaveMsgBox", u"0"_s);
     tc.dialogs->messages.clear();
-    answerSave(saveDir + QStringLiteral("/quiet.png"), 4);
-    command(QStringLiteral("/xpvfsave"));
-    EXPECT_EQ(formatOf(saveDir + QStringLiteral("/quiet.png")), "png");
-    EXPECT_EQ(command(QStringLiteral("/xpvfsave")), QStringLiteral("True"));
+    answerSave(saveDir + u"/quiet.png"_s, 4);
+    command(u"/xpvfsave"_s);
+    EXPECT_EQ(formatOf(saveDir + u"/quiet.png"_s), "png");
+    EXPECT_EQ(command(u"/xpvfsave"_s), u"True"_s);
     EXPECT_EQ(tc.dialogs->saveRequests.size(), int(std::size(rows)) + 2);
     EXPECT_EQ(QDir(saveDir).count(), std::size(rows) + 3);  // with . and ..
     EXPECT_TRUE(tc.dialogs->messages.isEmpty());
 }
 
 TEST_F(SelectAndSave, ACompletedNameThatExistsIsReplacedOnlyWhenTheUserSaysSo) {
-    const QString path = saveDir + QStringLiteral("/shot.jpg");
+    const QString path = saveDir + u"/shot.jpg"_s;
     QFile old(path);
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write("old");
@@ -214,11 +216,11 @@ TEST_F(SelectAndSave, ACompletedNameThatExistsIsReplacedOnlyWhenTheUserSaysSo) {
         SCOPED_TRACE(answer);
         tc.dialogs->messages.clear();
         tc.dialogs->answers.enqueue(answer);
-        answerSave(saveDir + QStringLiteral("/shot"), 3);
-        command(QStringLiteral("/xpvfsave"));
+        answerSave(saveDir + u"/shot"_s, 3);
+        command(u"/xpvfsave"_s);
         ASSERT_FALSE(tc.dialogs->messages.isEmpty());
         EXPECT_EQ(tc.dialogs->messages[0].prompt,
-                  QStringLiteral("shot.jpg already exists. Do you want to replace it?"));
+                  u"shot.jpg already exists. Do you want to replace it?"_s);
         EXPECT_EQ(tc.dialogs->messages[0].buttons & 0xF, MsgBox::YesNo);
         EXPECT_EQ(formatOf(path), answer == MsgBox::ResultYes ? "jpg" : "other");
         EXPECT_EQ(tc.dialogs->messages.size(), answer == MsgBox::ResultYes ? 2 : 1);
@@ -228,30 +230,91 @@ TEST_F(SelectAndSave, ACompletedNameThatExistsIsReplacedOnlyWhenTheUserSaysSo) {
 // Whatever the save command: a failed save shows what, where and why, once; a cancelled
 // preview saves nothing and asks for no name.
 TEST_F(SelectAndSave, AFailedOrCancelledSaveSavesNothingForEverySaveCommand) {
-    const QString path = saveDir + QStringLiteral("/missing/shot.jpg");
+    const QString path = saveDir + u"/missing/shot.jpg"_s;
     for (const char* word : {"/xpvasave", "/xpvfsave", "/xpvssave"}) {
         SCOPED_TRACE(word);
-        tc.set("Options", "PreviewSave", QStringLiteral("0"));
+        tc.set("Options", "PreviewSave", u"0"_s);
         tc.dialogs->messages.clear();
         answerSave(path, 3);
-        EXPECT_EQ(command(QLatin1String(word), drag({10, 10}, {60, 50})), QStringLiteral("True"));
+        EXPECT_EQ(command(QLatin1String(word), drag({10, 10}, {60, 50})), u"True"_s);
         ASSERT_EQ(tc.dialogs->prompts().size(), 1);
         const QString shown = tc.dialogs->prompts()[0];
-        EXPECT_TRUE(shown.startsWith(QStringLiteral("Error Saving Screenshot\r\n\r\n")));
+        EXPECT_TRUE(shown.startsWith(u"Error Saving Screenshot\r\n\r\n"_s));
         EXPECT_TRUE(shown.contains(path));
-        EXPECT_TRUE(shown.contains(QStringLiteral("No such file or directory")))
-            << shown.toStdString();
+        EXPECT_TRUE(shown.contains(u"No such file or directory"_s)) << shown.toStdString();
 
-        tc.set("Options", "PreviewSave", QStringLiteral("1"));
+        tc.set("Options", "PreviewSave", u"1"_s);
         tc.dialogs->saveRequests.clear();
         QTimer::singleShot(400, [this] { tc.pv->mainForm().cmdCancel_Click(); });
-        EXPECT_EQ(command(QLatin1String(word), drag({10, 10}, {60, 50})), QStringLiteral("True"));
+        EXPECT_EQ(command(QLatin1String(word), drag({10, 10}, {60, 50})), u"True"_s);
         EXPECT_TRUE(tc.dialogs->saveRequests.isEmpty());
     }
     EXPECT_FALSE(QFile::exists(path));
     // An accepted preview goes on to the dialog.
     QTimer::singleShot(400, [this] { tc.pv->mainForm().cmdSend_Click(); });
-    answerSave(saveDir + QStringLiteral("/previewed.png"), 4);
-    command(QStringLiteral("/xpvssave"), drag({10, 10}, {60, 50}));
-    EXPECT_EQ(QImage(saveDir + QStringLiteral("/previewed.png")).size(), QSize(50, 40));
+    answerSave(saveDir + u"/previewed.png"_s, 4);
+    command(u"/xpvssave"_s, drag({10, 10}, {60, 50}));
+    EXPECT_EQ(QImage(saveDir + u"/previewed.png"_s).size(), QSize(50, 40));
+}
+
+using ChooserCommand = SelectAndSave;
+
+// Through the chooser, each button runs its path (the fixture drags in the selection) and the
+// command answers once it has ended.
+TEST_F(ChooserCommand, EachButtonRunsItsPathAndTheAnswerFollows) {
+    const struct {
+        const char* name;
+        const char* command;
+        const char* button;
+        bool acceptPreview;
+        const char* saveAs;  // file name in the save folder, or null for no save dialog
+        const char* message;
+        QSize saved;
+    } rows[] = {
+        // clang-format off
+        {"send cancel", "/xpvsend", "cmdCancel", true, nullptr, nullptr, {}},
+        {"save full", "/xpvsave", "cmdFull", true, "a.png", "Screenshot Saved To", {320, 200}},
+        {"save region", "/xpvsave", "cmdSelected", true, "b.png", "Screenshot Saved To", {50, 40}},
+        {"failed save", "/xpvsave", "cmdActive", true, "missing/c.png", "Error Saving Screenshot", {}},
+        {"cancelled preview", "/xpvsave", "cmdFull", false, nullptr, nullptr, {}},
+        // clang-format on
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        tc.dialogs->messages.clear();
+        tc.dialogs->saveRequests.clear();
+        const QString target = r.saveAs ? saveDir + u'/' + QLatin1String(r.saveAs) : QString();
+        if (r.saveAs) {
+            answerSave(target, 4);
+        }
+        // Plays the user in the chooser and the preview.
+        QTimer user;
+        QObject::connect(&user, &QTimer::timeout, [&] {
+            CaptureChooser& chooser = QByteArray(r.command) == "/xpvsend"
+                                          ? static_cast<CaptureChooser&>(tc.pv->sendForm())
+                                          : tc.pv->saveForm();
+            frmMain& preview = tc.pv->mainForm();
+            // Clicks from a fresh event, since a timer does not fire again while its own slot
+            // runs (and a button may open a modal window).
+            if (chooser.isLoaded() && chooser.window()->isVisible()) {
+                QTimer::singleShot(0, chooser.button(r.button), &VexelButton::Click);
+            } else if (preview.isLoaded() && preview.window()->isVisible()) {
+                r.acceptPreview ? preview.cmdSend_Click() : preview.cmdCancel_Click();
+            }
+        });
+        user.start(20);
+        EXPECT_EQ(command(QLatin1String(r.command), drag({10, 10}, {60, 50})), QString());
+
+        EXPECT_EQ(tc.dialogs->saveRequests.size(), r.saveAs ? 1 : 0);
+        // One message at most, naming the file.
+        const QStringList shown = tc.dialogs->prompts();
+        ASSERT_EQ(shown.size(), r.message ? 1 : 0);
+        if (r.message) {
+            EXPECT_TRUE(shown[0].startsWith(QLatin1String(r.message) + u"\r\n\r\n"_s));
+            EXPECT_TRUE(shown[0].contains(target));
+        }
+        const QImage saved(target);
+        EXPECT_EQ(saved.isNull() ? QSize() : saved.size(), r.saved);
+        EXPECT_EQ(tc.get("", "sResult"), QString());
+    }
 }
