@@ -214,7 +214,7 @@ TEST_F(RegToolTest, DeleteAsksUnlessForcedAndNeverTakesTheRoot) {
               (Outcome{1, S(""), S("ERROR: Access is denied.\n")}));
     EXPECT_TRUE(keyAt(kPictavo + S("\\Options")));
 
-    RegistryHive(path()).setValue(HKCU, kPictavo, S("FileName"), RegValue::text(S("x")));
+    plantTree();  // the two values back
     EXPECT_EQ(run({S("delete"), kPictavoKey, S("/va")}, S("y\n")).out,
               S("Delete all values under the registry key "
                 "HKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo (Yes/No)? ") +

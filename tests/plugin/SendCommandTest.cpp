@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QTest>
 #include <QTimer>
 #include <ctime>
