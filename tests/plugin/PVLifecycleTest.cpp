@@ -140,8 +140,8 @@ TEST(PVLifecycle, DeleteSettingDecidesWhetherTheTemporaryFolderGoesAndTheLogSays
         const QString temp = tc.pv->TempFolderPath();
         // (Read-only files and links in the tree are FileSystem.DeleteFolderTree…'s.)
         QDir().mkpath(temp + u"nested/deeper"_s);
-        tc.pv->settings().setValue(u"Options"_s, u"Delete"_s, QLatin1String(r.value));
-        tc.pv->settings().setValue(QString(), u"Log"_s, u"1"_s);
+        tc.set("Options", "Delete", QLatin1String(r.value));
+        tc.set("", "Log", u"1"_s);
         QFile::remove(DiagnosticLog::LogFilePath());
         if (r.goneBefore) {
             ASSERT_TRUE(QDir(temp).removeRecursively());
