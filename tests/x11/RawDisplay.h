@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QRect>
 #include <QRgb>
-#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -13,12 +12,12 @@
 namespace pictavo::test {
 
 // A plain xcb connection that arranges a display behind the screen source's back: windows,
-// solid rectangles, colours, focus and the active-window property.
+// solid rectangles, colours and properties of the root. Every call waits until the server has
+// done it.
 class RawDisplay {
 public:
     explicit RawDisplay(const QByteArray& name) {
-        int screenNumber = 0;
-        c_ = xcb_connect(name.constData(), &screenNumber);
+        c_ = xcb_connect(name.constData(), nullptr);
         if (!xcb_connection_has_error(c_)) {
             screen_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data;
             gc_ = xcb_generate_id(c_);
@@ -33,16 +32,9 @@ public:
     xcb_connection_t* connection() const { return c_; }
     xcb_window_t root() const { return screen_->root; }
 
-    // The pixel value that shows `colour`: from the channel masks of a TrueColor root visual,
-    // or a read-only cell allocated in the default colormap of a colormapped one.
+    // The pixel value that shows `colour`, as the server allocates it in the default colormap:
+    // a read-only cell on a colormapped display, the channel bits on a true-colour one.
     uint32_t pixelFor(QRgb colour) {
-        const xcb_visualtype_t* visual = rootVisual();
-        if (visual->_class == XCB_VISUAL_CLASS_TRUE_COLOR ||
-            visual->_class == XCB_VISUAL_CLASS_DIRECT_COLOR) {
-            return channel(visual->red_mask, qRed(colour)) |
-                   channel(visual->green_mask, qGreen(colour)) |
-                   channel(visual->blue_mask, qBlue(colour));
-        }
         auto* reply = xcb_alloc_color_reply(
             c_,
             xcb_alloc_color(c_, screen_->default_colormap, uint16_t(qRed(colour) * 257),
@@ -81,21 +73,9 @@ public:
         xcb_destroy_window(c_, w);
         sync();
     }
-    void unmap(xcb_window_t w) {
-        xcb_unmap_window(c_, w);
-        sync();
-    }
 
-    void focus(xcb_window_t w) {
-        xcb_set_input_focus(c_, XCB_INPUT_FOCUS_POINTER_ROOT, w, XCB_CURRENT_TIME);
-        sync();
-    }
-
-    // Sets _NET_ACTIVE_WINDOW on the root as a window manager would.
-    void setActiveWindow(xcb_window_t w) {
-        setRootProperty("_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW, {w});
-    }
-    // Sets (or with no values deletes) a property of 32-bit values on the root.
+    // Sets (or with no values deletes) a property of 32-bit values on the root, as a window
+    // manager sets _NET_ACTIVE_WINDOW or _NET_WORKAREA.
     void setRootProperty(const char* name, xcb_atom_t type, const std::vector<uint32_t>& values) {
         auto* atom =
             xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, std::strlen(name), name), nullptr);
@@ -112,22 +92,6 @@ public:
     void sync() { std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr)); }
 
 private:
-    const xcb_visualtype_t* rootVisual() const {
-        for (auto d = xcb_screen_allowed_depths_iterator(screen_); d.rem; xcb_depth_next(&d)) {
-            for (auto v = xcb_depth_visuals_iterator(d.data); v.rem; xcb_visualtype_next(&v)) {
-                if (v.data->visual_id == screen_->root_visual) {
-                    return v.data;
-                }
-            }
-        }
-        std::abort();
-    }
-
-    static uint32_t channel(uint32_t mask, int value) {
-        const uint32_t max = mask >> std::countr_zero(mask);
-        return ((uint32_t(value) * max + 127) / 255) << std::countr_zero(mask);
-    }
-
     xcb_connection_t* c_ = nullptr;
     xcb_screen_t* screen_ = nullptr;
     xcb_gcontext_t gc_ = 0;

@@ -1,136 +1,169 @@
 #include <gtest/gtest.h>
 
-#include <string>
+#include <QPainter>
+#include <QTest>
+#include <QWidget>
+#include <cstring>
 #include <vector>
 
 #include "capture/modCapture.h"
+#include "platform/X11PixelLayout.h"
 #include "platform/X11ScreenSource.h"
 #include "support/PixelChecks.h"
 #include "support/XvfbSession.h"
 #include "x11/RawDisplay.h"
+#include "x11/ScreenReference.h"
 
-// The X11 layer on servers of its own, without Qt (which cannot paint on an 8-bit display) and
-// without a window manager, so that every window, colour and focus is arranged by the test.
+// The X11 layer: first the conversion of a server's pixel bytes; then servers of its own without
+// Qt (which cannot paint on an 8-bit display) and without a window manager, so that every window,
+// colour and focus is arranged by the test; last Qt's own connection on the openbox session that
+// main() started, measured against what ImageMagick's `import` reads from the same screen.
 
 namespace pictavo {
 namespace {
 
+using test::differingPixels;
 using test::RawDisplay;
 using test::XvfbSession;
 
+ZPixmapBuffer bufferOf(const std::vector<uchar>& bytes) {
+    ZPixmapBuffer buffer;
+    buffer.owner.reset(std::malloc(bytes.size() + 1), std::free);
+    buffer.bits = static_cast<uchar*>(buffer.owner.get());
+    std::memcpy(buffer.bits, bytes.data(), bytes.size());
+    buffer.length = qsizetype(bytes.size());
+    return buffer;
+}
+
+// The layouts a server may hand out that the servers below cannot show: the colours of every
+// pixel, opaque, in rows that may be padded; input that cannot be read gives black of the size.
+TEST(ZPixmapConversion, GivesOpaqueColoursOfEveryPixel) {
+    X11PixelLayout staticColour{.depth = 8,
+                                .bitsPerPixel = 8,
+                                .colormapped = true,
+                                .colormap = QList<QRgb>(256, qRgb(0, 0, 0))};
+    staticColour.colormap[1] = qRgb(200, 10, 20);
+    staticColour.colormap[7] = qRgb(1, 2, 3);
+    const struct {
+        const char* name;
+        X11PixelLayout layout;
+        QSize size;
+        std::vector<uchar> bytes;
+        std::vector<QRgb> expected;  // row by row; none: all black
+    } rows[] = {
+        // clang-format off
+        {"32 bits, MSB first", {.bitsPerPixel = 32, .msbFirst = true, .colormap = {}}, QSize(2, 1),
+         {0x00, 0x10, 0x20, 0x30, 0x00, 0xfd, 0xfe, 0xff}, {qRgb(0x10, 0x20, 0x30), qRgb(0xfd, 0xfe, 0xff)}},
+        // 5 and 6 bit channels stretch to the full 0..255 range: red, then (16, 32, 16).
+        {"565, MSB first", {.depth = 16, .bitsPerPixel = 16, .msbFirst = true, .redMask = 0xf800, .greenMask = 0x07e0, .blueMask = 0x001f, .colormap = {}},
+         QSize(2, 1), {0xf8, 0x00, 0x84, 0x10}, {qRgb(255, 0, 0), qRgb(132, 130, 132)}},
+        // Three 24-bit pixels fill 9 bytes, padded to 12 for each row.
+        {"packed 24 bits, rows padded", {.bitsPerPixel = 24, .colormap = {}}, QSize(3, 2),
+         {1, 2, 3, 4, 5, 6, 7, 8, 9, 0xee, 0xee, 0xee, 10, 11, 12, 13, 14, 15, 16, 17, 18, 0xee, 0xee, 0xee},
+         {qRgb(3, 2, 1), qRgb(6, 5, 4), qRgb(9, 8, 7), qRgb(12, 11, 10), qRgb(15, 14, 13), qRgb(18, 17, 16)}},
+        {"static colour looks up", staticColour, QSize(2, 1), {1, 7, 0xee, 0xee},
+         {qRgb(200, 10, 20), qRgb(1, 2, 3)}},
+        {"buffer one byte short", {}, QSize(5, 2), std::vector<uchar>(4 * 5 * 2 - 1, 0x7f), {}},
+        {"one bit a pixel", {.depth = 1, .bitsPerPixel = 1, .colormap = {}}, QSize(5, 2), std::vector<uchar>(100, 0x7f), {}},
+        // clang-format on
+    };
+    for (const auto& c : rows) {
+        SCOPED_TRACE(c.name);
+        QImage expected(c.size, QImage::Format_RGB32);
+        expected.fill(Qt::black);
+        for (size_t i = 0; i < c.expected.size(); ++i) {
+            expected.setPixel(int(i) % c.size.width(), int(i) / c.size.width(), c.expected[i]);
+        }
+
+        const QImage image = imageFromZPixmap(c.layout, bufferOf(c.bytes), c.size);
+
+        EXPECT_EQ(image.format(), QImage::Format_RGB32);
+        EXPECT_EQ(differingPixels(image, expected), 0);
+        EXPECT_EQ(test::storedTranslucentPixels(image), 0);
+    }
+}
+
 constexpr QSize kScreen(320, 200);
 
-// A bare server of the given depth, a connection to arrange it, a source reading it through
-// shared memory and one reading it through GetImage replies.
+// A bare server of the given depth that also listens on TCP, a connection to arrange it, and
+// sources reading it through shared memory, through GetImage replies, and through TCP as a
+// display on another machine is read.
 struct BareDisplay {
     explicit BareDisplay(int depth)
-        : session(XvfbSession::Options{kScreen, depth, false, 20000}),
+        : session(XvfbSession::Options{
+              .size = kScreen, .depth = depth, .windowManager = false, .tcp = true}),
           raw(session.displayName()),
           source(X11ScreenSource::open(session.displayName())),
-          plain(
-              X11ScreenSource::open(session.displayName(), X11ScreenSource::Transport::GetImage)) {}
+          plain(X11ScreenSource::open(session.displayName(), X11ScreenSource::Transport::GetImage)),
+          remote(X11ScreenSource::open(session.tcpDisplayName())) {}
 
-    bool ready() const { return session.isRunning() && raw.isOpen() && source && plain; }
+    bool ready() const { return session.isRunning() && raw.isOpen() && source && plain && remote; }
 
     XvfbSession session;
     RawDisplay raw;
     std::unique_ptr<X11ScreenSource> source;
     std::unique_ptr<X11ScreenSource> plain;
+    std::unique_ptr<X11ScreenSource> remote;
 };
 
-// Each kind of display: 8 bits with a colour table, and 16, 24 and 30 bits of true colour.
-struct DepthCase {
-    int depth;
-    bool palette;
-};
-const DepthCase kDepths[] = {{8, true}, {16, false}, {24, false}, {30, false}};
-
-// Every colour opaque, and black for the parts of a grab off the screen.
+// Each kind of display (8 bits with a colour table, 16, 24 and 30 bits of true colour) read
+// each way shows every colour opaque, and black for the parts of a grab off the screen. A
+// display on another machine cannot take a segment of this one: it is read through GetImage.
 TEST(X11Depth, VirtualScreenShowsEveryColourOpaque) {
-    for (const DepthCase& param : kDepths) {
-        SCOPED_TRACE(param.depth);
-        BareDisplay display(param.depth);
+    const QRect screen(QPoint(0, 0), kScreen);
+    const std::pair<QRect, QRgb> fills[] = {{screen, qRgb(0, 0, 0)},
+                                            {QRect(10, 10, 50, 40), qRgb(255, 0, 0)},
+                                            {QRect(100, 50, 30, 30), qRgb(0, 0, 255)},
+                                            {QRect(200, 100, 40, 60), qRgb(255, 255, 255)},
+                                            {QRect(300, 190, 20, 10), qRgb(0, 255, 0)}};
+    QImage model(kScreen, QImage::Format_RGB32);
+    QPainter painter(&model);
+    for (const auto& [rect, colour] : fills) {
+        painter.fillRect(rect, QColor(colour));
+    }
+    painter.end();
+    for (const int depth : {8, 16, 24, 30}) {
+        SCOPED_TRACE(depth);
+        BareDisplay display(depth);
         ASSERT_TRUE(display.ready()) << qPrintable(display.session.error());
         RawDisplay& raw = display.raw;
-        // Each colour fills a rectangle on black; the probe is a corner of it.
-        const struct {
-            QRect rect;
-            QRgb colour;
-            QPoint probe;
-        } fills[] = {{QRect(QPoint(0, 0), kScreen), qRgb(0, 0, 0), {60, 50}},
-                     {QRect(10, 10, 50, 40), qRgb(255, 0, 0), {10, 10}},
-                     {QRect(100, 50, 30, 30), qRgb(0, 0, 255), {129, 79}},
-                     {QRect(200, 100, 40, 60), qRgb(255, 255, 255), {200, 159}},
-                     {QRect(300, 190, 20, 10), qRgb(0, 255, 0), {319, 199}}};
-        for (const auto& f : fills) {
-            raw.fill(raw.root(), f.rect, raw.pixelFor(f.colour));
+        for (const auto& [rect, colour] : fills) {
+            raw.fill(raw.root(), rect, raw.pixelFor(colour));
         }
 
         const CapturePicture picture = CaptureVirtualScreen(*display.source);
 
-        ASSERT_EQ(picture.size(), kScreen);
         EXPECT_TRUE(display.source->lastGrabWasShared());
+        EXPECT_EQ(differingPixels(picture.image(), model), 0);
+        EXPECT_EQ(test::storedTranslucentPixels(picture.image()), 0);
         EXPECT_EQ(CaptureVirtualScreen(*display.plain).image(), picture.image());
         EXPECT_FALSE(display.plain->lastGrabWasShared());
-        EXPECT_EQ(picture.hasPalette(), param.palette);
-        const QImage& image = picture.image();
-        for (const auto& f : fills) {
-            EXPECT_EQ(image.pixel(f.probe), f.colour) << f.probe.x() << "," << f.probe.y();
-        }
-        EXPECT_EQ(test::storedTranslucentPixels(image), 0);
-        if (param.palette) {
+        EXPECT_EQ(CaptureVirtualScreen(*display.remote).image(), picture.image());
+        EXPECT_FALSE(display.remote->lastGrabWasShared());
+        EXPECT_EQ(xcb_connection_has_error(display.remote->connection()), 0);
+        EXPECT_EQ(picture.hasPalette(), depth == 8);
+        if (depth == 8) {
             // The pixels are the display's pixel values, and the colour table maps them to their
             // colours.
             EXPECT_EQ(picture.palette().size(), 256);
-            for (const auto& f : fills) {
-                const int index = image.pixelIndex(f.probe);
-                EXPECT_EQ(uint32_t(index), raw.pixelFor(f.colour));
-                EXPECT_EQ(picture.palette().value(index), f.colour);
+            for (const auto& [rect, colour] : fills) {
+                const int index = picture.image().pixelIndex(rect.topLeft());
+                EXPECT_EQ(uint32_t(index), raw.pixelFor(colour));
+                EXPECT_EQ(picture.palette().value(index), colour);
             }
         } else {
-            EXPECT_EQ(image.format(), QImage::Format_RGB32);
-            EXPECT_TRUE(picture.palette().isEmpty());
+            EXPECT_EQ(picture.image().format(), QImage::Format_RGB32);
         }
 
-        // Parts off the screen are black, through the shared segment (which grows and is
-        // reused from grab to grab) and through GetImage.
-        const QRect screen(QPoint(0, 0), kScreen);
-        raw.fill(raw.root(), screen, raw.pixelFor(qRgb(0, 255, 0)));
+        // Through the shared segment (which grows and is reused from grab to grab) and through
+        // GetImage.
         for (const QRect rect : {QRect(-5, -7, 30, 30), QRect(310, 188, 30, 30),
                                  QRect(-3, -4, kScreen.width() + 10, kScreen.height() + 10)}) {
             const QImage grabbed = display.source->grab(rect);
             EXPECT_EQ(display.plain->grab(rect), grabbed);
-            ASSERT_EQ(grabbed.size(), rect.size());
-            EXPECT_EQ(grabbed.format() == QImage::Format_Indexed8, param.palette);
-            int wrong = 0;
-            for (int y = 0; y < grabbed.height(); ++y) {
-                for (int x = 0; x < grabbed.width(); ++x) {
-                    const bool onScreen = screen.contains(rect.topLeft() + QPoint(x, y));
-                    wrong += grabbed.pixel(x, y) != (onScreen ? qRgb(0, 255, 0) : qRgb(0, 0, 0));
-                }
-            }
-            EXPECT_EQ(wrong, 0) << rect.x() << "," << rect.y();
+            EXPECT_EQ(differingPixels(grabbed, model.copy(rect)), 0) << rect.x() << "," << rect.y();
         }
     }
-}
-
-// A display on another machine cannot take a segment of this one: its pixels come as GetImage
-// replies, and the connection stays sound.
-TEST(X11RemoteDisplay, IsReadThroughGetImage) {
-    XvfbSession session(XvfbSession::Options{kScreen, 24, false, 20000, true});
-    ASSERT_TRUE(session.isRunning()) << qPrintable(session.error());
-    RawDisplay raw(session.displayName());
-    raw.fill(raw.root(), QRect(QPoint(0, 0), kScreen), raw.pixelFor(qRgb(0, 0, 255)));
-    const auto source = X11ScreenSource::open(session.tcpDisplayName());
-    ASSERT_NE(source, nullptr);
-
-    const QImage image = source->grab(QRect(10, 10, 40, 30));
-
-    EXPECT_FALSE(source->lastGrabWasShared());
-    QImage blue(40, 30, QImage::Format_RGB32);
-    blue.fill(qRgb(0, 0, 255));
-    EXPECT_EQ(image, blue);
-    EXPECT_EQ(xcb_connection_has_error(source->connection()), 0);
 }
 
 // A window manager's frame F with its client C inside, a plain top-level W with a border, a
@@ -146,10 +179,14 @@ protected:
         plain =
             raw.createWindow(raw.root(), QRect(230, 10, 60, 30), 2, raw.pixelFor(qRgb(0, 255, 0)));
         hidden = raw.createWindow(raw.root(), QRect(5, 5, 20, 20), 0, 0);
-        raw.unmap(hidden);
+        xcb_unmap_window(raw.connection(), hidden);
         gone = raw.createWindow(raw.root(), QRect(5, 5, 20, 20), 0, 0);
         raw.destroy(gone);
         parked = raw.createWindow(raw.root(), QRect(-100, -100, 1, 1), 0, 0);
+    }
+
+    void setActiveWindow(xcb_window_t w) {
+        display.raw.setRootProperty("_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW, {w});
     }
 
     static constexpr QRect kFrame{50, 40, 200, 150};
@@ -176,11 +213,12 @@ TEST_F(X11Windows, ForegroundIsTheActiveWindowsFrameThenTheFocusThenTheRoot) {
         {"focus parked off the screen gives the root", none, parked, root},
     };
     for (const auto& row : rows) {
-        display.raw.setActiveWindow(row.active);
-        display.raw.focus(row.focus);
+        xcb_set_input_focus(display.raw.connection(), XCB_INPUT_FOCUS_POINTER_ROOT, row.focus,
+                            XCB_CURRENT_TIME);
+        setActiveWindow(row.active);
         EXPECT_EQ(display.source->foregroundWindowRect(), row.expected) << row.name;
     }
-    display.raw.setActiveWindow(client);
+    setActiveWindow(client);
     EXPECT_EQ(display.source->foregroundWindow(), frame);
 }
 
@@ -224,6 +262,63 @@ TEST_F(X11Windows, TaskbarIsTheScreenBelowTheCurrentDesktopsWorkArea) {
         display.raw.setRootProperty("_NET_CURRENT_DESKTOP", XCB_ATOM_CARDINAL, row.currentDesktop);
         EXPECT_EQ(display.source->taskbarHeight(), row.expected) << row.name;
     }
+}
+
+// Qt's own connection: the whole screen as `import` reads the root; the foreground window as its
+// frame with its title bar, as the screen shows it: a window covering it shows in its picture
+// too.
+TEST(X11Capture, VirtualScreenEqualsTheRootAsImportReadsIt) {
+    const std::unique_ptr<ScreenSource> source = makeX11ScreenSource();
+    auto* const x11 = dynamic_cast<X11ScreenSource*>(source.get());
+    ASSERT_NE(x11, nullptr) << "no X11 screen source on the xcb platform";
+    test::PatternWindow window(QSize(800, 600));
+    window.show();
+    window.activateWindow();
+    const auto id = WindowId(window.winId());
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return x11->foregroundWindow() == x11->topLevelOf(id) &&
+                   differingPixels(x11->grab(x11->windowRect(id, true)), window.pattern()) == 0;
+        },
+        10000))
+        << "the window never became active and painted";
+
+    const CapturePicture picture = CaptureVirtualScreen(*source);
+    // The picture holds the memory it was read into: a later read goes elsewhere.
+    const QImage later = source->grab(QRect(QPoint(700, 500), QSize(64, 64)));
+    const QImage reference = test::importRoot();
+
+    ASSERT_FALSE(reference.isNull()) << "import failed";
+    EXPECT_TRUE(x11->lastGrabWasShared());
+    EXPECT_EQ(differingPixels(picture.image(), reference), 0);
+    EXPECT_EQ(differingPixels(later, reference.copy(700, 500, 64, 64)), 0);
+    EXPECT_FALSE(picture.image().hasAlphaChannel());
+
+    const QRect client = x11->windowRect(id, true);
+    const QRect frame = source->foregroundWindowRect();
+    ASSERT_TRUE(frame.contains(client));
+    ASSERT_GE(client.top() - frame.top(), 10) << "no title bar above the client";
+    // An override-redirect window: on top, unmanaged, never active.
+    QWidget cover(nullptr, Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint);
+    cover.setStyleSheet(QStringLiteral("background: #ff00ff"));
+    const QRect covered(client.center() - QPoint(50, 40), QSize(100, 80));
+    cover.setGeometry(covered);
+    cover.show();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QImage shown = source->grab(covered);
+            return shown.pixel(0, 0) == qRgb(255, 0, 255) &&
+                   shown.pixel(99, 79) == qRgb(255, 0, 255);
+        },
+        10000));
+
+    const CapturePicture foreground = CaptureForegroundWindow(*source);
+
+    ASSERT_EQ(foreground.size(), frame.size());
+    EXPECT_EQ(foreground.image().pixel(covered.center() - frame.topLeft()), qRgb(255, 0, 255));
+    EXPECT_EQ(differingPixels(foreground.image(), test::importRoot().copy(frame)), 0);
+    EXPECT_EQ(foreground.image().pixel(client.topLeft() - frame.topLeft()),
+              window.pattern().pixel(0, 0));
 }
 
 }  // namespace

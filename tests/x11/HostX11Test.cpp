@@ -1,0 +1,326 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <algorithm>
+
+#include "platform/RegistryHive.h"
+#include "platform/ScreenSource.h"
+#include "platform/WellKnownPaths.h"
+#include "support/HostProcess.h"
+#include "x11/ScreenReference.h"
+
+// The programs as a user meets them: the built pictavo-host on the openbox session that main()
+// started, reading commands from its standard input, the pointer and the keys from xdotool; the
+// screen read by ImageMagick's `import`, the settings read back from the store.
+
+namespace pictavo {
+namespace {
+
+using test::differingPixels;
+using test::HostProcess;
+
+// The title of the preview, the selection, the choosers and the message boxes.
+const QString kTitle = QStringLiteral("Pictavo 3");
+const QString kOptionsTitle = QStringLiteral("Pictavo Options");
+
+// Runs xdotool with the words of `command`.
+void xdotool(const QString& command) {
+    test::xdotool(command.split(QLatin1Char(' ')));
+}
+
+// Presses the first button at `from`, moves the pointer through `via` and lets go at `to`.
+void drag(QPoint from, QPoint via, QPoint to) {
+    xdotool(QStringLiteral("mousemove %1 %2 mousedown 1 mousemove %3 %4 mousemove %5 %6 mouseup 1")
+                .arg(from.x())
+                .arg(from.y())
+                .arg(via.x())
+                .arg(via.y())
+                .arg(to.x())
+                .arg(to.y()));
+}
+
+// Every value of `email`'s settings as "key\name=text", the key named without its path.
+QStringList settingsOf(const QString& email) {
+    RegistryHive hive(RegistryHive::defaultPath());
+    QStringList all;
+    for (const auto& key : hive.tree(RootKey::CurrentUser, test::userKeyPath(email))
+                               .value_or(std::vector<RegistryHive::TreeKey>{})) {
+        for (const NamedRegValue& v : key.values) {
+            all << key.name + QLatin1Char('\\') + v.name + QLatin1Char('=') + v.value.asText();
+        }
+    }
+    return all;
+}
+
+// Types `line` to `host`, waits for the window titled `title` and presses `keys` in it.
+void type(HostProcess& host, const QByteArray& line, const QStringList& keys,
+          const QString& title = kOptionsTitle) {
+    host.send(line);
+    ASSERT_TRUE(test::waitForWindow(title)) << "no window " << title.toStdString();
+    test::xdotool(QStringList{QStringLiteral("key")} + keys);
+}
+
+QString options(HostProcess& host, const QStringList& keys) {
+    type(host, "/xpvoptions", keys);
+    return host.answer().value_or(QStringLiteral("<none>"));
+}
+
+const QString kOptionsUser = QStringLiteral("options@example.com");
+
+// The command and the host's own /configure show the window modally: the answer follows its
+// closing. Whatever is untouched is written back as stored: Options.SavingUntouched….
+TEST(OptionsHost, EnterSavesWhatWasChangedEscapeNothing) {
+    test::setUserValue(kOptionsUser, "", "sResult", QStringLiteral("stale"));
+    HostProcess host({QStringLiteral("--email"), kOptionsUser});
+    type(host, "/configure",
+         {QStringLiteral("Tab"), QStringLiteral("space"),
+          QStringLiteral("Escape")});  // no answer: the host's own command
+    ASSERT_TRUE(test::waitForWindow(kOptionsTitle, false));
+    // The tab strip has the focus; Tab reaches "Preview Screenshots before sending".
+    EXPECT_EQ(
+        options(host, {QStringLiteral("Tab"), QStringLiteral("space"), QStringLiteral("Escape")}),
+        QStringLiteral("True"));
+    const QStringList before = settingsOf(kOptionsUser);
+    ASSERT_TRUE(before.contains(QStringLiteral("Options\\Preview=1")));
+    EXPECT_TRUE(before.contains(kOptionsUser + QStringLiteral("\\sResult=")));  // reset
+
+    EXPECT_EQ(
+        options(host, {QStringLiteral("Tab"), QStringLiteral("space"), QStringLiteral("Return")}),
+        QStringLiteral("True"));
+    QStringList expected = before;
+    expected.replaceInStrings(QStringLiteral("Options\\Preview=1"),
+                              QStringLiteral("Options\\Preview=0"));
+    EXPECT_EQ(settingsOf(kOptionsUser), expected);
+}
+
+// Without a preview the full screen is sent at once.
+TEST(OptionsHost, ChoosersAnswerTheFullScreenByItsAccessKeyAndNothingForACancelledSave) {
+    test::setUserValue(kOptionsUser, "Options", "Preview", QStringLiteral("0"));
+    HostProcess host({QStringLiteral("--email"), kOptionsUser});
+
+    type(host, "/xpvsend", {QStringLiteral("alt+f")}, kTitle);
+    const QString path = host.answer().value_or(QString());
+    ASSERT_FALSE(path.isEmpty());
+    EXPECT_EQ(QImage(path).size(), QGuiApplication::primaryScreen()->virtualGeometry().size());
+
+    type(host, "/xpvsave", {QStringLiteral("alt+n")}, kTitle);
+    EXPECT_EQ(host.answer(), QString());
+    EXPECT_TRUE(test::waitForWindow(kTitle, false));
+}
+
+const QString kPreviewUser = QStringLiteral("preview@example.com");
+
+// The preview window's client area on the screen, once it is shown; null when it is not.
+QRect previewWindow() {
+    if (!test::waitForWindow(kTitle)) {
+        return {};
+    }
+    const WindowId id = test::visibleWindows(kTitle).value(0).toUInt();
+    return makeX11ScreenSource()->windowRect(id, true);
+}
+
+// Whether the picture in the file at `path` shows `colour` anywhere.
+bool shows(const QString& path, QRgb colour) {
+    const QImage image = QImage(path).convertToFormat(QImage::Format_RGB32);
+    const auto* pixels = reinterpret_cast<const QRgb*>(image.constBits());
+    const auto* end = pixels + image.width() * image.height();
+    return std::find(pixels, end, colour) != end;
+}
+
+// A click on the magenta swatch, a stroke across the preview, a second click on the swatch and
+// Return send the stroke; Ctrl+Z before Return takes it out of the file; Escape sends nothing.
+// One host for all: a new capture starts without the last one's strokes.
+TEST(PreviewHost, ReturnAfterASwatchSendsTheStrokeCtrlZTakesItBackEscapeSendsNothing) {
+    test::setUserValue(kPreviewUser, "Options", "Preview", QStringLiteral("1"));
+    test::setUserValue(kPreviewUser, "DrawTools", "Tool", QStringLiteral("0"));
+    test::setUserValue(kPreviewUser, "DrawTools", "Len", QStringLiteral("5"));
+    const auto host = HostProcess::atScale(kPreviewUser, "1");
+    const struct {
+        const char* keys;  // after the stroke
+        int magenta;       // -1: no file
+    } rows[] = {{"Return", 1}, {"ctrl+z Return", 0}, {"Escape", -1}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.keys);
+        host->send("/xpvfull");
+        const QRect w = previewWindow();
+        ASSERT_TRUE(w.isValid());
+        // cmdColour 9 in the palette at the window's top right, 15 twips a pixel at 96 dpi.
+        const QPoint swatch = w.topLeft() + QPoint((w.width() * 15 - 8440 + 7710) / 15, 990 / 15);
+        const QPoint c = w.center();
+        const QString click =
+            QStringLiteral("mousemove %1 %2 click 1").arg(swatch.x()).arg(swatch.y());
+        xdotool(click);
+        drag(c - QPoint(150, 0), c + QPoint(0, 20), c + QPoint(150, 40));
+        xdotool(click);
+        xdotool(QStringLiteral("key ") + QLatin1String(r.keys));
+        const QString path = host->answer().value_or(QStringLiteral("<none>"));
+        if (r.magenta < 0) {
+            EXPECT_EQ(path, QString());
+        } else {
+            ASSERT_TRUE(path.endsWith(QStringLiteral(".png"))) << path.toStdString();
+            EXPECT_EQ(shows(path, qRgb(255, 0, 255)), r.magenta > 0);
+        }
+    }
+}
+
+// A window that fits is shown one capture pixel per device pixel at a scale of 2: the sent
+// capture stands somewhere on the screen, pixel for pixel.
+TEST(PreviewHost, AtScaleTwoAWindowThatFitsIsShownPixelForPixel) {
+    test::setUserValue(kPreviewUser, "Options", "Preview", QStringLiteral("1"));
+    test::PatternWindow pattern(QSize(500, 300));
+    pattern.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&pattern));
+    test::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"),
+                   QString::number(pattern.winId())});
+    QTest::qWait(300);
+
+    const auto host = HostProcess::atScale(kPreviewUser, "2");
+    host->send("/xpvactive");
+    ASSERT_TRUE(previewWindow().isValid());
+    // Only the preview may show the pattern now.
+    pattern.hide();
+    QTest::qWait(300);
+    const QImage screen = test::importRoot();
+    xdotool(QStringLiteral("key Return"));
+    const QImage sent =
+        QImage(host->answer().value_or(QString())).convertToFormat(QImage::Format_RGB32);
+    ASSERT_GE(sent.width(), 500);
+    // The search starts from the pattern's centre, a colour found in few places.
+    const QPoint centre = sent.rect().center();
+    bool found = false;
+    for (int y = centre.y(); !found && y + sent.height() - centre.y() <= screen.height(); ++y) {
+        for (int x = centre.x(); !found && x + sent.width() - centre.x() <= screen.width(); ++x) {
+            found =
+                screen.pixel(x, y) == sent.pixel(centre) &&
+                differingPixels(screen.copy(QRect(QPoint(x, y) - centre, sent.size())), sent) == 0;
+        }
+    }
+    EXPECT_TRUE(found) << "the capture is not on the screen as it is";
+}
+
+const QString kSelectUser = QStringLiteral("select@example.com");
+
+class SelectX11 : public ::testing::Test {
+protected:
+    void SetUp() override {
+        test::setUserValue(kSelectUser, "Options", "Preview", QStringLiteral("0"));
+        test::setUserValue(kSelectUser, "Options", "SaveDir", saveDir.path());
+        test::setUserValue(kSelectUser, "Options", "SaveDirLen",
+                           QString::number(saveDir.path().size()));
+        pattern.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&pattern));
+        QTest::qWait(300);
+    }
+
+    QTemporaryDir saveDir;
+    // Something to select: a fine pattern in an unmanaged window at the screen's corner.
+    test::PatternWindow pattern{QSize(700, 500),
+                                Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint, 2};
+};
+
+// Escape sends nothing; a drag sends exactly what lies under it.
+TEST_F(SelectX11, ADragGivesExactlyThePixelsUnderItOnAnyMonitorAndScale) {
+    const struct {
+        const char* name;
+        bool primaryOnTheRight;
+        const char* scale;
+        QRect drag;
+    } rows[] = {
+        {"one monitor", false, "1", {100, 100, 200, 150}},
+        {"scaled twice", false, "2", {100, 100, 200, 150}},
+        {"left of the primary", true, "1", {40, 60, 200, 150}},
+        {"left of the primary, scaled twice", true, "2", {40, 60, 200, 150}},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        if (r.primaryOnTheRight) {
+            QProcess::execute(QStringLiteral("xrandr"),
+                              {"--setmonitor", "*R", "640/169x800/211+640+0", "screen"});
+            QProcess::execute(QStringLiteral("xrandr"),
+                              {"--setmonitor", "L", "640/169x800/211+0+0", "none"});
+        }
+        const QImage screen = test::importRoot();
+        {
+            const auto host = HostProcess::atScale(kSelectUser, r.scale);
+            if (&r == &rows[0]) {  // first Escape: the keyboard is grabbed, and nothing is sent
+                const QDir temp(WellKnownPaths::privateTempFolder(QStringLiteral("Pictavo")));
+                const QStringList before = temp.entryList(QDir::Files);
+                host->send("/xpvselect");
+                ASSERT_TRUE(test::waitForWindow(kTitle));
+                xdotool(QStringLiteral("key Escape"));
+                EXPECT_EQ(host->answer(), QString());
+                EXPECT_EQ(temp.entryList(QDir::Files), before);
+            }
+            host->send("/xpvselect");
+            ASSERT_TRUE(test::waitForWindow(kTitle));
+            drag(r.drag.topLeft(), r.drag.center(), r.drag.topLeft() + QPoint(200, 150));
+            const QString path = host->answer().value_or(QStringLiteral("<none>"));
+            EXPECT_EQ(differingPixels(QImage(path), screen.copy(r.drag)), 0) << path.toStdString();
+        }
+        if (r.primaryOnTheRight) {
+            QProcess::execute(QStringLiteral("xrandr"), {"--delmonitor", "L"});
+            QProcess::execute(QStringLiteral("xrandr"), {"--delmonitor", "R"});
+        }
+    }
+}
+
+// The real file dialog: the typed name decides the type, and the type is remembered.
+TEST_F(SelectX11, TheSaveDialogSavesTheScreenInTheTypedTypeAndRemembersIt) {
+    const QImage screen = test::importRoot();
+    const auto host = HostProcess::atScale(kSelectUser, "1");
+    host->send("/xpvfsave");
+    ASSERT_TRUE(test::waitForWindow(kTitle));
+    xdotool(QStringLiteral("type shot.png"));
+    xdotool(QStringLiteral("key Return"));
+    const QString file = saveDir.filePath(QStringLiteral("shot.png"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(file); }, 20000));
+    // The saved message holds the command until it is answered.
+    ASSERT_TRUE(test::waitForWindow(kTitle));
+    xdotool(QStringLiteral("key Return"));
+    EXPECT_EQ(host->answer(), QStringLiteral("True"));
+    EXPECT_EQ(differingPixels(QImage(file), screen), 0);
+    EXPECT_TRUE(settingsOf(kSelectUser).contains(QStringLiteral("Options\\SaveFileType=4")));
+}
+
+// The installation as a package lays it out: `cmake --install` into a DESTDIR, then the
+// installed programs run from there, finding their scripts folder beside themselves.
+TEST(InstalledHost, SendsAWholeScreenFromAnInstallationInADestdir) {
+    QTemporaryDir destdir;
+    QProcessEnvironment environment;
+    environment.insert(QStringLiteral("DESTDIR"), destdir.path());
+    HostProcess install({QStringLiteral("--install"), QStringLiteral(PICTAVO_BUILD_DIR),
+                         QStringLiteral("--prefix"), QStringLiteral("/usr")},
+                        environment, QStringLiteral(PICTAVO_CMAKE_COMMAND));
+    ASSERT_EQ(install.finish(120000), 0) << install.standardError().toStdString();
+    const QString bin = destdir.path() + QStringLiteral("/usr/bin/");
+
+    HostProcess reg({QStringLiteral("add"),
+                     QStringLiteral("HKCU\\SOFTWARE\\Quorrel\\Pictavo\\i@example.com\\Options"),
+                     QStringLiteral("/v"), QStringLiteral("Preview"), QStringLiteral("/d"),
+                     QStringLiteral("0"), QStringLiteral("/f")},
+                    {}, bin + QStringLiteral("pictavo-reg"));
+    ASSERT_EQ(reg.finish(), 0) << reg.standardError().toStdString();
+
+    HostProcess host({QStringLiteral("--email"), QStringLiteral("i@example.com")}, {},
+                     bin + QStringLiteral("pictavo-host"));
+    host.send("/xpvfull");
+    EXPECT_EQ(host.finish(), 0) << host.standardError().toStdString();
+    const QString path = QString::fromUtf8(host.remainingOutput()).trimmed();
+    EXPECT_EQ(QImage(path).size(), QSize(1280, 800)) << host.standardError().toStdString();
+    // The plug-in came from the installation, not from the build tree.
+    RegistryHive hive(RegistryHive::defaultPath());
+    const auto scripts = hive.queryValue(RootKey::LocalMachine,
+                                         QStringLiteral("SOFTWARE\\Patchou\\Messenger Plus! Live"),
+                                         QStringLiteral("ScriptsDir"));
+    ASSERT_TRUE(scripts);
+    EXPECT_EQ(scripts->asText(), destdir.path() + QStringLiteral("/usr/lib/pictavo-host/Scripts"));
+}
+
+}  // namespace
+}  // namespace pictavo
