@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 
 #include "config/LanguageFiles.h"
-#include "support/FakeShell.h"
+#include "support/Fakes.h"
 
 using namespace pictavo;
 

@@ -6,6 +6,18 @@
 
 namespace pictavo::test {
 
+namespace {
+
+// Puts `service` into `slot` and hands back where it went.
+template <typename Service, typename Base>
+Service* install(std::unique_ptr<Base>& slot, std::unique_ptr<Service> service) {
+    Service* raw = service.get();
+    slot = std::move(service);
+    return raw;
+}
+
+}  // namespace
+
 TestComponent::TestComponent(QImage screenImage) {
     if (screenImage.isNull()) {
         screenImage = QImage(640, 480, QImage::Format_RGB32);
@@ -13,21 +25,11 @@ TestComponent::TestComponent(QImage screenImage) {
     }
     PlatformServices s;
     s.registryPath = RegistryHive::defaultPath();
-    auto d = std::make_unique<ScriptedDialogs>();
-    auto sh = std::make_unique<FakeShell>();
-    auto c = std::make_unique<FakeClock>();
-    auto sc = std::make_unique<FakeScreenSource>(std::move(screenImage));
-    auto v = std::make_unique<FakeVideoDevices>();
-    dialogs = d.get();
-    shell = sh.get();
-    clock = c.get();
-    screen = sc.get();
-    video = v.get();
-    s.dialogs = std::move(d);
-    s.shell = std::move(sh);
-    s.clock = std::move(c);
-    s.screen = std::move(sc);
-    s.video = std::move(v);
+    dialogs = install(s.dialogs, std::make_unique<ScriptedDialogs>());
+    shell = install(s.shell, std::make_unique<FakeShell>());
+    clock = install(s.clock, std::make_unique<FakeClock>());
+    screen = install(s.screen, std::make_unique<FakeScreenSource>(std::move(screenImage)));
+    video = install(s.video, std::make_unique<FakeVideoDevices>());
     pv = std::make_unique<PV>(std::move(s));
 }
 

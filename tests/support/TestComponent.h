@@ -4,10 +4,8 @@
 #include <memory>
 
 #include "plugin/PV.h"
-#include "support/FakeClock.h"
 #include "support/FakeScreenSource.h"
-#include "support/FakeShell.h"
-#include "support/FakeVideoDevices.h"
+#include "support/Fakes.h"
 #include "support/ScriptedDialogs.h"
 
 namespace pictavo::test {

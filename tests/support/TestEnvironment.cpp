@@ -1,7 +1,6 @@
 #include "support/TestEnvironment.h"
 
 #include <QDir>
-#include <cstdlib>
 
 namespace pictavo::test {
 
@@ -22,7 +21,5 @@ TestEnvironment::TestEnvironment()
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     point("TMPDIR", base + QStringLiteral("/tmp"));
 }
-
-TestEnvironment::~TestEnvironment() = default;
 
 }  // namespace pictavo::test

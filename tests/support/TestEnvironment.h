@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QString>
 #include <QTemporaryDir>
 #include <memory>
 
@@ -14,13 +13,8 @@ namespace pictavo::test {
 class TestEnvironment {
 public:
     TestEnvironment();
-    ~TestEnvironment();
     TestEnvironment(const TestEnvironment&) = delete;
     TestEnvironment& operator=(const TestEnvironment&) = delete;
-
-    QString root() const { return dir_.path(); }
-    QString home() const { return dir_.path() + QStringLiteral("/home"); }
-    QString tmp() const { return dir_.path() + QStringLiteral("/tmp"); }
 
 private:
     QTemporaryDir dir_;

@@ -5,11 +5,9 @@
 #include <xcb/xcb.h>
 
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QTemporaryFile>
 #include <QThread>
 #include <cstdlib>
-#include <memory>
 
 namespace pictavo::test {
 
@@ -54,10 +52,6 @@ XvfbSession::XvfbSession(const Options& options) {
 XvfbSession::~XvfbSession() {
     stop(openbox_);
     stop(xvfb_);
-}
-
-void XvfbSession::exportDisplay() const {
-    qputenv("DISPLAY", displayName());
 }
 
 bool XvfbSession::startServer(const Options& options) {

@@ -41,7 +41,7 @@ public:
     // "127.0.0.1:N": the server through TCP (Options::tcp).
     QByteArray tcpDisplayName() const { return "127.0.0.1" + displayName(); }
     // Points DISPLAY of this process (and of the programs it starts) at the server.
-    void exportDisplay() const;
+    void exportDisplay() const { qputenv("DISPLAY", displayName()); }
 
 private:
     bool startServer(const Options& options);
