@@ -59,57 +59,38 @@ QStringList settingsOf(const QString& email) {
 }
 
 // Types `line` to `host`, waits for the window titled `title` and presses `keys` in it.
-void type(HostProcess& host, const QByteArray& line, const QStringList& keys,
-          const QString& title = kOptionsTitle) {
+void type(HostProcess& host, const QByteArray& line, const QString& keys,
+          const QString& title = kTitle) {
     host.send(line);
     ASSERT_TRUE(test::waitForWindow(title)) << "no window " << title.toStdString();
-    test::xdotool(QStringList{QStringLiteral("key")} + keys);
-}
-
-QString options(HostProcess& host, const QStringList& keys) {
-    type(host, "/xpvoptions", keys);
-    return host.answer().value_or(QStringLiteral("<none>"));
+    xdotool(QStringLiteral("key ") + keys);
 }
 
 const QString kOptionsUser = QStringLiteral("options@example.com");
 
-// The command and the host's own /configure show the window modally: the answer follows its
-// closing. Whatever is untouched is written back as stored: Options.SavingUntouched….
-TEST(OptionsHost, EnterSavesWhatWasChangedEscapeNothing) {
+// The options window, shown modally by the command (the answer follows its closing) and by the
+// host's own /configure, is where the user switches the preview off: Escape keeps what is stored,
+// Return saves the change. Then the chooser sends the full screen at once. What a save writes is
+// Options.Save…'s.
+TEST(OptionsHost, ChoosersAnswerTheFullScreenByItsAccessKeyAndNothingForACancelledSave) {
     test::setUserValue(kOptionsUser, "", "sResult", QStringLiteral("stale"));
     HostProcess host({QStringLiteral("--email"), kOptionsUser});
-    type(host, "/configure",
-         {QStringLiteral("Tab"), QStringLiteral("space"),
-          QStringLiteral("Escape")});  // no answer: the host's own command
-    ASSERT_TRUE(test::waitForWindow(kOptionsTitle, false));
     // The tab strip has the focus; Tab reaches "Preview Screenshots before sending".
-    EXPECT_EQ(
-        options(host, {QStringLiteral("Tab"), QStringLiteral("space"), QStringLiteral("Escape")}),
-        QStringLiteral("True"));
-    const QStringList before = settingsOf(kOptionsUser);
-    ASSERT_TRUE(before.contains(QStringLiteral("Options\\Preview=1")));
-    EXPECT_TRUE(before.contains(kOptionsUser + QStringLiteral("\\sResult=")));  // reset
+    type(host, "/configure", QStringLiteral("Tab space Escape"), kOptionsTitle);
+    ASSERT_TRUE(test::waitForWindow(kOptionsTitle, false));  // no answer: the host's own command
+    type(host, "/xpvoptions", QStringLiteral("Tab space Return"), kOptionsTitle);
+    ASSERT_EQ(host.answer(), QStringLiteral("True"));
+    const QStringList stored = settingsOf(kOptionsUser);
+    EXPECT_TRUE(stored.contains(QStringLiteral("Options\\Preview=0")));
+    // The command resets the result.
+    EXPECT_TRUE(stored.contains(kOptionsUser + QStringLiteral("\\sResult=")));
 
-    EXPECT_EQ(
-        options(host, {QStringLiteral("Tab"), QStringLiteral("space"), QStringLiteral("Return")}),
-        QStringLiteral("True"));
-    QStringList expected = before;
-    expected.replaceInStrings(QStringLiteral("Options\\Preview=1"),
-                              QStringLiteral("Options\\Preview=0"));
-    EXPECT_EQ(settingsOf(kOptionsUser), expected);
-}
-
-// Without a preview the full screen is sent at once.
-TEST(OptionsHost, ChoosersAnswerTheFullScreenByItsAccessKeyAndNothingForACancelledSave) {
-    test::setUserValue(kOptionsUser, "Options", "Preview", QStringLiteral("0"));
-    HostProcess host({QStringLiteral("--email"), kOptionsUser});
-
-    type(host, "/xpvsend", {QStringLiteral("alt+f")}, kTitle);
+    type(host, "/xpvsend", QStringLiteral("alt+f"));
     const QString path = host.answer().value_or(QString());
     ASSERT_FALSE(path.isEmpty());
     EXPECT_EQ(QImage(path).size(), QGuiApplication::primaryScreen()->virtualGeometry().size());
 
-    type(host, "/xpvsave", {QStringLiteral("alt+n")}, kTitle);
+    type(host, "/xpvsave", QStringLiteral("alt+n"));
     EXPECT_EQ(host.answer(), QString());
     EXPECT_TRUE(test::waitForWindow(kTitle, false));
 }
@@ -251,9 +232,7 @@ TEST_F(SelectX11, ADragGivesExactlyThePixelsUnderItOnAnyMonitorAndScale) {
             if (&r == &rows[0]) {  // first Escape: the keyboard is grabbed, and nothing is sent
                 const QDir temp(WellKnownPaths::privateTempFolder(QStringLiteral("Pictavo")));
                 const QStringList before = temp.entryList(QDir::Files);
-                host->send("/xpvselect");
-                ASSERT_TRUE(test::waitForWindow(kTitle));
-                xdotool(QStringLiteral("key Escape"));
+                type(*host, "/xpvselect", QStringLiteral("Escape"));
                 EXPECT_EQ(host->answer(), QString());
                 EXPECT_EQ(temp.entryList(QDir::Files), before);
             }
