@@ -2,12 +2,10 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QTest>
-#include <QTimer>
 #include <functional>
 
 #include "controls/VexelButton.h"
@@ -16,7 +14,6 @@
 #include "preview/DrawToolsPalette.h"
 #include "preview/frmMain.h"
 #include "preview/frmMainWindow.h"
-#include "settings/DiagnosticLog.h"
 #include "settings/Settings.h"
 #include "support/TestComponent.h"
 
@@ -27,13 +24,7 @@ const QString kDrawTools = QStringLiteral("DrawTools");
 
 // A capture with structure in it, so that a wrong offset or scale shows.
 QImage testCard(QSize size) {
-    QImage img(size, QImage::Format_RGB32);
-    for (int y = 0; y < size.height(); ++y) {
-        for (int x = 0; x < size.width(); ++x) {
-            img.setPixel(x, y, qRgb(x * 7 & 0xff, y * 5 & 0xff, (x ^ y) & 0xff));
-        }
-    }
-    return img;
+    return test::testScreen(size.width(), size.height());
 }
 
 class PreviewWindow : public ::testing::Test {
@@ -59,20 +50,10 @@ protected:
         form->doScale();
     }
 
-    // Shows the window modally and runs `action` inside its loop; a watchdog unloads the
-    // window if the show has not ended after a few seconds.
-    void showModal(const std::function<void()>& action) {
-        bool watchdogFired = false;
-        QTimer watchdog;
-        watchdog.setSingleShot(true);
-        QObject::connect(&watchdog, &QTimer::timeout, [&] {
-            watchdogFired = true;
-            form->Unload();
-        });
-        watchdog.start(5000);
-        QTimer::singleShot(0, [&] { action(); });
-        form->Show();
-        EXPECT_FALSE(watchdogFired) << "the modal show did not end";
+    void showActive() {
+        form->window()->show();
+        form->window()->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(form->window()));
     }
 
     void click(QWidget* button) { QTest::mouseClick(button, Qt::LeftButton); }
@@ -111,14 +92,12 @@ TEST_F(PreviewWindow, CapturesAreShownOneToOneOnlyWhenTheyFit) {
         Canvas* canvas = form->picPreview();
         EXPECT_EQ(form->bScaled, r.scaled);
         EXPECT_EQ(canvas->size(), r.shown);
-        // Reduced or not, the palette is offered with the stored tool (button 0).
+        // Reduced or not, the palette is offered.
         EXPECT_FALSE(form->picDrawTools()->isHidden());
-        EXPECT_EQ(form->Tool, DrawingState::Line);
         // Centred in the area.
         EXPECT_EQ(canvas->pos(), QPoint((w - r.shown.width()) / 2, (h - r.shown.height()) / 2));
         EXPECT_EQ(canvas->image().committed(),
                   r.scaled ? reduceByAreaAverage(capture, r.shown) : capture);
-        EXPECT_EQ(canvas->image().working(), canvas->image().committed());
         // The full-size capture stays as it was for the encoders.
         EXPECT_EQ(form->picScreenie.image(), capture);
     }
@@ -129,76 +108,43 @@ TEST_F(PreviewWindow, AcceptHidesTheWindowAndKeepsItLoaded) {
     // pipeline names the new one after that.
     settings().setValue(QString(), QStringLiteral("sTemp"),
                         QStringLiteral("/tmp/pictavo/My_Screenshot.png"));
-    settings().setValue(QString(), QStringLiteral("Log"), QStringLiteral("1"));
-    QFile::remove(DiagnosticLog::LogFilePath());
     showCapture(testCard(QSize(200, 100)));
     const QString path = QStringLiteral("/tmp/pictavo/My_Screenshot2.png");
     settings().setValue(QString(), QStringLiteral("sTemp"), path);
-    form->cmdSend()->setCaption(QStringLiteral("&Send Screenshot"));
     ASSERT_EQ(form->Tool, DrawingState::Line);
 
-    showModal([&] { click(form->cmdSend()); });
+    showActive();
+    click(form->cmdSend());
 
     ASSERT_TRUE(form->isLoaded());
     EXPECT_TRUE(form->window()->isHidden());
     EXPECT_EQ(form->Tool, DrawingState::None);
     EXPECT_EQ(settings().value(QString(), QStringLiteral("sResult")), path);
-    QFile log(DiagnosticLog::LogFilePath());
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(log.readAll()),
-              QStringLiteral("frmMain - cmdSend_Click - sTemp:  ") + path +
-                  QStringLiteral("\r\nfrmMain - cmdSend_Click - End\r\n"));
     // The canvas is still there for the encoders.
     EXPECT_EQ(form->picPreview()->image().committed().size(), QSize(200, 100));
 }
 
-TEST_F(PreviewWindow, CancelAndCloseUnloadTheWindow) {
-    struct Row {
-        const char* name;
-        std::function<void(frmMain&)> act;
-    };
-    const Row rows[] = {
-        {"cancel_button", [](frmMain& f) { QTest::mouseClick(f.cmdCancel(), Qt::LeftButton); }},
-        {"close_button", [](frmMain& f) { QTest::mouseClick(f.cmdX(), Qt::LeftButton); }},
-        {"window_manager_close", [](frmMain& f) { f.window()->close(); }},
-    };
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.name);
-        settings().setValue(QString(), QStringLiteral("sResult"), QString());
-        showCapture(testCard(QSize(120, 90)));
-        showModal([&] { r.act(*form); });
-        EXPECT_FALSE(form->isLoaded());
-        EXPECT_EQ(settings().value(QString(), QStringLiteral("sResult")), QStringLiteral("Cancel"));
-        // The fields outlive the window.
-        EXPECT_EQ(form->bScaled, false);
-    }
-}
-
 TEST_F(PreviewWindow, ToolButtonsSelectTheirToolsAndTheChoiceOutlivesTheWindow) {
-    struct Row {
-        int button;
-        qint32 tool;
-    };
-    const Row rows[] = {{0, DrawingState::Line},
-                        {1, DrawingState::Freehand},
-                        {2, DrawingState::Circle},
-                        {3, DrawingState::Rectangle},
-                        {4, DrawingState::Text}};
-    for (const Row& r : rows) {
-        SCOPED_TRACE(r.button);
-        showCapture(testCard(QSize(120, 90)));
-        click(form->picDrawTools()->cmdTool(r.button));
-        EXPECT_EQ(form->Tool, r.tool);
-        EXPECT_EQ(settings().value(kDrawTools, QStringLiteral("Tool")), QString::number(r.button));
-        EXPECT_EQ(form->picDrawTools()->frmFont()->isHidden(), r.tool != DrawingState::Text);
-
+    const qint32 tools[] = {DrawingState::Line, DrawingState::Freehand, DrawingState::Circle,
+                            DrawingState::Rectangle, DrawingState::Text};
+    showCapture(testCard(QSize(120, 90)));
+    DrawToolsPalette* p = form->picDrawTools();
+    for (int button = 0; button < 5; ++button) {
+        SCOPED_TRACE(button);
+        click(p->cmdTool(button));
+        EXPECT_EQ(form->Tool, tools[button]);
+        EXPECT_EQ(settings().value(kDrawTools, QStringLiteral("Tool")), QString::number(button));
+        EXPECT_EQ(p->frmFont()->isHidden(), button != 4);
+    }
+    for (const int button : {2, 4}) {
+        SCOPED_TRACE(button);
+        click(form->picDrawTools()->cmdTool(button));
         form->cmdX_Click();
         ASSERT_FALSE(form->isLoaded());
         showCapture(testCard(QSize(120, 90)));
-        EXPECT_EQ(form->picDrawTools()->highlightedToolButton(), r.button);
-        EXPECT_EQ(form->Tool, r.tool);
-        EXPECT_EQ(form->picDrawTools()->frmFont()->isHidden(), r.tool != DrawingState::Text);
-        form->Unload();
+        EXPECT_EQ(form->picDrawTools()->highlightedToolButton(), button);
+        EXPECT_EQ(form->Tool, tools[button]);
+        EXPECT_EQ(form->picDrawTools()->frmFont()->isHidden(), button != 4);
     }
 }
 
@@ -226,9 +172,7 @@ TEST_F(PreviewWindow, WidthControls) {
 
     // Typing: letters and signs are swallowed, digits and Backspace go through; leaving
     // the box takes its value.
-    form->window()->show();
-    form->window()->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(form->window()));
+    showActive();
     box->setFocus();
     box->selectAll();
     QTest::keyClicks(box, QStringLiteral("1a-x2.,"));
@@ -249,9 +193,20 @@ TEST_F(PreviewWindow, WidthControls) {
     widthIs(32767);
 }
 
-TEST_F(PreviewWindow, StyleButtonsToggleTheTextFont) {
+// Stored drawing values come back with the window, a reduced one too (the values the pipeline
+// stores after a cancel are SendCommand.ThePreviewsAnswer...'s); a stored style shows lit, and
+// the style buttons toggle the text's font.
+TEST_F(PreviewWindow, StoredDrawingValuesComeBackAndStyleButtonsToggleTheFont) {
+    settings().setValue(kDrawTools, QStringLiteral("Len"), QStringLiteral("7"));
+    settings().setValue(kDrawTools, QStringLiteral("Colour"), QStringLiteral("65280"));
+    settings().setValue(kDrawTools, QStringLiteral("Text"), QStringLiteral("stored"));
     settings().setValue(kDrawTools, QStringLiteral("FontItalic"), QStringLiteral("1"));
-    showCapture(testCard(QSize(60, 60)));
+    showCapture(testCard(areaSize() + QSize(10, 10)));
+    ASSERT_TRUE(form->bScaled);
+    EXPECT_EQ(form->Len, 7);
+    EXPECT_EQ(form->Colour, 65280);
+    EXPECT_EQ(form->textToolText(), QStringLiteral("stored"));
+
     DrawToolsPalette* p = form->picDrawTools();
     for (bool on : {false, true, false}) {
         EXPECT_EQ(p->lblTextFormat()->font().bold(), on);
@@ -259,9 +214,7 @@ TEST_F(PreviewWindow, StyleButtonsToggleTheTextFont) {
                   on ? DrawToolsPalette::styleOnFace() : QColor(255, 255, 255));
         click(p->cmdFontStyle(0));
     }
-
-    // A stored style shows lit, and one click switches it off.
-    EXPECT_TRUE(p->lblTextFormat()->font().italic());
+    EXPECT_TRUE(form->textToolFont().italic());
     EXPECT_EQ(p->cmdFontStyle(1)->backColour(), DrawToolsPalette::styleOnFace());
     click(p->cmdFontStyle(1));
     EXPECT_FALSE(p->lblTextFormat()->font().italic());
@@ -277,9 +230,7 @@ TEST_F(PreviewWindow, StyleButtonsToggleTheTextFont) {
 TEST_F(PreviewWindow, DrawingUndoRedoAndCopyWithMouseAndKeys) {
     const QImage capture = testCard(QSize(160, 120));
     showCapture(capture);
-    form->window()->show();
-    form->window()->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(form->window()));
+    showActive();
     DrawToolsPalette* p = form->picDrawTools();
     click(p->cmdTool(0));
     click(p->cmdColour(3));  // red
@@ -335,70 +286,52 @@ TEST_F(PreviewWindow, DrawingUndoRedoAndCopyWithMouseAndKeys) {
     EXPECT_EQ(canvas->image().working(), expected.working());
 }
 
-// Escape cancels; Return accepts whatever palette control was clicked last, as the focus
-// never stays in the hidden text box, which no Tab reaches either.
+// Escape, Cancel, the close button and the window manager's close cancel and unload the window.
+// Return accepts whatever palette control was clicked last, as the focus never stays in the
+// hidden text box, which no Tab reaches either.
 TEST_F(PreviewWindow, EscapeCancelsAndReturnAcceptsAfterAnyPaletteClick) {
     const QString path = QStringLiteral("/tmp/pictavo/My_Screenshot.png");
+    const QString cancel = QStringLiteral("Cancel");
     settings().setValue(QString(), QStringLiteral("sTemp"), path);
+    const auto key = [](Qt::Key k) {
+        return [k](frmMain&) { QTest::keyClick(QApplication::focusWidget(), k); };
+    };
     const struct {
         const char* name;
         std::function<QWidget*(DrawToolsPalette&)> click;
-        Qt::Key key;
+        std::function<void(frmMain&)> leave;
         QString result;
     } rows[] = {
-        {"escape", nullptr, Qt::Key_Escape, QStringLiteral("Cancel")},
-        {"return", nullptr, Qt::Key_Return, path},
-        {"swatch", [](DrawToolsPalette& p) { return p.cmdColour(4); }, Qt::Key_Return, path},
-        {"tool", [](DrawToolsPalette& p) { return p.cmdTool(4); }, Qt::Key_Enter, path},
-        {"style", [](DrawToolsPalette& p) { return p.cmdFontStyle(1); }, Qt::Key_Return, path},
-        {"width", [](DrawToolsPalette& p) { return p.cmdWidthMore(); }, Qt::Key_Return, path},
-        {"escape_after_swatch", [](DrawToolsPalette& p) { return p.cmdColour(1); }, Qt::Key_Escape,
-         QStringLiteral("Cancel")},
+        {"escape", nullptr, key(Qt::Key_Escape), cancel},
+        {"return", nullptr, key(Qt::Key_Return), path},
+        {"swatch", [](DrawToolsPalette& p) { return p.cmdColour(4); }, key(Qt::Key_Return), path},
+        {"tool", [](DrawToolsPalette& p) { return p.cmdTool(4); }, key(Qt::Key_Enter), path},
+        {"style", [](DrawToolsPalette& p) { return p.cmdFontStyle(1); }, key(Qt::Key_Return), path},
+        {"width", [](DrawToolsPalette& p) { return p.cmdWidthMore(); }, key(Qt::Key_Return), path},
+        {"escape_after_swatch", [](DrawToolsPalette& p) { return p.cmdColour(1); },
+         key(Qt::Key_Escape), cancel},
+        {"cancel_button", nullptr,
+         [](frmMain& f) { QTest::mouseClick(f.cmdCancel(), Qt::LeftButton); }, cancel},
+        {"close_button", nullptr, [](frmMain& f) { QTest::mouseClick(f.cmdX(), Qt::LeftButton); },
+         cancel},
+        {"window_manager_close", nullptr, [](frmMain& f) { f.window()->close(); }, cancel},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         settings().setValue(QString(), QStringLiteral("sResult"), QString());
         showCapture(testCard(QSize(120, 90)));
-        form->window()->show();
-        form->window()->activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(form->window()));
+        showActive();
         if (r.click) {
             click(r.click(*form->picDrawTools()));
         }
-        QWidget* focus = QApplication::focusWidget();
-        ASSERT_NE(focus, nullptr);
-        EXPECT_NE(focus, form->txtDummy());
-        QTest::keyClick(focus, r.key);
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        EXPECT_NE(QApplication::focusWidget(), form->txtDummy());
+        r.leave(*form);
         EXPECT_EQ(settings().value(QString(), QStringLiteral("sResult")), r.result);
         EXPECT_EQ(form->isLoaded(), r.result == path);
         form->Unload();
     }
-    // Tab goes round the window's controls without ever stopping in the hidden box.
     EXPECT_EQ(form->txtDummy()->focusPolicy(), Qt::NoFocus);
-}
-
-TEST_F(PreviewWindow, DrawingValuesSurviveAReducedPreviewAndACancel) {
-    settings().setValue(kDrawTools, QStringLiteral("Len"), QStringLiteral("7"));
-    settings().setValue(kDrawTools, QStringLiteral("Colour"), QStringLiteral("65280"));
-    settings().setValue(kDrawTools, QStringLiteral("Text"), QStringLiteral("stored"));
-    settings().setValue(kDrawTools, QStringLiteral("FontBold"), QStringLiteral("1"));
-    const QSize area = areaSize();
-    // No palette, no tool: yet the values the pipeline stores afterwards are the stored ones.
-    showCapture(testCard(area + QSize(10, 10)));
-    ASSERT_TRUE(form->bScaled);
-    EXPECT_EQ(form->Len, 7);
-    EXPECT_EQ(form->Colour, 65280);
-    EXPECT_EQ(form->textToolText(), QStringLiteral("stored"));
-    EXPECT_TRUE(form->textToolFont().bold());
-
-    // What the user typed in a cancelled preview is still there to be stored, and reading
-    // it does not load the window again.
-    showCapture(testCard(QSize(50, 50)));
-    form->txtText()->setText(QStringLiteral("typed"));
-    form->cmdCancel_Click();
-    ASSERT_FALSE(form->isLoaded());
-    EXPECT_EQ(form->textToolText(), QStringLiteral("typed"));
-    EXPECT_FALSE(form->isLoaded());
 }
 
 TEST_F(PreviewWindow, FixedControlsStandWhereTheyBelong) {
@@ -415,7 +348,11 @@ TEST_F(PreviewWindow, FixedControlsStandWhereTheyBelong) {
     // The accept button stands centred above the cancel button, both below the area.
     EXPECT_EQ(form->cmdSend()->geometry().center().x(), form->cmdCancel()->geometry().center().x());
     EXPECT_LT(form->cmdSend()->geometry().bottom(), form->cmdCancel()->geometry().top());
+    EXPECT_NEAR(form->cmdCancel()->geometry().center().x(), w->width() / 2, 1);
     EXPECT_LT(areaSize().height() + form->picHidden()->y(), form->cmdSend()->geometry().top());
+    // The warning shares the logo's right and bottom edges.
+    EXPECT_EQ(form->lblBigOverlay()->geometry().bottomRight(),
+              form->imgLogo()->geometry().bottomRight());
 
     // The window takes 85% of the height above the taskbar the screen reports.
     const int fullHeight = w->height();
