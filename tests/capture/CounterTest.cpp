@@ -2,9 +2,11 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QTimer>
 #include <memory>
 #include <vector>
 
+#include "capture/EventLoopWait.h"
 #include "capture/frmCounter.h"
 #include "controls/Twips.h"
 #include "platform/RegistryHive.h"
@@ -90,27 +92,10 @@ TEST_F(Counter, ACountThatIsNoNumberOrBelowOneShowsNothingAndEndsAnEarlierCountd
     EXPECT_EQ(counter.lblTime()->text(), QStringLiteral("4"));
 }
 
-// In the corner, the shadow 45 twips right of and below the number, and the room right of and
-// below them growing from 30 to 45 twips at the first tick. (That the window holds the whole
-// number and its shadow shows in the pixels of PaintsTheNumberOverItsShadowInTheCountdownLook.)
-TEST_F(Counter, StandsInTheCornerAndItsMarginGrowsAtTheFirstTick) {
-    setCount("3");
-    ASSERT_TRUE(counter.Show());
-    QWidget* w = counter.window();
-    const int tx = twipsPerPixelX(w);
-    const int ty = twipsPerPixelY(w);
-    EXPECT_EQ(w->pos(), QPoint(0, 0));
-    EXPECT_EQ(counter.lblTime()->pos(), QPoint(toPixels(15, tx), toPixels(15, ty)));
-    EXPECT_EQ(counter.lblTime2()->pos(), QPoint(toPixels(60, tx), toPixels(60, ty)));
-    const QSize atLoad = w->size();
-    counter.Timer1_Timer();
-    if (tx == 15 && ty == 15) {
-        EXPECT_EQ(w->size(), atLoad + QSize(1, 1));  // 3 and 2 are equally wide
-    }
-}
-
 // Font and colours as set, and the pixels: green background, the blue shadow 3 pixels (45
-// twips) right of and below the red number, and the number painted over the shadow.
+// twips) right of and below the red number, and the number painted over the shadow. The room
+// right of and below them grows from 30 to 45 twips at the first tick. (The window's place in
+// the corner is CounterX11.AppearsInTheCornerOnTopWithoutTakingTheFocus's.)
 TEST_F(Counter, PaintsTheNumberOverItsShadowInTheCountdownLook) {
     const std::pair<const char*, const char*> look[] = {
         {"Font", "DejaVu Sans"}, {"FontSize", "30"},     {"FontStrikethru", "1"},
@@ -147,6 +132,22 @@ TEST_F(Counter, PaintsTheNumberOverItsShadowInTheCountdownLook) {
     ASSERT_FALSE(number.isEmpty() || shadow.isEmpty());
     EXPECT_EQ(shadow.bottomRight(), number.bottomRight() + QPoint(3, 3));
     EXPECT_EQ(image.pixel(0, 0), qRgb(0, 255, 0));
+    const QSize atLoad = w->size();
+    counter.Timer1_Timer();
+    EXPECT_EQ(w->size(), atLoad + QSize(1, 1));  // 8 and 7 are equally wide
+}
+
+// Posted events go on during a wait, and a wait of no time runs nothing. That the wait lasts its
+// time, sleeps and lets the counter tick is SendCommand.TypedCountdownIsRoundedDownWaitedOut...'s;
+// that a closing application ends it at once, HostProgram.AStopSignalEndsACountdown...'s.
+TEST(EventLoopWait, DeliversEventsWhileWaitingAndNoneForNoTime) {
+    bool posted = false;
+    QTimer::singleShot(0, [&posted] { posted = true; });
+    waitWithEvents(std::chrono::milliseconds(-5));
+    waitWithEvents(std::chrono::milliseconds(0));
+    EXPECT_FALSE(posted);
+    waitWithEvents(std::chrono::milliseconds(20));
+    EXPECT_TRUE(posted);
 }
 
 }  // namespace
