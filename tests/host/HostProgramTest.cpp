@@ -108,9 +108,8 @@ TEST(HostProgram, BadArgumentsAndABrokenStoreAreReported) {
     f.close();
     r = runHost({});
     EXPECT_EQ(r.exitCode, 1);
+    // (Left as it was: RegistryHiveTest.AFileThatIsNotAStoreOrIsDamagedIsReportedAndLeftAlone.)
     EXPECT_TRUE(r.err.contains(RegistryHive::defaultPath())) << r.err.toStdString();
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), "not a store");  // left as it was
 }
 
 // The faults a user met through the host, each as it shows there: the answer, the file it names,

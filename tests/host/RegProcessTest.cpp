@@ -1,70 +1,140 @@
 #include <gtest/gtest.h>
-
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QTemporaryDir>
+#include <chrono>
+#include <map>
+#include <optional>
+#include <random>
+#include <set>
+#include <thread>
 
 #include "platform/RegistryHive.h"
 
 using namespace pictavo;
+using std::chrono::microseconds;
 
-// The built pictavo-reg, run as a user or a script runs it: arguments, standard input, exit
-// status, and the store under the (private) XDG_CONFIG_HOME of this test process.
+// The built programs that write the settings store, run as a user or a script runs them:
+// arguments, standard input, exit status, and the store under an XDG_CONFIG_HOME of the test's
+// own. Some runs are killed (SIGKILL) at random moments: afterwards the file is whole, every
+// write acknowledged before a kill is there, and the next start completes what a killed start
+// left half-made.
 
 namespace {
+
+constexpr int kKills = 100;
+const QString kTool = QStringLiteral(PICTAVO_BIN_DIR "/pictavo-reg");
 
 QString S(const char* s) {
     return QString::fromUtf8(s);
 }
 
-const QString kTool = QStringLiteral(PICTAVO_BIN_DIR "/pictavo-reg");
+QProcessEnvironment environmentWithConfig(const QString& configHome) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(S("XDG_CONFIG_HOME"), configHome);
+    return env;
+}
 
 struct Outcome {
-    int rc = -1;
+    int rc = -1;  // -1 when it was killed or crashed
     QString out;
     QString err;
+    microseconds took{};
 };
 
-Outcome runTool(const QStringList& args, const QByteArray& input = {},
-                const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
-                const QString& program = kTool) {
+// Runs `program` with `input` on its standard input to its end, or kills it `killAfter` after
+// its start.
+Outcome run(const QStringList& args, const QProcessEnvironment& env, const QByteArray& input = {},
+            std::optional<microseconds> killAfter = {}, const QString& program = kTool) {
     QProcess p;
     p.setProcessEnvironment(env);
+    const auto start = std::chrono::steady_clock::now();
     p.start(program, args);
-    if (!p.waitForStarted()) {
-        ADD_FAILURE() << "cannot start " << kTool.toStdString();
+    if (!p.waitForStarted(10000)) {
+        ADD_FAILURE() << "cannot start " << program.toStdString();
         return {};
     }
     p.write(input);
     p.closeWriteChannel();
+    if (killAfter) {
+        std::this_thread::sleep_for(*killAfter);
+        p.kill();  // an ended process keeps its status until it is reaped
+    }
     if (!p.waitForFinished(60000)) {
         p.kill();
         p.waitForFinished();
-        ADD_FAILURE() << "pictavo-reg did not finish";
+        ADD_FAILURE() << program.toStdString() << " did not finish";
         return {};
     }
-    EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-            QString::fromUtf8(p.readAllStandardError())};
+    const bool ended = p.exitStatus() == QProcess::NormalExit;
+    EXPECT_TRUE(ended || killAfter) << program.toStdString() << " crashed";
+    return {ended ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError()),
+            std::chrono::duration_cast<microseconds>(std::chrono::steady_clock::now() - start)};
 }
 
-// The tool as a user runs it on the store under XDG_CONFIG_HOME: values given as UTF-8 arguments, questions answered on standard input. Once the store's folder
-// may not be written, queries still work, a change is refused as read-only and nothing is
+// A kill moment from the start to a little past the time an unkilled run takes.
+microseconds killMoment(std::mt19937& random, microseconds runTime) {
+    return microseconds(
+        std::uniform_int_distribution<std::int64_t>(0, runTime.count() * 6 / 5)(random));
+}
+
+// "ok" for a whole file, else what is wrong. Opened as the next writer would open it, so that
+// a write-ahead log the kill left is taken in first.
+QString integrityCheck(const QString& path) {
+    sqlite3* db = nullptr;
+    sqlite3_stmt* s = nullptr;
+    QString result;
+    if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
+            SQLITE_OK ||
+        sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &s, nullptr) != SQLITE_OK) {
+        result = QString::fromUtf8(sqlite3_errmsg(db));
+    }
+    while (s && sqlite3_step(s) == SQLITE_ROW) {
+        result += QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)));
+    }
+    sqlite3_finalize(s);
+    sqlite3_close(db);
+    return result;
+}
+
+// Every key with its values, as "root:path" -> {"name=type:data", ...}. Values are compared as
+// a set: a start that completes a half-made key adds them in another order.
+std::map<QString, std::set<QString>> dumpStore(const QString& path) {
+    RegistryHive hive(path);
+    std::map<QString, std::set<QString>> out;
+    for (const std::uint32_t root : {RootKey::CurrentUser, RootKey::LocalMachine}) {
+        QStringList keyPath{QString::number(root)};
+        for (const RegistryHive::TreeKey& key :
+             hive.tree(root, {}).value_or(std::vector<RegistryHive::TreeKey>{})) {
+            keyPath.resize(key.depth + 1);
+            keyPath << key.name;
+            std::set<QString>& values = out[keyPath.join(QLatin1Char('\\'))];
+            for (const NamedRegValue& v : key.values) {
+                values.insert(v.name + QLatin1Char('=') + QString::number(int(v.value.type)) +
+                              QLatin1Char(':') + QString::fromLatin1(v.value.data.toHex()));
+            }
+        }
+    }
+    return out;
+}
+
+// Values given as UTF-8 arguments, questions answered on standard input. Once the store's
+// folder may not be written, queries still work, a change is refused as read-only and nothing is
 // written. Run without the right to override permissions when the tests run as root.
 TEST(RegProcess, AStoreInAReadOnlyFolderIsStillRead) {
     QTemporaryDir config;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(S("XDG_CONFIG_HOME"), config.path());
+    const QProcessEnvironment env = environmentWithConfig(config.path());
     const QString key = S("HKCU\\Software\\RegProcess\\ReadOnly");
     const QString text =
         S("Gr\xc3\xbc\xc3\x9f"
           "e 1");
     const QString done = S("The operation completed successfully.\n");
-    Outcome r = runTool({S("add"), key, S("/v"), S("Text"), S("/d"), text}, {}, env);
+    Outcome r = run({S("add"), key, S("/v"), S("Text"), S("/d"), text}, env);
     EXPECT_EQ(r.rc, 0);
     EXPECT_EQ(r.out, done);
     EXPECT_EQ(r.err, S(""));
@@ -82,8 +152,7 @@ TEST(RegProcess, AStoreInAReadOnlyFolderIsStillRead) {
         prefix = {S("--bounding-set=-dac_override,-dac_read_search"), S("--"), kTool};
     }
     const auto asUser = [&](const QStringList& args) {
-        return prefix.isEmpty() ? runTool(args, {}, env)
-                                : runTool(prefix + args, {}, env, S("setpriv"));
+        return prefix.isEmpty() ? run(args, env) : run(prefix + args, env, {}, {}, S("setpriv"));
     };
     r = asUser({S("query"), key, S("/v"), S("TEXT")});
     EXPECT_EQ(r.rc, 0) << r.err.toStdString();
@@ -97,7 +166,7 @@ TEST(RegProcess, AStoreInAReadOnlyFolderIsStillRead) {
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(stored()->asText(), text);
 
-    r = runTool({S("delete"), key}, "yes\n", env);
+    r = run({S("delete"), key}, env, "yes\n");
     EXPECT_EQ(r.rc, 0);
     EXPECT_EQ(r.out, S("Permanently delete the registry key "
                        "HKEY_CURRENT_USER\\Software\\RegProcess\\ReadOnly (Yes/No)? ") +
@@ -109,8 +178,7 @@ TEST(RegProcess, AStoreInAReadOnlyFolderIsStillRead) {
 // not exist yet: every call succeeds at once or after waiting its turn, and no value is lost.
 TEST(RegProcess, ParallelWritersLoseNothing) {
     QTemporaryDir config;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(S("XDG_CONFIG_HOME"), config.path());
+    QProcessEnvironment env = environmentWithConfig(config.path());
     env.insert(S("PICTAVO_REG"), kTool);
     // The loop stops at the first failure and exits with its status; stderr carries the text.
     const QString script =
@@ -142,6 +210,77 @@ TEST(RegProcess, ParallelWritersLoseNothing) {
             ASSERT_TRUE(v) << prefix.toStdString() << i;
             EXPECT_EQ(v->data, RegValue::dword(i).data);
         }
+    }
+}
+
+TEST(CrashSafety, KilledWritersLoseNoAcknowledgedValue) {
+    QTemporaryDir config;
+    const QProcessEnvironment env = environmentWithConfig(config.path());
+    const std::uint32_t seed = std::random_device{}();
+    SCOPED_TRACE(seed);
+    std::mt19937 random(seed);
+
+    // Each call adds one value, to a new key every tenth call, so kills land in creating the
+    // store, a key and a value.
+    const auto add = [&](int i, std::optional<microseconds> killAfter) {
+        return run({S("add"), S("HKCU\\Software\\Crash\\K%1").arg(i / 10), S("/v"), S("V%1").arg(i),
+                    S("/t"), S("REG_DWORD"), S("/d"), QString::number(i), S("/f")},
+                   env, {}, killAfter);
+    };
+    // The run time of one call that also creates the store, in a folder of its own.
+    QTemporaryDir measure;
+    const auto runTime =
+        run({S("add"), S("HKCU\\Software\\Crash"), S("/v"), S("V"), S("/d"), S("1")},
+            environmentWithConfig(measure.path()))
+            .took;
+    // Every tenth call runs to its end, so that later kills always have acknowledged values to
+    // lose, however slow the machine is today against the measured run.
+    std::vector<int> acknowledged;
+    for (int i = 0; i < kKills; ++i) {
+        const auto killAfter =
+            i % 10 == 9 ? std::nullopt : std::optional(killMoment(random, runTime));
+        if (add(i, killAfter).rc == 0) {
+            acknowledged.push_back(i);
+        }
+    }
+    const QString store = config.filePath(S("pictavo/registry.db"));
+    EXPECT_EQ(integrityCheck(store), S("ok"));
+    RegistryHive hive(store);
+    for (int i : acknowledged) {
+        const auto v = hive.queryValue(RootKey::CurrentUser, S("Software\\Crash\\K%1").arg(i / 10),
+                                       S("V%1").arg(i));
+        ASSERT_TRUE(v) << "acknowledged value " << i << " is lost";
+        EXPECT_EQ(v->data, RegValue::dword(std::uint32_t(i)).data);
+    }
+    // The calls left to run acknowledged their values, and most kills came in time to matter.
+    EXPECT_GE(acknowledged.size(), std::size_t(kKills / 10));
+    EXPECT_LT(acknowledged.size(), std::size_t(kKills));
+}
+
+// Each round starts a host on a new profile, kills it, checks the file, and starts it again:
+// that start must leave the same settings as one that was never interrupted.
+TEST(CrashSafety, AStartAfterAKilledStartCompletesTheSettings) {
+    const QString host = S(PICTAVO_BIN_DIR "/pictavo-host");
+    const QStringList args = {S("--email"), S("crash@example.org")};
+    QTemporaryDir reference, killed;
+    const Outcome clean = run(args, environmentWithConfig(reference.path()), {}, {}, host);
+    ASSERT_EQ(clean.rc, 0);
+    const auto expected = dumpStore(reference.filePath(S("pictavo/registry.db")));
+
+    const std::uint32_t seed = std::random_device{}();
+    SCOPED_TRACE(seed);
+    std::mt19937 random(seed);
+    const QProcessEnvironment env = environmentWithConfig(killed.path());
+    const QString store = killed.filePath(S("pictavo/registry.db"));
+    for (int i = 0; i < kKills; ++i) {
+        SCOPED_TRACE(i);
+        QDir(killed.filePath(S("pictavo"))).removeRecursively();
+        run(args, env, {}, killMoment(random, clean.took), host);
+        if (QFile::exists(store)) {
+            ASSERT_EQ(integrityCheck(store), S("ok"));
+        }
+        ASSERT_EQ(run(args, env, {}, {}, host).rc, 0);
+        ASSERT_EQ(dumpStore(store), expected);
     }
 }
 

@@ -232,28 +232,19 @@ TEST_F(RegToolTest, DeleteAsksUnlessForcedAndNeverTakesTheRoot) {
               (Outcome{1, S(""), kNotFound}));
 }
 
+// The store is opened the same way before any verb runs, so one writing verb shows it. The bytes
+// left as they were are RegistryHiveTest.AFileThatIsNotAStoreOrIsDamagedIsReportedAndLeftAlone's.
 TEST_F(RegToolTest, ForeignFileIsReportedAndLeftAlone) {
     ASSERT_TRUE(QDir().mkpath(dir.filePath(S("pictavo"))));
-    const QByteArray text = "these are my notes, not a settings store\n";
-    {
-        QFile f(path());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(text);
-    }
-    for (const QStringList& args :
-         {QStringList{S("query"), S("HKCU")},
-          QStringList{S("add"), S("HKCU\\x"), S("/v"), S("a"), S("/d"), S("b"), S("/f")},
-          QStringList{S("delete"), S("HKCU\\x"), S("/f")}}) {
-        SCOPED_TRACE(args.join(u' ').toStdString());
-        const Outcome r = run(args);
-        EXPECT_EQ(r.rc, 1);
-        EXPECT_TRUE(r.out.isEmpty());
-        EXPECT_TRUE(r.err.startsWith(S("ERROR: The file ") + path())) << r.err.toStdString();
-        EXPECT_TRUE(r.err.contains(S("not a Pictavo settings store")));
-    }
     QFile f(path());
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), text);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("these are my notes, not a settings store\n");
+    f.close();
+    const Outcome r = run({S("add"), S("HKCU\\x"), S("/v"), S("a"), S("/d"), S("b"), S("/f")});
+    EXPECT_EQ(r.rc, 1);
+    EXPECT_TRUE(r.out.isEmpty());
+    EXPECT_TRUE(r.err.startsWith(S("ERROR: The file ") + path())) << r.err.toStdString();
+    EXPECT_TRUE(r.err.contains(S("not a Pictavo settings store")));
     EXPECT_EQ(QDir(dir.filePath(S("pictavo"))).entryList(QDir::Files),
               QStringList{S("registry.db")});
 }
