@@ -103,7 +103,6 @@ const Refused kRefused[] = {
     {"UnknownVerb", {S("copy"), S("HKCU\\a"), S("HKCU\\b")}, kSyntax},
     {"NoKey", {S("query")}, kQuerySyntax},
     {"SwitchInPlaceOfKey", {S("query"), S("/s")}, kQuerySyntax},
-    {"UnknownRoot", {S("query"), S("HKXX\\Software")}, kQueryKeyName},
     {"PerformanceDataIsNotARegRoot", {S("query"), S("HKEY_PERFORMANCE_DATA")}, kQueryKeyName},
     {"RemoteKey", {S("add"), S("\\\\pc\\HKCU\\x")}, kAddKeyName},
     {"EmptyNameComponent", {S("add"), S("HKCU\\a\\\\b")}, kAddKeyName},

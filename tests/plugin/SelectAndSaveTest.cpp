@@ -32,7 +32,6 @@ QByteArray formatOf(const QString& path) {
     }
     const QByteArray head = f.read(4);
     for (const auto& [magic, name] : {std::pair<QByteArray, const char*>{"BM", "bmp"},
-                                      {"GIF8", "gif"},
                                       {"\xff\xd8\xff", "jpg"},
                                       {"\x89PNG", "png"},
                                       {"II*", "tif"}}) {
