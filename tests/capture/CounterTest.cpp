@@ -3,29 +3,21 @@
 #include <QApplication>
 #include <QPointer>
 #include <QTimer>
-#include <memory>
 #include <vector>
 
 #include "capture/EventLoopWait.h"
 #include "capture/frmCounter.h"
 #include "controls/Twips.h"
-#include "platform/RegistryHive.h"
-#include "settings/Settings.h"
-#include "support/ScriptedDialogs.h"
+#include "support/TestComponent.h"
 
 namespace pictavo {
 namespace {
 
 class Counter : public ::testing::Test {
 protected:
-    void SetUp() override { settings.checkRegistry(); }
+    void SetUp() override { ASSERT_TRUE(tc.initialize()); }
 
-    void setCount(const char* text) {
-        settings.setValue(QString(), QStringLiteral("Count"), QLatin1String(text));
-    }
-    void setLook(const char* name, const char* text) {
-        settings.setValue(QStringLiteral("Countdown"), QLatin1String(name), QLatin1String(text));
-    }
+    void setCount(const char* text) { tc.set("", "Count", QLatin1String(text)); }
     static int countdownWindows() {
         int n = 0;
         for (QWidget* w : QApplication::topLevelWidgets()) {
@@ -34,11 +26,8 @@ protected:
         return n;
     }
 
-    std::unique_ptr<RegistryHive> hive =
-        std::make_unique<RegistryHive>(RegistryHive::defaultPath());
-    test::ScriptedDialogs dialogs;
-    Settings settings{*hive, dialogs, [] { return QStringLiteral("user@example.com"); }};
-    frmCounter counter{dialogs, settings};
+    test::TestComponent tc;
+    frmCounter& counter = tc.pv->counterForm();
 };
 
 // Halves round to even; one number a tick, then the window goes.
@@ -102,7 +91,7 @@ TEST_F(Counter, PaintsTheNumberOverItsShadowInTheCountdownLook) {
         {"FontUnderline", "0"},  {"FontBold", "1"},      {"FontItalic", "1"},
         {"ForeColor", "255"},    {"Shadow", "16711680"}, {"BackColor", "65280"}};
     for (const auto& [name, text] : look) {
-        setLook(name, text);
+        tc.set("Countdown", name, QLatin1String(text));
     }
     setCount("8");
     ASSERT_TRUE(counter.Show());

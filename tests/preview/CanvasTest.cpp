@@ -85,23 +85,5 @@ TEST(CanvasImage, CircleIsTheRingWithinHalfThePenWidth) {
     }
 }
 
-TEST(CanvasImage, TextStartsAtItsTopLeftCorner) {
-    CanvasImage c = blankCanvas(QSize(200, 80));
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(20);
-    c.drawText(50, 30, QStringLiteral("HH"), font, QColor(0, 0, 0));
-    QRect ink;
-    for (int y = 0; y < 80; ++y) {
-        for (int x = 0; x < 200; ++x) {
-            ink |= c.working().pixel(x, y) != kWhite.rgb() ? QRect(x, y, 1, 1) : QRect();
-        }
-    }
-    ASSERT_FALSE(ink.isEmpty());
-    EXPECT_GE(ink.left(), 50);
-    EXPECT_LE(ink.left(), 53);
-    EXPECT_GE(ink.top(), 30);
-    EXPECT_LE(ink.top(), 30 + 8) << "the capital's top lies just below the line box's top";
-}
-
 }  // namespace
 }  // namespace pictavo

@@ -127,7 +127,17 @@ TEST(PointerTools, TextFloatsWithThePointerUntilClicked) {
     d.tools.move(kNone, QPoint(10, 10));
     d.tools.move(kNone, QPoint(20, 30));
     const QImage floating = d.canvas.working();
-    EXPECT_NE(floating, blank);
+    // Its top-left corner at the pointer: the capital's top lies just below the line box's.
+    QRect ink;
+    for (int y = 0; y < floating.height(); ++y) {
+        for (int x = 0; x < floating.width(); ++x) {
+            ink |= floating.pixel(x, y) != kWhite.rgb() ? QRect(x, y, 1, 1) : QRect();
+        }
+    }
+    EXPECT_GE(ink.left(), 20);
+    EXPECT_LE(ink.left(), 23);
+    EXPECT_GE(ink.top(), 30);
+    EXPECT_LE(ink.top(), 36);
     EXPECT_EQ(d.canvas.committed(), blank) << "floating text is not part of the picture";
 
     // Off the canvas the floating text goes, overhangs and lines included.

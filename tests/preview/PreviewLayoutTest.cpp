@@ -29,7 +29,6 @@ TEST(PreviewLayout, CapturePlacementInTheArea) {
     const Row rows[] = {
         {"exact_fit_is_one_to_one", area, area, {false, area, {0, 0}}},
         {"smaller_is_centred", {600, 400}, area, {false, {600, 400}, {386, 150}}},
-        {"one_pixel_wider_is_reduced", {1373, 700}, area, {true, {1372, 699}, {0, 0}}},
         {"one_pixel_taller_is_reduced", {1372, 701}, area, {true, {1370, 700}, {1, 0}}},
         {"three_by_two_reduces_by_three", {4116, 1400}, area, {true, {1372, 466}, {0, 117}}},
         // 3838 / 1372 is not exact in binary; the width must still come out whole.
