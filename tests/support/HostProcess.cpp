@@ -4,7 +4,7 @@
 #include <signal.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QTest>
 
 #include "platform/RegistryHive.h"
@@ -34,10 +34,9 @@ HostProcess::~HostProcess() {
 }
 
 std::optional<QString> HostProcess::answer(int ms) {
-    QElapsedTimer timer;
-    timer.start();
+    const QDeadlineTimer deadline(ms);
     // Events go on meanwhile: the test's own windows may be on the screen the host reads.
-    while (!process_.canReadLine() && timer.elapsed() < ms && running()) {
+    while (!process_.canReadLine() && !deadline.hasExpired() && running()) {
         process_.waitForReadyRead(20);
         QCoreApplication::processEvents();
     }
@@ -48,9 +47,8 @@ std::optional<QString> HostProcess::answer(int ms) {
 }
 
 bool HostProcess::waitUntilLoaded() {
-    QElapsedTimer timer;
-    timer.start();
-    while (!err_.contains("loaded") && timer.elapsed() < 20000 && running()) {
+    const QDeadlineTimer deadline(20000);
+    while (!err_.contains("loaded") && !deadline.hasExpired() && running()) {
         process_.waitForReadyRead(100);
         err_ += process_.readAllStandardError();
     }

@@ -4,7 +4,7 @@
 #include <sys/prctl.h>
 #include <xcb/xcb.h>
 
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <QTemporaryFile>
 #include <QThread>
 #include <cstdlib>
@@ -70,11 +70,10 @@ bool XvfbSession::startServer(const Options& options) {
                               QStringLiteral("tcp"), QStringLiteral("-noreset")} +
                       options.serverArguments,
                   log.fileName(), QProcessEnvironment::systemEnvironment(), false);
-    QElapsedTimer timer;
-    timer.start();
+    const QDeadlineTimer deadline(options.startTimeoutMs);
     while (!xvfb_->canReadLine() && xvfb_->state() != QProcess::NotRunning &&
-           timer.elapsed() < options.startTimeoutMs) {
-        xvfb_->waitForReadyRead(int(options.startTimeoutMs - timer.elapsed()));
+           !deadline.hasExpired()) {
+        xvfb_->waitForReadyRead(int(deadline.remainingTime()));
     }
     bool ok = false;
     const int number = xvfb_->canReadLine() ? xvfb_->readLine().trimmed().toInt(&ok) : -1;
@@ -104,9 +103,8 @@ bool XvfbSession::startWindowManager(int timeoutMs) {
         xcb_create_window(c, XCB_COPY_FROM_PARENT, probe, root, 0, 0, 16, 16, 0,
                           XCB_WINDOW_CLASS_INPUT_OUTPUT, XCB_COPY_FROM_PARENT, 0, nullptr);
         xcb_map_window(c, probe);
-        QElapsedTimer timer;
-        timer.start();
-        while (!ready && timer.elapsed() < timeoutMs && openbox_->state() != QProcess::NotRunning) {
+        const QDeadlineTimer deadline(timeoutMs);
+        while (!ready && !deadline.hasExpired() && openbox_->state() != QProcess::NotRunning) {
             std::unique_ptr<xcb_query_tree_reply_t, decltype(&std::free)> tree(
                 xcb_query_tree_reply(c, xcb_query_tree(c, probe), nullptr), &std::free);
             ready = tree && tree->parent != root;

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QScreen>
