@@ -36,7 +36,6 @@ protected:
     }
     ~Options() override { form().Unload(); }
 
-    Settings& settings() { return tc.pv->settings(); }
     frmOptions& form() { return tc.pv->optionsForm(); }
     // Loads and shows the window (not modally).
     OptionsWindow& open() {
@@ -130,7 +129,7 @@ TEST_F(Options, SaveWritesWhatTheUserChangedProbesTheWebcamAndReloads) {
     for (const auto& c : changed) {
         EXPECT_EQ(tc.get(c[0], c[1]), QLatin1String(c[2])) << c[1];
     }
-    EXPECT_EQ(settings().record().Preview, QStringLiteral("0"));
+    EXPECT_EQ(tc.pv->settings().record().Preview, QStringLiteral("0"));
     EXPECT_EQ(tc.video->probes, 1);
     EXPECT_TRUE(test::logLines().contains(QStringLiteral("Webcam: Cam 1")));
 }

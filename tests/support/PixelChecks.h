@@ -1,6 +1,12 @@
 #pragma once
 
 #include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include "support/TestComponent.h"
 
 namespace pictavo::test {
 
@@ -17,5 +23,50 @@ inline int storedTranslucentPixels(const QImage& image) {
     }
     return count;
 }
+
+// The whole screen as ImageMagick reads it, in the capture's format.
+inline QImage importRoot() {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("root.png"));
+    QProcess import;
+    import.start(QStringLiteral("import"),
+                 {QStringLiteral("-window"), QStringLiteral("root"), file});
+    if (!import.waitForFinished(60000) || import.exitCode() != 0) {
+        import.kill();
+        return {};
+    }
+    return QImage(file).convertToFormat(QImage::Format_RGB32);
+}
+
+inline int differingPixels(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) {
+        return -1;
+    }
+    int count = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            count += (a.pixel(x, y) | 0xff000000u) != (b.pixel(x, y) | 0xff000000u);
+        }
+    }
+    return count;
+}
+
+// A window of `size` showing testScreen() with each of its pixels a square of `block` pixels.
+class PatternWindow : public QWidget {
+public:
+    explicit PatternWindow(QSize size, Qt::WindowFlags flags = {}, int block = 1)
+        : QWidget(nullptr, flags),
+          pattern_(testScreen(size.width() / block, size.height() / block).scaled(size)) {
+        setWindowTitle(QStringLiteral("Capture test"));
+        resize(size);
+    }
+    const QImage& pattern() const { return pattern_; }
+
+protected:
+    void paintEvent(QPaintEvent*) override { QPainter(this).drawImage(0, 0, pattern_); }
+
+private:
+    QImage pattern_;
+};
 
 }  // namespace pictavo::test

@@ -12,7 +12,7 @@
 #include "platform/ScreenSource.h"
 #include "platform/WellKnownPaths.h"
 #include "support/HostProcess.h"
-#include "x11/ScreenReference.h"
+#include "support/PixelChecks.h"
 
 // The programs as a user meets them: the built pictavo-host on the openbox session that main()
 // started, reading commands from its standard input, the pointer and the keys from xdotool; the
