@@ -26,7 +26,7 @@ public:
         if (it == windows_.constEnd()) {
             return {};
         }
-        return clientArea ? it->client : it->frame;
+        return clientArea ? it->second : it->first;
     }
     QImage grab(const QRect& rect) override {
         ++grabs_;
@@ -53,13 +53,9 @@ public:
     int grabs() const { return grabs_; }
 
 private:
-    struct Window {
-        QRect frame;
-        QRect client;
-    };
     QImage screen_;
     QRect active_;
-    QHash<WindowId, Window> windows_;
+    QHash<WindowId, std::pair<QRect, QRect>> windows_;  // frame, client
     int grabs_ = 0;
     int taskbar_ = 0;
 };
