@@ -41,28 +41,22 @@ QString xdotool(const QString& command) {
     return test::xdotool(command.split(QLatin1Char(' ')));
 }
 
-// Presses the first button at `from`, moves the pointer through `via` and lets go at `to`.
-void drag(QPoint from, QPoint via, QPoint to) {
-    xdotool(QStringLiteral("mousemove %1 %2 mousedown 1 mousemove %3 %4 mousemove %5 %6 mouseup 1")
-                .arg(from.x())
-                .arg(from.y())
-                .arg(via.x())
-                .arg(via.y())
-                .arg(to.x())
-                .arg(to.y()));
+// The xdotool words that move the pointer to `point`.
+QString moveTo(QPoint point) {
+    return QStringLiteral("mousemove %1 %2 ").arg(point.x()).arg(point.y());
 }
 
-// Every value of `email`'s settings as "key\name=text", the key named without its path.
-QStringList settingsOf(const QString& email) {
+// Presses the first button at `from`, moves the pointer through `via` and lets go at `to`.
+void drag(QPoint from, QPoint via, QPoint to) {
+    xdotool(moveTo(from) + "mousedown 1 " + moveTo(via) + moveTo(to) + "mouseup 1");
+}
+
+// A text value of `email`'s settings; `key` "" is the user key itself.
+QString storedValue(const QString& email, const QString& key, const char* name) {
     RegistryHive hive(RegistryHive::defaultPath());
-    QStringList all;
-    for (const auto& key : hive.tree(RootKey::CurrentUser, test::userKeyPath(email))
-                               .value_or(std::vector<RegistryHive::TreeKey>{})) {
-        for (const NamedRegValue& v : key.values) {
-            all << key.name + QLatin1Char('\\') + v.name + QLatin1Char('=') + v.value.asText();
-        }
-    }
-    return all;
+    const auto value =
+        hive.queryValue(RootKey::CurrentUser, test::userKeyPath(email) + key, QLatin1String(name));
+    return value ? value->asText() : QStringLiteral("<none>");
 }
 
 // Types `line` to `host`, waits for the window titled `title` and presses `keys` in it.
@@ -87,10 +81,8 @@ TEST(OptionsHost, ChoosersAnswerTheFullScreenByItsAccessKeyAndNothingForACancell
     ASSERT_TRUE(test::waitForWindow(kOptionsTitle, false));  // no answer: the host's own command
     type(host, "/xpvoptions", QStringLiteral("Tab space Return"), kOptionsTitle);
     ASSERT_EQ(host.answer(), QStringLiteral("True"));
-    const QStringList stored = settingsOf(kOptionsUser);
-    EXPECT_TRUE(stored.contains(QStringLiteral("Options\\Preview=0")));
-    // The command resets the result.
-    EXPECT_TRUE(stored.contains(kOptionsUser + QStringLiteral("\\sResult=")));
+    EXPECT_EQ(storedValue(kOptionsUser, QStringLiteral("\\Options"), "Preview"), "0");
+    EXPECT_EQ(storedValue(kOptionsUser, QString(), "sResult"), "");  // the command resets it
 
     type(host, "/xpvsend", QStringLiteral("alt+f"));
     const QString path = host.answer().value_or(QString());
@@ -141,11 +133,9 @@ TEST(PreviewHost, ReturnAfterASwatchSendsTheStrokeCtrlZTakesItBackEscapeSendsNot
         // cmdColour 9 in the palette at the window's top right, 15 twips a pixel at 96 dpi.
         const QPoint swatch = w.topLeft() + QPoint((w.width() * 15 - 8440 + 7710) / 15, 990 / 15);
         const QPoint c = w.center();
-        const QString click =
-            QStringLiteral("mousemove %1 %2 click 1").arg(swatch.x()).arg(swatch.y());
-        xdotool(click);
+        xdotool(moveTo(swatch) + "click 1");
         drag(c - QPoint(150, 0), c + QPoint(0, 20), c + QPoint(150, 40));
-        xdotool(click);
+        xdotool(moveTo(swatch) + "click 1");
         xdotool(QStringLiteral("key ") + QLatin1String(r.keys));
         const QString path = host->answer().value_or(QStringLiteral("<none>"));
         if (r.magenta < 0) {
@@ -267,7 +257,7 @@ TEST_F(SelectX11, TheSaveDialogSavesTheScreenInTheTypedTypeAndRemembersIt) {
     xdotool(QStringLiteral("key Return"));
     EXPECT_EQ(host->answer(), QStringLiteral("True"));
     EXPECT_EQ(differingPixels(QImage(file), screen), 0);
-    EXPECT_TRUE(settingsOf(kSelectUser).contains(QStringLiteral("Options\\SaveFileType=4")));
+    EXPECT_EQ(storedValue(kSelectUser, QStringLiteral("\\Options"), "SaveFileType"), "4");
 }
 
 // The installation as a package lays it out: `cmake --install` into a DESTDIR, then the
