@@ -5,7 +5,6 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
-#include <memory>
 
 namespace pictavo::test {
 
@@ -34,7 +33,7 @@ public:
     XvfbSession& operator=(const XvfbSession&) = delete;
 
     // False when the server or the window manager did not start; error() says why.
-    bool isRunning() const { return xvfb_ && error_.isEmpty(); }
+    bool isRunning() const { return display_ >= 0 && error_.isEmpty(); }
     QString error() const { return error_; }
     // ":N", for DISPLAY and xcb_connect.
     QByteArray displayName() const { return ":" + QByteArray::number(display_); }
@@ -47,8 +46,8 @@ private:
     bool startServer(const Options& options);
     bool startWindowManager(int timeoutMs);
 
-    std::unique_ptr<QProcess> xvfb_;
-    std::unique_ptr<QProcess> openbox_;
+    QProcess xvfb_;
+    QProcess openbox_;
     int display_ = -1;
     QString error_;
 };

@@ -17,8 +17,8 @@
 #include "settings/Settings.h"
 #include "support/HostProcess.h"
 #include "support/PixelChecks.h"
+#include "support/RawDisplay.h"
 #include "support/ScriptedDialogs.h"
-#include "x11/RawDisplay.h"
 
 // The programs as a user meets them on the openbox session that main() started: the built
 // pictavo-host reading commands from its standard input, the pointer and the keys from xdotool;

@@ -10,8 +10,8 @@
 #include "platform/X11PixelLayout.h"
 #include "platform/X11ScreenSource.h"
 #include "support/PixelChecks.h"
+#include "support/RawDisplay.h"
 #include "support/XvfbSession.h"
-#include "x11/RawDisplay.h"
 
 // The X11 layer: first the conversion of a server's pixel bytes; then servers of its own without
 // Qt (which cannot paint on an 8-bit display) and without a window manager, so that every window,

@@ -11,9 +11,9 @@
 
 namespace pictavo::test {
 
-// A plain xcb connection that arranges a display behind the screen source's back: windows,
-// solid rectangles, colours and properties of the root. Every call waits until the server has
-// done it.
+// A plain xcb connection that arranges a display behind the back of the program under test:
+// windows, solid rectangles, colours and properties of the root. Every call waits until the server
+// has done it.
 class RawDisplay {
 public:
     explicit RawDisplay(const QByteArray& name) {
@@ -67,6 +67,14 @@ public:
         xcb_map_window(c_, w);
         sync();
         return w;
+    }
+
+    // The window `w` is a child of; 0 when it no longer exists.
+    xcb_window_t parentOf(xcb_window_t w) {
+        auto* tree = xcb_query_tree_reply(c_, xcb_query_tree(c_, w), nullptr);
+        const xcb_window_t parent = tree ? tree->parent : 0;
+        std::free(tree);
+        return parent;
     }
 
     void destroy(xcb_window_t w) {
