@@ -7,9 +7,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QSet>
-#include <memory>
 #include <optional>
-#include <vector>
 
 #include "platform/RegistryHive.h"
 #include "settings/DiagnosticLog.h"
@@ -188,39 +186,35 @@ TEST(HostProgram, TwoHostsCapturingTogetherNeverShareAFile) {
     constexpr int kRounds = 20;
     const QString email = u"pair@example.com"_s;
     setUserValue(email, "Options", "Preview", u"0"_s);
-    const struct {
-        const char* rootOption;
-        Qt::GlobalColor colour;
-    } screens[] = {{"-wr", Qt::white}, {"-br", Qt::black}};
-    std::vector<std::unique_ptr<pictavo::test::XvfbSession>> servers;
-    std::vector<std::unique_ptr<HostProcess>> hosts;
-    for (const auto& screen : screens) {
-        servers.push_back(
-            std::make_unique<pictavo::test::XvfbSession>(pictavo::test::XvfbSession::Options{
-                .size = QSize(64, 48),
-                .windowManager = false,
-                .serverArguments = {QLatin1String(screen.rootOption)}}));
-        ASSERT_TRUE(servers.back()->isRunning()) << servers.back()->error().toStdString();
+    const auto screen = [](const char* rootOption) {
+        return test::XvfbSession(
+            test::XvfbSession::Options{.size = QSize(64, 48),
+                                       .windowManager = false,
+                                       .serverArguments = {QLatin1String(rootOption)}});
+    };
+    const test::XvfbSession servers[] = {screen("-wr"), screen("-br")};
+    const Qt::GlobalColor colours[] = {Qt::white, Qt::black};
+    for (const auto& server : servers) {
+        ASSERT_TRUE(server.isRunning()) << server.error().toStdString();
     }
     QDir(QDir::temp().filePath(u"Pictavo"_s)).removeRecursively();
-    for (const auto& server : servers) {
-        hosts.push_back(std::make_unique<HostProcess>(QStringList{u"--email"_s, email},
-                                                      test::onDisplay(server->displayName())));
-    }
-    for (const auto& host : hosts) {
-        ASSERT_TRUE(host->waitUntilLoaded()) << host->standardError().toStdString();
+    const QStringList arguments{u"--email"_s, email};
+    HostProcess hosts[] = {HostProcess(arguments, test::onDisplay(servers[0].displayName())),
+                           HostProcess(arguments, test::onDisplay(servers[1].displayName()))};
+    for (auto& host : hosts) {
+        ASSERT_TRUE(host.waitUntilLoaded()) << host.standardError().toStdString();
     }
     QSet<QString> paths;
     for (int round = 0; round < kRounds; ++round) {
         for (auto& host : hosts) {
-            host->send("/xpvfull");
+            host.send("/xpvfull");
         }
-        for (size_t i = 0; i < hosts.size(); ++i) {
-            const auto path = hosts[i]->answer(20000);
-            ASSERT_TRUE(path) << hosts[i]->standardError().toStdString();
+        for (int i = 0; i < 2; ++i) {
+            const auto path = hosts[i].answer(20000);
+            ASSERT_TRUE(path) << hosts[i].standardError().toStdString();
             paths.insert(*path);
             QImage expected(64, 48, QImage::Format_RGB32);
-            expected.fill(screens[i].colour);
+            expected.fill(colours[i]);
             ASSERT_EQ(QImage(*path).convertToFormat(QImage::Format_RGB32), expected)
                 << path->toStdString();
             EXPECT_EQ(QFileInfo(*path).absolutePath(), QDir::temp().filePath(u"Pictavo"_s));
@@ -228,6 +222,6 @@ TEST(HostProgram, TwoHostsCapturingTogetherNeverShareAFile) {
     }
     EXPECT_EQ(paths.size(), 2 * kRounds);
     for (auto& host : hosts) {
-        EXPECT_EQ(host->finish(), 0);
+        EXPECT_EQ(host.finish(), 0);
     }
 }
