@@ -165,37 +165,27 @@ TEST(X11Depth, VirtualScreenShowsEveryColourOpaque) {
     }
 }
 
-// A window manager's frame F with its client C inside, a plain top-level W with a border, a
-// top-level H that is not mapped (minimised), a window G that no longer exists, and a window
-// off the screen where a window manager parks the focus when no client is left.
-class X11Windows : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(display.ready()) << qPrintable(display.session.error());
-        RawDisplay& raw = display.raw;
-        frame = raw.createWindow(raw.root(), kFrame, 0, raw.pixelFor(qRgb(0, 0, 255)));
-        client = raw.createWindow(frame, QRect(4, 20, 192, 126), 0, raw.pixelFor(qRgb(255, 0, 0)));
-        plain =
-            raw.createWindow(raw.root(), QRect(230, 10, 60, 30), 2, raw.pixelFor(qRgb(0, 255, 0)));
-        hidden = raw.createWindow(raw.root(), QRect(5, 5, 20, 20), 0, 0);
-        xcb_unmap_window(raw.connection(), hidden);
-        gone = raw.createWindow(raw.root(), QRect(5, 5, 20, 20), 0, 0);
-        raw.destroy(gone);
-        parked = raw.createWindow(raw.root(), QRect(-100, -100, 1, 1), 0, 0);
-    }
-
-    void setActiveWindow(xcb_window_t w) {
-        display.raw.setRootProperty("_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW, {w});
-    }
-
-    static constexpr QRect kFrame{50, 40, 200, 150};
-    BareDisplay display{24};
-    xcb_window_t frame = 0, client = 0, plain = 0, hidden = 0, gone = 0, parked = 0;
-};
-
-// A window's surface is its own area or its whole frame; the foreground window is the active
+// On a bare display: a window manager's frame with its client inside, a plain top-level with a
+// border, a top-level that is not mapped (minimised), a window that no longer exists, and a
+// window off the screen where a window manager parks the focus when no client is left. A
+// window's surface is its own area or its whole frame; the foreground window is the active
 // window's frame, then the focus, then the root.
-TEST_F(X11Windows, SurfacesAndTheForegroundAreTheWindowsAsTheUserSeesThem) {
+TEST(X11Windows, SurfacesAndTheForegroundAreTheWindowsAsTheUserSeesThem) {
+    BareDisplay display(24);
+    ASSERT_TRUE(display.ready()) << qPrintable(display.session.error());
+    RawDisplay& raw = display.raw;
+    const QRect frameRect(50, 40, 200, 150);
+    const xcb_window_t frame = raw.createWindow(raw.root(), frameRect, 0, 0);
+    const xcb_window_t client = raw.createWindow(frame, QRect(4, 20, 192, 126), 0, 0);
+    const xcb_window_t plain = raw.createWindow(raw.root(), QRect(230, 10, 60, 30), 2, 0);
+    const xcb_window_t hidden = raw.createWindow(raw.root(), QRect(5, 5, 20, 20), 0, 0);
+    xcb_unmap_window(raw.connection(), hidden);
+    const xcb_window_t gone = raw.createWindow(raw.root(), QRect(5, 5, 20, 20), 0, 0);
+    raw.destroy(gone);
+    const xcb_window_t parked = raw.createWindow(raw.root(), QRect(-100, -100, 1, 1), 0, 0);
+    const auto setActiveWindow = [&raw](xcb_window_t w) {
+        raw.setRootProperty("_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW, {w});
+    };
     const QRect root(QPoint(0, 0), kScreen);
     const QRect plainOuter(230, 10, 64, 34);
     const struct {
@@ -205,7 +195,7 @@ TEST_F(X11Windows, SurfacesAndTheForegroundAreTheWindowsAsTheUserSeesThem) {
         QRect expected;
     } surfaces[] = {
         {"client area of a framed client", client, true, QRect(54, 60, 192, 126)},
-        {"whole window of a framed client is the frame", client, false, kFrame},
+        {"whole window of a framed client is the frame", client, false, frameRect},
         {"client area lies inside the border", plain, true, QRect(232, 12, 60, 30)},
         {"whole window takes the border in", plain, false, plainOuter},
         {"root", kRootWindow, false, root},
@@ -224,14 +214,14 @@ TEST_F(X11Windows, SurfacesAndTheForegroundAreTheWindowsAsTheUserSeesThem) {
         QRect expected;
     } foregrounds[] = {
         {"nothing active, focus follows the pointer", none, pointerRoot, root},
-        {"active client widened to its frame", client, pointerRoot, kFrame},
+        {"active client widened to its frame", client, pointerRoot, frameRect},
         {"focus without an active window", none, plain, plainOuter},
         {"vanished active window falls to the focus", gone, plain, plainOuter},
         {"unmapped active window falls to the root", hidden, pointerRoot, root},
         {"focus parked off the screen gives the root", none, parked, root},
     };
     for (const auto& row : foregrounds) {
-        xcb_set_input_focus(display.raw.connection(), XCB_INPUT_FOCUS_POINTER_ROOT, row.focus,
+        xcb_set_input_focus(raw.connection(), XCB_INPUT_FOCUS_POINTER_ROOT, row.focus,
                             XCB_CURRENT_TIME);
         setActiveWindow(row.active);
         EXPECT_EQ(display.source->foregroundWindowRect(), row.expected) << row.name;
@@ -240,7 +230,9 @@ TEST_F(X11Windows, SurfacesAndTheForegroundAreTheWindowsAsTheUserSeesThem) {
     EXPECT_EQ(display.source->foregroundWindow(), frame);
 }
 
-TEST_F(X11Windows, TaskbarIsTheScreenBelowTheCurrentDesktopsWorkArea) {
+TEST(X11Windows, TaskbarIsTheScreenBelowTheCurrentDesktopsWorkArea) {
+    BareDisplay display(24);
+    ASSERT_TRUE(display.ready()) << qPrintable(display.session.error());
     const uint32_t w = kScreen.width();
     const uint32_t h = kScreen.height();
     const struct {
