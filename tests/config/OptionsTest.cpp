@@ -145,12 +145,11 @@ TEST_F(Options, SaveWritesWhatTheUserChangedProbesTheWebcamAndReloads) {
 }
 
 TEST_F(Options, SaveRefusesBoxesThatWouldBreakCapturesAndWritesNothing) {
-    struct Row {
+    const struct {
         const char* box;
         const char* text;
         const char* message;
-    };
-    const Row rows[] = {
+    } rows[] = {
         {"txtFilename", "", "Filename is invalid"},
         {"txtQuality", "", "Quality Must be Between 0 and 100"},
         {"txtQuality", "101", "Quality Must be Between 0 and 100"},
@@ -158,7 +157,7 @@ TEST_F(Options, SaveRefusesBoxesThatWouldBreakCapturesAndWritesNothing) {
         {"txtWarnDelay", "", "Warn Delay is invalid"},
     };
     const QStringList before = snapshot();
-    for (const Row& r : rows) {
+    for (const auto& r : rows) {
         SCOPED_TRACE(r.message);
         tc.dialogs->messages.clear();
         form().Unload();
@@ -173,15 +172,14 @@ TEST_F(Options, SaveRefusesBoxesThatWouldBreakCapturesAndWritesNothing) {
 }
 
 TEST_F(Options, NumberBoxesTakeDigitsOnlyAndQualityAtMost100) {
-    struct Row {
+    const struct {
         const char* typed;
         const char* quality;
         const char* delay;
-    };
-    const Row rows[] = {
+    } rows[] = {
         {"105", "10", "105"}, {"1a2", "12", "12"}, {"4\b7", "7", "7"}, {"1001", "100", "1001"}};
     OptionsWindow& w = open();
-    for (const Row& r : rows) {
+    for (const auto& r : rows) {
         SCOPED_TRACE(r.typed);
         for (NumberBox* box : {w.txtQuality, w.txtTimeDelay}) {
             box->clear();
@@ -286,14 +284,13 @@ TEST_F(Options, LanguagePageListsFilesAndOpensOnlySafeLinks) {
 }
 
 TEST(LanguageFiles, HeaderValuesEndAtTheNextAttributesExactText) {
-    struct Row {
+    const struct {
         const char* name;
         QString text;
         QStringList expected;  // language, author, website, address, version
         bool website, email;
-    };
-    // clang-format off
-    const Row rows[] = {
+    } rows[] = {
+        // clang-format off
         {"well formed", kHeader + "\n<x/>",
          {"Deutsch", "Anna", "https://a.example", "a@b.example", "1.2"}, true, true},
         {"no website: the value starts with the header",
@@ -309,9 +306,9 @@ TEST(LanguageFiles, HeaderValuesEndAtTheNextAttributesExactText) {
          R"(<?xml version="1.0"?><Pictavo lanuage="F" author="B" website="w" version="2">)",
          {"F", "B", "", R"(<?xml version="1.0"?><Pictavo lanuage="F" author="B" website="w)",
           R"(1.0"?><Pictavo lanuage="F" author="B" website="w" version="2)"}, true, true},
+        // clang-format on
     };
-    // clang-format on
-    for (const Row& r : rows) {
+    for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         const LanguageHeader h = parseLanguageHeader(r.text);
         EXPECT_EQ((QStringList{h.language, h.author, h.website, h.email, h.version}), r.expected);
@@ -322,15 +319,14 @@ TEST(LanguageFiles, HeaderValuesEndAtTheNextAttributesExactText) {
 TEST(LanguageFiles, ReadsUtf8OrLatin1AndOnlyTheFirstMebibyte) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("l.xml"));
-    struct Row {
-        const char* name;
-        QByteArray bytes;
-        QString language;
-    };
     const QByteArray utf8 =
         QByteArray(R"(<Pictavo lanuage="Fran)") + "\xc3\xa7" + R"(ais" author=)";
     const QByteArray cutAtTheLimit = utf8.leftJustified(kLanguageReadLimit - 1, ' ') + "\xc3\xa7";
-    const Row rows[] = {
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        QString language;
+    } rows[] = {
         {"UTF-8", utf8, QStringLiteral("Français")},
         {"Latin-1", QByteArray(R"(<Pictavo lanuage="Fran)") + "\xe7" + R"(ais" author=)",
          QStringLiteral("Français")},
@@ -338,7 +334,7 @@ TEST(LanguageFiles, ReadsUtf8OrLatin1AndOnlyTheFirstMebibyte) {
         {"a header beyond the first MiB is not read",
          QByteArray(kLanguageReadLimit, ' ') + R"(<Pictavo lanuage="Late" author=)", QString()},
     };
-    for (const Row& r : rows) {
+    for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         writeFile(path, r.bytes);
         EXPECT_EQ(GetLanguageName(path), r.language);
@@ -360,19 +356,18 @@ TEST(LanguageFiles, ListsXmlFilesInAnyCaseInNameOrder) {
 }
 
 TEST(LanguageFiles, OpenTargetOpensOnlyWebAndMailAddresses) {
-    struct Row {
+    const struct {
         QString target;
         bool opened;
-    };
-    // clang-format off
-    const Row rows[] = {
+    } rows[] = {
+        // clang-format off
         {"https://a.example/x?y=1", true}, {"HTTP://a.example", true}, {"mailto:a.b@c.example", true},
         {"file:///etc/passwd", false}, {"/bin/sh", false}, {"javascript:x", false},
         {"mailto:a b@c", false}, {"mailto:a@c?attach=/etc/passwd", false}, {"mailto:a@c,b@d", false},
         {"https://", false}, {"https://a.example/\nx", false}, {"-https://a.example", false},
+        // clang-format on
     };
-    // clang-format on
-    for (const Row& r : rows) {
+    for (const auto& r : rows) {
         SCOPED_TRACE(r.target.toStdString());
         test::FakeShell shell;
         QStringList log;
