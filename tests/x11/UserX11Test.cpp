@@ -294,14 +294,6 @@ TEST(InstalledHost, SendsAWholeScreenFromAnInstallationInADestdir) {
     EXPECT_EQ(scripts->asText(), destdir.path() + QStringLiteral("/usr/lib/pictavo-host/Scripts"));
 }
 
-QString activeWindow() {
-    return xdotool(QStringLiteral("getactivewindow"));
-}
-
-QString inputFocus() {
-    return xdotool(QStringLiteral("getwindowfocus -f"));
-}
-
 QRgb cornerPixel() {
     return QGuiApplication::primaryScreen()->grabWindow(0).toImage().pixel(0, 0);
 }
@@ -336,11 +328,11 @@ TEST(CounterX11, AppearsInTheCornerOnTopWithoutTakingTheFocus) {
         // could still arrive during the test.
         ASSERT_TRUE(QTest::qWaitFor(
             [&] {
-                return activeWindow() == working &&
+                return xdotool(QStringLiteral("getactivewindow")) == working &&
                        QApplication::activeWindow() == (another ? nullptr : &own);
             },
             10000));
-        const QString focusBefore = inputFocus();
+        const QString focusBefore = xdotool(QStringLiteral("getwindowfocus -f"));
 
         ASSERT_TRUE(counter.Show());
         waitWithEvents(500ms);
@@ -353,8 +345,8 @@ TEST(CounterX11, AppearsInTheCornerOnTopWithoutTakingTheFocus) {
         EXPECT_EQ(QPoint(where->dst_x, where->dst_y), QPoint(0, 0));
         std::free(where);
         EXPECT_EQ(cornerPixel(), qRgb(0, 255, 0)) << "not on top of the window at the corner";
-        EXPECT_EQ(activeWindow(), working);
-        EXPECT_EQ(inputFocus(), focusBefore);
+        EXPECT_EQ(xdotool(QStringLiteral("getactivewindow")), working);
+        EXPECT_EQ(xdotool(QStringLiteral("getwindowfocus -f")), focusBefore);
         EXPECT_EQ(QApplication::activeWindow(), another ? nullptr : &own);
         if (another) {
             x.destroy(working.toUInt());
