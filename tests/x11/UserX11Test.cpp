@@ -154,8 +154,7 @@ TEST(PreviewHost, AtScaleTwoAWindowThatFitsIsShownPixelForPixel) {
     test::PatternWindow pattern(QSize(500, 300));
     pattern.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&pattern));
-    test::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"),
-                   QString::number(pattern.winId())});
+    xdotool(QStringLiteral("windowactivate --sync ") + QString::number(pattern.winId()));
     QTest::qWait(300);
 
     const auto host = HostProcess::atScale(kPreviewUser, "2");
