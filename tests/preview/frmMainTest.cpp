@@ -270,7 +270,8 @@ TEST_F(PreviewWindow, DrawingUndoRedoAndCopyWithMouseAndKeys) {
 
 // Escape, Cancel, the close button and the window manager's close cancel and unload the window.
 // Return accepts whatever palette control was clicked last, as the focus never stays in the
-// hidden text box, which no Tab reaches either.
+// hidden text box, which no Tab reaches either. (Escape alone, and Return after a swatch, are
+// PreviewHost.ReturnAfterASwatchSendsTheStrokeCtrlZTakesItBackEscapeSendsNothing's too.)
 TEST_F(PreviewWindow, EscapeCancelsAndReturnAcceptsAfterAnyPaletteClick) {
     const QString path = QStringLiteral("/tmp/pictavo/My_Screenshot.png");
     const QString cancel = QStringLiteral("Cancel");
@@ -284,9 +285,6 @@ TEST_F(PreviewWindow, EscapeCancelsAndReturnAcceptsAfterAnyPaletteClick) {
         std::function<void(frmMain&)> leave;
         QString result;
     } rows[] = {
-        {"escape", nullptr, key(Qt::Key_Escape), cancel},
-        {"return", nullptr, key(Qt::Key_Return), path},
-        {"swatch", [](DrawToolsPalette& p) { return p.cmdColour(4); }, key(Qt::Key_Return), path},
         {"tool", [](DrawToolsPalette& p) { return p.cmdTool(4); }, key(Qt::Key_Enter), path},
         {"style", [](DrawToolsPalette& p) { return p.cmdFontStyle(1); }, key(Qt::Key_Return), path},
         {"width", [](DrawToolsPalette& p) { return p.cmdWidthMore(); }, key(Qt::Key_Return), path},
