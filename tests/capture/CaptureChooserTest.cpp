@@ -3,7 +3,6 @@
 #include <QTest>
 
 #include "controls/VexelButton.h"
-#include "settings/Settings.h"
 #include "support/TestComponent.h"
 
 using namespace pictavo;
@@ -12,15 +11,12 @@ using pictavo::test::TestComponent;
 TEST(CaptureChooser, EveryWayOutLeavesItsOwnResult) {
     TestComponent tc;
     ASSERT_TRUE(tc.initialize());
-    Settings& s = tc.pv->settings();
-    const auto result = [&s] { return s.value(QString(), QStringLiteral("sResult")); };
-    struct Row {
+    const struct {
         const char* name;
         std::function<void(CaptureChooser&)> leave;
         const char* result;
         std::optional<CaptureKind> ran;
-    };
-    const Row rows[] = {
+    } rows[] = {
         {"Cancel", [](CaptureChooser& c) { c.button("cmdCancel")->Click(); }, "#", {}},
         {"Escape", [](CaptureChooser& c) { QTest::keyClick(c.window(), Qt::Key_Escape); }, "#", {}},
         {"close keeps what was there",
@@ -32,7 +28,7 @@ TEST(CaptureChooser, EveryWayOutLeavesItsOwnResult) {
     };
     for (CaptureChooser* chooser : {static_cast<CaptureChooser*>(&tc.pv->sendForm()),
                                     static_cast<CaptureChooser*>(&tc.pv->saveForm())}) {
-        for (const Row& r : rows) {
+        for (const auto& r : rows) {
             SCOPED_TRACE(r.name);
             std::optional<CaptureKind> ran;
             bool hiddenWhileRunning = false;
@@ -40,15 +36,15 @@ TEST(CaptureChooser, EveryWayOutLeavesItsOwnResult) {
                 ran = kind;
                 hiddenWhileRunning = !chooser->window()->isVisible();
             });
-            s.setValue(QString(), QStringLiteral("sResult"), QStringLiteral("stale"));
+            tc.set("", "sResult", QStringLiteral("stale"));
             chooser->window()->show();
             chooser->window()->activateWindow();
             QApplication::processEvents();
-            EXPECT_EQ(result(), QStringLiteral("#"));  // written at load
-            s.setValue(QString(), QStringLiteral("sResult"), QStringLiteral("changed"));
+            EXPECT_EQ(tc.get("", "sResult"), QStringLiteral("#"));  // written at load
+            tc.set("", "sResult", QStringLiteral("changed"));
             r.leave(*chooser);
             EXPECT_FALSE(chooser->isLoaded());
-            EXPECT_EQ(result(), QLatin1String(r.result));
+            EXPECT_EQ(tc.get("", "sResult"), QLatin1String(r.result));
             EXPECT_EQ(ran, r.ran);
             EXPECT_EQ(hiddenWhileRunning, r.ran.has_value());
         }

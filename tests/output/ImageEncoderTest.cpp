@@ -14,6 +14,8 @@
 #include "output/FreeImageLibrary.h"
 #include "output/ImageEncoder.h"
 
+using namespace Qt::StringLiterals;
+
 namespace pictavo::test {
 namespace {
 
@@ -100,8 +102,7 @@ struct SaveStub {
 class EncoderTest : public ::testing::Test {
 protected:
     QString path(FREE_IMAGE_FORMAT fif) const {
-        return dir.filePath(QStringLiteral("shot.") +
-                            QString::fromLatin1(library.GetFormatFromFIF(fif)));
+        return dir.filePath(u"shot."_s + QString::fromLatin1(library.GetFormatFromFIF(fif)));
     }
     FreeImageLibrary library{stagedFreeImagePath()};
     // Odd sizes: 24-bit rows then need padding, which a wrong pitch would show.
@@ -122,22 +123,22 @@ TEST_F(EncoderTest, FailuresWriteNothingAndSayWhatWhereAndWhy) {
         QString reason;
         int errnoAfter;
     } const cases[] = {
-        {"missing folder", &picture, QStringLiteral("no such folder/shot"),
-         QStringLiteral("Save Failed"), QStringLiteral("No such file or directory"), ENOENT},
-        {"name too long", &picture, longName, QStringLiteral("Save Failed"),
-         QStringLiteral("File name too long"), ENAMETOOLONG},
-        {"no picture", nullptr, {}, QStringLiteral("objPic Is Nothing"), {}, 0},
+        {"missing folder", &picture, u"no such folder/shot"_s, u"Save Failed"_s,
+         u"No such file or directory"_s, ENOENT},
+        {"name too long", &picture, longName, u"Save Failed"_s, u"File name too long"_s,
+         ENAMETOOLONG},
+        {"no picture", nullptr, {}, u"objPic Is Nothing"_s, {}, 0},
         {"picture without pixels",
          &empty,
          {},
-         QStringLiteral("Convert_BMP_to_FI Failed:"),
-         QStringLiteral("[FreeImage_Convert_BMP_to_FI] No bitmap specified to convert"),
+         u"Convert_BMP_to_FI Failed:"_s,
+         u"[FreeImage_Convert_BMP_to_FI] No bitmap specified to convert"_s,
          0},
     };
     // Relative names resolve here, so debris anywhere would show.
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
-    const QString gap = QStringLiteral("\r\n\r\n");
+    const QString gap = u"\r\n\r\n"_s;
     for (const auto& c : cases) {
         ImageEncoder failing(library, [&] { return c.picture; });
         for (const auto& [fif, type] : kFormats) {
@@ -151,10 +152,10 @@ TEST_F(EncoderTest, FailuresWriteNothingAndSayWhatWhereAndWhy) {
         }
     }
     QDir::setCurrent(previous);
-    EXPECT_FALSE(encoder.Save(QStringLiteral("jpeg"), path(FIF_JPEG), 85));
+    EXPECT_FALSE(encoder.Save(u"jpeg"_s, path(FIF_JPEG), 85));
     EXPECT_EQ(encoder.failureMessage(),
-              QStringLiteral("Save Failed") + gap + path(FIF_JPEG) + gap +
-                  QStringLiteral("\"jpeg\" is not a file type: bmp, gif, jpg, png or tif"));
+              u"Save Failed"_s + gap + path(FIF_JPEG) + gap +
+                  u"\"jpeg\" is not a file type: bmp, gif, jpg, png or tif"_s);
     EXPECT_EQ(folderEntries(dir.path()), QStringList());
 }
 
@@ -189,7 +190,7 @@ TEST_F(EncoderTest, EachFormatReplacesAFileWithThePictureOnlyWhenTheLibrarySucce
                               .convertToFormat(QImage::Format_RGB32);
             }
             const QString target = path(fif);
-            const QString kept = c.targetIsFolder ? target + QStringLiteral("/kept") : target;
+            const QString kept = c.targetIsFolder ? target + u"/kept"_s : target;
             ASSERT_TRUE(!c.targetIsFolder || QDir(dir.path()).mkdir(QFileInfo(target).fileName()));
             QFile file(kept);
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -215,8 +216,7 @@ TEST_F(EncoderTest, EachFormatReplacesAFileWithThePictureOnlyWhenTheLibrarySucce
                 EXPECT_EQ(readAll(kept), "yesterday's picture");
             }
             EXPECT_EQ(ownEncoder.failureMessage().isEmpty(), c.replaced);
-            EXPECT_EQ(ownEncoder.failureMessage().endsWith(QStringLiteral("Is a directory")),
-                      c.targetIsFolder);
+            EXPECT_EQ(ownEncoder.failureMessage().endsWith(u"Is a directory"_s), c.targetIsFolder);
             ASSERT_TRUE(QFile::remove(kept) && (!c.targetIsFolder || QDir().rmdir(target)));
         }
     }
@@ -224,27 +224,27 @@ TEST_F(EncoderTest, EachFormatReplacesAFileWithThePictureOnlyWhenTheLibrarySucce
 
 // Inside an open folder a file goes only onto its own reservation, through the descriptor.
 TEST_F(EncoderTest, AReservedNameIsReplacedOnlyWhileItHoldsTheReservation) {
-    PrivateFolder folder(dir.filePath(QStringLiteral("held")));
+    PrivateFolder folder(dir.filePath(u"held"_s));
     const auto mine = folder.reserve("mine.png");
     const auto lost = folder.reserve("lost.png");
     ASSERT_TRUE(mine && lost);
     // Another file is moved onto the reserved name.
-    QFile theirs(dir.filePath(QStringLiteral("theirs")));
+    QFile theirs(dir.filePath(u"theirs"_s));
     ASSERT_TRUE(theirs.open(QIODevice::WriteOnly));
     theirs.write("theirs");
     theirs.close();
     ASSERT_EQ(::rename(QFile::encodeName(theirs.fileName()).constData(),
-                       QFile::encodeName(folder.path() + QStringLiteral("lost.png")).constData()),
+                       QFile::encodeName(folder.path() + u"lost.png"_s).constData()),
               0);
 
-    const QString lostPath = folder.path() + QStringLiteral("lost.png");
+    const QString lostPath = folder.path() + u"lost.png"_s;
     EXPECT_FALSE(encoder.SavePNG(SaveTarget(folder.fd(), "lost.png", *lost, lostPath)));
-    EXPECT_EQ(encoder.failureMessage(), QStringLiteral("Save Failed\r\n\r\n") + lostPath +
-                                            QStringLiteral("\r\n\r\nFile exists"));
+    EXPECT_EQ(encoder.failureMessage(),
+              u"Save Failed\r\n\r\n"_s + lostPath + u"\r\n\r\nFile exists"_s);
     EXPECT_EQ(readAll(lostPath), "theirs");
-    EXPECT_TRUE(encoder.SavePNG(
-        SaveTarget(folder.fd(), "mine.png", *mine, folder.path() + QStringLiteral("mine.png"))));
-    EXPECT_EQ(loadThrough(library, FIF_PNG, folder.path() + QStringLiteral("mine.png")), picture);
+    EXPECT_TRUE(
+        encoder.SavePNG(SaveTarget(folder.fd(), "mine.png", *mine, folder.path() + u"mine.png"_s)));
+    EXPECT_EQ(loadThrough(library, FIF_PNG, folder.path() + u"mine.png"_s), picture);
     EXPECT_EQ(folderEntries(folder.path()), (QStringList{"lost.png", "mine.png"}));
 }
 
@@ -255,7 +255,7 @@ TEST_F(EncoderTest, LibraryMessagesReachTheEncoderOnlyDuringItsCall) {
         return FreeImageLibrary(stagedFreeImagePath()).ConvertTo24Bits(dib);
     };
     EXPECT_FALSE(encoder.SaveGIF(path(FIF_GIF)));
-    const QString refusal = QStringLiteral("[GIF] Only 1, 4, or 8 bpp images supported");
+    const QString refusal = u"[GIF] Only 1, 4, or 8 bpp images supported"_s;
     EXPECT_EQ(encoder.GetConvertError(), refusal);
     EXPECT_EQ(folderEntries(dir.path()), QStringList());
 
@@ -266,11 +266,7 @@ TEST_F(EncoderTest, LibraryMessagesReachTheEncoderOnlyDuringItsCall) {
     EXPECT_EQ(encoder.GetConvertError(), refusal);
 }
 
-class ConversionTest : public ::testing::Test {
-protected:
-    FreeImageLibrary library{stagedFreeImagePath()};
-    ImageEncoder encoder{library, [] { return nullptr; }};
-};
+using ConversionTest = EncoderTest;
 
 // A card `width` pixels wide and 3 high, every pixel a different colour, none symmetric in R and
 // B, with a stray top byte in each word (Qt leaves it undefined; it must never reach the bitmap).
@@ -294,13 +290,9 @@ TEST_F(ConversionTest, RowsHoldEveryColourBottomUpWithAZeroPad) {
     // single pixels in one row; 67: many blocks and a tail.
     for (const int width : {1, 7, 16, 31, 67}) {
         const QImage rgb32 = wideCard(width);
-        const qsizetype stride = rgb32.bytesPerLine() + 12;
-        QByteArray buffer(stride * 3, char(0xee));
-        for (int y = 0; y < 3; ++y) {
-            std::memcpy(buffer.data() + y * stride, rgb32.constScanLine(y),
-                        size_t(rgb32.bytesPerLine()));
-        }
-        const QImage strided(reinterpret_cast<const uchar*>(buffer.constData()), width, 3, stride,
+        // The same pixels, the first columns of a wider card.
+        const QImage wider = wideCard(width + 3);
+        const QImage strided(wider.constBits(), width, 3, wider.bytesPerLine(),
                              QImage::Format_RGB32);
         const QImage indexed = rgb32.convertToFormat(QImage::Format_Indexed8);
         ASSERT_EQ(indexed.convertToFormat(QImage::Format_RGB32), rgb32);
@@ -352,12 +344,11 @@ TEST_F(ConversionTest, FailuresSayWhyAndHandNothingOut) {
         DibPtr dib;
         EXPECT_FALSE(brokenEncoder.FreeImage_Convert_BMP_to_FI(&picture, dib, bits));
         EXPECT_EQ(dib, nullptr);
-        EXPECT_EQ(
-            brokenEncoder.GetConvertError(),
-            QStringLiteral("[FreeImage_Convert_BMP_to_FI] ") +
-                (bits == 24 || bits == 32
-                     ? QStringLiteral("FreeImage_Allocate failed to create a DIB to work with")
-                     : QStringLiteral("%1 bits per pixel is not a depth to convert to").arg(bits)));
+        EXPECT_EQ(brokenEncoder.GetConvertError(),
+                  u"[FreeImage_Convert_BMP_to_FI] "_s +
+                      (bits == 24 || bits == 32
+                           ? u"FreeImage_Allocate failed to create a DIB to work with"_s
+                           : u"%1 bits per pixel is not a depth to convert to"_s.arg(bits)));
     }
 }
 
