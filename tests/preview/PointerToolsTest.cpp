@@ -147,8 +147,6 @@ TEST(CanvasImage, CircleIsTheRingWithinHalfThePenWidth) {
 // freehand stroke starts at the last pointer position. Other buttons, or no tool, draw nothing.
 // A later drag across the canvas leaves the picture as it was.
 TEST(PointerTools, ADragCommitsOnlyTheFinishedShape) {
-    const Qt::MouseButtons right = Qt::RightButton;
-    const Qt::MouseButtons middle = Qt::MiddleButton;
     const struct {
         const char* name;
         qint32 tool;
@@ -163,10 +161,10 @@ TEST(PointerTools, ADragCommitsOnlyTheFinishedShape) {
         {"box", DrawingState::Rectangle, kLeft, {60, 50}, {{70, 55}, {2, 2}}, {20, 10}, {{60, 50}, {20, 10}}},
         {"circle", DrawingState::Circle, kLeft, {10, 10}, {{50, 50}, {30, 10}}, {35, 12}, {{10, 10}, {30, 10}}},
         {"freehand", DrawingState::Freehand, kLeft, {20, 20}, {{40, 20}, {40, 35}}, {40, 35}, {{20, 20}, {40, 20}, {40, 35}}},
-        {"line, right button", DrawingState::Line, right, {10, 10}, {{50, 40}}, {50, 40}, {}},
-        {"line, left and right", DrawingState::Line, kLeft | right, {10, 10}, {{50, 40}}, {50, 40}, {}},
-        {"freehand, middle", DrawingState::Freehand, middle, {10, 10}, {{50, 40}}, {50, 40}, {}},
-        {"circle, left and middle", DrawingState::Circle, kLeft | middle, {10, 10}, {{50, 40}}, {50, 40}, {}},
+        {"line, right button", DrawingState::Line, Qt::RightButton, {10, 10}, {{50, 40}}, {50, 40}, {}},
+        {"line, left and right", DrawingState::Line, kLeft | Qt::RightButton, {10, 10}, {{50, 40}}, {50, 40}, {}},
+        {"freehand, middle", DrawingState::Freehand, Qt::MiddleButton, {10, 10}, {{50, 40}}, {50, 40}, {}},
+        {"circle, left and middle", DrawingState::Circle, kLeft | Qt::MiddleButton, {10, 10}, {{50, 40}}, {50, 40}, {}},
         {"no tool", DrawingState::None, kLeft, {10, 10}, {{50, 40}}, {50, 40}, {}},
         // clang-format on
     };
@@ -198,7 +196,6 @@ TEST(PointerTools, TextFloatsWithThePointerUntilClicked) {
     Drawing d;
     d.state.Tool = DrawingState::Text;
     const QImage blank = d.canvas.committed();
-    d.tools.move(kNone, QPoint(10, 10));
     d.tools.move(kNone, QPoint(20, 30));
     const QImage floating = d.canvas.working();
     // Its top-left corner at the pointer: the capital's top lies just below the line box's.

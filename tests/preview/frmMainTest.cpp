@@ -4,7 +4,6 @@
 #include <QClipboard>
 #include <QGroupBox>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QTest>
 #include <functional>
 
@@ -58,12 +57,6 @@ protected:
     }
 
     void click(QWidget* button) { QTest::mouseClick(button, Qt::LeftButton); }
-
-    void sendMouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button,
-                   Qt::MouseButtons buttons) {
-        QMouseEvent e(type, at, w->mapToGlobal(at), button, buttons, Qt::NoModifier);
-        QCoreApplication::sendEvent(w, &e);
-    }
 
     test::TestComponent tc;
     std::unique_ptr<frmMain> form;
@@ -206,9 +199,8 @@ TEST_F(PreviewWindow, StoredDrawingValuesComeBackAndStyleButtonsToggleTheFont) {
     EXPECT_EQ(p->cmdFontStyle(1)->backColour(), DrawToolsPalette::styleOnFace());
     click(p->cmdFontStyle(1));
     EXPECT_FALSE(p->lblTextFormat()->font().italic());
-    for (int i : {2, 3}) {
-        click(p->cmdFontStyle(i));
-    }
+    click(p->cmdFontStyle(2));
+    click(p->cmdFontStyle(3));
     EXPECT_TRUE(p->lblTextFormat()->font().underline());
     EXPECT_TRUE(p->lblTextFormat()->font().strikeOut());
 }
@@ -227,8 +219,8 @@ TEST_F(PreviewWindow, DrawingUndoRedoAndCopyWithMouseAndKeys) {
 
     Canvas* canvas = form->picPreview();
     QTest::mousePress(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(120, 100));
-    sendMouse(canvas, QEvent::MouseMove, QPoint(60, 10), Qt::NoButton, Qt::LeftButton);
-    sendMouse(canvas, QEvent::MouseMove, QPoint(20, 30), Qt::NoButton, Qt::LeftButton);
+    QTest::mouseMove(canvas, QPoint(60, 10));
+    QTest::mouseMove(canvas, QPoint(20, 30));
     QTest::mouseRelease(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(20, 30));
 
     const QImage drawn = annotatedPicture(
@@ -262,7 +254,7 @@ TEST_F(PreviewWindow, DrawingUndoRedoAndCopyWithMouseAndKeys) {
     // The text floating under the pointer goes when the pointer leaves the canvas.
     click(p->cmdTool(4));
     form->txtText()->setText(QStringLiteral("Look here"));
-    sendMouse(canvas, QEvent::MouseMove, QPoint(30, 40), Qt::NoButton, Qt::NoButton);
+    QTest::mouseMove(canvas, QPoint(30, 40));
     EXPECT_NE(canvas->image().working(), drawn);
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(canvas, &leave);
