@@ -175,10 +175,7 @@ TEST_F(OverlayStampTest, ModeChoosesTheActionWordAndNoPositionKeepsTheCorner) {
 
 TEST_F(OverlayStampTest, PalettePictureKeepsItsPalette) {
     QImage indexed(300, 60, QImage::Format_Indexed8);
-    QList<QRgb> table;
-    for (int i = 0; i < 256; ++i) {
-        table << qRgb(i / 4, i / 4, i / 4);
-    }
+    QList<QRgb> table(256, qRgb(0, 0, 0));
     table[200] = kBox;
     table[201] = kRed;
     indexed.setColorTable(table);
