@@ -35,9 +35,6 @@ void writeFile(const QString& path, const QByteArray& bytes) {
     f.write(bytes);
 }
 
-const QString kHeader = QStringLiteral(
-    R"(<Pictavo lanuage="Deutsch" author="Anna" website="https://a.example" email="a@b.example" version="1.2">)");
-
 class Options : public ::testing::Test {
 protected:
     Options() {
@@ -291,7 +288,7 @@ TEST(LanguageFiles, HeaderValuesEndAtTheNextAttributesExactText) {
         bool website, email;
     } rows[] = {
         // clang-format off
-        {"well formed", kHeader + "\n<x/>",
+        {"well formed", R"(<Pictavo lanuage="Deutsch" author="Anna" website="https://a.example" email="a@b.example" version="1.2">)" "\n<x/>",
          {"Deutsch", "Anna", "https://a.example", "a@b.example", "1.2"}, true, true},
         {"no website: the value starts with the header",
          R"(<Pictavo lanuage="F" author="B" email="e@x" version="2">)",

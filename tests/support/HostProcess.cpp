@@ -1,7 +1,6 @@
 #include "support/HostProcess.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -53,10 +52,6 @@ bool HostProcess::waitUntilLoaded() {
         err_ += process_.readAllStandardError();
     }
     return err_.contains("loaded");
-}
-
-void HostProcess::signal(int number) {
-    ::kill(pid_t(process_.processId()), number);
 }
 
 int HostProcess::finish(int ms) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <signal.h>
+
 #include <QByteArray>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -28,7 +30,7 @@ public:
     std::optional<QString> answer(int ms = 30000);
     // Waits for the host to have loaded the plug-in (or ended).
     bool waitUntilLoaded();
-    void signal(int number);
+    void signal(int number) { ::kill(pid_t(process_.processId()), number); }
     // Closes the input and waits: the exit code once the program has ended by itself, -1 when it
     // crashed or did not end within `ms`.
     int finish(int ms = 30000);
