@@ -1,5 +1,3 @@
-#include <sys/stat.h>
-
 #include <QDir>
 #include <QFileInfo>
 
@@ -17,15 +15,13 @@ protected:
 };
 }  // namespace
 
-TEST_F(DiagnosticLogTest, MissingSwitchIsCreatedOffAndNothingIsWritten) {
-    settings.WriteLog(QStringLiteral("hello"));
-    EXPECT_EQ(get("", "Log"), QStringLiteral("0"));
-    EXPECT_EQ(settings.record().Log, QStringLiteral("0"));
-    EXPECT_FALSE(QFileInfo::exists(DiagnosticLog::LogFilePath()));
-}
-
-// Only a switch that reads as the number 1 writes ("yes", "2" and "1x" are off).
+// A missing switch is created off. Only a switch that reads as the number 1 writes ("yes", "2"
+// and "1x" are off), and a change acts at once.
 TEST_F(DiagnosticLogTest, EveryMessageIsOneLineInCallOrderAndTheSwitchActsAtOnce) {
+    settings.WriteLog(QStringLiteral("before the switch exists"));
+    EXPECT_EQ(get("", "Log"), QStringLiteral("0"));
+    EXPECT_FALSE(QFileInfo::exists(DiagnosticLog::LogFilePath()));
+
     setLog(QStringLiteral("1"));
     settings.WriteLog(QStringLiteral("first"));
     settings.WriteLog(QString());
@@ -39,11 +35,9 @@ TEST_F(DiagnosticLogTest, EveryMessageIsOneLineInCallOrderAndTheSwitchActsAtOnce
     settings.WriteLog(QStringLiteral("last"));
     EXPECT_EQ(logLines(), (QStringList{QStringLiteral("first"), QString(), QStringLiteral("two"),
                                        QStringLiteral("lines"), QStringLiteral("last")}));
-}
 
-TEST_F(DiagnosticLogTest, ALogThatCannotBeWrittenIsSkipped) {
-    setLog(QStringLiteral("1"));
-    // A folder where the file should be: it cannot be opened for appending.
+    // A folder where the file should be: it cannot be opened for appending, and is skipped.
+    QFile::remove(DiagnosticLog::LogFilePath());
     QDir().mkpath(DiagnosticLog::LogFilePath());
     EXPECT_NO_THROW(settings.WriteLog(QStringLiteral("line")));
     EXPECT_TRUE(QFileInfo(DiagnosticLog::LogFilePath()).isDir());

