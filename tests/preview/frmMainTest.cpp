@@ -15,6 +15,7 @@
 #include "preview/frmMain.h"
 #include "preview/frmMainWindow.h"
 #include "settings/Settings.h"
+#include "support/LogLines.h"
 #include "support/TestComponent.h"
 
 namespace pictavo {
@@ -88,6 +89,8 @@ TEST_F(PreviewWindow, AcceptHidesTheWindowAndKeepsItLoaded) {
     // pipeline names the new one after that.
     settings().setValue(QString(), QStringLiteral("sTemp"),
                         QStringLiteral("/tmp/pictavo/My_Screenshot.png"));
+    settings().setValue(QString(), QStringLiteral("Log"), QStringLiteral("1"));
+    QFile::remove(DiagnosticLog::LogFilePath());
     showCapture(testCard(QSize(200, 100)));
     const QString path = QStringLiteral("/tmp/pictavo/My_Screenshot2.png");
     settings().setValue(QString(), QStringLiteral("sTemp"), path);
@@ -100,6 +103,9 @@ TEST_F(PreviewWindow, AcceptHidesTheWindowAndKeepsItLoaded) {
     EXPECT_TRUE(form->window()->isHidden());
     EXPECT_EQ(form->Tool, DrawingState::None);
     EXPECT_EQ(settings().value(QString(), QStringLiteral("sResult")), path);
+    EXPECT_EQ(test::logLines(),
+              (QStringList{QStringLiteral("frmMain - cmdSend_Click - sTemp:  ") + path,
+                           QStringLiteral("frmMain - cmdSend_Click - End")}));
     // The canvas is still there for the encoders.
     EXPECT_EQ(form->picPreview()->image().committed().size(), QSize(200, 100));
 }
