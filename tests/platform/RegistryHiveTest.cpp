@@ -8,138 +8,122 @@
 #include "platform/RegistryHive.h"
 
 using namespace pictavo;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 class RegistryHiveTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
-    QString path() const { return dir.filePath(QStringLiteral("store/registry.db")); }
+    QString path() const { return dir.filePath(u"store/registry.db"_s); }
 };
 
 constexpr auto HKCU = RootKey::CurrentUser;
 
-}  // namespace
-
-TEST_F(RegistryHiveTest, NamesCompareWithoutCaseAndKeepTheirSpelling) {
-    RegistryHive hive(path());
-    ASSERT_TRUE(hive.createKey(HKCU, QStringLiteral("Software\\Quorrel\\Pictavo")));
-    EXPECT_TRUE(hive.keyExists(HKCU, QStringLiteral("SOFTWARE\\quorrel\\PICTAVO")));
-    // Creating again with another spelling opens the existing key and keeps its name.
-    ASSERT_TRUE(hive.createKey(HKCU, QStringLiteral("SOFTWARE\\QUORREL")));
-    EXPECT_EQ(hive.canonicalPath(HKCU, QStringLiteral("software\\quorrel\\pictavo")),
-              QStringLiteral("Software\\Quorrel\\Pictavo"));
-
-    const QString key = QStringLiteral("Software\\Quorrel");
-    hive.setValue(HKCU, key, QStringLiteral("FileName"), RegValue::text(QStringLiteral("a")));
-    hive.setValue(HKCU, key, QStringLiteral("FILENAME"), RegValue::text(QStringLiteral("b")));
-    const auto values = hive.values(HKCU, key);
-    ASSERT_TRUE(values);
-    ASSERT_EQ(values->size(), 1u);
-    EXPECT_EQ((*values)[0].name, QStringLiteral("FileName"));
-    EXPECT_EQ((*values)[0].value.asText(), QStringLiteral("b"));
-    // Non-ASCII names fold too.
-    hive.setValue(HKCU, key, QStringLiteral("Größe"), RegValue::text(QStringLiteral("1")));
-    EXPECT_TRUE(hive.queryValue(HKCU, key, QStringLiteral("GRÖSSE")) ||
-                hive.queryValue(HKCU, key, QStringLiteral("größe")));
+QString textAt(RegistryHive& hive, const QString& key, const QString& name) {
+    const auto v = hive.queryValue(HKCU, key, name);
+    return v ? v->asText() : u"(missing)"_s;
 }
 
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+}
+
+}  // namespace
+
+// Listing in the stored spelling, values in creation order and sub-keys by name are also
+// RegToolTest.Query's, through the command line.
 TEST_F(RegistryHiveTest, KeysAndValuesFollowTheRegistryRules) {
     RegistryHive hive(path());
-    ASSERT_TRUE(hive.createKey(HKCU, QStringLiteral("A\\B\\C")));
-    EXPECT_TRUE(hive.keyExists(HKCU, QStringLiteral("A\\B")));     // intermediate keys made
-    EXPECT_FALSE(hive.createKey(HKCU, QStringLiteral("A\\\\D")));  // empty name component
-    EXPECT_FALSE(hive.createKey(0x1234, QStringLiteral("A")));     // unknown root
-    EXPECT_FALSE(hive.keyExists(RootKey::LocalMachine, QStringLiteral("A")));  // roots apart
+    // Intermediate keys are made; names compare without case and keep their first spelling.
+    ASSERT_TRUE(hive.createKey(HKCU, u"Software\\Quorrel\\Pictavo"_s));
+    ASSERT_TRUE(hive.createKey(HKCU, u"SOFTWARE\\QUORREL"_s));
+    EXPECT_EQ(hive.canonicalPath(HKCU, u"software\\quorrel\\pictavo"_s),
+              u"Software\\Quorrel\\Pictavo"_s);
+    EXPECT_FALSE(hive.createKey(HKCU, u"A\\\\D"_s));                     // empty name component
+    EXPECT_FALSE(hive.createKey(0x1234, u"A"_s));                        // unknown root
+    EXPECT_FALSE(hive.keyExists(RootKey::LocalMachine, u"Software"_s));  // roots apart
 
     // A key with sub-keys cannot be deleted; a leaf takes its values with it.
-    EXPECT_EQ(hive.deleteKey(HKCU, QStringLiteral("A\\B")), RegResult::AccessDenied);
-    hive.setValue(HKCU, QStringLiteral("A\\B\\C"), QStringLiteral("v"), RegValue::dword(7));
-    EXPECT_EQ(hive.deleteKey(HKCU, QStringLiteral("A\\B\\C")), RegResult::Success);
-    EXPECT_EQ(hive.deleteKey(HKCU, QStringLiteral("A\\B\\C")), RegResult::FileNotFound);
-    ASSERT_TRUE(hive.createKey(HKCU, QStringLiteral("A\\B\\C")));
-    EXPECT_FALSE(hive.queryValue(HKCU, QStringLiteral("A\\B\\C"), QStringLiteral("v")));
+    const QString leaf = u"Software\\Quorrel\\Pictavo"_s;
+    EXPECT_EQ(hive.deleteKey(HKCU, u"Software\\Quorrel"_s), RegResult::AccessDenied);
+    hive.setValue(HKCU, leaf, u"v"_s, RegValue::dword(7));
+    EXPECT_EQ(hive.deleteKey(HKCU, leaf), RegResult::Success);
+    EXPECT_EQ(hive.deleteKey(HKCU, leaf), RegResult::FileNotFound);
+    ASSERT_TRUE(hive.createKey(HKCU, leaf));
+    EXPECT_EQ(textAt(hive, leaf, u"v"_s), u"(missing)"_s);
 
-    // Values need an existing key; they enumerate in creation order, sub-keys by name.
-    EXPECT_EQ(
-        hive.setValue(HKCU, QStringLiteral("Missing"), QStringLiteral("x"), RegValue::dword(1)),
-        RegResult::FileNotFound);
-    const QString k = QStringLiteral("A");
-    hive.setValue(HKCU, k, QStringLiteral("zeta"), RegValue::text(QStringLiteral("1")));
-    hive.setValue(HKCU, k, QStringLiteral("alpha"), RegValue::dword(0x01020304));
-    hive.setValue(HKCU, k, QString(), RegValue::text(QStringLiteral("default")));
-    hive.setValue(HKCU, k, QStringLiteral("zeta"), RegValue::text(QStringLiteral("2")));
-    hive.createKey(HKCU, QStringLiteral("A\\a2"));
-    hive.createKey(HKCU, QStringLiteral("A\\A1"));
+    // Values need an existing key. A value set again under another spelling keeps its name and
+    // place; non-ASCII names fold too; sub-keys sort without case.
+    EXPECT_EQ(hive.setValue(HKCU, u"Missing"_s, u"x"_s, RegValue::dword(1)),
+              RegResult::FileNotFound);
+    const QString k = u"Software\\Quorrel"_s;
+    hive.setValue(HKCU, k, u"FileName"_s, RegValue::text(u"a"_s));
+    hive.setValue(HKCU, k, u"Größe"_s, RegValue::dword(0x01020304));
+    hive.setValue(HKCU, k, QString(), RegValue::text(u"default"_s));
+    hive.setValue(HKCU, k, u"FILENAME"_s, RegValue::text(u"b"_s));
+    hive.createKey(HKCU, k + u"\\a2"_s);
+    hive.createKey(HKCU, k + u"\\A1"_s);
     const auto values = hive.values(HKCU, k);
     ASSERT_TRUE(values);
     ASSERT_EQ(values->size(), 3u);
-    EXPECT_EQ((*values)[0].name, QStringLiteral("zeta"));
-    EXPECT_EQ((*values)[0].value.asText(), QStringLiteral("2"));
+    EXPECT_EQ((*values)[0].name, u"FileName"_s);
+    EXPECT_EQ((*values)[0].value.asText(), u"b"_s);
     EXPECT_EQ((*values)[1].value.data, QByteArray("\x04\x03\x02\x01", 4));
     EXPECT_EQ((*values)[2].name, QString());
-    EXPECT_EQ(hive.subKeys(HKCU, k),
-              (QStringList{QStringLiteral("A1"), QStringLiteral("a2"), QStringLiteral("B")}));
-    EXPECT_EQ(hive.deleteValue(HKCU, k, QStringLiteral("ZETA")), RegResult::Success);
-    EXPECT_EQ(hive.deleteValue(HKCU, k, QStringLiteral("zeta")), RegResult::FileNotFound);
-    EXPECT_FALSE(hive.subKeys(HKCU, QStringLiteral("Nope")));
+    EXPECT_TRUE(hive.queryValue(HKCU, k, u"GRÖSSE"_s) || hive.queryValue(HKCU, k, u"größe"_s));
+    EXPECT_EQ(hive.subKeys(HKCU, k), (QStringList{u"A1"_s, u"a2"_s, u"Pictavo"_s}));
+    EXPECT_EQ(hive.deleteValue(HKCU, k, u"FILENAME"_s), RegResult::Success);
+    EXPECT_EQ(hive.deleteValue(HKCU, k, u"filename"_s), RegResult::FileNotFound);
+    EXPECT_FALSE(hive.subKeys(HKCU, u"Nope"_s));
 }
 
 TEST_F(RegistryHiveTest, ACacheReadsEachValueOnceAndFollowsItsOwnChanges) {
     RegistryHive hive(path());
     RegistryHive other(path());
-    const QString key = QStringLiteral("Software\\Quorrel");
-    ASSERT_TRUE(hive.createKey(HKCU, key + QStringLiteral("\\Sub")));
-    const auto text = [&](const char* name) {
-        const auto v = hive.queryValue(HKCU, key, QLatin1String(name));
-        return v ? v->asText() : QStringLiteral("(missing)");
-    };
-    other.setValue(HKCU, key, QStringLiteral("Log"), RegValue::text(QStringLiteral("1")));
+    const QString key = u"Software\\Quorrel"_s;
+    const QString sub = key + u"\\Sub"_s;
+    ASSERT_TRUE(hive.createKey(HKCU, sub));
+    other.setValue(HKCU, key, u"Log"_s, RegValue::text(u"1"_s));
     {
         const RegistryHive::ReadCache cache(hive);
         const auto reads = hive.traffic().reads;
-        EXPECT_EQ(text("Log"), QStringLiteral("1"));
-        EXPECT_EQ(text("LOG"), QStringLiteral("1"));
-        EXPECT_EQ(text("Gone"), QStringLiteral("(missing)"));
-        EXPECT_EQ(text("Gone"), QStringLiteral("(missing)"));
+        EXPECT_EQ(textAt(hive, key, u"Log"_s), u"1"_s);
+        EXPECT_EQ(textAt(hive, key, u"LOG"_s), u"1"_s);
+        EXPECT_EQ(textAt(hive, key, u"Gone"_s), u"(missing)"_s);
+        EXPECT_EQ(textAt(hive, key, u"Gone"_s), u"(missing)"_s);
         EXPECT_EQ(hive.traffic().reads - reads, 2u);
         // Another process's change shows from the next command on; this object's own at once.
-        other.setValue(HKCU, key, QStringLiteral("Log"), RegValue::text(QStringLiteral("2")));
-        EXPECT_EQ(text("Log"), QStringLiteral("1"));
-        hive.setValue(HKCU, key, QStringLiteral("Gone"), RegValue::text(QStringLiteral("x")));
-        EXPECT_EQ(text("Gone"), QStringLiteral("x"));
-        hive.deleteValue(HKCU, key, QStringLiteral("gone"));
-        EXPECT_EQ(text("Gone"), QStringLiteral("(missing)"));
-        hive.setValue(HKCU, key + QStringLiteral("\\Sub"), QStringLiteral("Log"),
-                      RegValue::text(QStringLiteral("3")));
-        EXPECT_EQ(
-            hive.queryValue(HKCU, key + QStringLiteral("\\sub"), QStringLiteral("log"))->asText(),
-            QStringLiteral("3"));
-        EXPECT_FALSE(hive.queryValue(HKCU, key + QStringLiteral("\\Sub"), QStringLiteral("Unset")));
-        hive.deleteTree(HKCU, key + QStringLiteral("\\Sub"));
-        EXPECT_FALSE(hive.queryValue(HKCU, key + QStringLiteral("\\Sub"), QStringLiteral("Log")));
-        EXPECT_EQ(text("Log"), QStringLiteral("2"));
+        other.setValue(HKCU, key, u"Log"_s, RegValue::text(u"2"_s));
+        EXPECT_EQ(textAt(hive, key, u"Log"_s), u"1"_s);
+        hive.setValue(HKCU, key, u"Gone"_s, RegValue::text(u"x"_s));
+        EXPECT_EQ(textAt(hive, key, u"Gone"_s), u"x"_s);
+        hive.deleteValue(HKCU, key, u"gone"_s);
+        EXPECT_EQ(textAt(hive, key, u"Gone"_s), u"(missing)"_s);
+        hive.setValue(HKCU, sub, u"Log"_s, RegValue::text(u"3"_s));
+        EXPECT_EQ(textAt(hive, key + u"\\sub"_s, u"log"_s), u"3"_s);
+        EXPECT_EQ(textAt(hive, sub, u"Unset"_s), u"(missing)"_s);
+        hive.deleteTree(HKCU, sub);
+        EXPECT_EQ(textAt(hive, sub, u"Log"_s), u"(missing)"_s);
+        EXPECT_EQ(textAt(hive, key, u"Log"_s), u"2"_s);
         // A key made again is a new key, found afresh (another took the old one's place).
-        hive.createKey(HKCU, key + QStringLiteral("\\Other"));
-        hive.createKey(HKCU, key + QStringLiteral("\\Sub"));
-        other.setValue(HKCU, key + QStringLiteral("\\Sub"), QStringLiteral("Fresh"),
-                       RegValue::text(QStringLiteral("5")));
-        const auto fresh =
-            hive.queryValue(HKCU, key + QStringLiteral("\\Sub"), QStringLiteral("Fresh"));
-        EXPECT_EQ(fresh ? fresh->asText() : QString(), QStringLiteral("5"));
+        hive.createKey(HKCU, key + u"\\Other"_s);
+        hive.createKey(HKCU, sub);
+        other.setValue(HKCU, sub, u"Fresh"_s, RegValue::text(u"5"_s));
+        EXPECT_EQ(textAt(hive, sub, u"Fresh"_s), u"5"_s);
     }
-    other.setValue(HKCU, key, QStringLiteral("Log"), RegValue::text(QStringLiteral("4")));
-    EXPECT_EQ(text("Log"), QStringLiteral("4"));
+    other.setValue(HKCU, key, u"Log"_s, RegValue::text(u"4"_s));
+    EXPECT_EQ(textAt(hive, key, u"Log"_s), u"4"_s);
 }
 
 TEST_F(RegistryHiveTest, ValuesOfAnyLengthSurviveReopeningAndTheFirstVersionsUpgrade) {
-    const QString longText(100000, QLatin1Char('x'));
+    const QString longText(100000, u'x');
     {
         RegistryHive hive(path());
-        hive.createKey(HKCU, QStringLiteral("K"));
-        hive.setValue(HKCU, QStringLiteral("K"), QStringLiteral("long"), RegValue::text(longText));
-        hive.setValue(HKCU, QStringLiteral("K"), QStringLiteral("utf8"),
-                      RegValue::text(QStringLiteral("Écran ✓")));
+        hive.createKey(HKCU, u"K"_s);
+        hive.setValue(HKCU, u"K"_s, u"long"_s, RegValue::text(longText));
+        hive.setValue(HKCU, u"K"_s, u"utf8"_s, RegValue::text(u"Écran ✓"_s));
     }
     // A store of the first version had no rows for the roots.
     sqlite3* db = nullptr;
@@ -149,23 +133,17 @@ TEST_F(RegistryHiveTest, ValuesOfAnyLengthSurviveReopeningAndTheFirstVersionsUpg
               SQLITE_OK);
     sqlite3_close(db);
     RegistryHive again(path());
-    EXPECT_EQ(again.setValue(HKCU, QString(), QStringLiteral("onRoot"), RegValue::text(longText)),
+    EXPECT_EQ(again.setValue(HKCU, QString(), u"onRoot"_s, RegValue::text(longText)),
               RegResult::Success);
-    EXPECT_EQ(again.queryValue(HKCU, QString(), QStringLiteral("onRoot"))->asText(), longText);
-    EXPECT_EQ(again.queryValue(HKCU, QStringLiteral("K"), QStringLiteral("long"))->asText(),
-              longText);
-    EXPECT_EQ(again.queryValue(HKCU, QStringLiteral("K"), QStringLiteral("utf8"))->asText(),
-              QStringLiteral("Écran ✓"));
+    EXPECT_EQ(textAt(again, QString(), u"onRoot"_s), longText);
+    EXPECT_EQ(textAt(again, u"K"_s, u"long"_s), longText);
+    EXPECT_EQ(textAt(again, u"K"_s, u"utf8"_s), u"Écran ✓"_s);
 }
 
 TEST_F(RegistryHiveTest, AFileThatIsNotAStoreOrIsDamagedIsReportedAndLeftAlone) {
     { RegistryHive hive(path()); }
     // Our store with the header of its first page overwritten: still marked as ours.
-    QFile store(path());
-    ASSERT_TRUE(store.open(QIODevice::ReadOnly));
-    QByteArray damagedStore = store.readAll();
-    store.close();
-    damagedStore.replace(100, 8, QByteArray(8, '\xff'));
+    const QByteArray damagedStore = fileBytes(path()).replace(100, 8, QByteArray(8, '\xff'));
     struct Case {
         const char* name;
         QByteArray content;
@@ -189,16 +167,15 @@ TEST_F(RegistryHiveTest, AFileThatIsNotAStoreOrIsDamagedIsReportedAndLeftAlone) 
             EXPECT_TRUE(e.message().contains(path())) << e.what();
             EXPECT_TRUE(e.message().contains(QLatin1String(c.says))) << e.what();
         }
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        EXPECT_EQ(f.readAll(), c.content);
+        EXPECT_EQ(fileBytes(path()), c.content);
     }
 }
 
 TEST_F(RegistryHiveTest, AnotherProgramsSqliteDatabaseIsNotTakenNorChanged) {
     // Someone else's database in WAL mode, copied with its log while its program had it open:
     // the last row is still only in the log, and nothing of it is marked as ours.
-    const QString other = dir.filePath(QStringLiteral("other.db"));
-    const QString copy = dir.filePath(QStringLiteral("copy.db"));
+    const QString other = dir.filePath(u"other.db"_s);
+    const QString copy = dir.filePath(u"copy.db"_s);
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(other.toUtf8().constData(), &db), SQLITE_OK);
     for (const char* sql : {"PRAGMA journal_mode=WAL", "PRAGMA wal_autocheckpoint=0",
@@ -206,16 +183,12 @@ TEST_F(RegistryHiveTest, AnotherProgramsSqliteDatabaseIsNotTakenNorChanged) {
         ASSERT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
     }
     ASSERT_TRUE(QFile::copy(other, copy));
-    ASSERT_TRUE(QFile::copy(other + QStringLiteral("-wal"), copy + QStringLiteral("-wal")));
+    ASSERT_TRUE(QFile::copy(other + u"-wal"_s, copy + u"-wal"_s));
     sqlite3_close(db);
-    const auto bytes = [](const QString& file) {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
-    };
-    const QByteArray main = bytes(copy);
-    const QByteArray log = bytes(copy + QStringLiteral("-wal"));
+    const QByteArray main = fileBytes(copy);
+    const QByteArray log = fileBytes(copy + u"-wal"_s);
     ASSERT_GT(log.size(), 0);
     EXPECT_THROW(RegistryHive hive(copy), PictavoError);
-    EXPECT_EQ(bytes(copy), main);
-    EXPECT_EQ(bytes(copy + QStringLiteral("-wal")), log);
+    EXPECT_EQ(fileBytes(copy), main);
+    EXPECT_EQ(fileBytes(copy + u"-wal"_s), log);
 }
