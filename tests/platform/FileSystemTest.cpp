@@ -19,6 +19,7 @@
 
 using namespace pictavo;
 using namespace pictavo::FileSystem;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -28,59 +29,58 @@ void writeFile(const QString& path, const QByteArray& data = "x") {
     f.write(data);
 }
 
+bool makeLink(const QString& target, const QString& link) {
+    return symlink(QFile::encodeName(target), QFile::encodeName(link)) == 0;
+}
+
 }  // namespace
 
 TEST(FileSystem, DeleteFolderTreeRemovesEverythingButNeverFollowsLinks) {
     QTemporaryDir dir;
-    const QString tree = dir.filePath(QStringLiteral("tree"));
-    const QString outside = dir.filePath(QStringLiteral("outside"));
-    QDir().mkpath(tree + QStringLiteral("/nested/deeper"));
-    QDir().mkpath(outside + QStringLiteral("/folder"));
-    writeFile(outside + QStringLiteral("/precious.txt"), "keep me");
-    writeFile(outside + QStringLiteral("/folder/inner.txt"), "keep me too");
+    const QString tree = dir.filePath(u"tree"_s);
+    const QString outside = dir.filePath(u"outside"_s);
+    QDir().mkpath(tree + u"/nested/deeper"_s);
+    QDir().mkpath(outside + u"/folder"_s);
+    writeFile(outside + u"/precious.txt"_s, "keep me");
+    writeFile(outside + u"/folder/inner.txt"_s, "keep me too");
 
-    writeFile(tree + QStringLiteral("/readonly.png"));
-    chmod(QFile::encodeName(tree + QStringLiteral("/readonly.png")), 0444);
-    writeFile(tree + QStringLiteral("/.hidden"));
-    writeFile(tree + QStringLiteral("/nested/deeper/file"));
-    chmod(QFile::encodeName(tree + QStringLiteral("/nested/deeper")), 0555);
-    chmod(QFile::encodeName(tree + QStringLiteral("/nested")), 0500);
-    ASSERT_EQ(symlink(QFile::encodeName(outside + QStringLiteral("/precious.txt")),
-                      QFile::encodeName(tree + QStringLiteral("/link-to-file"))),
-              0);
-    ASSERT_EQ(symlink(QFile::encodeName(outside + QStringLiteral("/folder")),
-                      QFile::encodeName(tree + QStringLiteral("/link-to-folder"))),
-              0);
-    ASSERT_EQ(symlink("/nonexistent/target", QFile::encodeName(tree + QStringLiteral("/dangling"))),
-              0);
+    writeFile(tree + u"/readonly.png"_s);
+    chmod(QFile::encodeName(tree + u"/readonly.png"_s), 0444);
+    writeFile(tree + u"/.hidden"_s);
+    writeFile(tree + u"/nested/deeper/file"_s);
+    chmod(QFile::encodeName(tree + u"/nested/deeper"_s), 0555);
+    chmod(QFile::encodeName(tree + u"/nested"_s), 0500);
+    ASSERT_TRUE(makeLink(outside + u"/precious.txt"_s, tree + u"/link-to-file"_s));
+    ASSERT_TRUE(makeLink(outside + u"/folder"_s, tree + u"/link-to-folder"_s));
+    ASSERT_TRUE(makeLink(u"/nonexistent/target"_s, tree + u"/dangling"_s));
 
     // Given a link in its place, only the link goes.
-    const QString link = dir.filePath(QStringLiteral("link"));
-    ASSERT_EQ(symlink(QFile::encodeName(outside), QFile::encodeName(link)), 0);
+    const QString link = dir.filePath(u"link"_s);
+    ASSERT_TRUE(makeLink(outside, link));
     DeleteFolderTree(link);
     EXPECT_FALSE(QFileInfo(link).isSymLink());
 
     ASSERT_TRUE(PathExists(tree, true));  // a folder counts only when asked
     EXPECT_FALSE(PathExists(tree, false));
-    EXPECT_TRUE(PathExists(tree + QStringLiteral("/.hidden"), false));
+    EXPECT_TRUE(PathExists(tree + u"/.hidden"_s, false));
     EXPECT_TRUE(DeleteFolderTree(tree));
     EXPECT_FALSE(PathExists(tree, true));
     EXPECT_FALSE(PathExists(QString(), true));
-    EXPECT_TRUE(QFile::exists(outside + QStringLiteral("/precious.txt")));
-    EXPECT_TRUE(QFile::exists(outside + QStringLiteral("/folder/inner.txt")));
+    EXPECT_TRUE(QFile::exists(outside + u"/precious.txt"_s));
+    EXPECT_TRUE(QFile::exists(outside + u"/folder/inner.txt"_s));
 }
 
 TEST(PrivateFolder, IsCreatedTightenedOrRefused) {
     using Status = PrivateFolder::Status;
     QTemporaryDir dir;
-    const QString fresh = dir.filePath(QStringLiteral("fresh/"));
+    const QString fresh = dir.filePath(u"fresh/"_s);
     EXPECT_EQ(PrivateFolder(fresh).status(), Status::Created);
     struct stat st {};
     ASSERT_EQ(stat(QFile::encodeName(fresh), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, 0700u);
     EXPECT_EQ(PrivateFolder(fresh).status(), Status::Ready);
 
-    const QString loose = dir.filePath(QStringLiteral("loose"));
+    const QString loose = dir.filePath(u"loose"_s);
     QDir().mkpath(loose);
     chmod(QFile::encodeName(loose), 0777);
     EXPECT_EQ(PrivateFolder(loose).status(), Status::Ready);
@@ -88,14 +88,13 @@ TEST(PrivateFolder, IsCreatedTightenedOrRefused) {
     EXPECT_EQ(st.st_mode & 07777, 0700u);
 
     // A link (even to a good folder) or a plain file is somebody else's trap: refused.
-    const QString link = dir.filePath(QStringLiteral("link"));
-    ASSERT_EQ(symlink(QFile::encodeName(fresh), QFile::encodeName(link)), 0);
+    const QString link = dir.filePath(u"link"_s);
+    ASSERT_TRUE(makeLink(fresh, link));
     EXPECT_EQ(PrivateFolder(link + QLatin1Char('/')).status(), Status::Unsafe);
-    const QString file = dir.filePath(QStringLiteral("file"));
+    const QString file = dir.filePath(u"file"_s);
     writeFile(file);
     EXPECT_EQ(PrivateFolder(file).status(), Status::Unsafe);
-    EXPECT_EQ(PrivateFolder(dir.filePath(QStringLiteral("no/such/parent"))).status(),
-              Status::Failed);
+    EXPECT_EQ(PrivateFolder(dir.filePath(u"no/such/parent"_s)).status(), Status::Failed);
 }
 
 // Starting together, every holder finds the folder made by whichever came first.
@@ -127,7 +126,7 @@ TEST(PrivateFolder, ManyCreatingItAtOnceAllSucceed) {
 
 TEST(PrivateFolder, ReservedNamesAreExclusiveAndEachHolderRemovesOnlyItsOwn) {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("shared/"));
+    const QString path = dir.filePath(u"shared/"_s);
     auto first = std::make_unique<PrivateFolder>(path);
     PrivateFolder second(path);
     ASSERT_TRUE(first->reserve("a.png"));
@@ -135,7 +134,7 @@ TEST(PrivateFolder, ReservedNamesAreExclusiveAndEachHolderRemovesOnlyItsOwn) {
     EXPECT_FALSE(second.reserve("a.png"));
     EXPECT_EQ(errno, EEXIST);
     ASSERT_TRUE(second.reserve("b.png"));
-    writeFile(path + QStringLiteral("left.txt"));
+    writeFile(path + u"left.txt"_s);
 
     // The other holder is still there: only the first one's file goes.
     first->removeOwnFiles();
@@ -144,43 +143,26 @@ TEST(PrivateFolder, ReservedNamesAreExclusiveAndEachHolderRemovesOnlyItsOwn) {
     // Alone now, the folder goes with everything in it; a name released before is not touched
     // again once it holds another file.
     second.release("b.png");
-    writeFile(path + QStringLiteral("b.png"));
+    writeFile(path + u"b.png"_s);
     EXPECT_TRUE(second.isAtPath());
     second.removeOwnFiles();
     EXPECT_FALSE(QFileInfo::exists(path));
 }
 
 TEST(WellKnownPaths, PrivateTempFolderIsNeverSharedBetweenUsers) {
-    const struct {
-        const char* tmp;
-        const char* runtime;
-        bool runtimePrivate;
-        const char* expected;
-    } rows[] = {
-        {"/var/tmp/me/", "/run/user/1000", true, "/var/tmp/me/App/"},
-        {"", "/run/user/1000", true, "/run/user/1000/App/"},
-        {"", "/run/user/1000", false, "/tmp/App-1000/"},
-        {"", "", false, "/tmp/App-1000/"},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.expected);
-        EXPECT_EQ(
-            WellKnownPaths::privateTempFolderFor(QStringLiteral("App"), QLatin1String(r.tmp),
-                                                 QLatin1String(r.runtime), r.runtimePrivate, 1000),
-            QLatin1String(r.expected));
-    }
+    // No TMPDIR and no runtime folder at all: the user's own folder in /tmp.
+    EXPECT_EQ(WellKnownPaths::privateTempFolderFor(u"App"_s, {}, {}, false, 1000),
+              u"/tmp/App-1000/"_s);
     // The environment as the tests set it: TMPDIR wins; without it, the private runtime folder.
-    EXPECT_EQ(WellKnownPaths::privateTempFolder(QStringLiteral("App")),
-              qEnvironmentVariable("TMPDIR") + QStringLiteral("/App/"));
+    EXPECT_EQ(WellKnownPaths::privateTempFolder(u"App"_s),
+              qEnvironmentVariable("TMPDIR") + u"/App/"_s);
     const QByteArray tmp = qgetenv("TMPDIR");
     qunsetenv("TMPDIR");
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     QDir().mkpath(runtime);
     chmod(QFile::encodeName(runtime), 0700);
-    EXPECT_EQ(WellKnownPaths::privateTempFolder(QStringLiteral("App")),
-              runtime + QStringLiteral("/App/"));
+    EXPECT_EQ(WellKnownPaths::privateTempFolder(u"App"_s), runtime + u"/App/"_s);
     chmod(QFile::encodeName(runtime), 0755);
-    EXPECT_EQ(WellKnownPaths::privateTempFolder(QStringLiteral("App")),
-              QStringLiteral("/tmp/App-%1/").arg(geteuid()));
+    EXPECT_EQ(WellKnownPaths::privateTempFolder(u"App"_s), u"/tmp/App-%1/"_s.arg(geteuid()));
     qputenv("TMPDIR", tmp);
 }
