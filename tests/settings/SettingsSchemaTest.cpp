@@ -1,9 +1,9 @@
 #include <QDir>
 
 #include "settings/SettingsFixture.h"
-#include "settings/SettingsSchema.h"
 
 using namespace pictavo;
+using namespace Qt::StringLiterals;
 using pictavo::test::logLines;
 using pictavo::test::SettingsFixture;
 
@@ -12,37 +12,35 @@ class SettingsSchemaTest : public SettingsFixture {};
 }  // namespace
 
 TEST_F(SettingsSchemaTest, FirstStartCreatesTheWholeTreeAndTheSecondNothing) {
-    EXPECT_EQ(settings.checkRegistry(), QStringLiteral("8 Keys and 57 Values"));
-    EXPECT_EQ(settings.checkRegistry(), QStringLiteral("0 Keys and 0 Values"));
+    EXPECT_EQ(settings.checkRegistry(), u"8 Keys and 57 Values"_s);
+    EXPECT_EQ(settings.checkRegistry(), u"0 Keys and 0 Values"_s);
     EXPECT_TRUE(reg().KeyPathExists(user("Specified Areas")));
     EXPECT_EQ(get("Options", "SaveDir"), desktop);
     EXPECT_EQ(get("Options", "SaveDirLen"), QString::number(desktop.size()));
-    EXPECT_EQ(get("Overlay", "Text"), QStringLiteral("Screenshot (!S) on (!TH):(!TM) - (!D)"));
-    EXPECT_EQ(get("", "Log"), QStringLiteral("0"));
+    EXPECT_EQ(get("Overlay", "Text"), u"Screenshot (!S) on (!TH):(!TM) - (!D)"_s);
+    EXPECT_EQ(get("", "Log"), u"0"_s);
     EXPECT_TRUE(dialogs.messages.isEmpty());
 
     // Another user gets a tree of their own under the product key the first one made.
-    set("Options", "FileType", QStringLiteral("jpg"));
-    email = QStringLiteral("other@example.com");
-    EXPECT_EQ(settings.checkRegistry(), QStringLiteral("6 Keys and 57 Values"));
-    EXPECT_EQ(get("Options", "FileType"), QStringLiteral("png"));
+    set("Options", "FileType", u"jpg"_s);
+    email = u"other@example.com"_s;
+    EXPECT_EQ(settings.checkRegistry(), u"6 Keys and 57 Values"_s);
+    EXPECT_EQ(get("Options", "FileType"), u"png"_s);
 }
 
 TEST_F(SettingsSchemaTest, OnlyMissingOrErrorValuesAreReset) {
     settings.checkRegistry();
-    set("Options", "Quality", QStringLiteral("50"));
-    set("Options", "FileName", QStringLiteral("Error"));
-    hive->deleteValue(
-        RootKey::CurrentUser,
-        QStringLiteral("SOFTWARE\\Quorrel\\Pictavo\\") + email + QStringLiteral("\\DrawTools"),
-        QStringLiteral("Text"));
+    set("Options", "Quality", u"50"_s);
+    set("Options", "FileName", u"Error"_s);
+    hive->deleteValue(RootKey::CurrentUser,
+                      u"SOFTWARE\\Quorrel\\Pictavo\\"_s + email + u"\\DrawTools"_s, u"Text"_s);
     // A long save folder is the user's, not an error.
-    const QString deep = QStringLiteral("/data/") + QString(300, QLatin1Char('p'));
+    const QString deep = u"/data/"_s + QString(300, QLatin1Char('p'));
     set("Options", "SaveDir", deep);
-    EXPECT_EQ(settings.checkRegistry(), QStringLiteral("0 Keys and 2 Values"));
-    EXPECT_EQ(get("Options", "Quality"), QStringLiteral("50"));
-    EXPECT_EQ(get("Options", "FileName"), QStringLiteral("My_Screenshot"));
-    EXPECT_EQ(get("DrawTools", "Text"), QStringLiteral("Pictavo Rulez"));
+    EXPECT_EQ(settings.checkRegistry(), u"0 Keys and 2 Values"_s);
+    EXPECT_EQ(get("Options", "Quality"), u"50"_s);
+    EXPECT_EQ(get("Options", "FileName"), u"My_Screenshot"_s);
+    EXPECT_EQ(get("DrawTools", "Text"), u"Pictavo Rulez"_s);
     EXPECT_EQ(get("Options", "SaveDir"), deep);
 }
 
@@ -55,32 +53,30 @@ TEST_F(SettingsSchemaTest, OldCountdownBoldFlagIsConverted) {
     for (const auto& r : rows) {
         SCOPED_TRACE(r.stored);
         set("Countdown", "FontBold", QLatin1String(r.stored));
-        EXPECT_EQ(settings.checkRegistry(), QStringLiteral("0 Keys and 0 Values"));
+        EXPECT_EQ(settings.checkRegistry(), u"0 Keys and 0 Values"_s);
         EXPECT_EQ(get("Countdown", "FontBold"), QLatin1String(r.after));
     }
 }
 
-TEST_F(SettingsSchemaTest, ReadRegistryCutsTextsAndConvertsNumbers) {
+// A text is cut to its length setting; a bad number takes its default and a bad length cuts
+// nothing, and both are logged.
+TEST_F(SettingsSchemaTest, ReadRegistryCutsTextsAndABadNumberTakesItsDefault) {
     settings.checkRegistry();
-    set("Options", "FileName", QStringLiteral("My_ScreenshotAndMore"));
-    set("Options", "FileType", QStringLiteral("jpeg"));
-    set("Options", "Quality", QStringLiteral(" 72.5 "));
+    set("", "Log", u"1"_s);
+    set("Options", "FileName", u"My_Screenshot_of_Today"_s);
+    set("Options", "FileType", u"jpeg"_s);
+    set("Options", "Quality", u" 72.5 "_s);
     settings.ReadRegistry();
-    const SettingsRecord& r = settings.record();
-    EXPECT_EQ(r.FileName, QStringLiteral("My_Screenshot"));
-    EXPECT_EQ(r.FileType, QStringLiteral("jpe"));
-    EXPECT_EQ(r.Quality, 72);  // halves round to even
-    EXPECT_EQ(r.WarnDelayAmount, 20);
-    EXPECT_EQ(r.SaveDir, desktop);
-    EXPECT_EQ(r.FullFileName, QStringLiteral("Error"));  // no default is ever created for it
-    EXPECT_EQ(r.Sent, QStringLiteral("Sent"));
-}
+    const SettingsRecord& record = settings.record();
+    EXPECT_EQ(record.FileName, u"My_Screenshot"_s);
+    EXPECT_EQ(record.FileType, u"jpe"_s);
+    EXPECT_EQ(record.Quality, 72);  // halves round to even
+    EXPECT_EQ(record.SaveDir, desktop);
+    EXPECT_EQ(record.FullFileName, u"Error"_s);  // no default is ever created for it
+    EXPECT_EQ(record.Sent, u"Sent"_s);
+    EXPECT_EQ(logLines(), QStringList());
 
-TEST_F(SettingsSchemaTest, ABadNumberTakesItsDefaultABadLengthCutsNothingAndBothAreLogged) {
-    settings.checkRegistry();
-    set("", "Log", QStringLiteral("1"));
-    set("Options", "FileName", QStringLiteral("My_Screenshot_of_Today"));
-    set("Options", "SaveDir", QStringLiteral("/home/u/Pictures/Screenshots/Mine"));
+    set("Options", "SaveDir", u"/home/u/Pictures/Screenshots/Mine"_s);
     const struct {
         const char* name;
         const char* stored;
@@ -94,7 +90,6 @@ TEST_F(SettingsSchemaTest, ABadNumberTakesItsDefaultABadLengthCutsNothingAndBoth
         {"Quality", "999", &SettingsRecord::Quality, 85, " is out of range"},
         {"Quality", "-1", &SettingsRecord::Quality, 85, " is out of range"},
         {"WarnDelayAmount", "", &SettingsRecord::WarnDelayAmount, 20, " is not a number"},
-        {"SaveFileType", "99999", &SettingsRecord::SaveFileType, 3, " is not a number"},
         {"FileNameLen", "Error", &SettingsRecord::FileNameLen, -1, " is not a number",
          &SettingsRecord::FileName, "My_Screenshot_of_Today"},
         {"SaveDirLen", "99999", &SettingsRecord::SaveDirLen, -1, " is not a number",
@@ -103,19 +98,17 @@ TEST_F(SettingsSchemaTest, ABadNumberTakesItsDefaultABadLengthCutsNothingAndBoth
     for (const auto& r : rows) {
         SCOPED_TRACE(testing::Message() << r.name << " " << r.stored);
         QFile::remove(DiagnosticLog::LogFilePath());
+        const QString good = get("Options", r.name);
         set("Options", r.name, QLatin1String(r.stored));
         settings.ReadRegistry();
-        EXPECT_EQ(settings.record().*r.field, r.expected);
+        EXPECT_EQ(record.*r.field, r.expected);
         if (r.text) {
-            EXPECT_EQ(settings.record().*r.text, QLatin1String(r.keptWhole));
+            EXPECT_EQ(record.*r.text, QLatin1String(r.keptWhole));
         }
-        EXPECT_EQ(logLines(), QStringList{QStringLiteral("ReadRegistry: ") + QLatin1String(r.name) +
+        EXPECT_EQ(logLines(), QStringList{u"ReadRegistry: "_s + QLatin1String(r.name) +
                                           QLatin1String(r.complaint)});
         // The stored text stays as the user left it.
         EXPECT_EQ(get("Options", r.name), QLatin1String(r.stored));
-        settings.setValue(
-            QStringLiteral("Options"), QLatin1String(r.name),
-            SettingsSchema::defaultValue(QStringLiteral("Options"), QLatin1String(r.name),
-                                         [] { return QString(); }));
+        set("Options", r.name, good);
     }
 }

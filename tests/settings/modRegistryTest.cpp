@@ -1,6 +1,7 @@
 #include "settings/SettingsFixture.h"
 
 using namespace pictavo;
+using namespace Qt::StringLiterals;
 using pictavo::test::SettingsFixture;
 
 namespace {
@@ -38,45 +39,41 @@ TEST_F(ModRegistryTest, SplitKeyPathAcceptsRootsAndRejectsMalformedPaths) {
 }
 
 TEST_F(ModRegistryTest, FormatMessageNamesThePathAndTheCaller) {
-    reg().CreateKey(QStringLiteral("SOFTWARE\\Bad"), QStringLiteral("QL"));
-    reg().SetStringValue(QStringLiteral("HKEY_CURRENT_USER\\X\\"), QStringLiteral("Name"),
-                         QStringLiteral("Val"));
-    EXPECT_EQ(reg().GetStringValue(QStringLiteral("Bad"), QStringLiteral("Log")), QString());
-    EXPECT_FALSE(reg().KeyPathExists(QStringLiteral("Bad")));
+    reg().CreateKey(u"SOFTWARE\\Bad"_s, u"QL"_s);
+    reg().SetStringValue(u"HKEY_CURRENT_USER\\X\\"_s, u"Name"_s, u"Val"_s);
+    EXPECT_EQ(reg().GetStringValue(u"Bad"_s, u"Log"_s), QString());
+    EXPECT_FALSE(reg().KeyPathExists(u"Bad"_s));
     ASSERT_EQ(dialogs.messages.size(), 4);
-    EXPECT_EQ(
-        dialogs.messages[0].prompt,
-        QStringLiteral("Incorrect Format:\n\nSOFTWARE\\Bad\r\n\r\n\r\nCalled by: CreateKeyQL"));
+    EXPECT_EQ(dialogs.messages[0].prompt,
+              u"Incorrect Format:\n\nSOFTWARE\\Bad\r\n\r\n\r\nCalled by: CreateKeyQL"_s);
     EXPECT_EQ(dialogs.messages[1].prompt,
               QStringLiteral("Incorrect Format:\n\nHKEY_CURRENT_USER\\X\\\r\n\r\n\r\nCalled by: "
                              "SetStringValue\r\n\r\nName - Val"));
-    EXPECT_EQ(
-        dialogs.messages[2].prompt,
-        QStringLiteral("Incorrect Format:\n\nBad\r\n\r\n\r\nCalled by: GetStringValue - Log"));
-    EXPECT_EQ(dialogs.messages[3].prompt, QStringLiteral("Incorrect Format:\n\nBad\r\n"));
-    EXPECT_EQ(dialogs.messages[0].title, QStringLiteral("Pictavo 3"));
+    EXPECT_EQ(dialogs.messages[2].prompt,
+              u"Incorrect Format:\n\nBad\r\n\r\n\r\nCalled by: GetStringValue - Log"_s);
+    EXPECT_EQ(dialogs.messages[3].prompt, u"Incorrect Format:\n\nBad\r\n"_s);
+    EXPECT_EQ(dialogs.messages[0].title, u"Pictavo 3"_s);
     EXPECT_EQ(dialogs.messages[0].buttons, MsgBox::OkOnly);
 }
 
 TEST_F(ModRegistryTest, ValuesReadBackWholeAndMissingOnesReadAsError) {
-    const QString key = QStringLiteral("HKEY_CURRENT_USER\\SOFTWARE\\Test");
-    EXPECT_EQ(reg().GetStringValue(key, QStringLiteral("v")), QStringLiteral("Error"));
+    const QString key = u"HKEY_CURRENT_USER\\SOFTWARE\\Test"_s;
+    EXPECT_EQ(reg().GetStringValue(key, u"v"_s), u"Error"_s);
     // Writing into a missing key does nothing; keys are made only by CreateKey.
-    reg().SetStringValue(key, QStringLiteral("v"), QStringLiteral("1"));
+    reg().SetStringValue(key, u"v"_s, u"1"_s);
     EXPECT_FALSE(reg().KeyPathExists(key));
-    EXPECT_EQ(reg().GetStringValue(key, QStringLiteral("v")), QStringLiteral("Error"));
+    EXPECT_EQ(reg().GetStringValue(key, u"v"_s), u"Error"_s);
 
-    reg().CreateKey(key, QStringLiteral("test"));
-    EXPECT_TRUE(reg().KeyPathExists(QStringLiteral("HKEY_CURRENT_USER\\software\\TEST")));
+    reg().CreateKey(key, u"test"_s);
+    EXPECT_TRUE(reg().KeyPathExists(u"HKEY_CURRENT_USER\\software\\TEST"_s));
     for (const int length : {0, 254, 255, 4096}) {
         SCOPED_TRACE(length);
         const QString text(length, QLatin1Char('d'));
-        reg().SetStringValue(key, QStringLiteral("SaveDir"), text);
-        EXPECT_EQ(reg().GetStringValue(key, QStringLiteral("savedir")), text);
+        reg().SetStringValue(key, u"SaveDir"_s, text);
+        EXPECT_EQ(reg().GetStringValue(key, u"savedir"_s), text);
     }
     // A text ends at its first NUL, as a string read always did.
-    reg().SetStringValue(key, QStringLiteral("nul"),
-                         QStringLiteral("ab") + QChar(0) + QStringLiteral("cd"));
-    EXPECT_EQ(reg().GetStringValue(key, QStringLiteral("nul")), QStringLiteral("ab"));
+    reg().SetStringValue(key, u"nul"_s, u"ab"_s + QChar(0) + u"cd"_s);
+    EXPECT_EQ(reg().GetStringValue(key, u"nul"_s), u"ab"_s);
     EXPECT_TRUE(dialogs.messages.isEmpty());
 }
