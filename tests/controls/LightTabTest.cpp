@@ -19,10 +19,9 @@ TEST(LightTab, ShowsTheFirstPartsOfItsCaption) {
     const Row rows[] = {
         {"first of many", "General|Areas|Overlay Text|", 2, {"General", "Areas"}},
         {"more tabs than parts", "A|B", 3, {"A", "B", ""}},
-        {"at most ten",
-         "0|1|2|3|4|5|6|7|8|9|10",
-         12,
-         {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}},
+        // clang-format off
+        {"at most ten", "0|1|2|3|4|5|6|7|8|9|10", 12, {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}},
+        // clang-format on
         {"none", "A|B", -1, {}},
     };
     for (const Row& r : rows) {

@@ -110,25 +110,15 @@ TEST(WindowChrome, DraggingTheTitleBarMovesTheWindowByTheMouseDelta) {
         QPoint windowPos;  // the window starts at (100, 80)
         bool dragging;
     } rows[] = {
+        // clang-format off
         {"left drag on the bar", "picTitle", {press(10, 3), move(14, 5)}, {104, 82}, true},
         {"left drag on the label", "lblTitle", {press(10, 3), move(4, 1)}, {94, 78}, true},
         {"right press, then left held", "picTitle", {rightPress, move(20, 3)}, {110, 80}, true},
-        {"both buttons held",
-         "picTitle",
-         {press(10, 3), move(20, 9, Qt::LeftButton | Qt::RightButton)},
-         {100, 80},
-         true},
-        {"release ends the drag",
-         "picTitle",
-         {press(10, 3), move(12, 3), release, move(30, 3)},
-         {102, 80},
-         false},
+        {"both buttons held", "picTitle", {press(10, 3), move(20, 9, Qt::LeftButton | Qt::RightButton)}, {100, 80}, true},
+        {"release ends the drag", "picTitle", {press(10, 3), move(12, 3), release, move(30, 3)}, {102, 80}, false},
         {"moves accumulate", "picTitle", {press(10, 3), move(13, 3), move(13, 3)}, {106, 80}, true},
-        {"second press of a double click",
-         "picTitle",
-         {press(10, 3), release, doubleClick, move(11, 4)},
-         {103, 81},
-         true},
+        {"second press of a double click", "picTitle", {press(10, 3), release, doubleClick, move(11, 4)}, {103, 81}, true},
+        // clang-format on
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
