@@ -17,14 +17,12 @@ TEST(CaptureChooser, EveryWayOutLeavesItsOwnResult) {
         const char* result;
         std::optional<CaptureKind> ran;
     } rows[] = {
+        // clang-format off
         {"Cancel", [](CaptureChooser& c) { c.button("cmdCancel")->Click(); }, "#", {}},
         {"Escape", [](CaptureChooser& c) { QTest::keyClick(c.window(), Qt::Key_Escape); }, "#", {}},
-        {"close keeps what was there",
-         [](CaptureChooser& c) { c.button("cmdX")->Click(); },
-         "changed",
-         {}},
-        {"a kind runs its path hidden", [](CaptureChooser& c) { c.button("cmdFull")->Click(); },
-         "changed", CaptureKind::FullScreen},
+        {"close keeps what was there", [](CaptureChooser& c) { c.button("cmdX")->Click(); }, "changed", {}},
+        {"a kind runs its path hidden", [](CaptureChooser& c) { c.button("cmdFull")->Click(); }, "changed", CaptureKind::FullScreen},
+        // clang-format on
     };
     for (CaptureChooser* chooser : {static_cast<CaptureChooser*>(&tc.pv->sendForm()),
                                     static_cast<CaptureChooser*>(&tc.pv->saveForm())}) {

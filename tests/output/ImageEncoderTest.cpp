@@ -108,17 +108,12 @@ TEST_F(EncoderTest, FailuresWriteNothingAndSayWhatWhereAndWhy) {
         QString reason;
         int errnoAfter;
     } const cases[] = {
-        {"missing folder", &picture, u"no such folder/shot"_s, u"Save Failed"_s,
-         u"No such file or directory"_s, ENOENT},
-        {"name too long", &picture, longName, u"Save Failed"_s, u"File name too long"_s,
-         ENAMETOOLONG},
+        // clang-format off
+        {"missing folder", &picture, u"no such folder/shot"_s, u"Save Failed"_s, u"No such file or directory"_s, ENOENT},
+        {"name too long", &picture, longName, u"Save Failed"_s, u"File name too long"_s, ENAMETOOLONG},
         {"no picture", nullptr, {}, u"objPic Is Nothing"_s, {}, 0},
-        {"picture without pixels",
-         &empty,
-         {},
-         u"Convert_BMP_to_FI Failed:"_s,
-         u"[FreeImage_Convert_BMP_to_FI] No bitmap specified to convert"_s,
-         0},
+        {"picture without pixels", &empty, {}, u"Convert_BMP_to_FI Failed:"_s, u"[FreeImage_Convert_BMP_to_FI] No bitmap specified to convert"_s, 0},
+        // clang-format on
     };
     // Relative names resolve here, so debris anywhere would show.
     const QString previous = QDir::currentPath();

@@ -227,10 +227,10 @@ TEST(OverlayTagsTest, EachTagAndWhatIsNotATag) {
     } const cases[] = {
         {"two-digit clock", "(!TH):(!TM):(!TS)", "Sent", "09:05:03"},
         {"every occurrence", "(!TH)(!TH)-(!DY)/(!DY)", "Sent", "0909-2026/2026"},
-        {"longer tags before their prefixes", "(!DY)(!D)(!DD)", "Sent",
-         "2026" + shortDate + "Wednesday"},
-        {"lower case is plain text", "(!dy)(!dm)(!d)(!th)(!t)(!s)", "Sent",
-         "(!dy)(!dm)(!d)(!th)(!t)(!s)"},
+        // clang-format off
+        {"longer tags before their prefixes", "(!DY)(!D)(!DD)", "Sent", "2026" + shortDate + "Wednesday"},
+        {"lower case is plain text", "(!dy)(!dm)(!d)(!th)(!t)(!s)", "Sent", "(!dy)(!dm)(!d)(!th)(!t)(!s)"},
+        // clang-format on
         {"unclosed tags stay", "(!DY (!D (!S", "Sent", "(!DY (!D (!S"},
         {"action se... or sa... in any case", "(!S)(!S)", "sEnDing", "SentSent"},
         {"other action keeps the tag", "(!S) (!S)", "x", "(!S) (!S)"},

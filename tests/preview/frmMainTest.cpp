@@ -239,10 +239,10 @@ TEST_F(PreviewWindow, DrawingUndoRedoAndCopyWithMouseAndKeys) {
         std::function<void()> undo;
         std::function<void()> redo;
     } rows[] = {
-        {"ctrl_z_and_ctrl_shift_z", [&] { QTest::keyClick(w, Qt::Key_Z, Qt::ControlModifier); },
-         [&] { QTest::keyClick(w, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier); }},
-        {"ctrl_y", [&] { QTest::keyClick(w, Qt::Key_Z, Qt::ControlModifier); },
-         [&] { QTest::keyClick(w, Qt::Key_Y, Qt::ControlModifier); }},
+        // clang-format off
+        {"ctrl_z_and_ctrl_shift_z", [&] { QTest::keyClick(w, Qt::Key_Z, Qt::ControlModifier); }, [&] { QTest::keyClick(w, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier); }},
+        {"ctrl_y", [&] { QTest::keyClick(w, Qt::Key_Z, Qt::ControlModifier); }, [&] { QTest::keyClick(w, Qt::Key_Y, Qt::ControlModifier); }},
+        // clang-format on
         {"buttons", [&] { click(p->cmdUndo()); }, [&] { click(p->cmdRedo()); }},
     };
     for (const auto& r : rows) {
@@ -287,12 +287,11 @@ TEST_F(PreviewWindow, EscapeCancelsAndReturnAcceptsAfterAnyPaletteClick) {
         {"tool", [](DrawToolsPalette& p) { return p.cmdTool(4); }, key(Qt::Key_Enter), path},
         {"style", [](DrawToolsPalette& p) { return p.cmdFontStyle(1); }, key(Qt::Key_Return), path},
         {"width", [](DrawToolsPalette& p) { return p.cmdWidthMore(); }, key(Qt::Key_Return), path},
-        {"escape_after_swatch", [](DrawToolsPalette& p) { return p.cmdColour(1); },
-         key(Qt::Key_Escape), cancel},
-        {"cancel_button", nullptr,
-         [](frmMain& f) { QTest::mouseClick(f.cmdCancel(), Qt::LeftButton); }, cancel},
-        {"close_button", nullptr, [](frmMain& f) { QTest::mouseClick(f.cmdX(), Qt::LeftButton); },
-         cancel},
+        // clang-format off
+        {"escape_after_swatch", [](DrawToolsPalette& p) { return p.cmdColour(1); }, key(Qt::Key_Escape), cancel},
+        {"cancel_button", nullptr, [](frmMain& f) { QTest::mouseClick(f.cmdCancel(), Qt::LeftButton); }, cancel},
+        {"close_button", nullptr, [](frmMain& f) { QTest::mouseClick(f.cmdX(), Qt::LeftButton); }, cancel},
+        // clang-format on
         {"window_manager_close", nullptr, [](frmMain& f) { f.window()->close(); }, cancel},
     };
     for (const auto& r : rows) {

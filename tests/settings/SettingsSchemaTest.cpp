@@ -86,14 +86,14 @@ TEST_F(SettingsSchemaTest, ReadRegistryCutsTextsAndABadNumberTakesItsDefault) {
         QString SettingsRecord::*text = nullptr;  // the text a length field cuts
         const char* keptWhole = nullptr;
     } rows[] = {
+        // clang-format off
         {"Quality", "high", &SettingsRecord::Quality, 85, " is not a number"},
         {"Quality", "999", &SettingsRecord::Quality, 85, " is out of range"},
         {"Quality", "-1", &SettingsRecord::Quality, 85, " is out of range"},
         {"WarnDelayAmount", "", &SettingsRecord::WarnDelayAmount, 20, " is not a number"},
-        {"FileNameLen", "Error", &SettingsRecord::FileNameLen, -1, " is not a number",
-         &SettingsRecord::FileName, "My_Screenshot_of_Today"},
-        {"SaveDirLen", "99999", &SettingsRecord::SaveDirLen, -1, " is not a number",
-         &SettingsRecord::SaveDir, "/home/u/Pictures/Screenshots/Mine"},
+        {"FileNameLen", "Error", &SettingsRecord::FileNameLen, -1, " is not a number", &SettingsRecord::FileName, "My_Screenshot_of_Today"},
+        {"SaveDirLen", "99999", &SettingsRecord::SaveDirLen, -1, " is not a number", &SettingsRecord::SaveDir, "/home/u/Pictures/Screenshots/Mine"},
+        // clang-format on
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(testing::Message() << r.name << " " << r.stored);

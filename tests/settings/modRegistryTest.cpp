@@ -17,16 +17,16 @@ TEST_F(ModRegistryTest, SplitKeyPathAcceptsRootsAndRejectsMalformedPaths) {
         bool reported;
     };
     const Row rows[] = {
-        {"root and sub-key", "HKEY_CURRENT_USER\\SOFTWARE\\Quorrel", RootKey::CurrentUser,
-         "SOFTWARE\\Quorrel", false},
+        // clang-format off
+        {"root and sub-key", "HKEY_CURRENT_USER\\SOFTWARE\\Quorrel", RootKey::CurrentUser, "SOFTWARE\\Quorrel", false},
         {"root alone", "HKEY_CURRENT_USER", RootKey::CurrentUser, "", false},
         {"classes root", "HKEY_CLASSES_ROOT\\x", RootKey::ClassesRoot, "x", false},
         {"local machine has no name", "HKEY_LOCAL_MACHINE\\SOFTWARE", 0, "SOFTWARE", false},
         {"unknown root", "HKEY_NOWHERE\\a", 0, "a", false},
-        {"trailing backslash", "HKEY_CURRENT_USER\\SOFTWARE\\", 0, "HKEY_CURRENT_USER\\SOFTWARE\\",
-         true},
+        {"trailing backslash", "HKEY_CURRENT_USER\\SOFTWARE\\", 0, "HKEY_CURRENT_USER\\SOFTWARE\\", true},
         {"no root name", "SOFTWARE\\Quorrel", 0, "SOFTWARE\\Quorrel", true},
         {"root name in small letters", "hkey_current_user\\a", 0, "hkey_current_user\\a", true},
+        // clang-format on
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
