@@ -10,7 +10,7 @@ using pictavo::test::SettingsFixture;
 namespace {
 class DiagnosticLogTest : public SettingsFixture {
 protected:
-    void SetUp() override { reg().CreateKey(user(), QStringLiteral("test")); }
+    void SetUp() override { reg().CreateKey(settings.userKey().path(), QStringLiteral("test")); }
     void setLog(const QString& v) { set("", "Log", v); }
 };
 }  // namespace

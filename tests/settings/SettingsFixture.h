@@ -31,8 +31,6 @@ protected:
     QString get(const char* sub, const char* name) {
         return settings.value(QLatin1String(sub), QLatin1String(name));
     }
-    QString user() const { return settings.userKey().path(); }
-    QString user(const char* sub) const { return settings.userKey().path(QLatin1String(sub)); }
 };
 
 }  // namespace pictavo::test

@@ -14,7 +14,7 @@ class SettingsSchemaTest : public SettingsFixture {};
 TEST_F(SettingsSchemaTest, FirstStartCreatesTheWholeTreeAndTheSecondNothing) {
     EXPECT_EQ(settings.checkRegistry(), u"8 Keys and 57 Values"_s);
     EXPECT_EQ(settings.checkRegistry(), u"0 Keys and 0 Values"_s);
-    EXPECT_TRUE(reg().KeyPathExists(user("Specified Areas")));
+    EXPECT_TRUE(reg().KeyPathExists(settings.userKey().path(u"Specified Areas"_s)));
     EXPECT_EQ(get("Options", "SaveDir"), desktop);
     EXPECT_EQ(get("Options", "SaveDirLen"), QString::number(desktop.size()));
     EXPECT_EQ(get("Overlay", "Text"), u"Screenshot (!S) on (!TH):(!TM) - (!D)"_s);
