@@ -20,8 +20,7 @@ protected:
 
     void setCount(const char* text) { tc.set("", "Count", QLatin1String(text)); }
     static auto countdownWindows() {
-        const QWidgetList all = QApplication::topLevelWidgets();
-        return std::count_if(all.begin(), all.end(), [](QWidget* w) {
+        return std::ranges::count_if(QApplication::topLevelWidgets(), [](QWidget* w) {
             return w->objectName() == QLatin1String("frmCounter") && w->isVisible();
         });
     }

@@ -9,13 +9,12 @@
 using namespace pictavo;
 
 TEST(LightTab, ShowsTheFirstPartsOfItsCaption) {
-    struct Row {
+    const struct {
         const char* name;
         QString caption;
         int count;
         QStringList shown;
-    };
-    const Row rows[] = {
+    } rows[] = {
         {"first of many", "General|Areas|Overlay Text|", 2, {"General", "Areas"}},
         {"more tabs than parts", "A|B", 3, {"A", "B", ""}},
         // clang-format off
@@ -23,7 +22,7 @@ TEST(LightTab, ShowsTheFirstPartsOfItsCaption) {
         // clang-format on
         {"none", "A|B", -1, {}},
     };
-    for (const Row& r : rows) {
+    for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         LightTab tab;
         tab.setTabs(r.count);

@@ -144,17 +144,16 @@ TEST_F(RegistryHiveTest, AFileThatIsNotAStoreOrIsDamagedIsReportedAndLeftAlone) 
     { RegistryHive hive(path()); }
     // Our store with the header of its first page overwritten: still marked as ours.
     const QByteArray damagedStore = fileBytes(path()).replace(100, 8, QByteArray(8, '\xff'));
-    struct Case {
+    const struct {
         const char* name;
         QByteArray content;
         const char* says;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"text file", QByteArray("my notes\nmore notes\n"), "is not a Pictavo settings store"},
         {"binary junk", QByteArray(8192, '\x5a'), "is not a Pictavo settings store"},
         {"damaged store", damagedStore, "is damaged"},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         QFile f(path());
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));

@@ -67,22 +67,20 @@ TEST_F(SettingReaders, AColourMeansTheSameUnderEveryKey) {
 }
 
 TEST_F(SettingReaders, AFontTakesItsSizeWithinBoundsAndItsFlagsByTheWindowsRule) {
+    const FontFlags oneIsOn = FontFlags::all(FlagRule::OneIsOn);
     const struct {
         const char* size;
         double points;
     } sizes[] = {{"10.5", 10.5}, {"big", 24}, {"-4", 24}, {"0", 24}, {"1e5", 1000}};
     for (const auto& r : sizes) {
         set("Countdown", "FontSize", QLatin1String(r.size));
-        EXPECT_EQ(
-            fontSetting(settings, "Countdown", FontFlags::all(FlagRule::OneIsOn)).pointSizeF(),
-            r.points)
-            << r.size;
+        EXPECT_EQ(fontSetting(settings, "Countdown", oneIsOn).pointSizeF(), r.points) << r.size;
     }
     const char* const flags[] = {"FontBold", "FontItalic", "FontUnderline", "FontStrikethru"};
     for (const char* flag : flags) {
         set("DrawTools", flag, "-1");
     }
-    const QFont one = fontSetting(settings, "DrawTools", FontFlags::all(FlagRule::OneIsOn));
+    const QFont one = fontSetting(settings, "DrawTools", oneIsOn);
     const QFont nonZero = fontSetting(settings, "DrawTools", FontFlags::all(FlagRule::NonZeroIsOn));
     EXPECT_FALSE(one.bold() || one.italic() || one.underline() || one.strikeOut());
     EXPECT_TRUE(nonZero.bold() && nonZero.italic() && nonZero.underline() && nonZero.strikeOut());
@@ -97,9 +95,8 @@ TEST_F(SettingReaders, AFontTakesItsSizeWithinBoundsAndItsFlagsByTheWindowsRule)
         {"Verdana", "DejaVu Sans"}, {"", "DejaVu Sans"}, {"DejaVu Serif", "DejaVu Serif"}};
     for (const auto& [stored, shown] : families) {
         set("Overlay", "Font", QLatin1String(stored));
-        EXPECT_EQ(
-            QFontInfo(fontSetting(settings, "Overlay", FontFlags::all(FlagRule::OneIsOn))).family(),
-            QLatin1String(shown))
+        EXPECT_EQ(QFontInfo(fontSetting(settings, "Overlay", oneIsOn)).family(),
+                  QLatin1String(shown))
             << stored;
     }
 }

@@ -9,14 +9,13 @@ class ModRegistryTest : public SettingsFixture {};
 }  // namespace
 
 TEST_F(ModRegistryTest, SplitKeyPathAcceptsRootsAndRejectsMalformedPaths) {
-    struct Row {
+    const struct {
         const char* name;
         const char* path;
         std::uint32_t root;
         const char* rest;
         bool reported;
-    };
-    const Row rows[] = {
+    } rows[] = {
         // clang-format off
         {"root and sub-key", "HKEY_CURRENT_USER\\SOFTWARE\\Quorrel", RootKey::CurrentUser, "SOFTWARE\\Quorrel", false},
         {"root alone", "HKEY_CURRENT_USER", RootKey::CurrentUser, "", false},
@@ -28,7 +27,7 @@ TEST_F(ModRegistryTest, SplitKeyPathAcceptsRootsAndRejectsMalformedPaths) {
         {"root name in small letters", "hkey_current_user\\a", 0, "hkey_current_user\\a", true},
         // clang-format on
     };
-    for (const Row& r : rows) {
+    for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
         dialogs.messages.clear();
         QString path = QLatin1String(r.path);
