@@ -60,7 +60,7 @@ TEST_F(SettingsSchemaTest, OldCountdownBoldFlagIsConverted) {
 
 // A text is cut to its length setting; a bad number takes its default and a bad length cuts
 // nothing, and both are logged.
-TEST_F(SettingsSchemaTest, ReadRegistryCutsTextsAndABadNumberTakesItsDefault) {
+TEST_F(SettingsSchemaTest, ABadNumberTakesItsDefaultABadLengthCutsNothingAndBothAreLogged) {
     settings.checkRegistry();
     set("", "Log", u"1"_s);
     set("Options", "FileName", u"My_Screenshot_of_Today"_s);
