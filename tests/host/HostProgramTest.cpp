@@ -73,14 +73,10 @@ TEST(HostProgram, AConversationCreatesTheSettingsAnswersEachLineAndEndsCleanly) 
     HostRun r = runHost({}, {u"--email"_s, email});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_TRUE(r.out.isEmpty());
+    // Loaded: the plug-in found its library through the scripts folder the host published.
     EXPECT_TRUE(r.err.contains(u"loaded \" Pictavo 3\" with 22 commands"_s)) << r.err.toStdString();
-    RegistryHive hive(RegistryHive::defaultPath());
-    EXPECT_TRUE(hive.keyExists(RootKey::CurrentUser, userKeyPath(email) + u"\\Options"_s));
-    const auto scripts = hive.queryValue(
-        RootKey::LocalMachine, u"SOFTWARE\\Patchou\\Messenger Plus! Live"_s, u"ScriptsDir"_s);
-    ASSERT_TRUE(scripts);
-    EXPECT_EQ(QDir(scripts->asText()).canonicalPath(),
-              QDir(QStringLiteral(PICTAVO_SCRIPTS_DIR)).canonicalPath());
+    EXPECT_TRUE(RegistryHive(RegistryHive::defaultPath())
+                    .keyExists(RootKey::CurrentUser, userKeyPath(email) + u"\\Options"_s));
 
     setUserValue(email, "", "Log", u"1"_s);
     r = runHost("/xpvfullx\n\n/XPVNOPE 5\r\n/quit\n/xpvnever\n",
@@ -108,6 +104,8 @@ TEST(HostProgram, BadArgumentsAndABrokenStoreAreReported) {
     EXPECT_EQ(r.exitCode, 1);
     // (Left as it was: RegistryHiveTest.AFileThatIsNotAStoreOrIsDamagedIsReportedAndLeftAlone.)
     EXPECT_TRUE(r.err.contains(RegistryHive::defaultPath())) << r.err.toStdString();
+    EXPECT_EQ(QFileInfo(RegistryHive::defaultPath()).dir().entryList(QDir::Files),
+              QStringList{u"registry.db"_s});
 }
 
 // The faults a user met through the host, each as it shows there: the answer, the file it names,

@@ -20,14 +20,11 @@ QString describe(const RegCommand& cmd) {
     if (cmd.valueName) {
         parts << QStringLiteral("v=") + *cmd.valueName;
     }
-    if (cmd.recurse) {
-        parts << QStringLiteral("s");
-    }
-    if (cmd.force) {
-        parts << QStringLiteral("f");
-    }
-    if (cmd.allValues) {
-        parts << QStringLiteral("va");
+    for (const auto& [set, flag] :
+         {std::pair{cmd.recurse, "s"}, {cmd.force, "f"}, {cmd.allValues, "va"}}) {
+        if (set) {
+            parts << QLatin1String(flag);
+        }
     }
     if (cmd.value) {
         parts << RegFormatter::typeName(cmd.value->type) + QLatin1Char(':') +
@@ -43,90 +40,63 @@ QString S(const char* s) {
     return QString::fromUtf8(s);
 }
 
-struct Accepted {
-    const char* name;
-    QStringList args;
-    const char* expected;
-};
-
-// clang-format off
-const Accepted kAccepted[] = {
-    {"VerbAndFullRootInAnyCase", {S("QUERY"), S("hkey_local_machine\\SOFTWARE")}, "query HKEY_LOCAL_MACHINE\\SOFTWARE"},
-    {"TrailingBackslashIgnored", {S("query"), S("HKU\\a\\b\\")}, "query HKEY_USERS\\a\\b"},
-    {"SwitchesInAnyCaseAndDashForm", {S("query"), S("HKCU\\x"), S("/V"), S("Log"), S("-S")}, "query HKEY_CURRENT_USER\\x v=Log s"},
-    {"AddWithoutDataIsEmpty", {S("add"), S("HKCU\\x"), S("/v"), S("N")}, "add HKEY_CURRENT_USER\\x v=N REG_SZ:"},
-    {"DataWithoutNameIsTheDefaultValue", {S("add"), S("HKCU\\x"), S("/d"), S("v")}, "add HKEY_CURRENT_USER\\x v= REG_SZ:76"},
-    {"DataThatLooksLikeASwitch", {S("add"), S("HKCU\\x"), S("/ve"), S("/d"), S("/f")}, "add HKEY_CURRENT_USER\\x v= REG_SZ:2f66"},
-    {"DwordHex", {S("add"), S("HKCU\\x"), S("/v"), S("n"), S("/t"), S("reg_dword"), S("/d"), S("0X1f")}, "add HKEY_CURRENT_USER\\x v=n REG_DWORD:1f000000"},
-    {"DwordDecimalMaximum", {S("add"), S("HKCU\\x"), S("/v"), S("n"), S("/t"), S("REG_DWORD"), S("/d"), S("4294967295")}, "add HKEY_CURRENT_USER\\x v=n REG_DWORD:ffffffff"},
-    {"DwordWithoutDataIsZero", {S("add"), S("HKCU\\x"), S("/v"), S("n"), S("/t"), S("REG_DWORD")}, "add HKEY_CURRENT_USER\\x v=n REG_DWORD:00000000"},
-    {"BinaryOddDigitsLeadWithZero", {S("add"), S("HKCU\\x"), S("/v"), S("b"), S("/t"), S("REG_BINARY"), S("/d"), S("aBc")}, "add HKEY_CURRENT_USER\\x v=b REG_BINARY:0abc"},
-    {"MultiStringDropsClosingSeparator", {S("add"), S("HKCU\\x"), S("/v"), S("m"), S("/t"), S("REG_MULTI_SZ"), S("/d"), S("a\\0\xc3\xa4\\0")}, "add HKEY_CURRENT_USER\\x v=m REG_MULTI_SZ:6100c3a4"},
-    {"MultiStringOwnSeparator", {S("add"), S("HKCU\\x"), S("/v"), S("m"), S("/t"), S("REG_MULTI_SZ"), S("/s"), S("#"), S("/d"), S("a#b\\0")}, "add HKEY_CURRENT_USER\\x v=m REG_MULTI_SZ:6100625c30"},
-    {"ExpandStringKeptUnexpanded", {S("add"), S("HKCU\\x"), S("/v"), S("p"), S("/t"), S("REG_EXPAND_SZ"), S("/d"), S("%H%")}, "add HKEY_CURRENT_USER\\x v=p REG_EXPAND_SZ:254825"},
-    {"DeleteAllValuesForced", {S("delete"), S("HKCU\\x"), S("/VA"), S("/F")}, "delete HKEY_CURRENT_USER\\x f va"},
-    {"HelpAlone", {S("/?")}, "none  /?"},
-    {"HelpOfAVerb", {S("add"), S("/?")}, "add  /?"},
-    {"HelpAfterAKeyInDashForm", {S("Delete"), S("HKCU\\x"), S("-?")}, "delete  /?"},
-};
-// clang-format on
-
-TEST(RegCommandLine, AcceptsEachFormAndSetsItsFields) {
-    for (const Accepted& row : kAccepted) {
-        SCOPED_TRACE(row.name);
-        const RegParseResult result = RegCommandLine::parse(row.args);
-        ASSERT_TRUE(result.command) << result.error.toStdString();
-        EXPECT_EQ(describe(*result.command), S(row.expected));
-    }
+// reg's refusal: "syntax" or "key name", and the usage to look up ("" for the general one).
+QString invalid(const char* what, const char* verb = "") {
+    return S("ERROR: Invalid %1.\nType \"REG %2/?\" for usage.").arg(S(what), S(verb));
 }
-
-struct Refused {
-    const char* name;
-    QStringList args;
-    QString error;
-};
-
-const QString kSyntax = S("ERROR: Invalid syntax.\nType \"REG /?\" for usage.");
-const QString kQuerySyntax = S("ERROR: Invalid syntax.\nType \"REG QUERY /?\" for usage.");
-const QString kAddSyntax = S("ERROR: Invalid syntax.\nType \"REG ADD /?\" for usage.");
-const QString kDeleteSyntax = S("ERROR: Invalid syntax.\nType \"REG DELETE /?\" for usage.");
-const QString kQueryKeyName = S("ERROR: Invalid key name.\nType \"REG QUERY /?\" for usage.");
-const QString kAddKeyName = S("ERROR: Invalid key name.\nType \"REG ADD /?\" for usage.");
 
 QStringList addDword(const char* data) {
     return {S("add"), S("HKCU\\x"), S("/v"), S("n"), S("/t"), S("REG_DWORD"), S("/d"), S(data)};
 }
 
-// clang-format off
-const Refused kRefused[] = {
-    {"NoArguments", {}, kSyntax},
-    {"UnknownVerb", {S("copy"), S("HKCU\\a"), S("HKCU\\b")}, kSyntax},
-    {"NoKey", {S("query")}, kQuerySyntax},
-    {"SwitchInPlaceOfKey", {S("query"), S("/s")}, kQuerySyntax},
-    {"PerformanceDataIsNotARegRoot", {S("query"), S("HKEY_PERFORMANCE_DATA")}, kQueryKeyName},
-    {"RemoteKey", {S("add"), S("\\\\pc\\HKCU\\x")}, kAddKeyName},
-    {"EmptyNameComponent", {S("add"), S("HKCU\\a\\\\b")}, kAddKeyName},
-    {"NameAndDefaultTogether", {S("query"), S("HKCU\\x"), S("/v"), S("a"), S("/ve")}, kQuerySyntax},
-    {"NameWithoutArgument", {S("query"), S("HKCU\\x"), S("/v")}, kQuerySyntax},
-    {"StrayArgument", {S("query"), S("HKCU\\x"), S("extra")}, kQuerySyntax},
-    {"RecurseIsNotADeleteSwitch", {S("delete"), S("HKCU\\x"), S("/s")}, kDeleteSyntax},
-    {"AllValuesWithName", {S("delete"), S("HKCU\\x"), S("/va"), S("/v"), S("a")}, kDeleteSyntax},
-    {"SwitchTwice", {S("add"), S("HKCU\\x"), S("/f"), S("/F")}, kAddSyntax},
-    {"UnsupportedType", {S("add"), S("HKCU\\x"), S("/v"), S("q"), S("/t"), S("REG_QWORD")}, kAddSyntax},
-    {"DwordNotANumber", addDword("12abc"), kAddSyntax},
-    {"DwordNegative", addDword("-1"), kAddSyntax},
-    {"DwordDecimalOverflow", addDword("4294967296"), kAddSyntax},
-    {"BinaryNotHex", {S("add"), S("HKCU\\x"), S("/v"), S("b"), S("/t"), S("REG_BINARY"), S("/d"), S("0g")}, kAddSyntax},
-    {"SeparatorForAString", {S("add"), S("HKCU\\x"), S("/v"), S("a"), S("/s"), S("#")}, kAddSyntax},
-    {"SeparatorOfTwoCharacters", {S("add"), S("HKCU\\x"), S("/v"), S("m"), S("/t"), S("REG_MULTI_SZ"), S("/s"), S("##")}, kAddSyntax},
-};
-// clang-format on
-
-TEST(RegCommandLine, RefusesWithRegsMessage) {
-    for (const Refused& row : kRefused) {
+// The parsed command as describe() shows it, or the refusal's message.
+TEST(RegCommandLine, ReadsEachFormOrRefusesWithRegsMessage) {
+    const struct {
+        const char* name;
+        QStringList args;
+        QString expected;
+    } rows[] = {
+        // clang-format off
+        {"VerbAndFullRootInAnyCase", {S("QUERY"), S("hkey_local_machine\\SOFTWARE")}, S("query HKEY_LOCAL_MACHINE\\SOFTWARE")},
+        {"TrailingBackslashIgnored", {S("query"), S("HKU\\a\\b\\")}, S("query HKEY_USERS\\a\\b")},
+        {"SwitchesInAnyCaseAndDashForm", {S("query"), S("HKCU\\x"), S("/V"), S("Log"), S("-S")}, S("query HKEY_CURRENT_USER\\x v=Log s")},
+        {"AddWithoutDataIsEmpty", {S("add"), S("HKCU\\x"), S("/v"), S("N")}, S("add HKEY_CURRENT_USER\\x v=N REG_SZ:")},
+        {"DataWithoutNameIsTheDefaultValue", {S("add"), S("HKCU\\x"), S("/d"), S("v")}, S("add HKEY_CURRENT_USER\\x v= REG_SZ:76")},
+        {"DataThatLooksLikeASwitch", {S("add"), S("HKCU\\x"), S("/ve"), S("/d"), S("/f")}, S("add HKEY_CURRENT_USER\\x v= REG_SZ:2f66")},
+        {"DwordHex", {S("add"), S("HKCU\\x"), S("/v"), S("n"), S("/t"), S("reg_dword"), S("/d"), S("0X1f")}, S("add HKEY_CURRENT_USER\\x v=n REG_DWORD:1f000000")},
+        {"DwordDecimalMaximum", addDword("4294967295"), S("add HKEY_CURRENT_USER\\x v=n REG_DWORD:ffffffff")},
+        {"DwordWithoutDataIsZero", {S("add"), S("HKCU\\x"), S("/v"), S("n"), S("/t"), S("REG_DWORD")}, S("add HKEY_CURRENT_USER\\x v=n REG_DWORD:00000000")},
+        {"BinaryOddDigitsLeadWithZero", {S("add"), S("HKCU\\x"), S("/v"), S("b"), S("/t"), S("REG_BINARY"), S("/d"), S("aBc")}, S("add HKEY_CURRENT_USER\\x v=b REG_BINARY:0abc")},
+        {"MultiStringDropsClosingSeparator", {S("add"), S("HKCU\\x"), S("/v"), S("m"), S("/t"), S("REG_MULTI_SZ"), S("/d"), S("a\\0\xc3\xa4\\0")}, S("add HKEY_CURRENT_USER\\x v=m REG_MULTI_SZ:6100c3a4")},
+        {"MultiStringOwnSeparator", {S("add"), S("HKCU\\x"), S("/v"), S("m"), S("/t"), S("REG_MULTI_SZ"), S("/s"), S("#"), S("/d"), S("a#b\\0")}, S("add HKEY_CURRENT_USER\\x v=m REG_MULTI_SZ:6100625c30")},
+        {"ExpandStringKeptUnexpanded", {S("add"), S("HKCU\\x"), S("/v"), S("p"), S("/t"), S("REG_EXPAND_SZ"), S("/d"), S("%H%")}, S("add HKEY_CURRENT_USER\\x v=p REG_EXPAND_SZ:254825")},
+        {"DeleteAllValuesForced", {S("delete"), S("HKCU\\x"), S("/VA"), S("/F")}, S("delete HKEY_CURRENT_USER\\x f va")},
+        {"HelpAlone", {S("/?")}, S("none  /?")},
+        {"HelpAfterAKeyInDashForm", {S("Delete"), S("HKCU\\x"), S("-?")}, S("delete  /?")},
+        {"NoArguments", {}, invalid("syntax")},
+        {"UnknownVerb", {S("copy"), S("HKCU\\a"), S("HKCU\\b")}, invalid("syntax")},
+        {"NoKey", {S("query")}, invalid("syntax", "QUERY ")},
+        {"SwitchInPlaceOfKey", {S("query"), S("/s")}, invalid("syntax", "QUERY ")},
+        {"PerformanceDataIsNotARegRoot", {S("query"), S("HKEY_PERFORMANCE_DATA")}, invalid("key name", "QUERY ")},
+        {"RemoteKey", {S("add"), S("\\\\pc\\HKCU\\x")}, invalid("key name", "ADD ")},
+        {"EmptyNameComponent", {S("add"), S("HKCU\\a\\\\b")}, invalid("key name", "ADD ")},
+        {"NameAndDefaultTogether", {S("query"), S("HKCU\\x"), S("/v"), S("a"), S("/ve")}, invalid("syntax", "QUERY ")},
+        {"NameWithoutArgument", {S("query"), S("HKCU\\x"), S("/v")}, invalid("syntax", "QUERY ")},
+        {"StrayArgument", {S("query"), S("HKCU\\x"), S("extra")}, invalid("syntax", "QUERY ")},
+        {"RecurseIsNotADeleteSwitch", {S("delete"), S("HKCU\\x"), S("/s")}, invalid("syntax", "DELETE ")},
+        {"SwitchTwice", {S("add"), S("HKCU\\x"), S("/f"), S("/F")}, invalid("syntax", "ADD ")},
+        {"UnsupportedType", {S("add"), S("HKCU\\x"), S("/v"), S("q"), S("/t"), S("REG_QWORD")}, invalid("syntax", "ADD ")},
+        {"DwordNotANumber", addDword("12abc"), invalid("syntax", "ADD ")},
+        {"DwordDecimalOverflow", addDword("4294967296"), invalid("syntax", "ADD ")},
+        {"BinaryNotHex", {S("add"), S("HKCU\\x"), S("/v"), S("b"), S("/t"), S("REG_BINARY"), S("/d"), S("0g")}, invalid("syntax", "ADD ")},
+        {"SeparatorForAString", {S("add"), S("HKCU\\x"), S("/v"), S("a"), S("/s"), S("#")}, invalid("syntax", "ADD ")},
+        {"SeparatorOfTwoCharacters", {S("add"), S("HKCU\\x"), S("/v"), S("m"), S("/t"), S("REG_MULTI_SZ"), S("/s"), S("##")}, invalid("syntax", "ADD ")},
+        // clang-format on
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
         const RegParseResult result = RegCommandLine::parse(row.args);
-        EXPECT_FALSE(result.command) << row.name;
-        EXPECT_EQ(result.error, row.error) << row.name;
+        EXPECT_EQ(result.command ? describe(*result.command) : result.error, row.expected);
     }
 }
 

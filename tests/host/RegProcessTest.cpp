@@ -161,7 +161,8 @@ TEST(RegProcess, AStoreInAReadOnlyFolderIsStillRead) {
                   text + S("\n\n"));
     r = asUser({S("add"), key, S("/v"), S("Text"), S("/d"), S("changed"), S("/f")});
     EXPECT_EQ(r.rc, 1);
-    EXPECT_TRUE(r.err.contains(S("is read-only"))) << r.err.toStdString();
+    EXPECT_EQ(r.err, S("ERROR: The settings store ") + config.filePath(S("pictavo/registry.db")) +
+                         S(" is read-only: it can be read, not changed.\n"));
     EXPECT_EQ(QDir(folder).entryList(QDir::Files), QStringList{S("registry.db")});
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(stored()->asText(), text);

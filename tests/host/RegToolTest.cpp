@@ -232,23 +232,6 @@ TEST_F(RegToolTest, DeleteAsksUnlessForcedAndNeverTakesTheRoot) {
               (Outcome{1, S(""), kNotFound}));
 }
 
-// The store is opened the same way before any verb runs, so one writing verb shows it. The bytes
-// left as they were are RegistryHiveTest.AFileThatIsNotAStoreOrIsDamagedIsReportedAndLeftAlone's.
-TEST_F(RegToolTest, ForeignFileIsReportedAndLeftAlone) {
-    ASSERT_TRUE(QDir().mkpath(dir.filePath(S("pictavo"))));
-    QFile f(path());
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("these are my notes, not a settings store\n");
-    f.close();
-    const Outcome r = run({S("add"), S("HKCU\\x"), S("/v"), S("a"), S("/d"), S("b"), S("/f")});
-    EXPECT_EQ(r.rc, 1);
-    EXPECT_TRUE(r.out.isEmpty());
-    EXPECT_TRUE(r.err.startsWith(S("ERROR: The file ") + path())) << r.err.toStdString();
-    EXPECT_TRUE(r.err.contains(S("not a Pictavo settings store")));
-    EXPECT_EQ(QDir(dir.filePath(S("pictavo"))).entryList(QDir::Files),
-              QStringList{S("registry.db")});
-}
-
 TEST_F(RegToolTest, RefusedCommandCreatesNoStore) {
     EXPECT_EQ(run({S("add"), S("HKXX\\x")}),
               (Outcome{1, S(""), S("ERROR: Invalid key name.\nType \"REG ADD /?\" for usage.\n")}));
