@@ -22,15 +22,6 @@ namespace {
 const QString kScripts = QStringLiteral(PICTAVO_SCRIPTS_DIR);
 const QString kEmail = u"user@example.com"_s;
 
-// A plug-in folder of the test's own holding the library under `libraryName`.
-QString makeScriptsDir(const QString& libraryName) {
-    const QString scripts = QDir::temp().filePath(u"scripts"_s);
-    QDir().mkpath(scripts + u"/Pictavo Live"_s);
-    QFile::copy(QStringLiteral(PICTAVO_PLUGIN_DIR "/libfreeimage.so.3"),
-                scripts + u"/Pictavo Live/"_s + libraryName);
-    return scripts;
-}
-
 }  // namespace
 
 TEST(PVLifecycle, FirstStartCreatesTheSettingsAndAPrivateTemporaryFolder) {
@@ -63,7 +54,12 @@ TEST(PVLifecycle, TheLibraryIsFoundWhateverItsLetterCaseOrNothingStarts) {
         const bool found = name != nullptr;
         TestComponent tc;
         if (found) {
-            tc.setScriptsDir(makeScriptsDir(QLatin1String(name)));
+            // A plug-in folder of the test's own, holding the library under that name.
+            const QString scripts = QDir::temp().filePath(u"scripts"_s);
+            QDir().mkpath(scripts + u"/Pictavo Live"_s);
+            QFile::copy(QStringLiteral(PICTAVO_PLUGIN_DIR "/libfreeimage.so.3"),
+                        scripts + u"/Pictavo Live/"_s + QLatin1String(name));
+            tc.setScriptsDir(scripts);
         }
         int messenger = 0;
         EXPECT_EQ(tc.pv->Initialize(4, kEmail, &messenger), found);

@@ -173,7 +173,6 @@ TEST_F(SendCommand, AFolderSwappedForALinkIsNeverFollowed) {
 
     TestComponent next;
     EXPECT_FALSE(next.initialize());
-    EXPECT_EQ(next.pv->freeImage(), nullptr);
     ASSERT_EQ(next.dialogs->messages.size(), 1);
     EXPECT_TRUE(next.dialogs->messages[0].prompt.contains(folder + u'/'));
     EXPECT_TRUE(QDir(elsewhere).isEmpty());
@@ -473,7 +472,6 @@ TEST_F(SendCommand, OverlayIsStampedIntoTheSentPictureWhenSwitchedOn) {
     const QImage sent = sentPicture();
     EXPECT_NE(sent, tc.screen->screen());
     EXPECT_EQ(sent.copy(0, 0, 100, 100), tc.screen->screen().copy(0, 0, 100, 100));
-    EXPECT_NE(tc.get("Overlay", "OverlayX"), u"Error"_s);
     tc.set("Overlay", "Text", u"W"_s.repeated(100));
     EXPECT_EQ(sentPicture(), tc.screen->screen());
     EXPECT_TRUE(pictavo::test::logLines().contains(u"Overlay Text Is Too Big"_s));
