@@ -12,7 +12,7 @@ namespace {
 
 // A command in one line, so that a table row states everything the parser decided:
 // verb, key (empty when none), then only what is set: v=NAME, s (recurse), f (force), va,
-// TYPE:HEXDATA, /? (help).
+// /? (help), TYPE:HEXDATA.
 QString describe(const RegCommand& cmd) {
     static const char* const verbs[] = {"none", "query", "add", "delete"};
     QStringList parts{QLatin1String(verbs[int(cmd.verb)]),
@@ -21,7 +21,7 @@ QString describe(const RegCommand& cmd) {
         parts << QStringLiteral("v=") + *cmd.valueName;
     }
     for (const auto& [set, flag] :
-         {std::pair{cmd.recurse, "s"}, {cmd.force, "f"}, {cmd.allValues, "va"}}) {
+         {std::pair{cmd.recurse, "s"}, {cmd.force, "f"}, {cmd.allValues, "va"}, {cmd.help, "/?"}}) {
         if (set) {
             parts << QLatin1String(flag);
         }
@@ -29,9 +29,6 @@ QString describe(const RegCommand& cmd) {
     if (cmd.value) {
         parts << RegFormatter::typeName(cmd.value->type) + QLatin1Char(':') +
                      QString::fromLatin1(cmd.value->data.toHex());
-    }
-    if (cmd.help) {
-        parts << QStringLiteral("/?");
     }
     return parts.join(QLatin1Char(' '));
 }

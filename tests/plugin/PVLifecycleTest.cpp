@@ -8,7 +8,6 @@
 #include "platform/PictavoError.h"
 #include "platform/RegistryHive.h"
 #include "settings/DiagnosticLog.h"
-#include "settings/Settings.h"
 #include "support/LogLines.h"
 #include "support/TestComponent.h"
 

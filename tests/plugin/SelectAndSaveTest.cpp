@@ -4,15 +4,12 @@
 #include <QFile>
 #include <QTimer>
 
-#include "capture/frmSave.h"
 #include "capture/frmSelect.h"
 #include "capture/frmSelectWindow.h"
-#include "capture/frmSend.h"
 #include "controls/VexelButton.h"
 #include "output/SaveToFile.h"
 #include "preview/frmMain.h"
 #include "preview/frmMainWindow.h"
-#include "settings/Settings.h"
 #include "support/LogLines.h"
 #include "support/TestComponent.h"
 
