@@ -234,9 +234,9 @@ TEST_F(SelectAndSave, AFailedOrCancelledSaveSavesNothingForEverySaveCommand) {
 
 using ChooserCommand = SelectAndSave;
 
-// Through the chooser, each button runs its path (the fixture drags in the selection, the
-// preview is accepted) and the command answers once it has ended. A failed save and a
-// cancelled preview report as AFailedOrCancelledSaveSavesNothingForEverySaveCommand shows.
+// Through the chooser, each button runs its path (the fixture drags in the selection; the
+// preview is accepted when there is a file to save) and the command answers once it has ended.
+// A failed save reports as AFailedOrCancelledSaveSavesNothingForEverySaveCommand shows.
 TEST_F(ChooserCommand, EachButtonRunsItsPathAndTheAnswerFollows) {
     const struct {
         const char* name;
@@ -247,6 +247,7 @@ TEST_F(ChooserCommand, EachButtonRunsItsPathAndTheAnswerFollows) {
     } rows[] = {
         {"send cancel", "/xpvsend", "cmdCancel", nullptr, {0, 0}},
         {"save region", "/xpvsave", "cmdSelected", "b.png", {50, 40}},
+        {"save with the preview cancelled", "/xpvsave", "cmdActive", nullptr, {0, 0}},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
@@ -268,7 +269,7 @@ TEST_F(ChooserCommand, EachButtonRunsItsPathAndTheAnswerFollows) {
             if (chooser.isLoaded() && chooser.window()->isVisible()) {
                 QTimer::singleShot(0, chooser.button(r.button), &VexelButton::Click);
             } else if (preview.isLoaded() && preview.window()->isVisible()) {
-                preview.cmdSend_Click();
+                r.saveAs ? preview.cmdSend_Click() : preview.cmdCancel_Click();
             }
         });
         user.start(20);
