@@ -19,14 +19,10 @@ public:
     QRect virtualScreen() override { return screen_.rect(); }
     QRect foregroundWindowRect() override { return active_; }
     QRect windowRect(WindowId window, bool clientArea) override {
-        if (window == kRootWindow) {
-            return screen_.rect();
-        }
-        const auto it = windows_.constFind(window);
-        if (it == windows_.constEnd()) {
-            return {};
-        }
-        return clientArea ? it->second : it->first;
+        const auto [frame, client] = window == kRootWindow
+                                         ? std::pair(screen_.rect(), screen_.rect())
+                                         : windows_.value(window);  // none: two null rectangles
+        return clientArea ? client : frame;
     }
     QImage grab(const QRect& rect) override {
         ++grabs_;

@@ -25,11 +25,9 @@ std::unique_ptr<HostProcess> HostProcess::atScale(const QString& email, const ch
     return std::make_unique<HostProcess>(QStringList{QStringLiteral("--email"), email}, scale);
 }
 
+// QProcess's destructor kills a host that is still running.
 HostProcess::~HostProcess() {
-    if (finish(10000) == -1 && running()) {
-        process_.kill();
-        process_.waitForFinished();
-    }
+    finish(10000);
 }
 
 std::optional<QString> HostProcess::answer(int ms) {

@@ -23,30 +23,15 @@ void start(QProcess& process, const QString& program, const QStringList& argumen
     process.start(program, arguments);
 }
 
+// Asks `process` to end; QProcess's destructor kills it if it does not.
 void stop(QProcess& process) {
-    if (process.state() != QProcess::NotRunning) {
-        process.terminate();
-        if (!process.waitForFinished(5000)) {
-            process.kill();
-            process.waitForFinished();
-        }
-    }
+    process.terminate();
+    process.waitForFinished(5000);
 }
 
 }  // namespace
 
 XvfbSession::XvfbSession(const Options& options) {
-    if (startServer(options) && options.windowManager) {
-        startWindowManager(options.startTimeoutMs);
-    }
-}
-
-XvfbSession::~XvfbSession() {
-    stop(openbox_);
-    stop(xvfb_);
-}
-
-bool XvfbSession::startServer(const Options& options) {
     const QString screen = QStringLiteral("%1x%2x%3")
                                .arg(options.size.width())
                                .arg(options.size.height())
@@ -63,49 +48,45 @@ bool XvfbSession::startServer(const Options& options) {
               options.serverArguments,
           log.fileName());
     const QDeadlineTimer deadline(options.startTimeoutMs);
-    while (!xvfb_.canReadLine() && xvfb_.state() != QProcess::NotRunning &&
-           !deadline.hasExpired()) {
-        xvfb_.waitForReadyRead(int(deadline.remainingTime()));
+    while (!xvfb_.canReadLine() && xvfb_.waitForReadyRead(int(deadline.remainingTime()))) {
     }
     bool ok = false;
-    const int number = xvfb_.canReadLine() ? xvfb_.readLine().trimmed().toInt(&ok) : -1;
+    display_ = xvfb_.readLine().trimmed().toInt(&ok);
     if (!ok) {
         error_ = QStringLiteral("Xvfb %1 did not come up: %2")
                      .arg(screen, QString::fromLocal8Bit(log.readAll()).trimmed());
-        return false;
+        return;
     }
-    display_ = number;
-    return true;
-}
+    if (!options.windowManager) {
+        return;
+    }
 
-bool XvfbSession::startWindowManager(int timeoutMs) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DISPLAY"), QString::fromLatin1(displayName()));
     openbox_.setProcessEnvironment(environment);
     openbox_.setStandardOutputFile(QProcess::nullDevice());
     start(openbox_, QStringLiteral("openbox"), {QStringLiteral("--sm-disable")},
           QProcess::nullDevice());
-
     // Ready when the window manager frames a new window: a window manager that has announced
     // itself may still be starting up, and windows mapped meanwhile are neither framed at once
     // nor activated.
     RawDisplay raw(displayName());
-    bool ready = false;
-    if (raw.isOpen()) {
-        const xcb_window_t probe = raw.createWindow(raw.root(), QRect(0, 0, 16, 16), 0, 0);
-        const QDeadlineTimer deadline(timeoutMs);
-        while (!ready && !deadline.hasExpired() && openbox_.state() != QProcess::NotRunning) {
-            ready = raw.parentOf(probe) != raw.root();
-            if (!ready) {
-                QThread::msleep(20);
-            }
-        }
-        raw.destroy(probe);
+    const xcb_window_t probe =
+        raw.isOpen() ? raw.createWindow(raw.root(), QRect(0, 0, 16, 16), 0, 0) : 0;
+    while (probe && raw.parentOf(probe) == raw.root() && !deadline.hasExpired() &&
+           openbox_.state() != QProcess::NotRunning) {
+        QThread::msleep(20);
     }
+    const bool ready = probe && raw.parentOf(probe) != raw.root();
+    raw.destroy(probe);  // without a probe, a request that fails and that nothing reads
     if (!ready) {
         error_ = QStringLiteral("openbox did not start on %1").arg(QString(displayName()));
     }
-    return ready;
+}
+
+XvfbSession::~XvfbSession() {
+    stop(openbox_);
+    stop(xvfb_);
 }
 
 }  // namespace pictavo::test
