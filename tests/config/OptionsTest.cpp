@@ -142,11 +142,7 @@ TEST_F(Options, SaveWritesWhatTheUserChangedProbesTheWebcamAndReloads) {
 }
 
 TEST_F(Options, SaveRefusesBoxesThatWouldBreakCapturesAndWritesNothing) {
-    const struct {
-        const char* box;
-        const char* text;
-        const char* message;
-    } rows[] = {
+    const char* const rows[][3] = {
         {"txtFilename", "", "Filename is invalid"},
         {"txtQuality", "", "Quality Must be Between 0 and 100"},
         {"txtQuality", "101", "Quality Must be Between 0 and 100"},
@@ -154,36 +150,33 @@ TEST_F(Options, SaveRefusesBoxesThatWouldBreakCapturesAndWritesNothing) {
         {"txtWarnDelay", "", "Warn Delay is invalid"},
     };
     const QStringList before = snapshot();
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.message);
+    for (const auto& [box, text, message] : rows) {
+        SCOPED_TRACE(message);
         tc.dialogs->messages.clear();
         form().Unload();
         OptionsWindow& w = open();
         w.chkPreview->click();
-        w.findChild<QLineEdit*>(QLatin1String(r.box))->setText(QLatin1String(r.text));
+        w.findChild<QLineEdit*>(QLatin1String(box))->setText(QLatin1String(text));
         w.cmdSave[0]->Click();
-        EXPECT_EQ(tc.dialogs->prompts(), QStringList{QLatin1String(r.message)});
+        EXPECT_EQ(tc.dialogs->prompts(), QStringList{QLatin1String(message)});
         EXPECT_TRUE(form().isLoaded());
         EXPECT_EQ(snapshot(), before);
     }
 }
 
 TEST_F(Options, NumberBoxesTakeDigitsOnlyAndQualityAtMost100) {
-    const struct {
-        const char* typed;
-        const char* quality;
-        const char* delay;
-    } rows[] = {
+    // Typed into both boxes, and what each then shows.
+    const char* const rows[][3] = {
         {"105", "10", "105"}, {"1a2", "12", "12"}, {"4\b7", "7", "7"}, {"1001", "100", "1001"}};
     OptionsWindow& w = open();
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.typed);
+    for (const auto& [typed, quality, delay] : rows) {
+        SCOPED_TRACE(typed);
         for (NumberBox* box : {w.txtQuality, w.txtTimeDelay}) {
             box->clear();
-            QTest::keyClicks(box, QLatin1String(r.typed));
+            QTest::keyClicks(box, QLatin1String(typed));
         }
-        EXPECT_EQ(w.txtQuality->text(), QLatin1String(r.quality));
-        EXPECT_EQ(w.txtTimeDelay->text(), QLatin1String(r.delay));
+        EXPECT_EQ(w.txtQuality->text(), QLatin1String(quality));
+        EXPECT_EQ(w.txtTimeDelay->text(), QLatin1String(delay));
     }
     // A pasted number above 100 goes back to the stored quality when the box is left.
     w.txtQuality->setText(QStringLiteral("555"));
@@ -289,12 +282,9 @@ TEST_F(Options, LanguagePageListsFilesAndOpensOnlySafeLinks) {
 }
 
 TEST(LanguageFiles, HeaderValuesEndAtTheNextAttributesExactText) {
-    const struct {
-        const char* name;
-        QString text;
-        QStringList expected;  // language, author, website, address, version
-        bool website, email;
-    } rows[] = {
+    // The values are language, author, website, address and version; then whether the header has
+    // a website and an address.
+    const std::tuple<const char*, QString, QStringList, bool, bool> rows[] = {
         // clang-format off
         {"well formed", R"(<Pictavo lanuage="Deutsch" author="Anna" website="https://a.example" email="a@b.example" version="1.2">)" "\n<x/>",
          {"Deutsch", "Anna", "https://a.example", "a@b.example", "1.2"}, true, true},
@@ -313,11 +303,11 @@ TEST(LanguageFiles, HeaderValuesEndAtTheNextAttributesExactText) {
           R"(1.0"?><Pictavo lanuage="F" author="B" website="w" version="2)"}, true, true},
         // clang-format on
     };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
-        const LanguageHeader h = parseLanguageHeader(r.text);
-        EXPECT_EQ((QStringList{h.language, h.author, h.website, h.email, h.version}), r.expected);
-        EXPECT_EQ(std::pair(h.hasWebsite(), h.hasEmail()), std::pair(r.website, r.email));
+    for (const auto& [name, text, values, website, email] : rows) {
+        SCOPED_TRACE(name);
+        const LanguageHeader h = parseLanguageHeader(text);
+        EXPECT_EQ((QStringList{h.language, h.author, h.website, h.email, h.version}), values);
+        EXPECT_EQ(std::pair(h.hasWebsite(), h.hasEmail()), std::pair(website, email));
     }
 }
 
@@ -327,11 +317,7 @@ TEST(LanguageFiles, ReadsUtf8OrLatin1AndOnlyTheFirstMebibyte) {
     const QByteArray utf8 =
         QByteArray(R"(<Pictavo lanuage="Fran)") + "\xc3\xa7" + R"(ais" author=)";
     const QByteArray cutAtTheLimit = utf8.leftJustified(kLanguageReadLimit - 1, ' ') + "\xc3\xa7";
-    const struct {
-        const char* name;
-        QByteArray bytes;
-        QString language;
-    } rows[] = {
+    const std::tuple<const char*, QByteArray, QString> rows[] = {
         {"UTF-8", utf8, QStringLiteral("Français")},
         {"Latin-1", QByteArray(R"(<Pictavo lanuage="Fran)") + "\xe7" + R"(ais" author=)",
          QStringLiteral("Français")},
@@ -339,19 +325,16 @@ TEST(LanguageFiles, ReadsUtf8OrLatin1AndOnlyTheFirstMebibyte) {
         {"a header beyond the first MiB is not read",
          QByteArray(kLanguageReadLimit, ' ') + R"(<Pictavo lanuage="Late" author=)", QString()},
     };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
-        writeFile(path, r.bytes);
-        EXPECT_EQ(GetLanguageName(path), r.language);
+    for (const auto& [name, bytes, language] : rows) {
+        SCOPED_TRACE(name);
+        writeFile(path, bytes);
+        EXPECT_EQ(GetLanguageName(path), language);
     }
     EXPECT_EQ(readLanguageText(dir.filePath(QStringLiteral("missing.xml"))), QString());
 }
 
 TEST(LanguageFiles, OpenTargetOpensOnlyWebAndMailAddresses) {
-    const struct {
-        QString target;
-        bool opened;
-    } rows[] = {
+    const std::pair<QString, bool> rows[] = {
         // clang-format off
         {"https://a.example/x?y=1", true}, {"HTTP://a.example", true}, {"mailto:a.b@c.example", true},
         {"file:///etc/passwd", false}, {"/bin/sh", false}, {"javascript:x", false},
@@ -359,13 +342,13 @@ TEST(LanguageFiles, OpenTargetOpensOnlyWebAndMailAddresses) {
         {"https://", false}, {"https://a.example/\nx", false}, {"-https://a.example", false},
         // clang-format on
     };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.target.toStdString());
+    for (const auto& [target, opened] : rows) {
+        SCOPED_TRACE(target.toStdString());
         test::FakeShell shell;
         QStringList log;
-        EXPECT_EQ(OpenTarget(shell, r.target, [&log](const QString& l) { log << l; }), r.opened);
-        EXPECT_EQ(shell.urls, r.opened ? QStringList{r.target} : QStringList{});
-        EXPECT_EQ(log, r.opened ? QStringList{} : QStringList{"OpenTarget: refused " + r.target});
+        EXPECT_EQ(OpenTarget(shell, target, [&log](const QString& l) { log << l; }), opened);
+        EXPECT_EQ(shell.urls, opened ? QStringList{target} : QStringList{});
+        EXPECT_EQ(log, opened ? QStringList{} : QStringList{"OpenTarget: refused " + target});
     }
 }
 

@@ -43,9 +43,10 @@ QString moveTo(QPoint point) {
     return QStringLiteral("mousemove %1 %2 ").arg(point.x()).arg(point.y());
 }
 
-// Presses the first button at `from`, moves the pointer through `via` and lets go at `to`.
-void drag(QPoint from, QPoint via, QPoint to) {
-    xdotool(moveTo(from) + "mousedown 1 " + moveTo(via) + moveTo(to) + "mouseup 1");
+// The xdotool words that press the first button at `from`, move the pointer through `via` and
+// let go at `to`.
+QString drag(QPoint from, QPoint via, QPoint to) {
+    return moveTo(from) + "mousedown 1 " + moveTo(via) + moveTo(to) + "mouseup 1";
 }
 
 // A text value of `email`'s settings; `key` "" is the user key itself.
@@ -56,12 +57,12 @@ QString storedValue(const QString& email, const QString& key, const char* name) 
     return value ? value->asText() : QStringLiteral("<none>");
 }
 
-// Types `line` to `host`, waits for the window titled `title` and presses `keys` in it.
-void type(HostProcess& host, const QByteArray& line, const QString& keys,
-          const QString& title = kTitle) {
+// Types `line` to `host`, waits for the window titled `title` and runs the xdotool `command`.
+void act(HostProcess& host, const QByteArray& line, const QString& command,
+         const QString& title = kTitle) {
     host.send(line);
     ASSERT_TRUE(test::waitForWindow(title)) << "no window " << title.toStdString();
-    xdotool(QStringLiteral("key ") + keys);
+    xdotool(command);
 }
 
 const QString kOptionsUser = QStringLiteral("options@example.com");
@@ -74,19 +75,19 @@ TEST(OptionsHost, ChoosersAnswerTheFullScreenByItsAccessKeyAndNothingForACancell
     test::setUserValue(kOptionsUser, "", "sResult", QStringLiteral("stale"));
     HostProcess host({QStringLiteral("--email"), kOptionsUser});
     // The tab strip has the focus; Tab reaches "Preview Screenshots before sending".
-    type(host, "/configure", QStringLiteral("Tab space Escape"), kOptionsTitle);
+    act(host, "/configure", QStringLiteral("key Tab space Escape"), kOptionsTitle);
     ASSERT_TRUE(test::waitForWindow(kOptionsTitle, false));  // no answer: the host's own command
-    type(host, "/xpvoptions", QStringLiteral("Tab space Return"), kOptionsTitle);
+    act(host, "/xpvoptions", QStringLiteral("key Tab space Return"), kOptionsTitle);
     ASSERT_EQ(host.answer(), QStringLiteral("True"));
     EXPECT_EQ(storedValue(kOptionsUser, QStringLiteral("\\Options"), "Preview"), "0");
     EXPECT_EQ(storedValue(kOptionsUser, QString(), "sResult"), "");  // the command resets it
 
-    type(host, "/xpvsend", QStringLiteral("alt+f"));
+    act(host, "/xpvsend", QStringLiteral("key alt+f"));
     const QString path = host.answer().value_or(QString());
     ASSERT_FALSE(path.isEmpty());
     EXPECT_EQ(QImage(path).size(), QGuiApplication::primaryScreen()->virtualGeometry().size());
 
-    type(host, "/xpvsave", QStringLiteral("alt+n"));
+    act(host, "/xpvsave", QStringLiteral("key alt+n"));
     EXPECT_EQ(host.answer(), QString());
     EXPECT_TRUE(test::waitForWindow(kTitle, false));
 }
@@ -118,12 +119,12 @@ TEST(PreviewHost, ReturnAfterASwatchSendsTheStrokeCtrlZTakesItBackEscapeSendsNot
     test::setUserValue(kPreviewUser, "DrawTools", "Tool", QStringLiteral("0"));
     test::setUserValue(kPreviewUser, "DrawTools", "Len", QStringLiteral("5"));
     const auto host = HostProcess::atScale(kPreviewUser, "1");
-    const struct {
-        const char* keys;  // after the stroke
-        int magenta;       // -1: no file
-    } rows[] = {{"Return", 1}, {"ctrl+z Return", 0}, {"Escape", -1}};
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.keys);
+    // The keys after the stroke, and whether the file sent shows magenta (1) or not (0); -1: no
+    // file.
+    const std::pair<const char*, int> rows[] = {
+        {"Return", 1}, {"ctrl+z Return", 0}, {"Escape", -1}};
+    for (const auto& [keys, magenta] : rows) {
+        SCOPED_TRACE(keys);
         host->send("/xpvfull");
         const QRect w = previewWindow();
         ASSERT_TRUE(w.isValid());
@@ -131,15 +132,15 @@ TEST(PreviewHost, ReturnAfterASwatchSendsTheStrokeCtrlZTakesItBackEscapeSendsNot
         const QPoint swatch = w.topLeft() + QPoint((w.width() * 15 - 8440 + 7710) / 15, 990 / 15);
         const QPoint c = w.center();
         xdotool(moveTo(swatch) + "click 1");
-        drag(c - QPoint(150, 0), c + QPoint(0, 20), c + QPoint(150, 40));
+        xdotool(drag(c - QPoint(150, 0), c + QPoint(0, 20), c + QPoint(150, 40)));
         xdotool(moveTo(swatch) + "click 1");
-        xdotool(QStringLiteral("key ") + QLatin1String(r.keys));
+        xdotool(QStringLiteral("key ") + QLatin1String(keys));
         const QString path = host->answer().value_or(QStringLiteral("<none>"));
-        if (r.magenta < 0) {
+        if (magenta < 0) {
             EXPECT_EQ(path, QString());
         } else {
             ASSERT_TRUE(path.endsWith(QStringLiteral(".png"))) << path.toStdString();
-            EXPECT_EQ(shows(path, qRgb(255, 0, 255)), r.magenta > 0);
+            EXPECT_EQ(shows(path, qRgb(255, 0, 255)), magenta > 0);
         }
     }
 }
@@ -200,36 +201,33 @@ protected:
 
 // Escape sends nothing; a drag sends exactly what lies under it.
 TEST_F(SelectX11, ADragGivesExactlyThePixelsUnderItOnAnyMonitorAndScale) {
-    const struct {
-        const char* name;
-        const char* scale;
-        QPoint from;  // of a 200x150 drag
-    } rows[] = {
+    // Each drag is 200x150 pixels, from the point given.
+    const std::tuple<const char*, const char*, QPoint> rows[] = {
         {"one monitor", "1", {100, 100}},
         {"scaled twice", "2", {100, 100}},
         {"left of the primary", "1", {40, 60}},
         {"left of the primary, scaled twice", "2", {40, 60}},
     };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
-        if (&r == &rows[2]) {  // from here on two monitors, the primary on the right
+    for (const auto& row : rows) {
+        const auto& [name, scale, from] = row;
+        SCOPED_TRACE(name);
+        if (&row == &rows[2]) {  // from here on two monitors, the primary on the right
             QProcess::execute(QStringLiteral("xrandr"),
                               {"--setmonitor", "*R", "640/169x800/211+640+0", "screen"});
             QProcess::execute(QStringLiteral("xrandr"),
                               {"--setmonitor", "L", "640/169x800/211+0+0", "none"});
         }
         const QImage screen = test::importRoot();
-        const auto host = HostProcess::atScale(kSelectUser, r.scale);
+        const auto host = HostProcess::atScale(kSelectUser, scale);
         // First Escape: the keyboard is grabbed. That a cancelled selection leaves no file is
         // SelectAndSave.EscapeAnotherButton…'s.
-        if (&r == &rows[0]) {
-            type(*host, "/xpvselect", QStringLiteral("Escape"));
+        if (&row == &rows[0]) {
+            act(*host, "/xpvselect", QStringLiteral("key Escape"));
             EXPECT_EQ(host->answer(), QString());
         }
-        host->send("/xpvselect");
-        ASSERT_TRUE(test::waitForWindow(kTitle));
-        const QRect area(r.from, QSize(200, 150));
-        drag(area.topLeft(), area.center(), area.bottomRight() + QPoint(1, 1));
+        const QRect area(from, QSize(200, 150));
+        act(*host, "/xpvselect",
+            drag(area.topLeft(), area.center(), area.bottomRight() + QPoint(1, 1)));
         const QString path = host->answer().value_or(QStringLiteral("<none>"));
         EXPECT_EQ(differingPixels(QImage(path), screen.copy(area)), 0) << path.toStdString();
     }
@@ -241,9 +239,7 @@ TEST_F(SelectX11, ADragGivesExactlyThePixelsUnderItOnAnyMonitorAndScale) {
 TEST_F(SelectX11, TheSaveDialogSavesTheScreenInTheTypedTypeAndRemembersIt) {
     const QImage screen = test::importRoot();
     const auto host = HostProcess::atScale(kSelectUser, "1");
-    host->send("/xpvfsave");
-    ASSERT_TRUE(test::waitForWindow(kTitle));
-    xdotool(QStringLiteral("type shot.png"));
+    act(*host, "/xpvfsave", QStringLiteral("type shot.png"));
     xdotool(QStringLiteral("key Return"));
     const QString file = saveDir.filePath(QStringLiteral("shot.png"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(file); }, 20000));

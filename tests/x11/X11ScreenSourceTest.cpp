@@ -175,17 +175,9 @@ TEST(X11Windows, SurfacesAndTheForegroundAreTheWindowsAsTheUserSeesThem) {
     const xcb_window_t gone = raw.createWindow(raw.root(), QRect(5, 5, 20, 20), 0, 0);
     raw.destroy(gone);
     const xcb_window_t parked = raw.createWindow(raw.root(), QRect(-100, -100, 1, 1), 0, 0);
-    const auto setActiveWindow = [&raw](xcb_window_t w) {
-        raw.setRootProperty("_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW, {w});
-    };
     const QRect root(QPoint(0, 0), kScreen);
     const QRect plainOuter(230, 10, 64, 34);
-    const struct {
-        const char* name;
-        WindowId window;
-        bool clientArea;
-        QRect expected;
-    } surfaces[] = {
+    const std::tuple<const char*, WindowId, bool, QRect> surfaces[] = {
         {"client area of a framed client", client, true, QRect(54, 60, 192, 126)},
         {"whole window of a framed client is the frame", client, false, frameRect},
         {"client area lies inside the border", plain, true, QRect(232, 12, 60, 30)},
@@ -193,18 +185,13 @@ TEST(X11Windows, SurfacesAndTheForegroundAreTheWindowsAsTheUserSeesThem) {
         {"root", kRootWindow, false, root},
         {"vanished window", gone, true, QRect()},
     };
-    for (const auto& row : surfaces) {
-        EXPECT_EQ(display.source->windowRect(row.window, row.clientArea), row.expected) << row.name;
+    for (const auto& [name, window, clientArea, expected] : surfaces) {
+        EXPECT_EQ(display.source->windowRect(window, clientArea), expected) << name;
     }
 
     const xcb_window_t none = XCB_WINDOW_NONE;
     const xcb_window_t pointerRoot = XCB_INPUT_FOCUS_POINTER_ROOT;
-    const struct {
-        const char* name;
-        xcb_window_t active;
-        xcb_window_t focus;
-        QRect expected;
-    } foregrounds[] = {
+    const std::tuple<const char*, xcb_window_t, xcb_window_t, QRect> foregrounds[] = {
         {"nothing active, focus follows the pointer", none, pointerRoot, root},
         {"active client widened to its frame", client, pointerRoot, frameRect},
         {"focus without an active window", none, plain, plainOuter},
@@ -212,13 +199,13 @@ TEST(X11Windows, SurfacesAndTheForegroundAreTheWindowsAsTheUserSeesThem) {
         {"unmapped active window falls to the root", hidden, pointerRoot, root},
         {"focus parked off the screen gives the root", none, parked, root},
     };
-    for (const auto& row : foregrounds) {
-        xcb_set_input_focus(raw.connection(), XCB_INPUT_FOCUS_POINTER_ROOT, row.focus,
+    for (const auto& [name, active, focus, expected] : foregrounds) {
+        xcb_set_input_focus(raw.connection(), XCB_INPUT_FOCUS_POINTER_ROOT, focus,
                             XCB_CURRENT_TIME);
-        setActiveWindow(row.active);
-        EXPECT_EQ(display.source->foregroundWindowRect(), row.expected) << row.name;
+        raw.setRootProperty("_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW, {active});
+        EXPECT_EQ(display.source->foregroundWindowRect(), expected) << name;
     }
-    setActiveWindow(client);
+    raw.setRootProperty("_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW, {client});
     EXPECT_EQ(display.source->foregroundWindow(), frame);
 }
 
@@ -227,12 +214,9 @@ TEST(X11Windows, TaskbarIsTheScreenBelowTheCurrentDesktopsWorkArea) {
     ASSERT_TRUE(display.ready()) << qPrintable(display.session.error());
     const uint32_t w = kScreen.width();
     const uint32_t h = kScreen.height();
-    const struct {
-        const char* name;
-        std::vector<uint32_t> workArea;  // x, y, width, height for each desktop
-        std::vector<uint32_t> currentDesktop;
-        int expected;
-    } rows[] = {
+    // The work area is x, y, width, height for each desktop.
+    using Cardinals = std::vector<uint32_t>;
+    const std::tuple<const char*, Cardinals, Cardinals, int> rows[] = {
         {"no work area", {}, {}, 0},
         {"panel along the bottom", {0, 0, w, h - 30}, {}, 30},
         {"panel along the top only", {0, 24, w, h - 24}, {}, 0},
@@ -240,10 +224,10 @@ TEST(X11Windows, TaskbarIsTheScreenBelowTheCurrentDesktopsWorkArea) {
         {"a desktop without an area takes the first", {0, 0, w, h - 10}, {3}, 10},
         {"an empty area tells nothing", {0, 0, 0, 0}, {}, 0},
     };
-    for (const auto& row : rows) {
-        display.raw.setRootProperty("_NET_WORKAREA", XCB_ATOM_CARDINAL, row.workArea);
-        display.raw.setRootProperty("_NET_CURRENT_DESKTOP", XCB_ATOM_CARDINAL, row.currentDesktop);
-        EXPECT_EQ(display.source->taskbarHeight(), row.expected) << row.name;
+    for (const auto& [name, workArea, currentDesktop, expected] : rows) {
+        display.raw.setRootProperty("_NET_WORKAREA", XCB_ATOM_CARDINAL, workArea);
+        display.raw.setRootProperty("_NET_CURRENT_DESKTOP", XCB_ATOM_CARDINAL, currentDesktop);
+        EXPECT_EQ(display.source->taskbarHeight(), expected) << name;
     }
 }
 
