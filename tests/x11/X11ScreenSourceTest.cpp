@@ -33,14 +33,10 @@ TEST(ZPixmapConversion, GivesOpaqueColoursOfEveryPixel) {
                                 .colormap = QList<QRgb>(256, qRgb(0, 0, 0))};
     staticColour.colormap[1] = qRgb(200, 10, 20);
     staticColour.colormap[7] = qRgb(1, 2, 3);
-    const struct {
-        const char* name;
-        X11PixelLayout layout;
-        QSize size;
-        std::vector<uchar> bytes;
-        std::vector<QRgb> expected;  // row by row; none: all black
-    } rows[] = {
-        // clang-format off
+    // The colours are row by row; none: all black.
+    const std::tuple<const char*, X11PixelLayout, QSize, std::vector<uchar>, std::vector<QRgb>>
+        rows[] = {
+            // clang-format off
         {"32 bits, MSB first", {.bitsPerPixel = 32, .msbFirst = true, .colormap = {}}, QSize(2, 1),
          {0x00, 0x10, 0x20, 0x30, 0x00, 0xfd, 0xfe, 0xff}, {qRgb(0x10, 0x20, 0x30), qRgb(0xfd, 0xfe, 0xff)}},
         // 5 and 6 bit channels stretch to the full 0..255 range: red, then (16, 32, 16).
@@ -54,21 +50,21 @@ TEST(ZPixmapConversion, GivesOpaqueColoursOfEveryPixel) {
          {qRgb(200, 10, 20), qRgb(1, 2, 3)}},
         {"buffer one byte short", {}, QSize(5, 2), std::vector<uchar>(4 * 5 * 2 - 1, 0x7f), {}},
         {"one bit a pixel", {.depth = 1, .bitsPerPixel = 1, .colormap = {}}, QSize(5, 2), std::vector<uchar>(100, 0x7f), {}},
-        // clang-format on
-    };
-    for (const auto& c : rows) {
-        SCOPED_TRACE(c.name);
-        QImage expected(c.size, QImage::Format_RGB32);
+            // clang-format on
+        };
+    for (const auto& [name, layout, size, bytes, colours] : rows) {
+        SCOPED_TRACE(name);
+        QImage expected(size, QImage::Format_RGB32);
         expected.fill(Qt::black);
-        for (size_t i = 0; i < c.expected.size(); ++i) {
-            expected.setPixel(int(i) % c.size.width(), int(i) / c.size.width(), c.expected[i]);
+        for (size_t i = 0; i < colours.size(); ++i) {
+            expected.setPixel(int(i) % size.width(), int(i) / size.width(), colours[i]);
         }
 
         // Borrowed bytes, which the conversion only reads.
         const ZPixmapBuffer buffer{.owner = {},
-                                   .bits = const_cast<uchar*>(c.bytes.data()),
-                                   .length = qsizetype(c.bytes.size())};
-        const QImage image = imageFromZPixmap(c.layout, buffer, c.size);
+                                   .bits = const_cast<uchar*>(bytes.data()),
+                                   .length = qsizetype(bytes.size())};
+        const QImage image = imageFromZPixmap(layout, buffer, size);
 
         EXPECT_EQ(image.format(), QImage::Format_RGB32);
         EXPECT_EQ(differingPixels(image, expected), 0);
