@@ -25,7 +25,7 @@ struct X11PixelLayout {
     // Colormapped visuals (PseudoColor, StaticColor, GrayScale, StaticGray): pixel values are
     // indexes into `colormap`, which holds one opaque colour per value.
     bool colormapped = false;
-    QList<QRgb> colormap;
+    QList<QRgb> colormap = {};
     // Keep the pixel values as an indexed image with `colormap` as its colour table: only on a
     // PseudoColor display with a 256-entry colormap. Other colormapped displays are looked up
     // into RGB32 and carry no palette.
