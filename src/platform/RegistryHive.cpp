@@ -204,21 +204,23 @@ RegistryHive::RegistryHive(const QString& path) : path_(path) {
     // cannot write, so that refusing it changes nothing, not even a write-ahead log of its own
     // program that a writing connection would take into the file when it closes.
     ConnectionHandle reader;
-    bool immutable = false;
+    ReadAccess access = ReadAccess::Shared;
     const Mark mark = whenFree([&] {
-        reader = openReader(immutable);
+        reader = openReader(access);
         return readMark(reader.get());
     });
     if (mark.foreign) {
         throw notAStore(path_);
     }
-    if (immutable) {
+    if (access == ReadAccess::Immutable) {
         // What could not be read with a log cannot be written either.
         db_ = std::move(reader);
         readOnly_ = true;
         return;
     }
     try {
+        // A write of ours cut short (a start killed while it made the store, say) is rolled
+        // back by this connection's first read; without it, the store would stay read-only.
         db_ = openConnection(SQLITE_OPEN_READWRITE);
         whenFree([this] { initialiseSchema(); });
         readOnly_ = sqlite3_db_readonly(db_.get(), "main") == 1;
@@ -256,15 +258,22 @@ RegistryHive::ConnectionHandle RegistryHive::openConnection(int flags, bool immu
     return handle;
 }
 
-RegistryHive::ConnectionHandle RegistryHive::openReader(bool& immutable) {
+RegistryHive::ConnectionHandle RegistryHive::openReader(ReadAccess& access) {
     ConnectionHandle reader = openConnection(SQLITE_OPEN_READONLY);
-    // In a folder we may not write, a store whose write-ahead log is closed can only be read as
-    // an immutable file: nobody can write it there either.
     const int rc = sqlite3_exec(reader.get(), "SELECT 1 FROM sqlite_schema LIMIT 1", nullptr,
                                 nullptr, nullptr);
     const int primary = rc & 0xff;
-    immutable = primary == SQLITE_READONLY || primary == SQLITE_CANTOPEN;
-    return immutable ? openConnection(SQLITE_OPEN_READONLY, true) : std::move(reader);
+    if (primary != SQLITE_READONLY && primary != SQLITE_CANTOPEN) {
+        access = ReadAccess::Shared;
+        return reader;
+    }
+    // A journal or log left by a write cut short needs a writing connection to roll it back or
+    // recover it. Otherwise this is a folder we may not write, where a store whose write-ahead
+    // log is closed can only be read as an immutable file: nobody can write it there either.
+    // Either way the file is looked at as it stands.
+    const bool cutShort = rc == SQLITE_READONLY_ROLLBACK || rc == SQLITE_READONLY_RECOVERY;
+    access = cutShort ? ReadAccess::CutShort : ReadAccess::Immutable;
+    return openConnection(SQLITE_OPEN_READONLY, true);
 }
 
 RegistryHive::Mark RegistryHive::readMark(sqlite3* db) {

@@ -140,6 +140,32 @@ TEST_F(RegistryHiveTest, ValuesOfAnyLengthSurviveReopeningAndTheFirstVersionsUpg
     EXPECT_EQ(textAt(again, u"K"_s, u"utf8"_s), u"Écran ✓"_s);
 }
 
+// A write cut short (a start killed while it made the store, say) leaves a journal that only a
+// writing connection can roll back: the store is still one to write afterwards.
+TEST_F(RegistryHiveTest, AWriteCutShortIsRolledBackAndTheStoreStaysWritable) {
+    {
+        RegistryHive hive(path());
+        hive.createKey(HKCU, u"K"_s);
+        hive.setValue(HKCU, u"K"_s, u"kept"_s, RegValue::text(u"1"_s));
+    }
+    // The store's files, copied while another connection is in the middle of a write.
+    const QString copy = dir.filePath(u"copy.db"_s);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path().toUtf8().constData(), &db), SQLITE_OK);
+    for (const char* sql :
+         {"PRAGMA journal_mode=DELETE", "PRAGMA synchronous=OFF", "BEGIN", "DELETE FROM vals"}) {
+        ASSERT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK) << sql;
+    }
+    ASSERT_TRUE(QFile::copy(path(), copy));
+    ASSERT_TRUE(QFile::copy(path() + u"-journal"_s, copy + u"-journal"_s));
+    sqlite3_close(db);
+
+    RegistryHive hive(copy);
+    EXPECT_EQ(hive.setValue(HKCU, u"K"_s, u"new"_s, RegValue::text(u"2"_s)), RegResult::Success);
+    EXPECT_EQ(textAt(hive, u"K"_s, u"kept"_s), u"1"_s);
+    EXPECT_FALSE(QFile::exists(copy + u"-journal"_s));
+}
+
 TEST_F(RegistryHiveTest, AFileThatIsNotAStoreOrIsDamagedIsReportedAndLeftAlone) {
     { RegistryHive hive(path()); }
     // Our store with the header of its first page overwritten: still marked as ours.
