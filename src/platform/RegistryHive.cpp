@@ -204,15 +204,15 @@ RegistryHive::RegistryHive(const QString& path) : path_(path) {
     // cannot write, so that refusing it changes nothing, not even a write-ahead log of its own
     // program that a writing connection would take into the file when it closes.
     ConnectionHandle reader;
-    ReadAccess access = ReadAccess::Shared;
+    bool unwritable = false;
     const Mark mark = whenFree([&] {
-        reader = openReader(access);
+        reader = openReader(unwritable);
         return readMark(reader.get());
     });
     if (mark.foreign) {
         throw notAStore(path_);
     }
-    if (access == ReadAccess::Immutable) {
+    if (unwritable) {
         // What could not be read with a log cannot be written either.
         db_ = std::move(reader);
         readOnly_ = true;
@@ -258,21 +258,20 @@ RegistryHive::ConnectionHandle RegistryHive::openConnection(int flags, bool immu
     return handle;
 }
 
-RegistryHive::ConnectionHandle RegistryHive::openReader(ReadAccess& access) {
+RegistryHive::ConnectionHandle RegistryHive::openReader(bool& unwritable) {
     ConnectionHandle reader = openConnection(SQLITE_OPEN_READONLY);
     const int rc = sqlite3_exec(reader.get(), "SELECT 1 FROM sqlite_schema LIMIT 1", nullptr,
                                 nullptr, nullptr);
     const int primary = rc & 0xff;
     if (primary != SQLITE_READONLY && primary != SQLITE_CANTOPEN) {
-        access = ReadAccess::Shared;
+        unwritable = false;
         return reader;
     }
-    // A journal or log left by a write cut short needs a writing connection to roll it back or
-    // recover it. Otherwise this is a folder we may not write, where a store whose write-ahead
-    // log is closed can only be read as an immutable file: nobody can write it there either.
-    // Either way the file is looked at as it stands.
-    const bool cutShort = rc == SQLITE_READONLY_ROLLBACK || rc == SQLITE_READONLY_RECOVERY;
-    access = cutShort ? ReadAccess::CutShort : ReadAccess::Immutable;
+    // In a folder we may not write, a store whose write-ahead log is closed can only be read as
+    // an immutable file: nobody can write it there either. A journal or log left by a write cut
+    // short is no such sign: the file is looked at as it stands, and the writing connection
+    // rolls it back or recovers it.
+    unwritable = rc != SQLITE_READONLY_ROLLBACK && rc != SQLITE_READONLY_RECOVERY;
     return openConnection(SQLITE_OPEN_READONLY, true);
 }
 

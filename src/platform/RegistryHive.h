@@ -170,16 +170,10 @@ private:
         int version = 0;       // schema version of a store of ours; 0 for one not made yet
     };
 
-    // How a file that is there already could be read.
-    enum class ReadAccess {
-        Shared,     // as usual, with locks and the write-ahead log
-        Immutable,  // only as a file that nobody changes: nobody can write it here
-        CutShort,   // as it stands, until a writing connection rolls back a write cut short
-    };
-
     ConnectionHandle openConnection(int flags, bool immutable = false);
-    // A connection that cannot change the file, to look at it before it is known to be ours.
-    ConnectionHandle openReader(ReadAccess& access);
+    // A connection that cannot change the file, to look at it before it is known to be ours;
+    // `unwritable` tells that nobody can write the file here either.
+    ConnectionHandle openReader(bool& unwritable);
     // Throws, naming the file damaged or not a store, when it cannot be read as a database.
     Mark readMark(sqlite3* db);
     // True when the file's header carries our application id, however damaged the rest is.
