@@ -15,8 +15,6 @@ public:
 
     explicit LinkLabel(QWidget* parent = nullptr);
 
-    bool isHot() const { return hot_; }
-
 signals:
     void clicked();
 

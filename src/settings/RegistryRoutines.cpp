@@ -11,39 +11,9 @@ QString RegistryRoutines::keyPath() const {
     return Subkey.isEmpty() ? KeyRoot : KeyRoot + QLatin1Char('\\') + Subkey;
 }
 
-bool RegistryRoutines::KeyExists() const {
-    return hive_.keyExists(hkey, keyPath());
-}
-
 QString RegistryRoutines::CreateKey(const QString& name) const {
     const QString path = KeyRoot.isEmpty() ? name : KeyRoot + QLatin1Char('\\') + name;
     return hive_.createKey(hkey, path) ? QStringLiteral("0") : QString();
-}
-
-long RegistryRoutines::DeleteKey(const QString& keyName) const {
-    const QString path = KeyRoot.isEmpty() ? keyName : KeyRoot + QLatin1Char('\\') + keyName;
-    return hive_.deleteKey(hkey, path);
-}
-
-long RegistryRoutines::DeleteValue(const QString& valueName) const {
-    return hive_.deleteValue(hkey, keyPath(), valueName);
-}
-
-QMap<QString, QString> RegistryRoutines::EnumRegistryKeys(std::uint32_t root,
-                                                          const QString& keyName) const {
-    QMap<QString, QString> names;
-    if (const auto keys = hive_.subKeys(root, keyName)) {
-        for (const QString& k : *keys) {
-            QString name = k;
-            TrimNull(name);
-            names.insert(name, name);
-        }
-    }
-    return names;
-}
-
-std::vector<NamedRegValue> RegistryRoutines::EnumRegistryValues() const {
-    return hive_.values(hkey, keyPath()).value_or(std::vector<NamedRegValue>{});
 }
 
 QVariant RegistryRoutines::GetRegistryValue(const QString& valueName,

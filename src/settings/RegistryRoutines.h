@@ -1,11 +1,9 @@
 #pragma once
 
 #include <QByteArray>
-#include <QMap>
 #include <QString>
 #include <QVariant>
 #include <cstdint>
-#include <vector>
 
 #include "platform/RegistryHive.h"
 
@@ -22,19 +20,10 @@ public:
     QString KeyRoot;
     QString Subkey;
 
-    bool KeyExists() const;
     // Creates KeyRoot + "\" + `name` (by default Subkey) with any missing parents: "0" on
     // success, the empty text otherwise.
     QString CreateKey(const QString& name) const;
     QString CreateKey() const { return CreateKey(Subkey); }
-    // Deletes KeyRoot + "\" + `keyName`, which must have no sub-keys; 0 on success.
-    long DeleteKey(const QString& keyName) const;
-    long DeleteValue(const QString& valueName) const;
-    // Names of the direct sub-keys of `keyName` under `root` (the root itself when empty),
-    // keyed by name; empty when the key is missing.
-    QMap<QString, QString> EnumRegistryKeys(std::uint32_t root, const QString& keyName) const;
-    // The values of the key, in enumeration order.
-    std::vector<NamedRegValue> EnumRegistryValues() const;
     // The value as text (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ), bytes (REG_BINARY) or a 32-bit
     // number (REG_DWORD); `defaultValue` when the key or value is missing or of another type.
     QVariant GetRegistryValue(const QString& valueName, const QVariant& defaultValue = {}) const;
