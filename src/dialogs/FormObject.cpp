@@ -65,7 +65,6 @@ void FormObject::Load() {
         watch_ = std::make_unique<WindowWatch>(*this);
     }
     w->installEventFilter(watch_.get());
-    failed_ = false;
     window_ = w.release();
 }
 
@@ -96,8 +95,11 @@ void FormObject::Show() {
     QEventLoop* outer = std::exchange(modalLoop_, &loop);
     w->setWindowModality(Qt::ApplicationModal);
     w->show();
-    w->raise();
-    w->activateWindow();
+    // Showing runs the window's own handlers, which may unload it.
+    if (w && w == window_) {
+        w->raise();
+        w->activateWindow();
+    }
     if (w && w == window_ && w->isVisible()) {
         loop.exec(QEventLoop::DialogExec);
     }
@@ -118,7 +120,6 @@ void FormObject::runHandler(const std::function<void()>& handler) noexcept {
 }
 
 void FormObject::failed(const QString& message) noexcept {
-    failed_ = true;
     Form_Error();
     try {
         MsgBoxEx(dialogs_(), message, MsgBox::OkOnly, kMessageCaption, -1, -1,

@@ -33,8 +33,8 @@ using HandlerGuard = std::function<void(const std::function<void()>&)>;
 // - Every event handler runs behind one barrier (on(), runHandler(), guard()). An exception
 //   never reaches Qt's event loop: Form_Error() first puts the window into a consistent state
 //   (by default it stays as it is; a window whose handler cannot be left half-done unloads),
-//   then the error's message is shown through MsgBoxEx, and handlerFailed() tells the form's
-//   caller that the window could not finish.
+//   then the error's message is shown through MsgBoxEx. A window whose caller must learn that
+//   it could not finish unloads in Form_Error(), so the caller finds it unloaded.
 // - A close asked by the window manager goes to Form_QueryUnload() (by default: Unload()).
 //
 // The form object must outlive any modal Show of its own and is not destroyed from inside one
@@ -49,9 +49,6 @@ public:
     void Load();
     void Unload();
     void Show();
-
-    // True when a handler has failed since the window was last loaded.
-    bool handlerFailed() const { return failed_; }
 
     // Runs `handler` behind the barrier; never throws.
     void runHandler(const std::function<void()>& handler) noexcept;
@@ -97,7 +94,6 @@ private:
     QPointer<QWidget> retired_;
     int handlerDepth_ = 0;
     QEventLoop* modalLoop_ = nullptr;
-    bool failed_ = false;
 };
 
 }  // namespace pictavo

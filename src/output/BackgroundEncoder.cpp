@@ -76,7 +76,13 @@ void BackgroundEncoder::work() {
         const Job job = std::move(*waiting_);
         waiting_.reset();
         lock.unlock();
-        std::optional<QByteArray> bytes = encode(job);
+        std::optional<QByteArray> bytes;
+        try {
+            bytes = encode(job);
+        } catch (...) {
+            // Nothing may leave this thread. A run that failed in any way has no bytes: the
+            // accept then encodes on the user-interface thread, which reports what fails there.
+        }
         lock.lock();
         if (job.id == current_) {
             bytes_ = std::move(bytes);

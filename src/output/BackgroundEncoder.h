@@ -29,8 +29,9 @@ struct EncodeFormat {
 // the library's save cannot be stopped; its result is dropped).
 //
 // The worker touches nothing but its copy of the picture and the library: no widget, no
-// setting, no message. The library is initialised on the constructing thread for the object's
-// whole life, so that its reference count never changes on the worker.
+// setting, no message. A run that throws ends without bytes, as a failed one does. The library is
+// initialised on the constructing thread for the object's whole life, so that its reference count
+// never changes on the worker.
 class BackgroundEncoder {
 public:
     explicit BackgroundEncoder(FreeImageLibrary& library);

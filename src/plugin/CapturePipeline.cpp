@@ -195,7 +195,7 @@ void CapturePipeline::SendCapture() {
         f.cmdSend()->setCaption(QStringLiteral("&Send Screenshot"));
         if (const auto format = ImageEncoder::formatOf(r.FileType, r.Quality)) {
             try {
-                ahead.emplace(p_.encoder().background(), f.canvas, picture, *format);
+                ahead.emplace(p_.encoder().background(), f.canvas, picture, *format, f.guard());
             } catch (const PictavoError&) {
                 // No library: the encode after the preview says so, as without this.
             }

@@ -6,11 +6,16 @@
 namespace pictavo {
 
 PreviewEncoding::PreviewEncoding(BackgroundEncoder& background, CanvasImage& canvas,
-                                 std::function<const QImage*()> picture, EncodeFormat format)
-    : canvas_(canvas), picture_(std::move(picture)), format_(format), background_(background) {
+                                 std::function<const QImage*()> picture, EncodeFormat format,
+                                 HandlerGuard guard)
+    : canvas_(canvas),
+      picture_(std::move(picture)),
+      format_(format),
+      background_(background),
+      guard_(std::move(guard)) {
     still_.setSingleShot(true);
     still_.setInterval(kStillMs);
-    QObject::connect(&still_, &QTimer::timeout, [this] { restart(); });
+    QObject::connect(&still_, &QTimer::timeout, [this] { guard_([this] { restart(); }); });
     canvas_.setCommittedHandler([this] {
         background_.cancel();
         still_.start();

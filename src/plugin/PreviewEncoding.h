@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <functional>
 
+#include "dialogs/FormObject.h"
 #include "output/BackgroundEncoder.h"
 #include "output/StagedFile.h"
 
@@ -21,9 +22,12 @@ public:
     static constexpr int kStillMs = 300;
 
     // `picture` yields the picture that a file would be written from now; `canvas` tells of
-    // its changes (until this object ends).
+    // its changes (until this object ends). The runs started later, from the event loop of the
+    // preview, go through `guard`, the preview's exception barrier; the first one's failure is
+    // thrown.
     PreviewEncoding(BackgroundEncoder& background, CanvasImage& canvas,
-                    std::function<const QImage*()> picture, EncodeFormat format);
+                    std::function<const QImage*()> picture, EncodeFormat format,
+                    HandlerGuard guard);
     ~PreviewEncoding();
     PreviewEncoding(const PreviewEncoding&) = delete;
     PreviewEncoding& operator=(const PreviewEncoding&) = delete;
@@ -40,6 +44,7 @@ private:
     std::function<const QImage*()> picture_;
     EncodeFormat format_;
     BackgroundEncoder& background_;
+    HandlerGuard guard_;
     QTimer still_;
 };
 

@@ -13,20 +13,34 @@ using namespace pictavo;
 
 namespace {
 
-// A window with one button whose handler does what the test asks.
+// A window with one button whose handler does what the test asks, as do its load, its close,
+// its recovery from a failed handler and the showing of its button.
 class ButtonForm : public FormObject {
 public:
     explicit ButtonForm(test::ScriptedDialogs& dialogs)
         : FormObject([&dialogs]() -> Dialogs& { return dialogs; }) {}
     QPushButton* button() { return widget()->findChild<QPushButton*>(); }
     std::function<void()> onClick;
+    std::function<void()> onLoad = [] {};
+    std::function<void()> onQueryUnload = [this] { Unload(); };
+    std::function<void()> onError = [] {};
+    std::function<void()> onShown = [] {};
 
 protected:
+    class Button : public QPushButton {
+    public:
+        Button(QWidget* parent, ButtonForm& form) : QPushButton(parent), form_(form) {}
+        void showEvent(QShowEvent*) override { form_.runHandler(form_.onShown); }
+        ButtonForm& form_;
+    };
     std::unique_ptr<QWidget> Form_Load() override {
         auto w = std::make_unique<QWidget>();
-        on(new QPushButton(w.get()), &QPushButton::clicked, [this] { onClick(); });
+        onLoad();
+        on(new Button(w.get(), *this), &QPushButton::clicked, [this] { onClick(); });
         return w;
     }
+    void Form_QueryUnload() override { onQueryUnload(); }
+    void Form_Error() override { onError(); }
 };
 
 }  // namespace
@@ -58,4 +72,38 @@ TEST(FormObject, HandlersMayUnloadTheirOwnWindowAndNeverLetAnErrorThrough) {
     QTimer::singleShot(5000, form.button(), [&] { form.Unload(); });
     form.Show();
     EXPECT_TRUE(form.isLoaded());
+}
+
+TEST(FormObject, ALoadThatThrowsLoadsNothingAndACloseOrAFailureEndsWhereTheFormSays) {
+    test::ScriptedDialogs dialogs;
+    ButtonForm form(dialogs);
+    form.onLoad = [] { throw std::runtime_error("no fonts"); };
+    EXPECT_THROW(form.Load(), std::runtime_error);
+    EXPECT_FALSE(form.isLoaded());
+    form.onLoad = [] {};
+
+    // A close asked for is the form's to refuse; by default it unloads.
+    form.onQueryUnload = [] {};
+    form.button()->window()->show();
+    form.button()->window()->close();
+    EXPECT_TRUE(form.isLoaded());
+    form.onQueryUnload = [] { throw std::runtime_error("cannot close now"); };
+    form.button()->window()->close();
+    EXPECT_TRUE(form.isLoaded());
+    EXPECT_EQ(dialogs.prompts(), QStringList{QStringLiteral("cannot close now")});
+    form.onQueryUnload = [&form] { form.Unload(); };
+    form.button()->window()->close();
+    EXPECT_FALSE(form.isLoaded());
+
+    // A window that cannot be left half-done unloads from a failed handler, before the message.
+    form.onError = [&form] { form.Unload(); };
+    form.onClick = [] { throw std::runtime_error("disk full"); };
+    QTest::mouseClick(form.button(), Qt::LeftButton);
+    EXPECT_FALSE(form.isLoaded());
+    EXPECT_EQ(dialogs.prompts().last(), QStringLiteral("disk full"));
+
+    // Unloaded while it is being shown: the modal show ends at once.
+    form.onShown = [&form] { form.Unload(); };
+    form.Show();
+    EXPECT_FALSE(form.isLoaded());
 }
