@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <QDebug>
 
-#include "capture/EventLoopWait.h"
 #include "dialogs/MsgBoxEx.h"
 #include "output/FreeImageLibrary.h"
 #include "output/ImageEncoder.h"
@@ -152,14 +151,14 @@ void PV::showCounter() {
 }
 
 bool PV::waitForCountdown(int milliseconds) {
-    const bool completed = waitWithEvents(std::chrono::milliseconds(milliseconds));
+    const bool completed = services_.clock->wait(std::chrono::milliseconds(milliseconds));
     // The countdown window belongs on the screen while the user waits, never in the picture:
     // if its last tick has not come yet, it goes now, and the screen is given a moment to
     // repaint where it stood.
     if (frmCounter_.isLoaded()) {
         frmCounter_.Unload();
         QCoreApplication::processEvents();
-        waitWithEvents(std::chrono::milliseconds(50));
+        services_.clock->wait(std::chrono::milliseconds(50));
     }
     return completed;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringList>
+#include <functional>
 
 #include "platform/Clock.h"
 #include "platform/Shell.h"
@@ -14,6 +15,15 @@ public:
         : when_(std::move(when)) {}
     QDateTime now() const override { return when_; }
     void set(const QDateTime& when) { when_ = when; }
+    // A wait passes at once: the time moves on by it, and onWait sees it.
+    bool wait(std::chrono::milliseconds duration) override {
+        when_ = when_.addMSecs(duration.count());
+        if (onWait) {
+            onWait(duration);
+        }
+        return true;
+    }
+    std::function<void(std::chrono::milliseconds)> onWait;
 
 private:
     QDateTime when_;

@@ -8,8 +8,8 @@
 #include <QWidget>
 #include <algorithm>
 
-#include "capture/EventLoopWait.h"
 #include "capture/frmCounter.h"
+#include "platform/EventLoopWait.h"
 #include "platform/RegistryHive.h"
 #include "platform/ScreenSource.h"
 #include "support/HostProcess.h"

@@ -1,4 +1,4 @@
-#include "capture/EventLoopWait.h"
+#include "platform/EventLoopWait.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

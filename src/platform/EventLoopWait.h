@@ -4,7 +4,7 @@
 
 namespace pictavo {
 
-// Waits for `duration` while the event loop keeps running: windows repaint, timers tick (the
+// Waits for `duration` while the event loop keeps running: windows repaint, timers tick (a
 // countdown window's among them) and posted events are delivered, as in a modal loop. The
 // thread sleeps in the event dispatcher until a single-shot timer ends the wait, so a long
 // wait costs no processor time; nothing polls the clock.
