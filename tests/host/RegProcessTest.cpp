@@ -77,15 +77,24 @@ Outcome run(const QStringList& args, const QProcessEnvironment& env, const QByte
             std::chrono::duration_cast<microseconds>(std::chrono::steady_clock::now() - start)};
 }
 
-// A kill moment from the start to a little past the time an unkilled run takes.
-microseconds killMoment(std::mt19937& random, microseconds runTime) {
+// A kill moment between `from` and `to`.
+microseconds killMoment(std::mt19937& random, microseconds from, microseconds to) {
     return microseconds(
-        std::uniform_int_distribution<std::int64_t>(0, runTime.count() * 6 / 5)(random));
+        std::uniform_int_distribution<std::int64_t>(from.count(), to.count())(random));
 }
 
-// "ok" for a whole file, else what is wrong. Opened as the next writer would open it, so that
-// a write-ahead log the kill left is taken in first.
-QString integrityCheck(const QString& path) {
+// The seed of the kill moments: PICTAVO_TEST_SEED when it is set, so that a failure can be
+// replayed, else a fresh one. Either way a failure names it.
+std::uint32_t seed() {
+    bool given = false;
+    const std::uint32_t set = qEnvironmentVariable("PICTAVO_TEST_SEED").toUInt(&given);
+    return given ? set : std::random_device{}();
+}
+#define TRACE_SEED(s) SCOPED_TRACE("seed " + std::to_string(s) + " (PICTAVO_TEST_SEED)")
+
+// "ok" for a whole file, else what is wrong, and how many values it holds. Opened as the next
+// writer would open it, so that a write-ahead log the kill left is taken in first.
+QString integrityCheck(const QString& path, std::size_t* values = nullptr) {
     sqlite3* db = nullptr;
     sqlite3_stmt* s = nullptr;
     QString result;
@@ -96,6 +105,13 @@ QString integrityCheck(const QString& path) {
     }
     while (s && sqlite3_step(s) == SQLITE_ROW) {
         result += QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)));
+    }
+    sqlite3_finalize(s);
+    s = nullptr;
+    if (values &&
+        sqlite3_prepare_v2(db, "SELECT count(*) FROM vals", -1, &s, nullptr) == SQLITE_OK &&
+        sqlite3_step(s) == SQLITE_ROW) {
+        *values = std::size_t(sqlite3_column_int64(s, 0));
     }
     sqlite3_finalize(s);
     sqlite3_close(db);
@@ -215,9 +231,9 @@ TEST(RegProcess, ParallelWritersLoseNothing) {
 TEST(CrashSafety, KilledWritersLoseNoAcknowledgedValue) {
     QTemporaryDir config;
     const QProcessEnvironment env = environmentWithConfig(config.path());
-    const std::uint32_t seed = std::random_device{}();
-    SCOPED_TRACE(seed);
-    std::mt19937 random(seed);
+    const std::uint32_t seeded = seed();
+    TRACE_SEED(seeded);
+    std::mt19937 random(seeded);
 
     // Each call adds one value, to a new key every tenth call, so kills land in creating the
     // store, a key and a value.
@@ -237,7 +253,7 @@ TEST(CrashSafety, KilledWritersLoseNoAcknowledgedValue) {
     std::vector<int> acknowledged;
     for (int i = 0; i < kKills; ++i) {
         const auto killAfter =
-            i % 10 == 9 ? std::nullopt : std::optional(killMoment(random, runTime));
+            i % 10 == 9 ? std::nullopt : std::optional(killMoment(random, {}, runTime * 6 / 5));
         if (add(i, killAfter).rc == 0) {
             acknowledged.push_back(i);
         }
@@ -257,7 +273,10 @@ TEST(CrashSafety, KilledWritersLoseNoAcknowledgedValue) {
 }
 
 // Each round starts a host on a new profile, kills it, checks the file, and starts it again:
-// that start must leave the same settings as one that was never interrupted.
+// that start must leave the same settings as one that was never interrupted. The kills are
+// aimed at the time the start writes the store: a kill before the store is made, or after it
+// has all its values, shows nothing. The first rounds find that time, from the start to a
+// little past a whole run; the rest kill within it.
 TEST(CrashSafety, AStartAfterAKilledStartCompletesTheSettings) {
     const QString host = S(PICTAVO_BIN_DIR "/pictavo-host");
     const QStringList args = {S("--email"), S("crash@example.org")};
@@ -265,22 +284,44 @@ TEST(CrashSafety, AStartAfterAKilledStartCompletesTheSettings) {
     const Outcome clean = run(args, environmentWithConfig(reference.path()), {}, {}, host);
     ASSERT_EQ(clean.rc, 0);
     const auto expected = dumpStore(reference.filePath(S("pictavo/registry.db")));
+    std::size_t all = 0;
+    for (const auto& [key, values] : expected) {
+        all += values.size();
+    }
 
-    const std::uint32_t seed = std::random_device{}();
-    SCOPED_TRACE(seed);
-    std::mt19937 random(seed);
+    const std::uint32_t seeded = seed();
+    TRACE_SEED(seeded);
+    std::mt19937 random(seeded);
     const QProcessEnvironment env = environmentWithConfig(killed.path());
     const QString store = killed.filePath(S("pictavo/registry.db"));
-    for (int i = 0; i < kKills; ++i) {
+    constexpr int kRounds = 50, kFinding = 8;
+    microseconds lastBefore{}, firstAfter = clean.took * 6 / 5;
+    int midWrite = 0;
+    for (int i = 0; i < kRounds; ++i) {
         SCOPED_TRACE(i);
         QDir(killed.filePath(S("pictavo"))).removeRecursively();
-        run(args, env, {}, killMoment(random, clean.took), host);
-        if (QFile::exists(store)) {
-            ASSERT_EQ(integrityCheck(store), S("ok"));
+        const bool aimed = i >= kFinding && lastBefore < firstAfter;
+        const microseconds at = aimed
+                                    ? killMoment(random, lastBefore * 9 / 10, firstAfter * 11 / 10)
+                                    : killMoment(random, {}, clean.took * 6 / 5);
+        run(args, env, {}, at, host);
+        std::size_t values = 0;
+        const bool made = QFile::exists(store);
+        if (made) {
+            ASSERT_EQ(integrityCheck(store, &values), S("ok"));
+        }
+        if (!made) {
+            lastBefore = std::max(lastBefore, at);
+        } else if (values >= all) {
+            firstAfter = std::min(firstAfter, at);
+        } else {
+            ++midWrite;
         }
         ASSERT_EQ(run(args, env, {}, {}, host).rc, 0);
         ASSERT_EQ(dumpStore(store), expected);
     }
+    // Without kills in the middle of the writes, the rounds have shown nothing.
+    EXPECT_GE(midWrite, kRounds / 4);
 }
 
 }  // namespace
