@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QImage>
 #include <QThread>
 #include <memory>
@@ -10,6 +11,7 @@
 #include "PurpleSession.h"
 #include "support/HostProcess.h"
 #include "support/PixelChecks.h"
+#include "support/TestEnvironment.h"
 #include "support/XvfbSession.h"
 
 using namespace pictavo;
@@ -25,8 +27,16 @@ const QString kTo = u"do bob@localhost "_s;
 class PurpleEndToEnd : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
+        // The clients, and the hosts they start, keep the folders they were started with; every
+        // test points its own settings there again.
+        home_ = new test::TestEnvironment;
+        for (const char* v : kFolders) {
+            homeFolders_.insert(QLatin1String(v), qEnvironmentVariable(v));
+        }
         screen_ = new test::XvfbSession({.size = QSize(320, 240)});
         screen_->exportDisplay();
+        // For the hosts that the plug-in starts; this process stays offscreen.
+        qputenv("QT_QPA_PLATFORM", "xcb");
         // A pattern on the root window, so that a region shows which pixels it holds.
         QProcess::execute(u"xsetroot"_s, {u"-mod"_s, u"7"_s, u"5"_s, u"-fg"_s, u"#20c040"_s,
                                           u"-bg"_s, u"#402080"_s});
@@ -44,9 +54,13 @@ protected:
         delete received_;
         delete server_;
         delete screen_;
+        delete home_;
     }
 
     void SetUp() override {
+        for (const char* v : kFolders) {
+            qputenv(v, homeFolders_.value(QLatin1String(v)).toUtf8());
+        }
         ASSERT_TRUE(screen_->isRunning()) << screen_->error().toStdString();
         ASSERT_TRUE(server_->isRunning()) << server_->error().toStdString();
         static bool ready = sender_->next(u"READY"_s) && receiver_->next(u"READY"_s);
@@ -72,6 +86,12 @@ protected:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
     }
 
+    static constexpr const char* kFolders[] = {"HOME",           "XDG_CONFIG_HOME",
+                                               "XDG_STATE_HOME", "XDG_DATA_HOME",
+                                               "XDG_CACHE_HOME", "XDG_RUNTIME_DIR",
+                                               "TMPDIR"};
+    static inline test::TestEnvironment* home_ = nullptr;
+    static inline QHash<QString, QString> homeFolders_;
     static inline test::XvfbSession* screen_ = nullptr;
     static inline test::XmppServer* server_ = nullptr;
     static inline QTemporaryDir* received_ = nullptr;
@@ -79,7 +99,7 @@ protected:
     static inline test::PurpleClient* sender_ = nullptr;
 };
 
-const QString kSending = u"CONV 16384 Pictavo: sending the screenshot"_s;
+const QString kSending = u"CONV 4 Pictavo: sending the screenshot"_s;
 
 // The whole screen, and then a dragged region, reach the other party byte for byte as the host
 // wrote them; the region holds exactly the dragged pixels.
@@ -111,13 +131,13 @@ TEST_F(PurpleEndToEnd, TheConversationSaysWhyNothingWasSent) {
     sender_->send(kTo + u"/xpvselect"_s);
     ASSERT_TRUE(test::waitForWindow(u"Pictavo 3"_s));
     test::xdotool({u"key"_s, u"Escape"_s});
-    EXPECT_EQ(sender_->next(u"CONV 16384 "_s), u"Pictavo: nothing was sent."_s);
+    EXPECT_EQ(sender_->next(u"CONV 4 "_s), u"Pictavo: nothing was sent."_s);
 
     sender_->send(u"unload"_s);
     sender_->send(u"load "_s + PICTAVO_PURPLE_PLUGIN);
     ASSERT_EQ(sender_->next(u"LOAD"_s), u"ED"_s);
     sender_->send(u"chat /xpvfull"_s);
-    EXPECT_EQ(sender_->next(u"CONV 16384 "_s),
+    EXPECT_EQ(sender_->next(u"CONV 4 "_s),
               u"Pictavo: a screenshot cannot be sent into a group chat, so none was taken."_s);
     EXPECT_TRUE(test::hostChildren(sender_->pid()).isEmpty());
 
@@ -125,18 +145,18 @@ TEST_F(PurpleEndToEnd, TheConversationSaysWhyNothingWasSent) {
     sender_->send(kTo + u"/xpvfull"_s);
     ASSERT_TRUE(test::waitForWindow(u"Pictavo 3"_s));
     sender_->send(kTo + u"/xpvactive"_s);
-    EXPECT_EQ(sender_->next(u"CONV 16384 "_s),
+    EXPECT_EQ(sender_->next(u"CONV 4 "_s),
               u"Pictavo: the previous command of this account is still running (a Pictavo "
               "window may be open); finish it first."_s);
     test::xdotool({u"key"_s, u"Escape"_s});
-    EXPECT_EQ(sender_->next(u"CONV 16384 "_s), u"Pictavo: nothing was sent."_s);
+    EXPECT_EQ(sender_->next(u"CONV 4 "_s), u"Pictavo: nothing was sent."_s);
 
     test::setUserValue(kSender, "Options", "Preview", u"0"_s);
     receiver_->send(u"refuse"_s);
     sender_->send(kTo + u"/xpvfull"_s);
     const auto offered = sender_->next(kSending);
     ASSERT_TRUE(offered);
-    EXPECT_EQ(sender_->next(u"CONV 16384 Pictavo: the screenshot "_s),
+    EXPECT_EQ(sender_->next(u"CONV 4 Pictavo: the screenshot "_s),
               offered->section(u' ', -1) + u" was refused or not received."_s);
     receiver_->send(u"accept"_s);
 }
@@ -153,7 +173,7 @@ TEST_F(PurpleEndToEnd, AHostThatDiesIsReplacedAndUnloadingEndsEveryHost) {
     ASSERT_EQ(first.size(), 1);
     QThread::msleep(1500);  // counting down
     ::kill(pid_t(first[0]), SIGKILL);
-    EXPECT_EQ(sender_->next(u"CONV 16384 "_s),
+    EXPECT_EQ(sender_->next(u"CONV 4 "_s),
               u"Pictavo: pictavo-host ended before it answered; nothing was sent."_s);
     sender_->send(kTo + u"/xpvfull"_s);
     const auto sent = sender_->next(kSending);

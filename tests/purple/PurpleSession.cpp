@@ -1,20 +1,45 @@
 #include "PurpleSession.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QThread>
+#include <algorithm>
 
 namespace pictavo::test {
 
 namespace {
 
+sockaddr_in loopback(int port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(uint16_t(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+
+// A port of 127.0.0.1 that nobody listens on now.
 int freePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = loopback(0);
+    socklen_t size = sizeof address;
+    bind(fd, reinterpret_cast<sockaddr*>(&address), size);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+bool listening(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in address = loopback(port);
+    const bool connected =
+        connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    return connected;
 }
 
 }  // namespace
@@ -71,9 +96,7 @@ VirtualHost "localhost"
     }
     QDeadlineTimer deadline(20000);
     while (!deadline.hasExpired()) {
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress::LocalHost, quint16(port_));
-        if (socket.waitForConnected(200)) {
+        if (listening(port_)) {
             return;
         }
         if (prosody_.state() == QProcess::NotRunning) {
@@ -128,7 +151,7 @@ bool PurpleClient::readLine(int ms) {
         if (process_.state() == QProcess::NotRunning || deadline.hasExpired()) {
             return false;
         }
-        process_.waitForReadyRead(int(qBound<qint64>(1, deadline.remainingTime(), 100)));
+        process_.waitForReadyRead(int(std::clamp<qint64>(deadline.remainingTime(), 1, 100)));
     }
     const QString line = QString::fromUtf8(process_.readLine()).chopped(1);
     lines_ << line;
