@@ -225,7 +225,7 @@ TEST(HostProgram, TwoHostsCapturingTogetherNeverShareAFile) {
 // that tells the user why, so that a program reading the answers never waits forever. Here every
 // name of the temporary folder is taken; the next line is answered as usual.
 TEST(HostOnScreen, ACommandThatFailsAnswersAnEmptyLineAfterItsMessageBox) {
-    const test::XvfbSession screen({.size = QSize(64, 48), .windowManager = false});
+    const test::XvfbSession screen({.size = QSize(400, 300)});
     ASSERT_TRUE(screen.isRunning()) << screen.error().toStdString();
     const QString email = u"full@example.com"_s;
     setUserValue(email, "Options", "Preview", u"0"_s);

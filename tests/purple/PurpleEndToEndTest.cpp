@@ -86,10 +86,9 @@ protected:
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
     }
 
-    static constexpr const char* kFolders[] = {"HOME",           "XDG_CONFIG_HOME",
-                                               "XDG_STATE_HOME", "XDG_DATA_HOME",
-                                               "XDG_CACHE_HOME", "XDG_RUNTIME_DIR",
-                                               "TMPDIR"};
+    static constexpr const char* kFolders[] = {
+        "HOME",           "XDG_CONFIG_HOME", "XDG_STATE_HOME", "XDG_DATA_HOME",
+        "XDG_CACHE_HOME", "XDG_RUNTIME_DIR", "TMPDIR"};
     static inline test::TestEnvironment* home_ = nullptr;
     static inline QHash<QString, QString> homeFolders_;
     static inline test::XvfbSession* screen_ = nullptr;
