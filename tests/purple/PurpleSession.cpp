@@ -165,7 +165,7 @@ std::optional<QString> PurpleClient::next(const QString& prefix, int ms) {
         for (; checked < lines_.size(); ++checked) {
             if (lines_[checked].startsWith(prefix)) {
                 const QString rest = lines_[checked].mid(prefix.size()).trimmed();
-                lines_.remove(0, checked + 1);
+                lines_.removeAt(checked);
                 return rest;
             }
         }

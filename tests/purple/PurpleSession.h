@@ -41,7 +41,8 @@ public:
     PurpleClient& operator=(const PurpleClient&) = delete;
 
     void send(const QString& line);
-    // The rest of the next line that starts with `prefix` (lines before it are kept in seen());
+    // The rest of the first line not yet taken that starts with `prefix` (every line stays in
+    // seen());
     // nullopt when none comes within `ms`.
     std::optional<QString> next(const QString& prefix, int ms = 20000);
     // Every line read so far, and those that come within `ms`.
