@@ -125,7 +125,7 @@ TEST_F(PurpleEndToEnd, CapturesReachTheOtherPartyByteForByte) {
 
 // What the conversation shows when nothing goes to the other party: a cancelled selection, a
 // group chat (no capture is taken, no host started), a second command while a preview is open,
-// and a transfer that the other party refuses.
+// a transfer that the other party refuses, and a contact XMPP cannot send to.
 TEST_F(PurpleEndToEnd, TheConversationSaysWhyNothingWasSent) {
     sender_->send(kTo + u"/xpvselect"_s);
     ASSERT_TRUE(test::waitForWindow(u"Pictavo 3"_s));
@@ -158,6 +158,12 @@ TEST_F(PurpleEndToEnd, TheConversationSaysWhyNothingWasSent) {
     EXPECT_EQ(sender_->next(u"CONV 4 Pictavo: the screenshot "_s),
               offered->section(u' ', -1) + u" was refused or not received."_s);
     receiver_->send(u"accept"_s);
+
+    // XMPP would refuse, silently, a contact who shares no presence with alice.
+    sender_->send(u"do carol@localhost /xpvfull"_s);
+    const auto kept = sender_->next(u"CONV 4 Pictavo: XMPP sends files only"_s);
+    ASSERT_TRUE(kept) << sender_->seen().join(u'|').toStdString();
+    EXPECT_TRUE(QFile::exists(kept->section(u' ', -1))) << kept->toStdString();
 }
 
 // A host that dies during a countdown is noticed, and the next command starts a fresh one.

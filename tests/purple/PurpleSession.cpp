@@ -126,6 +126,7 @@ PurpleClient::PurpleClient(const XmppServer& server, const QString& user, const 
     if (!receiveDir.isEmpty()) {
         arguments << QStringLiteral("--receive-dir") << receiveDir;
     }
+    // libpurple's debug log (the plug-in's and its hosts' lines too) on standard error.
     if (qEnvironmentVariableIsSet("PICTAVO_PURPLE_DEBUG")) {
         arguments << QStringLiteral("--debug") << QStringLiteral("1");
     }
