@@ -3,6 +3,10 @@
 #include <cstdio>
 #include <exception>
 
+#include <QGuiApplication>
+
+#include "dialogs/MsgBoxEx.h"
+#include "dialogs/QtDialogs.h"
 #include "plugin/PluginInterface.h"
 
 namespace pictavo::host {
@@ -38,21 +42,40 @@ void HostSession::handle(const QString& line) {
         emit ended();
         return;
     }
+    // Every line gets one answer line, so that a program reading them never waits forever. A
+    // command that failed sends nothing: an empty line, after the user has been told why.
+    QString answer;
     try {
         if (typed.command == QLatin1String("/configure")) {
             plugin_.Configure();
+            answer = QStringLiteral("True");
         } else {
             // The conversation window is not modelled: the plug-in does not use it.
-            const QString answer = plugin_.ParseCommand(typed.command, typed.argument, nullptr);
-            out_ << decodeAnswer(answer) << '\n' << Qt::flush;
+            answer = decodeAnswer(plugin_.ParseCommand(typed.command, typed.argument, nullptr));
         }
     } catch (const std::exception& e) {
-        err_ << "error: " << QString::fromUtf8(e.what()) << '\n' << Qt::flush;
+        fail(QString::fromUtf8(e.what()));
     } catch (...) {
-        err_ << "error: unknown failure\n" << Qt::flush;
+        fail(QStringLiteral("unknown failure"));
     }
+    out_ << answer << '\n' << Qt::flush;
     prompt();
     input_.next();
+}
+
+void HostSession::fail(const QString& message) {
+    err_ << "error: " << message << '\n' << Qt::flush;
+    // A box on a platform without a screen would wait for a click that cannot come.
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal")) {
+        return;
+    }
+    try {
+        QtDialogs dialogs;
+        MsgBoxEx(dialogs, message, MsgBox::OkOnly, kMessageCaption);
+    } catch (const std::exception& e) {
+        err_ << "error: " << QString::fromUtf8(e.what()) << '\n' << Qt::flush;
+    }
 }
 
 }  // namespace pictavo::host

@@ -30,6 +30,8 @@ signals:
 private:
     void handle(const QString& line);
     void prompt();
+    // A command failed: the reason goes to standard error and, on a screen, into a message box.
+    void fail(const QString& message);
 
     PluginInterface& plugin_;
     ConversationInput input_;

@@ -220,3 +220,28 @@ TEST(HostProgram, TwoHostsCapturingTogetherNeverShareAFile) {
         EXPECT_EQ(host.finish(), 0);
     }
 }
+
+// A command that fails still answers its line (empty: nothing to send), after the message box
+// that tells the user why, so that a program reading the answers never waits forever. Here every
+// name of the temporary folder is taken; the next line is answered as usual.
+TEST(HostOnScreen, ACommandThatFailsAnswersAnEmptyLineAfterItsMessageBox) {
+    const test::XvfbSession screen({.size = QSize(400, 300)});
+    ASSERT_TRUE(screen.isRunning()) << screen.error().toStdString();
+    const QString email = u"full@example.com"_s;
+    setUserValue(email, "Options", "Preview", u"0"_s);
+    QDir folder(QDir::temp().filePath(u"Pictavo"_s));
+    ASSERT_TRUE(folder.mkpath(u"."_s));
+    QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    for (int i = 1; i <= 32767; ++i) {
+        QFile taken(
+            folder.filePath(u"My_Screenshot%1.png"_s.arg(i == 1 ? QString() : QString::number(i))));
+        ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+    }
+    const HostRun r = runHost("/xpvfull\n/xpvnope\n", {u"--email"_s, email}, &screen);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, (QStringList{QString(), u"False"_s}));
+    EXPECT_EQ(r.messageBoxes, 1);
+    EXPECT_TRUE(r.err.contains(u"error: No free file name for My_Screenshot in "_s))
+        << r.err.toStdString();
+    folder.removeRecursively();
+}
