@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScreen>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -142,6 +144,7 @@ TEST_F(Options, SaveWritesWhatTheUserChangedProbesTheWebcamAndReloads) {
 }
 
 TEST_F(Options, SaveRefusesBoxesThatWouldBreakCapturesAndWritesNothing) {
+    tc.set("Options", "FileType", QStringLiteral("jpg"));
     const char* const rows[][3] = {
         {"txtFilename", "", "Filename is invalid"},
         {"txtQuality", "", "Quality Must be Between 0 and 100"},
@@ -162,6 +165,14 @@ TEST_F(Options, SaveRefusesBoxesThatWouldBreakCapturesAndWritesNothing) {
         EXPECT_TRUE(form().isLoaded());
         EXPECT_EQ(snapshot(), before);
     }
+    // The box is hidden for other types: it holds Save back no more, and changes nothing.
+    tc.set("Options", "Quality", QStringLiteral("150"));
+    form().Unload();
+    open().txtQuality->clear();
+    form().window()->comFiletype->setCurrentText(QStringLiteral("PNG"));
+    form().cmdSave_Click();
+    EXPECT_EQ(std::pair(form().isLoaded(), tc.get("Options", "Quality")),
+              std::pair(false, QStringLiteral("150")));
 }
 
 TEST_F(Options, NumberBoxesTakeDigitsOnlyAndQualityAtMost100) {
@@ -216,6 +227,77 @@ TEST_F(Options, GroupsFollowTheirBoxesAndSwatchesKeepTheirColours) {
     EXPECT_EQ(w.shownPage(), 4);  // showTab reaches pages 0 to 4 only
     w.Tab1->setActiveTab(1);
     EXPECT_TRUE(w.Frame1[1]->isVisible() && !w.Frame1[0]->isVisible());
+}
+
+// Large fonts are reduced within the previews' fixed areas and long texts cut: the window keeps
+// one size, within its screen.
+TEST_F(Options, TheWindowKeepsItsSizeWhateverItShows) {
+    QTemporaryDir folder;
+    const QByteArray x(320, 'x');
+    writeFile(folder.filePath(QStringLiteral("l.xml")),
+              "<Pictavo lanuage=\"" + x + R"(" author="A" website="https://)" + x +
+                  R"(" email="a@b.example" version="1">)");
+    form().ScreenshotsFolder = folder.path();
+    const QSize size = open().size();
+    const std::tuple<const char*, const char*, QString> rows[] = {
+        {"Overlay", "FontSize", "72"},
+        {"Overlay", "FontSize", "1000"},
+        {"Countdown", "FontSize", "1000"},
+        {"Overlay", "Font", QString(300, u'F')},
+        {"Overlay", "Text", QString(320, u'T')}};
+    for (const auto& [sub, name, value] : rows) {
+        SCOPED_TRACE(value.left(9).toStdString());
+        form().Unload();
+        tc.set(sub, name, value);
+        OptionsWindow& w = open();
+        emit w.comLangs->activated(0);
+        for (const int page : {2, 3, 5}) {
+            w.Tab1->setActiveTab(page);
+            EXPECT_EQ(w.size(), size);
+        }
+        EXPECT_TRUE(w.lblPreview->parentWidget()->rect().contains(w.lblPreview->geometry()));
+        EXPECT_TRUE(w.picBackground->rect().contains(w.lblPreview2C->geometry()));
+        EXPECT_LT(w.lblLangWebsite->geometry().right(), w.lblLangWebsite->parentWidget()->width());
+        EXPECT_FALSE(w.lblLangWebsite->geometry().intersects(w.lblLangVer->geometry()));
+        EXPECT_LT(w.comLangs->itemText(0).size(), 40);
+    }
+    // A system font too large for the screen: the window is cut to it.
+    const QFont normal = QApplication::font();
+    QApplication::setFont(QFont(normal.family(), 40));
+    form().Unload();
+    const QSize big = open().size();
+    QApplication::setFont(normal);
+    EXPECT_TRUE(QApplication::primaryScreen()->availableSize().expandedTo(big) ==
+                QApplication::primaryScreen()->availableSize());
+}
+
+TEST_F(Options, PagesShareTheirMarginsAndGreyedPreviewsLookGreyed) {
+    OptionsWindow& w = open();  // no overlay by default
+    w.chkCounter->click();
+    QSet<int> lefts;  // where each page's content starts
+    for (int i = 0; i < OptionsWindow::kPages; ++i) {
+        w.Tab1->setActiveTab(i);
+        int left = w.width();
+        for (QObject* c : w.Frame1[i]->children().first()->children()) {
+            if (auto* widget = qobject_cast<QWidget*>(c); widget && widget->isVisible()) {
+                left = std::min(left, widget->x());
+            }
+        }
+        lefts << left;
+    }
+    EXPECT_EQ(lefts.size(), 1);
+    EXPECT_EQ(w.shpShadowC->size(), w.shpShadowC->sizeHint());  // not stretched
+    for (QWidget* preview : {static_cast<QWidget*>(w.lblPreview), w.picBackground}) {
+        const QImage shown = preview->grab().toImage();
+        EXPECT_EQ(shown.pixelColor(0, 0), ColourSwatch::kGrey)
+            << preview->objectName().toStdString();
+        for (int y = 0; y < shown.height(); ++y) {
+            for (int x = 0; x < shown.width(); ++x) {
+                ASSERT_NE(shown.pixelColor(x, y), QColor(Qt::red))
+                    << preview->objectName().toStdString();
+            }
+        }
+    }
 }
 
 // The refusals themselves, and their log lines, are LanguageFiles.OpenTarget…'s.
