@@ -100,9 +100,18 @@ std::optional<QColor> QtDialogs::chooseColour(const QString& title, const QColor
 }
 
 std::optional<QFont> QtDialogs::chooseFont(const QString& title, const QFont& initial) {
-    bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, initial, nullptr, title);
-    return ok ? std::optional<QFont>(font) : std::nullopt;
+    QFontDialog dialog;
+    dialog.setWindowTitle(title);
+    dialog.setOption(QFontDialog::DontUseNativeDialog);
+    dialog.setCurrentFont(initial);
+    // The chooser lists installed faces only: a face that is not installed (or a style its
+    // stand-in lacks) opens as the nearest it has. OK on that, unchanged, keeps what was asked.
+    const QFont opened = dialog.currentFont();
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    const QFont chosen = dialog.selectedFont();
+    return chosen == opened ? initial : chosen;
 }
 
 QString QtDialogs::browseForFolder(const QString& title, const QString& start) {
