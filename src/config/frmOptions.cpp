@@ -77,6 +77,9 @@ const Length kLengths[] = {
 
 // Twips: the shadow of the countdown digits lies this far right of and below them.
 constexpr int kShadowOffset = 30;
+// In average characters: as much of a language's name as the list shows in a window of the
+// usual width.
+constexpr int kLanguageNameCharacters = 48;
 
 QString flagText(const QCheckBox* box) {
     return box->checkState() != Qt::Unchecked ? QStringLiteral("1") : QStringLiteral("0");
@@ -717,7 +720,7 @@ void frmOptions::fillLanguageList(OptionsWindow& ow) {
     }
     // A long name is cut in the list, and shown whole as its tooltip.
     const QFontMetrics metrics = ow.comLangs->fontMetrics();
-    const int room = metrics.averageCharWidth() * ow.comLangs->minimumContentsLength();
+    const int room = metrics.averageCharWidth() * kLanguageNameCharacters;
     for (qsizetype i = 0; i < files->size(); ++i) {
         const QString name = GetLanguageName(ScreenshotsFolder + QLatin1Char('/') + files->at(i));
         const QString shown = metrics.elidedText(name, Qt::ElideRight, room);
