@@ -6,7 +6,9 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -103,9 +105,14 @@ std::optional<QFont> QtDialogs::chooseFont(const QString& title, const QFont& in
     QFontDialog dialog;
     dialog.setWindowTitle(title);
     dialog.setOption(QFontDialog::DontUseNativeDialog);
-    dialog.setCurrentFont(initial);
-    // The chooser lists installed faces only: a face that is not installed (or a style its
-    // stand-in lacks) opens as the nearest it has. OK on that, unchanged, keeps what was asked.
+    // The chooser lists installed faces only: a face that is not installed opens as the face
+    // that stands in for it on the screen, with its styles, and OK on that unchanged keeps the
+    // font asked for.
+    QFont shown = initial;
+    if (!QFontDatabase::hasFamily(initial.family())) {
+        shown.setFamily(QFontInfo(initial).family());
+    }
+    dialog.setCurrentFont(shown);
     const QFont opened = dialog.currentFont();
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
