@@ -9,6 +9,7 @@
 #include <exception>
 
 #include "CommandLine.h"
+#include "DisplayCheck.h"
 #include "HostSession.h"
 #include "PluginLibrary.h"
 #include "StopSignals.h"
@@ -25,7 +26,8 @@ struct Messenger {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    const auto application = pictavo::host::openApplication(argc, argv);
+    QApplication& app = *application;
     QApplication::setApplicationName(QStringLiteral("pictavo-host"));
     QApplication::setQuitOnLastWindowClosed(false);
     QTextStream err(stderr);

@@ -4,6 +4,8 @@ namespace pictavo {
 
 ColourSwatch::ColourSwatch(QWidget* parent) : QFrame(parent), twin_(Qt::black) {
     setFrameShape(QFrame::Box);
+    // A swatch keeps its size in a wider window.
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setAutoFillBackground(true);
     paint();
 }

@@ -4,8 +4,7 @@
 
 namespace pictavo {
 
-LinkLabel::LinkLabel(QWidget* parent) : QLabel(parent) {
-    setTextFormat(Qt::PlainText);
+LinkLabel::LinkLabel(QWidget* parent) : ElidedLabel(parent) {
     setCursor(Qt::PointingHandCursor);
     setHot(false);
 }
@@ -23,16 +22,16 @@ void LinkLabel::setHot(bool hot) {
 
 void LinkLabel::enterEvent(QEnterEvent* event) {
     setHot(true);
-    QLabel::enterEvent(event);
+    ElidedLabel::enterEvent(event);
 }
 
 void LinkLabel::leaveEvent(QEvent* event) {
     setHot(false);
-    QLabel::leaveEvent(event);
+    ElidedLabel::leaveEvent(event);
 }
 
 void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
-    QLabel::mouseReleaseEvent(event);
+    ElidedLabel::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
         emit clicked();
     }
@@ -42,7 +41,7 @@ void LinkLabel::changeEvent(QEvent* event) {
     if (event->type() == QEvent::EnabledChange && !isEnabled() && hot_) {
         setHot(false);
     }
-    QLabel::changeEvent(event);
+    ElidedLabel::changeEvent(event);
 }
 
 }  // namespace pictavo

@@ -1,13 +1,13 @@
 #pragma once
 
-#include <QLabel>
+#include "config/ElidedLabel.h"
 
 namespace pictavo {
 
 // A label that looks like a link while it is enabled: blue, and red and underlined while the
-// pointer is over it. A click on it (pressed and released over it) raises clicked; a disabled
-// one ignores the pointer.
-class LinkLabel : public QLabel {
+// pointer is over it; a long address is cut at the end. A click on it (pressed and released over
+// it) raises clicked; a disabled one ignores the pointer.
+class LinkLabel : public ElidedLabel {
     Q_OBJECT
 public:
     static inline const QColor kIdle{0x00, 0x00, 0xFF};

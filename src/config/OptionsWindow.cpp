@@ -10,10 +10,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
 #include "config/ColourSwatch.h"
+#include "config/ElidedLabel.h"
 #include "config/LinkLabel.h"
 #include "config/NumberBox.h"
 #include "controls/LightTab.h"
@@ -32,6 +34,14 @@ const QString kTabCaptions =
 constexpr int kChromeTop = 330;
 constexpr int kChromeSide = 135;
 constexpr int kGap = 90;
+// Twips: the fixed areas in which the overlay and the countdown are shown, whatever their text
+// and font (a larger font is shown reduced).
+constexpr int kOverlayPreviewWidth = 6000;
+constexpr int kOverlayPreviewHeight = 840;
+constexpr int kCountdownPreviewWidth = 1800;
+constexpr int kCountdownPreviewHeight = 1050;
+// In average characters: the width of the language list, whatever the names in it.
+constexpr int kLanguageListCharacters = 20;
 
 template <class W>
 W* named(W* widget, const char* name) {
@@ -71,7 +81,7 @@ QLabel* label(QWidget* parent, const QString& text, const char* name = nullptr) 
 void colourRow(QGridLayout* grid, int row, QLabel* caption, ColourSwatch* swatch,
                VexelButton* chooser) {
     grid->addWidget(caption, row, 0);
-    grid->addWidget(swatch, row, 1);
+    grid->addWidget(swatch, row, 1, Qt::AlignLeft | Qt::AlignVCenter);
     grid->addWidget(chooser, row, 2);
 }
 
@@ -133,7 +143,6 @@ QWidget* OptionsWindow::page(int index, QWidget* content) {
 QWidget* OptionsWindow::buildGeneral() {
     auto* w = new QWidget;
     auto* box = new QVBoxLayout(w);
-    box->setContentsMargins(0, 0, 0, 0);
     chkPreview = check(w, "chkPreview", QStringLiteral("Preview Screenshots before sending"));
     chkPreviewSave =
         check(w, "chkPreviewSave", QStringLiteral("Preview Screenshots before saving"));
@@ -198,7 +207,6 @@ QWidget* OptionsWindow::buildAreas() {
 QWidget* OptionsWindow::buildOverlay() {
     auto* w = new QWidget;
     auto* box = new QVBoxLayout(w);
-    box->setContentsMargins(0, 0, 0, 0);
     chkOverlay = check(w, "chkOverlay", QStringLiteral("Include Overlay Text on Sent Screenshots"));
     chkSaveOverlay =
         check(w, "chkSaveOverlay", QStringLiteral("Include Overlay Text on Saved Screenshots"));
@@ -245,7 +253,7 @@ QWidget* OptionsWindow::buildOverlay() {
 
     auto* looks = new QGridLayout;
     QLabel* fontCaption = label(w, QStringLiteral("Font:"));
-    lblFont = label(w, QString(), "lblFont");
+    lblFont = named(new ElidedLabel(w), "lblFont");
     cmdFont = button(w, "cmdFont", QStringLiteral("&Font"));
     looks->addWidget(fontCaption, 0, 0);
     looks->addWidget(lblFont, 0, 1);
@@ -261,10 +269,13 @@ QWidget* OptionsWindow::buildOverlay() {
     middle->addLayout(looks, 1);
     box->addLayout(middle);
 
-    lblPreview = label(w, QString(), "lblPreview");
+    // The overlay in its box, placed by the form.
+    picOverlayPreview = named(new QWidget(w), "picOverlayPreview");
+    picOverlayPreview->setFixedSize(toPixels(kOverlayPreviewWidth, twipsPerPixelX(this)),
+                                    toPixels(kOverlayPreviewHeight, twipsPerPixelY(this)));
+    lblPreview = label(picOverlayPreview, QString(), "lblPreview");
     lblPreview->setAutoFillBackground(true);
-    lblPreview->setAlignment(Qt::AlignCenter);
-    box->addWidget(lblPreview, 0, Qt::AlignHCenter);
+    box->addWidget(picOverlayPreview, 0, Qt::AlignHCenter);
     overlayLabels = {textCaption, positionCaption, stylesCaption,
                      fontCaption, foreCaption,     backCaption};
     return w;
@@ -273,7 +284,6 @@ QWidget* OptionsWindow::buildOverlay() {
 QWidget* OptionsWindow::buildCountdown() {
     auto* w = new QWidget;
     auto* box = new QVBoxLayout(w);
-    box->setContentsMargins(0, 0, 0, 0);
     chkCounter = check(w, "chkCounter", QStringLiteral("Show Time Delay Countdown"));
     box->addWidget(chkCounter);
 
@@ -293,7 +303,7 @@ QWidget* OptionsWindow::buildCountdown() {
 
     auto* looks = new QGridLayout;
     QLabel* fontCaption = label(w, QStringLiteral("Font:"));
-    lblFontC = label(w, QString(), "lblFontC");
+    lblFontC = named(new ElidedLabel(w), "lblFontC");
     cmdFontC = button(w, "cmdFontC", QStringLiteral("&Font"));
     looks->addWidget(fontCaption, 0, 0);
     looks->addWidget(lblFontC, 0, 1);
@@ -316,8 +326,13 @@ QWidget* OptionsWindow::buildCountdown() {
     // The digits over their shadow, placed by the form.
     picBackground = named(new QWidget(w), "picBackground");
     picBackground->setAutoFillBackground(true);
+    picBackground->setFixedSize(toPixels(kCountdownPreviewWidth, twipsPerPixelX(this)),
+                                toPixels(kCountdownPreviewHeight, twipsPerPixelY(this)));
     lblPreview2C = label(picBackground, QStringLiteral("10"), "lblPreview2C");
     lblPreviewC = label(picBackground, QStringLiteral("10"), "lblPreviewC");
+    for (QLabel* digits : {lblPreview2C, lblPreviewC}) {
+        digits->setAlignment(Qt::AlignCenter);
+    }
     box->addWidget(picBackground, 0, Qt::AlignHCenter);
     countdownLabels = {stylesCaption, fontCaption, foreCaption, backCaption, shadowCaption};
     return w;
@@ -347,16 +362,16 @@ QWidget* OptionsWindow::buildLanguage() {
     auto* pick = new QHBoxLayout;
     comLangs = named(new QComboBox(w), "comLangs");
     comLangs->setPlaceholderText(QStringLiteral("Pick Language"));
-    comLangs->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    comLangs->setMinimumContentsLength(20);
+    comLangs->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    comLangs->setMinimumContentsLength(kLanguageListCharacters);
     cmdLangRefresh = button(w, "cmdLangRefresh", QStringLiteral("&Refresh"));
     pick->addWidget(comLangs, 1);
     pick->addWidget(cmdLangRefresh);
     box->addLayout(pick);
-    lblLangBy = label(w, QString(), "lblLangBy");
+    lblLangBy = named(new ElidedLabel(w), "lblLangBy");
     lblLangWebsite = named(new LinkLabel(w), "lblLangWebsite");
     lblLangEmail = named(new LinkLabel(w), "lblLangEmail");
-    lblLangVer = label(w, QString(), "lblLangVer");
+    lblLangVer = named(new ElidedLabel(w), "lblLangVer");
     for (QWidget* l : {static_cast<QWidget*>(lblLangBy), static_cast<QWidget*>(lblLangWebsite),
                        static_cast<QWidget*>(lblLangEmail), static_cast<QWidget*>(lblLangVer)}) {
         box->addWidget(l);
@@ -376,13 +391,23 @@ int OptionsWindow::shownPage() const {
 }
 
 void OptionsWindow::placeChrome() {
-    // The window takes the size of its largest page and grows with its content (a large
-    // countdown font); it never shrinks while it is open.
-    setFixedSize(sizeHint().expandedTo(isVisible() ? size() : QSize()));
+    // What the pages show never sizes the window: long texts are cut and large fonts reduced in
+    // fixed areas, so the window keeps the size of its largest page, cut to its screen.
+    QSize fitting = sizeHint();
+    if (const QScreen* s = screen()) {
+        fitting = fitting.boundedTo(s->availableGeometry().size());
+    }
+    setFixedSize(fitting);
     chrome->PlaceTitleBar();
     chrome->PlaceLeftBorder();
     chrome->PlaceRightBorder();
     chrome->PlaceBottomBorder();
+}
+
+void OptionsWindow::showEvent(QShowEvent* event) {
+    // It may be shown on another screen than the one it was laid out for.
+    placeChrome();
+    QWidget::showEvent(event);
 }
 
 void OptionsWindow::keyPressEvent(QKeyEvent* event) {

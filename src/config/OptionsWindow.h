@@ -36,7 +36,7 @@ public:
     // Shows page `index` alone; its Save and Cancel take Enter and Escape.
     void showPage(int index);
     int shownPage() const;
-    // Sizes the window to its content and places the chrome for that size.
+    // Sizes the window to its pages, within its screen, and places the chrome for that size.
     void placeChrome();
 
     WindowChrome* chrome = nullptr;
@@ -82,6 +82,7 @@ public:
     VexelButton* cmdTextColour = nullptr;
     ColourSwatch* shpBackColour = nullptr;
     VexelButton* cmdBackColour = nullptr;
+    QWidget* picOverlayPreview = nullptr;  // the fixed area lblPreview is shown in
     QLabel* lblPreview = nullptr;
     // The page's captions, greyed with the group.
     QList<QWidget*> overlayLabels;
@@ -122,6 +123,7 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     QWidget* buildGeneral();

@@ -1,14 +1,17 @@
 #include "config/frmOptions.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetricsF>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QRadioButton>
+#include <algorithm>
 #include <cmath>
 
 #include "config/ColourSwatch.h"
@@ -72,10 +75,11 @@ struct Length {
 const Length kLengths[] = {
     {"FileNameLen", "FileName"}, {"FileTypeLen", "FileType"}, {"SaveDirLen", "SaveDir"}};
 
-// Twips: the shadow of the countdown digits lies this far right of and below them, and the
-// preview picture leaves this much room around them.
+// Twips: the shadow of the countdown digits lies this far right of and below them.
 constexpr int kShadowOffset = 30;
-constexpr int kCountdownMargin = 240;
+// In average characters: as much of a language's name as the list shows in a window of the
+// usual width.
+constexpr int kLanguageNameCharacters = 48;
 
 QString flagText(const QCheckBox* box) {
     return box->checkState() != Qt::Unchecked ? QStringLiteral("1") : QStringLiteral("0");
@@ -93,15 +97,42 @@ QString sizeText(const QFont& font) {
     return QString::number(font.pointSizeF());
 }
 
-void setLook(QWidget* widget, const QFont& font, const QColor& fore,
-             const QColor& back = QColor()) {
-    widget->setFont(font);
+// The colours show while the widget is enabled; greyed, it looks greyed like the swatches:
+// grey text (or, for a shadow, the light colour greyed text stands out on) on light grey.
+// An invalid colour leaves its role as it is.
+void setColours(QWidget* widget, const QColor& fore, const QColor& back = QColor(),
+                QPalette::ColorRole greyedFore = QPalette::WindowText) {
     QPalette p = widget->palette();
-    p.setColor(QPalette::WindowText, fore);
-    if (back.isValid()) {
-        p.setColor(QPalette::Window, back);
+    const QPalette greyed = QApplication::palette(widget);
+    for (const QPalette::ColorGroup g : {QPalette::Active, QPalette::Inactive}) {
+        if (fore.isValid()) {
+            p.setColor(g, QPalette::WindowText, fore);
+        }
+        if (back.isValid()) {
+            p.setColor(g, QPalette::Window, back);
+        }
     }
+    p.setColor(QPalette::Disabled, QPalette::WindowText,
+               greyed.color(QPalette::Disabled, greyedFore));
+    p.setColor(QPalette::Disabled, QPalette::Window, ColourSwatch::kGrey);
     widget->setPalette(p);
+}
+
+// `wanted` reduced so that `text` fits `room`: always in height, and in width down to `floor`
+// points (never above its own size); a longer text is then cut. The styles stay.
+QFont fittingFont(const QFont& wanted, const QString& text, const QSizeF& room, qreal floor) {
+    const qreal size = wanted.pointSizeF();
+    const QSizeF natural = QFontMetricsF(wanted).size(Qt::TextSingleLine, text);
+    if (size <= 0 || natural.height() <= 0) {
+        return wanted;
+    }
+    const qreal byHeight = size * std::min(1.0, room.height() / natural.height());
+    const qreal byWidth =
+        natural.width() > 0 ? size * std::min(1.0, room.width() / natural.width()) : size;
+    QFont fitted = wanted;
+    fitted.setPointSizeF(
+        std::max(1.0, std::min(byHeight, std::max(byWidth, std::min(size, floor)))));
+    return fitted;
 }
 
 // A small camera on a rounded tile, drawn rather than shipped.
@@ -431,7 +462,9 @@ std::vector<frmOptions::Written> frmOptions::textsToWrite(OptionsWindow& ow) con
     std::vector<Written> out = controlTexts(ow);
     for (std::size_t i = 0; i < out.size(); ++i) {
         const QString& stored = stored_[i].text;
-        if (out[i].text == atLoad_[i].text && stored != kMissing) {
+        // The quality box, hidden for any type but JPG, changes nothing while it is hidden.
+        const bool hiddenQuality = out[i].name == QLatin1String("Quality") && !isJpeg(ow);
+        if ((out[i].text == atLoad_[i].text || hiddenQuality) && stored != kMissing) {
             out[i].text = stored;
         }
     }
@@ -460,9 +493,10 @@ bool frmOptions::validate(OptionsWindow& ow) {
     if (ow.txtFilename->text().isEmpty()) {
         return refuse(ow.txtFilename, "Filename is invalid");
     }
+    // The quality box counts only while it is shown: for JPG.
     const QString quality = ow.txtQuality->text();
     const std::optional<double> q = numberFromText(quality);
-    if (quality.isEmpty() || (q && *q > 100.0)) {
+    if (isJpeg(ow) && (quality.isEmpty() || (q && *q > 100.0))) {
         return refuse(ow.txtQuality, "Quality Must be Between 0 and 100");
     }
     if (ow.txtTimeDelay->text().isEmpty()) {
@@ -505,8 +539,12 @@ void frmOptions::showTab(int n) {
     }
 }
 
+bool frmOptions::isJpeg(const OptionsWindow& ow) {
+    return ow.comFiletype->currentText() == QLatin1String("JPG");
+}
+
 void frmOptions::applyFileType(OptionsWindow& ow) {
-    const bool jpeg = ow.comFiletype->currentText() == QLatin1String("JPG");
+    const bool jpeg = isJpeg(ow);
     for (QWidget* c : {static_cast<QWidget*>(ow.lblQuality), static_cast<QWidget*>(ow.txtQuality),
                        static_cast<QWidget*>(ow.lblQualityRange)}) {
         c->setVisible(jpeg);
@@ -556,45 +594,49 @@ void frmOptions::refreshOverlayPreview(OptionsWindow& ow) {
     if (text.isEmpty()) {
         text = QStringLiteral("Pictavo 3");
     }
-    ow.lblPreview->setText(p_.sampleOverlay ? p_.sampleOverlay(text) : text);
-    setLook(ow.lblPreview, overlay_.font, overlay_.fore, overlay_.back);
+    text = p_.sampleOverlay ? p_.sampleOverlay(text) : text;
+    ow.lblPreview->setText(text);
+    // Shown within its area: a large font reduced, and what is still too long cut at the end.
+    const QSize room = ow.picOverlayPreview->size();
+    ow.lblPreview->setFont(fittingFont(overlay_.font, text, room, ow.font().pointSizeF()));
+    setColours(ow.lblPreview, overlay_.fore, overlay_.back);
+    ow.lblPreview->adjustSize();
+    const QSize shown = ow.lblPreview->size().boundedTo(room);
+    ow.lblPreview->setAlignment(shown.width() < ow.lblPreview->width()
+                                    ? Qt::AlignLeft | Qt::AlignVCenter
+                                    : Qt::AlignCenter);
+    ow.lblPreview->setGeometry(QRect(
+        QPoint((room.width() - shown.width()) / 2, (room.height() - shown.height()) / 2), shown));
     ow.lblFont->setText(overlay_.font.family());
     QFont face = overlay_.font;
     face.setPointSizeF(ow.font().pointSizeF());
     ow.lblFont->setFont(face);
-    ow.lblPreview->adjustSize();
-    if (ow.isVisible()) {
-        ow.placeChrome();
-    }
 }
 
 void frmOptions::refreshCountdownPreview(OptionsWindow& ow) {
-    setLook(ow.lblPreviewC, countdown_.font, countdown_.fore);
-    setLook(ow.lblPreview2C, countdown_.font, countdown_.shadow);
-    QPalette back = ow.picBackground->palette();
-    back.setColor(QPalette::Window, countdown_.back);
-    ow.picBackground->setPalette(back);
+    const int tppX = twipsPerPixelX(&ow);
+    const int tppY = twipsPerPixelY(&ow);
+    const QPoint shadow(toPixels(kShadowOffset, tppX), toPixels(kShadowOffset, tppY));
+    // The digits and their shadow fit the picture, reduced when the font is larger.
+    const QSize picture = ow.picBackground->size();
+    const QSize room = picture - 2 * QSize(shadow.x(), shadow.y());
+    const QFont font = fittingFont(countdown_.font, ow.lblPreviewC->text(), room, 0);
+    ow.lblPreviewC->setFont(font);
+    ow.lblPreview2C->setFont(font);
+    setColours(ow.lblPreviewC, countdown_.fore);
+    setColours(ow.lblPreview2C, countdown_.shadow, QColor(), QPalette::Light);
+    setColours(ow.picBackground, QColor(), countdown_.back);
     ow.lblFontC->setText(countdown_.font.family());
     QFont face = countdown_.font;
     face.setPointSizeF(ow.font().pointSizeF());
     ow.lblFontC->setFont(face);
 
     ow.lblPreviewC->adjustSize();
-    ow.lblPreview2C->adjustSize();
-    const int tppX = twipsPerPixelX(&ow);
-    const int tppY = twipsPerPixelY(&ow);
-    const QSize label = ow.lblPreviewC->size();
-    const QSize picture(label.width() + 2 * toPixels(kCountdownMargin, tppX),
-                        label.height() + 2 * toPixels(kCountdownMargin / 2, tppY));
-    ow.picBackground->setFixedSize(picture);
+    const QSize label = ow.lblPreviewC->size().boundedTo(room);
     const QPoint at(picture.width() / 2 - label.width() / 2,
                     picture.height() / 2 - label.height() / 2);
-    ow.lblPreviewC->move(at);
-    ow.lblPreview2C->move(at +
-                          QPoint(toPixels(kShadowOffset, tppX), toPixels(kShadowOffset, tppY)));
-    if (ow.isVisible()) {
-        ow.placeChrome();
-    }
+    ow.lblPreviewC->setGeometry(QRect(at, label));
+    ow.lblPreview2C->setGeometry(QRect(at + shadow, label));
 }
 
 void frmOptions::chooseColour(const QString& title, QColor& target, ColourSwatch* swatch,
@@ -676,8 +718,16 @@ void frmOptions::fillLanguageList(OptionsWindow& ow) {
         ShowNoLanguageFiles(ow);
         return;
     }
+    // A long name is cut in the list, and shown whole as its tooltip.
+    const QFontMetrics metrics = ow.comLangs->fontMetrics();
+    const int room = metrics.averageCharWidth() * kLanguageNameCharacters;
     for (qsizetype i = 0; i < files->size(); ++i) {
-        ow.comLangs->addItem(GetLanguageName(ScreenshotsFolder + QLatin1Char('/') + files->at(i)));
+        const QString name = GetLanguageName(ScreenshotsFolder + QLatin1Char('/') + files->at(i));
+        const QString shown = metrics.elidedText(name, Qt::ElideRight, room);
+        ow.comLangs->addItem(shown);
+        if (shown != name) {
+            ow.comLangs->setItemData(ow.comLangs->count() - 1, name, Qt::ToolTipRole);
+        }
         s.WriteLog(QStringLiteral("listLangs: language %1 - %2").arg(i + 1).arg(files->at(i)));
     }
     fileLangs_ = *files;

@@ -96,6 +96,7 @@ private:
     void message(const QString& text);
     void ProbeWebcamDriver();
 
+    static bool isJpeg(const OptionsWindow& w);
     void applyFileType(OptionsWindow& w);
     void applyOverlayEnabling(OptionsWindow& w);
     void applyCountdownEnabling(OptionsWindow& w);

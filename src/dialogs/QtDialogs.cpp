@@ -6,7 +6,9 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -100,9 +102,23 @@ std::optional<QColor> QtDialogs::chooseColour(const QString& title, const QColor
 }
 
 std::optional<QFont> QtDialogs::chooseFont(const QString& title, const QFont& initial) {
-    bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, initial, nullptr, title);
-    return ok ? std::optional<QFont>(font) : std::nullopt;
+    QFontDialog dialog;
+    dialog.setWindowTitle(title);
+    dialog.setOption(QFontDialog::DontUseNativeDialog);
+    // The chooser lists installed faces only: a face that is not installed opens as the face
+    // that stands in for it on the screen, with its styles, and OK on that unchanged keeps the
+    // font asked for.
+    QFont shown = initial;
+    if (!QFontDatabase::hasFamily(initial.family())) {
+        shown.setFamily(QFontInfo(initial).family());
+    }
+    dialog.setCurrentFont(shown);
+    const QFont opened = dialog.currentFont();
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    const QFont chosen = dialog.selectedFont();
+    return chosen == opened ? initial : chosen;
 }
 
 QString QtDialogs::browseForFolder(const QString& title, const QString& start) {

@@ -1,17 +1,105 @@
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QEventLoop>
+#include <QFile>
 #include <QProcess>
+#include <QSocketNotifier>
+#include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
+#include <cerrno>
+#include <vector>
 
 #include "platform/Shell.h"
 
 namespace pictavo {
+
+namespace {
+
+pid_t waitFor(pid_t pid, int* status) {
+    pid_t r = -1;
+    do {
+        r = waitpid(pid, status, 0);
+    } while (r < 0 && errno == EINTR);
+    return r;
+}
+
+// Starts `program` detached (a child of init, so it lives on after us) and returns false when it
+// cannot be started or exits with a failure within `verdictMs`.
+bool startWatched(const QString& program, const QStringList& arguments, int verdictMs) {
+    const QString path = QStandardPaths::findExecutable(program);
+    if (path.isEmpty()) {
+        return false;
+    }
+    // Everything the children need is made before fork: they only make async-signal-safe calls.
+    std::vector<QByteArray> bytes{QFile::encodeName(path)};
+    for (const QString& a : arguments) {
+        bytes.push_back(a.toLocal8Bit());
+    }
+    std::vector<char*> argv;
+    for (QByteArray& b : bytes) {
+        argv.push_back(b.data());
+    }
+    argv.push_back(nullptr);
+    int verdict[2];
+    if (pipe2(verdict, O_CLOEXEC) != 0) {
+        return false;
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        // The child leaves at once; its child, the watcher, runs the program and writes one
+        // byte when it ends: 0 for success.
+        close(verdict[0]);
+        setsid();
+        if (fork() != 0) {
+            _exit(0);
+        }
+        const pid_t run = fork();
+        if (run == 0) {
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        int status = 0;
+        const char ok =
+            run > 0 && waitFor(run, &status) == run && WIFEXITED(status) && WEXITSTATUS(status) == 0
+                ? 0
+                : 1;
+        [[maybe_unused]] const ssize_t written = write(verdict[1], &ok, 1);
+        _exit(0);
+    }
+    close(verdict[1]);
+    if (child < 0) {
+        close(verdict[0]);
+        return false;
+    }
+    waitFor(child, nullptr);
+
+    QEventLoop loop;
+    QSocketNotifier ended(verdict[0], QSocketNotifier::Read);
+    QObject::connect(&ended, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+    QTimer::singleShot(verdictMs, &loop, &QEventLoop::quit);
+    pollfd ready{verdict[0], POLLIN, 0};
+    if (poll(&ready, 1, 0) == 0) {
+        loop.exec();
+    }
+    char ok = 0;
+    const bool failed = poll(&ready, 1, 0) == 1 && read(verdict[0], &ok, 1) == 1 && ok != 0;
+    close(verdict[0]);
+    return !failed;
+}
+
+}  // namespace
 
 bool DesktopShell::openUrl(const QString& url) {
     return QProcess::startDetached(QStringLiteral("xdg-open"), {url});
 }
 
 bool DesktopShell::openFolder(const QString& folder) {
-    return QProcess::startDetached(QStringLiteral("xdg-open"),
-                                   {QUrl::fromLocalFile(folder).toString()});
+    return startWatched(QStringLiteral("xdg-open"), {QUrl::fromLocalFile(folder).toString()},
+                        verdictMs_);
 }
 
 }  // namespace pictavo

@@ -256,7 +256,12 @@ QString CommandDispatcher::sendClosing(QString text) {
 
 QString CommandDispatcher::openCaptureFolder() {
     p_.settings.WriteLog(QStringLiteral("Command - xpvdir"));
-    p_.shell.openFolder(p_.tempFolder());
+    const QString folder = p_.tempFolder();
+    if (!p_.shell.openFolder(folder)) {
+        p_.settings.WriteLog(QStringLiteral("Command - xpvdir - cannot open ") + folder);
+        tell(QStringLiteral("The folder %1 could not be opened: no file manager could be started.")
+                 .arg(folder));
+    }
     p_.settings.WriteLog(QStringLiteral("    ") + ResultHandoff::kValueName + QStringLiteral(": "));
     return QStringLiteral("True");
 }

@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScreen>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -142,6 +144,7 @@ TEST_F(Options, SaveWritesWhatTheUserChangedProbesTheWebcamAndReloads) {
 }
 
 TEST_F(Options, SaveRefusesBoxesThatWouldBreakCapturesAndWritesNothing) {
+    tc.set("Options", "FileType", QStringLiteral("jpg"));
     const char* const rows[][3] = {
         {"txtFilename", "", "Filename is invalid"},
         {"txtQuality", "", "Quality Must be Between 0 and 100"},
@@ -162,6 +165,14 @@ TEST_F(Options, SaveRefusesBoxesThatWouldBreakCapturesAndWritesNothing) {
         EXPECT_TRUE(form().isLoaded());
         EXPECT_EQ(snapshot(), before);
     }
+    // The box is hidden for other types: it holds Save back no more, and changes nothing.
+    tc.set("Options", "Quality", QStringLiteral("150"));
+    form().Unload();
+    open().txtQuality->clear();
+    form().window()->comFiletype->setCurrentText(QStringLiteral("PNG"));
+    form().cmdSave_Click();
+    EXPECT_EQ(std::pair(form().isLoaded(), tc.get("Options", "Quality")),
+              std::pair(false, QStringLiteral("150")));
 }
 
 TEST_F(Options, NumberBoxesTakeDigitsOnlyAndQualityAtMost100) {
@@ -192,9 +203,17 @@ TEST_F(Options, GroupsFollowTheirBoxesAndSwatchesKeepTheirColours) {
     EXPECT_NE(fore, ColourSwatch::kGrey);
     EXPECT_FALSE(w.txtQuality->isVisible());
 
+    // Greyed, a preview shows none of its colours: grey on the swatches' grey.
+    const auto greyed = [](QWidget* preview) {
+        const QImage shown = preview->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const auto* pixels = reinterpret_cast<const QRgb*>(shown.constBits());
+        return shown.pixel(0, 0) == ColourSwatch::kGrey.rgb() &&
+               std::count(pixels, pixels + shown.width() * shown.height(), qRgb(255, 0, 0)) == 0;
+    };
     w.chkOverlay->click();  // both overlay boxes off
     EXPECT_FALSE(w.cmdTextColour->isEnabled() || w.txtText->isEnabled() || w.opt[4]->isEnabled());
     EXPECT_EQ(w.shpTextColour->shownColour(), ColourSwatch::kGrey);
+    EXPECT_TRUE(greyed(w.lblPreview));
     w.chkSaveOverlay->click();
     EXPECT_TRUE(w.cmdTextColour->isEnabled());
     EXPECT_EQ(w.shpTextColour->shownColour(), fore);
@@ -202,6 +221,7 @@ TEST_F(Options, GroupsFollowTheirBoxesAndSwatchesKeepTheirColours) {
     w.chkCounter->click();
     EXPECT_FALSE(w.cmdShadowC->isEnabled() || w.chkBoldC->isEnabled());
     EXPECT_EQ(w.shpBackColorC->shownColour(), ColourSwatch::kGrey);
+    EXPECT_TRUE(greyed(w.picBackground));
     w.comFiletype->setCurrentText(QStringLiteral("JPG"));
     EXPECT_TRUE(w.txtQuality->isVisible());
 
@@ -210,12 +230,58 @@ TEST_F(Options, GroupsFollowTheirBoxesAndSwatchesKeepTheirColours) {
     w.txtText->clear();
     EXPECT_EQ(w.lblPreview->text(), QStringLiteral("Pictavo 3"));
 
+    for (const int page : {2, 3, 4}) {  // lays each page out
+        w.Tab1->setActiveTab(page);
+    }
+    // Every page's content lies within the same margins; a swatch keeps its size.
+    EXPECT_EQ(
+        QSet({w.chkPreview->x(), w.chkOverlay->x(), w.chkCounter->x(), w.chkWebcam->x()}).size(),
+        1);
+    EXPECT_EQ(w.shpShadowC->size(), w.shpShadowC->sizeHint());
     for (int tab : {1, 5, 4}) {
         form().showTab(tab);
     }
     EXPECT_EQ(w.shownPage(), 4);  // showTab reaches pages 0 to 4 only
     w.Tab1->setActiveTab(1);
     EXPECT_TRUE(w.Frame1[1]->isVisible() && !w.Frame1[0]->isVisible());
+}
+
+// Large fonts are reduced within the previews' fixed areas and long texts cut: the window keeps
+// one size, within its screen.
+TEST_F(Options, TheWindowKeepsItsSizeWhateverItShows) {
+    QTemporaryDir folder;
+    const QByteArray x(320, 'x');
+    writeFile(folder.filePath(QStringLiteral("l.xml")),
+              "<Pictavo lanuage=\"" + x + R"(" author="A" website="https://)" + x +
+                  R"(" email="a@b.example" version="1">)");
+    form().ScreenshotsFolder = folder.path();
+    const QSize size = open().size();
+    const std::tuple<const char*, const char*, QString> rows[] = {
+        // clang-format off
+        {"Overlay", "FontSize", "72"}, {"Overlay", "FontSize", "1000"}, {"Countdown", "FontSize", "1000"},
+        {"Overlay", "Font", QString(300, u'F')}, {"Overlay", "Text", QString(320, u'T')}};
+    // clang-format on
+    for (const auto& [sub, name, value] : rows) {
+        SCOPED_TRACE(value.left(9).toStdString());
+        form().Unload();
+        tc.set(sub, name, value);
+        OptionsWindow& w = open();
+        emit w.comLangs->activated(0);
+        w.Tab1->setActiveTab(5);
+        EXPECT_EQ(w.size(), size);
+        EXPECT_TRUE(w.lblPreview->parentWidget()->rect().contains(w.lblPreview->geometry()) &&
+                    w.picBackground->rect().contains(w.lblPreview2C->geometry()));
+        EXPECT_LT(w.lblLangWebsite->geometry().right(), w.lblLangWebsite->parentWidget()->width());
+        EXPECT_LT(w.comLangs->itemText(0).size(), 60);
+    }
+    // A system font too large for the screen: the window is cut to it.
+    const QFont normal = QApplication::font();
+    QApplication::setFont(QFont(normal.family(), 40));
+    form().Unload();
+    const QSize big = open().size();
+    QApplication::setFont(normal);
+    const QSize screen = QApplication::primaryScreen()->availableSize();
+    EXPECT_EQ(screen.expandedTo(big), screen);
 }
 
 // The refusals themselves, and their log lines, are LanguageFiles.OpenTarget…'s.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFontDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -122,5 +123,26 @@ TEST(QtDialogs, ShowsTheQuestionCentredAndReturnsTheAnswerCodes) {
                                   ? QGuiApplication::primaryScreen()->geometry().center()
                                   : working.frameGeometry().center();
         EXPECT_LE((seenCentre - centre).manhattanLength(), 1);
+    }
+}
+
+// A face that is not installed opens as a stand-in: OK without a change keeps the stored font.
+TEST(QtDialogs, AnUnchangedFontChooserGivesBackTheStoredFont) {
+    QFont stored(u"No Such Face"_s, 9);
+    stored.setBold(true);
+    for (const int size : {0, 20}) {  // 0: no change
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [size] {
+            if (auto* chooser = qobject_cast<QFontDialog*>(QApplication::activeModalWidget())) {
+                QFont f = chooser->currentFont();
+                f.setPointSize(size > 0 ? size : f.pointSize());
+                chooser->setCurrentFont(f);
+                chooser->accept();
+            }
+        });
+        answer.start(50);
+        const std::optional<QFont> chosen = QtDialogs().chooseFont(u"Choose Font"_s, stored);
+        ASSERT_TRUE(chosen);
+        EXPECT_EQ(*chosen == stored, size == 0) << chosen->toString().toStdString();
     }
 }

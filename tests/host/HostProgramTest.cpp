@@ -245,3 +245,21 @@ TEST(HostOnScreen, ACommandThatFailsAnswersAnEmptyLineAfterItsMessageBox) {
         << r.err.toStdString();
     folder.removeRecursively();
 }
+
+// Without a display the host says so in one line and what to do (the settings tool, which needs
+// none, runs without one in readme-settings.sh).
+TEST(HostProgram, WithoutADisplayTheHostSaysSoAndWhatToDo) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        environment.remove(QLatin1String(name));
+    }
+    QProcess host;
+    host.setProcessEnvironment(environment);
+    host.start(QStringLiteral(PICTAVO_BIN_DIR "/pictavo-host"));
+    ASSERT_TRUE(host.waitForFinished(30000));
+    EXPECT_EQ(
+        std::pair(host.exitCode(), QString::fromUtf8(host.readAllStandardError())),
+        std::pair(
+            1,
+            u"pictavo-host: no display found; start it with scripts/run, or set DISPLAY to a running X server\n"_s));
+}

@@ -15,6 +15,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/PrivateFolder.h"
+#include "platform/Shell.h"
 #include "platform/WellKnownPaths.h"
 
 using namespace pictavo;
@@ -165,4 +166,22 @@ TEST(WellKnownPaths, PrivateTempFolderIsNeverSharedBetweenUsers) {
     chmod(QFile::encodeName(runtime), 0755);
     EXPECT_EQ(WellKnownPaths::privateTempFolder(u"App"_s), u"/tmp/App-%1/"_s.arg(geteuid()));
     qputenv("TMPDIR", tmp);
+}
+
+// xdg-open stands in for the desktop: missing, failing, done, or still running a file manager.
+TEST(DesktopShell, AFolderThatCannotBeOpenedIsReported) {
+    const std::pair<const char*, bool> rows[] = {
+        {"", false}, {"exit 3", false}, {"exit 0", true}, {"exec /bin/sleep 3", true}};
+    const QByteArray path = qgetenv("PATH");
+    for (const auto& [script, opened] : rows) {
+        SCOPED_TRACE(script);
+        QTemporaryDir bin;
+        if (*script) {
+            writeFile(bin.filePath(u"xdg-open"_s), QByteArray("#!/bin/sh\n") + script + "\n");
+            QFile::setPermissions(bin.filePath(u"xdg-open"_s), QFile::ReadOwner | QFile::ExeOwner);
+        }
+        qputenv("PATH", bin.path().toLocal8Bit());
+        EXPECT_EQ(DesktopShell(500).openFolder(bin.path()), opened);
+        qputenv("PATH", path);
+    }
 }

@@ -85,6 +85,13 @@ TEST_F(SendCommand, FullScreenWithoutPreviewSendsTheScreenAsPng) {
     EXPECT_EQ(tc.command(u"/xpvdir"_s), u"True"_s);
     EXPECT_EQ(tc.shell->folders, QStringList{tc.pv->TempFolderPath()});
     EXPECT_EQ(tc.get("", "sResult"), u"stale"_s);
+    tc.shell->opens = false;  // when it cannot be opened, the user is told once
+    tc.command(u"/xpvdir"_s);
+    EXPECT_EQ(
+        tc.dialogs->prompts(),
+        QStringList{u"The folder %1 could not be opened: no file manager could be started."_s.arg(
+            tc.pv->TempFolderPath())});
+    tc.dialogs->messages.clear();
     const QString path = tc.command(u"/XPVFULL"_s);
     EXPECT_EQ(path, tc.pv->TempFolderPath() + u"My_Screenshot.png"_s);
     EXPECT_EQ(QImage(path).convertToFormat(QImage::Format_RGB32), tc.screen->screen());

@@ -38,8 +38,9 @@ public:
     }
     bool openFolder(const QString& folder) override {
         folders << folder;
-        return true;
+        return opens;
     }
+    bool opens = true;  // whether a folder opens
     QStringList urls;
     QStringList folders;
 };
