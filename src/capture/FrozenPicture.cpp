@@ -1,11 +1,16 @@
 #include "capture/FrozenPicture.h"
 
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <optional>
+
+#include "capture/SelectionGeometry.h"
+#include "platform/XcbReply.h"
 
 namespace pictavo {
 
@@ -25,6 +30,21 @@ QImage dashPattern() {
         }
     }
     return dashes;
+}
+
+// Where the X server has the pointer now, in device pixels of `window`; nothing off X11.
+std::optional<QPoint> serverPointer(const QWidget* window) {
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (x11 == nullptr || window == nullptr || !window->testAttribute(Qt::WA_WState_Created)) {
+        return std::nullopt;
+    }
+    xcb_connection_t* c = x11->connection();
+    const auto reply = waitReply(c, xcb_query_pointer_reply,
+                                 xcb_query_pointer(c, static_cast<xcb_window_t>(window->winId())));
+    if (!reply || !reply->same_screen) {
+        return std::nullopt;
+    }
+    return QPoint(reply->win_x, reply->win_y);
 }
 
 }  // namespace
@@ -142,8 +162,20 @@ void FrozenPicture::paintEvent(QPaintEvent* event) {
     }
 }
 
+QPoint FrozenPicture::exactCapturePoint(QPointF logical) const {
+    const qreal dpr = devicePixelRatioF();
+    const QPoint rounded = toCapture(logical);
+    if (dpr == 1.0) {
+        return rounded;
+    }
+    // Qt hands the position over in whole logical pixels; the server knows the device pixel.
+    // The picture's top-left is the window's, so window pixels are capture pixels.
+    const QPoint device = pointerNearRounded(rounded, serverPointer(window()), dpr);
+    return toCapture(QPointF(device) / dpr);
+}
+
 void FrozenPicture::mousePressEvent(QMouseEvent* event) {
-    emit mousePressed(event->button(), toCapture(event->position()));
+    emit mousePressed(event->button(), exactCapturePoint(event->position()));
 }
 
 void FrozenPicture::mouseMoveEvent(QMouseEvent* event) {
@@ -151,7 +183,7 @@ void FrozenPicture::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void FrozenPicture::mouseReleaseEvent(QMouseEvent* event) {
-    emit mouseReleased(event->button(), toCapture(event->position()));
+    emit mouseReleased(event->button(), exactCapturePoint(event->position()));
 }
 
 }  // namespace pictavo

@@ -47,6 +47,9 @@ public:
 
     // A position of the widget (logical pixels) in capture pixels.
     QPoint toCapture(QPointF logical) const;
+    // The same for where a button went down or up, exact at any scale: the device pixel under
+    // the pointer as the X server has it.
+    QPoint exactCapturePoint(QPointF logical) const;
 
 signals:
     void mousePressed(Qt::MouseButton button, QPoint at);

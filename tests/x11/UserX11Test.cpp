@@ -201,17 +201,19 @@ protected:
 
 // Escape sends nothing; a drag sends exactly what lies under it.
 TEST_F(SelectX11, ADragGivesExactlyThePixelsUnderItOnAnyMonitorAndScale) {
-    // Each drag is 200x150 pixels, from the point given.
+    // Each drag is 200x150 pixels, from the point given: odd device pixels too, which Qt's
+    // positions in whole logical pixels cannot name at a scale of 2 or 1.5.
     const std::tuple<const char*, const char*, QPoint> rows[] = {
         {"one monitor", "1", {100, 100}},
-        {"scaled twice", "2", {100, 100}},
+        {"scaled twice", "2", {101, 101}},
+        {"scaled by 1.5", "1.5", {101, 100}},
         {"left of the primary", "1", {40, 60}},
-        {"left of the primary, scaled twice", "2", {40, 60}},
+        {"left of the primary, scaled twice", "2", {41, 61}},
     };
     for (const auto& row : rows) {
         const auto& [name, scale, from] = row;
         SCOPED_TRACE(name);
-        if (&row == &rows[2]) {  // from here on two monitors, the primary on the right
+        if (&row == &rows[3]) {  // from here on two monitors, the primary on the right
             QProcess::execute(QStringLiteral("xrandr"),
                               {"--setmonitor", "*R", "640/169x800/211+640+0", "screen"});
             QProcess::execute(QStringLiteral("xrandr"),
@@ -249,6 +251,45 @@ TEST_F(SelectX11, TheSaveDialogSavesTheScreenInTheTypedTypeAndRemembersIt) {
     EXPECT_EQ(host->answer(), QStringLiteral("True"));
     EXPECT_EQ(differingPixels(QImage(file), screen), 0);
     EXPECT_EQ(storedValue(kSelectUser, QStringLiteral("\\Options"), "SaveFileType"), "4");
+}
+
+const QString kPlaceUser = QStringLiteral("place@example.com");
+
+// With two monitors, the primary on the right, each window opens on the one that holds the
+// pointer, the left one, at either scale: the preview, the options window, the chooser, the
+// save dialog and the message that the capture was saved.
+TEST(PlacementHost, EveryWindowOpensOnTheMonitorThatHoldsThePointer) {
+    QTemporaryDir saveDir;
+    test::setUserValue(kPlaceUser, "Options", "SaveDir", saveDir.path());
+    test::setUserValue(kPlaceUser, "Options", "SaveDirLen", QString::number(saveDir.path().size()));
+    QProcess::execute(QStringLiteral("xrandr"),
+                      {"--setmonitor", "*R", "640/169x800/211+640+0", "screen"});
+    QProcess::execute(QStringLiteral("xrandr"), {"--setmonitor", "L", "640/169x800/211+0+0", "none"});
+    // The command (none: the window that the last keys left up), the window and the keys.
+    const std::tuple<QByteArray, QString, const char*> rows[] = {
+        {"/xpvfull", kTitle, "key Escape"}, {"/xpvoptions", kOptionsTitle, "key Escape"},
+        {"/xpvsend", kTitle, "key Escape"}, {"/xpvfsave", kTitle, "type shot"},
+        {"", kTitle, "key Return"},         {"", kTitle, "key Return"},
+    };
+    for (const char* scale : {"1", "2"}) {
+        const auto host = HostProcess::atScale(kPlaceUser, scale);
+        xdotool(moveTo({300, 500}));
+        for (const auto& [line, title, keys] : rows) {
+            SCOPED_TRACE(line.toStdString() + " at scale " + scale);
+            if (!line.isEmpty()) {
+                host->send(line);
+            }
+            QTest::qWait(800);
+            ASSERT_TRUE(test::waitForWindow(title));
+            const WindowId id = test::visibleWindows(title).value(0).toUInt();
+            const QRect shown = makeX11ScreenSource()->windowRect(id, true);
+            EXPECT_TRUE(QRect(0, 0, 640, 800).contains(shown)) << shown;
+            xdotool(QLatin1String(keys));
+        }
+        QFile::remove(saveDir.filePath(QStringLiteral("shot.png")));
+    }
+    QProcess::execute(QStringLiteral("xrandr"), {"--delmonitor", "L"});
+    QProcess::execute(QStringLiteral("xrandr"), {"--delmonitor", "R"});
 }
 
 // The installation as a package lays it out: `cmake --install` into a DESTDIR, then the
