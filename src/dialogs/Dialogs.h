@@ -45,7 +45,7 @@ struct SaveDialogRequest {
     QPointer<QWidget> owner;
     // Its size in logical pixels, fitted to the work area; empty for a size at which every
     // column of its file list can be read.
-    QSize size;
+    QSize size = {};
 };
 
 // The name the user confirmed (empty when cancelled), the type selected, counted from 1, and
@@ -53,7 +53,7 @@ struct SaveDialogRequest {
 struct SaveDialogAnswer {
     QString path;
     int filterIndex = 0;
-    QSize size;
+    QSize size = {};
 };
 
 // The modal dialogs of the plug-in, behind one seam: production shows Qt dialogs, tests

@@ -7,9 +7,11 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <QTreeView>
 
 #include "dialogs/MsgBoxEx.h"
 #include "dialogs/WindowPlacement.h"
@@ -146,6 +148,13 @@ SaveDialogAnswer QtDialogs::saveFileName(const SaveDialogRequest& request) {
     }
     if (!request.name.isEmpty()) {
         dialog.selectFile(request.name);
+    }
+    // Size, type and date as wide as they need to be read; the name takes the rest.
+    if (auto* list = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = list->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
     }
     const QRect work = pointerMonitor().work;
     const QSize size =

@@ -135,8 +135,9 @@ QSize SaveToFile::storedDialogSize() {
         const int twips = p_.settings.value(kOptions, name).toInt(&ok);
         return ok && twips > 0 ? toPixels(twips, twipsPerPixel) : 0;
     };
-    return {stored(kDialogWidth, twipsPerPixelX(kPrimaryScreen)),
-            stored(kDialogHeight, twipsPerPixelY(kPrimaryScreen))};
+    const QSize size(stored(kDialogWidth, twipsPerPixelX(kPrimaryScreen)),
+                     stored(kDialogHeight, twipsPerPixelY(kPrimaryScreen)));
+    return size.isEmpty() ? QSize() : size;
 }
 
 void SaveToFile::storeDialogSize(const QSize& size) {
