@@ -113,7 +113,10 @@ private:
 namespace {}  // namespace
 
 FrozenPicture::FrozenPicture(QWidget* parent) : QWidget(parent), dashes_(dashPattern()) {
-    if (const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
+    // The offscreen platform offers the interface too, without a server behind it.
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (QGuiApplication::platformName() == QLatin1String("xcb") && x11 != nullptr &&
+        x11->connection() != nullptr) {
         serverButtons_ = std::make_unique<ServerButtons>(x11->connection());
         qGuiApp->installNativeEventFilter(serverButtons_.get());
     }

@@ -171,9 +171,10 @@ TEST(WellKnownPaths, PrivateTempFolderIsNeverSharedBetweenUsers) {
 TEST(WellKnownPaths, DefaultSaveFolderIsTheFirstOfDesktopPicturesAndHomeThatExists) {
     const QString home = QDir::homePath();
     QFile dirs(qEnvironmentVariable("XDG_CONFIG_HOME") + u"/user-dirs.dirs"_s);
-    ASSERT_TRUE(dirs.open(QIODevice::WriteOnly));
-    dirs.write("XDG_DESKTOP_DIR=\"$HOME/Desk\"\nXDG_PICTURES_DIR=\"$HOME/Pics\"\n");
-    dirs.close();
+    ASSERT_TRUE(dirs.open(QIODevice::WriteOnly) &&
+                dirs.write("XDG_DESKTOP_DIR=\"$HOME/Desk\"\n"
+                           "XDG_PICTURES_DIR=\"$HOME/Pics\"") &&
+                dirs.flush());
     EXPECT_EQ(WellKnownPaths::defaultSaveFolder(), home);
     QDir(home).mkdir(u"Pics"_s);
     EXPECT_EQ(WellKnownPaths::defaultSaveFolder(), home + u"/Pics"_s);

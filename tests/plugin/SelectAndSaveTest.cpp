@@ -220,19 +220,20 @@ TEST_F(SelectAndSave, ACompletedNameThatExistsIsReplacedOnlyWhenTheUserSaysSo) {
 TEST_F(SelectAndSave, TheDialogOpensInTheNearestFolderThatExistsAtTheSizeLastGiven) {
     const QString home = QDir::homePath();
     QDir(home).mkpath(u"shots/day"_s);
-    const std::pair<QString, QString> rows[] = {{home + u"/Desktop"_s, home},
-                                                {u"shots/day/none/deeper"_s, home + u"/shots/day"_s},
-                                                {u"/nowhere/at/all"_s, u"/"_s}};
+    const std::pair<QString, QString> rows[] = {
+        {home + u"/Desktop"_s, home},
+        {u"shots/day/none/deeper"_s, home + u"/shots/day"_s},
+        {u"/nowhere/at/all"_s, u"/"_s}};
     QSize last;
     for (const auto& [dir, folder] : rows) {
         SCOPED_TRACE(dir.toStdString());
         tc.set("Options", "SaveDir", dir);
         tc.set("Options", "SaveDirLen", QString::number(dir.size()));
-        tc.dialogs->saveAnswers.enqueue({QString(), 0, QSize(700 + int(folder.size()), 500)});
+        tc.dialogs->saveAnswers.enqueue({QString(), 0, QSize(700 + int(dir.size()), 500)});
         command(u"/xpvfsave"_s);
-        const SaveDialogRequest& asked = tc.dialogs->saveRequests.last();
-        EXPECT_EQ(std::tuple(asked.folder, asked.name, asked.size), std::tuple(folder, QString(), last));
-        last = QSize(700 + int(folder.size()), 500);
+        const SaveDialogRequest& r = tc.dialogs->saveRequests.last();
+        EXPECT_EQ(std::tuple(r.folder, r.name, r.size), std::tuple(folder, QString(), last));
+        last = QSize(700 + int(dir.size()), 500);
     }
 }
 

@@ -329,9 +329,7 @@ TEST_F(PreviewWindow, OnlyReturnOutsideTheTextBoxesAccepts) {
         [&](frmMain& f) { f.cmdSend()->setFocus(), keys(f.cmdSend(), u" "_s); },
         [&](frmMain& f) { click(f.picDrawTools()->cmdTool(4)), keys(f.txtText(), u" now\r"_s); },
         [&](frmMain& f) {
-            click(f.picDrawTools()->txtWidth()), f.picDrawTools()->txtWidth()->selectAll();
-            keys(f.picDrawTools()->txtWidth(), u"7\r"_s);
-            EXPECT_EQ(f.Len, 7);
+            click(f.picDrawTools()->txtWidth()), keys(QApplication::focusWidget(), u"7\r"_s);
         },
     };
     for (const auto& act : rows) {
@@ -343,6 +341,7 @@ TEST_F(PreviewWindow, OnlyReturnOutsideTheTextBoxesAccepts) {
         EXPECT_EQ(settings().value(QString(), QStringLiteral("sResult")), QString());
         ASSERT_TRUE(form->isLoaded() && form->window()->isVisible());
         EXPECT_EQ(qobject_cast<QLineEdit*>(QApplication::focusWidget()), nullptr);
+        EXPECT_EQ(QString::number(form->Len), form->picDrawTools()->txtWidth()->text());
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         EXPECT_EQ(settings().value(QString(), QStringLiteral("sResult")), path);
         form->Unload();

@@ -179,6 +179,16 @@ TEST(PreviewHost, AtScaleTwoAWindowThatFitsIsShownPixelForPixel) {
     EXPECT_TRUE(found) << "the capture is not on the screen as it is";
 }
 
+// Two monitors side by side on the screen, the primary on the right; or none again.
+void twoMonitors(bool on) {
+    const QList<QStringList> set = {{"--setmonitor", "*R", "640/169x800/211+640+0", "screen"},
+                                    {"--setmonitor", "L", "640/169x800/211+0+0", "none"}};
+    for (const QStringList& words :
+         on ? set : QList<QStringList>{{"--delmonitor", "L"}, {"--delmonitor", "R"}}) {
+        QProcess::execute(QStringLiteral("xrandr"), words);
+    }
+}
+
 const QString kSelectUser = QStringLiteral("select@example.com");
 
 class SelectX11 : public ::testing::Test {
@@ -214,10 +224,7 @@ TEST_F(SelectX11, ADragGivesExactlyThePixelsUnderItOnAnyMonitorAndScale) {
         const auto& [name, scale, from] = row;
         SCOPED_TRACE(name);
         if (&row == &rows[3]) {  // from here on two monitors, the primary on the right
-            QProcess::execute(QStringLiteral("xrandr"),
-                              {"--setmonitor", "*R", "640/169x800/211+640+0", "screen"});
-            QProcess::execute(QStringLiteral("xrandr"),
-                              {"--setmonitor", "L", "640/169x800/211+0+0", "none"});
+            twoMonitors(true);
         }
         const QImage screen = test::importRoot();
         const auto host = HostProcess::atScale(kSelectUser, scale);
@@ -231,11 +238,9 @@ TEST_F(SelectX11, ADragGivesExactlyThePixelsUnderItOnAnyMonitorAndScale) {
         act(*host, "/xpvselect",
             drag(area.topLeft(), area.center(), area.bottomRight() + QPoint(1, 1)));
         const QString path = host->answer().value_or(QStringLiteral("<none>"));
-        EXPECT_EQ(differingPixels(QImage(path), screen.copy(area)), 0)
-            << path.toStdString() << testing::PrintToString(QImage(path).size());
+        EXPECT_EQ(differingPixels(QImage(path), screen.copy(area)), 0) << path.toStdString();
     }
-    QProcess::execute(QStringLiteral("xrandr"), {"--delmonitor", "L"});
-    QProcess::execute(QStringLiteral("xrandr"), {"--delmonitor", "R"});
+    twoMonitors(false);
 }
 
 // The real file dialog: the typed name decides the type, and the type is remembered.
@@ -260,13 +265,7 @@ const QString kPlaceUser = QStringLiteral("place@example.com");
 // pointer, the left one, at either scale: the preview, the options window, the chooser, the
 // save dialog and the message that the capture was saved.
 TEST(PlacementHost, EveryWindowOpensOnTheMonitorThatHoldsThePointer) {
-    QTemporaryDir saveDir;
-    test::setUserValue(kPlaceUser, "Options", "SaveDir", saveDir.path());
-    test::setUserValue(kPlaceUser, "Options", "SaveDirLen", QString::number(saveDir.path().size()));
-    QProcess::execute(QStringLiteral("xrandr"),
-                      {"--setmonitor", "*R", "640/169x800/211+640+0", "screen"});
-    QProcess::execute(QStringLiteral("xrandr"),
-                      {"--setmonitor", "L", "640/169x800/211+0+0", "none"});
+    twoMonitors(true);
     // The command (none: the window that the last keys left up), the window and the keys.
     const std::tuple<QByteArray, QString, const char*> rows[] = {
         {"/xpvfull", kTitle, "key Escape"}, {"/xpvoptions", kOptionsTitle, "key Escape"},
@@ -284,15 +283,12 @@ TEST(PlacementHost, EveryWindowOpensOnTheMonitorThatHoldsThePointer) {
             QTest::qWait(800);
             ASSERT_TRUE(test::waitForWindow(title));
             const WindowId id = test::visibleWindows(title).value(0).toUInt();
-            const QRect shown = makeX11ScreenSource()->windowRect(id, true);
-            EXPECT_TRUE(QRect(0, 0, 640, 800).contains(shown.center()))
-                << testing::PrintToString(shown);
+            EXPECT_LT(makeX11ScreenSource()->windowRect(id, true).center().x(), 640);
             xdotool(QLatin1String(keys));
         }
-        QFile::remove(saveDir.filePath(QStringLiteral("shot.png")));
+        QFile::remove(QDir::home().filePath(QStringLiteral("shot.png")));  // saved at home
     }
-    QProcess::execute(QStringLiteral("xrandr"), {"--delmonitor", "L"});
-    QProcess::execute(QStringLiteral("xrandr"), {"--delmonitor", "R"});
+    twoMonitors(false);
 }
 
 // The installation as a package lays it out: `cmake --install` into a DESTDIR, then the
