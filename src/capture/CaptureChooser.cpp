@@ -1,17 +1,15 @@
 #include "capture/CaptureChooser.h"
 
 #include <QCoreApplication>
-#include <QCursor>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
-#include <QScreen>
 #include <QShortcut>
 #include <QVBoxLayout>
 
 #include "controls/Twips.h"
 #include "controls/VexelButton.h"
 #include "controls/WindowChrome.h"
+#include "dialogs/WindowPlacement.h"
 #include "settings/ResultHandoff.h"
 #include "settings/Settings.h"
 
@@ -132,15 +130,7 @@ std::unique_ptr<QWidget> CaptureChooser::Form_Load() {
     chrome->PlaceLeftBorder();
     chrome->PlaceRightBorder();
     chrome->PlaceBottomBorder();
-    const QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
-    if (screen == nullptr) {
-        screen = QGuiApplication::primaryScreen();
-    }
-    if (screen != nullptr) {
-        QRect frame(QPoint(), w->size());
-        frame.moveCenter(screen->availableGeometry().center());
-        w->move(frame.topLeft());
-    }
+    centreOnPointerMonitor(*w);
     active->setFocus();
 
     if (!logName_.isEmpty()) {

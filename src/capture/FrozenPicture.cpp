@@ -1,11 +1,20 @@
 #include "capture/FrozenPicture.h"
 
+#include <QAbstractNativeEventFilter>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <optional>
+
+#include "capture/SelectionGeometry.h"
+#include "platform/XcbReply.h"
 
 namespace pictavo {
 
@@ -27,13 +36,100 @@ QImage dashPattern() {
     return dashes;
 }
 
+constexpr std::uint8_t kGenericEvent = 35;
+constexpr std::uint16_t kXiButtonPress = 4;
+constexpr std::uint16_t kXiButtonRelease = 5;
+constexpr std::size_t kKeptButtons = 16;
+
+template <typename T>
+T fieldAt(const void* event, std::size_t offset) {
+    T value;
+    std::memcpy(&value, static_cast<const char*>(event) + offset, sizeof value);
+    return value;
+}
+
 }  // namespace
 
+// Qt hands pointer positions over in whole logical pixels, which at a scale of 2 or 1.5 cannot
+// name every device pixel. This reads the button events as the X server sent them, in device
+// pixels of the root window (XInput 2 events as Qt asks for them, or core events), and keeps
+// the last few until their Qt events arrive.
+class FrozenPicture::ServerButtons final : public QAbstractNativeEventFilter {
+public:
+    explicit ServerButtons(xcb_connection_t* c) {
+        const QByteArray name("XInputExtension");
+        const auto reply =
+            waitReply(c, xcb_query_extension_reply,
+                      xcb_query_extension(c, static_cast<std::uint16_t>(name.size()), name.data()));
+        xinputOpcode_ = reply && reply->present ? reply->major_opcode : -1;
+    }
+
+    bool nativeEventFilter(const QByteArray& type, void* message, qintptr*) override {
+        if (type != "xcb_generic_event_t") {
+            return false;
+        }
+        const auto* event = static_cast<const xcb_generic_event_t*>(message);
+        const int kind = event->response_type & 0x7f;
+        if (kind == XCB_BUTTON_PRESS || kind == XCB_BUTTON_RELEASE) {
+            const auto* b = static_cast<const xcb_button_press_event_t*>(message);
+            keep(kind == XCB_BUTTON_PRESS, QPoint(b->root_x, b->root_y));
+        } else if (kind == kGenericEvent && fieldAt<std::uint8_t>(event, 1) == xinputOpcode_) {
+            // XIDeviceEvent, with xcb's full_sequence at 32: root_x and root_y in 16.16 fixed
+            // point at 36 and 40.
+            const auto evtype = fieldAt<std::uint16_t>(event, 8);
+            if (evtype == kXiButtonPress || evtype == kXiButtonRelease) {
+                keep(evtype == kXiButtonPress, QPoint(fieldAt<std::int32_t>(event, 36) >> 16,
+                                                      fieldAt<std::int32_t>(event, 40) >> 16));
+            }
+        }
+        return false;
+    }
+
+    // The server's position of the oldest kept press (or release) and the ones before it are
+    // dropped; nothing when none is kept.
+    std::optional<QPoint> take(bool press) {
+        while (!kept_.empty()) {
+            const auto [wasPress, at] = kept_.front();
+            kept_.pop_front();
+            if (wasPress == press) {
+                return at;
+            }
+        }
+        return std::nullopt;
+    }
+
+private:
+    void keep(bool press, QPoint at) {
+        if (kept_.size() == kKeptButtons) {
+            kept_.pop_front();
+        }
+        kept_.emplace_back(press, at);
+    }
+
+    int xinputOpcode_ = -1;
+    std::deque<std::pair<bool, QPoint>> kept_;
+};
+
+namespace {}  // namespace
+
 FrozenPicture::FrozenPicture(QWidget* parent) : QWidget(parent), dashes_(dashPattern()) {
+    // The offscreen platform offers the interface too, without a server behind it.
+    const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (QGuiApplication::platformName() == QLatin1String("xcb") && x11 != nullptr &&
+        x11->connection() != nullptr) {
+        serverButtons_ = std::make_unique<ServerButtons>(x11->connection());
+        qGuiApp->installNativeEventFilter(serverButtons_.get());
+    }
     // Every pixel is painted from the picture: nothing needs clearing first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(false);
     setCursor(Qt::CrossCursor);
+}
+
+FrozenPicture::~FrozenPicture() {
+    if (serverButtons_) {
+        qGuiApp->removeNativeEventFilter(serverButtons_.get());
+    }
 }
 
 void FrozenPicture::setPicture(CapturePicture picture) {
@@ -142,8 +238,19 @@ void FrozenPicture::paintEvent(QPaintEvent* event) {
     }
 }
 
+QPoint FrozenPicture::exactCapturePoint(QPointF logical, bool press) {
+    const qreal dpr = devicePixelRatioF();
+    const QPoint rounded = toCapture(logical);
+    if (!serverButtons_) {
+        return rounded;
+    }
+    // The picture's top-left is the root window's, so root pixels are capture pixels.
+    const QPoint device = pointerNearRounded(rounded, serverButtons_->take(press), dpr);
+    return toCapture(QPointF(device) / dpr);
+}
+
 void FrozenPicture::mousePressEvent(QMouseEvent* event) {
-    emit mousePressed(event->button(), toCapture(event->position()));
+    emit mousePressed(event->button(), exactCapturePoint(event->position(), true));
 }
 
 void FrozenPicture::mouseMoveEvent(QMouseEvent* event) {
@@ -151,7 +258,7 @@ void FrozenPicture::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void FrozenPicture::mouseReleaseEvent(QMouseEvent* event) {
-    emit mouseReleased(event->button(), toCapture(event->position()));
+    emit mouseReleased(event->button(), exactCapturePoint(event->position(), false));
 }
 
 }  // namespace pictavo

@@ -5,6 +5,7 @@
 #include <QRect>
 #include <QWidget>
 #include <array>
+#include <memory>
 
 #include "platform/CapturePicture.h"
 
@@ -28,6 +29,7 @@ class FrozenPicture : public QWidget {
     Q_OBJECT
 public:
     explicit FrozenPicture(QWidget* parent = nullptr);
+    ~FrozenPicture() override;
 
     void setPicture(CapturePicture picture);
     const CapturePicture& picture() const { return picture_; }
@@ -47,6 +49,9 @@ public:
 
     // A position of the widget (logical pixels) in capture pixels.
     QPoint toCapture(QPointF logical) const;
+    // The same for where a button went down (`press`) or up, exact at any scale: the device
+    // pixel of the event as the X server sent it.
+    QPoint exactCapturePoint(QPointF logical, bool press);
 
 signals:
     void mousePressed(Qt::MouseButton button, QPoint at);
@@ -65,6 +70,8 @@ private:
     QRect labelRect() const;
     QRect toLogical(const QRect& capturePixels) const;
 
+    class ServerButtons;
+    std::unique_ptr<ServerButtons> serverButtons_;
     CapturePicture picture_;
     std::array<BandLine, 4> lines_{};
     bool bandVisible_ = false;

@@ -1,6 +1,7 @@
 #include "capture/SelectionGeometry.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 namespace pictavo {
@@ -34,6 +35,15 @@ SelectionOnRelease selectionOnRelease(QPoint start, QPoint release, int tx, int 
     s.top = y.from;
     s.height = y.length;
     return s;
+}
+
+QPoint pointerNearRounded(QPoint rounded, std::optional<QPoint> device, qreal dpr) {
+    const int reach = static_cast<int>(std::ceil(dpr));
+    if (device && std::abs(device->x() - rounded.x()) <= reach &&
+        std::abs(device->y() - rounded.y()) <= reach) {
+        return *device;
+    }
+    return rounded;
 }
 
 }  // namespace pictavo

@@ -3,6 +3,7 @@
 #include <QPoint>
 #include <QRect>
 #include <QtGlobal>
+#include <optional>
 
 namespace pictavo {
 
@@ -24,5 +25,11 @@ struct SelectionOnRelease {
 // The selection from the point where the button went down to the point where it came up, both
 // in capture pixels, with tx and ty twips per capture pixel horizontally and vertically.
 SelectionOnRelease selectionOnRelease(QPoint start, QPoint release, int tx, int ty);
+
+// The device pixel of a pointer event. Qt rounds event positions to whole logical pixels, so
+// `rounded` (the logical position times `dpr`) may be off by up to `dpr` device pixels; the
+// server's `device` position is exact and is taken when it lies within that reach (the pointer
+// has not moved on since). Otherwise, or without one, `rounded`.
+QPoint pointerNearRounded(QPoint rounded, std::optional<QPoint> device, qreal dpr);
 
 }  // namespace pictavo

@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "controls/Twips.h"
+#include "dialogs/WindowPlacement.h"
 #include "platform/PictavoError.h"
 #include "settings/ColourValue.h"
 #include "settings/NumericText.h"
@@ -146,8 +147,8 @@ std::unique_ptr<QWidget> frmCounter::Form_Load() {
     lblTime2_ = shadow;
     Timer1_ = timer;
 
-    // The virtual screen's origin, the root window's top-left corner.
-    w->move(0, 0);
+    // The top-left corner of the monitor the user is looking at.
+    w->move(pointerMonitor().work.topLeft());
     fitTo(*w, kLoadMargin);
     return w;
 }

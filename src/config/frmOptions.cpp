@@ -24,6 +24,7 @@
 #include "controls/VexelButton.h"
 #include "controls/WindowChrome.h"
 #include "dialogs/MsgBoxEx.h"
+#include "dialogs/WindowPlacement.h"
 #include "platform/VideoDevices.h"
 #include "settings/ColourValue.h"
 #include "settings/NumericText.h"
@@ -205,6 +206,7 @@ std::unique_ptr<QWidget> frmOptions::Form_Load() {
     fill(ow);
     atLoad_ = controlTexts(ow);
     ow.placeChrome();
+    centreOnPointerMonitor(ow);
     return window;
 }
 

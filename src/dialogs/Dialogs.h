@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QIcon>
 #include <QPointer>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -33,19 +34,26 @@ struct MessageBoxRequest {
 };
 
 // The save dialog as asked for. It asks before replacing the name the user typed, and a name in
-// a folder that does not exist cannot be confirmed; it adds no extension of its own.
+// a folder that does not exist cannot be confirmed; it adds no extension of its own. It opens
+// centred on the monitor that holds the pointer.
 struct SaveDialogRequest {
     QString title;
-    QString folder;       // the folder it opens in
+    QString folder;       // the folder it opens in, one that exists
+    QString name;         // the name filled in; empty for none
     QStringList filters;  // the file type descriptions, in order, such as "PNG Screenshot (*.PNG)"
     int filterIndex = 1;  // the type preselected, counted from 1
     QPointer<QWidget> owner;
+    // Its size in logical pixels, fitted to the work area; empty for a size at which every
+    // column of its file list can be read.
+    QSize size = {};
 };
 
-// The name the user confirmed (empty when cancelled) and the type selected, counted from 1.
+// The name the user confirmed (empty when cancelled), the type selected, counted from 1, and
+// the size the dialog had when it closed (empty when it never showed).
 struct SaveDialogAnswer {
     QString path;
     int filterIndex = 0;
+    QSize size = {};
 };
 
 // The modal dialogs of the plug-in, behind one seam: production shows Qt dialogs, tests

@@ -9,13 +9,14 @@
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QFontInfo>
-#include <QGuiApplication>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
 #include <QTimer>
+#include <QTreeView>
 
 #include "dialogs/MsgBoxEx.h"
+#include "dialogs/WindowPlacement.h"
 
 namespace pictavo {
 
@@ -53,6 +54,19 @@ public:
     }
 };
 
+// Shows `dialog` modally, centred on the monitor that holds the pointer.
+int execCentred(QDialog& dialog) {
+    dialog.adjustSize();
+    centreOnPointerMonitor(dialog);
+    return dialog.exec();
+}
+
+// A size at which the file list shows its four columns (name, size, type, date) beside the
+// places bar without cutting any off.
+QSize readableSaveDialogSize(const QFontMetrics& metrics) {
+    return {metrics.averageCharWidth() * 120, metrics.height() * 30};
+}
+
 }  // namespace
 
 int QtDialogs::messageBox(const MessageBoxRequest& request) {
@@ -74,18 +88,17 @@ int QtDialogs::messageBox(const MessageBoxRequest& request) {
         box.setIcon(QMessageBox::Information);
     }
 
-    QList<QRect> screens;
-    if (const QScreen* primary = QGuiApplication::primaryScreen()) {
-        screens << primary->geometry();
-    }
-    for (const QScreen* screen : QGuiApplication::screens()) {
-        screens << screen->geometry();
-    }
-    const QRect ownerRect =
-        messageBoxArea(owner ? owner->frameGeometry() : QRect(), screens, QCursor::pos());
+    // Over its owner, else over the work area of the monitor that holds the pointer; on that
+    // monitor either way.
+    const QRect work = pointerMonitor().work;
+    const QRect ownerRect = messageBoxArea(owner ? owner->frameGeometry() : QRect(),
+                                           QList<QRect>{work}, QCursor::pos());
     // Placed once the box is shown and laid out, when its final size is known.
-    QTimer::singleShot(0, &box, [&box, ownerRect, &request] {
-        box.move(messageBoxPosition(box.frameGeometry().size(), ownerRect, request.x, request.y));
+    QTimer::singleShot(0, &box, [&box, ownerRect, work, &request] {
+        const QSize size = box.frameGeometry().size();
+        const QPoint at = messageBoxPosition(size, ownerRect, request.x, request.y);
+        box.move(request.x == -1 && request.y == -1 ? keptInside(QRect(at, size), work).topLeft()
+                                                    : at);
     });
 
     box.exec();
@@ -97,7 +110,12 @@ int QtDialogs::messageBox(const MessageBoxRequest& request) {
 }
 
 std::optional<QColor> QtDialogs::chooseColour(const QString& title, const QColor& initial) {
-    const QColor colour = QColorDialog::getColor(initial, nullptr, title);
+    QColorDialog dialog(initial);
+    dialog.setWindowTitle(title);
+    if (execCentred(dialog) != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    const QColor colour = dialog.selectedColor();
     return colour.isValid() ? std::optional<QColor>(colour) : std::nullopt;
 }
 
@@ -114,7 +132,7 @@ std::optional<QFont> QtDialogs::chooseFont(const QString& title, const QFont& in
     }
     dialog.setCurrentFont(shown);
     const QFont opened = dialog.currentFont();
-    if (dialog.exec() != QDialog::Accepted) {
+    if (execCentred(dialog) != QDialog::Accepted) {
         return std::nullopt;
     }
     const QFont chosen = dialog.selectedFont();
@@ -122,7 +140,13 @@ std::optional<QFont> QtDialogs::chooseFont(const QString& title, const QFont& in
 }
 
 QString QtDialogs::browseForFolder(const QString& title, const QString& start) {
-    return QFileDialog::getExistingDirectory(nullptr, title, start, QFileDialog::ShowDirsOnly);
+    QFileDialog dialog(nullptr, title, start);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (execCentred(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().first();
 }
 
 SaveDialogAnswer QtDialogs::saveFileName(const SaveDialogRequest& request) {
@@ -135,11 +159,30 @@ SaveDialogAnswer QtDialogs::saveFileName(const SaveDialogRequest& request) {
     if (request.filterIndex >= 1 && request.filterIndex <= request.filters.size()) {
         dialog.selectNameFilter(request.filters[request.filterIndex - 1]);
     }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return {};
+    if (!request.name.isEmpty()) {
+        dialog.selectFile(request.name);
     }
-    return {dialog.selectedFiles().first(),
-            int(request.filters.indexOf(dialog.selectedNameFilter())) + 1};
+    // Size, type and date as wide as they need to be read; the name takes the rest.
+    if (auto* list = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = list->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
+    const QRect work = pointerMonitor().work;
+    const QSize size =
+        request.size.isEmpty() ? readableSaveDialogSize(dialog.fontMetrics()) : request.size;
+    // Room left for the window manager's frame.
+    dialog.resize(work.isEmpty() ? size : size.boundedTo(work.size() * 0.9));
+    dialog.move(centredIn(dialog.size(), work));
+    const bool accepted = dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty();
+    SaveDialogAnswer answer;
+    answer.size = dialog.size();
+    if (accepted) {
+        answer.path = dialog.selectedFiles().first();
+        answer.filterIndex = int(request.filters.indexOf(dialog.selectedNameFilter())) + 1;
+    }
+    return answer;
 }
 
 }  // namespace pictavo

@@ -1,8 +1,10 @@
 #include "output/SaveToFile.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <array>
 
+#include "controls/Twips.h"
 #include "dialogs/MsgBoxEx.h"
 #include "output/ImageEncoder.h"
 #include "platform/FileSystem.h"
@@ -67,33 +69,85 @@ QString completeSavePath(const QString& path, int filterIndex, QString& type) {
     return completed;
 }
 
+QString saveDialogFolder(const QString& saved, const QString& home) {
+    QString folder = QDir::cleanPath(QDir(home).absoluteFilePath(saved));
+    while (!QFileInfo(folder).isDir()) {
+        const QString parent = QFileInfo(folder).path();
+        if (parent == folder) {
+            return home;
+        }
+        folder = parent;
+    }
+    return folder;
+}
+
 QString SaveToFile::ShowSaveDialog(const QString& folder, int typeNumber, QString& type) {
     SaveDialogRequest request;
     request.title = kMessageCaption;
-    request.folder = folder;
+    request.folder = saveDialogFolder(folder, QDir::homePath());
     for (const FileType& t : kFileTypes) {
         request.filters << QLatin1String(t.description);
     }
     request.filterIndex = typeNumber;
     request.owner = p_.owner ? p_.owner() : nullptr;
-    const SaveDialogAnswer answer = p_.dialogs.saveFileName(request);
-    if (answer.path.isEmpty()) {
-        return {};
+    request.size = storedDialogSize();
+    for (;;) {
+        const SaveDialogAnswer answer = p_.dialogs.saveFileName(request);
+        storeDialogSize(answer.size);
+        if (answer.path.isEmpty()) {
+            return {};
+        }
+        QString chosenType;
+        const QString path = completeSavePath(answer.path, answer.filterIndex, chosenType);
+        // The dialog asked about the name as typed; a file the completed name names is asked
+        // about here, or it would be replaced unasked.
+        if (path == answer.path || !FileSystem::PathExists(path, true) ||
+            MsgBoxEx(p_.dialogs,
+                     QFileInfo(path).fileName() +
+                         QStringLiteral(" already exists. Do you want to replace it?"),
+                     MsgBox::YesNo, kMessageCaption, -1, -1, p_.icon ? p_.icon() : QIcon(),
+                     request.owner) == MsgBox::ResultYes) {
+            type = chosenType;
+            return path;
+        }
+        // Not replaced: back to the dialog as the user left it, to pick another name.
+        const QFileInfo typed(answer.path);
+        request.folder = typed.absolutePath();
+        request.name = typed.fileName();
+        request.filterIndex = answer.filterIndex;
+        request.size = answer.size;
     }
-    QString chosenType;
-    const QString path = completeSavePath(answer.path, answer.filterIndex, chosenType);
-    // The dialog asked about the name as typed; a file the completed name names is asked about
-    // here, or it would be replaced unasked.
-    if (path != answer.path && FileSystem::PathExists(path, true) &&
-        MsgBoxEx(p_.dialogs,
-                 QFileInfo(path).fileName() +
-                     QStringLiteral(" already exists. Do you want to replace it?"),
-                 MsgBox::YesNo, kMessageCaption, -1, -1, p_.icon ? p_.icon() : QIcon(),
-                 request.owner) != MsgBox::ResultYes) {
-        return {};
+}
+
+namespace {
+
+const QString kOptions = QStringLiteral("Options");
+const QString kDialogWidth = QStringLiteral("SaveDialogWidth");
+const QString kDialogHeight = QStringLiteral("SaveDialogHeight");
+// The size is counted in the primary screen's twips.
+const QWidget* const kPrimaryScreen = nullptr;
+
+}  // namespace
+
+QSize SaveToFile::storedDialogSize() {
+    const auto stored = [this](const QString& name, int twipsPerPixel) {
+        bool ok = false;
+        const int twips = p_.settings.value(kOptions, name).toInt(&ok);
+        return ok && twips > 0 ? toPixels(twips, twipsPerPixel) : 0;
+    };
+    const QSize size(stored(kDialogWidth, twipsPerPixelX(kPrimaryScreen)),
+                     stored(kDialogHeight, twipsPerPixelY(kPrimaryScreen)));
+    return size.isEmpty() ? QSize() : size;
+}
+
+void SaveToFile::storeDialogSize(const QSize& size) {
+    if (size.isEmpty() || size == storedDialogSize()) {
+        return;
     }
-    type = chosenType;
-    return path;
+    p_.settings.setValue(kOptions, kDialogWidth,
+                         QString::number(toTwips(size.width(), twipsPerPixelX(kPrimaryScreen))));
+    p_.settings.setValue(kOptions, kDialogHeight,
+                         QString::number(toTwips(size.height(), twipsPerPixelY(kPrimaryScreen))));
 }
 
 bool SaveToFile::Save(QString& path) {

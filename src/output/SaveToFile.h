@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QSize>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -31,6 +32,11 @@ int saveFileTypeNumber(const QString& type);
 // the type selected in the dialog (`filterIndex`, from 1). `type` receives the type text.
 QString completeSavePath(const QString& path, int filterIndex, QString& type);
 
+// The folder the save dialog opens in for the folder `saved` ("SaveDir"): a relative one is
+// taken from `home`, and one that does not exist (or is no folder) gives way to its nearest
+// parent that does; `home` when none does.
+QString saveDialogFolder(const QString& saved, const QString& home);
+
 // The save to a file that the save commands and the save chooser share.
 class SaveToFile {
 public:
@@ -45,10 +51,12 @@ public:
 
     explicit SaveToFile(Parts parts) : p_(std::move(parts)) {}
 
-    // Shows the save dialog titled "Pictavo 3" in `folder`, with type `typeNumber` preselected.
-    // Returns the completed path, with `type` set to its type text, or the empty text (and
-    // `type` unchanged) when the user cancelled, or would not replace a file that the
-    // completed name turns out to name.
+    // Shows the save dialog titled "Pictavo 3" in `folder` (as saveDialogFolder finds it), with
+    // type `typeNumber` preselected, at the size the user last gave it ("SaveDialogWidth" and
+    // "SaveDialogHeight" under "Options", twips). Returns the completed path, with `type` set
+    // to its type text, or the empty text (and `type` unchanged) when the user cancelled. A
+    // user who will not replace a file that the completed name turns out to name is back in
+    // the dialog, with the name as typed.
     QString ShowSaveDialog(const QString& folder, int typeNumber, QString& type);
 
     // Reloads the settings, asks for a name (starting in "SaveDir" with "SaveFileType"
@@ -60,6 +68,10 @@ public:
     const QString& failure() const { return failure_; }
 
 private:
+    // The dialog's size as the user last left it, logical pixels; empty when none is stored.
+    QSize storedDialogSize();
+    void storeDialogSize(const QSize& size);
+
     Parts p_;
     QString failure_;
 };

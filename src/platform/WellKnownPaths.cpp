@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace pictavo::WellKnownPaths {
@@ -61,9 +62,16 @@ QString configHome() {
     return xdgOr("XDG_CONFIG_HOME", QStringLiteral("/.config"));
 }
 
-QString desktopFolder() {
-    const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-    return desktop.isEmpty() ? QDir::homePath() + QStringLiteral("/Desktop") : desktop;
+QString defaultSaveFolder() {
+    // The same user-dirs.dirs entries that xdg-user-dir reads.
+    for (const auto location :
+         {QStandardPaths::DesktopLocation, QStandardPaths::PicturesLocation}) {
+        const QString folder = QStandardPaths::writableLocation(location);
+        if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
+            return folder;
+        }
+    }
+    return QDir::homePath();
 }
 
 }  // namespace pictavo::WellKnownPaths

@@ -19,8 +19,9 @@ QString privateTempFolderFor(const QString& app, const QString& tmpDir, const QS
 QString stateHome();
 // ${XDG_CONFIG_HOME:-$HOME/.config}
 QString configHome();
-// The XDG desktop folder (user-dirs.dirs), $HOME/Desktop when none is configured.
-QString desktopFolder();
+// Where captures are saved unless the user says otherwise: the XDG desktop folder when it
+// exists, else the XDG pictures folder when that exists, else the home folder.
+QString defaultSaveFolder();
 
 }  // namespace WellKnownPaths
 

@@ -5,11 +5,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
+#include <algorithm>
 #include <utility>
 
 #include "controls/Twips.h"
 #include "controls/VexelButton.h"
 #include "controls/WindowChrome.h"
+#include "dialogs/WindowPlacement.h"
 #include "platform/PictavoError.h"
 #include "platform/ScreenSource.h"
 #include "preview/AreaAverage.h"
@@ -84,19 +86,26 @@ std::unique_ptr<QWidget> frmMain::Form_Load() {
 
 void frmMain::layOut(frmMainWindow& window) {
     frmMainWindow* w = &window;
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    // The screen source counts device pixels; the layout works in Qt's logical pixels.
+    // The monitor that holds the pointer, with the panel below its work area.
+    const MonitorArea monitor = pointerMonitor();
+    const QScreen* screen = monitor.screen;
+    int taskbar = monitor.geometry.bottom() - monitor.work.bottom();
+    // The screen source counts device pixels below the desktop's work area; the layout works
+    // in Qt's logical pixels.
     ScreenSource* source = screen_ ? screen_() : nullptr;
-    const int taskbar = source != nullptr && screen != nullptr
-                            ? qRound(source->taskbarHeight() / screen->devicePixelRatio())
-                            : 0;
+    if (source != nullptr && screen != nullptr &&
+        monitor.geometry.bottom() == screen->virtualGeometry().bottom()) {
+        taskbar = std::max(taskbar, qRound(source->taskbarHeight() / screen->devicePixelRatio()));
+    }
     const int tx = twipsPerPixelX(screen);
     const int ty = twipsPerPixelY(screen);
-    const QRect screenRect = screen != nullptr ? screen->geometry() : QRect(0, 0, 1024, 768);
+    const QRect screenRect = screen != nullptr ? monitor.geometry : QRect(0, 0, 1024, 768);
     const TwipsRect r = previewWindowRect(toTwips(screenRect.width(), tx),
                                           toTwips(screenRect.height(), ty), ty, taskbar);
     w->setGeometry(
         toPixelRect(r.left, r.top, r.width, r.height, tx, ty).translated(screenRect.topLeft()));
+    // Laid out for this size only: the window manager may not resize or maximise it.
+    w->setFixedSize(w->size());
 
     const QSize buttonSize(kButtonWidth, kButtonHeight);
     QLabel* big = w->lblBigOverlay();

@@ -113,12 +113,18 @@ frmMainWindow::frmMainWindow(DrawingState& state, CanvasImage& canvas, Annotated
 
     txtDummy_ = new QLineEdit(this);
     txtDummy_->setObjectName(QStringLiteral("txtDummy"));
-    // Out of sight, so out of the keyboard's way too: a palette click leaves the focus on the
-    // accept button instead, where Return and Space act as the user expects.
+    // Out of sight, so out of the keyboard's way too: the window itself holds the focus after a
+    // palette click instead, where Return accepts and typing does nothing.
     txtDummy_->setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::ClickFocus);
+    // Space would press the accept button, and a user typing a note would send the picture.
+    cmdSend_->installEventFilter(this);
 
-    picDrawTools_ = new DrawToolsPalette(state, settings, *picPreview_, cmdSend_, guard, this);
+    picDrawTools_ = new DrawToolsPalette(state, settings, *picPreview_, this, guard, this);
     picDrawTools_->hide();
+    // Installed after the palette's own filters, so seen before them.
+    picDrawTools_->txtText()->installEventFilter(this);
+    picDrawTools_->txtWidth()->installEventFilter(this);
 
     chrome_ = new WindowChrome(this);
 
@@ -146,7 +152,7 @@ frmMainWindow::frmMainWindow(DrawingState& state, CanvasImage& canvas, Annotated
     shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &frmMainWindow::redoKey);
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), &frmMainWindow::redoKey);
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_C), &frmMainWindow::copyKey);
-    cmdSend_->setFocus(Qt::OtherFocusReason);
+    setFocus(Qt::OtherFocusReason);
 }
 
 void frmMainWindow::keyPressEvent(QKeyEvent* event) {
@@ -162,6 +168,25 @@ void frmMainWindow::keyPressEvent(QKeyEvent* event) {
         default:
             QWidget::keyPressEvent(event);
     }
+}
+
+bool frmMainWindow::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease) {
+        return QWidget::eventFilter(watched, event);
+    }
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (watched == cmdSend_) {
+        return key == Qt::Key_Space;
+    }
+    // Return in a text box of the palette ends the typing there, as leaving the box does.
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        if (type == QEvent::KeyPress) {
+            setFocus(Qt::OtherFocusReason);
+        }
+        return true;
+    }
+    return false;
 }
 
 frmMainWindow::~frmMainWindow() = default;

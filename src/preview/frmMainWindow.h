@@ -27,8 +27,11 @@ struct DrawingState;
 // keys; the window itself only builds the controls and wires the pointer to the drawing
 // tools, behind the form's handler barrier `guard`.
 //
-// Keys: Escape asks to cancel, and Return or Enter that no control took asks to accept;
-// Ctrl+Z asks to undo, Ctrl+Shift+Z and Ctrl+Y to redo, Ctrl+C to copy the picture.
+// Keys: Escape asks to cancel, and Return or Enter that no control took asks to accept, except
+// in a text box of the palette, where it hands the focus back to the window. No other key
+// accepts: Space does not press the accept button. Ctrl+Z asks to undo, Ctrl+Shift+Z and
+// Ctrl+Y to redo, Ctrl+C to copy the picture. The window itself holds the focus when no
+// control does (at first, and after a palette click).
 class frmMainWindow : public QWidget {
     Q_OBJECT
 public:
@@ -64,6 +67,7 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QWidget* picHidden_ = nullptr;

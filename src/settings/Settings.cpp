@@ -11,7 +11,8 @@ Settings::Settings(RegistryHive& hive, Dialogs& dialogs, std::function<QString()
     : registry_(hive, dialogs),
       userKey_(std::move(userEmail)),
       log_(registry_, userKey_, record_),
-      desktopFolder_(desktopFolder ? std::move(desktopFolder) : &WellKnownPaths::desktopFolder) {}
+      desktopFolder_(desktopFolder ? std::move(desktopFolder)
+                                   : &WellKnownPaths::defaultSaveFolder) {}
 
 QString Settings::checkRegistry() {
     if (!userKey_.hasAccount()) {

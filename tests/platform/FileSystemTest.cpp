@@ -185,3 +185,18 @@ TEST(DesktopShell, AFolderThatCannotBeOpenedIsReported) {
         qputenv("PATH", path);
     }
 }
+
+// The default save folder: the desktop of user-dirs.dirs, else its pictures folder, else home.
+TEST(WellKnownPaths, DefaultSaveFolderIsTheFirstOfDesktopPicturesAndHomeThatExists) {
+    const QString home = QDir::homePath();
+    QFile dirs(qEnvironmentVariable("XDG_CONFIG_HOME") + u"/user-dirs.dirs"_s);
+    ASSERT_TRUE(dirs.open(QIODevice::WriteOnly) &&
+                dirs.write("XDG_DESKTOP_DIR=\"$HOME/Desk\"\n"
+                           "XDG_PICTURES_DIR=\"$HOME/Pics\"") &&
+                dirs.flush());
+    EXPECT_EQ(WellKnownPaths::defaultSaveFolder(), home);
+    QDir(home).mkdir(u"Pics"_s);
+    EXPECT_EQ(WellKnownPaths::defaultSaveFolder(), home + u"/Pics"_s);
+    QDir(home).mkdir(u"Desk"_s);
+    EXPECT_EQ(WellKnownPaths::defaultSaveFolder(), home + u"/Desk"_s);
+}

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTimer>
+#include <tuple>
 
 #include "capture/frmSelect.h"
 #include "capture/frmSelectWindow.h"
@@ -188,6 +189,7 @@ TEST_F(SelectAndSave, TheTypedNameIsCompletedAndSavedInTheChosenType) {
     EXPECT_TRUE(tc.dialogs->messages.isEmpty());
 }
 
+// "No" to replacing the completed name is back in the dialog with the name as typed.
 TEST_F(SelectAndSave, ACompletedNameThatExistsIsReplacedOnlyWhenTheUserSaysSo) {
     const QString path = saveDir + u"/shot.jpg"_s;
     QFile old(path);
@@ -197,6 +199,7 @@ TEST_F(SelectAndSave, ACompletedNameThatExistsIsReplacedOnlyWhenTheUserSaysSo) {
     for (const int answer : {MsgBox::ResultNo, MsgBox::ResultYes}) {
         SCOPED_TRACE(answer);
         tc.dialogs->messages.clear();
+        tc.dialogs->saveRequests.clear();
         tc.dialogs->answers.enqueue(answer);
         tc.dialogs->saveAnswers.enqueue({saveDir + u"/shot"_s, 3});
         command(u"/xpvfsave"_s);
@@ -206,6 +209,31 @@ TEST_F(SelectAndSave, ACompletedNameThatExistsIsReplacedOnlyWhenTheUserSaysSo) {
         EXPECT_EQ(tc.dialogs->messages[0].buttons & 0xF, MsgBox::YesNo);
         EXPECT_EQ(formatOf(path), answer == MsgBox::ResultYes ? "jpg" : "other");
         EXPECT_EQ(tc.dialogs->messages.size(), answer == MsgBox::ResultYes ? 2 : 1);
+        const bool again = answer == MsgBox::ResultNo;  // cancelled then, as unscripted
+        EXPECT_EQ(tc.dialogs->saveRequests.size(), again ? 2 : 1);
+        EXPECT_EQ(tc.dialogs->saveRequests.last().name, again ? u"shot"_s : QString());
+    }
+}
+
+// The dialog opens in the nearest folder of "SaveDir" that exists, a relative one below home,
+// with no name filled in, at the size the user last left it.
+TEST_F(SelectAndSave, TheDialogOpensInTheNearestFolderThatExistsAtTheSizeLastGiven) {
+    const QString home = QDir::homePath();
+    QDir(home).mkpath(u"shots/day"_s);
+    const std::pair<QString, QString> rows[] = {
+        {home + u"/Desktop"_s, home},
+        {u"shots/day/none/deeper"_s, home + u"/shots/day"_s},
+        {u"/nowhere/at/all"_s, u"/"_s}};
+    QSize last;
+    for (const auto& [dir, folder] : rows) {
+        SCOPED_TRACE(dir.toStdString());
+        tc.set("Options", "SaveDir", dir);
+        tc.set("Options", "SaveDirLen", QString::number(dir.size()));
+        tc.dialogs->saveAnswers.enqueue({QString(), 0, QSize(700 + int(dir.size()), 500)});
+        command(u"/xpvfsave"_s);
+        const SaveDialogRequest& r = tc.dialogs->saveRequests.last();
+        EXPECT_EQ(std::tuple(r.folder, r.name, r.size), std::tuple(folder, QString(), last));
+        last = QSize(700 + int(dir.size()), 500);
     }
 }
 

@@ -18,6 +18,8 @@
 #include "support/LogLines.h"
 #include "support/TestComponent.h"
 
+using namespace Qt::StringLiterals;
+
 namespace pictavo {
 namespace {
 
@@ -312,6 +314,40 @@ TEST_F(PreviewWindow, EscapeCancelsAndReturnAcceptsAfterAnyPaletteClick) {
     EXPECT_EQ(form->txtDummy()->focusPolicy(), Qt::NoFocus);
 }
 
+// No key sends but Return or Enter outside the text boxes: not Space on the picture or on the
+// accept button, not typing. Return in a text box takes its value and leaves the box, as a click
+// elsewhere does; the next Return accepts.
+TEST_F(PreviewWindow, OnlyReturnOutsideTheTextBoxesAccepts) {
+    const QString path = QStringLiteral("/tmp/pictavo/My_Screenshot.png");
+    settings().setValue(QString(), QStringLiteral("sTemp"), path);
+    const auto keys = [](QWidget* w, const QString& typed) { QTest::keyClicks(w, typed); };
+    const std::function<void(frmMain&)> rows[] = {
+        [&](frmMain& f) { click(f.picPreview()), keys(QApplication::focusWidget(), u" "_s); },
+        [&](frmMain& f) {
+            click(f.picDrawTools()->cmdColour(2)), keys(QApplication::focusWidget(), u"a note"_s);
+        },
+        [&](frmMain& f) { f.cmdSend()->setFocus(), keys(f.cmdSend(), u" "_s); },
+        [&](frmMain& f) { click(f.picDrawTools()->cmdTool(4)), keys(f.txtText(), u" now\r"_s); },
+        [&](frmMain& f) {
+            click(f.picDrawTools()->txtWidth()), keys(QApplication::focusWidget(), u"7\r"_s);
+        },
+    };
+    for (const auto& act : rows) {
+        SCOPED_TRACE(&act - rows);
+        settings().setValue(QString(), QStringLiteral("sResult"), QString());
+        showCapture(testCard(QSize(120, 90)));
+        showActive();
+        act(*form);
+        EXPECT_EQ(settings().value(QString(), QStringLiteral("sResult")), QString());
+        ASSERT_TRUE(form->isLoaded() && form->window()->isVisible());
+        EXPECT_EQ(qobject_cast<QLineEdit*>(QApplication::focusWidget()), nullptr);
+        EXPECT_EQ(QString::number(form->Len), form->picDrawTools()->txtWidth()->text());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        EXPECT_EQ(settings().value(QString(), QStringLiteral("sResult")), path);
+        form->Unload();
+    }
+}
+
 TEST_F(PreviewWindow, FixedControlsStandWhereTheyBelong) {
     frmMainWindow* w = form->window();
     EXPECT_TRUE(w->windowFlags() & Qt::FramelessWindowHint);
@@ -331,11 +367,13 @@ TEST_F(PreviewWindow, FixedControlsStandWhereTheyBelong) {
     EXPECT_EQ(form->lblBigOverlay()->geometry().bottomRight(),
               form->imgLogo()->geometry().bottomRight());
 
-    // The window takes 85% of the height above the taskbar the screen reports.
+    // The window takes 85% of the height above the taskbar the screen reports, and keeps the
+    // size it is laid out for: the window manager cannot resize or maximise it.
     const int fullHeight = w->height();
     form->Unload();
     tc.screen->setTaskbarHeight(100);
     EXPECT_NEAR(fullHeight - form->window()->height(), 85, 1);
+    EXPECT_EQ(form->window()->minimumSize(), form->window()->maximumSize());
 }
 
 }  // namespace

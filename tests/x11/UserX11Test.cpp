@@ -179,6 +179,16 @@ TEST(PreviewHost, AtScaleTwoAWindowThatFitsIsShownPixelForPixel) {
     EXPECT_TRUE(found) << "the capture is not on the screen as it is";
 }
 
+// Two monitors side by side on the screen, the primary on the right; or none again.
+void twoMonitors(bool on) {
+    const QList<QStringList> set = {{"--setmonitor", "*R", "640/169x800/211+640+0", "screen"},
+                                    {"--setmonitor", "L", "640/169x800/211+0+0", "none"}};
+    for (const QStringList& words :
+         on ? set : QList<QStringList>{{"--delmonitor", "L"}, {"--delmonitor", "R"}}) {
+        QProcess::execute(QStringLiteral("xrandr"), words);
+    }
+}
+
 const QString kSelectUser = QStringLiteral("select@example.com");
 
 class SelectX11 : public ::testing::Test {
@@ -201,21 +211,20 @@ protected:
 
 // Escape sends nothing; a drag sends exactly what lies under it.
 TEST_F(SelectX11, ADragGivesExactlyThePixelsUnderItOnAnyMonitorAndScale) {
-    // Each drag is 200x150 pixels, from the point given.
+    // Each drag is 200x150 pixels, from the point given: odd device pixels too, which Qt's
+    // positions in whole logical pixels cannot name at a scale of 2 or 1.5.
     const std::tuple<const char*, const char*, QPoint> rows[] = {
         {"one monitor", "1", {100, 100}},
-        {"scaled twice", "2", {100, 100}},
+        {"scaled twice", "2", {101, 101}},
+        {"scaled by 1.5", "1.5", {101, 100}},
         {"left of the primary", "1", {40, 60}},
-        {"left of the primary, scaled twice", "2", {40, 60}},
+        {"left of the primary, scaled twice", "2", {41, 61}},
     };
     for (const auto& row : rows) {
         const auto& [name, scale, from] = row;
         SCOPED_TRACE(name);
-        if (&row == &rows[2]) {  // from here on two monitors, the primary on the right
-            QProcess::execute(QStringLiteral("xrandr"),
-                              {"--setmonitor", "*R", "640/169x800/211+640+0", "screen"});
-            QProcess::execute(QStringLiteral("xrandr"),
-                              {"--setmonitor", "L", "640/169x800/211+0+0", "none"});
+        if (&row == &rows[3]) {  // from here on two monitors, the primary on the right
+            twoMonitors(true);
         }
         const QImage screen = test::importRoot();
         const auto host = HostProcess::atScale(kSelectUser, scale);
@@ -231,8 +240,7 @@ TEST_F(SelectX11, ADragGivesExactlyThePixelsUnderItOnAnyMonitorAndScale) {
         const QString path = host->answer().value_or(QStringLiteral("<none>"));
         EXPECT_EQ(differingPixels(QImage(path), screen.copy(area)), 0) << path.toStdString();
     }
-    QProcess::execute(QStringLiteral("xrandr"), {"--delmonitor", "L"});
-    QProcess::execute(QStringLiteral("xrandr"), {"--delmonitor", "R"});
+    twoMonitors(false);
 }
 
 // The real file dialog: the typed name decides the type, and the type is remembered.
@@ -249,6 +257,38 @@ TEST_F(SelectX11, TheSaveDialogSavesTheScreenInTheTypedTypeAndRemembersIt) {
     EXPECT_EQ(host->answer(), QStringLiteral("True"));
     EXPECT_EQ(differingPixels(QImage(file), screen), 0);
     EXPECT_EQ(storedValue(kSelectUser, QStringLiteral("\\Options"), "SaveFileType"), "4");
+}
+
+const QString kPlaceUser = QStringLiteral("place@example.com");
+
+// With two monitors, the primary on the right, each window opens on the one that holds the
+// pointer, the left one, at either scale: the preview, the options window, the chooser, the
+// save dialog and the message that the capture was saved.
+TEST(PlacementHost, EveryWindowOpensOnTheMonitorThatHoldsThePointer) {
+    twoMonitors(true);
+    // The command (none: the window that the last keys left up), the window and the keys.
+    const std::tuple<QByteArray, QString, const char*> rows[] = {
+        {"/xpvfull", kTitle, "key Escape"}, {"/xpvoptions", kOptionsTitle, "key Escape"},
+        {"/xpvsend", kTitle, "key Escape"}, {"/xpvfsave", kTitle, "type shot"},
+        {"", kTitle, "key Return"},         {"", kTitle, "key Return"},
+    };
+    for (const char* scale : {"1", "2"}) {
+        const auto host = HostProcess::atScale(kPlaceUser, scale);
+        xdotool(moveTo({300, 500}));
+        for (const auto& [line, title, keys] : rows) {
+            SCOPED_TRACE(line.toStdString() + " at scale " + scale);
+            if (!line.isEmpty()) {
+                host->send(line);
+            }
+            QTest::qWait(800);
+            ASSERT_TRUE(test::waitForWindow(title));
+            const WindowId id = test::visibleWindows(title).value(0).toUInt();
+            EXPECT_LT(makeX11ScreenSource()->windowRect(id, true).center().x(), 640);
+            xdotool(QLatin1String(keys));
+        }
+        QFile::remove(QDir::home().filePath(QStringLiteral("shot.png")));  // saved at home
+    }
+    twoMonitors(false);
 }
 
 // The installation as a package lays it out: `cmake --install` into a DESTDIR, then the
