@@ -47,7 +47,7 @@ LanguageHeader parseLanguageHeader(const QString& text);
 // the options window), as UTF-8, or as Latin-1 when it is not valid UTF-8. Empty when the file
 // cannot be read.
 QString readLanguageText(const QString& path);
-inline constexpr qint64 kLanguageReadLimit = 1024 * 1024;
+inline constexpr qint64 kLanguageReadLimit = qint64{1024} * 1024;
 
 // The language value of a file's header.
 QString GetLanguageName(const QString& path);

@@ -103,8 +103,8 @@ void stampOverlayBox(QImage& capture, const QImage& box, QPoint at) {
     }
 }
 
-OverlayStamp::OverlayStamp(Settings& settings, const Clock& clock, QLocale locale)
-    : settings_(settings), clock_(clock), locale_(std::move(locale)) {}
+OverlayStamp::OverlayStamp(Settings& settings, const Clock& clock, const QLocale& locale)
+    : settings_(settings), clock_(clock), locale_(locale) {}
 
 double OverlayStamp::logicalDpi() const {
     if (logicalDpi_) {

@@ -68,7 +68,7 @@ void stampOverlayBox(QImage& capture, const QImage& box, QPoint at);
 class OverlayStamp {
 public:
     // `locale` gives the short date and time of the "(!D)" and "(!T)" tags.
-    OverlayStamp(Settings& settings, const Clock& clock, QLocale locale = QLocale::system());
+    OverlayStamp(Settings& settings, const Clock& clock, const QLocale& locale = QLocale::system());
 
     // The resolution at which font points become pixels and pixels become twips. By default
     // the primary screen's logical resolution at the time of each stamp, as for the windows.

@@ -63,7 +63,7 @@ QString completeSavePath(const QString& path, int filterIndex, QString& type) {
         type = ending.mid(1);
         return path;
     }
-    const QString completed =
+    QString completed =
         path + QLatin1Char('.') + TypeFromFilter(saveDialogFilter(), filterIndex).toLower();
     type = completed.right(3);
     return completed;
@@ -98,7 +98,7 @@ QString SaveToFile::ShowSaveDialog(const QString& folder, int typeNumber, QStrin
             return {};
         }
         QString chosenType;
-        const QString path = completeSavePath(answer.path, answer.filterIndex, chosenType);
+        QString path = completeSavePath(answer.path, answer.filterIndex, chosenType);
         // The dialog asked about the name as typed; a file the completed name names is asked
         // about here, or it would be replaced unasked.
         if (path == answer.path || !FileSystem::PathExists(path, true) ||

@@ -23,7 +23,7 @@ QString RegValue::asText() const {
         default: {
             // Other types read as text the way a string read of raw bytes does: up to the
             // first NUL.
-            const int nul = data.indexOf('\0');
+            const qsizetype nul = data.indexOf('\0');
             return QString::fromLatin1(nul < 0 ? data : data.left(nul));
         }
     }

@@ -162,7 +162,7 @@ QImage imageFromZPixmap(const X11PixelLayout& layout, ZPixmapBuffer buffer, QSiz
                              ? (layout.colormap[pixel] | 0xff000000u)
                              : qRgb(0, 0, 0);
             } else {
-                out[x] = qRgb(red.to8(pixel), green.to8(pixel), blue.to8(pixel));
+                out[x] = qRgb(int(red.to8(pixel)), int(green.to8(pixel)), int(blue.to8(pixel)));
             }
         }
     }

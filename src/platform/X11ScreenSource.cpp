@@ -4,6 +4,7 @@
 
 #include <QtGui/qguiapplication_platform.h>
 #include <QGuiApplication>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <type_traits>
@@ -363,8 +364,8 @@ QImage X11ScreenSource::grab(const QRect& rect) {
     const int bytesPerPixel = image.depth() / 8;
     const QPoint at = inside.topLeft() - rect.topLeft();
     for (int y = 0; y < part.height(); ++y) {
-        std::memcpy(image.scanLine(at.y() + y) + at.x() * bytesPerPixel, part.constScanLine(y),
-                    size_t(part.width()) * bytesPerPixel);
+        std::memcpy(image.scanLine(at.y() + y) + std::ptrdiff_t(at.x()) * bytesPerPixel,
+                    part.constScanLine(y), size_t(part.width()) * bytesPerPixel);
     }
     return image;
 }

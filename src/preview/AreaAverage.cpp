@@ -109,7 +109,8 @@ void reduceRows(const QImage& src, const AxisWeights& ax, const AxisWeights& ay,
                           row.data());
                 cachedRow = srcY;
             }
-            const std::uint32_t wy = ay.weights[static_cast<std::size_t>(sy.weights + k)];
+            const std::uint32_t wy =
+                ay.weights[static_cast<std::size_t>(sy.weights) + static_cast<std::size_t>(k)];
             // At most 255 * 256 * kOne in total, which fits 32 bits.
             std::uint32_t* a = acc.data();
             const std::uint32_t* h = row.data();
@@ -122,9 +123,10 @@ void reduceRows(const QImage& src, const AxisWeights& ax, const AxisWeights& ay,
         auto* line = reinterpret_cast<std::uint32_t*>(out + y * stride);
         constexpr std::uint32_t kHalf = 1u << (kOneShift + 8 - 1);
         for (int x = 0; x < dw; ++x) {
-            const std::uint32_t b = (acc[3 * x] + kHalf) >> (kOneShift + 8);
-            const std::uint32_t g = (acc[3 * x + 1] + kHalf) >> (kOneShift + 8);
-            const std::uint32_t r = (acc[3 * x + 2] + kHalf) >> (kOneShift + 8);
+            const std::size_t i = 3 * static_cast<std::size_t>(x);
+            const std::uint32_t b = (acc[i] + kHalf) >> (kOneShift + 8);
+            const std::uint32_t g = (acc[i + 1] + kHalf) >> (kOneShift + 8);
+            const std::uint32_t r = (acc[i + 2] + kHalf) >> (kOneShift + 8);
             line[x] = 0xff000000u | (r << 16) | (g << 8) | b;
         }
     }
