@@ -11,6 +11,7 @@
 #include "preview/AnnotationList.h"
 #include "preview/CanvasImage.h"
 #include "preview/PointerTools.h"
+#include "support/PixelChecks.h"
 #include "support/TestComponent.h"
 
 namespace pictavo {
@@ -142,6 +143,81 @@ TEST(CanvasImage, CircleIsTheRingWithinHalfThePenWidth) {
     }
 }
 
+// The arrow is its shaft, in the round pen up to the head's base, and a filled head of 4 x width
+// + 8 pixels at 30 degrees each side, whose tip is the release point.
+TEST(CanvasImage, ArrowIsItsShaftAndAHeadGrowingWithTheWidth) {
+    for (const int width : {1, 3, 9}) {
+        SCOPED_TRACE(width);
+        CanvasImage c = blankCanvas(QSize(130, 100), width);
+        DrawArrow(c, 10, 50, 110, 50, arrowHeadLength(width), 0x0000FF);
+        const double head = 4 * width + 8;
+        const double base = 110 - head * std::sqrt(3.0) / 2;
+        int wrong = 0;
+        for (int y = 0; y < 100; ++y) {
+            for (int x = 0; x < 130; ++x) {
+                const double dy = std::abs(y - 50.0);
+                const double shaft =
+                    std::hypot(std::max({10.0 - x, x - std::round(base), 0.0}), dy);
+                const double inHead =
+                    (x >= base && x <= 110) ? (110 - x) / std::sqrt(3.0) - dy : -1;
+                // Pixels on an edge of the exact shape may go either way.
+                if (std::abs(inHead) < 0.6 || std::abs(shaft - width / 2.0) < 0.6) {
+                    continue;
+                }
+                const bool ink = inHead > 0 || (width == 1 ? dy == 0 && x >= 10 && x <= base + 1
+                                                           : shaft < width / 2.0);
+                wrong += (c.working().pixel(x, y) == kRed.rgb()) != ink;
+            }
+        }
+        EXPECT_EQ(wrong, 0);
+        EXPECT_EQ(c.working().pixel(110, 50), kRed.rgb());
+        EXPECT_NE(c.working().pixel(111, 50), kRed.rgb());
+    }
+}
+
+// Every block of a pixelated area is one colour, the rounded mean of the pixels under it; the
+// blocks share the area evenly, at least 8 pixels and a twelfth of the shorter side each way.
+TEST(CanvasImage, PixelatedAreaIsBlocksOfTheMeansUnderThem) {
+    const QImage picture = test::testScreen(700, 300);
+    const struct {
+        QRect area;
+        QSize grid;
+    } rows[] = {
+        {{5, 7, 101, 37}, {12, 4}}, {{30, 20, 650, 240}, {32, 12}}, {{0, 0, 9, 300}, {1, 37}}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.area.width());
+        CanvasImage c;
+        c.setPicture(picture);
+        c.drawBlocks(r.area, pixelateBlocks(picture, r.area), 1.0);
+        ASSERT_EQ(pixelateGrid(r.area.size()), r.grid);
+        int wrong = 0;
+        for (int row = 0; row < r.grid.height(); ++row) {
+            for (int column = 0; column < r.grid.width(); ++column) {
+                const QRect block = pixelateBlock(r.area, r.grid, column, row);
+                EXPECT_GE(block.width(), std::min(8, r.area.width()));
+                int sum[3] = {};
+                for (int y = block.top(); y <= block.bottom(); ++y) {
+                    for (int x = block.left(); x <= block.right(); ++x) {
+                        const QRgb p = picture.pixel(x, y);
+                        sum[0] += qRed(p), sum[1] += qGreen(p), sum[2] += qBlue(p);
+                    }
+                }
+                const int n = block.width() * block.height();
+                const QRgb mean = qRgb((sum[0] * 2 + n) / (2 * n), (sum[1] * 2 + n) / (2 * n),
+                                       (sum[2] * 2 + n) / (2 * n));
+                QImage want(block.size(), QImage::Format_RGB32);
+                want.fill(mean);
+                wrong += c.working().copy(block) != want;
+            }
+        }
+        EXPECT_EQ(wrong, 0);
+        EXPECT_EQ(test::differingPixels(c.working(), annotatedPicture(picture, {})) -
+                      test::differingPixels(c.working().copy(r.area), picture.copy(r.area)),
+                  0)
+            << "pixels outside the area changed";
+    }
+}
+
 // A drag with the left button alone leaves one annotation, its finished shape, and no trace of
 // the rubber bands: a line and a box end at the release, a circle at its last move, and a
 // freehand stroke starts at the last pointer position. Other buttons, or no tool, draw nothing.
@@ -166,18 +242,27 @@ TEST(PointerTools, ADragCommitsOnlyTheFinishedShape) {
         {"freehand, middle", DrawingState::Freehand, Qt::MiddleButton, {10, 10}, {{50, 40}}, {50, 40}, {}},
         {"circle, left and middle", DrawingState::Circle, kLeft | Qt::MiddleButton, {10, 10}, {{50, 40}}, {50, 40}, {}},
         {"no tool", DrawingState::None, kLeft, {10, 10}, {{50, 40}}, {50, 40}, {}},
+        {"arrow", DrawingState::Arrow, kLeft, {10, 40}, {{40, 30}, {5, 5}}, {70, 12}, {{10, 40}, {70, 12}}},
+        {"arrow, a click", DrawingState::Arrow, kLeft, {30, 30}, {{50, 40}}, {30, 30}, {}},
+        // The area runs from corner to corner, the far one not included, and ends at the capture.
+        {"pixelate", DrawingState::Pixelate, kLeft, {60, 50}, {{70, 55}, {2, 2}}, {20, 10}, {{20, 10}, {60, 50}}},
+        {"pixelate, off the edge", DrawingState::Pixelate, kLeft, {50, 30}, {}, {99, 70}, {{50, 30}, {80, 60}}},
+        {"pixelate, no area", DrawingState::Pixelate, kLeft, {50, 30}, {{70, 40}}, {70, 30}, {}},
         // clang-format on
     };
-    const QImage blank = Drawing::blank(QSize(80, 60));
+    const QImage blank = test::testScreen(80, 60);
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
-        Drawing d;
+        Drawing d(blank);
         d.state.Tool = r.tool;
         d.state.Len = 3;
         d.drag(r.from, r.via, r.to, r.buttons);
         std::vector<Annotation> items;
         if (!r.shape.empty()) {
-            items.push_back(Annotation{r.tool, d.state.Colour, 3, r.shape, {}, {}});
+            items.push_back(Annotation{r.tool, d.state.Colour, 3, r.shape, {}, {}, {}});
+        }
+        if (r.tool == DrawingState::Pixelate && !items.empty()) {
+            items[0].blocks = pixelateBlocks(blank, QRect(r.shape[0], r.shape[1] - QPoint(1, 1)));
         }
         ASSERT_EQ(d.list.items().size(), items.size());
         EXPECT_TRUE(items.empty() || d.list.items()[0].points == r.shape);
@@ -187,7 +272,7 @@ TEST(PointerTools, ADragCommitsOnlyTheFinishedShape) {
         d.state.Tool = DrawingState::Line;
         d.drag({75, 5}, {{40, 30}, {5, 55}}, {78, 2});
         items.push_back(
-            Annotation{DrawingState::Line, d.state.Colour, 3, {{75, 5}, {78, 2}}, {}, {}});
+            Annotation{DrawingState::Line, d.state.Colour, 3, {{75, 5}, {78, 2}}, {}, {}, {}});
         EXPECT_EQ(d.canvas.committed(), annotatedPicture(blank, items));
     }
 }
@@ -226,7 +311,9 @@ TEST(PointerTools, TextFloatsWithThePointerUntilClicked) {
 
 // Undo takes the newest annotation away and redo brings it back: the picture is always the
 // capture with the items that remain, pixel for pixel as if drawn without undo. Items are drawn
-// by letter: L a line, C a circle across it, T a text across both; u is an undo, r a redo.
+// by letter: L a line, C a circle across it, T a text across both, A an arrow and P a pixelated
+// area across all of them; u is an undo, r a redo. A pixelated area takes the blocks of what
+// lies under it, and what comes after it stays on top.
 TEST(PointerTools, UndoAndRedoLeaveThePictureOfTheRemainingItems) {
     const QImage capture = test::testScreen(120, 90);
     const auto draw = [](Drawing& d, const char* items) {
@@ -238,6 +325,12 @@ TEST(PointerTools, UndoAndRedoLeaveThePictureOfTheRemainingItems) {
             } else if (*i == 'C') {
                 d.state.Tool = DrawingState::Circle;
                 d.drag({52, 44}, {{60, 44}}, {60, 44});
+            } else if (*i == 'A') {
+                d.state.Tool = DrawingState::Arrow;
+                d.drag({100, 80}, {{20, 20}}, {30, 35});
+            } else if (*i == 'P') {
+                d.state.Tool = DrawingState::Pixelate;
+                d.drag({20, 15}, {{80, 80}}, {90, 70});
             } else {
                 d.state.Tool = DrawingState::Text;
                 d.tools.move(kNone, QPoint(50, 40));
@@ -256,6 +349,10 @@ TEST(PointerTools, UndoAndRedoLeaveThePictureOfTheRemainingItems) {
         // painted over the line.
         {"TLC", "u", "TL"},
         {"TLC", "uurru", "TL"},
+        {"LPA", "u", "LP"},
+        {"LPA", "uu", "L"},
+        {"CPTA", "uuurrr", "CPTA"},
+        {"PL", "u", "P"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(std::string(r.items) + " " + r.steps);

@@ -12,6 +12,7 @@
 #include "capture/frmCounter.h"
 #include "platform/RegistryHive.h"
 #include "platform/ScreenSource.h"
+#include "preview/CanvasImage.h"
 #include "support/HostProcess.h"
 #include "support/PixelChecks.h"
 #include "support/RawDisplay.h"
@@ -141,6 +142,62 @@ TEST(PreviewHost, ReturnAfterASwatchSendsTheStrokeCtrlZTakesItBackEscapeSendsNot
         } else {
             ASSERT_TRUE(path.endsWith(QStringLiteral(".png"))) << path.toStdString();
             EXPECT_EQ(shows(path, qRgb(255, 0, 255)), magenta > 0);
+        }
+    }
+}
+
+// The pixelate tool, chosen by its button, over a terminal full of fine text: the area dragged
+// is blocks in the file sent, each of one colour, the mean of the terminal's pixels under it, and
+// nothing else changes. The terminal sent untouched first is what the blocks are checked against.
+TEST(PreviewHost, PixelateChosenByItsButtonLeavesOnlyBlocksOfTheTerminalsText) {
+    test::setUserValue(kPreviewUser, "Options", "Preview", QStringLiteral("1"));
+    test::setUserValue(kPreviewUser, "DrawTools", "Tool", QStringLiteral("0"));
+    QProcess terminal;
+    terminal.start(QStringLiteral("xterm"),
+                   {"-T", "Terminal", "-geometry", "60x15+40+40", "-e", "sh", "-c",
+                    "for i in $(seq 14); do echo 'The quick brown fox jumps over 0123456789 "
+                    "lazy dogs $i'; done; sleep 600"});
+    ASSERT_TRUE(test::waitForWindow(QStringLiteral("Terminal")));
+    const auto host = HostProcess::atScale(kPreviewUser, "1");
+    const QString activate = QStringLiteral("search --name ^Terminal$ windowactivate --sync");
+    xdotool(activate);
+    QTest::qWait(300);
+    host->send("/xpvactive");
+    ASSERT_TRUE(previewWindow().isValid());
+    xdotool(QStringLiteral("key Return"));
+    const QImage before =
+        QImage(host->answer().value_or(QString())).convertToFormat(QImage::Format_RGB32);
+
+    xdotool(activate);
+    QTest::qWait(300);
+    host->send("/xpvactive");
+    const QRect w = previewWindow();
+    ASSERT_TRUE(w.isValid());
+    // cmdTool 6, in the tool frame at the left of the palette in the window's top right.
+    const QPoint button = w.topLeft() + QPoint((w.width() * 15 - 9160 + 2415) / 15, 795 / 15);
+    const QPoint c = w.center();
+    xdotool(moveTo(button) + "click 1");
+    xdotool(drag(c - QPoint(90, 40), c, c + QPoint(90, 40)) + " key Return");
+    terminal.kill();
+    terminal.waitForFinished();
+    const QImage sent =
+        QImage(host->answer().value_or(QString())).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(sent.size(), before.size());
+
+    QRect changed;
+    for (int y = 0; y < sent.height(); ++y) {
+        for (int x = 0; x < sent.width(); ++x) {
+            changed |= sent.pixel(x, y) != before.pixel(x, y) ? QRect(x, y, 1, 1) : QRect();
+        }
+    }
+    ASSERT_EQ(changed.size(), QSize(180, 80)) << "the drag's area, every block of it changed";
+    const QSize grid = pixelateGrid(changed.size());
+    const QImage means = pixelateBlocks(before, changed);
+    for (int row = 0; row < grid.height(); ++row) {
+        for (int column = 0; column < grid.width(); ++column) {
+            QImage block(pixelateBlock(changed, grid, column, row).size(), QImage::Format_RGB32);
+            block.fill(means.pixel(column, row));
+            EXPECT_EQ(sent.copy(pixelateBlock(changed, grid, column, row)), block);
         }
     }
 }
