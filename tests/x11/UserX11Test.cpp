@@ -206,7 +206,8 @@ TEST(PreviewHost, PixelateChosenByItsButtonLeavesOnlyBlocksOfTheTerminalsText) {
 // capture stands somewhere on the screen, pixel for pixel.
 TEST(PreviewHost, AtScaleTwoAWindowThatFitsIsShownPixelForPixel) {
     test::setUserValue(kPreviewUser, "Options", "Preview", QStringLiteral("1"));
-    test::PatternWindow pattern(QSize(500, 300));
+    // Low enough for the smallest preview area, below a palette in two rows.
+    test::PatternWindow pattern(QSize(500, 200));
     pattern.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&pattern));
     xdotool(QStringLiteral("windowactivate --sync ") + QString::number(pattern.winId()));
