@@ -526,13 +526,11 @@ QImage pixelateBlocks(const QImage& picture, const QRect& area) {
     const QImage source = direct ? picture : picture.copy(r).convertToFormat(QImage::Format_RGB32);
     const QPoint origin = direct ? r.topLeft() : QPoint(0, 0);
 
-    // The column of every x of the area, then one pass over its rows, summing per column.
-    std::vector<int> columnOf(static_cast<std::size_t>(r.width()));
-    for (int column = 0; column < grid.width(); ++column) {
-        const QRect block = pixelateBlock(r, grid, column, 0);
-        for (int x = block.left(); x <= block.right(); ++x) {
-            columnOf[static_cast<std::size_t>(x - r.left())] = column;
-        }
+    // The blocks' left edges, then one pass over the area's rows, summing per block.
+    std::vector<int> edges(static_cast<std::size_t>(grid.width()) + 1);
+    for (int column = 0; column <= grid.width(); ++column) {
+        edges[static_cast<std::size_t>(column)] =
+            column < grid.width() ? pixelateBlock(r, grid, column, 0).left() - r.left() : r.width();
     }
     QImage blocks(grid, QImage::Format_RGB32);
     std::vector<quint64> sums(static_cast<std::size_t>(grid.width()) * 3);
@@ -543,13 +541,21 @@ QImage pixelateBlocks(const QImage& picture, const QRect& area) {
             const auto* line =
                 reinterpret_cast<const QRgb*>(source.constScanLine(y - r.top() + origin.y())) +
                 origin.x();
-            for (int x = 0; x < r.width(); ++x) {
-                const QRgb p = line[x];
-                quint64* s =
-                    &sums[static_cast<std::size_t>(columnOf[static_cast<std::size_t>(x)]) * 3];
-                s[0] += static_cast<quint64>(qRed(p));
-                s[1] += static_cast<quint64>(qGreen(p));
-                s[2] += static_cast<quint64>(qBlue(p));
+            quint64* s = sums.data();
+            for (std::size_t column = 0; column + 1 < edges.size(); ++column, s += 3) {
+                // One block's run of the row: at most 2 x 32767 pixels, within 32 bits.
+                quint32 red = 0;
+                quint32 green = 0;
+                quint32 blue = 0;
+                for (int x = edges[column]; x < edges[column + 1]; ++x) {
+                    const QRgb p = line[x];
+                    red += (p >> 16) & 0xff;
+                    green += (p >> 8) & 0xff;
+                    blue += p & 0xff;
+                }
+                s[0] += red;
+                s[1] += green;
+                s[2] += blue;
             }
         }
         auto* out = reinterpret_cast<QRgb*>(blocks.scanLine(row));
