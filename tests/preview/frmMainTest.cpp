@@ -117,7 +117,6 @@ TEST_F(PreviewWindow, ToolButtonsSelectTheirToolsAndTheChoiceOutlivesTheWindow) 
                             DrawingState::Pixelate};
     showCapture(testCard(QSize(120, 90)));
     DrawToolsPalette* p = form->picDrawTools();
-    EXPECT_EQ(p->cmdTool(5)->toolTip() + p->cmdTool(6)->toolTip(), QStringLiteral("ArrowPixelate"));
     for (int button = 0; button < 7; ++button) {
         SCOPED_TRACE(button);
         click(p->cmdTool(button));
@@ -226,12 +225,11 @@ TEST_F(PreviewWindow, StoredDrawingValuesComeBackAndStyleButtonsToggleTheFont) {
     // A click on the sample asks for a font, preset with the sample's; the chosen one is the
     // text's font from then on, the window gone too (that is what the pipeline stores).
     click(p->cmdTool(4));
-    QFont chosen(QStringLiteral("DejaVu Serif"), 21);
-    chosen.setBold(true);
+    const QFont chosen(QStringLiteral("DejaVu Serif"), 21, QFont::Bold);
     tc.dialogs->fonts.enqueue(chosen);
-    const QFont before = p->lblTextFormat()->font();
+    const QList<QFont> asked{p->lblTextFormat()->font()};
     click(p->lblTextFormat());
-    ASSERT_EQ(tc.dialogs->fontsAsked, QList<QFont>{before});
+    ASSERT_EQ(tc.dialogs->fontsAsked, asked);
     EXPECT_EQ(p->lblTextFormat()->font(), chosen);
     EXPECT_EQ(p->cmdFontStyle(0)->backColour(), DrawToolsPalette::styleOnFace());
     form->cmdX_Click();
@@ -339,44 +337,22 @@ TEST_F(PreviewWindow, EscapeCancelsAndReturnAcceptsAfterAnyPaletteClick) {
     EXPECT_EQ(form->txtDummy()->focusPolicy(), Qt::NoFocus);
 }
 
-// On a reduced preview (half size here) the arrow and the pixelated area reach the file at full
-// size, where the pointer put them on the capture; the blocks are the means of the full-size
-// capture, and the preview shows them reduced.
-TEST_F(PreviewWindow, ArrowAndPixelateOnAReducedPreviewReachTheFileAtFullSize) {
+// A pixelated area on a reduced preview (half size here) reaches the file at full size, where the
+// pointer put it on the capture, in blocks of the full-size capture's means, shown reduced.
+TEST_F(PreviewWindow, PixelateOnAReducedPreviewReachesTheFileAtFullSize) {
     const QImage capture = testCard(areaSize() * 2);
-    for (const int button : {5, 6}) {
-        SCOPED_TRACE(button);
-        showCapture(capture);
-        ASSERT_TRUE(form->bScaled);
-        click(form->picDrawTools()->cmdTool(button));
-        Canvas* canvas = form->picPreview();
-        QTest::mousePress(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(20, 15));
-        QTest::mouseMove(canvas, QPoint(90, 60));
-        QTest::mouseRelease(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(90, 60));
-        ASSERT_EQ(form->annotations.items().size(), 1u);
-        const Annotation& item = form->annotations.items()[0];
-        EXPECT_EQ(item.points, (std::vector<QPoint>{{40, 30}, {180, 120}}));
-        EXPECT_EQ(*form->finishedPicture(), annotatedPicture(capture, {item}));
-        if (button == 6) {
-            EXPECT_EQ(item.blocks, pixelateBlocks(capture, QRect(40, 30, 140, 90)));
-            EXPECT_EQ(canvas->image().committed().pixel(21, 16), item.blocks.pixel(0, 0));
-        }
-    }
-}
-
-// On the smallest window (a 1280x800 screen at scale 2 gives 544x340) the palette stands in two
-// rows right of the logo, within the window and above the preview area; a wide one keeps one row.
-TEST_F(PreviewWindow, ThePaletteClearsTheLogoOnASmallWindow) {
-    for (const int width : {544, 1088}) {
-        SCOPED_TRACE(width);
-        form->window()->resize(width, 340 * width / 544);
-        showCapture(testCard(QSize(40, 30)));
-        const QRect palette = form->picDrawTools()->geometry();
-        EXPECT_FALSE(palette.intersects(form->imgLogo()->geometry()));
-        EXPECT_TRUE(form->window()->rect().contains(palette));
-        EXPECT_LT(palette.bottom(), form->picHidden()->geometry().top());
-        EXPECT_EQ(palette.height() > form->imgLogo()->height(), width == 544);
-    }
+    showCapture(capture);
+    click(form->picDrawTools()->cmdTool(6));
+    Canvas* canvas = form->picPreview();
+    QTest::mousePress(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(20, 15));
+    QTest::mouseMove(canvas, QPoint(90, 60));
+    QTest::mouseRelease(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(90, 60));
+    ASSERT_EQ(form->annotations.items().size(), 1u);
+    const Annotation& item = form->annotations.items()[0];
+    EXPECT_EQ(item.points, (std::vector<QPoint>{{40, 30}, {180, 120}}));
+    EXPECT_EQ(item.blocks, pixelateBlocks(capture, QRect(40, 30, 140, 90)));
+    EXPECT_EQ(*form->finishedPicture(), annotatedPicture(capture, {item}));
+    EXPECT_EQ(canvas->image().committed().pixel(21, 16), item.blocks.pixel(0, 0));
 }
 
 TEST_F(PreviewWindow, FixedControlsStandWhereTheyBelong) {
@@ -403,6 +379,18 @@ TEST_F(PreviewWindow, FixedControlsStandWhereTheyBelong) {
     form->Unload();
     tc.screen->setTaskbarHeight(100);
     EXPECT_NEAR(fullHeight - form->window()->height(), 85, 1);
+
+    // The palette stands clear of the logo too, in two rows on the smallest
+    // window (a 1280x800 screen at scale 2 gives 544x340), in one on a wide one.
+    for (const int width : {544, 1088}) {
+        form->window()->resize(width, 340 * width / 544);
+        showCapture(testCard(QSize(40, 40)));
+        const QRect palette = form->picDrawTools()->geometry();
+        EXPECT_FALSE(palette.intersects(form->imgLogo()->geometry()));
+        EXPECT_TRUE(form->window()->rect().contains(palette));
+        EXPECT_LT(palette.bottom(), form->picHidden()->geometry().top());
+        EXPECT_EQ(palette.height() > form->imgLogo()->height(), width == 544) << width;
+    }
 }
 
 }  // namespace

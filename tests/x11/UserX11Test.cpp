@@ -159,29 +159,27 @@ TEST(PreviewHost, PixelateChosenByItsButtonLeavesOnlyBlocksOfTheTerminalsText) {
                     "lazy dogs $i'; done; sleep 600"});
     ASSERT_TRUE(test::waitForWindow(QStringLiteral("Terminal")));
     const auto host = HostProcess::atScale(kPreviewUser, "1");
-    const QString activate = QStringLiteral("search --name ^Terminal$ windowactivate --sync");
-    xdotool(activate);
-    QTest::qWait(300);
-    host->send("/xpvactive");
-    ASSERT_TRUE(previewWindow().isValid());
+    const auto preview = [&] {
+        xdotool(QStringLiteral("search --name ^Terminal$ windowactivate --sync"));
+        QTest::qWait(300);
+        host->send("/xpvactive");
+        return previewWindow();
+    };
+    const auto answer = [&] {
+        return QImage(host->answer().value_or(QString())).convertToFormat(QImage::Format_RGB32);
+    };
+    ASSERT_TRUE(preview().isValid());
     xdotool(QStringLiteral("key Return"));
-    const QImage before =
-        QImage(host->answer().value_or(QString())).convertToFormat(QImage::Format_RGB32);
-
-    xdotool(activate);
-    QTest::qWait(300);
-    host->send("/xpvactive");
-    const QRect w = previewWindow();
+    const QImage before = answer();
+    const QRect w = preview();
     ASSERT_TRUE(w.isValid());
     // cmdTool 6, in the tool frame at the left of the palette in the window's top right.
     const QPoint button = w.topLeft() + QPoint((w.width() * 15 - 9160 + 2415) / 15, 795 / 15);
     const QPoint c = w.center();
-    xdotool(moveTo(button) + "click 1");
-    xdotool(drag(c - QPoint(90, 40), c, c + QPoint(90, 40)) + " key Return");
+    xdotool(moveTo(button) + "click 1 " + drag(c - QPoint(90, 40), c, c + QPoint(90, 40)) +
+            " key Return");
+    const QImage sent = answer();
     terminal.kill();
-    terminal.waitForFinished();
-    const QImage sent =
-        QImage(host->answer().value_or(QString())).convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(sent.size(), before.size());
 
     QRect changed;
@@ -191,15 +189,10 @@ TEST(PreviewHost, PixelateChosenByItsButtonLeavesOnlyBlocksOfTheTerminalsText) {
         }
     }
     ASSERT_EQ(changed.size(), QSize(180, 80)) << "the drag's area, every block of it changed";
-    const QSize grid = pixelateGrid(changed.size());
-    const QImage means = pixelateBlocks(before, changed);
-    for (int row = 0; row < grid.height(); ++row) {
-        for (int column = 0; column < grid.width(); ++column) {
-            QImage block(pixelateBlock(changed, grid, column, row).size(), QImage::Format_RGB32);
-            block.fill(means.pixel(column, row));
-            EXPECT_EQ(sent.copy(pixelateBlock(changed, grid, column, row)), block);
-        }
-    }
+    CanvasImage blocks;
+    blocks.setPicture(before);
+    blocks.drawBlocks(changed, pixelateBlocks(before, changed), 1.0);
+    EXPECT_EQ(sent, blocks.working());
 }
 
 // A window that fits is shown one capture pixel per device pixel at a scale of 2: the sent
