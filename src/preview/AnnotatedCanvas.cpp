@@ -44,6 +44,15 @@ void AnnotatedCanvas::removeLast(const std::vector<Annotation>& items) {
     canvas_.commit();
 }
 
+const QImage& AnnotatedCanvas::fullSize() const {
+    if (scale_ != 1.0 && fullSize_) {
+        if (const QImage* picture = fullSize_()) {
+            return *picture;
+        }
+    }
+    return canvas_.committed();
+}
+
 QImage annotatedPicture(const QImage& capture, const std::vector<Annotation>& items) {
     CanvasImage canvas;
     AnnotatedCanvas(canvas).reset(capture, 1.0, items);

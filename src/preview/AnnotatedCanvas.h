@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QRect>
+#include <functional>
 #include <vector>
 
 #include "preview/Annotation.h"
@@ -30,12 +31,19 @@ public:
 
     double scale() const { return scale_; }
 
+    // The full-size picture as it stands: the capture with the items drawn over it at full size.
+    // At scale 1 that is the canvas's committed picture; a reduced canvas asks `source`, which
+    // the owner of the capture gives.
+    void setFullSizeSource(std::function<const QImage*()> source) { fullSize_ = std::move(source); }
+    const QImage& fullSize() const;
+
 private:
     CanvasImage& canvas_;
     QImage base_;
     double scale_ = 1.0;
     // The rectangle each item covers on the canvas, in the order of the items.
     std::vector<QRect> bounds_;
+    std::function<const QImage*()> fullSize_;
 };
 
 // `capture` with `items` drawn over it at full size.

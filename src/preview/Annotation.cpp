@@ -26,6 +26,12 @@ QFont scaledFont(QFont font, double scale) {
 
 }  // namespace
 
+QRect pixelateArea(QPoint from, QPoint to, QSize size) {
+    const QRect area(QPoint(std::min(from.x(), to.x()), std::min(from.y(), to.y())),
+                     QPoint(std::max(from.x(), to.x()) - 1, std::max(from.y(), to.y()) - 1));
+    return area & QRect(QPoint(0, 0), size);
+}
+
 void drawAnnotation(CanvasImage& canvas, const Annotation& item, double scale) {
     const std::vector<QPoint>& p = item.points;
     if (p.empty()) {
@@ -61,6 +67,18 @@ void drawAnnotation(CanvasImage& canvas, const Annotation& item, double scale) {
         case DrawingState::Text:
             canvas.drawText(x(0), y(0), item.text,
                             scale == 1.0 ? item.font : scaledFont(item.font, scale), colour);
+            break;
+        case DrawingState::Arrow:
+            if (p.size() == 2) {
+                // The head keeps its full-size proportion to the shaft on a reduced preview.
+                DrawArrow(canvas, x(0), y(0), x(1), y(1), arrowHeadLength(item.width) * scale,
+                          item.colour);
+            }
+            break;
+        case DrawingState::Pixelate:
+            if (p.size() == 2) {
+                canvas.drawBlocks(QRect(p[0], p[1] - QPoint(1, 1)), item.blocks, scale);
+            }
             break;
         default:
             break;

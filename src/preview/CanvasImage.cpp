@@ -7,6 +7,7 @@
 #include <cstring>
 #include <limits>
 #include <utility>
+#include <vector>
 
 namespace pictavo {
 
@@ -404,6 +405,170 @@ void CanvasImage::drawText(int x, int y, const QString& text, const QFont& font,
     const QRect bounds(x - h, y - h / 2, fm.horizontalAdvance(text) + 2 * h, 2 * h);
     markDirty(bounds);
     changed(bounds & working_.rect());
+}
+
+void CanvasImage::fillTriangle(QPointF a, QPointF b, QPointF c, QColor colour) {
+    if (working_.isNull()) {
+        return;
+    }
+    const QRgb rgb = opaque(colour);
+    const QPointF v[3] = {a, b, c};
+    const double top = std::min({a.y(), b.y(), c.y()});
+    const double bottom = std::max({a.y(), b.y(), c.y()});
+    const double left = std::min({a.x(), b.x(), c.x()});
+    const double right = std::max({a.x(), b.x(), c.x()});
+    if (!std::isfinite(top + bottom + left + right)) {
+        return;
+    }
+    // A pixel centre is inside when it lies on the inner side of all three edges.
+    const double area2 = (b.x() - a.x()) * (c.y() - a.y()) - (b.y() - a.y()) * (c.x() - a.x());
+    const double sign = area2 < 0 ? -1.0 : 1.0;
+    constexpr double kEdge = 1e-9;
+    auto inside = [&](int px, int py) {
+        for (int i = 0; i < 3; ++i) {
+            const QPointF& p = v[i];
+            const QPointF& q = v[(i + 1) % 3];
+            const double cross = (q.x() - p.x()) * (py - p.y()) - (q.y() - p.y()) * (px - p.x());
+            if (sign * cross < -kEdge) {
+                return false;
+            }
+        }
+        return true;
+    };
+    const QRect d = drawable();
+    const int yFirst = std::max(toIntClamped(std::ceil(top)), d.top());
+    const int yLast = std::min(toIntClamped(std::floor(bottom)), d.bottom());
+    const int xFirst = toIntClamped(std::ceil(left));
+    const int xLast = toIntClamped(std::floor(right));
+    for (int py = yFirst; py <= yLast; ++py) {
+        int first = xFirst;
+        int last = xLast;
+        while (first <= last && !inside(first, py))
+            ++first;
+        while (last >= first && !inside(last, py))
+            --last;
+        if (first <= last) {
+            fillSpan(py, first, last, rgb);
+        }
+    }
+    const QRect bounds(QPoint(xFirst, toIntClamped(std::ceil(top))),
+                       QPoint(xLast, toIntClamped(std::floor(bottom))));
+    markDirty(bounds);
+    changed(bounds & working_.rect());
+}
+
+namespace {
+
+// A capture coordinate on a canvas that shows the capture at `scale`.
+int scaledEdge(int value, double scale) {
+    return scale == 1.0 ? value : toIntClamped(std::nearbyint(value * scale));
+}
+
+}  // namespace
+
+void CanvasImage::drawBlocks(const QRect& area, const QImage& blocks, double scale) {
+    if (working_.isNull() || area.isEmpty() || blocks.isNull()) {
+        return;
+    }
+    const QSize grid = blocks.size();
+    const QRect d = drawable();
+    QRect bounds;
+    for (int row = 0; row < grid.height(); ++row) {
+        for (int column = 0; column < grid.width(); ++column) {
+            const QRect block = pixelateBlock(area, grid, column, row);
+            const QRect shown(
+                QPoint(scaledEdge(block.left(), scale), scaledEdge(block.top(), scale)),
+                QPoint(scaledEdge(block.right() + 1, scale) - 1,
+                       scaledEdge(block.bottom() + 1, scale) - 1));
+            const QRect r = shown & d;
+            const QRgb rgb = blocks.pixel(column, row) | 0xff000000u;
+            for (int y = r.top(); y <= r.bottom(); ++y) {
+                fillSpan(y, r.left(), r.right(), rgb);
+            }
+            bounds |= shown;
+        }
+    }
+    markDirty(bounds);
+    changed(bounds & working_.rect());
+}
+
+int pixelateBlockSize(QSize area) {
+    const int shorter = std::min(area.width(), area.height());
+    return std::max(8, static_cast<int>(std::lround(shorter / 12.0)));
+}
+
+QSize pixelateGrid(QSize area) {
+    const int block = pixelateBlockSize(area);
+    return {std::max(1, area.width() / block), std::max(1, area.height() / block)};
+}
+
+QRect pixelateBlock(const QRect& area, QSize grid, int column, int row) {
+    auto edge = [](int start, int extent, int parts, int i) {
+        return start + static_cast<int>(qint64{extent} * i / parts);
+    };
+    const int x1 = edge(area.left(), area.width(), grid.width(), column);
+    const int x2 = edge(area.left(), area.width(), grid.width(), column + 1);
+    const int y1 = edge(area.top(), area.height(), grid.height(), row);
+    const int y2 = edge(area.top(), area.height(), grid.height(), row + 1);
+    return QRect(x1, y1, x2 - x1, y2 - y1);
+}
+
+QImage pixelateBlocks(const QImage& picture, const QRect& area) {
+    const QRect r = area & picture.rect();
+    if (r.isEmpty() || r != area) {
+        return {};
+    }
+    const QSize grid = pixelateGrid(r.size());
+    // Read straight from the picture when it is RGB32 (the canvas always is); any other format
+    // is converted, the area alone.
+    const bool direct =
+        picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32;
+    const QImage source = direct ? picture : picture.copy(r).convertToFormat(QImage::Format_RGB32);
+    const QPoint origin = direct ? r.topLeft() : QPoint(0, 0);
+
+    // The blocks' left edges, then one pass over the area's rows, summing per block.
+    std::vector<int> edges(static_cast<std::size_t>(grid.width()) + 1);
+    for (int column = 0; column <= grid.width(); ++column) {
+        edges[static_cast<std::size_t>(column)] =
+            column < grid.width() ? pixelateBlock(r, grid, column, 0).left() - r.left() : r.width();
+    }
+    QImage blocks(grid, QImage::Format_RGB32);
+    std::vector<quint64> sums(static_cast<std::size_t>(grid.width()) * 3);
+    for (int row = 0; row < grid.height(); ++row) {
+        const QRect band = pixelateBlock(r, grid, 0, row);
+        std::fill(sums.begin(), sums.end(), 0);
+        for (int y = band.top(); y <= band.bottom(); ++y) {
+            const auto* line =
+                reinterpret_cast<const QRgb*>(source.constScanLine(y - r.top() + origin.y())) +
+                origin.x();
+            quint64* s = sums.data();
+            for (std::size_t column = 0; column + 1 < edges.size(); ++column, s += 3) {
+                // One block's run of the row: at most 2 x 32767 pixels, within 32 bits.
+                quint32 red = 0;
+                quint32 green = 0;
+                quint32 blue = 0;
+                for (int x = edges[column]; x < edges[column + 1]; ++x) {
+                    const QRgb p = line[x];
+                    red += (p >> 16) & 0xff;
+                    green += (p >> 8) & 0xff;
+                    blue += p & 0xff;
+                }
+                s[0] += red;
+                s[1] += green;
+                s[2] += blue;
+            }
+        }
+        auto* out = reinterpret_cast<QRgb*>(blocks.scanLine(row));
+        for (int column = 0; column < grid.width(); ++column) {
+            const QRect block = pixelateBlock(r, grid, column, row);
+            const quint64 n =
+                static_cast<quint64>(block.width()) * static_cast<quint64>(block.height());
+            const quint64* s = &sums[static_cast<std::size_t>(column) * 3];
+            auto mean = [n](quint64 sum) { return static_cast<int>((sum + n / 2) / n); };
+            out[column] = qRgb(mean(s[0]), mean(s[1]), mean(s[2]));
+        }
+    }
+    return blocks;
 }
 
 }  // namespace pictavo

@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QImage>
+#include <QPointF>
 #include <QRect>
 #include <QString>
 #include <functional>
@@ -54,6 +55,12 @@ public:
     void drawCircle(double centreX, double centreY, double radius, QColor colour);
     // `text` with the top-left corner of its line box at (x, y).
     void drawText(int x, int y, const QString& text, const QFont& font, QColor colour);
+    // A filled triangle: the pixels whose centres lie inside it or on its edges.
+    void fillTriangle(QPointF a, QPointF b, QPointF c, QColor colour);
+    // The blocks of a pixelated area (see pixelateBlocks) written in place of the pixels:
+    // `area` is in the capture's pixels, and the canvas shows the capture at `scale`, so
+    // each block fills its rectangle scaled, edges rounded to the nearest pixel.
+    void drawBlocks(const QRect& area, const QImage& blocks, double scale);
 
     const QImage& committed() const { return committed_; }
     const QImage& working() const { return working_; }
@@ -88,5 +95,21 @@ private:
     std::function<void(const QRect&)> changed_;
     std::function<void()> committedChanged_;
 };
+
+// Pixelating hides what an area shows: the area becomes a grid of blocks, each of one colour,
+// the mean of the pixels under it. A block is at least pixelateBlockSize() pixels each way, so
+// no block shows less than that many pixels' mean; the area's width and height are divided
+// evenly among the blocks (their sizes differ by one pixel at most), so there are no thin
+// blocks at the edges either.
+
+// The nominal block size of an area: a twelfth of its shorter side, and at least 8 pixels.
+int pixelateBlockSize(QSize area);
+// The grid's columns and rows for `area`.
+QSize pixelateGrid(QSize area);
+// Block (column, row) of `area` divided into `grid`.
+QRect pixelateBlock(const QRect& area, QSize grid, int column, int row);
+// The block means of `area` of `picture` (which must contain it), as an opaque RGB32 image with
+// one pixel per block; each channel's mean is rounded to the nearest integer.
+QImage pixelateBlocks(const QImage& picture, const QRect& area);
 
 }  // namespace pictavo

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <limits>
@@ -20,20 +21,22 @@ namespace pictavo {
 
 namespace {
 
-// Design geometry, twips.
+// Design geometry, twips. The frames stand in one row, or in two on a narrow window: the tool
+// and colour frames and the history buttons above, the size (or text) frame below.
 constexpr int kFrameHeight = DrawToolsPalette::kToolFrameHeight;
-constexpr int kToolFrameWidth = 1950;
-constexpr int kSizeFrameLeft = 2040;
-constexpr int kSizeFrameWidth = 4290;
-constexpr int kColourFrameLeft = 6420;
-constexpr int kColourFrameWidth = 1500;
-constexpr int kHistoryLeft = kColourFrameLeft + kColourFrameWidth + 90;  // undo and redo
-constexpr int kPaletteWidth = kHistoryLeft + 330;
+constexpr int kGap = 90;
 constexpr int kRowTop = 300;      // the row of buttons inside a frame, below its caption
 constexpr int kButtonSize = 330;  // tool and width buttons
 constexpr int kButtonPitch = 360;
 constexpr int kSwatchSize = 240;
 constexpr int kSwatchPitch = 270;
+constexpr int kToolFrameWidth =
+    kGap + (DrawToolsPalette::kToolButtons - 1) * kButtonPitch + kButtonSize + kGap;
+constexpr int kSizeFrameWidth = 4290;
+constexpr int kColourFrameWidth = 1500;
+constexpr int kOneRowWidth =
+    kToolFrameWidth + kGap + kSizeFrameWidth + kGap + kColourFrameWidth + kGap + kButtonSize;
+constexpr int kTwoRowWidth = kToolFrameWidth + kGap + kColourFrameWidth + kGap + kButtonSize;
 
 const QColor kIconInk(0x30, 0x30, 0x30);
 const QColor kHighlightInk(0x1d, 0x5e, 0x10);
@@ -42,8 +45,8 @@ const QColor kButtonFace(0xff, 0xff, 0xff);
 const QColor kButtonHover(0xe4, 0xf2, 0xc0);
 const QColor kButtonPressed(0xaf, 0xd7, 0x2e);
 
-const char* const kToolTips[DrawToolsPalette::kToolButtons] = {"Line", "Freestyle", "Circle",
-                                                               "Rectangle", "Text"};
+const char* const kToolTips[DrawToolsPalette::kToolButtons] = {
+    "Line", "Freestyle", "Circle", "Rectangle", "Text", "Arrow", "Pixelate"};
 const qint32 kSwatches[DrawToolsPalette::kColourButtons] = {0xFFFFFF, 0x000000, 0x808080, 0x0000FF,
                                                             0x0080FF, 0x00FFFF, 0x00FF00, 0xFFFF00,
                                                             0xFF0000, 0xFF00FF};
@@ -81,6 +84,23 @@ QPixmap toolIcon(int button, bool highlighted, qreal ratio) {
         case 3:
             p.drawRect(QRectF(3.5, 4.5, 9, 7));
             break;
+        case 5:
+            p.drawLine(QPointF(3, 13), QPointF(10, 6));
+            p.setPen(Qt::NoPen);
+            p.setBrush(highlighted ? kHighlightInk : kIconInk);
+            p.drawPolygon(QPolygonF({QPointF(13.5, 2.5), QPointF(12, 9.5), QPointF(6.5, 4)}));
+            break;
+        case 6:
+            // Blocks of three shades, on whole pixels so that they stay sharp at any ratio.
+            p.setRenderHint(QPainter::Antialiasing, false);
+            for (int i = 0; i < 9; ++i) {
+                static constexpr int kShades[9] = {0x30, 0x90, 0x60, 0x90, 0x60,
+                                                   0x30, 0x60, 0x30, 0x90};
+                const int v = kShades[i];
+                p.fillRect(QRect(2 + (i % 3) * 4, 2 + (i / 3) * 4, 4, 4),
+                           highlighted ? QColor(v / 3, v, v / 4) : QColor(v, v, v));
+            }
+            break;
         default: {
             QFont font;
             font.setBold(true);
@@ -113,11 +133,31 @@ QPixmap historyIcon(bool redo, qreal ratio) {
     return pixmap;
 }
 
-// A width preset: a bar of the preset's thickness.
-QPixmap widthIcon(int width, qreal ratio) {
+// A width preset: a bar of the preset's thickness; the current one framed as the current tool.
+QPixmap widthIcon(int width, bool marked, qreal ratio) {
     QPixmap pixmap = VexelButton::blankPicture(QSize(16, 12), ratio);
     QPainter p(&pixmap);
-    p.fillRect(QRect(2, (12 - width) / 2, 12, width), kIconInk);
+    if (marked) {
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(kHighlightInk, 1));
+        p.setBrush(kHighlightGround);
+        p.drawRoundedRect(QRectF(0.5, 0.5, 15, 11), 2, 2);
+    }
+    p.fillRect(QRect(3, (12 - width) / 2, 10, width), marked ? kHighlightInk : kIconInk);
+    return pixmap;
+}
+
+// The frame of the current colour swatch: dark outside and light inside, so that it shows on
+// every colour.
+QPixmap swatchFrame(QSize size, qreal ratio) {
+    QPixmap pixmap = VexelButton::blankPicture(size, ratio);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(kIconInk, 1));
+    p.drawRect(QRectF(0.5, 0.5, size.width() - 1, size.height() - 1));
+    p.setPen(QPen(Qt::white, 1));
+    p.drawRect(QRectF(1.5, 1.5, size.width() - 3, size.height() - 3));
     return pixmap;
 }
 
@@ -136,9 +176,9 @@ DrawToolsPalette::DrawToolsPalette(DrawingState& state, Settings& settings, Canv
 }
 
 qint32 DrawToolsPalette::toolOfButton(int button) {
-    static constexpr qint32 kTools[kToolButtons] = {DrawingState::Line, DrawingState::Freehand,
-                                                    DrawingState::Circle, DrawingState::Rectangle,
-                                                    DrawingState::Text};
+    static constexpr qint32 kTools[kToolButtons] = {
+        DrawingState::Line, DrawingState::Freehand, DrawingState::Circle,  DrawingState::Rectangle,
+        DrawingState::Text, DrawingState::Arrow,    DrawingState::Pixelate};
     return button >= 0 && button < kToolButtons ? kTools[button] : DrawingState::None;
 }
 
@@ -156,10 +196,11 @@ void DrawToolsPalette::build() {
     auto place = [&](QWidget* w, int left, int top, int width, int height) {
         w->setGeometry(toPixelRect(left, top, width, height, tx, ty));
     };
-    auto frame = [&](const char* name, const QString& caption, int left, int width) {
+    // The frames are placed by arrange().
+    auto frame = [&](const char* name, const QString& caption, int width) {
         auto* f = new QGroupBox(caption, this);
         f->setObjectName(QString::fromLatin1(name));
-        place(f, left, 0, width, kFrameHeight);
+        place(f, 0, 0, width, kFrameHeight);
         return f;
     };
     auto button = [&](QWidget* parent, const QString& name) {
@@ -171,22 +212,21 @@ void DrawToolsPalette::build() {
         return b;
     };
 
-    frmTool_ = frame("frmTool", QStringLiteral("Tool"), 0, kToolFrameWidth);
+    frmTool_ = frame("frmTool", QStringLiteral("Tool"), kToolFrameWidth);
     for (int i = 0; i < kToolButtons; ++i) {
         VexelButton* b = button(frmTool_, QStringLiteral("cmdTool%1").arg(i));
         b->setProperty("index", i);
         b->setToolTip(QString::fromLatin1(kToolTips[i]));
-        place(b, 90 + i * kButtonPitch, kRowTop, kButtonSize, kButtonSize);
+        place(b, kGap + i * kButtonPitch, kRowTop, kButtonSize, kButtonSize);
         connect(b, &VexelButton::Click, this, [this, i] { guard_([&] { cmdTool_Click(i); }); });
         tool_[static_cast<std::size_t>(i)] = b;
     }
     highlightToolButton(-1);
 
-    frmSize_ = frame("frmSize", QStringLiteral("Size"), kSizeFrameLeft, kSizeFrameWidth);
+    frmSize_ = frame("frmSize", QStringLiteral("Size"), kSizeFrameWidth);
     for (int i = 0; i < kWidthButtons; ++i) {
         VexelButton* b = button(frmSize_, QStringLiteral("cmdWidth%1").arg(i));
         b->setProperty("index", i);
-        b->setPicture(widthIcon(kPresetWidths[i], devicePixelRatioF()));
         b->setToolTip(QString::number(kPresetWidths[i]));
         place(b, 90 + i * kButtonPitch, kRowTop, kButtonSize, kButtonSize);
         connect(b, &VexelButton::Click, this, [this, i] { guard_([&] { cmdWidth_Click(i); }); });
@@ -212,7 +252,7 @@ void DrawToolsPalette::build() {
     place(more_, 2520, kRowTop, 270, kButtonSize);
     connect(more_, &VexelButton::Click, this, [this] { guard_([this] { cmdWidthMore_Click(); }); });
 
-    frmFont_ = frame("frmFont", QStringLiteral("Text"), kSizeFrameLeft, kSizeFrameWidth);
+    frmFont_ = frame("frmFont", QStringLiteral("Text"), kSizeFrameWidth);
     frmFont_->setAutoFillBackground(true);
     txtText_ = new QLineEdit(frmFont_);
     txtText_->setObjectName(QStringLiteral("txtText"));
@@ -236,9 +276,13 @@ void DrawToolsPalette::build() {
     lblTextFormat_->setObjectName(QStringLiteral("lblTextFormat"));
     lblTextFormat_->setTextFormat(Qt::PlainText);
     place(lblTextFormat_, 2880, kRowTop, 1320, kButtonSize);
+    // A click on the sample asks for another font.
+    lblTextFormat_->setCursor(Qt::PointingHandCursor);
+    lblTextFormat_->setToolTip(QStringLiteral("Font"));
+    lblTextFormat_->installEventFilter(this);
     frmFont_->hide();
 
-    frmColour_ = frame("frmColour", QStringLiteral("Colour"), kColourFrameLeft, kColourFrameWidth);
+    frmColour_ = frame("frmColour", QStringLiteral("Colour"), kColourFrameWidth);
     for (int i = 0; i < kColourButtons; ++i) {
         VexelButton* b = new VexelButton(frmColour_);
         b->setObjectName(QStringLiteral("cmdColour%1").arg(i));
@@ -257,7 +301,7 @@ void DrawToolsPalette::build() {
     undo_ = button(this, QStringLiteral("cmdUndo"));
     undo_->setPicture(historyIcon(false, devicePixelRatioF()));
     undo_->setToolTip(QStringLiteral("Undo (Ctrl+Z)"));
-    place(undo_, kHistoryLeft, 90, kButtonSize, kButtonSize);
+    place(undo_, 0, kGap, kButtonSize, kButtonSize);
     connect(undo_, &VexelButton::Click, this, [this] {
         parkFocus();
         emit undoClicked();
@@ -265,7 +309,7 @@ void DrawToolsPalette::build() {
     redo_ = button(this, QStringLiteral("cmdRedo"));
     redo_->setPicture(historyIcon(true, devicePixelRatioF()));
     redo_->setToolTip(QStringLiteral("Redo (Ctrl+Y)"));
-    place(redo_, kHistoryLeft, 90 + kButtonPitch, kButtonSize, kButtonSize);
+    place(redo_, 0, kGap + kButtonPitch, kButtonSize, kButtonSize);
     connect(redo_, &VexelButton::Click, this, [this] {
         parkFocus();
         emit redoClicked();
@@ -273,7 +317,33 @@ void DrawToolsPalette::build() {
     undo_->setEnabled(false);
     redo_->setEnabled(false);
 
-    resize(toPixels(kPaletteWidth, tx), toPixels(kFrameHeight, ty));
+    markColourAndWidth();
+    resize(toPixels(kOneRowWidth, tx), toPixels(kFrameHeight, ty));
+}
+
+void DrawToolsPalette::arrange(int windowWidth) {
+    const int tx = twipsPerPixelX(this);
+    const int ty = twipsPerPixelY(this);
+    const PalettePlacement at = placePalette(windowWidth, kOneRowWidth, kTwoRowWidth);
+    auto moveTo = [&](QWidget* w, int left, int top) {
+        w->move(toPixels(left, tx), toPixels(top, ty));
+    };
+    const int colourLeft =
+        at.twoRows ? kToolFrameWidth + kGap : kToolFrameWidth + kGap + kSizeFrameWidth + kGap;
+    const int historyLeft = colourLeft + kColourFrameWidth + kGap;
+    moveTo(frmTool_, 0, 0);
+    moveTo(frmColour_, colourLeft, 0);
+    moveTo(undo_, historyLeft, kGap);
+    moveTo(redo_, historyLeft, kGap + kButtonPitch);
+    if (at.twoRows) {
+        moveTo(frmSize_, 0, kFrameHeight + kGap);
+    } else {
+        moveTo(frmSize_, kToolFrameWidth + kGap, 0);
+    }
+    frmFont_->move(frmSize_->pos());
+    resize(toPixels(at.twoRows ? kTwoRowWidth : kOneRowWidth, tx),
+           toPixels(at.twoRows ? 2 * kFrameHeight + kGap : kFrameHeight, ty));
+    move(toPixels(at.topLeft.x(), tx), toPixels(at.topLeft.y(), ty));
 }
 
 void DrawToolsPalette::loadValues() {
@@ -282,8 +352,13 @@ void DrawToolsPalette::loadValues() {
     showLen();
     state_.Colour = stored.colour();
 
+    markColourAndWidth();
+
     txtText_->setText(stored.text());
-    const QFont font = stored.font();
+    setTextFont(stored.font());
+}
+
+void DrawToolsPalette::setTextFont(const QFont& font) {
     lblTextFormat_->setFont(font);
     // The faces show the styles in force, so a click on a lit button switches its style off.
     const bool on[kStyleButtons] = {font.bold(), font.italic(), font.underline(), font.strikeOut()};
@@ -292,20 +367,40 @@ void DrawToolsPalette::loadValues() {
     }
 }
 
+void DrawToolsPalette::markColourAndWidth() {
+    const qreal ratio = devicePixelRatioF();
+    for (int i = 0; i < kColourButtons; ++i) {
+        VexelButton* b = colour_[static_cast<std::size_t>(i)];
+        const bool marked = kSwatches[i] == state_.Colour;
+        b->setPicture(marked ? swatchFrame(b->size(), ratio) : QPixmap());
+        b->setProperty("marked", marked);
+    }
+    for (int i = 0; i < kWidthButtons; ++i) {
+        VexelButton* b = width_[static_cast<std::size_t>(i)];
+        const bool marked = kPresetWidths[i] == state_.Len;
+        b->setPicture(widthIcon(kPresetWidths[i], marked, ratio));
+        b->setProperty("marked", marked);
+    }
+}
+
+int DrawToolsPalette::markedButton(const VexelButton* const* buttons, int count) {
+    for (int i = 0; i < count; ++i) {
+        if (buttons[i]->property("marked").toBool()) {
+            return i;
+        }
+    }
+    return -1;
+}
+
 void DrawToolsPalette::LoadSettings(int windowWidth) {
     loadValues();
     const int index = DrawToolsSettings(settings_).toolButton(kToolButtons);
     highlightToolButton(index);
     state_.Tool = toolOfButton(index);
 
-    frmFont_->move(frmSize_->pos());
+    arrange(windowWidth);
     frmFont_->setVisible(state_.Tool == DrawingState::Text);
     frmFont_->raise();
-
-    const int tx = twipsPerPixelX(this);
-    const int ty = twipsPerPixelY(this);
-    const QPoint at = paletteTopLeft(windowWidth, toTwips(width(), tx));
-    move(toPixels(at.x(), tx), toPixels(at.y(), ty));
     show();
 }
 
@@ -335,6 +430,7 @@ void DrawToolsPalette::parkFocus() {
 void DrawToolsPalette::showLen() {
     txtWidth_->setText(QString::number(state_.Len));
     canvas_.image().setPenWidth(state_.Len);
+    markColourAndWidth();
 }
 
 void DrawToolsPalette::cmdTool_Click(int index) {
@@ -351,6 +447,7 @@ void DrawToolsPalette::cmdTool_Click(int index) {
 
 void DrawToolsPalette::cmdColour_Click(int index) {
     state_.Colour = kSwatches[index];
+    markColourAndWidth();
     parkFocus();
 }
 
@@ -416,6 +513,13 @@ void DrawToolsPalette::cmdFontStyle_Click(int index) {
 }
 
 bool DrawToolsPalette::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == lblTextFormat_ && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+        lblTextFormat_->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+        parkFocus();
+        emit fontClicked();
+        return true;
+    }
     if (watched == txtWidth_) {
         if (event->type() == QEvent::KeyPress) {
             const auto* key = static_cast<QKeyEvent*>(event);

@@ -17,19 +17,21 @@ class Canvas;
 class Settings;
 class VexelButton;
 
-// The drawing palette `picDrawTools` of the preview window: five tool buttons, the width
+// The drawing palette `picDrawTools` of the preview window: seven tool buttons, the width
 // controls (frame frmSize), the text controls (frame frmFont, placed over frmSize and shown
 // only with the text tool) and ten colour swatches. It edits the drawing state of the form
 // object and keeps the canvas's pen width equal to Len.
 //
-// Two small buttons, cmdUndo and cmdRedo, ask the form to undo or redo an annotation.
+// Two small buttons, cmdUndo and cmdRedo, ask the form to undo or redo an annotation; a click on
+// the text's sample lblTextFormat asks the form for a font (fontClicked, then setTextFont). The
+// current colour swatch and width preset are framed, as the current tool is.
 //
 // Only the tool choice is stored at once ("Tool" under "DrawTools", the button index); the
 // other values are stored by the send pipeline after the window has closed.
 class DrawToolsPalette : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int kToolButtons = 5;
+    static constexpr int kToolButtons = 7;
     static constexpr int kColourButtons = 10;
     static constexpr int kWidthButtons = 4;
     static constexpr int kStyleButtons = 4;
@@ -41,7 +43,8 @@ public:
     DrawToolsPalette(DrawingState& state, Settings& settings, Canvas& canvas, QWidget* focusSink,
                      HandlerGuard guard, QWidget* parent);
 
-    // The tool a button selects: buttons 2 and 3 select the circle and the rectangle.
+    // The tool a button selects: buttons 2 and 3 select the circle and the rectangle, 5 and 6
+    // the arrow and pixelate.
     static qint32 toolOfButton(int button);
     // The colour value (0x00BBGGRR) of a swatch.
     static qint32 swatchColour(int button);
@@ -54,13 +57,21 @@ public:
     // showing anything: what the window holds from its load on, so that storing the state
     // after a preview without the palette writes back what was stored.
     void loadValues();
-    // The full load when the capture is shown 1:1: the values, the stored tool button
-    // highlighted and active, the text frame, the palette placed in the window's top-right
-    // corner (`windowWidth` in twips) and shown.
+    // The full load: the values, the stored tool button highlighted and active, the text
+    // frame, the palette arranged for the window (`windowWidth` in twips) and shown.
     void LoadSettings(int windowWidth);
+    // Places the palette in the top-right corner of a window `windowWidth` twips wide, its
+    // frames in one row or, where that would cover the logo, in two (see placePalette).
+    void arrange(int windowWidth);
+    // The text tool's font: the sample's, with the style buttons showing its styles.
+    void setTextFont(const QFont& font);
 
     // The button highlighted as the active tool, -1 when none.
     int highlightedToolButton() const;
+    // The swatch framed as the current colour and the preset framed as the current width; -1
+    // when the current one is none of them.
+    int markedColourButton() const { return markedButton(colour_.data(), kColourButtons); }
+    int markedWidthButton() const { return markedButton(width_.data(), kWidthButtons); }
 
     VexelButton* cmdTool(int i) const { return tool_[static_cast<std::size_t>(i)]; }
     VexelButton* cmdColour(int i) const { return colour_[static_cast<std::size_t>(i)]; }
@@ -89,6 +100,7 @@ public:
 signals:
     void undoClicked();
     void redoClicked();
+    void fontClicked();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -97,6 +109,8 @@ private:
     void build();
     void showLen();
     void highlightToolButton(int index);
+    void markColourAndWidth();
+    static int markedButton(const VexelButton* const* buttons, int count);
     void parkFocus();
 
     DrawingState& state_;

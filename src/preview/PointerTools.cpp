@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 #include "preview/AnnotatedCanvas.h"
 #include "preview/CanvasImage.h"
@@ -32,6 +33,33 @@ void DrawCircle(CanvasImage& canvas, qint16 x1, qint16 x2, qint16 y1, qint16 y2,
     const double hx = (int{x1} - int{x2}) / 2.0;
     const double hy = (int{y1} - int{y2}) / 2.0;
     canvas.drawCircle(sx / 2.0, sy / 2.0, std::sqrt(hx * hx + hy * hy), colourFromValue(colour));
+}
+
+int arrowHeadLength(int width) {
+    return 4 * std::max(1, width) + 8;
+}
+
+void DrawArrow(CanvasImage& canvas, qint16 x1, qint16 y1, qint16 x2, qint16 y2, double headLength,
+               qint32 colour) {
+    const double dx = int{x2} - int{x1};
+    const double dy = int{y2} - int{y1};
+    const double length = std::hypot(dx, dy);
+    if (length == 0) {
+        return;
+    }
+    const double head = std::min(headLength, length);
+    const double ux = dx / length;
+    const double uy = dy / length;
+    const double along = head * std::cos(std::numbers::pi / 6);
+    const double across = head * std::sin(std::numbers::pi / 6);
+    const QPointF tip(x2, y2);
+    const QPointF back = tip - QPointF(ux, uy) * along;
+    const QColor c = colourFromValue(colour);
+    // The shaft ends at the head's base, so that a wide pen's round end stays inside the head
+    // instead of rounding off its tip.
+    canvas.drawLine(x1, y1, static_cast<int>(std::lround(back.x())),
+                    static_cast<int>(std::lround(back.y())), c);
+    canvas.fillTriangle(tip, back + QPointF(-uy, ux) * across, back - QPointF(-uy, ux) * across, c);
 }
 
 qint16 pointerCoordinate(double value) {
@@ -77,6 +105,18 @@ void PointerTools::float_(const Annotation& shape) {
     drawAnnotation(canvas_, shape, shown_.scale());
 }
 
+std::optional<Annotation> PointerTools::pixelated(QPoint to) const {
+    const QImage& picture = shown_.fullSize();
+    const QRect area = pixelateArea(pixelate_, to, picture.size());
+    if (area.isEmpty()) {
+        return std::nullopt;
+    }
+    Annotation a =
+        item(DrawingState::Pixelate, {area.topLeft(), area.bottomRight() + QPoint(1, 1)});
+    a.blocks = pixelateBlocks(picture, area);
+    return a;
+}
+
 void PointerTools::finishStroke() {
     if (stroke_) {
         Annotation done = std::move(*stroke_);
@@ -101,6 +141,14 @@ void PointerTools::press(Qt::MouseButtons buttons, QPointF position) {
         case DrawingState::Circle:
             circle_ = circleCur_ = p;
             circleUnderWay_ = true;
+            break;
+        case DrawingState::Arrow:
+            arrow_ = p;
+            arrowUnderWay_ = true;
+            break;
+        case DrawingState::Pixelate:
+            pixelate_ = p;
+            pixelateUnderWay_ = true;
             break;
         case DrawingState::Text:
             // The text floating under the pointer is taken away before the item is drawn:
@@ -151,6 +199,19 @@ void PointerTools::move(Qt::MouseButtons buttons, QPointF position) {
         case DrawingState::Text:
             float_(item(DrawingState::Text, {p}));
             break;
+        case DrawingState::Arrow:
+            if (left && arrowUnderWay_) {
+                float_(item(DrawingState::Arrow, {arrow_, p}));
+            }
+            break;
+        case DrawingState::Pixelate:
+            if (left && pixelateUnderWay_) {
+                canvas_.restore();
+                if (const std::optional<Annotation> blocks = pixelated(p)) {
+                    drawAnnotation(canvas_, *blocks, shown_.scale());
+                }
+            }
+            break;
         default:
             break;
     }
@@ -180,6 +241,23 @@ void PointerTools::release(Qt::MouseButtons buttons, QPointF position) {
                 add_(item(DrawingState::Circle, {circle_, circleCur_}));
             }
             circleUnderWay_ = false;
+            break;
+        case DrawingState::Arrow:
+            // A click without a drag leaves nothing, not even a rubber band.
+            canvas_.restore();
+            if (arrowUnderWay_ && p != arrow_) {
+                add_(item(DrawingState::Arrow, {arrow_, p}));
+            }
+            arrowUnderWay_ = false;
+            break;
+        case DrawingState::Pixelate:
+            canvas_.restore();
+            if (pixelateUnderWay_) {
+                if (std::optional<Annotation> blocks = pixelated(p)) {
+                    add_(std::move(*blocks));
+                }
+            }
+            pixelateUnderWay_ = false;
             break;
         default:
             break;

@@ -23,6 +23,14 @@ void DrawRectangle(CanvasImage& canvas, qint16 x1, qint16 x2, qint16 y1, qint16 
 // The circle on which the two points lie diametrically opposite.
 void DrawCircle(CanvasImage& canvas, qint16 x1, qint16 x2, qint16 y1, qint16 y2, qint32 colour);
 
+// An arrow from (x1, y1) to its tip (x2, y2): the shaft with the canvas's pen width, and a
+// filled head of `headLength` pixels whose sides stand at 30 degrees to the shaft. A head
+// longer than the arrow is cut to its length; an arrow of no length draws nothing.
+void DrawArrow(CanvasImage& canvas, qint16 x1, qint16 y1, qint16 x2, qint16 y2, double headLength,
+               qint32 colour);
+// The head's length for a pen width: it grows with the width, and a width of 1 still shows one.
+int arrowHeadLength(int width);
+
 // A pointer position as a stored coordinate: rounded to the nearest integer, halves to the
 // even neighbour, and held within 16 bits.
 qint16 pointerCoordinate(double value);
@@ -57,6 +65,9 @@ private:
     Annotation item(qint32 tool, std::vector<QPoint> points) const;
     void float_(const Annotation& shape);
     void finishStroke();
+    // The pixelate item from the press point to `to`, its blocks taken from the picture as
+    // it stands; nothing for an empty area.
+    std::optional<Annotation> pixelated(QPoint to) const;
 
     CanvasImage& canvas_;
     const AnnotatedCanvas& shown_;
@@ -71,6 +82,10 @@ private:
     QPoint circle_;     // press point of the circle tool
     QPoint circleCur_;  // its current point
     bool circleUnderWay_ = false;
+    QPoint arrow_;  // press point of the arrow tool
+    bool arrowUnderWay_ = false;
+    QPoint pixelate_;  // press point of the pixelate tool
+    bool pixelateUnderWay_ = false;
     QPoint last_;  // last pointer position, for freehand
     std::optional<Annotation> stroke_;
 };

@@ -49,13 +49,29 @@ PreviewControlsLayout previewControlsLayout(int windowWidth, int windowHeight, Q
     return l;
 }
 
-TwipsRect previewAreaRect(int windowWidth, int windowHeight, const PreviewControlsLayout& c) {
-    return {130, c.logo.top + c.logo.height + 65, windowWidth - 260,
-            windowHeight - (c.cancel.height + c.send.height + c.logo.top + c.logo.height + 260)};
+TwipsRect previewAreaRect(int windowWidth, int windowHeight, const PreviewControlsLayout& c,
+                          int paletteBottom) {
+    const int below = std::max(0, paletteBottom - (c.logo.top + c.logo.height));
+    return {130, c.logo.top + c.logo.height + 65 + below, windowWidth - 260,
+            windowHeight - (c.cancel.height + c.send.height + c.logo.top + c.logo.height + 260) -
+                below};
 }
 
 QPoint paletteTopLeft(int windowWidth, int paletteWidth) {
     return {windowWidth - (paletteWidth + kPaletteRightGap), kPaletteTop};
+}
+
+PalettePlacement placePalette(int windowWidth, int oneRowWidth, int twoRowWidth) {
+    const int logoRight = kLogoLeft + kLogoWidth + kPaletteRightGap;
+    const QPoint oneRow = paletteTopLeft(windowWidth, oneRowWidth);
+    if (oneRow.x() >= logoRight) {
+        return {oneRow, false};
+    }
+    QPoint twoRows = paletteTopLeft(windowWidth, twoRowWidth);
+    if (twoRows.x() < logoRight) {
+        twoRows.setY(kLogoTop + kLogoHeight + 65);
+    }
+    return {twoRows, true};
 }
 
 CanvasPlacement placeCapture(QSize capture, QSize area) {

@@ -48,10 +48,22 @@ PreviewControlsLayout previewControlsLayout(int windowWidth, int windowHeight, Q
                                             QSize cancelSize, QSize sendSize);
 
 // The preview area picHidden: between the logo band and the two buttons, inset 130 each side.
-TwipsRect previewAreaRect(int windowWidth, int windowHeight, const PreviewControlsLayout& controls);
+// A palette reaching below the logo band (`paletteBottom`) pushes the area down.
+TwipsRect previewAreaRect(int windowWidth, int windowHeight, const PreviewControlsLayout& controls,
+                          int paletteBottom = 0);
 
 // The drawing palette's top-left corner: the window's top-right corner, 100 twips in.
 QPoint paletteTopLeft(int windowWidth, int paletteWidth);
+
+// Where the palette stands: at the window's top-right corner in one row of frames when that
+// row clears the logo, else in two rows there; when even two rows would reach over the logo,
+// they stand below it.
+struct PalettePlacement {
+    QPoint topLeft;
+    bool twoRows = false;
+    friend bool operator==(const PalettePlacement&, const PalettePlacement&) = default;
+};
+PalettePlacement placePalette(int windowWidth, int oneRowWidth, int twoRowWidth);
 
 // How a capture is shown in an area, both in pixels. A capture larger than the area in either
 // direction (strictly) is reduced by one ratio for both directions; otherwise it is shown 1:1.

@@ -11,6 +11,7 @@
 #include "controls/Twips.h"
 #include "controls/VexelButton.h"
 #include "controls/WindowChrome.h"
+#include "dialogs/Dialogs.h"
 #include "dialogs/WindowPlacement.h"
 #include "platform/PictavoError.h"
 #include "platform/ScreenSource.h"
@@ -30,12 +31,14 @@ namespace pictavo {
 
 frmMain::frmMain(std::function<Dialogs&()> dialogs, std::function<Settings&()> settings,
                  std::function<ScreenSource*()> screen, std::function<QIcon()> icon)
-    : FormObject(std::move(dialogs), icon),
+    : FormObject(dialogs, icon),
+      dialogs_(std::move(dialogs)),
       settings_(std::move(settings)),
       screen_(std::move(screen)),
       icon_(std::move(icon)) {
     annotations.setChangedHandler(
         [this](AnnotationList::Change change, const Annotation&) { annotationsChanged(change); });
+    shown_.setFullSizeSource([this] { return finishedPicture(); });
 }
 
 // The widgets go before the fields they display.
@@ -75,6 +78,7 @@ std::unique_ptr<QWidget> frmMain::Form_Load() {
     DrawToolsPalette* palette = w->picDrawTools();
     on(palette, &DrawToolsPalette::undoClicked, [this] { cmdUndo_Click(); });
     on(palette, &DrawToolsPalette::redoClicked, [this] { cmdRedo_Click(); });
+    on(palette, &DrawToolsPalette::fontClicked, [this] { lblTextFormat_Click(); });
     palette->cmdUndo()->setEnabled(annotations.stack().canUndo());
     palette->cmdRedo()->setEnabled(annotations.stack().canRedo());
     QObject::connect(&annotations.stack(), &QUndoStack::canUndoChanged, palette->cmdUndo(),
@@ -235,8 +239,12 @@ void frmMain::doSetup() {
                     toTwips(w->lblBigOverlay()->height(), ty));
     const QSize cancel(toTwips(w->cmdCancel()->width(), tx), toTwips(w->cmdCancel()->height(), ty));
     const QSize send(toTwips(w->cmdSend()->width(), tx), toTwips(w->cmdSend()->height(), ty));
+    // A palette in two rows on a narrow window reaches below the logo, and the area below it.
+    DrawToolsPalette* palette = w->picDrawTools();
+    palette->arrange(width);
     const TwipsRect area =
-        previewAreaRect(width, height, previewControlsLayout(width, height, big, cancel, send));
+        previewAreaRect(width, height, previewControlsLayout(width, height, big, cancel, send),
+                        toTwips(palette->geometry().bottom() + 1, ty));
     w->picHidden()->setGeometry(toPixelRect(area.left, area.top, area.width, area.height, tx, ty));
     w->picPreview()->move(0, 0);
     w->picPreview()->clear(w->picHidden()->size());
@@ -309,6 +317,14 @@ void frmMain::cmdRedo_Click() {
         w->tools().settle();
     }
     annotations.redo();
+}
+
+void frmMain::lblTextFormat_Click() {
+    DrawToolsPalette* palette = picDrawTools();
+    if (const std::optional<QFont> font = dialogs_().chooseFont(QStringLiteral("Choose Font"),
+                                                                palette->lblTextFormat()->font())) {
+        palette->setTextFont(*font);
+    }
 }
 
 void frmMain::copyPicture() {

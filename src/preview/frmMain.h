@@ -114,6 +114,8 @@ public:
     void cmdX_Click();
     void cmdUndo_Click();
     void cmdRedo_Click();
+    // The text's sample clicked: the font chooser, preset with the sample's font.
+    void lblTextFormat_Click();
     // Ctrl+C: the finished picture to the clipboard.
     void copyPicture();
 
@@ -129,6 +131,7 @@ private:
 
     void annotationsChanged(AnnotationList::Change change);
 
+    std::function<Dialogs&()> dialogs_;
     std::function<Settings&()> settings_;
     std::function<ScreenSource*()> screen_;
     std::function<QIcon()> icon_;

@@ -333,7 +333,7 @@ TEST_F(SendCommand, AStrokeOrAnUndoAfterTheBackgroundRunIsInTheFile) {
         whenPreviewShows([&](frmMain& f) {
             EXPECT_TRUE(backgroundRunDone());
             f.annotations.add(
-                Annotation{DrawingState::Line, 0x0000FF, 1, {{10, 10}, {60, 10}}, {}, {}});
+                Annotation{DrawingState::Line, 0x0000FF, 1, {{10, 10}, {60, 10}}, {}, {}, {}});
             if (undo) {
                 EXPECT_TRUE(backgroundRunDone());
                 f.annotations.undo();

@@ -2,6 +2,7 @@
 
 #include <QFont>
 #include <QLine>
+#include <QPainter>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -142,6 +143,60 @@ TEST(CanvasImage, CircleIsTheRingWithinHalfThePenWidth) {
     }
 }
 
+// The arrow is its shaft, in the round pen up to the head's base, and a filled head of 4 x width
+// + 8 pixels at 30 degrees each side, whose tip is the release point.
+TEST(CanvasImage, ArrowIsItsShaftAndAHeadGrowingWithTheWidth) {
+    for (const int width : {1, 3, 9}) {
+        CanvasImage c = blankCanvas(QSize(130, 100), width);
+        DrawArrow(c, 10, 50, 110, 50, arrowHeadLength(width), 0x0000FF);
+        const double base = 110 - (4 * width + 8) * std::sqrt(3.0) / 2;
+        int wrong = 0;
+        for (int i = 0; i < 130 * 100; ++i) {
+            const int x = i % 130;
+            const double dy = std::abs(i / 130 - 50.0);
+            const double shaft = std::hypot(std::max({10.0 - x, x - std::round(base), 0.0}), dy);
+            const double head = (x >= base && x <= 110) ? (110 - x) / std::sqrt(3.0) - dy : -1;
+            // Pixels on an edge of the exact shape may go either way.
+            const bool edge = std::abs(head) < 0.6 || std::abs(shaft - width / 2.0) < 0.6;
+            const bool ink = head > 0 || (width == 1 ? shaft == 0 : shaft < width / 2.0);
+            wrong += !edge && (c.working().pixel(x, i / 130) == kRed.rgb()) != ink;
+        }
+        EXPECT_EQ(wrong, 0) << width;
+        EXPECT_EQ(c.working().pixel(110, 50), kRed.rgb()) << width;
+        EXPECT_NE(c.working().pixel(111, 50), kRed.rgb()) << width;
+    }
+}
+
+// Every block of a pixelated area is one colour, the rounded mean of the pixels under it, and
+// nothing else changes; the blocks share the area evenly, at least 8 pixels and a twelfth of the
+// shorter side each way.
+TEST(CanvasImage, PixelatedAreaIsBlocksOfTheMeansUnderThem) {
+    const QImage picture = test::testScreen(700, 300);
+    const std::pair<QRect, QSize> rows[] = {
+        {{5, 7, 101, 37}, {12, 4}}, {{30, 20, 650, 240}, {32, 12}}, {{0, 0, 9, 300}, {1, 37}}};
+    for (const auto& [area, grid] : rows) {
+        ASSERT_EQ(pixelateGrid(area.size()), grid);
+        CanvasImage c;
+        c.setPicture(picture);
+        c.drawBlocks(area, pixelateBlocks(picture, area), 1.0);
+        QImage want = picture.convertToFormat(QImage::Format_RGB32);
+        for (int i = 0; i < grid.width() * grid.height(); ++i) {
+            const QRect block = pixelateBlock(area, grid, i % grid.width(), i / grid.width());
+            EXPECT_GE(block.width(), std::min(8, area.width()));
+            const int n = block.width() * block.height();
+            int sum[3] = {};
+            for (int p = 0; p < n; ++p) {
+                const QRgb v =
+                    picture.pixel(block.x() + p % block.width(), block.y() + p / block.width());
+                sum[0] += qRed(v), sum[1] += qGreen(v), sum[2] += qBlue(v);
+            }
+            const auto mean = [&](int k) { return (2 * sum[k] + n) / (2 * n); };
+            QPainter(&want).fillRect(block, QColor(mean(0), mean(1), mean(2)));
+        }
+        EXPECT_EQ(c.working(), want) << area.width();
+    }
+}
+
 // A drag with the left button alone leaves one annotation, its finished shape, and no trace of
 // the rubber bands: a line and a box end at the release, a circle at its last move, and a
 // freehand stroke starts at the last pointer position. Other buttons, or no tool, draw nothing.
@@ -166,18 +221,27 @@ TEST(PointerTools, ADragCommitsOnlyTheFinishedShape) {
         {"freehand, middle", DrawingState::Freehand, Qt::MiddleButton, {10, 10}, {{50, 40}}, {50, 40}, {}},
         {"circle, left and middle", DrawingState::Circle, kLeft | Qt::MiddleButton, {10, 10}, {{50, 40}}, {50, 40}, {}},
         {"no tool", DrawingState::None, kLeft, {10, 10}, {{50, 40}}, {50, 40}, {}},
+        {"arrow", DrawingState::Arrow, kLeft, {10, 40}, {{40, 30}, {5, 5}}, {70, 12}, {{10, 40}, {70, 12}}},
+        {"arrow, a click", DrawingState::Arrow, kLeft, {30, 30}, {{50, 40}}, {30, 30}, {}},
+        // The area runs from corner to corner, the far one not included, and ends at the capture.
+        {"pixelate", DrawingState::Pixelate, kLeft, {60, 50}, {{70, 55}, {2, 2}}, {20, 10}, {{20, 10}, {60, 50}}},
+        {"pixelate, off the edge", DrawingState::Pixelate, kLeft, {50, 30}, {}, {99, 70}, {{50, 30}, {80, 60}}},
+        {"pixelate, no area", DrawingState::Pixelate, kLeft, {50, 30}, {{70, 40}}, {70, 30}, {}},
         // clang-format on
     };
-    const QImage blank = Drawing::blank(QSize(80, 60));
+    const QImage blank = test::testScreen(80, 60);
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name);
-        Drawing d;
+        Drawing d(blank);
         d.state.Tool = r.tool;
         d.state.Len = 3;
         d.drag(r.from, r.via, r.to, r.buttons);
         std::vector<Annotation> items;
         if (!r.shape.empty()) {
-            items.push_back(Annotation{r.tool, d.state.Colour, 3, r.shape, {}, {}});
+            items.push_back(Annotation{r.tool, d.state.Colour, 3, r.shape, {}, {}, {}});
+        }
+        if (r.tool == DrawingState::Pixelate && !items.empty()) {
+            items[0].blocks = pixelateBlocks(blank, QRect(r.shape[0], r.shape[1] - QPoint(1, 1)));
         }
         ASSERT_EQ(d.list.items().size(), items.size());
         EXPECT_TRUE(items.empty() || d.list.items()[0].points == r.shape);
@@ -187,7 +251,7 @@ TEST(PointerTools, ADragCommitsOnlyTheFinishedShape) {
         d.state.Tool = DrawingState::Line;
         d.drag({75, 5}, {{40, 30}, {5, 55}}, {78, 2});
         items.push_back(
-            Annotation{DrawingState::Line, d.state.Colour, 3, {{75, 5}, {78, 2}}, {}, {}});
+            Annotation{DrawingState::Line, d.state.Colour, 3, {{75, 5}, {78, 2}}, {}, {}, {}});
         EXPECT_EQ(d.canvas.committed(), annotatedPicture(blank, items));
     }
 }
@@ -226,7 +290,9 @@ TEST(PointerTools, TextFloatsWithThePointerUntilClicked) {
 
 // Undo takes the newest annotation away and redo brings it back: the picture is always the
 // capture with the items that remain, pixel for pixel as if drawn without undo. Items are drawn
-// by letter: L a line, C a circle across it, T a text across both; u is an undo, r a redo.
+// by letter: L a line, C a circle across it, T a text across both, A an arrow and P a pixelated
+// area across all of them; u is an undo, r a redo. A pixelated area takes the blocks of what
+// lies under it, and what comes after it stays on top.
 TEST(PointerTools, UndoAndRedoLeaveThePictureOfTheRemainingItems) {
     const QImage capture = test::testScreen(120, 90);
     const auto draw = [](Drawing& d, const char* items) {
@@ -238,6 +304,12 @@ TEST(PointerTools, UndoAndRedoLeaveThePictureOfTheRemainingItems) {
             } else if (*i == 'C') {
                 d.state.Tool = DrawingState::Circle;
                 d.drag({52, 44}, {{60, 44}}, {60, 44});
+            } else if (*i == 'A') {
+                d.state.Tool = DrawingState::Arrow;
+                d.drag({100, 80}, {{20, 20}}, {30, 35});
+            } else if (*i == 'P') {
+                d.state.Tool = DrawingState::Pixelate;
+                d.drag({20, 15}, {{80, 80}}, {90, 70});
             } else {
                 d.state.Tool = DrawingState::Text;
                 d.tools.move(kNone, QPoint(50, 40));
@@ -256,6 +328,8 @@ TEST(PointerTools, UndoAndRedoLeaveThePictureOfTheRemainingItems) {
         // painted over the line.
         {"TLC", "u", "TL"},
         {"TLC", "uurru", "TL"},
+        {"LPA", "uu", "L"},
+        {"PL", "u", "P"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(std::string(r.items) + " " + r.steps);

@@ -11,6 +11,7 @@
 #include "preview/AnnotatedCanvas.h"
 #include "preview/AreaAverage.h"
 #include "preview/Canvas.h"
+#include "preview/CanvasImage.h"
 #include "preview/DrawToolsPalette.h"
 #include "preview/frmMain.h"
 #include "preview/frmMainWindow.h"
@@ -113,21 +114,25 @@ TEST_F(PreviewWindow, AcceptHidesTheWindowAndKeepsItLoaded) {
 }
 
 TEST_F(PreviewWindow, ToolButtonsSelectTheirToolsAndTheChoiceOutlivesTheWindow) {
-    const qint32 tools[] = {DrawingState::Line, DrawingState::Freehand, DrawingState::Circle,
-                            DrawingState::Rectangle, DrawingState::Text};
+    const qint32 tools[] = {DrawingState::Line,      DrawingState::Freehand, DrawingState::Circle,
+                            DrawingState::Rectangle, DrawingState::Text,     DrawingState::Arrow,
+                            DrawingState::Pixelate};
     showCapture(testCard(QSize(120, 90)));
     DrawToolsPalette* p = form->picDrawTools();
-    for (int button = 0; button < 5; ++button) {
+    for (int button = 0; button < 7; ++button) {
         SCOPED_TRACE(button);
         click(p->cmdTool(button));
         EXPECT_EQ(form->Tool, tools[button]);
         EXPECT_EQ(settings().value(kDrawTools, QStringLiteral("Tool")), QString::number(button));
         EXPECT_EQ(p->frmFont()->isHidden(), button != 4);
     }
-    for (const int button : {2, 4}) {
+    for (const int button : {2, 4, 6, 0}) {
         SCOPED_TRACE(button);
         click(form->picDrawTools()->cmdTool(button));
         form->cmdX_Click();
+        if (button == 0) {  // a stored button beyond the palette's reads as the first
+            settings().setValue(kDrawTools, QStringLiteral("Tool"), QStringLiteral("7"));
+        }
         ASSERT_FALSE(form->isLoaded());
         showCapture(testCard(QSize(120, 90)));
         EXPECT_EQ(form->picDrawTools()->highlightedToolButton(), button);
@@ -149,10 +154,12 @@ TEST_F(PreviewWindow, WidthControls) {
     for (int i = 0; i < 4; ++i) {
         click(p->cmdWidth(i));
         widthIs(presets[i]);
+        EXPECT_EQ(p->markedWidthButton(), i);
     }
     // One step each way, and none below one.
     click(p->cmdWidthLess());
     widthIs(8);
+    EXPECT_EQ(p->markedWidthButton(), -1);
     click(p->cmdWidthMore());
     widthIs(9);
     click(p->cmdWidth(0));
@@ -196,7 +203,12 @@ TEST_F(PreviewWindow, StoredDrawingValuesComeBackAndStyleButtonsToggleTheFont) {
     EXPECT_EQ(form->Colour, 65280);
     EXPECT_EQ(form->textToolText(), QStringLiteral("stored"));
 
+    // The current colour is framed, the stored one and then the one clicked.
     DrawToolsPalette* p = form->picDrawTools();
+    EXPECT_EQ(p->markedColourButton(), 6);
+    click(p->cmdColour(3));
+    EXPECT_EQ(p->markedColourButton(), 3);
+
     for (bool on : {false, true, false}) {
         EXPECT_EQ(p->lblTextFormat()->font().bold(), on);
         EXPECT_EQ(p->cmdFontStyle(0)->backColour(),
@@ -211,6 +223,19 @@ TEST_F(PreviewWindow, StoredDrawingValuesComeBackAndStyleButtonsToggleTheFont) {
     click(p->cmdFontStyle(3));
     EXPECT_TRUE(p->lblTextFormat()->font().underline());
     EXPECT_TRUE(p->lblTextFormat()->font().strikeOut());
+
+    // A click on the sample asks for a font, preset with the sample's; the chosen one is the
+    // text's font from then on, the window gone too (that is what the pipeline stores).
+    click(p->cmdTool(4));
+    const QFont chosen(QStringLiteral("DejaVu Serif"), 21, QFont::Bold);
+    tc.dialogs->fonts.enqueue(chosen);
+    const QList<QFont> asked{p->lblTextFormat()->font()};
+    click(p->lblTextFormat());
+    ASSERT_EQ(tc.dialogs->fontsAsked, asked);
+    EXPECT_EQ(p->lblTextFormat()->font(), chosen);
+    EXPECT_EQ(p->cmdFontStyle(0)->backColour(), DrawToolsPalette::styleOnFace());
+    form->cmdX_Click();
+    EXPECT_EQ(form->textToolFont(), chosen);
 }
 
 // A line drawn with the mouse, taken back and brought back again with every key and button
@@ -232,7 +257,7 @@ TEST_F(PreviewWindow, DrawingUndoRedoAndCopyWithMouseAndKeys) {
     QTest::mouseRelease(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(20, 30));
 
     const QImage drawn = annotatedPicture(
-        capture, {Annotation{DrawingState::Line, 0x0000FF, 3, {{120, 100}, {20, 30}}, {}, {}}});
+        capture, {Annotation{DrawingState::Line, 0x0000FF, 3, {{120, 100}, {20, 30}}, {}, {}, {}}});
     ASSERT_EQ(canvas->image().committed(), drawn);
 
     QWidget* w = form->window();
@@ -348,6 +373,24 @@ TEST_F(PreviewWindow, OnlyReturnOutsideTheTextBoxesAccepts) {
     }
 }
 
+// A pixelated area on a reduced preview (half size here) reaches the file at full size, where the
+// pointer put it on the capture, in blocks of the full-size capture's means, shown reduced.
+TEST_F(PreviewWindow, PixelateOnAReducedPreviewReachesTheFileAtFullSize) {
+    const QImage capture = testCard(areaSize() * 2);
+    showCapture(capture);
+    click(form->picDrawTools()->cmdTool(6));
+    Canvas* canvas = form->picPreview();
+    QTest::mousePress(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(20, 15));
+    QTest::mouseMove(canvas, QPoint(90, 60));
+    QTest::mouseRelease(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(90, 60));
+    ASSERT_EQ(form->annotations.items().size(), 1u);
+    const Annotation& item = form->annotations.items()[0];
+    EXPECT_EQ(item.points, (std::vector<QPoint>{{40, 30}, {180, 120}}));
+    EXPECT_EQ(item.blocks, pixelateBlocks(capture, QRect(40, 30, 140, 90)));
+    EXPECT_EQ(*form->finishedPicture(), annotatedPicture(capture, {item}));
+    EXPECT_EQ(canvas->image().committed().pixel(21, 16), item.blocks.pixel(0, 0));
+}
+
 TEST_F(PreviewWindow, FixedControlsStandWhereTheyBelong) {
     frmMainWindow* w = form->window();
     EXPECT_TRUE(w->windowFlags() & Qt::FramelessWindowHint);
@@ -374,6 +417,18 @@ TEST_F(PreviewWindow, FixedControlsStandWhereTheyBelong) {
     tc.screen->setTaskbarHeight(100);
     EXPECT_NEAR(fullHeight - form->window()->height(), 85, 1);
     EXPECT_EQ(form->window()->minimumSize(), form->window()->maximumSize());
+
+    // The palette stands clear of the logo too, in two rows on the smallest
+    // window (a 1280x800 screen at scale 2 gives 544x340), in one on a wide one.
+    for (const int width : {544, 1088}) {
+        form->window()->resize(width, 340 * width / 544);
+        showCapture(testCard(QSize(40, 40)));
+        const QRect palette = form->picDrawTools()->geometry();
+        EXPECT_FALSE(palette.intersects(form->imgLogo()->geometry()));
+        EXPECT_TRUE(form->window()->rect().contains(palette));
+        EXPECT_LT(palette.bottom(), form->picHidden()->geometry().top());
+        EXPECT_EQ(palette.height() > form->imgLogo()->height(), width == 544) << width;
+    }
 }
 
 }  // namespace

@@ -29,8 +29,9 @@ public:
         choosers << title;
         return colours.isEmpty() ? std::nullopt : colours.dequeue();
     }
-    std::optional<QFont> chooseFont(const QString& title, const QFont& /*initial*/) override {
+    std::optional<QFont> chooseFont(const QString& title, const QFont& initial) override {
         choosers << title;
+        fontsAsked << initial;
         return fonts.isEmpty() ? std::nullopt : fonts.dequeue();
     }
     QString browseForFolder(const QString& title, const QString& /*start*/) override {
@@ -57,6 +58,8 @@ public:
     QList<MessageBoxRequest> messages;
     QQueue<std::optional<QColor>> colours;
     QQueue<std::optional<QFont>> fonts;
+    // The fonts the font chooser was preset with, in order.
+    QList<QFont> fontsAsked;
     QQueue<QString> folders;
     // The titles of the choosers in the order they were shown.
     QStringList choosers;

@@ -12,6 +12,7 @@
 #include "platform/EventLoopWait.h"
 #include "platform/RegistryHive.h"
 #include "platform/ScreenSource.h"
+#include "preview/CanvasImage.h"
 #include "support/HostProcess.h"
 #include "support/PixelChecks.h"
 #include "support/RawDisplay.h"
@@ -145,11 +146,61 @@ TEST(PreviewHost, ReturnAfterASwatchSendsTheStrokeCtrlZTakesItBackEscapeSendsNot
     }
 }
 
+// The pixelate tool, chosen by its button, over a terminal full of fine text: the area dragged
+// is blocks in the file sent, each of one colour, the mean of the terminal's pixels under it, and
+// nothing else changes. The terminal sent untouched first is what the blocks are checked against.
+TEST(PreviewHost, PixelateChosenByItsButtonLeavesOnlyBlocksOfTheTerminalsText) {
+    test::setUserValue(kPreviewUser, "Options", "Preview", QStringLiteral("1"));
+    test::setUserValue(kPreviewUser, "DrawTools", "Tool", QStringLiteral("0"));
+    QProcess terminal;
+    terminal.start(QStringLiteral("xterm"),
+                   {"-T", "Terminal", "-geometry", "60x15+40+40", "-e", "sh", "-c",
+                    "for i in $(seq 14); do echo 'The quick brown fox jumps over 0123456789 "
+                    "lazy dogs $i'; done; sleep 600"});
+    ASSERT_TRUE(test::waitForWindow(QStringLiteral("Terminal")));
+    const auto host = HostProcess::atScale(kPreviewUser, "1");
+    const auto preview = [&] {
+        xdotool(QStringLiteral("search --name ^Terminal$ windowactivate --sync"));
+        QTest::qWait(300);
+        host->send("/xpvactive");
+        return previewWindow();
+    };
+    const auto answer = [&] {
+        return QImage(host->answer().value_or(QString())).convertToFormat(QImage::Format_RGB32);
+    };
+    ASSERT_TRUE(preview().isValid());
+    xdotool(QStringLiteral("key Return"));
+    const QImage before = answer();
+    const QRect w = preview();
+    ASSERT_TRUE(w.isValid());
+    // cmdTool 6, in the tool frame at the left of the palette in the window's top right.
+    const QPoint button = w.topLeft() + QPoint((w.width() * 15 - 9160 + 2415) / 15, 795 / 15);
+    const QPoint c = w.center();
+    xdotool(moveTo(button) + "click 1 " + drag(c - QPoint(90, 40), c, c + QPoint(90, 40)) +
+            " key Return");
+    const QImage sent = answer();
+    terminal.kill();
+    ASSERT_EQ(sent.size(), before.size());
+
+    QRect changed;
+    for (int y = 0; y < sent.height(); ++y) {
+        for (int x = 0; x < sent.width(); ++x) {
+            changed |= sent.pixel(x, y) != before.pixel(x, y) ? QRect(x, y, 1, 1) : QRect();
+        }
+    }
+    ASSERT_EQ(changed.size(), QSize(180, 80)) << "the drag's area, every block of it changed";
+    CanvasImage blocks;
+    blocks.setPicture(before);
+    blocks.drawBlocks(changed, pixelateBlocks(before, changed), 1.0);
+    EXPECT_EQ(sent, blocks.working());
+}
+
 // A window that fits is shown one capture pixel per device pixel at a scale of 2: the sent
 // capture stands somewhere on the screen, pixel for pixel.
 TEST(PreviewHost, AtScaleTwoAWindowThatFitsIsShownPixelForPixel) {
     test::setUserValue(kPreviewUser, "Options", "Preview", QStringLiteral("1"));
-    test::PatternWindow pattern(QSize(500, 300));
+    // Low enough for the smallest preview area, below a palette in two rows.
+    test::PatternWindow pattern(QSize(500, 200));
     pattern.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&pattern));
     xdotool(QStringLiteral("windowactivate --sync ") + QString::number(pattern.winId()));
