@@ -190,6 +190,12 @@ auto RegistryHive::whenFree(Step step) {
 
 RegistryHive::RegistryHive(const QString& path) : path_(path) {
     const QFileInfo info(path);
+    // A FIFO in the store's place would hold the opening until somebody wrote to it (and the
+    // host, deaf to stop signals, with it); a device or a folder is no store either.
+    if (info.exists() && !info.isFile()) {
+        throw PictavoError(
+            QStringLiteral("The settings store %1 is not a file: it is not opened.").arg(path));
+    }
     if (!info.exists()) {
         if (!QDir().mkpath(info.absolutePath())) {
             throw PictavoError(QStringLiteral("The settings store %1 cannot be created: its "

@@ -114,7 +114,9 @@ public:
     void cmdX_Click();
     void cmdUndo_Click();
     void cmdRedo_Click();
-    // Ctrl+C: the finished picture to the clipboard.
+    // Ctrl+C: the finished picture to the clipboard, as a copy of its own. The clipboard
+    // outlives the plug-in, so it holds nothing of it: no memory it lent (a capture may share
+    // the screen's shared-memory segment) and no clean-up function in its code.
     void copyPicture();
 
 protected:
