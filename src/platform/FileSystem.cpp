@@ -41,6 +41,9 @@ std::optional<QList<QByteArray>> entryNames(int dirFd) {
     if (!dir) {
         return std::nullopt;
     }
+    // The copy shares the reading position with `dirFd`, which an earlier listing left at the
+    // end.
+    rewinddir(dir);
     QList<QByteArray> names;
     while (const dirent* entry = readdir(dir)) {
         const QByteArray name(entry->d_name);

@@ -123,7 +123,8 @@ CapturePipeline::ReservedFile CapturePipeline::UniqueTempFileName(PrivateFolder&
         s.setValue(UserKey::kItself, QStringLiteral("Tempi"), QString());
     }
     s.setValue(UserKey::kItself, QStringLiteral("TempFileType"), QString());
-    return {path + QFile::decodeName(fileName), fileName, identity, error};
+    // A folder that failed is named itself: no file was meant yet.
+    return {folderHeld ? path + QFile::decodeName(fileName) : path, fileName, identity, error};
 }
 
 QString CapturePipeline::UnsafeFileNameReason(const QString& name) {

@@ -138,6 +138,7 @@ TEST_F(SendCommand, UnsafeFileNamesGiveWayToTheDefaultInsideTheFolder) {
     for (const auto& r : rows) {
         SCOPED_TRACE(r.name.left(20).toStdString());
         tc.set("Options", "FileName", r.name);
+        tc.set("Options", "FileNameLen", QString::number(r.name.size()));
         const QString path = tc.command(u"/xpvfull"_s);
         const QFileInfo written(path);
         EXPECT_EQ(written.absolutePath() + QLatin1Char('/'), folder);
