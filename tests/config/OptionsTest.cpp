@@ -331,8 +331,8 @@ TEST(LanguageFiles, ReadsUtf8OrLatin1AndOnlyTheHeadersFirstKilobytes) {
         EXPECT_EQ(GetLanguageName(path), language);
     }
     EXPECT_EQ(readLanguageText(dir.filePath(QStringLiteral("missing.xml"))), QString());
-    // A name of a mebibyte: the first few kilobytes of it are all that is read.
-    writeFile(path, R"(<Pictavo lanuage=")" + QByteArray(1 << 20, 'n') + R"(" author=)");
+    // A name of a megabyte: the first few kilobytes of it are all that is read.
+    writeFile(path, R"(<Pictavo lanuage=")" + QByteArray(1000000, 'n') + R"(" author=)");
     EXPECT_LE(GetLanguageName(path).size(), 8192);
 }
 

@@ -222,9 +222,11 @@ TEST(HostProgram, ThreeHostsAndAWriterCapturingTogetherLoseNothingAndNeverShareA
          QStringLiteral(PICTAVO_BIN_DIR "/pictavo-reg"),
          u"HKCU\\"_s + userKeyPath(email) + u"\\Options"_s},
         {}, sh);
+    // Creates and removes a file in the folder as fast as it can.
     HostProcess creator(
-        {u"-c"_s, u"i=0; while :; do : > \"$0/other$i\"; i=$((i+1)); sleep 0.01; done"_s, folder},
-        {}, sh);
+        {u"-e"_s, u"while (1) { open(F, '>', $ARGV[0]); close F; unlink $ARGV[0] }"_s,
+         folder + u"/other"_s},
+        {}, u"/usr/bin/perl"_s);
     QSet<QString> paths;
     for (int round = 0; round < kRounds; ++round) {
         for (auto& host : hosts) {

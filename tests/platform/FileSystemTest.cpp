@@ -148,8 +148,6 @@ TEST(PrivateFolder, ReservedNamesAreExclusiveAndEachHolderRemovesOnlyItsOwn) {
     // Alone now, the folder goes with everything in it; a name released before is not touched
     // again once it holds another file.
     second.release("b.png");
-    // A file created in the folder (by anybody) changes its times, not the folder.
-    usleep(20000);
     writeFile(path + u"b.png"_s);
     EXPECT_TRUE(second.isAtPath());
     second.removeOwnFiles();
