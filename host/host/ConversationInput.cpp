@@ -38,7 +38,11 @@ void ConversationInput::deliver() {
     if (!lines_.isEmpty()) {
         waiting_ = false;
         notifier_.setEnabled(false);
-        emit lineReady(lines_.takeFirst());
+        if (const std::optional<QString> line = lines_.takeFirst()) {
+            emit lineReady(*line);
+        } else {
+            emit lineRefused();
+        }
         return;
     }
     if (atEnd_) {
@@ -58,19 +62,38 @@ void ConversationInput::readAvailable() {
     }
     if (n <= 0) {
         atEnd_ = true;
-        if (!buffer_.isEmpty()) {
+        if (!buffer_.isEmpty() && !dropping_) {
             lines_ << typedLine(buffer_);
-            buffer_.clear();
         }
+        buffer_.clear();
     } else {
+        const qsizetype from = buffer_.size();
         buffer_.append(chunk, n);
-        qsizetype nl;
-        while ((nl = buffer_.indexOf('\n')) >= 0) {
-            lines_ << typedLine(buffer_.left(nl));
-            buffer_.remove(0, nl + 1);
-        }
+        splitLines(from);
     }
     deliver();
+}
+
+void ConversationInput::splitLines(qsizetype from) {
+    qsizetype start = 0;
+    for (qsizetype nl; (nl = buffer_.indexOf('\n', from)) >= 0; from = start = nl + 1) {
+        if (dropping_) {
+            dropping_ = false;
+        } else if (nl - start > kLongestLine) {
+            lines_ << std::nullopt;
+        } else {
+            lines_ << typedLine(buffer_.mid(start, nl - start));
+        }
+    }
+    buffer_.remove(0, start);
+    // The line is too long before it ends: refused now, and nothing more of it is kept.
+    if (buffer_.size() > kLongestLine) {
+        if (!dropping_) {
+            lines_ << std::nullopt;
+            dropping_ = true;
+        }
+        buffer_.clear();
+    }
 }
 
 }  // namespace pictavo::host

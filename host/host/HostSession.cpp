@@ -20,6 +20,19 @@ HostSession::HostSession(PluginInterface& plugin, int inputFd, bool interactive,
       err_(stderr) {
     connect(&input_, &ConversationInput::lineReady, this, &HostSession::handle);
     connect(&input_, &ConversationInput::finished, this, &HostSession::ended);
+    connect(&input_, &ConversationInput::lineRefused, this, &HostSession::refuse);
+}
+
+void HostSession::refuse() {
+    if (stopped_) {
+        return;
+    }
+    err_ << "error: a line longer than " << ConversationInput::kLongestLine
+         << " bytes is not read\n"
+         << Qt::flush;
+    out_ << '\n' << Qt::flush;
+    prompt();
+    input_.next();
 }
 
 void HostSession::start() {

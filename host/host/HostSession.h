@@ -29,6 +29,8 @@ signals:
 
 private:
     void handle(const QString& line);
+    // A line too long to read: an error, and an empty answer in its place.
+    void refuse();
     void prompt();
     // A command failed: the reason goes to standard error and, on a screen, into a message box.
     void fail(const QString& message);

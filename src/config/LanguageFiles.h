@@ -43,11 +43,11 @@ struct LanguageHeader {
 };
 LanguageHeader parseLanguageHeader(const QString& text);
 
-// A language file's text: its first MiB (the header is at the start; a huge file must not stall
-// the options window), as UTF-8, or as Latin-1 when it is not valid UTF-8. Empty when the file
-// cannot be read.
+// A language file's text: its first 8 KiB, which hold the header (a huge file, or a header
+// with a huge value, must not stall the options window), as UTF-8, or as Latin-1 when it is
+// not valid UTF-8. Empty when the file cannot be read.
 QString readLanguageText(const QString& path);
-inline constexpr qint64 kLanguageReadLimit = qint64{1024} * 1024;
+inline constexpr qint64 kLanguageReadLimit = qint64{8} * 1024;
 
 // The language value of a file's header.
 QString GetLanguageName(const QString& path);

@@ -104,6 +104,12 @@ void FormObject::Show() {
         loop.exec(QEventLoop::DialogExec);
     }
     modalLoop_ = outer;
+    // Still shown: the loop was ended from outside, because the application is closing
+    // (QCoreApplication::exit ends every loop, and no later one runs). That is the user's
+    // close, never an answer: the window is asked to close, as by the window manager.
+    if (w && w == window_ && w->isVisible()) {
+        runHandler([this] { Form_QueryUnload(); });
+    }
     deleteRetired();
 }
 

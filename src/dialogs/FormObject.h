@@ -30,6 +30,8 @@ using HandlerGuard = std::function<void(const std::function<void()>&)>;
 //   return) and destroyed once no handler of the form is running any more.
 // - Show() shows the window modally on a local event loop and returns when the window has been
 //   hidden (an accepted window stays loaded, so its widgets can still be read) or unloaded.
+//   A loop ended from outside (the application is closing) is a close asked for: the window
+//   goes through Form_QueryUnload() before Show returns.
 // - Every event handler runs behind one barrier (on(), runHandler(), guard()). An exception
 //   never reaches Qt's event loop: Form_Error() first puts the window into a consistent state
 //   (by default it stays as it is; a window whose handler cannot be left half-done unloads),

@@ -1,6 +1,10 @@
 #include "output/SaveToFile.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <array>
 
@@ -150,6 +154,21 @@ void SaveToFile::storeDialogSize(const QSize& size) {
                          QString::number(toTwips(size.height(), twipsPerPixelY(kPrimaryScreen))));
 }
 
+namespace {
+
+// A save killed half-way leaves its hidden staging file beside the file it was to replace;
+// it goes once its writer has ended. Other files, of other programs too, stay.
+void sweepFolderOf(const QString& path) {
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        FileSystem::SweepStaleFiles(fd, FileSystem::Sweep::EndedWriters);
+        ::close(fd);
+    }
+}
+
+}  // namespace
+
 bool SaveToFile::Save(QString& path) {
     failure_.clear();
     Settings& s = p_.settings;
@@ -165,6 +184,7 @@ bool SaveToFile::Save(QString& path) {
     }
     // Written first: the next dialog offers this type even when the encoding fails.
     s.setValue(QStringLiteral("Options"), QStringLiteral("SaveFileType"), QString::number(number));
+    sweepFolderOf(path);
     ImageEncoder& encoder = p_.encoder();
     if (!encoder.Save(r.FileType, path, r.Quality)) {
         failure_ = encoder.failureMessage();

@@ -3,27 +3,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QRandomGenerator>
 #include <cerrno>
 #include <cstdio>
+
+#include "platform/FileSystem.h"
 
 namespace pictavo {
 
 namespace {
 
-// Leaves room in a 255-byte name for the leading dot and the ".XXXXXX" suffix.
+// Leaves room in a 255-byte name for the leading dot and the staging suffix
+// (".pictavo-<process number>-XXXXXX").
 constexpr qsizetype kMaxStemBytes = 200;
 constexpr int kCreateAttempts = 100;
-
-QByteArray randomSuffix() {
-    static constexpr char kAlphabet[] =
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    QByteArray suffix(6, '\0');
-    for (char& c : suffix) {
-        c = kAlphabet[QRandomGenerator::global()->bounded(int(sizeof(kAlphabet) - 1))];
-    }
-    return suffix;
-}
 
 }  // namespace
 
@@ -42,7 +34,7 @@ StagedFile::StagedFile(const SaveTarget& target)
                                   ? QByteArray()
                                   : "/proc/self/fd/" + QByteArray::number(folderFd_) + '/';
     for (int attempt = 0; attempt < kCreateAttempts; ++attempt) {
-        const QByteArray candidate = folder + '.' + stem + '.' + randomSuffix();
+        const QByteArray candidate = folder + FileSystem::StagingName(stem);
         // O_EXCL: never reuse or follow anything already there. Mode 0666 lets the umask (and
         // any default ACL of the folder) decide, as for any newly created file.
         const int fd = ::openat(folderFd_, candidate.constData(),

@@ -32,9 +32,9 @@ struct SaveTarget {
 };
 
 // A file that is written under a hidden temporary name in its target's folder
-// (".<name>.XXXXXX") and renamed over the target only by commit(). Until then the target is
-// untouched; a staged file that is never committed, or whose commit fails, is removed, so a
-// failed write leaves neither a damaged target nor debris.
+// (FileSystem::StagingName: ".<name>.pictavo-<pid>-XXXXXX") and renamed over the target only by
+// commit(). Until then the target is untouched; a staged file that is never committed, or whose
+// commit fails, is removed, so a failed write leaves neither a damaged target nor debris.
 //
 // The temporary file is created empty (mode 0666 less the umask) and closed again, for a
 // writer that opens files by name. For a target in an open folder that name leads through the

@@ -6,8 +6,11 @@
 #include <unistd.h>
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QStringList>
 #include <cerrno>
+#include <csignal>
+#include <optional>
 
 namespace pictavo::FileSystem {
 
@@ -31,15 +34,16 @@ bool failed(int& firstError) {
     return false;
 }
 
-// Removes the contents of the open folder `dirFd` without following links, then nothing else.
-bool clearFolder(int dirFd, int& firstError) {
-    // Make the folder writable and searchable so its entries can be removed.
-    fchmod(dirFd, S_IRWXU);
+// The names in the open folder `dirFd`, but "." and "..". Collected first, then acted on:
+// changing a folder while reading it can skip entries.
+std::optional<QList<QByteArray>> entryNames(int dirFd) {
     DIR* dir = fdopendir(dup(dirFd));
     if (!dir) {
-        return failed(firstError);
+        return std::nullopt;
     }
-    // Collect first, then delete: changing a folder while reading it can skip entries.
+    // The copy shares the reading position with `dirFd`, which an earlier listing left at the
+    // end.
+    rewinddir(dir);
     QList<QByteArray> names;
     while (const dirent* entry = readdir(dir)) {
         const QByteArray name(entry->d_name);
@@ -48,9 +52,41 @@ bool clearFolder(int dirFd, int& firstError) {
         }
     }
     closedir(dir);
+    return names;
+}
 
+constexpr char kStagingMark[] = ".pictavo-";
+constexpr qsizetype kStagingRandom = 6;
+
+// The process number in a staging name, 0 when the name is no staging name of ours.
+pid_t stagingOwner(const QByteArray& name) {
+    // "." stem ".pictavo-" pid "-" XXXXXX
+    const qsizetype dash = name.size() - kStagingRandom - 1;
+    const qsizetype mark = name.lastIndexOf(kStagingMark, dash);
+    if (!name.startsWith('.') || dash < 1 || name[dash] != '-' || mark < 1) {
+        return 0;
+    }
+    const qsizetype digits = mark + qsizetype(sizeof kStagingMark) - 1;
+    if (digits >= dash) {
+        return 0;
+    }
+    // Digits only, as written: no sign, no spaces.
+    const QByteArray number = name.mid(digits, dash - digits);
+    bool ok = false;
+    const long pid = number.toLong(&ok);
+    return ok && pid > 0 && number == QByteArray::number(pid) ? pid_t(pid) : 0;
+}
+
+// Removes the contents of the open folder `dirFd` without following links, then nothing else.
+bool clearFolder(int dirFd, int& firstError) {
+    // Make the folder writable and searchable so its entries can be removed.
+    fchmod(dirFd, S_IRWXU);
+    const std::optional<QList<QByteArray>> names = entryNames(dirFd);
+    if (!names) {
+        return failed(firstError);
+    }
     bool ok = true;
-    for (const QByteArray& name : names) {
+    for (const QByteArray& name : *names) {
         struct stat st {};
         if (fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
             ok = failed(firstError);
@@ -121,6 +157,38 @@ bool ClearFolder(int dirFd, int* error) {
         *error = cleared ? 0 : firstError;
     }
     return cleared;
+}
+
+QByteArray StagingName(const QByteArray& stem) {
+    static constexpr char kAlphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    QByteArray suffix(kStagingRandom, '\0');
+    for (char& c : suffix) {
+        c = kAlphabet[QRandomGenerator::global()->bounded(int(sizeof(kAlphabet) - 1))];
+    }
+    return '.' + stem + kStagingMark + QByteArray::number(getpid()) + '-' + suffix;
+}
+
+int SweepStaleFiles(int dirFd, Sweep scope) {
+    const std::optional<QList<QByteArray>> names = entryNames(dirFd);
+    int removed = 0;
+    for (const QByteArray& name : names.value_or(QList<QByteArray>())) {
+        struct stat st {};
+        if (fstatat(dirFd, name.constData(), &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode)) {
+            continue;
+        }
+        const pid_t owner = stagingOwner(name);
+        // kill(pid, 0) fails with ESRCH only when no process of that number runs; another
+        // user's (EPERM) is running.
+        const bool stale =
+            owner != 0 ? scope == Sweep::IdleFolder || (kill(owner, 0) != 0 && errno == ESRCH)
+                       : scope == Sweep::IdleFolder && !name.startsWith('.') && st.st_size == 0;
+        if (stale && unlinkat(dirFd, name.constData(), 0) == 0) {
+            ++removed;
+        }
+    }
+    return removed;
 }
 
 }  // namespace pictavo::FileSystem

@@ -150,6 +150,12 @@ void initialiseSchema(HiveConnection& hive) {
 void HiveFile::open(HiveConnection& hive) {
     const QString& path = hive.path();
     const QFileInfo info(path);
+    // A FIFO in the store's place would hold the opening until somebody wrote to it (and the
+    // host, deaf to stop signals, with it); a device or a folder is no store either.
+    if (info.exists() && !info.isFile()) {
+        throw PictavoError(
+            QStringLiteral("The settings store %1 is not a file: it is not opened.").arg(path));
+    }
     if (!info.exists()) {
         if (!QDir().mkpath(info.absolutePath())) {
             throw PictavoError(QStringLiteral("The settings store %1 cannot be created: its "

@@ -50,10 +50,16 @@ PrivateFolder::PrivateFolder(const QString& path) : path_(path) {
         const bool created = ::mkdir(native.constData(), S_IRWXU) == 0;
         if (!created && errno != EEXIST) {
             status_ = Status::Failed;
+            error_ = errno;
             return;
         }
         if (!openChecked(native)) {
             return;
+        }
+        // Alone with the folder (no other holder has it open, in any process): what holders
+        // killed half-way left there, empty reservations and staging files, is nobody's now.
+        if (flock(fd_, LOCK_EX | LOCK_NB) == 0) {
+            FileSystem::SweepStaleFiles(fd_, FileSystem::Sweep::IdleFolder);
         }
         // A holder that is removing the folder holds it exclusively; once it is done, the
         // folder we opened may be gone, and a new one is made.
@@ -62,6 +68,7 @@ PrivateFolder::PrivateFolder(const QString& path) : path_(path) {
             status_ = created ? Status::Created : Status::Ready;
             return;
         }
+        error_ = ENOENT;  // removed again and again under us
         close();
     }
     status_ = Status::Failed;
@@ -75,6 +82,7 @@ bool PrivateFolder::openChecked(const QByteArray& native) {
     // O_NOFOLLOW: a link in the folder's place is refused, not followed.
     const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) {
+        error_ = errno;
         status_ = errno == ELOOP || errno == ENOTDIR ? Status::Unsafe : Status::Failed;
         return false;
     }
@@ -166,11 +174,13 @@ int PrivateFolder::removeOwnFiles() {
 }
 
 bool PrivateFolder::isAtPath() const {
+    // Device and inode only: the folder's change time moves with every file anybody creates
+    // in it, and the folder is the same folder all the same.
     struct stat held {};
     struct stat named {};
-    return isOpen() && fstat(fd_, &held) == 0 &&
+    return isOpen() && fstat(fd_, &held) == 0 && held.st_nlink > 0 &&
            lstat(QFile::encodeName(path_.chopped(1)).constData(), &named) == 0 &&
-           identityOf(named) == identityOf(held);
+           named.st_dev == held.st_dev && named.st_ino == held.st_ino;
 }
 
 }  // namespace pictavo

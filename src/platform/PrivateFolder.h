@@ -29,20 +29,23 @@ public:
 
     // Creates the folder at `path` when missing and opens it. Unsafe when what is there is a
     // link, not a folder, or another user's: nothing is written there then. Two callers
-    // creating the same folder at once both succeed.
+    // creating the same folder at once both succeed. The first holder of the folder sweeps
+    // out what holders killed half-way left (FileSystem::Sweep::IdleFolder).
     explicit PrivateFolder(const QString& path);
     ~PrivateFolder();
     PrivateFolder(const PrivateFolder&) = delete;
     PrivateFolder& operator=(const PrivateFolder&) = delete;
 
     Status status() const { return status_; }
+    // Why the folder could not be had (errno); 0 when it is open.
+    int error() const { return isOpen() ? 0 : error_; }
     bool isOpen() const { return fd_ >= 0; }
     int fd() const { return fd_; }
     // The folder's path as given, ending with "/".
     const QString& path() const { return path_; }
 
-    // True while the path still names the folder that was opened (not moved, nor replaced
-    // by a link or another folder).
+    // True while the path still names the folder that was opened (not removed or moved, nor
+    // replaced by a link or another folder).
     bool isAtPath() const;
     // Creates `name` in the folder as an empty file, only when no entry of that name exists,
     // and remembers it as this holder's own. nullopt with errno set otherwise (EEXIST: taken).
@@ -63,6 +66,7 @@ private:
     QString path_;
     Status status_ = Status::Failed;
     int fd_ = -1;
+    int error_ = 0;
     QList<QPair<QByteArray, FileIdentity>> reserved_;
 };
 

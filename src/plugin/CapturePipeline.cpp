@@ -1,9 +1,7 @@
 #include "plugin/CapturePipeline.h"
 
-#include <QClipboard>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <algorithm>
@@ -30,6 +28,8 @@ namespace pictavo {
 
 namespace {
 const QString kDefaultFileName = QStringLiteral("My_Screenshot");
+// 255 bytes less a number up to 32767 and "." with a type of up to ten bytes.
+constexpr qsizetype kLongestFileNameBytes = 255 - 5 - 11;
 // One day, in seconds: the longest countdown there is.
 constexpr double kLongestCountdown = 86400.0;
 }  // namespace
@@ -87,7 +87,8 @@ CapturePipeline::ReservedFile CapturePipeline::UniqueTempFileName(PrivateFolder&
     std::optional<FileIdentity> identity;
     int error = 0;
     // The answer names the file by the folder's path: it must still lead to the folder held.
-    if (!folder.isAtPath()) {
+    const bool folderHeld = folder.isAtPath();
+    if (!folderHeld) {
         error = ENOENT;
     }
     for (int i = 1; !identity && error == 0; ++i) {
@@ -122,12 +123,20 @@ CapturePipeline::ReservedFile CapturePipeline::UniqueTempFileName(PrivateFolder&
         s.setValue(UserKey::kItself, QStringLiteral("Tempi"), QString());
     }
     s.setValue(UserKey::kItself, QStringLiteral("TempFileType"), QString());
-    return {path + QFile::decodeName(fileName), fileName, identity, error};
+    // A folder that failed is named itself: no file was meant yet.
+    return {folderHeld ? path + QFile::decodeName(fileName) : path, fileName, identity, error};
 }
 
 QString CapturePipeline::UnsafeFileNameReason(const QString& name) {
+    if (name.isEmpty()) {
+        return QStringLiteral("it is empty");
+    }
     if (name == QLatin1String(".") || name == QLatin1String("..")) {
         return QStringLiteral("it names a folder");
+    }
+    // A file name holds at most 255 bytes; room is left for the number and the type.
+    if (QFile::encodeName(name).size() > kLongestFileNameBytes) {
+        return QStringLiteral("it is too long");
     }
     if (name.contains(QLatin1Char('/'))) {
         return QStringLiteral("it holds \"/\"");
@@ -216,10 +225,8 @@ void CapturePipeline::SendCapture() {
     }
 
     if (!cancelled) {
-        if (const QImage* shown = picture(); flagIsOn(r.Clipboard) && shown) {
-            QClipboard* clipboard = QGuiApplication::clipboard();
-            clipboard->clear();
-            clipboard->setImage(*shown);
+        if (flagIsOn(r.Clipboard)) {
+            f.copyPicture();
         }
         ImageEncoder& encoder = p_.encoder();
         const SaveTarget target(folder.fd(), file.name, *file.identity, tempFilePath_);

@@ -67,8 +67,8 @@ public:
     // Past 32767 numbers, throws PictavoError.
     ReservedFile UniqueTempFileName(PrivateFolder& folder, const QString& name, QString& type);
 
-    // Why `name` cannot be a capture's file name (it would leave the folder or split the
-    // answer line); empty when it can.
+    // Why `name` cannot be a capture's file name (it would be hidden, leave the folder, split
+    // the answer line or pass the file system's limit); empty when it can.
     static QString UnsafeFileNameReason(const QString& name);
 
     // Everything after a send capture, which the caller has put into the preview's

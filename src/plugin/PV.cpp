@@ -34,6 +34,13 @@ namespace pictavo {
 namespace {
 const QString kFreeImageFile = QStringLiteral("libfreeimage.so.3");
 const QString kRule32 = QStringLiteral("--------------------------------");
+
+// Text handed to the host becomes the host's: it may keep it after the plug-in is unloaded, so
+// it never refers to this library's memory, as a literal's text does.
+QString ownedByTheHost(QString text) {
+    text.detach();
+    return text;
+}
 }  // namespace
 
 PV::PV(PlatformServices services)
@@ -176,32 +183,45 @@ PrivateFolder& PV::tempFolder() {
                                           "has not started.")
                                .arg(tempFolderPath_));
     }
+    // Removed or replaced while the plug-in runs (by a cleaner of /tmp, say): made again, with
+    // the checks of the start. What cannot be used is not: the capture then fails on the folder
+    // held, which names the folder and why.
+    if (!tempFolder_->isAtPath()) {
+        WriteLog(QStringLiteral("Temp Folder Gone"));
+        std::unique_ptr<PrivateFolder> previous = std::move(tempFolder_);
+        if (!openTempFolder().isEmpty()) {
+            tempFolder_ = std::move(previous);
+        }
+    }
     return *tempFolder_;
 }
 
-bool PV::openTempFolder() {
+QString PV::openTempFolder() {
     tempFolder_ = std::make_unique<PrivateFolder>(tempFolderPath_);
+    QString problem;
     switch (tempFolder_->status()) {
         case PrivateFolder::Status::Created:
             WriteLog(QStringLiteral("Folder Created"));
-            return true;
+            return {};
         case PrivateFolder::Status::Ready:
-            return true;
+            return {};
         case PrivateFolder::Status::Unsafe:
-            tell(QStringLiteral("The temporary folder %1 is not a private folder of yours (it is a "
-                                "link, not a folder, or belongs to another user). Pictavo 3 will "
-                                "not use it. Remove it if it is yours, or set TMPDIR to a folder "
-                                "of your own, and start again.")
-                     .arg(tempFolderPath_));
+            problem = QStringLiteral(
+                          "The temporary folder %1 is not a private folder of yours (it is a "
+                          "link, not a folder, or belongs to another user). Pictavo 3 will "
+                          "not use it. Remove it if it is yours, or set TMPDIR to a folder "
+                          "of your own, and start again.")
+                          .arg(tempFolderPath_);
             WriteLog(QStringLiteral("Temp Folder Unsafe"));
             break;
         case PrivateFolder::Status::Failed:
-            tell(QStringLiteral("The temporary folder %1 cannot be created.").arg(tempFolderPath_));
+            problem = QStringLiteral("The temporary folder %1 cannot be created: %2.")
+                          .arg(tempFolderPath_, systemErrorText(tempFolder_->error()));
             WriteLog(QStringLiteral("Temp Folder Failed"));
             break;
     }
     tempFolder_.reset();
-    return false;
+    return problem;
 }
 
 QString PV::findFileNoCase(const QString& folder, const QString& fileName) {
@@ -241,7 +261,13 @@ bool PV::Initialize(std::int32_t nVersion, const QString& sUserEmail, void* oMes
     }
     startSettings(nVersion, sUserEmail);
     const QString pluginFolder = findPluginFolder();
-    const bool ready = loadFreeImage(pluginFolder, oMessenger) && openTempFolder();
+    bool ready = loadFreeImage(pluginFolder, oMessenger);
+    if (ready) {
+        if (const QString problem = openTempFolder(); !problem.isEmpty()) {
+            tell(problem);
+            ready = false;
+        }
+    }
     if (ready) {
         WriteLog(QStringLiteral("Initialize Complete"));
         WriteLog(QStringLiteral("----------"));
@@ -341,7 +367,7 @@ QVariant PV::Uninitialize() {
 bool PV::GetPublishInfo(QString& sPluginName, std::int32_t& nCommandCount,
                         std::int32_t& nTagCount) {
     const qint16 hostVersion = frmSend_.HostVersion;
-    sPluginName = QStringLiteral(" Pictavo 3");
+    sPluginName = ownedByTheHost(QStringLiteral(" Pictavo 3"));
     nCommandCount = hostVersion >= 4 ? 22 : 23;
     nTagCount = 0;
     return true;
@@ -361,7 +387,7 @@ void PV::Configure() {
 QString PV::ParseCommand(const QString& sCommand, const QString& sCommandArg,
                          void* /*oConversationWnd*/) {
     openSettings();
-    return dispatcher_->ParseCommand(sCommand, sCommandArg);
+    return ownedByTheHost(dispatcher_->ParseCommand(sCommand, sCommandArg));
 }
 
 }  // namespace pictavo

@@ -73,7 +73,8 @@ private:
     void startSettings(std::int32_t nVersion, const QString& sUserEmail);
     QString findPluginFolder();
     bool loadFreeImage(const QString& pluginFolder, void* messenger);
-    bool openTempFolder();
+    // Opens (makes when missing) the private temporary folder; why it cannot be used, or empty.
+    QString openTempFolder();
     void openSettings();
     void showCounter();
     void doOverlay(int mode);

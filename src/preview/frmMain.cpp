@@ -329,7 +329,9 @@ void frmMain::lblTextFormat_Click() {
 
 void frmMain::copyPicture() {
     if (const QImage* picture = finishedPicture(); picture != nullptr && !picture->isNull()) {
-        QGuiApplication::clipboard()->setImage(*picture);
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        clipboard->clear();
+        clipboard->setImage(picture->copy());
     }
 }
 

@@ -116,7 +116,9 @@ public:
     void cmdRedo_Click();
     // The text's sample clicked: the font chooser, preset with the sample's font.
     void lblTextFormat_Click();
-    // Ctrl+C: the finished picture to the clipboard.
+    // Ctrl+C: the finished picture to the clipboard, as a copy of its own. The clipboard
+    // outlives the plug-in, so it holds nothing of it: no memory it lent (a capture may share
+    // the screen's shared-memory segment) and no clean-up function in its code.
     void copyPicture();
 
 protected:

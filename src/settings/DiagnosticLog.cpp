@@ -1,8 +1,13 @@
 #include "settings/DiagnosticLog.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QtDebug>
 
 #include "platform/WellKnownPaths.h"
 #include "settings/NumericText.h"
@@ -30,12 +35,27 @@ void DiagnosticLog::WriteLog(const QString& message) {
     }
     const QString path = LogFilePath();
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
     // A log that cannot be written is skipped: tracing must never stop the operation it traces.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    // O_NONBLOCK: a FIFO put in the log's place must not hold the plug-in (and its host, deaf to
+    // stop signals meanwhile) until somebody reads it; anything but a file is refused.
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0) {
         return;
     }
-    file.write(message.toUtf8() + "\r\n");
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        if (!refusedTold_) {
+            refusedTold_ = true;
+            qWarning().noquote()
+                << QStringLiteral("The log %1 is not a file: nothing is written to it.").arg(path);
+        }
+        return;
+    }
+    const QByteArray line = message.toUtf8() + "\r\n";
+    [[maybe_unused]] const ssize_t written = ::write(fd, line.constData(), size_t(line.size()));
+    ::close(fd);
 }
 
 QString DiagnosticLog::LogFilePath() {

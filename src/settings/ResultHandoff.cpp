@@ -18,7 +18,9 @@ void reset(Settings& settings) {
 }
 
 bool isCancelled(const QString& result) {
-    return result.startsWith(QLatin1Char('#')) || result.startsWith(QLatin1String("Cancel"));
+    // "Error" is what a read gives when the value (or the whole key) is gone: no window's answer.
+    return result.startsWith(QLatin1Char('#')) || result.startsWith(QLatin1String("Cancel")) ||
+           result == QLatin1String("Error");
 }
 
 }  // namespace pictavo::ResultHandoff

@@ -15,7 +15,8 @@ inline const QString kValueName = QStringLiteral("sResult");
 QString read(Settings& settings);
 void write(Settings& settings, const QString& result);
 void reset(Settings& settings);
-// True for an outcome that hands nothing on: "Cancel..." or "#...".
+// True for an outcome that hands nothing on: "Cancel...", "#...", or the "Error" of a value
+// that is missing.
 bool isCancelled(const QString& result);
 
 }  // namespace ResultHandoff

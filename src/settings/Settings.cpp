@@ -25,6 +25,12 @@ void Settings::ReadRegistry() {
     if (!userKey_.hasAccount()) {
         return;
     }
+    // The account's key removed while the plug-in runs (by the settings tool, say) is made
+    // again with its defaults, as at start: read from nothing, every value would be "Error".
+    if (!registry_.KeyPathExists(userKey_.path())) {
+        const QString made = checkRegistry();
+        WriteLog(QStringLiteral("Settings key missing, made again: ") + made);
+    }
     SettingsLoader(registry_, userKey_, log_, desktopFolder_).load(record_);
 }
 

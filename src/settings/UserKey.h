@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <algorithm>
 #include <functional>
 
 namespace pictavo {
@@ -20,19 +21,25 @@ public:
 
     QString email() const { return email_(); }
     // Why the address cannot name a user key, as the user is told; empty when it can. Without
-    // an address, or with one ending in "\\", the path would end in "\\", which is no key at all.
+    // an address the path would end in "\\", which is no key at all; a "\\" inside it would
+    // lead into another key (another account's "Options"), and a control character would
+    // break the log's and the tool's lines.
     QString accountProblem() const {
         const QString address = email_();
         if (address.isEmpty()) {
             return QStringLiteral("No signed-in account: the e-mail address is empty.");
         }
-        if (address.endsWith(QLatin1Char('\\'))) {
-            return QStringLiteral(
-                       "The e-mail address \"%1\" cannot name a settings key: it ends "
-                       "with a backslash.")
-                .arg(address);
+        QString reason;
+        if (address.contains(QLatin1Char('\\'))) {
+            reason = QStringLiteral("it holds a backslash");
+        } else if (std::any_of(address.begin(), address.end(),
+                               [](QChar c) { return c.category() == QChar::Other_Control; })) {
+            reason = QStringLiteral("it holds a control character");
+        } else {
+            return {};
         }
-        return {};
+        return QStringLiteral("The e-mail address \"%1\" cannot name a settings key: %2.")
+            .arg(address, reason);
     }
     // Nothing is read or written for the user without one.
     bool hasAccount() const { return accountProblem().isEmpty(); }

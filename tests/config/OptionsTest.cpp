@@ -377,7 +377,7 @@ TEST(LanguageFiles, HeaderValuesEndAtTheNextAttributesExactText) {
     }
 }
 
-TEST(LanguageFiles, ReadsUtf8OrLatin1AndOnlyTheFirstMebibyte) {
+TEST(LanguageFiles, ReadsUtf8OrLatin1AndOnlyTheHeadersFirstKilobytes) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("l.xml"));
     const QByteArray utf8 =
@@ -388,7 +388,7 @@ TEST(LanguageFiles, ReadsUtf8OrLatin1AndOnlyTheFirstMebibyte) {
         {"Latin-1", QByteArray(R"(<Pictavo lanuage="Fran)") + "\xe7" + R"(ais" author=)",
          QStringLiteral("Français")},
         {"a character cut by the limit is still UTF-8", cutAtTheLimit, QStringLiteral("Français")},
-        {"a header beyond the first MiB is not read",
+        {"a header beyond the limit is not read",
          QByteArray(kLanguageReadLimit, ' ') + R"(<Pictavo lanuage="Late" author=)", QString()},
     };
     for (const auto& [name, bytes, language] : rows) {
@@ -397,6 +397,9 @@ TEST(LanguageFiles, ReadsUtf8OrLatin1AndOnlyTheFirstMebibyte) {
         EXPECT_EQ(GetLanguageName(path), language);
     }
     EXPECT_EQ(readLanguageText(dir.filePath(QStringLiteral("missing.xml"))), QString());
+    // A name of a megabyte: the first few kilobytes of it are all that is read.
+    writeFile(path, R"(<Pictavo lanuage=")" + QByteArray(1000000, 'n') + R"(" author=)");
+    EXPECT_LE(GetLanguageName(path).size(), 8192);
 }
 
 TEST(LanguageFiles, OpenTargetOpensOnlyWebAndMailAddresses) {

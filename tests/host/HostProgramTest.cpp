@@ -10,7 +10,10 @@
 #include <optional>
 
 #include "platform/RegistryHive.h"
+#include "platform/SharedLibrary.h"
+#include "plugin/PluginInterface.h"
 #include "settings/DiagnosticLog.h"
+#include "settings/HostScriptsKey.h"
 #include "support/HostProcess.h"
 #include "support/LogLines.h"
 #include "support/XvfbSession.h"
@@ -137,6 +140,15 @@ TEST(HostOnScreen, SettingsAUserMightLeaveSendTheirCaptureOrSayOnceWhyNot) {
     EXPECT_TRUE(QFile::exists(r.out.value(0)));
 }
 
+// A line too long to be a command is refused with one error answer, and its bytes are not kept;
+// the next line is read as usual.
+TEST(HostProgram, ALineLongerThanOneMebibyteIsRefusedWithOneAnswer) {
+    const HostRun r = runHost("/nope " + QByteArray(3 << 20, 'x') + "\n/nope\n");
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, (QStringList{QString(), u"False"_s}));
+    EXPECT_EQ(r.err.count(u"error: a line longer than 1048576 bytes is not read"_s), 1);
+}
+
 // SIGTERM or SIGINT at any moment closes the host cleanly: a countdown in progress (here one
 // of a huge number, held to a day) ends without a capture and the command answers an empty
 // line; the plug-in is unloaded before the host exits.
@@ -174,12 +186,14 @@ TEST(HostProgram, AStopSignalEndsACountdownWithoutACaptureAndUnloadsThePlugIn) {
         QDir(QDir::temp().filePath(u"Pictavo"_s)).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
-// Two hosts of one account start together before the temporary folder exists, and capture at
-// the same moment, each its own screen (one white, one black): both start, and every capture gets
-// a file of its own in the temporary folder, holding that host's picture.
-TEST(HostProgram, TwoHostsCapturingTogetherNeverShareAFile) {
-    constexpr int kRounds = 20;
-    const QString email = u"pair@example.com"_s;
+// Three hosts of one account start together before the temporary folder exists, and capture
+// at the same moment, each its own screen (white, black, white), while the settings tool writes
+// to the store and another program creates files in the folder: all start, no capture is lost,
+// and every capture gets a file of its own in the temporary folder, holding that host's picture.
+TEST(HostProgram, ThreeHostsAndAWriterCapturingTogetherLoseNothingAndNeverShareAFile) {
+    constexpr int kRounds = 100;
+    constexpr int kHosts = 3;
+    const QString email = u"trio@example.com"_s;
     setUserValue(email, "Options", "Preview", u"0"_s);
     const auto screen = [](const char* rootOption) {
         return test::XvfbSession(
@@ -192,32 +206,52 @@ TEST(HostProgram, TwoHostsCapturingTogetherNeverShareAFile) {
     for (const auto& server : servers) {
         ASSERT_TRUE(server.isRunning()) << server.error().toStdString();
     }
-    QDir(QDir::temp().filePath(u"Pictavo"_s)).removeRecursively();
+    const QString folder = QDir::temp().filePath(u"Pictavo"_s);
+    QDir(folder).removeRecursively();
     const QStringList arguments{u"--email"_s, email};
     HostProcess hosts[] = {HostProcess(arguments, test::onDisplay(servers[0].displayName())),
-                           HostProcess(arguments, test::onDisplay(servers[1].displayName()))};
+                           HostProcess(arguments, test::onDisplay(servers[1].displayName())),
+                           HostProcess(arguments, test::onDisplay(servers[0].displayName()))};
     for (auto& host : hosts) {
         ASSERT_TRUE(host.waitUntilLoaded()) << host.standardError().toStdString();
     }
+    const QString sh = u"/bin/sh"_s;
+    HostProcess writer(
+        {u"-c"_s,
+         u"i=0; while :; do \"$0\" add \"$1\" /v Busy /d $i /f >/dev/null; i=$((i+1)); done"_s,
+         QStringLiteral(PICTAVO_BIN_DIR "/pictavo-reg"),
+         u"HKCU\\"_s + userKeyPath(email) + u"\\Options"_s},
+        {}, sh);
+    // Creates and removes a file in the folder as fast as it can.
+    HostProcess creator(
+        {u"-e"_s, u"while (1) { open(F, '>', $ARGV[0]); close F; unlink $ARGV[0] }"_s,
+         folder + u"/other"_s},
+        {}, u"/usr/bin/perl"_s);
     QSet<QString> paths;
     for (int round = 0; round < kRounds; ++round) {
         for (auto& host : hosts) {
             host.send("/xpvfull");
         }
-        for (int i = 0; i < 2; ++i) {
+        for (int i = 0; i < kHosts; ++i) {
             const auto path = hosts[i].answer(20000);
-            ASSERT_TRUE(path) << hosts[i].standardError().toStdString();
+            ASSERT_TRUE(path && !path->isEmpty()) << hosts[i].standardError().toStdString();
             paths.insert(*path);
             QImage expected(64, 48, QImage::Format_RGB32);
-            expected.fill(colours[i]);
+            expected.fill(colours[i % 2]);
             ASSERT_EQ(QImage(*path).convertToFormat(QImage::Format_RGB32), expected)
                 << path->toStdString();
-            EXPECT_EQ(QFileInfo(*path).absolutePath(), QDir::temp().filePath(u"Pictavo"_s));
+            EXPECT_EQ(QFileInfo(*path).absolutePath(), folder);
         }
     }
-    EXPECT_EQ(paths.size(), 2 * kRounds);
+    EXPECT_EQ(paths.size(), kHosts * kRounds);
+    for (HostProcess* helper : {&writer, &creator}) {
+        helper->signal(SIGKILL);
+        helper->finish();
+    }
     for (auto& host : hosts) {
         EXPECT_EQ(host.finish(), 0);
+        EXPECT_FALSE(host.standardError().contains(u"error"_s))
+            << host.standardError().toStdString();
     }
 }
 

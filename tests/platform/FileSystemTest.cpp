@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
@@ -95,7 +96,11 @@ TEST(PrivateFolder, IsCreatedTightenedOrRefused) {
     const QString file = dir.filePath(u"file"_s);
     writeFile(file);
     EXPECT_EQ(PrivateFolder(file).status(), Status::Unsafe);
-    EXPECT_EQ(PrivateFolder(dir.filePath(u"no/such/parent"_s)).status(), Status::Failed);
+    // Failed, with the reason.
+    const PrivateFolder orphan(dir.filePath(u"no/such/parent"_s));
+    EXPECT_EQ(orphan.status(), Status::Failed);
+    EXPECT_EQ(orphan.error(), ENOENT);
+    EXPECT_EQ(PrivateFolder(dir.filePath(QString(5000, u'a'))).error(), ENAMETOOLONG);
 }
 
 // Starting together, every holder finds the folder made by whichever came first.
@@ -148,6 +153,43 @@ TEST(PrivateFolder, ReservedNamesAreExclusiveAndEachHolderRemovesOnlyItsOwn) {
     EXPECT_TRUE(second.isAtPath());
     second.removeOwnFiles();
     EXPECT_FALSE(QFileInfo::exists(path));
+}
+
+// What writers killed half-way leave: names reserved and never written (empty files) and our
+// hidden staging files. A folder nobody holds any more is swept of them all by its first
+// holder; a folder others may be writing in (a save folder) only of staging files whose writer
+// has ended. Nothing else is touched, other programs' hidden files least of all.
+TEST(PrivateFolder, WhatKilledWritersLeftIsSweptOnlyWhereNoWriterRuns) {
+    const pid_t child = fork();
+    if (child == 0) {
+        _exit(0);
+    }
+    ASSERT_EQ(waitpid(child, nullptr, 0), child);
+    const QString running = u".b.png.pictavo-%1-AbC123"_s.arg(getpid());
+    const QStringList others{u".c.png.AbC123"_s, u"sent.png"_s};
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"f/"_s);
+    const auto plant = [&] {
+        for (const QString& name :
+             {u".a.png.pictavo-%1-AbC123"_s.arg(child), running, u"reserved.png"_s, others[0]}) {
+            writeFile(path + name, {});
+        }
+        writeFile(path + others[1]);
+    };
+    const auto present = [&] {
+        return QDir(path).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+    };
+    auto first = std::make_unique<PrivateFolder>(path);
+    plant();
+    auto second = std::make_unique<PrivateFolder>(path);
+    EXPECT_EQ(present().size(), 5) << "not alone: nothing swept";
+    EXPECT_EQ(SweepStaleFiles(second->fd(), Sweep::EndedWriters), 1);
+    EXPECT_EQ(present(), (QStringList{running, others[0], u"reserved.png"_s, others[1]}));
+    plant();
+    first.reset();
+    second.reset();
+    const PrivateFolder alone(path);
+    EXPECT_EQ(present(), others);
 }
 
 TEST(WellKnownPaths, PrivateTempFolderIsNeverSharedBetweenUsers) {

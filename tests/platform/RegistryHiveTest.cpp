@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -218,4 +219,8 @@ TEST_F(RegistryHiveTest, AFileThatIsNotAStoreOrIsDamagedIsReportedAndLeftAlone) 
             EXPECT_EQ(fileBytes(path() + u"-wal"_s), c.log);
         }
     }
+    // A FIFO nobody writes to: refused at once, not waited on.
+    QFile::remove(path());
+    ASSERT_EQ(mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
+    EXPECT_THROW(RegistryHive{path()}, PictavoError);
 }

@@ -80,7 +80,13 @@ TEST(PVLifecycle, AnAddressThatNamesNoKeyIsRefusedWithOneMessagePerOperation) {
     const std::pair<QString, QString> rows[] = {
         {QString(), u"No signed-in account: the e-mail address is empty."_s},
         {u"u@x\\"_s, QStringLiteral("The e-mail address \"u@x\\\" cannot name a "
-                                    "settings key: it ends with a backslash.")},
+                                    "settings key: it holds a backslash.")},
+        {u"alice@x\\Options"_s, QStringLiteral("The e-mail address \"alice@x\\Options\" "
+                                               "cannot name a settings key: it holds a "
+                                               "backslash.")},
+        {u"u@x\n"_s,
+         u"The e-mail address \"u@x\n\" cannot name a settings key: it holds a "
+         "control character."_s},
     };
     for (const auto& [email, message] : rows) {
         SCOPED_TRACE(message.toStdString());

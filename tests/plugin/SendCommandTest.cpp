@@ -128,20 +128,25 @@ TEST_F(SendCommand, FileNamesAreNumberedFromTwoAndTheFolderKeepsItsCase) {
 TEST_F(SendCommand, UnsafeFileNamesGiveWayToTheDefaultInsideTheFolder) {
     tc.set("", "Log", u"1"_s);
     const struct {
-        const char* name;
+        QString name;
         const char* reason;
     } rows[] = {
-        {"../../../../x/y", "it holds \"/\""},
-        {"line\nbreak", "it holds a control character"},
-        {"bell\x7f", "it holds a control character"},
-        {".", "it names a folder"},
-        {"..", "it names a folder"},
-        {"..name", nullptr},
+        {u"../../../../x/y"_s, "it holds \"/\""},
+        {u"line\nbreak"_s, "it holds a control character"},
+        {u"bell\x7f"_s, "it holds a control character"},
+        {u"."_s, "it names a folder"},
+        {u".."_s, "it names a folder"},
+        {QString(), "it is empty"},
+        {QString(10000, u'n'), "it is too long"},
+        {QString(120, u'\u00e9'), "it is too long"},  // 240 bytes
+        {QString(239, u'n'), nullptr},
+        {u"..name"_s, nullptr},
     };
     const QString folder = tc.pv->TempFolderPath();
     for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
-        tc.set("Options", "FileName", QString::fromUtf8(r.name));
+        SCOPED_TRACE(r.name.left(20).toStdString());
+        tc.set("Options", "FileName", r.name);
+        tc.set("Options", "FileNameLen", QString::number(r.name.size()));
         const QString path = tc.command(u"/xpvfull"_s);
         const QFileInfo written(path);
         EXPECT_EQ(written.absolutePath() + QLatin1Char('/'), folder);
@@ -156,6 +161,14 @@ TEST_F(SendCommand, UnsafeFileNamesGiveWayToTheDefaultInsideTheFolder) {
     EXPECT_FALSE(QFileInfo::exists(QDir::temp().filePath(u"../x"_s)));
 }
 
+// The temporary folder removed while the plug-in runs (by a cleaner of /tmp): the next capture
+// makes it again, with the checks of the start, and is sent.
+TEST_F(SendCommand, ATemporaryFolderRemovedWhileRunningIsMadeAgain) {
+    const QString folder = tc.pv->TempFolderPath();
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    EXPECT_EQ(tc.command(u"/xpvfull"_s), folder + u"My_Screenshot.png"_s);
+}
+
 // The folder checked at the start is the one written to; a link put in its place later is
 // never followed, and the next start refuses it. The failed save sends nothing and says once
 // what, where and why (the reasons of each kind of failure are the encoder's).
@@ -168,9 +181,8 @@ TEST_F(SendCommand, AFolderSwappedForALinkIsNeverFollowed) {
     ASSERT_EQ(symlink(QFile::encodeName(elsewhere), QFile::encodeName(folder)), 0);
     EXPECT_EQ(tc.command(u"/xpvfull"_s), QString());
     EXPECT_EQ(tc.get("", "sResult"), QString());
-    EXPECT_EQ(tc.dialogs->prompts(),
-              QStringList{u"Save Failed\r\n\r\n"_s + folder +
-                          u"/My_Screenshot.png\r\n\r\nNo such file or directory"_s});
+    EXPECT_EQ(tc.dialogs->prompts(), QStringList{u"Save Failed\r\n\r\n"_s + folder +
+                                                 u"/\r\n\r\nNo such file or directory"_s});
     // Closing with "Delete" on removes through the folder it holds, never through the link.
     tc.set("Options", "Delete", u"1"_s);
     tc.pv->Uninitialize();
@@ -273,6 +285,53 @@ TEST_F(SendCommand, ThePreviewsAnswerDecidesTheSendAndTheDrawingStateIsKept) {
         EXPECT_EQ(tc.get("", "sResult"), QString());
         EXPECT_FALSE(tc.pv->mainForm().isLoaded());
     }
+}
+
+// A stop (every event loop ended, as the host does on a signal) while a preview is open is a
+// cancel, with a drawing on it too: nothing is sent or saved.
+TEST_F(SendCommand, AStopWhileAPreviewIsOpenSendsAndSavesNothing) {
+    tc.set("Options", "PreviewSave", u"1"_s);
+    for (const auto& [word, draw] :
+         {std::pair{"/xpvfull", false}, {"/xpvfull", true}, {"/xpvfsave", false}}) {
+        whenPreviewShows([draw](frmMain& f) {
+            if (draw) {
+                f.annotations.add(
+                    Annotation{DrawingState::Line, 255, 1, {{1, 1}, {60, 1}}, {}, {}});
+            }
+            QCoreApplication::exit(0);
+        });
+        QString answer = u"none"_s;
+        // This loop stands for the host's, which the stop ends as well.
+        QTimer::singleShot(0, &timers, [&] {
+            answer = tc.command(QLatin1String(word));
+            QCoreApplication::quit();
+        });
+        QCoreApplication::exec();
+        EXPECT_TRUE(answer.isEmpty() || answer == u"True"_s) << answer.toStdString();
+        EXPECT_FALSE(QFile::exists(tc.pv->TempFolderPath() + u"My_Screenshot.png"_s));
+    }
+    EXPECT_TRUE(tc.dialogs->saveRequests.isEmpty());
+}
+
+// The account's key removed while the plug-in runs (as by the settings tool): the next command
+// makes it again with its defaults and sends; removed while the preview is open, nothing is
+// sent, and the "Error" a missing value reads as is never taken for a file to send.
+TEST_F(SendCommand, AnAccountKeyRemovedWhileRunningIsMadeAgainAndNeverAnsweredAsError) {
+    const QString key = u"SOFTWARE\\Quorrel\\Pictavo\\user@example.com"_s;
+    for (const bool duringPreview : {false, true}) {
+        if (!duringPreview) {
+            tc.pv->registryHive().deleteTree(RootKey::CurrentUser, key);
+        }
+        whenPreviewShows([&](frmMain& f) {
+            if (duringPreview) {
+                tc.pv->registryHive().deleteTree(RootKey::CurrentUser, key);
+            }
+            f.cmdSend_Click();
+        });
+        EXPECT_EQ(tc.command(u"/xpvfull"_s),
+                  duringPreview ? QString() : tc.pv->TempFolderPath() + u"My_Screenshot.png"_s);
+    }
+    EXPECT_TRUE(tc.dialogs->messages.isEmpty());
 }
 
 // Another process holds the store past its busy timeout while the user cancels: the preview

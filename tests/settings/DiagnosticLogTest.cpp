@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -36,7 +38,12 @@ TEST_F(DiagnosticLogTest, EveryMessageIsOneLineInCallOrderAndTheSwitchActsAtOnce
     EXPECT_EQ(logLines(), (QStringList{QStringLiteral("first"), QString(), QStringLiteral("two"),
                                        QStringLiteral("lines"), QStringLiteral("last")}));
 
-    // A folder where the file should be: it cannot be opened for appending, and is skipped.
+    // A folder or a FIFO nobody reads where the file should be: skipped at once, left as it is.
+    const QByteArray log = QFile::encodeName(DiagnosticLog::LogFilePath());
+    QFile::remove(DiagnosticLog::LogFilePath());
+    ASSERT_EQ(mkfifo(log.constData(), 0600), 0);
+    EXPECT_NO_THROW(settings.WriteLog(QStringLiteral("line")));
+    EXPECT_FALSE(QFileInfo(DiagnosticLog::LogFilePath()).isFile());
     QFile::remove(DiagnosticLog::LogFilePath());
     QDir().mkpath(DiagnosticLog::LogFilePath());
     EXPECT_NO_THROW(settings.WriteLog(QStringLiteral("line")));

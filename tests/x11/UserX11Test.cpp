@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QProcess>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
 #include <algorithm>
+#include <csignal>
 
 #include "capture/frmCounter.h"
 #include "platform/EventLoopWait.h"
@@ -193,6 +195,30 @@ TEST(PreviewHost, PixelateChosenByItsButtonLeavesOnlyBlocksOfTheTerminalsText) {
     blocks.setPicture(before);
     blocks.drawBlocks(changed, pixelateBlocks(before, changed), 1.0);
     EXPECT_EQ(sent, blocks.working());
+}
+
+// The clipboard outlives the plug-in: after a capture copied there (by the "Clipboard" setting,
+// or by Ctrl+C in the preview) the host still ends cleanly. A stop signal while the preview is
+// open is a cancel: the command answers an empty line and nothing is written.
+TEST(PreviewHost, AfterACopyToTheClipboardOrAStopInThePreviewTheHostEndsCleanly) {
+    const QString email = QStringLiteral("clipboard@example.com");
+    test::setUserValue(email, "Options", "Clipboard", QStringLiteral("1"));
+    for (const char* preview : {"0", "1"}) {
+        SCOPED_TRACE(preview);
+        test::setUserValue(email, "Options", "Preview", QLatin1String(preview));
+        HostProcess host({QStringLiteral("--email"), email});
+        if (*preview == '1') {
+            act(host, "/xpvfull", QStringLiteral("key ctrl+c"));
+            host.signal(SIGTERM);
+        } else {
+            host.send("/xpvfull");
+        }
+        const QString path = host.answer().value_or(QStringLiteral("none"));
+        EXPECT_EQ(path.isEmpty(), *preview == '1');
+        EXPECT_EQ(host.finish(), 0) << host.standardError().toStdString();
+    }
+    EXPECT_EQ(QDir(QDir::temp().filePath(QStringLiteral("Pictavo"))).entryList(QDir::Files).size(),
+              1);
 }
 
 // A window that fits is shown one capture pixel per device pixel at a scale of 2: the sent
