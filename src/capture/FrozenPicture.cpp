@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QtMath>
 #include <algorithm>
 #include <cmath>
 
@@ -36,20 +37,30 @@ FrozenPicture::FrozenPicture(QWidget* parent) : QWidget(parent), dashes_(dashPat
     setCursor(Qt::CrossCursor);
 }
 
-void FrozenPicture::setPicture(CapturePicture picture) {
+void FrozenPicture::setPicture(CapturePicture picture, qreal pixelsPerScreenPixel) {
     picture_ = std::move(picture);
+    pixelsPerScreenPixel_ = pixelsPerScreenPixel > 0 ? pixelsPerScreenPixel : 1.0;
     update();
 }
 
+QSize FrozenPicture::screenSize() const {
+    return QSize(qCeil(picture_.width() / pixelsPerScreenPixel_),
+                 qCeil(picture_.height() / pixelsPerScreenPixel_));
+}
+
+qreal FrozenPicture::capturePixelsPerLogical() const {
+    return devicePixelRatioF() * pixelsPerScreenPixel_;
+}
+
 QRect FrozenPicture::toLogical(const QRect& capturePixels) const {
-    const qreal dpr = devicePixelRatioF();
+    const qreal dpr = capturePixelsPerLogical();
     return QRectF(capturePixels.x() / dpr, capturePixels.y() / dpr, capturePixels.width() / dpr,
                   capturePixels.height() / dpr)
         .toAlignedRect();
 }
 
 QPoint FrozenPicture::toCapture(QPointF logical) const {
-    const qreal dpr = devicePixelRatioF();
+    const qreal dpr = capturePixelsPerLogical();
     const QPoint at(qRound(logical.x() * dpr), qRound(logical.y() * dpr));
     return QPoint(std::clamp(at.x(), 0, picture_.width()),
                   std::clamp(at.y(), 0, picture_.height()));
@@ -107,9 +118,10 @@ void FrozenPicture::setSizeLabel(const QString& text, QPoint at) {
 
 void FrozenPicture::paintEvent(QPaintEvent* event) {
     QPainter p(this);
-    const qreal dpr = devicePixelRatioF();
+    const qreal dpr = capturePixelsPerLogical();
     const QRect exposed = event->rect();
-    // Drawn in device pixels: one capture pixel per screen pixel at any device-pixel ratio.
+    // Drawn in capture pixels: one capture pixel per screen pixel at any device-pixel ratio, or
+    // the desktop's own pixels where it scales its outputs.
     p.save();
     p.scale(1 / dpr, 1 / dpr);
     const QRect device =
