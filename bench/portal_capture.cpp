@@ -32,6 +32,7 @@
 #include "platform/PictavoError.h"
 #include "platform/PortalScreenSource.h"
 #include "platform/RegistryHive.h"
+#include "platform/X11ScreenSource.h"
 
 namespace {
 

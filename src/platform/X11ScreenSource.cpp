@@ -313,6 +313,34 @@ X11PixelLayout X11ScreenSource::pixelLayout() {
     return layout;
 }
 
+XcbReply<xcb_get_image_reply_t> X11ScreenSource::getImage(xcb_drawable_t drawable,
+                                                          const QRect& rect, int& error) {
+    xcb_generic_error_t* e = nullptr;
+    XcbReply<xcb_get_image_reply_t> reply(xcb_get_image_reply(
+        connection_,
+        xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, drawable, int16_t(rect.x()),
+                      int16_t(rect.y()), uint16_t(rect.width()), uint16_t(rect.height()), ~0u),
+        &e));
+    error = reply ? 0 : e != nullptr ? e->error_code : -1;
+    std::free(e);
+    return reply;
+}
+
+ScreenReadError X11ScreenSource::readError(int error) {
+    // A rootless X server on a Wayland desktop (XWayland) has no pixels of the screen to give:
+    // it answers BadMatch for the root.
+    if (error == XCB_MATCH) {
+        return ScreenReadError(
+            QStringLiteral("the X server does not give out the pixels of the screen (X error "
+                           "BadMatch). On a Wayland desktop, capture through the desktop portal "
+                           "(PICTAVO_SCREEN_SOURCE=portal)."));
+    }
+    return ScreenReadError(
+        error > 0
+            ? QStringLiteral("the X server refused to give its pixels (X error %1).").arg(error)
+            : QStringLiteral("the connection to the X server is broken."));
+}
+
 QImage X11ScreenSource::fetch(const X11PixelLayout& layout, xcb_drawable_t drawable,
                               const QRect& rect) {
     lastGrabWasShared_ = false;
@@ -337,25 +365,10 @@ QImage X11ScreenSource::fetch(const X11PixelLayout& layout, xcb_drawable_t drawa
             return imageFromZPixmap(layout, std::move(buffer), rect.size());
         }
     }
-    xcb_generic_error_t* error = nullptr;
-    XcbReply<xcb_get_image_reply_t> reply(xcb_get_image_reply(
-        connection_,
-        xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, drawable, int16_t(rect.x()),
-                      int16_t(rect.y()), uint16_t(rect.width()), uint16_t(rect.height()), ~0u),
-        &error));
+    int error = 0;
+    auto reply = getImage(drawable, rect, error);
     if (!reply) {
-        const int code = error != nullptr ? error->error_code : 0;
-        std::free(error);
-        // A rootless X server on a Wayland desktop has no pixels of the screen to give: it
-        // answers BadMatch (8) for the root.
-        throw ScreenReadError(
-            code == XCB_MATCH
-                ? QStringLiteral("the X server does not give out the pixels of the screen (X "
-                                 "error BadMatch). On a Wayland desktop, capture through the "
-                                 "desktop portal (PICTAVO_SCREEN_SOURCE=portal).")
-            : code != 0
-                ? QStringLiteral("the X server refused to give its pixels (X error %1).").arg(code)
-                : QStringLiteral("the connection to the X server is broken."));
+        throw readError(error);
     }
     if (reply->depth != layout.depth) {
         throw wrongDepth(reply->depth);
@@ -370,6 +383,14 @@ QImage X11ScreenSource::fetch(const X11PixelLayout& layout, xcb_drawable_t drawa
 QImage X11ScreenSource::grab(const QRect& rect) {
     if (rect.isEmpty()) {
         return {};
+    }
+    // Where the server cannot give the root's pixels, shared memory still answers, with black:
+    // one plain read of a pixel tells, once.
+    if (rootReadError_ < 0) {
+        getImage(root_, QRect(0, 0, 1, 1), rootReadError_);
+    }
+    if (rootReadError_ != 0) {
+        throw readError(rootReadError_);
     }
     const X11PixelLayout layout = pixelLayout();
     const QRect inside = rect & virtualScreen();

@@ -9,6 +9,7 @@
 #include "platform/ScreenSource.h"
 #include "platform/X11PixelLayout.h"
 #include "platform/X11SharedSegment.h"
+#include "platform/XcbReply.h"
 
 namespace pictavo {
 
@@ -81,6 +82,10 @@ private:
     xcb_window_t focusWindow();
     // Mapped, with all its ancestors, and at least partly on the screen.
     bool isShown(xcb_window_t topLevel);
+    // A plain GetImage; null with the X error code in `error` (-1 for a broken connection).
+    XcbReply<xcb_get_image_reply_t> getImage(xcb_drawable_t drawable, const QRect& rect,
+                                             int& error);
+    static ScreenReadError readError(int error);
     // `rect` of `drawable`, in its coordinates. Throws ScreenReadError.
     QImage fetch(const X11PixelLayout& layout, xcb_drawable_t drawable, const QRect& rect);
 
@@ -94,6 +99,8 @@ private:
     // Null for Transport::GetImage.
     std::unique_ptr<X11SharedSegment> shared_;
     bool lastGrabWasShared_ = false;
+    // The X error of a plain read of the root's first pixel (0: none); -1 until tried.
+    int rootReadError_ = -1;
 };
 
 }  // namespace pictavo

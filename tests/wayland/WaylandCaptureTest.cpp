@@ -37,6 +37,8 @@ protected:
     void SetUp() override {
         ASSERT_FALSE(qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
             << "run through tests/wayland/wayland-session.sh";
+        // The host chooses its Qt platform as for a user (this process runs offscreen).
+        qunsetenv("QT_QPA_PLATFORM");
         test::setUserValue(kUser, "Options", "Preview", QStringLiteral("0"));
         test::setUserValue(kUser, "", "Log", QStringLiteral("1"));
     }
