@@ -32,6 +32,16 @@ QImage grim() {
     return shown.convertToFormat(QImage::Format_RGB32);
 }
 
+// The pixels of the answered file that differ from `expected`.
+int differingPixels(const std::optional<QString>& answer, const QImage& expected) {
+    return test::differingPixels(
+        QImage(answer.value_or(QString())).convertToFormat(QImage::Format_RGB32), expected);
+}
+
+int logLinesWith(const QString& text) {
+    return int(test::logLines().filter(text).size());
+}
+
 class WaylandSession : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -61,12 +71,6 @@ protected:
             },
             10000));
     }
-
-    // The files in the host's temporary folder.
-    static QStringList capturesLeft() {
-        return QDir(WellKnownPaths::privateTempFolder(QStringLiteral("Pictavo")))
-            .entryList(QDir::Files);
-    }
 };
 
 // The whole screen and the active window (no X window is active: the whole screen too) are what
@@ -78,20 +82,14 @@ TEST_F(WaylandSession, CapturesAreWhatTheCompositorShowsAndNothingStaysInTmp) {
     for (const char* command : {"/xpvfull", "/xpvactive"}) {
         SCOPED_TRACE(command);
         host.send(command);
-        const QString path = host.answer().value_or(QStringLiteral("<none>"));
-        EXPECT_EQ(test::differingPixels(QImage(path).convertToFormat(QImage::Format_RGB32), shown),
-                  0)
-            << path.toStdString();
+        EXPECT_EQ(differingPixels(host.answer(), shown), 0);
         EXPECT_FALSE(QFile::exists(QStringLiteral("/tmp/out.png")));
     }
-    const QStringList log = test::logLines();
     EXPECT_EQ(
-        log.filter(QStringLiteral("Screen source: desktop portal (WAYLAND_DISPLAY is set)")).size(),
-        1);
-    EXPECT_EQ(
-        log.filter(QStringLiteral("Active window: no X window is active; the whole screen is sent"))
-            .size(),
-        1);
+        logLinesWith(QStringLiteral("Screen source: desktop portal (WAYLAND_DISPLAY is set)")), 1);
+    EXPECT_EQ(logLinesWith(QStringLiteral("Active window: no X window is active; the whole screen "
+                                          "is sent")),
+              1);
 }
 
 // On an output scaled twice, XWayland's windows count half the desktop's pixels: a drag over the
@@ -107,11 +105,7 @@ TEST_F(WaylandSession, ADragGivesExactlyThePixelsUnderItOnAScaledOutput) {
     test::xdotool(QStringLiteral("mousemove 100 60 mousedown 1 mousemove 200 130 "
                                  "mousemove 300 210 mouseup 1")
                       .split(QLatin1Char(' ')));
-    const QString path = host.answer().value_or(QStringLiteral("<none>"));
-    EXPECT_EQ(test::differingPixels(QImage(path).convertToFormat(QImage::Format_RGB32),
-                                    shown.copy(200, 120, 400, 300)),
-              0)
-        << path.toStdString();
+    EXPECT_EQ(differingPixels(host.answer(), shown.copy(200, 120, 400, 300)), 0);
 }
 
 // Without the portal on the bus, the portal source and the X11 source forced on XWayland each
@@ -131,7 +125,9 @@ TEST_F(WaylandSession, WithoutThePortalNothingIsSentAndNoFileIsLeft) {
         test::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), boxes.value(0),
                        QStringLiteral("key"), QStringLiteral("Return")});
         EXPECT_EQ(host.answer(), QString());
-        EXPECT_EQ(capturesLeft(), QStringList());
+        EXPECT_EQ(QDir(WellKnownPaths::privateTempFolder(QStringLiteral("Pictavo")))
+                      .entryList(QDir::Files),
+                  QStringList());
     }
     const QStringList failures = test::logLines().filter(kFailure);
     ASSERT_EQ(failures.size(), 2) << failures.join(QLatin1Char('\n')).toStdString();
