@@ -24,6 +24,10 @@ done
 
 self=$(readlink -f "$0")
 if [[ $(id -u) -eq 0 && -z ${PICTAVO_SESSION_BASE:-} ]]; then
+    if ! setpriv --reuid=65534 --regid=65534 --clear-groups test -x "$(type -P "$1" || echo "$1")"; then
+        echo "wayland-session: the user nobody cannot run $1: the build must be readable by all" >&2
+        exit 1
+    fi
     base=$(mktemp -d /tmp/pictavo-wayland-XXXXXX)
     chown 65534:65534 "$base"
     trap 'rm -rf "$base"' EXIT
