@@ -26,6 +26,12 @@ struct Messenger {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // On a Wayland desktop the windows go through XWayland where there is one, so that they keep
+    // the places they ask for; Qt would choose its wayland platform there. The user's choice
+    // stands.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && !qEnvironmentVariableIsEmpty("DISPLAY")) {
+        qputenv("QT_QPA_PLATFORM", "xcb");
+    }
     const auto application = pictavo::host::openApplication(argc, argv);
     QApplication& app = *application;
     QApplication::setApplicationName(QStringLiteral("pictavo-host"));

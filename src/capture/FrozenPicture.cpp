@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QtMath>
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -132,20 +133,30 @@ FrozenPicture::~FrozenPicture() {
     }
 }
 
-void FrozenPicture::setPicture(CapturePicture picture) {
+void FrozenPicture::setPicture(CapturePicture picture, qreal pixelsPerScreenPixel) {
     picture_ = std::move(picture);
+    pixelsPerScreenPixel_ = pixelsPerScreenPixel > 0 ? pixelsPerScreenPixel : 1.0;
     update();
 }
 
+QSize FrozenPicture::screenSize() const {
+    return QSize(qCeil(picture_.width() / pixelsPerScreenPixel_),
+                 qCeil(picture_.height() / pixelsPerScreenPixel_));
+}
+
+qreal FrozenPicture::capturePixelsPerLogical() const {
+    return devicePixelRatioF() * pixelsPerScreenPixel_;
+}
+
 QRect FrozenPicture::toLogical(const QRect& capturePixels) const {
-    const qreal dpr = devicePixelRatioF();
+    const qreal dpr = capturePixelsPerLogical();
     return QRectF(capturePixels.x() / dpr, capturePixels.y() / dpr, capturePixels.width() / dpr,
                   capturePixels.height() / dpr)
         .toAlignedRect();
 }
 
 QPoint FrozenPicture::toCapture(QPointF logical) const {
-    const qreal dpr = devicePixelRatioF();
+    const qreal dpr = capturePixelsPerLogical();
     const QPoint at(qRound(logical.x() * dpr), qRound(logical.y() * dpr));
     return QPoint(std::clamp(at.x(), 0, picture_.width()),
                   std::clamp(at.y(), 0, picture_.height()));
@@ -203,9 +214,10 @@ void FrozenPicture::setSizeLabel(const QString& text, QPoint at) {
 
 void FrozenPicture::paintEvent(QPaintEvent* event) {
     QPainter p(this);
-    const qreal dpr = devicePixelRatioF();
+    const qreal dpr = capturePixelsPerLogical();
     const QRect exposed = event->rect();
-    // Drawn in device pixels: one capture pixel per screen pixel at any device-pixel ratio.
+    // Drawn in capture pixels: one capture pixel per screen pixel at any device-pixel ratio, or
+    // the desktop's own pixels where it scales its outputs.
     p.save();
     p.scale(1 / dpr, 1 / dpr);
     const QRect device =
@@ -239,12 +251,13 @@ void FrozenPicture::paintEvent(QPaintEvent* event) {
 }
 
 QPoint FrozenPicture::exactCapturePoint(QPointF logical, bool press) {
-    const qreal dpr = devicePixelRatioF();
-    const QPoint rounded = toCapture(logical);
     if (!serverButtons_) {
-        return rounded;
+        return toCapture(logical);
     }
-    // The picture's top-left is the root window's, so root pixels are capture pixels.
+    // The server reports root pixels of the screen; the picture may hold more of them (a portal's
+    // picture of a scaled output), so the two are compared on the screen and converted after.
+    const qreal dpr = devicePixelRatioF();
+    const QPoint rounded(qRound(logical.x() * dpr), qRound(logical.y() * dpr));
     const QPoint device = pointerNearRounded(rounded, serverButtons_->take(press), dpr);
     return toCapture(QPointF(device) / dpr);
 }

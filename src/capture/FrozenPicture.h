@@ -19,7 +19,9 @@ struct BandLine {
 };
 
 // The selection window's picture (Picture1): the frozen screen shown from its top-left corner
-// at one screen pixel per capture pixel, whatever Qt's device-pixel ratio, with the rubber band
+// at one screen pixel per capture pixel, whatever Qt's device-pixel ratio (a desktop that scales
+// its outputs gives pictures of more pixels than its X screen: they are shown reduced, and
+// positions map onto the picture's own pixels), with the rubber band
 // (Line1 to Line4) and the selection's size next to the pointer drawn over it. The pointer is
 // reported in capture pixels.
 //
@@ -31,8 +33,12 @@ public:
     explicit FrozenPicture(QWidget* parent = nullptr);
     ~FrozenPicture() override;
 
-    void setPicture(CapturePicture picture);
+    // `pixelsPerScreenPixel`: the picture's pixels per device pixel of the screen it covers.
+    void setPicture(CapturePicture picture, qreal pixelsPerScreenPixel = 1.0);
     const CapturePicture& picture() const { return picture_; }
+    qreal pixelsPerScreenPixel() const { return pixelsPerScreenPixel_; }
+    // The picture's size on the screen, device pixels.
+    QSize screenSize() const;
 
     // The band's four edges; shown once setBand has been called, until hideBand.
     void setBand(const BandLine& line1, const BandLine& line2, const BandLine& line3,
@@ -69,10 +75,12 @@ private:
     QRegion bandRegion() const;
     QRect labelRect() const;
     QRect toLogical(const QRect& capturePixels) const;
+    qreal capturePixelsPerLogical() const;
 
     class ServerButtons;
     std::unique_ptr<ServerButtons> serverButtons_;
     CapturePicture picture_;
+    qreal pixelsPerScreenPixel_ = 1.0;
     std::array<BandLine, 4> lines_{};
     bool bandVisible_ = false;
     QString label_;

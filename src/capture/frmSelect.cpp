@@ -20,14 +20,15 @@ QString sizeText(QPoint start, QPoint at) {
         .arg(std::abs(at.y() - start.y()));
 }
 
-// Twips per capture pixel: a capture pixel is a device pixel, 1/dpr of a logical one.
-int twipsPerCapturePixel(const QWidget* w, bool horizontal) {
+// Twips per capture pixel: a capture pixel is a device pixel, 1/dpr of a logical one (or a
+// part of one, where the desktop's pictures have more pixels than its screen).
+int twipsPerCapturePixel(const QWidget* w, const FrozenPicture& picture, bool horizontal) {
     const QScreen* screen = w->screen();
     if (screen == nullptr) {
         return kDefaultTwipsPerPixel;
     }
     const qreal dpi = horizontal ? screen->logicalDotsPerInchX() : screen->logicalDotsPerInchY();
-    return twipsPerPixelForDpi(dpi * w->devicePixelRatioF());
+    return twipsPerPixelForDpi(dpi * w->devicePixelRatioF() * picture.pixelsPerScreenPixel());
 }
 
 }  // namespace
@@ -63,7 +64,7 @@ FrozenPicture* frmSelect::Picture1() {
 }
 
 void frmSelect::Show() {
-    window()->coverScreen(Picture1()->picture().size());
+    window()->coverScreen(Picture1()->screenSize());
     FormObject::Show();
 }
 
@@ -102,8 +103,8 @@ void frmSelect::Picture1_MouseUp(Qt::MouseButton button, QPoint at) {
     const QPoint release(picture->Line1().p2.x(), picture->Line2().p2.y());
     const QWidget* w = window();
     const SelectionOnRelease s =
-        selectionOnRelease(QPoint(StartX, StartY), release, twipsPerCapturePixel(w, true),
-                           twipsPerCapturePixel(w, false));
+        selectionOnRelease(QPoint(StartX, StartY), release, twipsPerCapturePixel(w, *picture, true),
+                           twipsPerCapturePixel(w, *picture, false));
     const QImage& frozen = picture->picture().image();
     const QRect cut = s.cutOut & frozen.rect();
     if (cut.isEmpty()) {

@@ -63,17 +63,11 @@ CapturePicture CaptureWindowArea(ScreenSource& screen, WindowId window, bool cli
 }
 
 CapturePicture CaptureVirtualScreen(ScreenSource& screen) {
-    // The virtual screen's left and top are offsets from the root's surface origin, which is the
-    // origin of screen coordinates.
-    const QRect virtualScreen = screen.virtualScreen();
-    return CaptureWindowArea(screen, kRootWindow, false, virtualScreen.left(), virtualScreen.top(),
-                             virtualScreen.width(), virtualScreen.height());
+    return pictureFromGrab(screen.grabVirtualScreen());
 }
 
 CapturePicture CaptureForegroundWindow(ScreenSource& screen) {
-    // Read the rectangle once and grab it directly: looking the active window up a second time
-    // could name another window if the focus moved in between.
-    return pictureFromGrab(screen.grab(screen.foregroundWindowRect()));
+    return pictureFromGrab(screen.grabForegroundWindow());
 }
 
 }  // namespace pictavo

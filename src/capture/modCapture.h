@@ -10,7 +10,7 @@ namespace pictavo {
 
 // The capture primitives: pixels from the screen wrapped as a CapturePicture. They hide no
 // windows and wait for nothing; whoever calls them has done that. They keep no state: every
-// call asks the screen source afresh.
+// call asks the screen source afresh. A read that fails throws ScreenReadError.
 
 // A picture that owns `bitmap` and, when `palette` holds exactly 256 colours and the bitmap is
 // indexed (Indexed8), that palette as the bitmap's colour table. An indexed bitmap without such

@@ -314,13 +314,48 @@ X11PixelLayout X11ScreenSource::pixelLayout() {
     return layout;
 }
 
-QImage X11ScreenSource::fetch(const X11PixelLayout& layout, const QRect& rect) {
+XcbReply<xcb_get_image_reply_t> X11ScreenSource::getImage(xcb_drawable_t drawable,
+                                                          const QRect& rect, int& error) {
+    xcb_generic_error_t* e = nullptr;
+    XcbReply<xcb_get_image_reply_t> reply(xcb_get_image_reply(
+        connection_,
+        xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, drawable, int16_t(rect.x()),
+                      int16_t(rect.y()), uint16_t(rect.width()), uint16_t(rect.height()), ~0u),
+        &e));
+    error = reply ? 0 : e != nullptr ? e->error_code : -1;
+    std::free(e);
+    return reply;
+}
+
+ScreenReadError X11ScreenSource::readError(int error) {
+    // A rootless X server on a Wayland desktop (XWayland) has no pixels of the screen to give:
+    // it answers BadMatch for the root.
+    if (error == XCB_MATCH) {
+        return ScreenReadError(
+            QStringLiteral("the X server does not give out the pixels of the screen (X error "
+                           "BadMatch). On a Wayland desktop, capture through the desktop portal "
+                           "(PICTAVO_SCREEN_SOURCE=portal)."));
+    }
+    return ScreenReadError(
+        error > 0
+            ? QStringLiteral("the X server refused to give its pixels (X error %1).").arg(error)
+            : QStringLiteral("the connection to the X server is broken."));
+}
+
+QImage X11ScreenSource::fetch(const X11PixelLayout& layout, xcb_drawable_t drawable,
+                              const QRect& rect) {
     lastGrabWasShared_ = false;
+    const auto wrongDepth = [&layout](int depth) {
+        return ScreenReadError(
+            QStringLiteral("the X server sent pixels of depth %1 where the screen has depth %2.")
+                .arg(depth)
+                .arg(layout.depth));
+    };
     if (shared_) {
         const qsizetype bytes = qsizetype(layout.bytesPerLine(rect.width())) * rect.height();
-        if (const auto shared = shared_->read(root_, rect, bytes)) {
+        if (const auto shared = shared_->read(drawable, rect, bytes)) {
             if (shared->depth != layout.depth) {
-                return layout.blackImage(rect.size());
+                throw wrongDepth(shared->depth);
             }
             lastGrabWasShared_ = true;
             // The segment is lent to the picture: the next grab takes another while it lives.
@@ -331,12 +366,13 @@ QImage X11ScreenSource::fetch(const X11PixelLayout& layout, const QRect& rect) {
             return imageFromZPixmap(layout, std::move(buffer), rect.size());
         }
     }
-    auto reply = waitReply(
-        connection_, xcb_get_image_reply,
-        xcb_get_image(connection_, XCB_IMAGE_FORMAT_Z_PIXMAP, root_, int16_t(rect.x()),
-                      int16_t(rect.y()), uint16_t(rect.width()), uint16_t(rect.height()), ~0u));
-    if (!reply || reply->depth != layout.depth) {
-        return layout.blackImage(rect.size());
+    int error = 0;
+    auto reply = getImage(drawable, rect, error);
+    if (!reply) {
+        throw readError(error);
+    }
+    if (reply->depth != layout.depth) {
+        throw wrongDepth(reply->depth);
     }
     ZPixmapBuffer buffer;
     buffer.bits = xcb_get_image_data(reply.get());
@@ -349,10 +385,18 @@ QImage X11ScreenSource::grab(const QRect& rect) {
     if (rect.isEmpty()) {
         return {};
     }
+    // Where the server cannot give the root's pixels, shared memory still answers, with black:
+    // one plain read of a pixel tells, once.
+    if (rootReadError_ < 0) {
+        getImage(root_, QRect(0, 0, 1, 1), rootReadError_);
+    }
+    if (rootReadError_ != 0) {
+        throw readError(rootReadError_);
+    }
     const X11PixelLayout layout = pixelLayout();
     const QRect inside = rect & virtualScreen();
     if (inside == rect) {
-        return fetch(layout, rect);
+        return fetch(layout, root_, rect);
     }
     // X answers BadMatch for a rectangle that leaves the root: read the part on the screen and
     // place it on black.
@@ -360,7 +404,7 @@ QImage X11ScreenSource::grab(const QRect& rect) {
     if (inside.isEmpty() || image.isNull()) {
         return image;
     }
-    const QImage part = fetch(layout, inside);
+    const QImage part = fetch(layout, root_, inside);
     const int bytesPerPixel = image.depth() / 8;
     const QPoint at = inside.topLeft() - rect.topLeft();
     for (int y = 0; y < part.height(); ++y) {
@@ -370,7 +414,22 @@ QImage X11ScreenSource::grab(const QRect& rect) {
     return image;
 }
 
-std::unique_ptr<ScreenSource> makeX11ScreenSource() {
+QImage X11ScreenSource::grabWindowContents(WindowId window) {
+    auto geometry =
+        waitReply(connection_, xcb_get_geometry_reply, xcb_get_geometry(connection_, window));
+    if (!geometry || geometry->root != root_) {
+        throw ScreenReadError(QStringLiteral("the window 0x%1 is gone.").arg(window, 0, 16));
+    }
+    if (geometry->depth != layout_.depth) {
+        throw ScreenReadError(QStringLiteral("the window 0x%1 has depth %2, not the screen's %3.")
+                                  .arg(window, 0, 16)
+                                  .arg(geometry->depth)
+                                  .arg(layout_.depth));
+    }
+    return fetch(pixelLayout(), window, QRect(0, 0, geometry->width, geometry->height));
+}
+
+std::unique_ptr<X11ScreenSource> X11ScreenSource::onQtConnection() {
 #if QT_CONFIG(xcb)
     const auto* x11 =
         qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
@@ -389,6 +448,10 @@ std::unique_ptr<ScreenSource> makeX11ScreenSource() {
 #else
     return nullptr;
 #endif
+}
+
+std::unique_ptr<ScreenSource> makeX11ScreenSource() {
+    return X11ScreenSource::onQtConnection();
 }
 
 }  // namespace pictavo

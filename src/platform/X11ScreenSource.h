@@ -9,6 +9,7 @@
 #include "platform/ScreenSource.h"
 #include "platform/X11PixelLayout.h"
 #include "platform/X11SharedSegment.h"
+#include "platform/XcbReply.h"
 
 namespace pictavo {
 
@@ -19,7 +20,8 @@ namespace pictavo {
 // Grabs read the root window, so a window's picture shows whatever covers it, as on the
 // screen. Every call asks the server afresh (root size after a RandR change, the active
 // window, the colormap of a PseudoColor display); nothing is cached but the pixel layout and
-// an atom. X errors never escape: a failed request reads as "no such window" or as black.
+// an atom. X errors never escape as such: a failed look-up reads as "no such window", a failed
+// read of pixels throws ScreenReadError.
 //
 // Pixels come through a segment shared with the server (X11SharedSegment) where the server
 // offers one, through GetImage replies otherwise; both give the same picture.
@@ -40,6 +42,8 @@ public:
     // the source. nullptr when the display cannot be opened.
     static std::unique_ptr<X11ScreenSource> open(
         const QByteArray& displayName, Transport transport = Transport::SharedMemoryWhenLocal);
+    // On Qt's own xcb connection; nullptr when the application does not run on X11.
+    static std::unique_ptr<X11ScreenSource> onQtConnection();
     ~X11ScreenSource() override;
     X11ScreenSource(const X11ScreenSource&) = delete;
     X11ScreenSource& operator=(const X11ScreenSource&) = delete;
@@ -59,6 +63,10 @@ public:
     // The ancestor of `window` that is a child of the root (the window itself when it is one);
     // 0 when the window does not exist or lives on another screen.
     WindowId topLevelOf(WindowId window);
+    // The pixels of `window` itself (inside its border), read from the window rather than from
+    // the screen: what a rootless X server keeps of its windows where it cannot read the screen.
+    // Throws ScreenReadError.
+    QImage grabWindowContents(WindowId window);
 
     xcb_connection_t* connection() const { return connection_; }
     xcb_window_t root() const { return root_; }
@@ -74,7 +82,12 @@ private:
     xcb_window_t focusWindow();
     // Mapped, with all its ancestors, and at least partly on the screen.
     bool isShown(xcb_window_t topLevel);
-    QImage fetch(const X11PixelLayout& layout, const QRect& rect);
+    // A plain GetImage; null with the X error code in `error` (-1 for a broken connection).
+    XcbReply<xcb_get_image_reply_t> getImage(xcb_drawable_t drawable, const QRect& rect,
+                                             int& error);
+    static ScreenReadError readError(int error);
+    // `rect` of `drawable`, in its coordinates. Throws ScreenReadError.
+    QImage fetch(const X11PixelLayout& layout, xcb_drawable_t drawable, const QRect& rect);
 
     xcb_connection_t* connection_;
     bool ownsConnection_ = false;
@@ -86,6 +99,8 @@ private:
     // Null for Transport::GetImage.
     std::unique_ptr<X11SharedSegment> shared_;
     bool lastGrabWasShared_ = false;
+    // The X error of a plain read of the root's first pixel (0: none); -1 until tried.
+    int rootReadError_ = -1;
 };
 
 }  // namespace pictavo

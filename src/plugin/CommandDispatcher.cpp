@@ -94,19 +94,29 @@ bool CommandDispatcher::haveAccount() {
 bool CommandDispatcher::capture(CaptureKind kind) {
     // The last capture is let go first: the screen is then read into the memory it held.
     p_.preview.setCapture(CapturePicture());
-    switch (kind) {
-        case CaptureKind::ActiveWindow:
-            p_.preview.setCapture(CaptureForegroundWindow(screen()));
-            return true;
-        case CaptureKind::FullScreen:
-            p_.preview.setCapture(CaptureVirtualScreen(screen()));
-            return true;
-        case CaptureKind::Region:
-            break;
+    CapturePicture screen;
+    try {
+        switch (kind) {
+            case CaptureKind::ActiveWindow:
+                p_.preview.setCapture(CaptureForegroundWindow(this->screen()));
+                return true;
+            case CaptureKind::FullScreen:
+                p_.preview.setCapture(CaptureVirtualScreen(this->screen()));
+                return true;
+            case CaptureKind::Region:
+                screen = CaptureVirtualScreen(this->screen());
+                break;
+        }
+    } catch (const ScreenReadError& e) {
+        // Told once and logged; the capture ends as a cancelled one does, with no file.
+        const QString text = QStringLiteral("The screen could not be read: ") + e.message();
+        p_.settings.WriteLog(text);
+        tell(text);
+        return false;
     }
     // Only a completed selection puts a picture there, so an earlier capture is never taken
     // for the selected one.
-    p_.select.Picture1()->setPicture(CaptureVirtualScreen(screen()));
+    p_.select.Picture1()->setPicture(std::move(screen), this->screen().pictureScale());
     QCoreApplication::processEvents();
     p_.select.Show();
     return !p_.preview.picScreenie.isNull();

@@ -68,7 +68,11 @@ PV::PV(PlatformServices services)
                  [this]() -> Settings& { return settings(); },
                  [this](CapturePicture cutOut) { frmMain_.setCapture(std::move(cutOut)); }),
 
-      tempFolderPath_(WellKnownPaths::privateTempFolder(QStringLiteral("Pictavo"))) {}
+      tempFolderPath_(WellKnownPaths::privateTempFolder(QStringLiteral("Pictavo"))) {
+    if (services_.screen) {
+        services_.screen->setLog([this](const QString& line) { WriteLog(line); });
+    }
+}
 
 PV::~PV() = default;
 
@@ -290,6 +294,9 @@ void PV::startSettings(std::int32_t nVersion, const QString& sUserEmail) {
     WriteLog(QStringLiteral("Started at ") + LocaleFormat::generalDate(services_.clock->now()));
     WriteLog(QStringLiteral("nVersion: ") + QString::number(nVersion));
     WriteLog(QStringLiteral("sUserEmail: ") + sUserEmail);
+    if (!services_.screenSourceLine.isEmpty()) {
+        WriteLog(services_.screenSourceLine);
+    }
     WriteLog(QStringLiteral("checkRegistry: ") + s.checkRegistry());
     s.ReadRegistry();
     WriteLog(QStringLiteral("readRegistry"));

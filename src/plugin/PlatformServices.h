@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QProcessEnvironment>
 #include <QString>
 #include <memory>
 
@@ -12,6 +13,17 @@ namespace pictavo {
 class ScreenSource;
 class VideoDevices;
 
+// Where the screen's pixels come from, chosen once when the services are built: from the
+// environment of the session, or as PICTAVO_SCREEN_SOURCE=x11|portal says.
+struct ScreenSourceChoice {
+    enum class Kind { X11, Portal };
+    Kind kind = Kind::X11;
+    // The log line that names the source and why it was chosen.
+    QString logLine;
+
+    static ScreenSourceChoice from(const QProcessEnvironment& environment);
+};
+
 // Everything the component takes from the platform, handed to it when it is built: production
 // code passes the real services, tests pass doubles.
 struct PlatformServices {
@@ -22,6 +34,8 @@ struct PlatformServices {
     std::unique_ptr<Clock> clock;
     std::unique_ptr<ScreenSource> screen;
     std::unique_ptr<VideoDevices> video;
+    // Logged once when the component starts.
+    QString screenSourceLine;
 
     PlatformServices();
     PlatformServices(PlatformServices&&) noexcept;

@@ -564,3 +564,29 @@ TEST_F(SendCommand, FailuresOfTheEncodingWhileThePreviewIsOpenStayBehindItsBarri
     EXPECT_TRUE(QTest::qWaitFor([&] { return !tc.dialogs->messages.isEmpty(); }, 5000));
     EXPECT_EQ(tc.dialogs->prompts(), QStringList{u"out of memory"_s});
 }
+
+// A read of the screen that fails is told once and logged; the command ends as a cancelled
+// capture does and leaves no file behind, whatever kind of capture it was.
+TEST_F(SendCommand, AFailedReadOfTheScreenShowsOneMessageAndWritesNoFile) {
+    const struct {
+        const char* word;
+        const char* answer;
+    } rows[] = {
+        {"/xpvfull", ""},      {"/xpvactive", ""},    {"/xpvselect", ""},
+        {"/xpvfsave", "True"}, {"/xpvasave", "True"}, {"/xpvssave", "True"},
+    };
+    tc.set("", "Log", u"1"_s);
+    tc.screen->failReads(u"the X server does not give out the pixels of the screen."_s);
+    const QString message =
+        u"The screen could not be read: the X server does not give out the pixels of the screen."_s;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.word);
+        tc.dialogs->messages.clear();
+        EXPECT_EQ(tc.command(QLatin1String(row.word)), QLatin1String(row.answer));
+        EXPECT_EQ(tc.dialogs->prompts(), QStringList{message});
+        EXPECT_TRUE(tc.dialogs->saveRequests.isEmpty());
+        EXPECT_FALSE(tc.pv->selectForm().isLoaded());
+        EXPECT_TRUE(QDir(tc.pv->TempFolderPath()).entryList(QDir::Files).isEmpty());
+    }
+    EXPECT_EQ(pictavo::test::logLines().filter(message).size(), std::size(rows));
+}

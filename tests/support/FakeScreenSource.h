@@ -26,6 +26,9 @@ public:
     }
     QImage grab(const QRect& rect) override {
         ++grabs_;
+        if (!failure_.isEmpty()) {
+            throw ScreenReadError(failure_);
+        }
         if (rect.isEmpty()) {
             return {};
         }
@@ -47,12 +50,15 @@ public:
         windows_.insert(id, {frame, client});
     }
     int grabs() const { return grabs_; }
+    // Every read from now on fails with `reason`; none when empty.
+    void failReads(const QString& reason) { failure_ = reason; }
 
 private:
     QImage screen_;
     QRect active_;
     QHash<WindowId, std::pair<QRect, QRect>> windows_;  // frame, client
     int grabs_ = 0;
+    QString failure_;
     int taskbar_ = 0;
 };
 
