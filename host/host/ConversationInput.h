@@ -17,7 +17,7 @@ namespace pictavo::host {
 class ConversationInput : public QObject {
     Q_OBJECT
 public:
-    static constexpr qsizetype kLongestLine = 1024 * 1024;
+    static constexpr qsizetype kLongestLine = qsizetype{1024} * 1024;
 
     explicit ConversationInput(int fd, QObject* parent = nullptr);
 

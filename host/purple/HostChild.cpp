@@ -77,6 +77,7 @@ HostChild::~HostChild() {
 
 bool HostChild::start(const std::vector<std::string>& argv, std::string& error) {
     std::vector<gchar*> args;
+    args.reserve(argv.size() + 1);
     for (const std::string& a : argv) {
         args.push_back(const_cast<gchar*>(a.c_str()));
     }

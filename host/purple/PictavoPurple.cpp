@@ -358,7 +358,7 @@ std::string Plugin::hostProgram() const {
         gchar* parent = g_path_get_dirname(folder.c_str());
         folder = parent;
         g_free(parent);
-        const std::string candidate = folder + "/bin/pictavo-host";
+        std::string candidate = folder + "/bin/pictavo-host";
         if (g_file_test(candidate.c_str(), G_FILE_TEST_IS_EXECUTABLE)) {
             return candidate;
         }

@@ -40,6 +40,7 @@ bool startWatched(const QString& program, const QStringList& arguments, int verd
         bytes.push_back(a.toLocal8Bit());
     }
     std::vector<char*> argv;
+    argv.reserve(bytes.size() + 1);
     for (QByteArray& b : bytes) {
         argv.push_back(b.data());
     }

@@ -158,7 +158,7 @@ QString PortalScreenSource::requestPicture() {
         throw ScreenReadError(
             QStringLiteral("the desktop portal did not answer within %1 seconds: the "
                            "xdg-desktop-portal backend of this desktop is missing or stuck (%2).")
-                .arg(timeout_.count() / 1000.0)
+                .arg(static_cast<double>(timeout_.count()) / 1000.0)
                 .arg(kBackends));
     }
     if (receiver.response == 1) {
@@ -174,7 +174,7 @@ QString PortalScreenSource::requestPicture() {
     }
 
     const QUrl uri(receiver.results.value(QStringLiteral("uri")).toString());
-    const QString path = uri.toLocalFile();
+    QString path = uri.toLocalFile();
     if (path.isEmpty()) {
         throw ScreenReadError(
             QStringLiteral("the desktop portal named no picture file (%1).").arg(uri.toString()));
