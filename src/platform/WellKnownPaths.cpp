@@ -66,7 +66,7 @@ QString defaultSaveFolder() {
     // The same user-dirs.dirs entries that xdg-user-dir reads.
     for (const auto location :
          {QStandardPaths::DesktopLocation, QStandardPaths::PicturesLocation}) {
-        const QString folder = QStandardPaths::writableLocation(location);
+        QString folder = QStandardPaths::writableLocation(location);
         if (!folder.isEmpty() && QFileInfo(folder).isDir()) {
             return folder;
         }
