@@ -296,7 +296,7 @@ TEST_F(SendCommand, AStopWhileAPreviewIsOpenSendsAndSavesNothing) {
         whenPreviewShows([draw](frmMain& f) {
             if (draw) {
                 f.annotations.add(
-                    Annotation{DrawingState::Line, 255, 1, {{1, 1}, {60, 1}}, {}, {}});
+                    Annotation{DrawingState::Line, 255, 1, {{1, 1}, {60, 1}}, {}, {}, {}});
             }
             QCoreApplication::exit(0);
         });
