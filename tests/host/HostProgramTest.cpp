@@ -269,7 +269,8 @@ TEST(HostOnScreen, ACommandThatFailsAnswersAnEmptyLineAfterItsMessageBox) {
     for (int i = 1; i <= 32767; ++i) {
         QFile taken(
             folder.filePath(u"My_Screenshot%1.png"_s.arg(i == 1 ? QString() : QString::number(i))));
-        ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
+        // Written files: an empty one is a reservation that a start with no other host sweeps.
+        ASSERT_TRUE(taken.open(QIODevice::WriteOnly) && taken.write("x") == 1);
     }
     const HostRun r = runHost("/xpvfull\n/xpvnope\n", {u"--email"_s, email}, &screen);
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();

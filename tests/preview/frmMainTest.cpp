@@ -421,7 +421,7 @@ TEST_F(PreviewWindow, FixedControlsStandWhereTheyBelong) {
     // The palette stands clear of the logo too, in two rows on the smallest
     // window (a 1280x800 screen at scale 2 gives 544x340), in one on a wide one.
     for (const int width : {544, 1088}) {
-        form->window()->resize(width, 340 * width / 544);
+        form->window()->setFixedSize(width, 340 * width / 544);
         showCapture(testCard(QSize(40, 40)));
         const QRect palette = form->picDrawTools()->geometry();
         EXPECT_FALSE(palette.intersects(form->imgLogo()->geometry()));
