@@ -389,6 +389,19 @@ TEST_F(PreviewWindow, PixelateOnAReducedPreviewReachesTheFileAtFullSize) {
     EXPECT_EQ(item.blocks, pixelateBlocks(capture, QRect(40, 30, 140, 90)));
     EXPECT_EQ(*form->finishedPicture(), annotatedPicture(capture, {item}));
     EXPECT_EQ(canvas->image().committed().pixel(21, 16), item.blocks.pixel(0, 0));
+
+    // An arrow over it reaches the file at full size too: its tip at the capture's point.
+    const Annotation blocks = item;
+    click(form->picDrawTools()->cmdTool(5));
+    QTest::mousePress(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(20, 15));
+    QTest::mouseMove(canvas, QPoint(90, 60));
+    QTest::mouseRelease(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(90, 60));
+    ASSERT_EQ(form->annotations.items().size(), 2u);
+    const Annotation& arrow = form->annotations.items()[1];
+    EXPECT_EQ(arrow.points, (std::vector<QPoint>{{40, 30}, {180, 120}}));
+    EXPECT_EQ(*form->finishedPicture(), annotatedPicture(capture, {blocks, arrow}));
+    EXPECT_NE(form->finishedPicture()->pixel(178, 118),
+              annotatedPicture(capture, {blocks}).pixel(178, 118));
 }
 
 TEST_F(PreviewWindow, FixedControlsStandWhereTheyBelong) {
