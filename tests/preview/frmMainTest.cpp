@@ -380,9 +380,12 @@ TEST_F(PreviewWindow, PixelateOnAReducedPreviewReachesTheFileAtFullSize) {
     showCapture(capture);
     click(form->picDrawTools()->cmdTool(6));
     Canvas* canvas = form->picPreview();
-    QTest::mousePress(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(20, 15));
-    QTest::mouseMove(canvas, QPoint(90, 60));
-    QTest::mouseRelease(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(90, 60));
+    const auto drag = [canvas] {
+        QTest::mousePress(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(20, 15));
+        QTest::mouseMove(canvas, QPoint(90, 60));
+        QTest::mouseRelease(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(90, 60));
+    };
+    drag();
     ASSERT_EQ(form->annotations.items().size(), 1u);
     const Annotation& item = form->annotations.items()[0];
     EXPECT_EQ(item.points, (std::vector<QPoint>{{40, 30}, {180, 120}}));
@@ -393,9 +396,7 @@ TEST_F(PreviewWindow, PixelateOnAReducedPreviewReachesTheFileAtFullSize) {
     // An arrow over it reaches the file at full size too: its tip at the capture's point.
     const Annotation blocks = item;
     click(form->picDrawTools()->cmdTool(5));
-    QTest::mousePress(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(20, 15));
-    QTest::mouseMove(canvas, QPoint(90, 60));
-    QTest::mouseRelease(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(90, 60));
+    drag();
     ASSERT_EQ(form->annotations.items().size(), 2u);
     const Annotation& arrow = form->annotations.items()[1];
     EXPECT_EQ(arrow.points, (std::vector<QPoint>{{40, 30}, {180, 120}}));
