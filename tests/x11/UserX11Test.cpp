@@ -183,8 +183,8 @@ TEST(PreviewHost, PixelateChosenByItsButtonLeavesOnlyBlocksOfTheTerminalsText) {
     // cmdTool 6, in the tool frame at the left of the palette in the window's top right.
     const QPoint button = w.topLeft() + QPoint((w.width() * 15 - 9160 + 2415) / 15, 795 / 15);
     const QPoint c = w.center();
-    xdotool(moveTo(button) + "click 1 " + drag(c - QPoint(90, 40), c, c + QPoint(90, 40)) +
-            " key Return");
+    xdotool("sleep 0.5 " + moveTo(button) + "click 1 " +
+            drag(c - QPoint(90, 40), c, c + QPoint(90, 40)) + " key Return");
     const QImage sent = answer();
     terminal.kill();
     ASSERT_EQ(sent.size(), before.size());
