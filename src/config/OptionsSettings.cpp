@@ -21,45 +21,45 @@ constexpr auto NonZero = FlagRule::NonZeroIsOn;
 // One entry per value: its key, its name, the control that shows it, and how.
 // clang-format off
 const OptionSetting kSettings[] = {
-    {"Options", "Overlay", "chkOverlay", Kind::Flag},
-    {"Options", "SaveOverlay", "chkSaveOverlay", Kind::Flag},
-    {"Options", "WarnDelay", "chkWarnDelay", Kind::Flag},
-    {"Options", "WarnDelayAmount", "txtWarnDelay", Kind::Text},
-    {"Options", "SaveMsgBox", "chkSaveMsgBox", Kind::Flag},
-    {"Options", "Counter", "chkCounter", Kind::Flag},
-    {"Options", "Clipboard", "chkClipBoard", Kind::Flag},
-    {"Options", "Preview", "chkPreview", Kind::Flag},
-    {"Options", "PreviewSave", "chkPreviewSave", Kind::Flag},
-    {"Options", "MenuIcons", "chkMenu", Kind::Flag},
-    {"Options", "Delete", "chkDelete", Kind::Flag},
-    {"Options", "FileName", "txtFilename", Kind::Text},
-    {"Options", "FileType", "comFiletype", Kind::Choice},
-    {"Options", "FileNameLen", "FileName", Kind::Length},
-    {"Options", "FileTypeLen", "FileType", Kind::Length},
-    {"Options", "TimeDelay", "txtTimeDelay", Kind::Text},
-    {"Options", "Quality", "txtQuality", Kind::Text},
-    {"Options", "SaveDir", "txtSaveDir", Kind::Text},
-    {"Options", "SaveDirLen", "SaveDir", Kind::Length},
-    {"Overlay", "Font", "fraLook", Kind::FontName},
-    {"Overlay", "FontBold", "optBold", Kind::Flag, NonZero},
-    {"Overlay", "FontItalic", "optItalic", Kind::Flag, NonZero},
-    {"Overlay", "FontSize", "fraLook", Kind::FontSize},
-    {"Overlay", "FontStrikethru", "optStrikethru", Kind::Flag},
-    {"Overlay", "FontUnderline", "optUnderline", Kind::Flag},
-    {"Overlay", "ForeColour", "shpTextColour", Kind::Colour},
-    {"Overlay", "BackColour", "shpBackColour", Kind::Colour},
-    {"Overlay", "Text", "txtText", Kind::Text},
-    {"Countdown", "Font", "fraLookC", Kind::FontName},
-    {"Countdown", "FontBold", "chkBoldC", Kind::Flag},
-    {"Countdown", "FontItalic", "chkItalicC", Kind::Flag},
-    {"Countdown", "FontSize", "fraLookC", Kind::FontSize},
-    {"Countdown", "FontStrikethru", "chkStrikethruC", Kind::Flag},
-    {"Countdown", "FontUnderline", "chkUnderlineC", Kind::Flag},
-    {"Countdown", "ForeColor", "shpTextColorC", Kind::Colour},
-    {"Countdown", "BackColor", "shpBackColorC", Kind::Colour},
-    {"Countdown", "Shadow", "shpShadowC", Kind::Colour},
-    {"Options", "Webcam", "chkWebcam", Kind::Flag},
-    {"Overlay", "Position", "optPosition", Kind::Position},
+    {"Options", "Overlay", "chkOverlay", Binding::Flag},
+    {"Options", "SaveOverlay", "chkSaveOverlay", Binding::Flag},
+    {"Options", "WarnDelay", "chkWarnDelay", Binding::Flag},
+    {"Options", "WarnDelayAmount", "txtWarnDelay", Binding::Text},
+    {"Options", "SaveMsgBox", "chkSaveMsgBox", Binding::Flag},
+    {"Options", "Counter", "chkCounter", Binding::Flag},
+    {"Options", "Clipboard", "chkClipBoard", Binding::Flag},
+    {"Options", "Preview", "chkPreview", Binding::Flag},
+    {"Options", "PreviewSave", "chkPreviewSave", Binding::Flag},
+    {"Options", "MenuIcons", "chkMenu", Binding::Flag},
+    {"Options", "Delete", "chkDelete", Binding::Flag},
+    {"Options", "FileName", "txtFilename", Binding::Text},
+    {"Options", "FileType", "comFiletype", Binding::Choice},
+    {"Options", "FileNameLen", "FileName", Binding::Length},
+    {"Options", "FileTypeLen", "FileType", Binding::Length},
+    {"Options", "TimeDelay", "txtTimeDelay", Binding::Text},
+    {"Options", "Quality", "txtQuality", Binding::Text},
+    {"Options", "SaveDir", "txtSaveDir", Binding::Text},
+    {"Options", "SaveDirLen", "SaveDir", Binding::Length},
+    {"Overlay", "Font", "fraLook", Binding::FontName},
+    {"Overlay", "FontBold", "optBold", Binding::Flag, NonZero},
+    {"Overlay", "FontItalic", "optItalic", Binding::Flag, NonZero},
+    {"Overlay", "FontSize", "fraLook", Binding::FontSize},
+    {"Overlay", "FontStrikethru", "optStrikethru", Binding::Flag},
+    {"Overlay", "FontUnderline", "optUnderline", Binding::Flag},
+    {"Overlay", "ForeColour", "shpTextColour", Binding::Colour},
+    {"Overlay", "BackColour", "shpBackColour", Binding::Colour},
+    {"Overlay", "Text", "txtText", Binding::Text},
+    {"Countdown", "Font", "fraLookC", Binding::FontName},
+    {"Countdown", "FontBold", "chkBoldC", Binding::Flag},
+    {"Countdown", "FontItalic", "chkItalicC", Binding::Flag},
+    {"Countdown", "FontSize", "fraLookC", Binding::FontSize},
+    {"Countdown", "FontStrikethru", "chkStrikethruC", Binding::Flag},
+    {"Countdown", "FontUnderline", "chkUnderlineC", Binding::Flag},
+    {"Countdown", "ForeColor", "shpTextColorC", Binding::Colour},
+    {"Countdown", "BackColor", "shpBackColorC", Binding::Colour},
+    {"Countdown", "Shadow", "shpShadowC", Binding::Colour},
+    {"Options", "Webcam", "chkWebcam", Binding::Flag},
+    {"Overlay", "Position", "optPosition", Binding::Position},
 };
 // clang-format on
 
@@ -96,54 +96,54 @@ int position(const QString& text) {
 void show(const QWidget& window, const OptionSetting& s, const QString& text,
           const SettingLookup& lookup) {
     const QString subKey = QLatin1String(s.subKey);
-    switch (s.kind) {
-        case Kind::Flag:
+    switch (s.binding) {
+        case Binding::Flag:
             control<QCheckBox>(window, s)->setChecked(isOn(text, s.rule));
             return;
-        case Kind::Text:
+        case Binding::Text:
             control<QLineEdit>(window, s)->setText(text);
             return;
-        case Kind::Choice: {
+        case Binding::Choice: {
             auto* list = control<QComboBox>(window, s);
             list->setCurrentIndex(list->findText(text.toUpper()));
             return;
         }
-        case Kind::Position:
+        case Binding::Position:
             control<QButtonGroup>(window, s)->button(position(text))->setChecked(true);
             return;
-        case Kind::Colour:
+        case Binding::Colour:
             control<ColourSwatch>(window, s)->setColour(
                 colourFromValue(colourSetting(lookup, subKey, QLatin1String(s.name))));
             return;
-        case Kind::FontName:
-        case Kind::FontSize:
+        case Binding::FontName:
+        case Binding::FontSize:
             control<TextLook>(window, s)->setFace(
                 fontSetting(lookup, subKey, FontFlags::all(FlagRule::OneIsOn)));
             return;
-        case Kind::Length:
+        case Binding::Length:
             return;
     }
 }
 
 QString shownText(const QWidget& window, const OptionSetting& s) {
-    switch (s.kind) {
-        case Kind::Flag:
+    switch (s.binding) {
+        case Binding::Flag:
             return flagText(control<QCheckBox>(window, s)->checkState() != Qt::Unchecked);
-        case Kind::Text:
+        case Binding::Text:
             return control<QLineEdit>(window, s)->text();
-        case Kind::Choice:
+        case Binding::Choice:
             return control<QComboBox>(window, s)->currentText().toLower();
-        case Kind::Position:
+        case Binding::Position:
             return QString::number(control<QButtonGroup>(window, s)->checkedId());
-        case Kind::Colour: {
+        case Binding::Colour: {
             const QColor c = control<ColourSwatch>(window, s)->colour();
             return QString::number(c.red() | (c.green() << 8) | (c.blue() << 16));
         }
-        case Kind::FontName:
+        case Binding::FontName:
             return control<TextLook>(window, s)->lookFont().family();
-        case Kind::FontSize:
+        case Binding::FontSize:
             return QString::number(control<TextLook>(window, s)->lookFont().pointSizeF());
-        case Kind::Length:
+        case Binding::Length:
             break;
     }
     return QString();  // a length: worked out from what is written with it
@@ -193,7 +193,7 @@ std::vector<Written> textsToWrite(const QWidget& window, const std::vector<Writt
         }
     }
     for (std::size_t i = 0; i < out.size(); ++i) {
-        if (kSettings[i].kind != Kind::Length) {
+        if (kSettings[i].binding != Binding::Length) {
             continue;
         }
         for (const Written& v : out) {

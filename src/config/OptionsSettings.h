@@ -17,9 +17,13 @@ namespace pictavo {
 // stored, so a font that is not installed, a colour written in another notation or a flag
 // stored as "2" survive a Save untouched; so is a value whose control is hidden (the quality
 // for any type but JPG). A value missing from the store is always written.
+//
+// A new setting on the window is one entry in the table in OptionsSettings.cpp, naming a control
+// that its page builds: {"Options", "Name", "chkName", Binding::Flag}.
 
-// How a stored text is shown on its control, and what the control then stands for.
-enum class Kind {
+// How a stored text is read into its control (the reader), and what the control then stands for
+// (the stored form).
+enum class Binding {
     Flag,      // check box: ticked for the rule's "on"; "1" or "0"
     Text,      // text box: as it is
     Choice,    // list: the item in capitals; the item in small letters
@@ -34,7 +38,7 @@ struct OptionSetting {
     const char* subKey;
     const char* name;
     const char* control;  // the control's objectName
-    Kind kind;
+    Binding binding;
     FlagRule rule = FlagRule::OneIsOn;  // for a Flag
 };
 

@@ -18,7 +18,6 @@
 #include "config/LinkLabel.h"
 #include "config/NumberBox.h"
 #include "config/OptionsPages.h"
-#include "config/OptionsSettings.h"
 #include "config/OptionsWindow.h"
 #include "config/frmOptions.h"
 #include "controls/LightTab.h"
