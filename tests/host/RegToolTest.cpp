@@ -49,8 +49,7 @@ struct Outcome {
     bool operator==(const Outcome&) const = default;
 };
 void PrintTo(const Outcome& o, std::ostream* os) {
-    *os << "exit " << o.rc << ", out \"" << o.out.toStdString() << "\", err \""
-        << o.err.toStdString() << '"';
+    *os << o.rc << ", out \"" << o.out.toStdString() << "\", err \"" << o.err.toStdString();
 }
 
 class RegToolTest : public ::testing::Test {
@@ -104,13 +103,7 @@ TEST_F(RegToolTest, Query) {
         options += S(line);
     }
     // clang-format off
-    const struct {
-        const char* name;
-        QStringList args;
-        int rc;
-        QString out;
-        QString err;
-    } rows[] = {
+    const std::tuple<const char*, QStringList, int, QString, QString> rows[] = {
         {"values then sub-keys, in stored spelling", {q, S("hkcu\\SOFTWARE\\quorrel\\PICTAVO")}, 0,
          "\n" + pictavo + "\n" + values + "\n" + pictavo + "\\Countdown\n" + pictavo + "\\Options\n", S("")},
         {"key without values lists only sub-keys", {q, S("HKCU\\Software\\Quorrel")}, 0,
@@ -130,9 +123,9 @@ TEST_F(RegToolTest, Query) {
          S("\nEnd of search: 0 match(es) found.\n"), S("")},
     };
     // clang-format on
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(run(row.args), (Outcome{row.rc, row.out, row.err}));
+    for (const auto& [name, args, rc, out, err] : rows) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(run(args), (Outcome{rc, out, err}));
     }
 }
 
