@@ -81,7 +81,11 @@ std::uint32_t seed() {
     const std::uint32_t set = qEnvironmentVariable("PICTAVO_TEST_SEED").toUInt(&given);
     return given ? set : std::random_device{}();
 }
-#define TRACE_SEED(s) SCOPED_TRACE("seed " + std::to_string(s) + " (PICTAVO_TEST_SEED)")
+// `random`, seeded so, with the seed in every failure's trace.
+#define SEEDED_RANDOM(random)                                                \
+    const std::uint32_t seeded = seed();                                     \
+    SCOPED_TRACE("seed " + std::to_string(seeded) + " (PICTAVO_TEST_SEED)"); \
+    std::mt19937 random(seeded)
 
 // "ok" for a whole file, else what is wrong, and how many values it holds. Opened as the next
 // writer would open it, so that a write-ahead log the kill left is taken in first.
@@ -179,9 +183,7 @@ TEST(RegProcess, ParallelWritersLoseNothing) {
 TEST(CrashSafety, KilledWritersLoseNoAcknowledgedValue) {
     QTemporaryDir config;
     const QProcessEnvironment env = environmentWithConfig(config.path());
-    const std::uint32_t seeded = seed();
-    TRACE_SEED(seeded);
-    std::mt19937 random(seeded);
+    SEEDED_RANDOM(random);
 
     // Each call adds one value, to a new key every tenth call, so kills land in creating the
     // store, a key and a value.
@@ -235,9 +237,7 @@ TEST(CrashSafety, AStartAfterAKilledStartCompletesTheSettings) {
         all += values.size();
     }
 
-    const std::uint32_t seeded = seed();
-    TRACE_SEED(seeded);
-    std::mt19937 random(seeded);
+    SEEDED_RANDOM(random);
     const QProcessEnvironment env = environmentWithConfig(killed.path());
     const QString store = killed.filePath(S("pictavo/registry.db"));
     constexpr int kRounds = 50, kFinding = 8;
