@@ -220,6 +220,8 @@ TEST_F(RegToolTest, DeleteAsksUnlessForcedAndNeverTakesTheRoot) {
     // Re-created, the key starts empty: no value survived with the old key.
     ASSERT_EQ(run({S("add"), key + S("\\Options")}).rc, 0);
     EXPECT_FALSE(valueAt(kPictavo + S("\\Options"), S("Log")));
+    EXPECT_EQ(run({S("delete"), S("HKCU\\Software\\Nope"), S("/f")}),
+              (Outcome{1, S(""), kNotFound}));
 }
 
 TEST_F(RegToolTest, RefusedCommandCreatesNoStore) {
