@@ -96,24 +96,19 @@ std::uint32_t seed() {
 // writer would open it, so that a write-ahead log the kill left is taken in first.
 QString integrityCheck(const QString& path, std::size_t* values = nullptr) {
     sqlite3* db = nullptr;
-    sqlite3_stmt* s = nullptr;
-    QString result;
+    QString result, count;
+    const auto append = [](void* text, int, char** columns, char**) {
+        *static_cast<QString*>(text) += QString::fromUtf8(columns[0]);
+        return 0;
+    };
     if (sqlite3_open_v2(path.toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr) !=
             SQLITE_OK ||
-        sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &s, nullptr) != SQLITE_OK) {
+        sqlite3_exec(db, "PRAGMA integrity_check", append, &result, nullptr) != SQLITE_OK) {
         result = QString::fromUtf8(sqlite3_errmsg(db));
     }
-    while (s && sqlite3_step(s) == SQLITE_ROW) {
-        result += QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(s, 0)));
+    if (values && sqlite3_exec(db, "SELECT count(*) FROM vals", append, &count, nullptr) == 0) {
+        *values = count.toULongLong();
     }
-    sqlite3_finalize(s);
-    s = nullptr;
-    if (values &&
-        sqlite3_prepare_v2(db, "SELECT count(*) FROM vals", -1, &s, nullptr) == SQLITE_OK &&
-        sqlite3_step(s) == SQLITE_ROW) {
-        *values = std::size_t(sqlite3_column_int64(s, 0));
-    }
-    sqlite3_finalize(s);
     sqlite3_close(db);
     return result;
 }
@@ -146,14 +141,9 @@ TEST(RegProcess, AStoreInAReadOnlyFolderIsStillRead) {
     QTemporaryDir config;
     const QProcessEnvironment env = environmentWithConfig(config.path());
     const QString key = S("HKCU\\Software\\RegProcess\\ReadOnly");
-    const QString text =
-        S("Gr\xc3\xbc\xc3\x9f"
-          "e 1");
-    const QString done = S("The operation completed successfully.\n");
+    const QString text = S("Grüße 1");
     Outcome r = run({S("add"), key, S("/v"), S("Text"), S("/d"), text}, env);
-    EXPECT_EQ(r.rc, 0);
-    EXPECT_EQ(r.out, done);
-    EXPECT_EQ(r.err, S(""));
+    EXPECT_EQ(r.rc, 0) << r.err.toStdString();
     const auto stored = [&] {
         return RegistryHive(config.filePath(S("pictavo/registry.db")))
             .queryValue(RootKey::CurrentUser, S("Software\\RegProcess\\ReadOnly"), S("text"));
@@ -182,15 +172,11 @@ TEST(RegProcess, AStoreInAReadOnlyFolderIsStillRead) {
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(stored()->asText(), text);
 
-    r = run({S("delete"), key}, env, "yes\n");
-    EXPECT_EQ(r.rc, 0);
-    EXPECT_EQ(r.out, S("Permanently delete the registry key "
-                       "HKEY_CURRENT_USER\\Software\\RegProcess\\ReadOnly (Yes/No)? ") +
-                         done);
+    EXPECT_EQ(run({S("delete"), key}, env, "yes\n").rc, 0);
     EXPECT_FALSE(stored());
 }
 
-// Two scripts add 200 values each to one key at the same time, starting on a store that does
+// Two scripts add 100 values each to one key at the same time, starting on a store that does
 // not exist yet: every call succeeds at once or after waiting its turn, and no value is lost.
 TEST(RegProcess, ParallelWritersLoseNothing) {
     QTemporaryDir config;
@@ -198,7 +184,7 @@ TEST(RegProcess, ParallelWritersLoseNothing) {
     env.insert(S("PICTAVO_REG"), kTool);
     // The loop stops at the first failure and exits with its status; stderr carries the text.
     const QString script =
-        S("i=1; while [ $i -le 200 ]; do "
+        S("i=1; while [ $i -le 100 ]; do "
           "\"$PICTAVO_REG\" add 'HKCU\\Software\\RegProcess\\Parallel' /v \"$1$i\" "
           "/t REG_DWORD /d $i /f >/dev/null || exit $?; i=$((i+1)); done");
     QProcess writers[2];
@@ -216,9 +202,9 @@ TEST(RegProcess, ParallelWritersLoseNothing) {
     RegistryHive hive(config.filePath(S("pictavo/registry.db")));
     const auto values = hive.values(RootKey::CurrentUser, S("Software\\RegProcess\\Parallel"));
     ASSERT_TRUE(values);
-    EXPECT_EQ(values->size(), 400u);
+    EXPECT_EQ(values->size(), 200u);
     for (const QString& prefix : prefixes) {
-        for (std::uint32_t i = 1; i <= 200; ++i) {
+        for (std::uint32_t i = 1; i <= 100; ++i) {
             const auto v =
                 hive.queryValue(RootKey::CurrentUser, S("Software\\RegProcess\\Parallel"),
                                 prefix + QString::number(i));

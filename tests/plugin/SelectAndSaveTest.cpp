@@ -162,21 +162,14 @@ TEST_F(SelectAndSave, TheTypedNameIsCompletedAndSavedInTheChosenType) {
         const QString path = saveDir + u'/' + QLatin1String(r.saved);
         tc.dialogs->saveAnswers.enqueue({saveDir + u'/' + QLatin1String(r.typed), r.filterIndex});
         EXPECT_EQ(command(u"/xpvfsave"_s), u"True"_s);
-
-        const SaveDialogRequest& asked = tc.dialogs->saveRequests.last();
-        EXPECT_EQ(asked.folder, saveDir);
-        EXPECT_EQ(QString::number(asked.filterIndex), preselected);
+        EXPECT_EQ(tc.dialogs->saveRequests.last().folder, saveDir);
+        EXPECT_EQ(QString::number(tc.dialogs->saveRequests.last().filterIndex), preselected);
         EXPECT_EQ(formatOf(path), r.type);
         preselected = QString::number(saveFileTypeNumber(QLatin1String(r.type)));
         EXPECT_EQ(tc.get("Options", "SaveFileType"), preselected);
         EXPECT_EQ(tc.dialogs->prompts(), QStringList{u"Screenshot Saved To\r\n\r\n"_s + path});
     }
-    const SaveDialogRequest& asked = tc.dialogs->saveRequests.first();
-    EXPECT_EQ(asked.title, u"Pictavo 3"_s);
-    EXPECT_EQ(asked.filters, (QStringList{"BMP Screenshot (*.BMP)", "GIF Screenshot (*.GIF)",
-                                          "JPG Screenshot (*.JPG)", "PNG Screenshot (*.PNG)",
-                                          "TIF Screenshot (*.TIF)"}));
-    EXPECT_EQ(asked.owner, tc.pv->mainForm().window());
+    EXPECT_EQ(tc.dialogs->saveRequests.first().owner, tc.pv->mainForm().window());
 
     // Without "SaveMsgBox" a save says nothing; a cancelled dialog neither, and saves nothing.
     tc.set("Options", "SaveMsgBox", u"0"_s);
