@@ -10,6 +10,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <tuple>
 
 #include "output/FreeImageLibrary.h"
 #include "output/ImageEncoder.h"
@@ -131,27 +133,6 @@ protected:
     QTemporaryDir dir;
 };
 
-TEST_F(EncoderTest, EachFormatWritesThePictureThatFreeImageReadsBack) {
-    for (FREE_IMAGE_FORMAT fif : kFormats) {
-        SCOPED_TRACE(library.GetFormatFromFIF(fif));
-        // GIF holds at most 256 colours; such a picture must come back exactly.
-        picture = testPicture(67, 43, fif == FIF_GIF ? 200 : 0);
-        ASSERT_TRUE(saveAs(encoder, fif, path(fif), 85));
-        EXPECT_EQ(folderEntries(dir.path()), QStringList{QFileInfo(path(fif)).fileName()});
-        EXPECT_EQ(encoder.GetConvertError(), QString());
-        EXPECT_EQ(encoder.failureMessage(), QString());
-
-        const QImage back = loadThrough(library, fif, path(fif));
-        ASSERT_EQ(back.size(), picture.size());
-        if (fif == FIF_JPEG) {
-            EXPECT_GE(psnr(picture, back), 30.0);
-        } else {
-            EXPECT_EQ(back, picture);
-        }
-        QFile::remove(path(fif));
-    }
-}
-
 // Every format, and an unknown type, fails with one message: what failed, the file, and why.
 TEST_F(EncoderTest, FailuresWriteNothingAndSayWhatWhereAndWhy) {
     const QImage empty;
@@ -200,48 +181,54 @@ TEST_F(EncoderTest, FailuresWriteNothingAndSayWhatWhereAndWhy) {
     EXPECT_EQ(folderEntries(dir.path()), QStringList());
 }
 
-TEST_F(EncoderTest, ExistingFileIsReplacedOnlyWhenTheLibrarySucceeds) {
-    struct {
-        const char* name;
-        bool stub;
-        int stubResult;
-        bool targetIsFolder;
-        bool replaced;
-    } const cases[] = {
-        {"library succeeds", false, 0, false, true},
-        {"library fails after a partial write", true, FALSE, false, false},
-        {"library returns 2", true, 2, false, false},
-        {"target is a folder", false, 0, true, false},
+// A file already there is replaced by the picture, keeping its permissions, only when the
+// library succeeds; otherwise it stays as it was, and no staging file is left either way.
+TEST_F(EncoderTest, EachFormatReplacesAFileWithThePictureFreeImageReadsBackOnlyOnSuccess) {
+    const std::tuple<const char*, std::optional<int>, bool> cases[] = {
+        {"library succeeds", std::nullopt, false},
+        {"library fails after a partial write", FALSE, false},
+        {"library returns 2", 2, false},
+        {"target is a folder", std::nullopt, true},
     };
-    for (const auto& c : cases) {
+    for (const auto& [name, stubResult, targetIsFolder] : cases) {
         FreeImageLibrary own(stagedFreeImagePath());
-        if (c.stub) {
-            SaveStub::result = c.stubResult;
+        if (stubResult) {
+            SaveStub::result = *stubResult;
             own.Save = &SaveStub::save;
         }
+        const bool replaced = !stubResult && !targetIsFolder;
         ImageEncoder ownEncoder(own, [this] { return &picture; });
         for (FREE_IMAGE_FORMAT fif : kFormats) {
-            SCOPED_TRACE(testing::Message() << c.name << " " << library.GetFormatFromFIF(fif));
+            SCOPED_TRACE(testing::Message() << name << " " << library.GetFormatFromFIF(fif));
+            // GIF holds at most 256 colours; such a picture must come back exactly.
+            picture = testPicture(67, 43, fif == FIF_GIF ? 200 : 0);
             const QString target = path(fif);
-            const QString kept = c.targetIsFolder ? target + QStringLiteral("/kept") : target;
-            ASSERT_TRUE(!c.targetIsFolder || QDir(dir.path()).mkdir(QFileInfo(target).fileName()));
+            const QString kept = targetIsFolder ? target + QStringLiteral("/kept") : target;
+            ASSERT_TRUE(!targetIsFolder || QDir(dir.path()).mkdir(QFileInfo(target).fileName()));
             ASSERT_TRUE(writeAll(kept, "yesterday's picture"));
             QFile::setPermissions(kept, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
 
-            EXPECT_EQ(saveAs(ownEncoder, fif, target), c.replaced);
-            if (c.stub) {  // the quality reaches the library for JPEG only
+            EXPECT_EQ(saveAs(ownEncoder, fif, target), replaced);
+            if (stubResult) {  // the quality reaches the library for JPEG only
                 EXPECT_EQ(SaveStub::flags, fif == FIF_JPEG ? 85 : 0);
             }
             EXPECT_EQ(folderEntries(dir.path()), QStringList{QFileInfo(target).fileName()});
-            if (c.replaced) {
-                EXPECT_EQ(loadThrough(library, fif, target).size(), picture.size());
+            if (replaced) {
+                EXPECT_EQ(ownEncoder.failureMessage(), QString());
+                const QImage back = loadThrough(library, fif, target);
+                ASSERT_EQ(back.size(), picture.size());
+                if (fif == FIF_JPEG) {
+                    EXPECT_GE(psnr(picture, back), 30.0);
+                } else {
+                    EXPECT_EQ(back, picture);
+                }
                 EXPECT_EQ(QFileInfo(target).permissions() & 0x0777, 0x0640);
             } else {
                 EXPECT_EQ(readAll(kept), "yesterday's picture");
             }
             EXPECT_EQ(ownEncoder.failureMessage().endsWith(QStringLiteral("Is a directory")),
-                      c.targetIsFolder);
-            ASSERT_TRUE(QFile::remove(kept) && (!c.targetIsFolder || QDir().rmdir(target)));
+                      targetIsFolder);
+            ASSERT_TRUE(QFile::remove(kept) && (!targetIsFolder || QDir().rmdir(target)));
         }
     }
 }
