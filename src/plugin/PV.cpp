@@ -52,7 +52,7 @@ PV::PV(PlatformServices services)
                [this]() -> Settings& { return settings(); }, [this] { return frmOptions_.icon(); }),
       frmSave_([this]() -> Dialogs& { return *services_.dialogs; },
                [this]() -> Settings& { return settings(); }, [this] { return frmOptions_.icon(); }),
-      frmOptions_(frmOptions::Parts{
+      frmOptions_(frmOptions::Collaborators{
           .dialogs = [this]() -> Dialogs& { return *services_.dialogs; },
           .settings = [this]() -> Settings& { return settings(); },
           .shell = [this]() -> Shell& { return *services_.shell; },

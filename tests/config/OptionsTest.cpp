@@ -17,6 +17,7 @@
 #include "config/LanguageFiles.h"
 #include "config/LinkLabel.h"
 #include "config/NumberBox.h"
+#include "config/OptionsPages.h"
 #include "config/OptionsWindow.h"
 #include "config/frmOptions.h"
 #include "controls/LightTab.h"
@@ -52,6 +53,13 @@ protected:
         w->show();
         return *w;
     }
+    // A control of the shown window, by its name.
+    template <class Control = QWidget>
+    Control* named(const char* name) {
+        auto* c = form().window()->findChild<Control*>(QLatin1String(name));
+        EXPECT_NE(c, nullptr) << name;
+        return c;
+    }
     // Every value of the pages' keys.
     QStringList snapshot() {
         QStringList all;
@@ -68,79 +76,70 @@ protected:
 
 }  // namespace
 
-TEST_F(Options, SavingUntouchedWritesEveryValueBackAsStored) {
-    // Values no widget can show as they are stored: they must survive a Save untouched.
+// A value no widget can show as it is stored survives a Save untouched; what the user changed
+// is written, with the lengths of the texts written.
+TEST_F(Options, SaveWritesWhatTheUserChangedAndEveryOtherValueAsStored) {
+    tc.video->card = QStringLiteral("Cam 1");
     const char* const stored[][3] = {
         {"Overlay", "Font", "No Such Face"}, {"Overlay", "FontSize", "9.75"},
         {"Overlay", "FontBold", "2"},        {"Overlay", "ForeColour", "4294967295"},
         {"Overlay", "Position", "12"},       {"Countdown", "BackColor", "-1"},
-        {"Options", "Webcam", "2"},          {"Options", "FileType", "jpg"},
-        {"Options", "FileNameLen", "99"},
+        {"Options", "Delete", "2"},          {"Options", "FileType", "jpg"},
+        {"Options", "FileTypeLen", "99"},    {"Overlay", "FontUnderline", "1"},
     };
     for (const auto& v : stored) {
         tc.set(v[0], v[1], QLatin1String(v[2]));
     }
-    const QStringList before = snapshot();
-
+    QStringList expected = snapshot();
     OptionsWindow& w = open();
     EXPECT_EQ(w.shownPage(), 0);
-    EXPECT_TRUE(w.opt[8]->isChecked());  // position 12 shows as 9
-    w.cmdSave[0]->Click();
+    EXPECT_EQ(w.Tab1->tabCaptions(),
+              QStringList({"General", "Areas", "Overlay Text", "Countdown", "Webcam", "Language"}));
+    EXPECT_TRUE(w.overlay->opt[8]->isChecked());            // position 12 shows as 9
+    EXPECT_TRUE(named<QCheckBox>("optBold")->isChecked());  // "2" is bold on the overlay
+    EXPECT_TRUE(w.overlay->lblPreview->font().underline() && w.overlay->lblPreview->font().bold());
 
-    EXPECT_FALSE(form().isLoaded());
-    QStringList expected = before;
-    expected.replaceInStrings(QStringLiteral("FileNameLen=99"), QStringLiteral("FileNameLen=13"));
-    EXPECT_EQ(snapshot(), expected);
-    EXPECT_EQ(tc.video->probes, 0);
-    const QStringList log = test::logLines();
-    EXPECT_TRUE(log.contains(QStringLiteral("----------Options Load----------")));
-    EXPECT_EQ(log.last(), QStringLiteral("----------Options Unload----------"));
-}
-
-TEST_F(Options, SaveWritesWhatTheUserChangedProbesTheWebcamAndReloads) {
-    tc.video->card = QStringLiteral("Cam 1");
-    tc.set("Overlay", "FontUnderline", QStringLiteral("1"));
-    OptionsWindow& w = open();
-    EXPECT_TRUE(w.optUnderline->isChecked());  // the stored style shows on its box
-    EXPECT_TRUE(w.lblPreview->font().underline());
-
-    w.chkPreview->click();
-    w.txtFilename->setText(QStringLiteral("Shot"));
-    w.comFiletype->setCurrentText(QStringLiteral("BMP"));
-    w.chkOverlay->click();
-    w.opt[0]->click();
-    w.chkWebcam->click();
+    w.general->chkPreview->click();
+    w.general->txtFilename->setText(QStringLiteral("Shot"));
+    w.general->comFiletype->setCurrentText(QStringLiteral("BMP"));
+    w.overlay->chkOverlay->click();
+    w.webcam->chkWebcam->click();
     tc.dialogs->colours.enqueue(QColor(1, 2, 3));
-    w.cmdTextColour->Click();
+    named<VexelButton>("cmdBackColour")->Click();
     QFont chosen(QStringLiteral("DejaVu Serif"));
     chosen.setPointSizeF(14.5);
     chosen.setItalic(true);
     tc.dialogs->fonts.enqueue(chosen);
-    w.cmdFontC->Click();
+    named<VexelButton>("cmdFontC")->Click();
     tc.dialogs->folders.enqueue(QStringLiteral("/picked"));
-    w.cmdSaveDir->Click();
+    w.general->cmdSaveDir->Click();
     EXPECT_EQ(tc.dialogs->choosers,
-              (QStringList{"Choose Text Colour", "Choose Font", "Select Save Directory"}));
-    EXPECT_TRUE(w.chkItalicC->isChecked());
+              (QStringList{"Choose Back Colour", "Choose Font", "Select Save Directory"}));
+    EXPECT_TRUE(named<QCheckBox>("chkItalicC")->isChecked());
     w.Tab1->setActiveTab(4);
-    QTest::keyClick(w.chkWebcam, Qt::Key_Return);  // Enter on any page saves
+    QTest::keyClick(w.webcam->chkWebcam, Qt::Key_Return);  // Enter on any page saves
 
     EXPECT_FALSE(form().isLoaded());
-    const char* const changed[][3] = {
-        {"Options", "Preview", "0"},           {"Options", "FileName", "Shot"},
-        {"Options", "FileNameLen", "4"},       {"Options", "FileType", "bmp"},
-        {"Overlay", "Position", "1"},          {"Options", "Webcam", "1"},
-        {"Options", "Overlay", "1"},           {"Overlay", "ForeColour", "197121"},
-        {"Countdown", "Font", "DejaVu Serif"}, {"Countdown", "FontSize", "14.5"},
-        {"Countdown", "FontItalic", "1"},      {"Countdown", "FontBold", "0"},
-        {"Options", "SaveDir", "/picked"},     {"Options", "SaveDirLen", "7"},
+    const char* const changed[] = {
+        "Options\\Preview=0",       "Options\\FileName=Shot",     "Options\\FileNameLen=4",
+        "Options\\FileType=bmp",    "Options\\FileTypeLen=3",     "Options\\Webcam=1",
+        "Options\\Overlay=1",       "Overlay\\BackColour=197121", "Countdown\\Font=DejaVu Serif",
+        "Countdown\\FontSize=14.5", "Countdown\\FontItalic=1",    "Countdown\\FontBold=0",
+        "Options\\SaveDir=/picked", "Options\\SaveDirLen=7",
     };
-    for (const auto& c : changed) {
-        EXPECT_EQ(tc.get(c[0], c[1]), QLatin1String(c[2])) << c[1];
+    for (const QString c : changed) {
+        const QString key = c.left(c.indexOf(QLatin1Char('=')) + 1);
+        std::replace_if(
+            expected.begin(), expected.end(),
+            [&key](const QString& v) { return v.startsWith(key); }, c);
     }
+    EXPECT_EQ(snapshot(), expected);
     EXPECT_EQ(tc.pv->settings().record().Preview, QStringLiteral("0"));
     EXPECT_EQ(tc.video->probes, 1);
-    EXPECT_TRUE(test::logLines().contains(QStringLiteral("Webcam: Cam 1")));
+    const QStringList log = test::logLines();
+    EXPECT_TRUE(log.contains(QStringLiteral("Webcam: Cam 1")));
+    EXPECT_TRUE(log.contains(QStringLiteral("----------Options Load----------")));
+    EXPECT_EQ(log.last(), QStringLiteral("----------Options Unload----------"));
 }
 
 TEST_F(Options, SaveRefusesBoxesThatWouldBreakCapturesAndWritesNothing) {
@@ -157,10 +156,9 @@ TEST_F(Options, SaveRefusesBoxesThatWouldBreakCapturesAndWritesNothing) {
         SCOPED_TRACE(message);
         tc.dialogs->messages.clear();
         form().Unload();
-        OptionsWindow& w = open();
-        w.chkPreview->click();
-        w.findChild<QLineEdit*>(QLatin1String(box))->setText(QLatin1String(text));
-        w.cmdSave[0]->Click();
+        open().general->chkPreview->click();
+        named<QLineEdit>(box)->setText(QLatin1String(text));
+        form().cmdSave_Click();
         EXPECT_EQ(tc.dialogs->prompts(), QStringList{QLatin1String(message)});
         EXPECT_TRUE(form().isLoaded());
         EXPECT_EQ(snapshot(), before);
@@ -168,8 +166,8 @@ TEST_F(Options, SaveRefusesBoxesThatWouldBreakCapturesAndWritesNothing) {
     // The box is hidden for other types: it holds Save back no more, and changes nothing.
     tc.set("Options", "Quality", QStringLiteral("150"));
     form().Unload();
-    open().txtQuality->clear();
-    form().window()->comFiletype->setCurrentText(QStringLiteral("PNG"));
+    open().general->txtQuality->clear();
+    form().window()->general->comFiletype->setCurrentText(QStringLiteral("PNG"));
     form().cmdSave_Click();
     EXPECT_EQ(std::pair(form().isLoaded(), tc.get("Options", "Quality")),
               std::pair(false, QStringLiteral("150")));
@@ -179,29 +177,30 @@ TEST_F(Options, NumberBoxesTakeDigitsOnlyAndQualityAtMost100) {
     // Typed into both boxes, and what each then shows.
     const char* const rows[][3] = {
         {"105", "10", "105"}, {"1a2", "12", "12"}, {"4\b7", "7", "7"}, {"1001", "100", "1001"}};
-    OptionsWindow& w = open();
+    GeneralPage& page = *open().general;
     for (const auto& [typed, quality, delay] : rows) {
         SCOPED_TRACE(typed);
-        for (NumberBox* box : {w.txtQuality, w.txtTimeDelay}) {
+        for (NumberBox* box : {page.txtQuality, page.txtTimeDelay}) {
             box->clear();
             QTest::keyClicks(box, QLatin1String(typed));
         }
-        EXPECT_EQ(w.txtQuality->text(), QLatin1String(quality));
-        EXPECT_EQ(w.txtTimeDelay->text(), QLatin1String(delay));
+        EXPECT_EQ(page.txtQuality->text(), QLatin1String(quality));
+        EXPECT_EQ(page.txtTimeDelay->text(), QLatin1String(delay));
     }
     // A pasted number above 100 goes back to the stored quality when the box is left.
-    w.txtQuality->setText(QStringLiteral("555"));
-    emit w.txtQuality->editingFinished();
-    EXPECT_EQ(w.txtQuality->text(), QStringLiteral("85"));
+    page.txtQuality->setText(QStringLiteral("555"));
+    emit page.txtQuality->editingFinished();
+    EXPECT_EQ(page.txtQuality->text(), QStringLiteral("85"));
     EXPECT_EQ(tc.dialogs->prompts(), QStringList{"Quality Must be Between 0 and 100"});
 }
 
 TEST_F(Options, GroupsFollowTheirBoxesAndSwatchesKeepTheirColours) {
     tc.set("Options", "Overlay", QStringLiteral("1"));
     OptionsWindow& w = open();
-    const QColor fore = w.shpTextColour->shownColour();
+    auto* textSwatch = named<ColourSwatch>("shpTextColour");
+    const QColor fore = textSwatch->shownColour();
     EXPECT_NE(fore, ColourSwatch::kGrey);
-    EXPECT_FALSE(w.txtQuality->isVisible());
+    EXPECT_FALSE(w.general->txtQuality->isVisible());
 
     // Greyed, a preview shows none of its colours: grey on the swatches' grey.
     const auto greyed = [](QWidget* preview) {
@@ -210,34 +209,36 @@ TEST_F(Options, GroupsFollowTheirBoxesAndSwatchesKeepTheirColours) {
         return shown.pixel(0, 0) == ColourSwatch::kGrey.rgb() &&
                std::count(pixels, pixels + shown.width() * shown.height(), qRgb(255, 0, 0)) == 0;
     };
-    w.chkOverlay->click();  // both overlay boxes off
-    EXPECT_FALSE(w.cmdTextColour->isEnabled() || w.txtText->isEnabled() || w.opt[4]->isEnabled());
-    EXPECT_EQ(w.shpTextColour->shownColour(), ColourSwatch::kGrey);
-    EXPECT_TRUE(greyed(w.lblPreview));
-    w.chkSaveOverlay->click();
-    EXPECT_TRUE(w.cmdTextColour->isEnabled());
-    EXPECT_EQ(w.shpTextColour->shownColour(), fore);
+    w.overlay->chkOverlay->click();  // both overlay boxes off
+    EXPECT_FALSE(named("cmdTextColour")->isEnabled() || w.overlay->txtText->isEnabled() ||
+                 w.overlay->opt[4]->isEnabled());
+    EXPECT_EQ(textSwatch->shownColour(), ColourSwatch::kGrey);
+    EXPECT_TRUE(greyed(w.overlay->lblPreview));
+    w.overlay->chkSaveOverlay->click();
+    EXPECT_TRUE(named("cmdTextColour")->isEnabled());
+    EXPECT_EQ(textSwatch->shownColour(), fore);
 
-    w.chkCounter->click();
-    EXPECT_FALSE(w.cmdShadowC->isEnabled() || w.chkBoldC->isEnabled());
-    EXPECT_EQ(w.shpBackColorC->shownColour(), ColourSwatch::kGrey);
-    EXPECT_TRUE(greyed(w.picBackground));
-    w.comFiletype->setCurrentText(QStringLiteral("JPG"));
-    EXPECT_TRUE(w.txtQuality->isVisible());
+    w.countdown->chkCounter->click();
+    EXPECT_FALSE(named("cmdShadowC")->isEnabled() || named("chkBoldC")->isEnabled());
+    EXPECT_EQ(named<ColourSwatch>("shpBackColorC")->shownColour(), ColourSwatch::kGrey);
+    EXPECT_TRUE(greyed(w.countdown->picBackground));
+    w.general->comFiletype->setCurrentText(QStringLiteral("JPG"));
+    EXPECT_TRUE(w.general->txtQuality->isVisible());
 
-    w.txtText->setText(QStringLiteral("(!S)!"));
-    EXPECT_EQ(w.lblPreview->text(), QStringLiteral("Sent!"));
-    w.txtText->clear();
-    EXPECT_EQ(w.lblPreview->text(), QStringLiteral("Pictavo 3"));
+    w.overlay->txtText->setText(QStringLiteral("(!S)!"));
+    EXPECT_EQ(w.overlay->lblPreview->text(), QStringLiteral("Sent!"));
+    w.overlay->txtText->clear();
+    EXPECT_EQ(w.overlay->lblPreview->text(), QStringLiteral("Pictavo 3"));
 
     for (const int page : {2, 3, 4}) {  // lays each page out
         w.Tab1->setActiveTab(page);
     }
     // Every page's content lies within the same margins; a swatch keeps its size.
-    EXPECT_EQ(
-        QSet({w.chkPreview->x(), w.chkOverlay->x(), w.chkCounter->x(), w.chkWebcam->x()}).size(),
-        1);
-    EXPECT_EQ(w.shpShadowC->size(), w.shpShadowC->sizeHint());
+    EXPECT_EQ(QSet({w.general->chkPreview->x(), w.overlay->chkOverlay->x(),
+                    w.countdown->chkCounter->x(), w.webcam->chkWebcam->x()})
+                  .size(),
+              1);
+    EXPECT_EQ(named("shpShadowC")->size(), named("shpShadowC")->sizeHint());
     for (int tab : {1, 5, 4}) {
         form().showTab(tab);
     }
@@ -266,13 +267,15 @@ TEST_F(Options, TheWindowKeepsItsSizeWhateverItShows) {
         form().Unload();
         tc.set(sub, name, value);
         OptionsWindow& w = open();
-        emit w.comLangs->activated(0);
+        LanguagePage& language = *w.language;
+        emit language.comLangs->activated(0);
         w.Tab1->setActiveTab(5);
         EXPECT_EQ(w.size(), size);
-        EXPECT_TRUE(w.lblPreview->parentWidget()->rect().contains(w.lblPreview->geometry()) &&
-                    w.picBackground->rect().contains(w.lblPreview2C->geometry()));
-        EXPECT_LT(w.lblLangWebsite->geometry().right(), w.lblLangWebsite->parentWidget()->width());
-        EXPECT_LT(w.comLangs->itemText(0).size(), 60);
+        EXPECT_TRUE(
+            w.overlay->picOverlayPreview->rect().contains(w.overlay->lblPreview->geometry()) &&
+            w.countdown->picBackground->rect().contains(w.countdown->lblPreview2C->geometry()));
+        EXPECT_LT(language.lblLangWebsite->geometry().right(), language.width());
+        EXPECT_LT(language.comLangs->itemText(0).size(), 60);
     }
     // A system font too large for the screen: the window is cut to it.
     const QFont normal = QApplication::font();
@@ -300,8 +303,9 @@ TEST_F(Options, LanguagePageListsFilesAndOpensOnlySafeLinks) {
         ASSERT_TRUE(QDir(folder.path()).mkdir(QLatin1String(sub)));
     }
     form().ScreenshotsFolder = folder.path();
-    OptionsWindow& w = open();
-    w.Tab1->setActiveTab(5);
+    OptionsWindow& window = open();
+    window.Tab1->setActiveTab(5);
+    LanguagePage& w = *window.language;
     ASSERT_EQ(w.comLangs->count(), 3);
     EXPECT_EQ(w.comLangs->itemText(0), w.comLangs->itemText(1));
     const QStringList listed = test::logLines();

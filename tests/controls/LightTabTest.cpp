@@ -8,29 +8,6 @@
 
 using namespace pictavo;
 
-TEST(LightTab, ShowsTheFirstPartsOfItsCaption) {
-    const struct {
-        const char* name;
-        QString caption;
-        int count;
-        QStringList shown;
-    } rows[] = {
-        {"first of many", "General|Areas|Overlay Text|", 2, {"General", "Areas"}},
-        {"more tabs than parts", "A|B", 3, {"A", "B", ""}},
-        // clang-format off
-        {"at most ten", "0|1|2|3|4|5|6|7|8|9|10", 12, {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"}},
-        // clang-format on
-        {"none", "A|B", -1, {}},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
-        LightTab tab;
-        tab.setTabs(r.count);
-        tab.setCaption(r.caption);
-        EXPECT_EQ(tab.tabCaptions(), r.shown);
-    }
-}
-
 TEST(LightTab, ReportsEveryChoiceOfATabOnce) {
     QWidget window;
     auto* tab = new LightTab(&window);

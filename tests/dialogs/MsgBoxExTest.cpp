@@ -11,7 +11,6 @@
 
 #include "dialogs/MsgBoxEx.h"
 #include "dialogs/QtDialogs.h"
-#include "support/ScriptedDialogs.h"
 
 using namespace pictavo;
 using namespace Qt::StringLiterals;
@@ -53,21 +52,6 @@ TEST(MsgBoxEx, AreaIsTheOwnerElseTheScreenUnderThePointerElseThePrimaryScreen) {
         SCOPED_TRACE(r.name);
         EXPECT_EQ(messageBoxArea(r.owner, r.screens, r.pointer), r.expected);
     }
-}
-
-TEST(MsgBoxEx, AnIconAddsTheInformationStyleAndTheDefaultTitleIsTheCaption) {
-    test::ScriptedDialogs dialogs;
-    dialogs.answers.enqueue(MsgBox::ResultYes);
-    QPixmap pixmap(16, 16);
-    pixmap.fill(Qt::red);
-    EXPECT_EQ(MsgBoxEx(dialogs, u"Sure?"_s, MsgBox::YesNo, u"T"_s, -1, -1, QIcon(pixmap)),
-              MsgBox::ResultYes);
-    MsgBoxEx(dialogs, u"plain"_s, MsgBox::OkOnly, u"SWVB_DEFAULT_TO_APP_TITLE"_s);
-    ASSERT_EQ(dialogs.messages.size(), 2);
-    EXPECT_EQ(dialogs.messages[0].buttons, MsgBox::YesNo + MsgBox::InformationIcon);
-    EXPECT_EQ(dialogs.messages[0].title, u"T"_s);
-    EXPECT_EQ(dialogs.messages[1].buttons, MsgBox::OkOnly);
-    EXPECT_EQ(dialogs.messages[1].title, u"Pictavo 3"_s);
 }
 
 // The real box, answered by a timer that clicks its button.

@@ -84,11 +84,6 @@ TEST_F(SettingReaders, AFontTakesItsSizeWithinBoundsAndItsFlagsByTheWindowsRule)
     const QFont nonZero = fontSetting(settings, "DrawTools", FontFlags::all(FlagRule::NonZeroIsOn));
     EXPECT_FALSE(one.bold() || one.italic() || one.underline() || one.strikeOut());
     EXPECT_TRUE(nonZero.bold() && nonZero.italic() && nonZero.underline() && nonZero.strikeOut());
-    // The options window's overlay preview: bold and italic by one rule, the others by the other.
-    const QFont mixed = fontSetting(
-        settings, "DrawTools",
-        {FlagRule::NonZeroIsOn, FlagRule::NonZeroIsOn, FlagRule::OneIsOn, FlagRule::OneIsOn});
-    EXPECT_TRUE(mixed.bold() && mixed.italic() && !mixed.underline() && !mixed.strikeOut());
 
     // Verdana is not installed here: a sans serif face stands in, as it does for no name.
     const std::pair<const char*, const char*> families[] = {
@@ -101,18 +96,9 @@ TEST_F(SettingReaders, AFontTakesItsSizeWithinBoundsAndItsFlagsByTheWindowsRule)
     }
 }
 
-// The font goes into the store in the form its reader takes (colour, width and text are
-// SendCommand.ThePreviewsAnswer...'s); the tool and the width read within their ranges.
-TEST_F(SettingReaders, TheDrawingFontReadsBackAndToolAndWidthStayInRange) {
+// The tool and the width read within their ranges.
+TEST_F(SettingReaders, TheDrawingToolAndWidthStayInRange) {
     DrawToolsSettings draw(settings);
-    QFont font(QStringLiteral("DejaVu Serif"), 14);
-    font.setItalic(true);
-    draw.store(-1, 7, QStringLiteral("note"), font);
-    const QFont back = draw.font();
-    EXPECT_EQ(back.family(), QStringLiteral("DejaVu Serif"));
-    EXPECT_EQ(back.pointSizeF(), 14.0);
-    EXPECT_TRUE(back.italic() && !back.bold());
-
     const std::pair<const char*, int> tools[] = {{"3", 3}, {"5", 0}, {"-1", 0}, {"x", 0}};
     for (const auto& [stored, button] : tools) {
         set("DrawTools", "Tool", QLatin1String(stored));
