@@ -12,6 +12,7 @@
 #include "dialogs/MsgBoxEx.h"
 #include "output/ImageEncoder.h"
 #include "platform/FileSystem.h"
+#include "platform/UniqueFd.h"
 #include "settings/Settings.h"
 
 namespace pictavo {
@@ -160,10 +161,9 @@ namespace {
 // it goes once its writer has ended. Other files, of other programs too, stay.
 void sweepFolderOf(const QString& path) {
     const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        FileSystem::SweepStaleFiles(fd, FileSystem::Sweep::EndedWriters);
-        ::close(fd);
+    const UniqueFd fd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.isOpen()) {
+        FileSystem::SweepStaleFiles(fd.get(), FileSystem::Sweep::EndedWriters);
     }
 }
 

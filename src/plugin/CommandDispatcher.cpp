@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 
-#include "capture/FrozenPicture.h"
 #include "capture/frmSave.h"
 #include "capture/frmSelect.h"
 #include "capture/frmSend.h"
@@ -116,7 +115,7 @@ bool CommandDispatcher::capture(CaptureKind kind) {
     }
     // Only a completed selection puts a picture there, so an earlier capture is never taken
     // for the selected one.
-    c_.select.Picture1()->setPicture(std::move(screen), this->screen().pictureScale());
+    c_.select.setPicture(std::move(screen), this->screen().pictureScale());
     QCoreApplication::processEvents();
     c_.select.Show();
     return !c_.preview.picScreenie.isNull();
