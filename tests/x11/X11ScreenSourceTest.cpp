@@ -121,25 +121,17 @@ TEST(X11Depth, VirtualScreenShowsEveryColourOpaque) {
         }
 
         const CapturePicture picture = CaptureVirtualScreen(*display.source);
-
         EXPECT_TRUE(display.source->lastGrabWasShared());
-        EXPECT_EQ(differingPixels(picture.image(), model), 0);
-        EXPECT_EQ(test::storedTranslucentPixels(picture.image()), 0);
         EXPECT_EQ(CaptureVirtualScreen(*display.plain).image(), picture.image());
         EXPECT_FALSE(display.plain->lastGrabWasShared());
         EXPECT_EQ(CaptureVirtualScreen(*display.remote).image(), picture.image());
         EXPECT_FALSE(display.remote->lastGrabWasShared());
         EXPECT_EQ(xcb_connection_has_error(display.remote->connection()), 0);
         // On 8 bits the pixels are the display's own pixel values, which the colour table (its
-        // palette) maps to the colours compared above.
+        // palette) maps to the colours.
         EXPECT_EQ(picture.hasPalette(), depth == 8);
-        EXPECT_EQ(picture.image().format(),
-                  depth == 8 ? QImage::Format_Indexed8 : QImage::Format_RGB32);
-        for (const auto& [rect, colour] : fills) {
-            if (depth == 8) {
-                EXPECT_EQ(uint32_t(picture.image().pixelIndex(rect.topLeft())),
-                          raw.pixelFor(colour));
-            }
+        if (depth == 8) {
+            EXPECT_EQ(uint32_t(picture.image().pixelIndex(10, 10)), raw.pixelFor(qRgb(255, 0, 0)));
         }
 
         // Through the shared segment (which grows and is reused from grab to grab) and through
@@ -150,6 +142,9 @@ TEST(X11Depth, VirtualScreenShowsEveryColourOpaque) {
             EXPECT_EQ(display.plain->grab(rect), grabbed);
             EXPECT_EQ(differingPixels(grabbed, model.copy(rect)), 0) << rect.x() << "," << rect.y();
         }
+        // The picture holds the memory it was read into: the later grabs went elsewhere.
+        EXPECT_EQ(differingPixels(picture.image(), model), 0);
+        EXPECT_EQ(test::storedTranslucentPixels(picture.image()), 0);
     }
 }
 
@@ -158,7 +153,7 @@ TEST(X11Depth, VirtualScreenShowsEveryColourOpaque) {
 // window off the screen where a window manager parks the focus when no client is left. A
 // window's surface is its own area or its whole frame; the foreground window is the active
 // window's frame, then the focus, then the root.
-TEST(X11Windows, SurfacesAndTheForegroundAreTheWindowsAsTheUserSeesThem) {
+TEST(X11Windows, SurfacesForegroundAndTaskbarAreAsTheUserSeesThem) {
     BareDisplay display(24);
     ASSERT_TRUE(display.ready()) << qPrintable(display.session.error());
     RawDisplay& raw = display.raw;
@@ -203,16 +198,13 @@ TEST(X11Windows, SurfacesAndTheForegroundAreTheWindowsAsTheUserSeesThem) {
     }
     raw.setRootProperty("_NET_ACTIVE_WINDOW", XCB_ATOM_WINDOW, {client});
     EXPECT_EQ(display.source->foregroundWindow(), frame);
-}
 
-TEST(X11Windows, TaskbarIsTheScreenBelowTheCurrentDesktopsWorkArea) {
-    BareDisplay display(24);
-    ASSERT_TRUE(display.ready()) << qPrintable(display.session.error());
+    // The taskbar is the screen below the current desktop's work area.
     const uint32_t w = kScreen.width();
     const uint32_t h = kScreen.height();
     // The work area is x, y, width, height for each desktop.
     using Cardinals = std::vector<uint32_t>;
-    const std::tuple<const char*, Cardinals, Cardinals, int> rows[] = {
+    const std::tuple<const char*, Cardinals, Cardinals, int> taskbars[] = {
         {"no work area", {}, {}, 0},
         {"panel along the bottom", {0, 0, w, h - 30}, {}, 30},
         {"panel along the top only", {0, 24, w, h - 24}, {}, 0},
@@ -220,17 +212,17 @@ TEST(X11Windows, TaskbarIsTheScreenBelowTheCurrentDesktopsWorkArea) {
         {"a desktop without an area takes the first", {0, 0, w, h - 10}, {3}, 10},
         {"an empty area tells nothing", {0, 0, 0, 0}, {}, 0},
     };
-    for (const auto& [name, workArea, currentDesktop, expected] : rows) {
-        display.raw.setRootProperty("_NET_WORKAREA", XCB_ATOM_CARDINAL, workArea);
-        display.raw.setRootProperty("_NET_CURRENT_DESKTOP", XCB_ATOM_CARDINAL, currentDesktop);
+    for (const auto& [name, workArea, currentDesktop, expected] : taskbars) {
+        raw.setRootProperty("_NET_WORKAREA", XCB_ATOM_CARDINAL, workArea);
+        raw.setRootProperty("_NET_CURRENT_DESKTOP", XCB_ATOM_CARDINAL, currentDesktop);
         EXPECT_EQ(display.source->taskbarHeight(), expected) << name;
     }
 }
 
-// Qt's own connection: the whole screen as `import` reads the root; the foreground window as its
-// frame with its title bar, as the screen shows it: a window covering it shows in its picture
-// too.
-TEST(X11Capture, VirtualScreenEqualsTheRootAsImportReadsIt) {
+// Qt's own connection on a managed screen: the foreground window is its frame with its title
+// bar, as `import` reads the screen: a window covering it shows in its picture too. (Every
+// depth and the memory a picture holds are X11Depth's; a user's captures, UserX11Test's.)
+TEST(X11Capture, TheForegroundWindowIsItsFrameAsTheScreenShowsIt) {
     const std::unique_ptr<ScreenSource> source = makeX11ScreenSource();
     auto* const x11 = dynamic_cast<X11ScreenSource*>(source.get());
     ASSERT_NE(x11, nullptr) << "no X11 screen source on the xcb platform";
@@ -245,16 +237,6 @@ TEST(X11Capture, VirtualScreenEqualsTheRootAsImportReadsIt) {
         },
         10000))
         << "the window never became active and painted";
-
-    const CapturePicture picture = CaptureVirtualScreen(*source);
-    // The picture holds the memory it was read into: a later read goes elsewhere.
-    const QImage later = source->grab(QRect(QPoint(700, 500), QSize(64, 64)));
-    const QImage reference = test::importRoot();
-
-    ASSERT_FALSE(reference.isNull()) << "import failed";
-    EXPECT_TRUE(x11->lastGrabWasShared());
-    EXPECT_EQ(differingPixels(picture.image(), reference), 0);
-    EXPECT_EQ(differingPixels(later, reference.copy(700, 500, 64, 64)), 0);
 
     const QRect client = x11->windowRect(id, true);
     const QRect frame = source->foregroundWindowRect();
