@@ -379,16 +379,9 @@ TEST_F(PreviewWindow, FixedControlsStandWhereTheyBelong) {
     // The palette stands clear of the preview area.
     showCapture(testCard(QSize(40, 40)));
     EXPECT_LT(form->picDrawTools()->geometry().bottom(), form->picHidden()->geometry().top());
-    // The focus parking box is outside the visible area.
+    // The focus parking box is outside the visible area; the buttons are below the area.
     EXPECT_LT(form->txtDummy()->geometry().bottom(), 0);
-    // The accept button stands centred above the cancel button, both below the area.
-    EXPECT_EQ(form->cmdSend()->geometry().center().x(), form->cmdCancel()->geometry().center().x());
-    EXPECT_LT(form->cmdSend()->geometry().bottom(), form->cmdCancel()->geometry().top());
-    EXPECT_NEAR(form->cmdCancel()->geometry().center().x(), w->width() / 2, 1);
     EXPECT_LT(areaSize().height() + form->picHidden()->y(), form->cmdSend()->geometry().top());
-    // The warning shares the logo's right and bottom edges.
-    EXPECT_EQ(form->lblBigOverlay()->geometry().bottomRight(),
-              form->imgLogo()->geometry().bottomRight());
 
     // The window takes 85% of the height above the taskbar the screen reports, and keeps the
     // size it is laid out for: the window manager cannot resize or maximise it.
