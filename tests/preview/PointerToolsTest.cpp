@@ -31,10 +31,17 @@ QFont styledFont() {
     return f;
 }
 
+CanvasImage blankCanvas(QSize size, int penWidth = 1) {
+    CanvasImage c;
+    c.reset(size, kWhite);
+    c.setPenWidth(penWidth);
+    return c;
+}
+
 // The tools wired as in the preview: finished shapes go to the annotation list, which the
 // canvas follows.
 struct Drawing {
-    explicit Drawing(const QImage& capture = blank(QSize(80, 60))) {
+    explicit Drawing(const QImage& capture) {
         shown.reset(capture, 1.0, {});
         state.Colour = 0x0000FF;  // red
         list.setChangedHandler([this](AnnotationList::Change change, const Annotation&) {
@@ -44,11 +51,6 @@ struct Drawing {
                 shown.removeLast(list.items());
             }
         });
-    }
-    static QImage blank(QSize size) {
-        QImage img(size, QImage::Format_RGB32);
-        img.fill(kWhite);
-        return img;
     }
     void drag(QPoint from, const std::vector<QPoint>& via, QPoint to,
               Qt::MouseButtons buttons = kLeft) {
@@ -69,13 +71,6 @@ struct Drawing {
                        state,      [this] { return text; },
                        styledFont, [this](Annotation item) { list.add(std::move(item)); }};
 };
-
-CanvasImage blankCanvas(QSize size, int penWidth = 1) {
-    CanvasImage c;
-    c.reset(size, kWhite);
-    c.setPenWidth(penWidth);
-    return c;
-}
 
 QImage line(int width, QPoint from, QPoint to) {
     CanvasImage c = blankCanvas(QSize(64, 48), width);
@@ -242,7 +237,7 @@ TEST(PointerTools, ADragCommitsOnlyTheFinishedShape) {
 }
 
 TEST(PointerTools, TextFloatsWithThePointerUntilClicked) {
-    Drawing d;
+    Drawing d(blankCanvas(QSize(80, 60)).working());
     d.state.Tool = DrawingState::Text;
     const QImage blank = d.canvas.committed();
     d.tools.move(kNone, QPoint(20, 30));

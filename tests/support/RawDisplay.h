@@ -104,7 +104,7 @@ public:
                                     xcb_grab_keyboard(c_, 0, root(), XCB_CURRENT_TIME,
                                                       XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
                                     nullptr);
-        const uint8_t status = reply ? reply->status : XCB_GRAB_STATUS_NOT_VIEWABLE;
+        const uint8_t status = reply ? reply->status : uint8_t(XCB_GRAB_STATUS_NOT_VIEWABLE);
         std::free(reply);
         if (status == XCB_GRAB_STATUS_SUCCESS) {
             xcb_ungrab_keyboard(c_, XCB_CURRENT_TIME);

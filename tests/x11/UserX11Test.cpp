@@ -469,13 +469,8 @@ TEST(CounterX11, AppearsInTheCornerOnTopWithoutTakingTheFocus) {
         ASSERT_TRUE(counter.Show());
         waitWithEvents(500ms);
 
-        auto* where = xcb_translate_coordinates_reply(
-            x.connection(),
-            xcb_translate_coordinates(x.connection(), xcb_window_t(counter.window()->winId()),
-                                      x.root(), 0, 0),
-            nullptr);
-        EXPECT_EQ(QPoint(where->dst_x, where->dst_y), QPoint(0, 0));
-        std::free(where);
+        const WindowId shown = counter.window()->winId();
+        EXPECT_EQ(makeX11ScreenSource()->windowRect(shown, true).topLeft(), QPoint(0, 0));
         EXPECT_EQ(cornerPixel(), qRgb(0, 255, 0)) << "not on top of the window at the corner";
         EXPECT_EQ(xdotool(QStringLiteral("getactivewindow")), working);
         EXPECT_EQ(xdotool(QStringLiteral("getwindowfocus -f")), focusBefore);
