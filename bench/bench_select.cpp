@@ -18,7 +18,6 @@
 #include <cstdio>
 #include <string>
 
-#include "capture/FrozenPicture.h"
 #include "capture/frmSelect.h"
 #include "capture/frmSelectWindow.h"
 #include "capture/modCapture.h"
@@ -85,7 +84,7 @@ void registerBandMove(PV& pv, PaintWatch& watch, QSize size) {
         [&pv, &watch, size](benchmark::State& state) {
             pictavo::frmSelect& f = pv.selectForm();
             auto screen = pictavo::makeX11ScreenSource();
-            f.Picture1()->setPicture(pictavo::CaptureVirtualScreen(*screen));
+            f.setPicture(pictavo::CaptureVirtualScreen(*screen));
             f.window()->coverScreen(size);
             f.window()->show();
             while (watch.paintedPixels == 0) {

@@ -49,21 +49,21 @@ bool allDigits(const QString& text, int base) {
 }
 
 // The switches each verb takes, and whether the switch is followed by an argument.
-struct SwitchSpec {
+struct SwitchSyntax {
     const char* name;
     bool takesArgument;
 };
 
 bool lookUpSwitch(RegVerb verb, const QString& name, bool& takesArgument) {
-    static constexpr std::array<SwitchSpec, 3> query{{{"v", true}, {"ve", false}, {"s", false}}};
-    static constexpr std::array<SwitchSpec, 6> add{
+    static constexpr std::array<SwitchSyntax, 3> query{{{"v", true}, {"ve", false}, {"s", false}}};
+    static constexpr std::array<SwitchSyntax, 6> add{
         {{"v", true}, {"ve", false}, {"t", true}, {"d", true}, {"s", true}, {"f", false}}};
-    static constexpr std::array<SwitchSpec, 4> del{
+    static constexpr std::array<SwitchSyntax, 4> del{
         {{"v", true}, {"ve", false}, {"va", false}, {"f", false}}};
     auto find = [&](const auto& table) {
-        for (const SwitchSpec& spec : table) {
-            if (name == QLatin1String(spec.name)) {
-                takesArgument = spec.takesArgument;
+        for (const SwitchSyntax& syntax : table) {
+            if (name == QLatin1String(syntax.name)) {
+                takesArgument = syntax.takesArgument;
                 return true;
             }
         }

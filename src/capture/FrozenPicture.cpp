@@ -111,9 +111,13 @@ private:
     std::deque<std::pair<bool, QPoint>> kept_;
 };
 
-namespace {}  // namespace
+QSize FrozenScene::screenSize() const {
+    return QSize(qCeil(picture.width() / pixelsPerScreenPixel),
+                 qCeil(picture.height() / pixelsPerScreenPixel));
+}
 
-FrozenPicture::FrozenPicture(QWidget* parent) : QWidget(parent), dashes_(dashPattern()) {
+FrozenPicture::FrozenPicture(const FrozenScene& scene, QWidget* parent)
+    : QWidget(parent), scene_(scene), dashes_(dashPattern()) {
     // The offscreen platform offers the interface too, without a server behind it.
     const auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
     if (QGuiApplication::platformName() == QLatin1String("xcb") && x11 != nullptr &&
@@ -133,19 +137,19 @@ FrozenPicture::~FrozenPicture() {
     }
 }
 
-void FrozenPicture::setPicture(CapturePicture picture, qreal pixelsPerScreenPixel) {
-    picture_ = std::move(picture);
-    pixelsPerScreenPixel_ = pixelsPerScreenPixel > 0 ? pixelsPerScreenPixel : 1.0;
+void FrozenPicture::pictureChanged() {
+    drawnBand_ = bandRegion();
     update();
 }
 
-QSize FrozenPicture::screenSize() const {
-    return QSize(qCeil(picture_.width() / pixelsPerScreenPixel_),
-                 qCeil(picture_.height() / pixelsPerScreenPixel_));
+void FrozenPicture::bandChanged() {
+    const QRegion now = bandRegion();
+    update(drawnBand_ + now);
+    drawnBand_ = now;
 }
 
 qreal FrozenPicture::capturePixelsPerLogical() const {
-    return devicePixelRatioF() * pixelsPerScreenPixel_;
+    return devicePixelRatioF() * scene_.pixelsPerScreenPixel;
 }
 
 QRect FrozenPicture::toLogical(const QRect& capturePixels) const {
@@ -158,14 +162,14 @@ QRect FrozenPicture::toLogical(const QRect& capturePixels) const {
 QPoint FrozenPicture::toCapture(QPointF logical) const {
     const qreal dpr = capturePixelsPerLogical();
     const QPoint at(qRound(logical.x() * dpr), qRound(logical.y() * dpr));
-    return QPoint(std::clamp(at.x(), 0, picture_.width()),
-                  std::clamp(at.y(), 0, picture_.height()));
+    return QPoint(std::clamp(at.x(), 0, scene_.picture.width()),
+                  std::clamp(at.y(), 0, scene_.picture.height()));
 }
 
 QRegion FrozenPicture::bandRegion() const {
     QRegion region;
-    if (bandVisible_) {
-        for (const BandLine& line : lines_) {
+    if (scene_.bandVisible) {
+        for (const BandLine& line : scene_.band) {
             region += toLogical(line.pixels());
         }
     }
@@ -173,12 +177,12 @@ QRegion FrozenPicture::bandRegion() const {
 }
 
 QRect FrozenPicture::labelRect() const {
-    if (label_.isEmpty()) {
+    if (scene_.label.isEmpty()) {
         return {};
     }
-    const QSize text = QFontMetrics(font()).size(Qt::TextSingleLine, label_);
+    const QSize text = QFontMetrics(font()).size(Qt::TextSingleLine, scene_.label);
     const QSize box = text + QSize(2 * kLabelPadding, 2 * kLabelPadding);
-    const QPoint pointer = toLogical(QRect(labelAt_, QSize(1, 1))).topLeft();
+    const QPoint pointer = toLogical(QRect(scene_.labelAt, QSize(1, 1))).topLeft();
     // Below and right of the pointer, or on the other side where the screen ends.
     int x = pointer.x() + kLabelOffset;
     int y = pointer.y() + kLabelOffset;
@@ -189,27 +193,6 @@ QRect FrozenPicture::labelRect() const {
         y = pointer.y() - kLabelOffset - box.height();
     }
     return QRect(QPoint(x, y), box);
-}
-
-void FrozenPicture::setBand(const BandLine& line1, const BandLine& line2, const BandLine& line3,
-                            const BandLine& line4) {
-    const QRegion before = bandRegion();
-    lines_ = {line1, line2, line3, line4};
-    bandVisible_ = true;
-    update(before + bandRegion());
-}
-
-void FrozenPicture::hideBand() {
-    update(bandRegion());
-    bandVisible_ = false;
-    label_.clear();
-}
-
-void FrozenPicture::setSizeLabel(const QString& text, QPoint at) {
-    const QRect before = labelRect();
-    label_ = text;
-    labelAt_ = at;
-    update(QRegion(before) + labelRect());
 }
 
 void FrozenPicture::paintEvent(QPaintEvent* event) {
@@ -223,7 +206,7 @@ void FrozenPicture::paintEvent(QPaintEvent* event) {
     const QRect device =
         QRectF(exposed.x() * dpr, exposed.y() * dpr, exposed.width() * dpr, exposed.height() * dpr)
             .toAlignedRect();
-    const QImage& image = picture_.image();
+    const QImage& image = scene_.picture.image();
     const QRect shown = device & image.rect();
     if (shown != device) {
         p.fillRect(device, Qt::black);
@@ -231,9 +214,9 @@ void FrozenPicture::paintEvent(QPaintEvent* event) {
     if (!shown.isEmpty()) {
         p.drawImage(shown.topLeft(), image, shown);
     }
-    if (bandVisible_) {
+    if (scene_.bandVisible) {
         const QBrush dashes(dashes_);
-        for (const BandLine& line : lines_) {
+        for (const BandLine& line : scene_.band) {
             const QRect edge = line.pixels() & device;
             if (!edge.isEmpty()) {
                 p.fillRect(edge, dashes);
@@ -246,7 +229,7 @@ void FrozenPicture::paintEvent(QPaintEvent* event) {
     if (!box.isEmpty() && box.intersects(exposed)) {
         p.fillRect(box, kLabelBack);
         p.setPen(Qt::white);
-        p.drawText(box, Qt::AlignCenter, label_);
+        p.drawText(box, Qt::AlignCenter, scene_.label);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QRect>
+#include <QRegion>
 #include <QWidget>
 #include <array>
 #include <memory>
@@ -18,40 +19,42 @@ struct BandLine {
     QRect pixels() const { return QRect(p1, p2).normalized(); }
 };
 
-// The selection window's picture (Picture1): the frozen screen shown from its top-left corner
-// at one screen pixel per capture pixel, whatever Qt's device-pixel ratio (a desktop that scales
-// its outputs gives pictures of more pixels than its X screen: they are shown reduced, and
-// positions map onto the picture's own pixels), with the rubber band
-// (Line1 to Line4) and the selection's size next to the pointer drawn over it. The pointer is
-// reported in capture pixels.
+// What the selection window shows, held by its form object: the frozen screen, and over it the
+// rubber band (Line1 to Line4) and the selection's size next to the pointer.
+struct FrozenScene {
+    CapturePicture picture;
+    // The picture's pixels per device pixel of the screen it covers: above 1 where a desktop
+    // that scales its outputs gives pictures of more pixels than its X screen.
+    qreal pixelsPerScreenPixel = 1.0;
+    // Drawn once a drag has begun.
+    bool bandVisible = false;
+    std::array<BandLine, 4> band{};
+    // The text next to the pointer ("640 × 480") at `labelAt` (capture pixels); empty for none.
+    QString label;
+    QPoint labelAt;
+
+    // The picture's size on the screen, device pixels.
+    QSize screenSize() const;
+};
+
+// The selection window's picture (Picture1). It draws the scene its form object holds, the
+// picture from its top-left corner at one screen pixel per capture pixel whatever Qt's
+// device-pixel ratio (a picture of a scaled output is shown reduced, and positions map onto its
+// own pixels), and reports the pointer in capture pixels.
 //
 // A change of the band repaints only the old and the new band and size label, never the
 // whole picture: at 4K a full repaint would cost far more than a pointer move may.
 class FrozenPicture : public QWidget {
     Q_OBJECT
 public:
-    explicit FrozenPicture(QWidget* parent = nullptr);
+    // `scene` belongs to the form object, which outlives its widgets.
+    explicit FrozenPicture(const FrozenScene& scene, QWidget* parent = nullptr);
     ~FrozenPicture() override;
 
-    // `pixelsPerScreenPixel`: the picture's pixels per device pixel of the screen it covers.
-    void setPicture(CapturePicture picture, qreal pixelsPerScreenPixel = 1.0);
-    const CapturePicture& picture() const { return picture_; }
-    qreal pixelsPerScreenPixel() const { return pixelsPerScreenPixel_; }
-    // The picture's size on the screen, device pixels.
-    QSize screenSize() const;
-
-    // The band's four edges; shown once setBand has been called, until hideBand.
-    void setBand(const BandLine& line1, const BandLine& line2, const BandLine& line3,
-                 const BandLine& line4);
-    void hideBand();
-    bool bandVisible() const { return bandVisible_; }
-    const BandLine& Line1() const { return lines_[0]; }
-    const BandLine& Line2() const { return lines_[1]; }
-    const BandLine& Line3() const { return lines_[2]; }
-    const BandLine& Line4() const { return lines_[3]; }
-
-    // The text next to the pointer ("640 × 480"), at `at` (capture pixels); empty for none.
-    void setSizeLabel(const QString& text, QPoint at);
+    // The scene's picture has changed: everything is repainted.
+    void pictureChanged();
+    // The scene's band or label has changed: what they covered and cover now is repainted.
+    void bandChanged();
 
     // A position of the widget (logical pixels) in capture pixels.
     QPoint toCapture(QPointF logical) const;
@@ -79,12 +82,9 @@ private:
 
     class ServerButtons;
     std::unique_ptr<ServerButtons> serverButtons_;
-    CapturePicture picture_;
-    qreal pixelsPerScreenPixel_ = 1.0;
-    std::array<BandLine, 4> lines_{};
-    bool bandVisible_ = false;
-    QString label_;
-    QPoint labelAt_;
+    const FrozenScene& scene_;
+    // What the band and label covered when the scene last changed.
+    QRegion drawnBand_;
     QImage dashes_;
 };
 

@@ -2,7 +2,6 @@
 
 #include <QScreen>
 
-#include "capture/FrozenPicture.h"
 #include "capture/SelectionGeometry.h"
 #include "capture/frmSelectWindow.h"
 #include "controls/Twips.h"
@@ -22,13 +21,13 @@ QString sizeText(QPoint start, QPoint at) {
 
 // Twips per capture pixel: a capture pixel is a device pixel, 1/dpr of a logical one (or a
 // part of one, where the desktop's pictures have more pixels than its screen).
-int twipsPerCapturePixel(const QWidget* w, const FrozenPicture& picture, bool horizontal) {
+int twipsPerCapturePixel(const QWidget* w, const FrozenScene& scene, bool horizontal) {
     const QScreen* screen = w->screen();
     if (screen == nullptr) {
         return kDefaultTwipsPerPixel;
     }
     const qreal dpi = horizontal ? screen->logicalDotsPerInchX() : screen->logicalDotsPerInchY();
-    return twipsPerPixelForDpi(dpi * w->devicePixelRatioF() * picture.pixelsPerScreenPixel());
+    return twipsPerPixelForDpi(dpi * w->devicePixelRatioF() * scene.pixelsPerScreenPixel);
 }
 
 }  // namespace
@@ -40,7 +39,7 @@ frmSelect::frmSelect(std::function<Dialogs&()> dialogs, std::function<Settings&(
       deliver_(std::move(deliver)) {}
 
 std::unique_ptr<QWidget> frmSelect::Form_Load() {
-    auto w = std::make_unique<frmSelectWindow>();
+    auto w = std::make_unique<frmSelectWindow>(scene_);
     bDrawing = false;
     FrozenPicture* picture = w->Picture1();
     QObject::connect(
@@ -63,9 +62,28 @@ FrozenPicture* frmSelect::Picture1() {
     return window()->Picture1();
 }
 
+void frmSelect::setPicture(CapturePicture picture, qreal pixelsPerScreenPixel) {
+    scene_.picture = std::move(picture);
+    scene_.pixelsPerScreenPixel = pixelsPerScreenPixel > 0 ? pixelsPerScreenPixel : 1.0;
+    if (isLoaded()) {
+        Picture1()->pictureChanged();
+    }
+}
+
 void frmSelect::Show() {
-    window()->coverScreen(Picture1()->screenSize());
+    window()->coverScreen(scene_.screenSize());
     FormObject::Show();
+}
+
+void frmSelect::Form_Unload(QWidget&) {
+    // The frozen screen is let go with its window, as a new capture may need the memory.
+    scene_ = FrozenScene();
+}
+
+void frmSelect::bandChanged() {
+    if (isLoaded()) {
+        Picture1()->bandChanged();
+    }
 }
 
 void frmSelect::Picture1_MouseDown(Qt::MouseButton button, QPoint at) {
@@ -77,7 +95,9 @@ void frmSelect::Picture1_MouseDown(Qt::MouseButton button, QPoint at) {
     StartX = at.x();
     StartY = at.y();
     const BandLine point{at, at};
-    Picture1()->setBand(point, point, point, point);
+    scene_.band = {point, point, point, point};
+    scene_.bandVisible = true;
+    bandChanged();
 }
 
 void frmSelect::Picture1_MouseMove(QPoint at) {
@@ -85,10 +105,11 @@ void frmSelect::Picture1_MouseMove(QPoint at) {
         return;
     }
     const QPoint start(StartX, StartY);
-    FrozenPicture* picture = Picture1();
-    picture->setBand({start, QPoint(at.x(), StartY)}, {start, QPoint(StartX, at.y())},
-                     {QPoint(at.x(), StartY), at}, {QPoint(StartX, at.y()), at});
-    picture->setSizeLabel(sizeText(start, at), at);
+    scene_.band = {BandLine{start, QPoint(at.x(), StartY)}, BandLine{start, QPoint(StartX, at.y())},
+                   BandLine{QPoint(at.x(), StartY), at}, BandLine{QPoint(StartX, at.y()), at}};
+    scene_.label = sizeText(start, at);
+    scene_.labelAt = at;
+    bandChanged();
 }
 
 void frmSelect::Picture1_MouseUp(Qt::MouseButton button, QPoint at) {
@@ -97,15 +118,13 @@ void frmSelect::Picture1_MouseUp(Qt::MouseButton button, QPoint at) {
     if (!bDrawing || button != Qt::LeftButton) {
         return;
     }
-    Picture1_MouseMove(at);
-    FrozenPicture* picture = Picture1();
     // The rectangle is the one the band shows.
-    const QPoint release(picture->Line1().p2.x(), picture->Line2().p2.y());
+    Picture1_MouseMove(at);
     const QWidget* w = window();
     const SelectionOnRelease s =
-        selectionOnRelease(QPoint(StartX, StartY), release, twipsPerCapturePixel(w, *picture, true),
-                           twipsPerCapturePixel(w, *picture, false));
-    const QImage& frozen = picture->picture().image();
+        selectionOnRelease(QPoint(StartX, StartY), at, twipsPerCapturePixel(w, scene_, true),
+                           twipsPerCapturePixel(w, scene_, false));
+    const QImage& frozen = scene_.picture.image();
     const QRect cut = s.cutOut & frozen.rect();
     if (cut.isEmpty()) {
         cancel();

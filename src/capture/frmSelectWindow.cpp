@@ -22,11 +22,11 @@ constexpr int kGrabRetryMs = 25;
 
 }  // namespace
 
-frmSelectWindow::frmSelectWindow() : QWidget(nullptr, kWindowFlags) {
+frmSelectWindow::frmSelectWindow(const FrozenScene& scene) : QWidget(nullptr, kWindowFlags) {
     setObjectName(QStringLiteral("frmSelect"));
     setWindowTitle(QStringLiteral("Pictavo 3"));
     setFocusPolicy(Qt::StrongFocus);
-    Picture1_ = new FrozenPicture(this);
+    Picture1_ = new FrozenPicture(scene, this);
     Picture1_->setObjectName(QStringLiteral("Picture1"));
 }
 

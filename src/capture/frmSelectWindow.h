@@ -5,15 +5,17 @@
 namespace pictavo {
 
 class FrozenPicture;
+struct FrozenScene;
 
 // The widget tree of the selection window while it is loaded: a frameless window over the
 // whole virtual screen, above every other window, that takes the pointer and the keyboard
-// while it is shown. It holds the picture Picture1 and reports Escape; the form object frmSelect
+// while it is shown. It shows the picture Picture1 and reports Escape; the form object frmSelect
 // handles the pointer.
 class frmSelectWindow : public QWidget {
     Q_OBJECT
 public:
-    frmSelectWindow();
+    // Picture1 draws `scene`, which the form object holds.
+    explicit frmSelectWindow(const FrozenScene& scene);
 
     FrozenPicture* Picture1() const { return Picture1_; }
 

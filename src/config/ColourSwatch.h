@@ -20,7 +20,6 @@ public:
     // The colour on the screen.
     QColor shownColour() const;
     void setGreyed(bool greyed);
-    bool isGreyed() const { return greyed_; }
 
     QSize sizeHint() const override { return {32, 16}; }
 

@@ -3,28 +3,26 @@
 #include <QWidget>
 #include <array>
 
-class QButtonGroup;
-class QCheckBox;
-class QComboBox;
 class QLabel;
-class QLineEdit;
-class QRadioButton;
 class QStackedWidget;
 
 namespace pictavo {
 
-class ColourSwatch;
+class CountdownPage;
+class GeneralPage;
+class LanguagePage;
 class LightTab;
-class LinkLabel;
-class NumberBox;
+class OverlayPage;
 class VexelButton;
+class WebcamPage;
 class WindowChrome;
 
 // The widget tree of the options window while it is loaded: a borderless window with the logo,
 // the tab strip Tab1 and six pages Frame1_0..5, each with its own Save and Cancel button. It
 // builds and lays out the named controls (each control's objectName is its name; arrays are
 // named "cmdSave_0", "opt_1", ...) and turns Enter and Escape into pressing the shown page's
-// Save and Cancel. The form object frmOptions fills it and handles its controls.
+// Save and Cancel. Each page is a class of its own (OptionsPages.h). The form object frmOptions
+// fills it and handles its controls.
 class OptionsWindow : public QWidget {
     Q_OBJECT
 public:
@@ -47,75 +45,11 @@ public:
     std::array<VexelButton*, kPages> cmdSave{};
     std::array<VexelButton*, kPages> cmdCancel{};
 
-    // General
-    QCheckBox* chkPreview = nullptr;
-    QCheckBox* chkPreviewSave = nullptr;
-    QCheckBox* chkClipBoard = nullptr;
-    QCheckBox* chkDelete = nullptr;
-    QCheckBox* chkSaveMsgBox = nullptr;
-    QCheckBox* chkMenu = nullptr;
-    QCheckBox* chkWarnDelay = nullptr;
-    NumberBox* txtWarnDelay = nullptr;
-    QLineEdit* txtSaveDir = nullptr;
-    VexelButton* cmdSaveDir = nullptr;
-    QLineEdit* txtFilename = nullptr;
-    QComboBox* comFiletype = nullptr;
-    NumberBox* txtTimeDelay = nullptr;
-    QLabel* lblQuality = nullptr;
-    NumberBox* txtQuality = nullptr;
-    QLabel* lblQualityRange = nullptr;
-
-    // Overlay Text
-    QCheckBox* chkOverlay = nullptr;
-    QCheckBox* chkSaveOverlay = nullptr;
-    QLineEdit* txtText = nullptr;
-    QLabel* lblTags = nullptr;
-    QButtonGroup* optPosition = nullptr;
-    std::array<QRadioButton*, 9> opt{};  // opt_1..opt_9, row by row from the top left
-    QCheckBox* optBold = nullptr;
-    QCheckBox* optItalic = nullptr;
-    QCheckBox* optUnderline = nullptr;
-    QCheckBox* optStrikethru = nullptr;
-    QLabel* lblFont = nullptr;
-    VexelButton* cmdFont = nullptr;
-    ColourSwatch* shpTextColour = nullptr;
-    VexelButton* cmdTextColour = nullptr;
-    ColourSwatch* shpBackColour = nullptr;
-    VexelButton* cmdBackColour = nullptr;
-    QWidget* picOverlayPreview = nullptr;  // the fixed area lblPreview is shown in
-    QLabel* lblPreview = nullptr;
-    // The page's captions, greyed with the group.
-    QList<QWidget*> overlayLabels;
-
-    // Countdown
-    QCheckBox* chkCounter = nullptr;
-    QCheckBox* chkBoldC = nullptr;
-    QCheckBox* chkItalicC = nullptr;
-    QCheckBox* chkUnderlineC = nullptr;
-    QCheckBox* chkStrikethruC = nullptr;
-    QLabel* lblFontC = nullptr;
-    VexelButton* cmdFontC = nullptr;
-    ColourSwatch* shpTextColorC = nullptr;
-    VexelButton* cmdTextColourC = nullptr;
-    ColourSwatch* shpBackColorC = nullptr;
-    VexelButton* cmdbackColourC = nullptr;
-    ColourSwatch* shpShadowC = nullptr;
-    VexelButton* cmdShadowC = nullptr;
-    QWidget* picBackground = nullptr;
-    QLabel* lblPreviewC = nullptr;
-    QLabel* lblPreview2C = nullptr;
-    QList<QWidget*> countdownLabels;
-
-    // Webcam
-    QCheckBox* chkWebcam = nullptr;
-
-    // Language
-    QComboBox* comLangs = nullptr;
-    VexelButton* cmdLangRefresh = nullptr;
-    QLabel* lblLangBy = nullptr;
-    LinkLabel* lblLangWebsite = nullptr;
-    LinkLabel* lblLangEmail = nullptr;
-    QLabel* lblLangVer = nullptr;
+    GeneralPage* general = nullptr;
+    OverlayPage* overlay = nullptr;
+    CountdownPage* countdown = nullptr;
+    WebcamPage* webcam = nullptr;
+    LanguagePage* language = nullptr;
 
 signals:
     void enterPressed();
@@ -126,13 +60,8 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    QWidget* buildGeneral();
-    QWidget* buildAreas();
-    QWidget* buildOverlay();
-    QWidget* buildCountdown();
-    QWidget* buildWebcam();
-    QWidget* buildLanguage();
-    QWidget* page(int index, QWidget* content);
+    template <class Page>
+    Page* page(int index, Page* content);
 };
 
 }  // namespace pictavo

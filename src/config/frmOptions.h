@@ -1,13 +1,12 @@
 #pragma once
 
-#include <QColor>
-#include <QFont>
 #include <QIcon>
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <vector>
 
+#include "config/OptionsSettings.h"
 #include "dialogs/FormObject.h"
 
 namespace pictavo {
@@ -16,6 +15,7 @@ class Dialogs;
 class OptionsWindow;
 class Settings;
 class Shell;
+class TextLook;
 class VideoDevices;
 
 // The options window's form object: six pages on a tab strip, where every stored setting can be
@@ -24,12 +24,13 @@ class VideoDevices;
 // Cancel and the close button unload without writing. Enter presses the shown page's Save,
 // Escape its Cancel.
 //
-// A value is written back exactly as it was stored unless the user changed its control: a font
-// that is not installed, a colour written in another notation or a flag stored as "2" survive a
-// Save untouched. The three length values always give the length of the text written with them.
+// The settings and their controls are one table (OptionsSettings.cpp): a value is written back
+// exactly as it was stored unless the user changed its control, and the three length values
+// always give the length of the text written with them.
 class frmOptions : public FormObject {
 public:
-    struct Parts {
+    // What the window works with, each reached when it is needed.
+    struct Collaborators {
         std::function<Dialogs&()> dialogs;
         // Opened when the window loads.
         std::function<Settings&()> settings;
@@ -39,7 +40,7 @@ public:
         std::function<QString(const QString&)> sampleOverlay;
     };
 
-    explicit frmOptions(Parts parts);
+    explicit frmOptions(Collaborators with);
     ~frmOptions() override;
 
     // The plug-in folder followed by "Screenshots": where the language files are listed from.
@@ -59,65 +60,28 @@ public:
     void listLangs();
     void ShowLanguageInfo(const QString& path);
 
-    // One value as the window writes it.
-    struct Written {
-        QString subKey;
-        QString name;
-        QString text;
-    };
-
 protected:
     std::unique_ptr<QWidget> Form_Load() override;
     void Form_Unload(QWidget& window) override;
 
 private:
-    struct OverlayLook {
-        QFont font;
-        QColor fore;
-        QColor back;
-    };
-    struct CountdownLook {
-        QFont font;
-        QColor fore;
-        QColor back;
-        QColor shadow;
-    };
-
     Settings& settings();
     OptionsWindow& w();
     void connectHandlers(OptionsWindow& w);
+    void connectLook(TextLook& look, const std::function<void()>& refresh);
     void fill(OptionsWindow& w);
-    // The texts the controls stand for now, in the order they are written.
-    std::vector<Written> controlTexts(OptionsWindow& w) const;
-    // What Save writes: the controls' texts, or the stored text where a control still shows
-    // what it showed at load.
-    std::vector<Written> textsToWrite(OptionsWindow& w) const;
     bool validate(OptionsWindow& w);
     void message(const QString& text);
     void ProbeWebcamDriver();
-
-    static bool isJpeg(const OptionsWindow& w);
-    void applyFileType(OptionsWindow& w);
-    void applyOverlayEnabling(OptionsWindow& w);
-    void applyCountdownEnabling(OptionsWindow& w);
     void refreshOverlayPreview(OptionsWindow& w);
-    void refreshCountdownPreview(OptionsWindow& w);
-    void chooseColour(const QString& title, QColor& target, class ColourSwatch* swatch,
-                      const std::function<void()>& refresh);
-    void chooseOverlayFont(OptionsWindow& w);
-    void chooseCountdownFont(OptionsWindow& w);
     void fillLanguageList(OptionsWindow& w);
-    void ShowLanguageControls(OptionsWindow& w);
-    void ShowNoLanguageFiles(OptionsWindow& w);
     void qualityEdited(OptionsWindow& w);
 
-    Parts p_;
+    Collaborators with_;
     QIcon icon_;
 
-    // While loaded: what the previews show (the values Save writes), the stored texts and the
-    // controls' texts at load, in writing order, and the listed language files.
-    OverlayLook overlay_;
-    CountdownLook countdown_;
+    // While loaded: the stored texts and the controls' texts at load, in writing order, and the
+    // listed language files.
     std::vector<Written> stored_;
     std::vector<Written> atLoad_;
     QString storedQuality_;

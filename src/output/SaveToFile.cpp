@@ -12,6 +12,7 @@
 #include "dialogs/MsgBoxEx.h"
 #include "output/ImageEncoder.h"
 #include "platform/FileSystem.h"
+#include "platform/UniqueFd.h"
 #include "settings/Settings.h"
 
 namespace pictavo {
@@ -93,10 +94,10 @@ QString SaveToFile::ShowSaveDialog(const QString& folder, int typeNumber, QStrin
         request.filters << QLatin1String(t.description);
     }
     request.filterIndex = typeNumber;
-    request.owner = p_.owner ? p_.owner() : nullptr;
+    request.owner = c_.owner ? c_.owner() : nullptr;
     request.size = storedDialogSize();
     for (;;) {
-        const SaveDialogAnswer answer = p_.dialogs.saveFileName(request);
+        const SaveDialogAnswer answer = c_.dialogs.saveFileName(request);
         storeDialogSize(answer.size);
         if (answer.path.isEmpty()) {
             return {};
@@ -106,10 +107,10 @@ QString SaveToFile::ShowSaveDialog(const QString& folder, int typeNumber, QStrin
         // The dialog asked about the name as typed; a file the completed name names is asked
         // about here, or it would be replaced unasked.
         if (path == answer.path || !FileSystem::PathExists(path, true) ||
-            MsgBoxEx(p_.dialogs,
+            MsgBoxEx(c_.dialogs,
                      QFileInfo(path).fileName() +
                          QStringLiteral(" already exists. Do you want to replace it?"),
-                     MsgBox::YesNo, kMessageCaption, -1, -1, p_.icon ? p_.icon() : QIcon(),
+                     MsgBox::YesNo, kMessageCaption, -1, -1, c_.icon ? c_.icon() : QIcon(),
                      request.owner) == MsgBox::ResultYes) {
             type = chosenType;
             return path;
@@ -136,7 +137,7 @@ const QWidget* const kPrimaryScreen = nullptr;
 QSize SaveToFile::storedDialogSize() {
     const auto stored = [this](const QString& name, int twipsPerPixel) {
         bool ok = false;
-        const int twips = p_.settings.value(kOptions, name).toInt(&ok);
+        const int twips = c_.settings.value(kOptions, name).toInt(&ok);
         return ok && twips > 0 ? toPixels(twips, twipsPerPixel) : 0;
     };
     const QSize size(stored(kDialogWidth, twipsPerPixelX(kPrimaryScreen)),
@@ -148,9 +149,9 @@ void SaveToFile::storeDialogSize(const QSize& size) {
     if (size.isEmpty() || size == storedDialogSize()) {
         return;
     }
-    p_.settings.setValue(kOptions, kDialogWidth,
+    c_.settings.setValue(kOptions, kDialogWidth,
                          QString::number(toTwips(size.width(), twipsPerPixelX(kPrimaryScreen))));
-    p_.settings.setValue(kOptions, kDialogHeight,
+    c_.settings.setValue(kOptions, kDialogHeight,
                          QString::number(toTwips(size.height(), twipsPerPixelY(kPrimaryScreen))));
 }
 
@@ -160,37 +161,34 @@ namespace {
 // it goes once its writer has ended. Other files, of other programs too, stay.
 void sweepFolderOf(const QString& path) {
     const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        FileSystem::SweepStaleFiles(fd, FileSystem::Sweep::EndedWriters);
-        ::close(fd);
+    const UniqueFd fd(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.isOpen()) {
+        FileSystem::SweepStaleFiles(fd.get(), FileSystem::Sweep::EndedWriters);
     }
 }
 
 }  // namespace
 
-bool SaveToFile::Save(QString& path) {
-    failure_.clear();
-    Settings& s = p_.settings;
+SaveOutcome SaveToFile::Save() {
+    Settings& s = c_.settings;
     s.ReadRegistry();
     SettingsRecord& r = s.record();
-    path = ShowSaveDialog(r.SaveDir, r.SaveFileType, r.FileType);
-    if (path.isEmpty()) {
-        return false;
-    }
+    SaveOutcome outcome;
+    outcome.path = ShowSaveDialog(r.SaveDir, r.SaveFileType, r.FileType);
+    const QString& path = outcome.path;
     const int number = saveFileTypeNumber(r.FileType);
-    if (number == 0) {
-        return false;
+    if (path.isEmpty() || number == 0) {
+        return outcome;
     }
     // Written first: the next dialog offers this type even when the encoding fails.
     s.setValue(QStringLiteral("Options"), QStringLiteral("SaveFileType"), QString::number(number));
     sweepFolderOf(path);
-    ImageEncoder& encoder = p_.encoder();
-    if (!encoder.Save(r.FileType, path, r.Quality)) {
-        failure_ = encoder.failureMessage();
-        return false;
+    ImageEncoder& encoder = c_.encoder();
+    outcome.written = encoder.Save(r.FileType, path, r.Quality);
+    if (!outcome.written) {
+        outcome.failure = encoder.failureMessage();
     }
-    return true;
+    return outcome;
 }
 
 }  // namespace pictavo

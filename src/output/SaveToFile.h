@@ -37,10 +37,19 @@ QString completeSavePath(const QString& path, int filterIndex, QString& type);
 // parent that does; `home` when none does.
 QString saveDialogFolder(const QString& saved, const QString& home);
 
+// What a save came to. The name chosen is empty when the user cancelled the dialog; a name with
+// no file written names a failed save, and `failure` then holds the encoder's message (empty
+// when the type was not one the encoders know).
+struct SaveOutcome {
+    QString path;
+    bool written = false;
+    QString failure;
+};
+
 // The save to a file that the save commands and the save chooser share.
 class SaveToFile {
 public:
-    struct Parts {
+    struct Collaborators {
         Settings& settings;
         Dialogs& dialogs;
         std::function<ImageEncoder&()> encoder;
@@ -49,7 +58,7 @@ public:
         std::function<QIcon()> icon;
     };
 
-    explicit SaveToFile(Parts parts) : p_(std::move(parts)) {}
+    explicit SaveToFile(Collaborators collaborators) : c_(std::move(collaborators)) {}
 
     // Shows the save dialog titled "Pictavo 3" in `folder` (as saveDialogFolder finds it), with
     // type `typeNumber` preselected, at the size the user last gave it ("SaveDialogWidth" and
@@ -61,19 +70,15 @@ public:
 
     // Reloads the settings, asks for a name (starting in "SaveDir" with "SaveFileType"
     // preselected; the in-memory "FileType" becomes the chosen type), stores the chosen type
-    // as "SaveFileType" and encodes the picture there. `path` receives the chosen name, empty
-    // when the user cancelled. True when the file was written.
-    bool Save(QString& path);
-    // Why the last Save failed to write its file: the encoder's message; empty otherwise.
-    const QString& failure() const { return failure_; }
+    // as "SaveFileType" and encodes the picture there.
+    SaveOutcome Save();
 
 private:
     // The dialog's size as the user last left it, logical pixels; empty when none is stored.
     QSize storedDialogSize();
     void storeDialogSize(const QSize& size);
 
-    Parts p_;
-    QString failure_;
+    Collaborators c_;
 };
 
 }  // namespace pictavo

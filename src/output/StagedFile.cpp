@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "platform/FileSystem.h"
+#include "platform/UniqueFd.h"
 
 namespace pictavo {
 
@@ -37,10 +38,9 @@ StagedFile::StagedFile(const SaveTarget& target)
         const QByteArray candidate = folder + FileSystem::StagingName(stem);
         // O_EXCL: never reuse or follow anything already there. Mode 0666 lets the umask (and
         // any default ACL of the folder) decide, as for any newly created file.
-        const int fd = ::openat(folderFd_, candidate.constData(),
-                                O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            ::close(fd);
+        UniqueFd file(::openat(folderFd_, candidate.constData(),
+                               O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (file.isOpen()) {
             stagingName_ = candidate;
             temporaryPath_ = prefix + candidate;
             return;
@@ -60,25 +60,25 @@ bool StagedFile::write(const QByteArray& bytes) {
     if (!isOpen()) {
         return false;
     }
-    const int fd = ::openat(folderFd_, stagingName_.constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (fd < 0) {
+    UniqueFd file(::openat(folderFd_, stagingName_.constData(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+    if (!file.isOpen()) {
         error_ = errno;
         return false;
     }
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        const ssize_t n =
+            ::write(file.get(), bytes.constData() + done, size_t(bytes.size() - done));
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n <= 0) {
             error_ = n < 0 ? errno : EIO;
-            ::close(fd);
             return false;
         }
         done += n;
     }
-    if (::close(fd) != 0) {
+    if (file.close() != 0) {
         error_ = errno;
         return false;
     }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/Shell.h"
+#include "platform/UniqueFd.h"
 
 namespace pictavo {
 
@@ -45,15 +46,17 @@ bool startWatched(const QString& program, const QStringList& arguments, int verd
         argv.push_back(b.data());
     }
     argv.push_back(nullptr);
-    int verdict[2];
-    if (pipe2(verdict, O_CLOEXEC) != 0) {
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) {
         return false;
     }
+    UniqueFd verdict(ends[0]);
+    UniqueFd watcher(ends[1]);
     const pid_t child = fork();
     if (child == 0) {
         // The child leaves at once; its child, the watcher, runs the program and writes one
         // byte when it ends: 0 for success.
-        close(verdict[0]);
+        verdict.close();
         setsid();
         if (fork() != 0) {
             _exit(0);
@@ -68,27 +71,25 @@ bool startWatched(const QString& program, const QStringList& arguments, int verd
             run > 0 && waitFor(run, &status) == run && WIFEXITED(status) && WEXITSTATUS(status) == 0
                 ? 0
                 : 1;
-        [[maybe_unused]] const ssize_t written = write(verdict[1], &ok, 1);
+        [[maybe_unused]] const ssize_t written = write(watcher.get(), &ok, 1);
         _exit(0);
     }
-    close(verdict[1]);
+    watcher.close();
     if (child < 0) {
-        close(verdict[0]);
         return false;
     }
     waitFor(child, nullptr);
 
     QEventLoop loop;
-    QSocketNotifier ended(verdict[0], QSocketNotifier::Read);
+    QSocketNotifier ended(verdict.get(), QSocketNotifier::Read);
     QObject::connect(&ended, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
     QTimer::singleShot(verdictMs, &loop, &QEventLoop::quit);
-    pollfd ready{verdict[0], POLLIN, 0};
+    pollfd ready{verdict.get(), POLLIN, 0};
     if (poll(&ready, 1, 0) == 0) {
         loop.exec();
     }
     char ok = 0;
-    const bool failed = poll(&ready, 1, 0) == 1 && read(verdict[0], &ok, 1) == 1 && ok != 0;
-    close(verdict[0]);
+    const bool failed = poll(&ready, 1, 0) == 1 && read(verdict.get(), &ok, 1) == 1 && ok != 0;
     return !failed;
 }
 

@@ -10,7 +10,10 @@
 #include <QStringList>
 #include <cerrno>
 #include <csignal>
+#include <memory>
 #include <optional>
+
+#include "platform/UniqueFd.h"
 
 namespace pictavo::FileSystem {
 
@@ -21,9 +24,14 @@ QByteArray native(const QString& path) {
 }
 
 // Opens a folder below `dirFd` without following a link in its place.
-int openSubFolder(int dirFd, const QByteArray& name) {
-    return openat(dirFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+UniqueFd openSubFolder(int dirFd, const QByteArray& name) {
+    return UniqueFd(
+        openat(dirFd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
 }
+
+struct CloseDir {
+    void operator()(DIR* dir) const { closedir(dir); }
+};
 
 // Keeps the error of the call that has just failed, unless an earlier one is kept already;
 // always false.
@@ -37,21 +45,22 @@ bool failed(int& firstError) {
 // The names in the open folder `dirFd`, but "." and "..". Collected first, then acted on:
 // changing a folder while reading it can skip entries.
 std::optional<QList<QByteArray>> entryNames(int dirFd) {
-    DIR* dir = fdopendir(dup(dirFd));
+    UniqueFd copy(dup(dirFd));
+    const std::unique_ptr<DIR, CloseDir> dir(copy.isOpen() ? fdopendir(copy.get()) : nullptr);
     if (!dir) {
         return std::nullopt;
     }
+    copy.release();  // closed with the listing
     // The copy shares the reading position with `dirFd`, which an earlier listing left at the
     // end.
-    rewinddir(dir);
+    rewinddir(dir.get());
     QList<QByteArray> names;
-    while (const dirent* entry = readdir(dir)) {
+    while (const dirent* entry = readdir(dir.get())) {
         const QByteArray name(entry->d_name);
         if (name != "." && name != "..") {
             names << name;
         }
     }
-    closedir(dir);
     return names;
 }
 
@@ -94,16 +103,16 @@ bool clearFolder(int dirFd, int& firstError) {
         }
         if (S_ISDIR(st.st_mode)) {
             // A folder without read permission is opened once it has been made readable.
-            int fd = openSubFolder(dirFd, name);
-            if (fd < 0 && fchmodat(dirFd, name.constData(), S_IRWXU, 0) == 0) {
-                fd = openSubFolder(dirFd, name);
+            UniqueFd folder = openSubFolder(dirFd, name);
+            if (!folder.isOpen() && fchmodat(dirFd, name.constData(), S_IRWXU, 0) == 0) {
+                folder = openSubFolder(dirFd, name);
             }
-            if (fd < 0) {
+            if (!folder.isOpen()) {
                 ok = failed(firstError);
                 continue;
             }
-            ok = clearFolder(fd, firstError) && ok;
-            close(fd);
+            ok = clearFolder(folder.get(), firstError) && ok;
+            folder.close();
             if (unlinkat(dirFd, name.constData(), AT_REMOVEDIR) != 0) {
                 ok = failed(firstError);
             }
@@ -132,15 +141,15 @@ bool DeleteFolderTree(const QString& path, int* error) {
     int firstError = 0;
     bool removed = false;
     // O_NOFOLLOW: a link given as the folder itself is removed as a link, too.
-    const int fd = open(p.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
+    UniqueFd folder(open(p.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!folder.isOpen()) {
         removed = (errno == ELOOP || errno == ENOTDIR) && unlink(p.constData()) == 0;
         if (!removed) {
             failed(firstError);
         }
     } else {
-        const bool cleared = clearFolder(fd, firstError);
-        close(fd);
+        const bool cleared = clearFolder(folder.get(), firstError);
+        folder.close();
         // When something inside stayed, that is the cause, not the folder that is not empty.
         removed = (rmdir(p.constData()) == 0 || failed(firstError)) && cleared;
     }

@@ -58,52 +58,40 @@ PrivateFolder::PrivateFolder(const QString& path) : path_(path) {
         }
         // Alone with the folder (no other holder has it open, in any process): what holders
         // killed half-way left there, empty reservations and staging files, is nobody's now.
-        if (flock(fd_, LOCK_EX | LOCK_NB) == 0) {
-            FileSystem::SweepStaleFiles(fd_, FileSystem::Sweep::IdleFolder);
+        if (flock(fd(), LOCK_EX | LOCK_NB) == 0) {
+            FileSystem::SweepStaleFiles(fd(), FileSystem::Sweep::IdleFolder);
         }
         // A holder that is removing the folder holds it exclusively; once it is done, the
         // folder we opened may be gone, and a new one is made.
         struct stat st {};
-        if (flock(fd_, LOCK_SH) == 0 && fstat(fd_, &st) == 0 && st.st_nlink > 0) {
+        if (flock(fd(), LOCK_SH) == 0 && fstat(fd(), &st) == 0 && st.st_nlink > 0) {
             status_ = created ? Status::Created : Status::Ready;
             return;
         }
         error_ = ENOENT;  // removed again and again under us
-        close();
+        fd_.close();
     }
     status_ = Status::Failed;
 }
 
-PrivateFolder::~PrivateFolder() {
-    close();
-}
-
 bool PrivateFolder::openChecked(const QByteArray& native) {
     // O_NOFOLLOW: a link in the folder's place is refused, not followed.
-    const int fd = ::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) {
+    UniqueFd folder(::open(native.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!folder.isOpen()) {
         error_ = errno;
         status_ = errno == ELOOP || errno == ENOTDIR ? Status::Unsafe : Status::Failed;
         return false;
     }
     struct stat st {};
-    if (fstat(fd, &st) != 0 || st.st_uid != geteuid()) {
-        ::close(fd);
+    if (fstat(folder.get(), &st) != 0 || st.st_uid != geteuid()) {
         status_ = Status::Unsafe;
         return false;
     }
     if ((st.st_mode & 07777) != S_IRWXU) {
-        fchmod(fd, S_IRWXU);
+        fchmod(folder.get(), S_IRWXU);
     }
-    fd_ = fd;
+    fd_ = std::move(folder);
     return true;
-}
-
-void PrivateFolder::close() {
-    if (fd_ >= 0) {
-        ::close(fd_);  // also drops the lock
-        fd_ = -1;
-    }
 }
 
 std::optional<FileIdentity> PrivateFolder::reserve(const QByteArray& name) {
@@ -112,17 +100,17 @@ std::optional<FileIdentity> PrivateFolder::reserve(const QByteArray& name) {
         return std::nullopt;
     }
     // O_EXCL: the name is ours only if we made it; 0666 lets the umask decide, as for any file.
-    const int fd =
-        openat(fd_, name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    UniqueFd file(
+        openat(fd(), name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (!file.isOpen()) {
         return std::nullopt;
     }
     struct stat st {};
-    const bool known = fstat(fd, &st) == 0;
+    const bool known = fstat(file.get(), &st) == 0;
     const int error = errno;
-    ::close(fd);
+    file.close();
     if (!known) {
-        unlinkat(fd_, name.constData(), 0);
+        unlinkat(fd(), name.constData(), 0);
         errno = error;
         return std::nullopt;
     }
@@ -133,8 +121,8 @@ std::optional<FileIdentity> PrivateFolder::reserve(const QByteArray& name) {
 void PrivateFolder::release(const QByteArray& name) {
     for (qsizetype i = 0; i < reserved_.size(); ++i) {
         if (reserved_[i].first == name) {
-            if (identityAt(fd_, name) == reserved_[i].second) {
-                unlinkat(fd_, name.constData(), 0);
+            if (identityAt(fd(), name) == reserved_[i].second) {
+                unlinkat(fd(), name.constData(), 0);
             }
             reserved_.removeAt(i);
             return;
@@ -145,7 +133,7 @@ void PrivateFolder::release(const QByteArray& name) {
 void PrivateFolder::replaced(const QByteArray& name) {
     for (auto& [reservedName, identity] : reserved_) {
         if (reservedName == name) {
-            identity = identityAt(fd_, name).value_or(FileIdentity{});
+            identity = identityAt(fd(), name).value_or(FileIdentity{});
         }
     }
 }
@@ -160,16 +148,16 @@ int PrivateFolder::removeOwnFiles() {
     // Nobody else holds the folder: it goes, with whatever earlier sessions left in it. The
     // path is removed only while it still names the folder we hold.
     int error = 0;
-    if (flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    if (flock(fd(), LOCK_EX | LOCK_NB) != 0) {
         error = EBUSY;
-    } else if (FileSystem::ClearFolder(fd_, &error)) {
+    } else if (FileSystem::ClearFolder(fd(), &error)) {
         if (!isAtPath()) {
             error = ENOENT;
         } else if (::rmdir(QFile::encodeName(path_.chopped(1)).constData()) != 0) {
             error = errno;
         }
     }
-    close();
+    fd_.close();
     return error;
 }
 
@@ -178,7 +166,7 @@ bool PrivateFolder::isAtPath() const {
     // in it, and the folder is the same folder all the same.
     struct stat held {};
     struct stat named {};
-    return isOpen() && fstat(fd_, &held) == 0 && held.st_nlink > 0 &&
+    return isOpen() && fstat(fd(), &held) == 0 && held.st_nlink > 0 &&
            lstat(QFile::encodeName(path_.chopped(1)).constData(), &named) == 0 &&
            named.st_dev == held.st_dev && named.st_ino == held.st_ino;
 }

@@ -7,6 +7,8 @@
 #include <QString>
 #include <optional>
 
+#include "platform/UniqueFd.h"
+
 namespace pictavo {
 
 // Which file an entry is, to tell later whether a name still holds the same file. The change
@@ -32,15 +34,14 @@ public:
     // creating the same folder at once both succeed. The first holder of the folder sweeps
     // out what holders killed half-way left (FileSystem::Sweep::IdleFolder).
     explicit PrivateFolder(const QString& path);
-    ~PrivateFolder();
     PrivateFolder(const PrivateFolder&) = delete;
     PrivateFolder& operator=(const PrivateFolder&) = delete;
 
     Status status() const { return status_; }
     // Why the folder could not be had (errno); 0 when it is open.
     int error() const { return isOpen() ? 0 : error_; }
-    bool isOpen() const { return fd_ >= 0; }
-    int fd() const { return fd_; }
+    bool isOpen() const { return fd_.isOpen(); }
+    int fd() const { return fd_.get(); }
     // The folder's path as given, ending with "/".
     const QString& path() const { return path_; }
 
@@ -61,11 +62,11 @@ public:
 
 private:
     bool openChecked(const QByteArray& native);
-    void close();
 
     QString path_;
     Status status_ = Status::Failed;
-    int fd_ = -1;
+    // Closing it drops the lock too.
+    UniqueFd fd_;
     int error_ = 0;
     QList<QPair<QByteArray, FileIdentity>> reserved_;
 };

@@ -11,29 +11,12 @@
 #include <utility>
 #include <vector>
 
+#include "platform/UniqueFd.h"
 #include "platform/VideoDevices.h"
 
 namespace pictavo {
 
 namespace {
-
-// An open device, closed when it goes out of scope.
-class DeviceFile {
-public:
-    explicit DeviceFile(const QByteArray& path)
-        : fd_(::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)) {}
-    ~DeviceFile() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    DeviceFile(const DeviceFile&) = delete;
-    DeviceFile& operator=(const DeviceFile&) = delete;
-    int fd() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 // The device numbers of the "video<n>" entries, ascending.
 std::vector<std::pair<unsigned long, QString>> videoEntries(const QString& folder) {
@@ -56,14 +39,14 @@ std::optional<QString> captureCard(const QByteArray& path) {
     if (::stat(path.constData(), &st) != 0 || !S_ISCHR(st.st_mode)) {
         return std::nullopt;
     }
-    const DeviceFile device(path);
-    if (device.fd() < 0) {
+    const UniqueFd device(::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+    if (!device.isOpen()) {
         return std::nullopt;
     }
     v4l2_capability cap{};
     int rc = 0;
     do {
-        rc = ::ioctl(device.fd(), VIDIOC_QUERYCAP, &cap);
+        rc = ::ioctl(device.get(), VIDIOC_QUERYCAP, &cap);
     } while (rc < 0 && errno == EINTR);
     if (rc < 0) {
         return std::nullopt;

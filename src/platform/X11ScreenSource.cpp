@@ -45,7 +45,10 @@ const xcb_visualtype_t* visualOf(const xcb_screen_t* screen, xcb_visualid_t id) 
 
 X11ScreenSource::X11ScreenSource(xcb_connection_t* connection, int screenNumber,
                                  Transport transport)
-    : connection_(connection) {
+    : X11ScreenSource(borrowedConnection(connection), screenNumber, transport) {}
+
+X11ScreenSource::X11ScreenSource(XcbConnection connection, int screenNumber, Transport transport)
+    : owner_(std::move(connection)), connection_(owner_.get()) {
     if (connection_ == nullptr || xcb_connection_has_error(connection_)) {
         return;
     }
@@ -89,24 +92,15 @@ X11ScreenSource::X11ScreenSource(xcb_connection_t* connection, int screenNumber,
 std::unique_ptr<X11ScreenSource> X11ScreenSource::open(const QByteArray& displayName,
                                                        Transport transport) {
     int screenNumber = 0;
-    xcb_connection_t* c =
-        xcb_connect(displayName.isEmpty() ? nullptr : displayName.constData(), &screenNumber);
-    if (xcb_connection_has_error(c)) {
-        xcb_disconnect(c);
+    XcbConnection c(
+        xcb_connect(displayName.isEmpty() ? nullptr : displayName.constData(), &screenNumber));
+    if (xcb_connection_has_error(c.get())) {
         return nullptr;
     }
-    auto source = std::make_unique<X11ScreenSource>(c, screenNumber, transport);
-    source->ownsConnection_ = true;
-    return source;
+    return std::make_unique<X11ScreenSource>(std::move(c), screenNumber, transport);
 }
 
-X11ScreenSource::~X11ScreenSource() {
-    // The segment is detached through the connection.
-    shared_.reset();
-    if (ownsConnection_) {
-        xcb_disconnect(connection_);
-    }
-}
+X11ScreenSource::~X11ScreenSource() = default;
 
 QRect X11ScreenSource::virtualScreen() {
     // The size in the connection setup goes stale when RandR resizes the root; ask.

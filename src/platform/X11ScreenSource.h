@@ -9,6 +9,7 @@
 #include "platform/ScreenSource.h"
 #include "platform/X11PixelLayout.h"
 #include "platform/X11SharedSegment.h"
+#include "platform/XcbConnection.h"
 #include "platform/XcbReply.h"
 
 namespace pictavo {
@@ -38,6 +39,8 @@ public:
     // (the first screen when there is no such screen).
     X11ScreenSource(xcb_connection_t* connection, int screenNumber,
                     Transport transport = Transport::SharedMemoryWhenLocal);
+    // Uses `connection`, owned or borrowed.
+    X11ScreenSource(XcbConnection connection, int screenNumber, Transport transport);
     // Opens a connection of its own to `displayName` (":3"; empty for $DISPLAY), closed with
     // the source. nullptr when the display cannot be opened.
     static std::unique_ptr<X11ScreenSource> open(
@@ -89,8 +92,9 @@ private:
     // `rect` of `drawable`, in its coordinates. Throws ScreenReadError.
     QImage fetch(const X11PixelLayout& layout, xcb_drawable_t drawable, const QRect& rect);
 
+    // Declared first, so that it ends last: the segment is detached through it.
+    XcbConnection owner_;
     xcb_connection_t* connection_;
-    bool ownsConnection_ = false;
     xcb_window_t root_ = XCB_WINDOW_NONE;
     xcb_colormap_t defaultColormap_ = XCB_NONE;
     int colormapEntries_ = 0;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <xcb/shm.h>
 
+#include "platform/UniqueFd.h"
 #include "platform/XcbReply.h"
 
 namespace pictavo {
@@ -51,22 +52,21 @@ bool X11SharedSegment::attach(qsizetype bytes) {
     release();
     const long page = ::sysconf(_SC_PAGESIZE);
     const qsizetype size = (bytes + page - 1) / page * page;
-    const int fd = ::memfd_create("pictavo-screen", MFD_CLOEXEC);
-    if (fd < 0) {
+    UniqueFd fd(::memfd_create("pictavo-screen", MFD_CLOEXEC));
+    if (!fd.isOpen()) {
         return false;
     }
     void* memory = MAP_FAILED;
-    if (::ftruncate(fd, off_t(size)) == 0) {
-        memory = ::mmap(nullptr, size_t(size), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    if (::ftruncate(fd.get(), off_t(size)) == 0) {
+        memory = ::mmap(nullptr, size_t(size), PROT_READ | PROT_WRITE, MAP_SHARED, fd.get(), 0);
     }
     if (memory == MAP_FAILED) {
-        ::close(fd);
         return false;
     }
     // xcb closes the descriptor once it is sent; the mapping stays.
     const quint32 segment = xcb_generate_id(connection_);
     if (xcb_generic_error_t* error = xcb_request_check(
-            connection_, xcb_shm_attach_fd_checked(connection_, segment, fd, 0))) {
+            connection_, xcb_shm_attach_fd_checked(connection_, segment, fd.release(), 0))) {
         std::free(error);
         ::munmap(memory, size_t(size));
         return false;

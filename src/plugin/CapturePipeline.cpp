@@ -41,13 +41,13 @@ qint64 CapturePipeline::CountdownSeconds(double typed) {
 }
 
 void CapturePipeline::RunCountdown(const QString& delayText) {
-    Settings& s = p_.settings;
+    Settings& s = c_.settings;
     s.ReadRegistry();
     SettingsRecord& r = s.record();
     if (const auto typed = numberFromText(delayText)) {
         r.TimeDelay = QString::number(CountdownSeconds(*typed));
     }
-    p_.sendChooser.Proceed = false;
+    c_.sendChooser.Proceed = false;
 
     // A countdown setting that is not a number counts as no countdown.
     const double delay = numberFromText(r.TimeDelay).value_or(0.0);
@@ -55,21 +55,21 @@ void CapturePipeline::RunCountdown(const QString& delayText) {
     int answer = 0;
     if (flagIsOn(r.WarnDelay) && delay > r.WarnDelayAmount) {
         asked = true;
-        answer = MsgBoxEx(p_.dialogs,
+        answer = MsgBoxEx(c_.dialogs,
                           QStringLiteral("Are You Sure You Want A Time Delay of ") + r.TimeDelay +
                               QStringLiteral(" seconds?"),
-                          MsgBox::YesNo, kMessageCaption, -1, -1, p_.icon ? p_.icon() : QIcon());
+                          MsgBox::YesNo, kMessageCaption, -1, -1, c_.icon ? c_.icon() : QIcon());
     }
-    p_.sendChooser.Proceed = !asked || answer == MsgBox::ResultYes;
+    c_.sendChooser.Proceed = !asked || answer == MsgBox::ResultYes;
 
-    if (p_.sendChooser.Proceed && delay != 0) {
+    if (c_.sendChooser.Proceed && delay != 0) {
         if (flagIsOn(r.Counter)) {
             s.setValue(UserKey::kItself, QStringLiteral("Count"), r.TimeDelay);
-            p_.showCounter();
+            c_.showCounter();
         }
         // A wait cut short (the application is closing) takes no capture.
-        if (delay > 0 && !p_.wait(static_cast<int>(std::min(delay, kLongestCountdown) * 1000.0))) {
-            p_.sendChooser.Proceed = false;
+        if (delay > 0 && !c_.wait(static_cast<int>(std::min(delay, kLongestCountdown) * 1000.0))) {
+            c_.sendChooser.Proceed = false;
         }
     }
 }
@@ -78,7 +78,7 @@ CapturePipeline::ReservedFile CapturePipeline::UniqueTempFileName(PrivateFolder&
                                                                   const QString& name,
                                                                   QString& type) {
     type = type.toLower();
-    Settings& s = p_.settings;
+    Settings& s = c_.settings;
     const QString path = folder.path();
 
     // Never a 1: the second file is name2. Past the 16-bit counter there is no free name.
@@ -150,14 +150,14 @@ QString CapturePipeline::UnsafeFileNameReason(const QString& name) {
 }
 
 void CapturePipeline::storeDrawingState() {
-    frmMain& f = p_.preview;
-    DrawToolsSettings(p_.settings).store(f.Colour, f.Len, f.textToolText(), f.textToolFont());
+    frmMain& f = c_.preview;
+    DrawToolsSettings(c_.settings).store(f.Colour, f.Len, f.textToolText(), f.textToolFont());
 }
 
 void CapturePipeline::SendCapture() {
-    Settings& s = p_.settings;
+    Settings& s = c_.settings;
     SettingsRecord& r = s.record();
-    frmMain& f = p_.preview;
+    frmMain& f = c_.preview;
 
     QString name = r.FileName;
     if (const QString reason = UnsafeFileNameReason(name); !reason.isEmpty()) {
@@ -165,17 +165,17 @@ void CapturePipeline::SendCapture() {
                    kDefaultFileName + QStringLiteral(" instead"));
         name = kDefaultFileName;
     }
-    PrivateFolder& folder = p_.tempFolder();
+    PrivateFolder& folder = c_.tempFolder();
     const ReservedFile file = UniqueTempFileName(folder, name, r.FileType);
     tempFilePath_ = file.path;
     s.setValue(UserKey::kItself, QStringLiteral("sTemp"), tempFilePath_);
     if (!file.identity) {
         // Nothing can be written: the user is told once, with the file and the cause.
         ResultHandoff::reset(s);
-        MsgBoxEx(p_.dialogs,
+        MsgBoxEx(c_.dialogs,
                  QStringLiteral("Save Failed\r\n\r\n") + file.path + QStringLiteral("\r\n\r\n") +
                      systemErrorText(file.error),
-                 MsgBox::OkOnly, kMessageCaption, -1, -1, p_.icon ? p_.icon() : QIcon());
+                 MsgBox::OkOnly, kMessageCaption, -1, -1, c_.icon ? c_.icon() : QIcon());
         return;
     }
     // The reserved name goes again, whatever ends the capture, unless the file is written.
@@ -191,7 +191,7 @@ void CapturePipeline::SendCapture() {
     } reservation{folder, file.name};
 
     if (flagIsOn(r.Overlay)) {
-        p_.doOverlay(0);
+        c_.doOverlay(0);
     }
 
     const auto picture = [&f] { return f.finishedPicture(); };
@@ -204,7 +204,7 @@ void CapturePipeline::SendCapture() {
         f.cmdSend()->setCaption(QStringLiteral("&Send Screenshot"));
         if (const auto format = ImageEncoder::formatOf(r.FileType, r.Quality)) {
             try {
-                ahead.emplace(p_.encoder().background(), f.canvas, picture, *format, f.guard());
+                ahead.emplace(c_.encoder().background(), f.canvas, picture, *format, f.guard());
             } catch (const PictavoError&) {
                 // No library: the encode after the preview says so, as without this.
             }
@@ -228,7 +228,7 @@ void CapturePipeline::SendCapture() {
         if (flagIsOn(r.Clipboard)) {
             f.copyPicture();
         }
-        ImageEncoder& encoder = p_.encoder();
+        ImageEncoder& encoder = c_.encoder();
         const SaveTarget target(folder.fd(), file.name, *file.identity, tempFilePath_);
         if ((ahead && ahead->writeTo(target)) || encoder.Save(r.FileType, target, r.Quality)) {
             reservation.kept = true;
@@ -238,8 +238,8 @@ void CapturePipeline::SendCapture() {
             // Nothing is handed on unless the file is really there; the user is told once,
             // with the file and the cause.
             ResultHandoff::reset(s);
-            MsgBoxEx(p_.dialogs, encoder.failureMessage(), MsgBox::OkOnly, kMessageCaption, -1, -1,
-                     p_.icon ? p_.icon() : QIcon());
+            MsgBoxEx(c_.dialogs, encoder.failureMessage(), MsgBox::OkOnly, kMessageCaption, -1, -1,
+                     c_.icon ? c_.icon() : QIcon());
         }
     }
     f.Unload();
@@ -248,14 +248,14 @@ void CapturePipeline::SendCapture() {
 void CapturePipeline::useCaptureAsCanvas() {
     // Nothing is shown, so nothing is laid out or reduced: the canvas simply is the capture,
     // and the file is the same picture a preview accepted as it is would give.
-    frmMain& f = p_.preview;
+    frmMain& f = c_.preview;
     f.bScaled = false;
     f.canvas.setPicture(f.picScreenie.image());
 }
 
 void CapturePipeline::ShowPreviewForSave() {
-    p_.preview.cmdSend()->setCaption(QStringLiteral("&Save Screenshot"));
-    p_.preview.Show();
+    c_.preview.cmdSend()->setCaption(QStringLiteral("&Save Screenshot"));
+    c_.preview.Show();
 }
 
 }  // namespace pictavo

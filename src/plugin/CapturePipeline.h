@@ -20,7 +20,7 @@ class frmSend;
 // state, clipboard, encoding, the "/dropfile " result). Windows report through "sResult".
 class CapturePipeline {
 public:
-    struct Parts {
+    struct Collaborators {
         Settings& settings;
         Dialogs& dialogs;
         frmMain& preview;
@@ -40,7 +40,7 @@ public:
         std::function<QIcon()> icon;
     };
 
-    explicit CapturePipeline(Parts parts) : p_(std::move(parts)) {}
+    explicit CapturePipeline(Collaborators collaborators) : c_(std::move(collaborators)) {}
 
     // Reloads the settings, takes a numeric `delayText` as the countdown (CountdownSeconds;
     // only for this capture), asks before a long countdown, sets Proceed of the send chooser,
@@ -85,7 +85,7 @@ public:
 private:
     void storeDrawingState();
 
-    Parts p_;
+    Collaborators c_;
     // The last name made for a send; written as "sTemp".
     QString tempFilePath_;
 };

@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 
-#include "capture/FrozenPicture.h"
 #include "capture/frmSave.h"
 #include "capture/frmSelect.h"
 #include "capture/frmSend.h"
@@ -35,7 +34,7 @@ QString CommandDispatcher::clean(QString text) {
 }
 
 ScreenSource& CommandDispatcher::screen() {
-    ScreenSource* source = p_.screen ? p_.screen() : nullptr;
+    ScreenSource* source = c_.screen ? c_.screen() : nullptr;
     if (!source) {
         throw PictavoError(QStringLiteral("There is no X11 display to capture."));
     }
@@ -45,8 +44,8 @@ ScreenSource& CommandDispatcher::screen() {
 QString CommandDispatcher::ParseCommand(const QString& sCommand, const QString& sCommandArg) {
     // One command reads the store once: the log flag before every log line, and names read back
     // just after they were written, come from memory.
-    const RegistryHive::ReadCache cache(p_.settings.registry().hive());
-    p_.settings.WriteLog(QStringLiteral("ParseCommand:   ") + sCommand + QStringLiteral("  -   ") +
+    const RegistryHive::ReadCache cache(c_.settings.registry().hive());
+    c_.settings.WriteLog(QStringLiteral("ParseCommand:   ") + sCommand + QStringLiteral("  -   ") +
                          sCommandArg);
     const QString command = sCommand.toLower();
     if (command == QLatin1String("/xpvactive")) {
@@ -71,10 +70,10 @@ QString CommandDispatcher::ParseCommand(const QString& sCommand, const QString& 
         return openCaptureFolder();
     }
     if (command == QLatin1String("/xpvsend")) {
-        return chooserCommand(p_.sendChooser, QStringLiteral("Command - xpvsend"));
+        return chooserCommand(c_.sendChooser, QStringLiteral("Command - xpvsend"));
     }
     if (command == QLatin1String("/xpvsave")) {
-        return chooserCommand(p_.saveChooser, QStringLiteral("Command - xpvsave"));
+        return chooserCommand(c_.saveChooser, QStringLiteral("Command - xpvsave"));
     }
     if (command == QLatin1String("/xpvoptions")) {
         return showOptions();
@@ -83,25 +82,25 @@ QString CommandDispatcher::ParseCommand(const QString& sCommand, const QString& 
 }
 
 bool CommandDispatcher::haveAccount() {
-    if (p_.settings.userKey().hasAccount()) {
+    if (c_.settings.userKey().hasAccount()) {
         return true;
     }
-    MsgBoxEx(p_.dialogs, p_.settings.userKey().accountProblem(), MsgBox::OkOnly, kMessageCaption,
-             -1, -1, p_.icon ? p_.icon() : QIcon());
+    MsgBoxEx(c_.dialogs, c_.settings.userKey().accountProblem(), MsgBox::OkOnly, kMessageCaption,
+             -1, -1, c_.icon ? c_.icon() : QIcon());
     return false;
 }
 
 bool CommandDispatcher::capture(CaptureKind kind) {
     // The last capture is let go first: the screen is then read into the memory it held.
-    p_.preview.setCapture(CapturePicture());
+    c_.preview.setCapture(CapturePicture());
     CapturePicture screen;
     try {
         switch (kind) {
             case CaptureKind::ActiveWindow:
-                p_.preview.setCapture(CaptureForegroundWindow(this->screen()));
+                c_.preview.setCapture(CaptureForegroundWindow(this->screen()));
                 return true;
             case CaptureKind::FullScreen:
-                p_.preview.setCapture(CaptureVirtualScreen(this->screen()));
+                c_.preview.setCapture(CaptureVirtualScreen(this->screen()));
                 return true;
             case CaptureKind::Region:
                 screen = CaptureVirtualScreen(this->screen());
@@ -110,36 +109,36 @@ bool CommandDispatcher::capture(CaptureKind kind) {
     } catch (const ScreenReadError& e) {
         // Told once and logged; the capture ends as a cancelled one does, with no file.
         const QString text = QStringLiteral("The screen could not be read: ") + e.message();
-        p_.settings.WriteLog(text);
+        c_.settings.WriteLog(text);
         tell(text);
         return false;
     }
     // Only a completed selection puts a picture there, so an earlier capture is never taken
     // for the selected one.
-    p_.select.Picture1()->setPicture(std::move(screen), this->screen().pictureScale());
+    c_.select.setPicture(std::move(screen), this->screen().pictureScale());
     QCoreApplication::processEvents();
-    p_.select.Show();
-    return !p_.preview.picScreenie.isNull();
+    c_.select.Show();
+    return !c_.preview.picScreenie.isNull();
 }
 
 QString CommandDispatcher::sendCommand(CaptureKind kind, const QString& sCommandArg) {
     if (!haveAccount()) {
         return QString();
     }
-    p_.pipeline.RunCountdown(sCommandArg);
-    if (!p_.sendChooser.Proceed || !capture(kind)) {
+    c_.pipeline.RunCountdown(sCommandArg);
+    if (!c_.sendChooser.Proceed || !capture(kind)) {
         return sendClosing(QString());
     }
-    p_.pipeline.SendCapture();
-    QString text = ResultHandoff::read(p_.settings);
+    c_.pipeline.SendCapture();
+    QString text = ResultHandoff::read(c_.settings);
     if (kind == CaptureKind::FullScreen) {
-        p_.settings.WriteLog(ResultHandoff::kValueName + QStringLiteral(":  ") + text);
+        c_.settings.WriteLog(ResultHandoff::kValueName + QStringLiteral(":  ") + text);
     }
     if (ResultHandoff::isCancelled(text)) {
         text.clear();
     }
     if (kind == CaptureKind::FullScreen) {
-        p_.settings.WriteLog(ResultHandoff::kValueName + QStringLiteral(":  ") + text);
+        c_.settings.WriteLog(ResultHandoff::kValueName + QStringLiteral(":  ") + text);
     }
     return sendClosing(text);
 }
@@ -149,79 +148,80 @@ QString CommandDispatcher::saveCommand(CaptureKind kind, const QString& sCommand
         return QStringLiteral("True");
     }
     // A save captures whatever the countdown's question was answered.
-    p_.pipeline.RunCountdown(sCommandArg);
+    c_.pipeline.RunCountdown(sCommandArg);
     if (!capture(kind)) {
         return saveClosing();
     }
-    const bool overlay = flagIsOn(p_.settings.record().SaveOverlay);
+    const bool overlay = flagIsOn(c_.settings.record().SaveOverlay);
     if (overlay && kind != CaptureKind::ActiveWindow) {
         if (kind == CaptureKind::FullScreen) {
-            p_.settings.WriteLog(QStringLiteral("Do Overlay"));
+            c_.settings.WriteLog(QStringLiteral("Do Overlay"));
         }
-        p_.doOverlay(1);
+        c_.doOverlay(1);
     }
-    if (flagIsOn(p_.settings.record().PreviewSave)) {
+    // What the preview answered, or "NoPreview" when none is shown.
+    QString previewOutcome = QStringLiteral("NoPreview");
+    if (flagIsOn(c_.settings.record().PreviewSave)) {
         // The active window is stamped only when it is previewed.
         if (overlay && kind == CaptureKind::ActiveWindow) {
-            p_.doOverlay(1);
+            c_.doOverlay(1);
         }
         if (kind == CaptureKind::FullScreen) {
-            p_.settings.WriteLog(QStringLiteral("Preview"));
+            c_.settings.WriteLog(QStringLiteral("Preview"));
         }
-        p_.preview.doSetup();
-        p_.preview.doScale();
-        p_.pipeline.ShowPreviewForSave();
-        p_.previewOutcome = ResultHandoff::read(p_.settings);
+        c_.preview.doSetup();
+        c_.preview.doScale();
+        c_.pipeline.ShowPreviewForSave();
+        previewOutcome = ResultHandoff::read(c_.settings);
     } else {
-        p_.pipeline.useCaptureAsCanvas();
-        p_.previewOutcome = QStringLiteral("NoPreview");
+        c_.pipeline.useCaptureAsCanvas();
     }
     if (kind == CaptureKind::FullScreen) {
-        p_.settings.WriteLog(QStringLiteral("sTempResult:  ") + p_.previewOutcome);
+        c_.settings.WriteLog(QStringLiteral("sTempResult:  ") + previewOutcome);
     }
-    if (p_.previewOutcome.left(6) == QLatin1String("Cancel")) {
+    if (previewOutcome.left(6) == QLatin1String("Cancel")) {
         return saveClosing();
     }
-    reportSave(p_.saveCaptureAs());
+    reportSave(c_.saveCaptureAs());
     return saveClosing();
 }
 
-void CommandDispatcher::reportSave(bool saved) {
-    if (saved && flagIsOn(p_.settings.record().SaveMsgBox)) {
-        tell(QStringLiteral("Screenshot Saved To\r\n\r\n") + p_.savedFilePath);
-    } else if (!saved && !p_.savedFilePath.isEmpty()) {
+void CommandDispatcher::reportSave(const SaveOutcome& save) {
+    if (save.written && flagIsOn(c_.settings.record().SaveMsgBox)) {
+        tell(QStringLiteral("Screenshot Saved To\r\n\r\n") + save.path);
+    } else if (!save.written && !save.path.isEmpty()) {
         // A cancelled dialog chose no name and is no failure.
         // The encoder's message names the file and the cause.
         tell(QStringLiteral("Error Saving Screenshot\r\n\r\n") +
-             (p_.saveFailure.isEmpty() ? p_.savedFilePath : p_.saveFailure));
+             (save.failure.isEmpty() ? save.path : save.failure));
     }
 }
 
 QString CommandDispatcher::chooserCommand(CaptureChooser& chooser, const QString& logLine) {
-    p_.settings.WriteLog(logLine);
+    c_.settings.WriteLog(logLine);
     chooser.Show();
-    QString text = ResultHandoff::read(p_.settings);
+    QString text = ResultHandoff::read(c_.settings);
     // Saving hands nothing to send: after an accepted preview the result names the temporary
     // file of a send, which a save never writes (it may still hold an earlier screenshot).
     if (ResultHandoff::isCancelled(text) ||
-        &chooser == static_cast<CaptureChooser*>(&p_.saveChooser)) {
+        &chooser == static_cast<CaptureChooser*>(&c_.saveChooser)) {
         text.clear();
     }
-    ResultHandoff::reset(p_.settings);
+    ResultHandoff::reset(c_.settings);
     return clean(text);
 }
 
 void CommandDispatcher::sendChosen(CaptureKind kind) {
-    p_.pipeline.RunCountdown(QString());
-    if (!p_.sendChooser.Proceed) {
+    c_.pipeline.RunCountdown(QString());
+    if (!c_.sendChooser.Proceed) {
         if (kind == CaptureKind::Region) {
-            ResultHandoff::write(p_.settings, QStringLiteral("#"));
+            ResultHandoff::write(c_.settings, QStringLiteral("#"));
         }
         return;
     }
     // A cancelled selection leaves the chooser's "#".
     if (capture(kind)) {
-        p_.pipeline.SendCapture();
+        c_.pipeline.SendCapture();
     }
 }
 
@@ -229,60 +229,60 @@ void CommandDispatcher::saveChosen(CaptureKind kind) {
     static const QString kClicks[] = {QStringLiteral("cmdActive_Click()"),
                                       QStringLiteral("cmdFull_Click()"),
                                       QStringLiteral("cmdSelected_Click()")};
-    p_.settings.WriteLog(kClicks[static_cast<int>(kind)]);
+    c_.settings.WriteLog(kClicks[static_cast<int>(kind)]);
     // The capture follows whatever the countdown's question was answered.
-    p_.pipeline.RunCountdown(QString());
+    c_.pipeline.RunCountdown(QString());
     if (!capture(kind)) {
         return;
     }
     // Always previewed here, whatever "PreviewSave" says, and never stamped.
-    p_.preview.doSetup();
-    p_.preview.doScale();
-    p_.pipeline.ShowPreviewForSave();
-    if (ResultHandoff::read(p_.settings).startsWith(QLatin1String("Cancel"))) {
+    c_.preview.doSetup();
+    c_.preview.doScale();
+    c_.pipeline.ShowPreviewForSave();
+    if (ResultHandoff::read(c_.settings).startsWith(QLatin1String("Cancel"))) {
         return;
     }
-    reportSave(p_.saveCaptureAs());
+    reportSave(c_.saveCaptureAs());
 }
 
 void CommandDispatcher::tell(const QString& text) {
-    MsgBoxEx(p_.dialogs, text, MsgBox::OkOnly, kMessageCaption, -1, -1,
-             p_.icon ? p_.icon() : QIcon());
+    MsgBoxEx(c_.dialogs, text, MsgBox::OkOnly, kMessageCaption, -1, -1,
+             c_.icon ? c_.icon() : QIcon());
 }
 
 QString CommandDispatcher::saveClosing() {
-    ResultHandoff::reset(p_.settings);
+    ResultHandoff::reset(c_.settings);
     return QStringLiteral("True");
 }
 
 QString CommandDispatcher::sendClosing(QString text) {
     text = clean(text);
-    p_.settings.WriteLog(QStringLiteral("------"));
-    p_.settings.WriteLog(text);
-    p_.settings.WriteLog(QStringLiteral("------\r\n"));
-    ResultHandoff::reset(p_.settings);
+    c_.settings.WriteLog(QStringLiteral("------"));
+    c_.settings.WriteLog(text);
+    c_.settings.WriteLog(QStringLiteral("------\r\n"));
+    ResultHandoff::reset(c_.settings);
     return text;
 }
 
 QString CommandDispatcher::openCaptureFolder() {
-    p_.settings.WriteLog(QStringLiteral("Command - xpvdir"));
-    const QString folder = p_.tempFolder();
-    if (!p_.shell.openFolder(folder)) {
-        p_.settings.WriteLog(QStringLiteral("Command - xpvdir - cannot open ") + folder);
+    c_.settings.WriteLog(QStringLiteral("Command - xpvdir"));
+    const QString folder = c_.tempFolder();
+    if (!c_.shell.openFolder(folder)) {
+        c_.settings.WriteLog(QStringLiteral("Command - xpvdir - cannot open ") + folder);
         tell(QStringLiteral("The folder %1 could not be opened: no file manager could be started.")
                  .arg(folder));
     }
-    p_.settings.WriteLog(QStringLiteral("    ") + ResultHandoff::kValueName + QStringLiteral(": "));
+    c_.settings.WriteLog(QStringLiteral("    ") + ResultHandoff::kValueName + QStringLiteral(": "));
     return QStringLiteral("True");
 }
 
 QString CommandDispatcher::showOptions() {
-    p_.settings.WriteLog(QStringLiteral("Command - xpvoptions"));
+    c_.settings.WriteLog(QStringLiteral("Command - xpvoptions"));
     if (!haveAccount()) {
         return QStringLiteral("True");
     }
-    p_.options.Show();
-    ResultHandoff::reset(p_.settings);
+    c_.options.Show();
+    ResultHandoff::reset(c_.settings);
     return QStringLiteral("True");
 }
 

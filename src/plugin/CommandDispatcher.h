@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "capture/CaptureChooser.h"
+#include "output/SaveToFile.h"
 
 namespace pictavo {
 
@@ -24,7 +25,7 @@ class frmSend;
 // "True" for one that sends nothing, otherwise the text to send.
 class CommandDispatcher {
 public:
-    struct Parts {
+    struct Collaborators {
         Settings& settings;
         CapturePipeline& pipeline;
         frmMain& preview;
@@ -39,18 +40,12 @@ public:
         Dialogs& dialogs;
         // Stamps the overlay on the preview's capture: 0 when sending, 1 when saving.
         std::function<void(int mode)> doOverlay;
-        // Asks for a name and saves the preview's picture there; true when written. The name
-        // chosen, empty when the user cancelled, is left in savedFilePath, and why it could not
-        // be written in saveFailure.
-        std::function<bool()> saveCaptureAs;
-        QString& savedFilePath;
-        QString& saveFailure;
-        // The preview's outcome during a save, or "NoPreview" when none was shown.
-        QString& previewOutcome;
+        // Asks for a name and saves the preview's picture there.
+        std::function<SaveOutcome()> saveCaptureAs;
         std::function<QIcon()> icon;
     };
 
-    explicit CommandDispatcher(Parts parts) : p_(std::move(parts)) {}
+    explicit CommandDispatcher(Collaborators collaborators) : c_(std::move(collaborators)) {}
 
     QString ParseCommand(const QString& sCommand, const QString& sCommandArg);
 
@@ -72,7 +67,7 @@ private:
     QString chooserCommand(CaptureChooser& chooser, const QString& logLine);
     // The saved message, or the error message when the save failed (a cancelled dialog is no
     // failure and shows nothing).
-    void reportSave(bool saved);
+    void reportSave(const SaveOutcome& save);
     // Puts the capture of `kind` into the preview's picScreenie; false when the user cancelled
     // the region selection, which leaves nothing there.
     bool capture(CaptureKind kind);
@@ -83,7 +78,7 @@ private:
     QString showOptions();
     ScreenSource& screen();
 
-    Parts p_;
+    Collaborators c_;
 };
 
 }  // namespace pictavo

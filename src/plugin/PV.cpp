@@ -52,7 +52,7 @@ PV::PV(PlatformServices services)
                [this]() -> Settings& { return settings(); }, [this] { return frmOptions_.icon(); }),
       frmSave_([this]() -> Dialogs& { return *services_.dialogs; },
                [this]() -> Settings& { return settings(); }, [this] { return frmOptions_.icon(); }),
-      frmOptions_(frmOptions::Parts{
+      frmOptions_(frmOptions::Collaborators{
           .dialogs = [this]() -> Dialogs& { return *services_.dialogs; },
           .settings = [this]() -> Settings& { return settings(); },
           .shell = [this]() -> Shell& { return *services_.shell; },
@@ -94,7 +94,7 @@ void PV::openSettings() {
     settings_ = std::make_unique<Settings>(*hive_, *services_.dialogs,
                                            [this] { return frmMain_.UserEmail; });
     // The command path works on the settings, so it is put together once they are open.
-    pipeline_ = std::make_unique<CapturePipeline>(CapturePipeline::Parts{
+    pipeline_ = std::make_unique<CapturePipeline>(CapturePipeline::Collaborators{
         .settings = *settings_,
         .dialogs = *services_.dialogs,
         .preview = frmMain_,
@@ -106,7 +106,7 @@ void PV::openSettings() {
         .wait = [this](int ms) { return waitForCountdown(ms); },
         .icon = [this] { return frmOptions_.icon(); },
     });
-    dispatcher_ = std::make_unique<CommandDispatcher>(CommandDispatcher::Parts{
+    dispatcher_ = std::make_unique<CommandDispatcher>(CommandDispatcher::Collaborators{
         .settings = *settings_,
         .pipeline = *pipeline_,
         .preview = frmMain_,
@@ -120,26 +120,21 @@ void PV::openSettings() {
         .dialogs = *services_.dialogs,
         .doOverlay = [this](int mode) { doOverlay(mode); },
         .saveCaptureAs = [this] { return SaveCaptureAs(); },
-        .savedFilePath = SavedFilePath_,
-        .saveFailure = SaveFailure_,
-        .previewOutcome = PreviewOutcome_,
         .icon = [this] { return frmOptions_.icon(); },
     });
     frmSend_.setAction([this](CaptureKind kind) { dispatcher_->sendChosen(kind); });
     frmSave_.setAction([this](CaptureKind kind) { dispatcher_->saveChosen(kind); });
 }
 
-bool PV::SaveCaptureAs() {
-    SaveToFile save(SaveToFile::Parts{
+SaveOutcome PV::SaveCaptureAs() {
+    SaveToFile save(SaveToFile::Collaborators{
         .settings = settings(),
         .dialogs = *services_.dialogs,
         .encoder = [this]() -> ImageEncoder& { return encoder(); },
         .owner = [this]() -> QWidget* { return frmMain_.window(); },
         .icon = [this] { return frmOptions_.icon(); },
     });
-    const bool saved = save.Save(SavedFilePath_);
-    SaveFailure_ = save.failure();
-    return saved;
+    return save.Save();
 }
 
 void PV::WriteLog(const QString& message) {

@@ -20,6 +20,7 @@ class FreeImageLibrary;
 class ImageEncoder;
 class PrivateFolder;
 class RegistryHive;
+struct SaveOutcome;
 class Settings;
 
 // The plug-in object. It owns everything it uses: the settings store, the settings record,
@@ -79,9 +80,8 @@ private:
     void showCounter();
     void doOverlay(int mode);
     bool waitForCountdown(int milliseconds);
-    // Asks for a name and type and saves the preview's picture there; the name chosen (empty
-    // when cancelled) goes to SavedFilePath_. True when the file was written.
-    bool SaveCaptureAs();
+    // Asks for a name and type and saves the preview's picture there.
+    SaveOutcome SaveCaptureAs();
     // The temporary folder opened by Initialize; throws when the component is not ready.
     PrivateFolder& tempFolder();
     // Finds `fileName` in `folder` without regard to case; the empty text when it is not there.
@@ -99,10 +99,6 @@ private:
 
     QString fromFrmSend_;
     void* MSN_ = nullptr;
-    // The last saved file's path, and what the preview answered before a save.
-    QString SavedFilePath_;
-    QString SaveFailure_;
-    QString PreviewOutcome_;
     QString PluginPath_;
     QString tempFolderPath_;
     std::unique_ptr<PrivateFolder> tempFolder_;

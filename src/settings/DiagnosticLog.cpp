@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QtDebug>
 
+#include "platform/UniqueFd.h"
 #include "platform/WellKnownPaths.h"
 #include "settings/NumericText.h"
 #include "settings/SettingsRecord.h"
@@ -38,14 +39,14 @@ void DiagnosticLog::WriteLog(const QString& message) {
     // A log that cannot be written is skipped: tracing must never stop the operation it traces.
     // O_NONBLOCK: a FIFO put in the log's place must not hold the plug-in (and its host, deaf to
     // stop signals meanwhile) until somebody reads it; anything but a file is refused.
-    const int fd = ::open(QFile::encodeName(path).constData(),
-                          O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
-    if (fd < 0) {
+    const UniqueFd fd(::open(QFile::encodeName(path).constData(),
+                             O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC,
+                             0666));
+    if (!fd.isOpen()) {
         return;
     }
     struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
+    if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         if (!refusedTold_) {
             refusedTold_ = true;
             qWarning().noquote()
@@ -54,8 +55,8 @@ void DiagnosticLog::WriteLog(const QString& message) {
         return;
     }
     const QByteArray line = message.toUtf8() + "\r\n";
-    [[maybe_unused]] const ssize_t written = ::write(fd, line.constData(), size_t(line.size()));
-    ::close(fd);
+    [[maybe_unused]] const ssize_t written =
+        ::write(fd.get(), line.constData(), size_t(line.size()));
 }
 
 QString DiagnosticLog::LogFilePath() {

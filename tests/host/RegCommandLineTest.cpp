@@ -69,11 +69,8 @@ TEST(RegCommandLine, ReadsEachFormOrRefusesWithRegsMessage) {
         {"ExpandStringKeptUnexpanded", {S("add"), S("HKCU\\x"), S("/v"), S("p"), S("/t"), S("REG_EXPAND_SZ"), S("/d"), S("%H%")}, S("add HKEY_CURRENT_USER\\x v=p REG_EXPAND_SZ:254825")},
         {"DeleteAllValuesForced", {S("delete"), S("HKCU\\x"), S("/VA"), S("/F")}, S("delete HKEY_CURRENT_USER\\x f va")},
         {"HelpAlone", {S("/?")}, S("none  /?")},
-        {"HelpAfterAKeyInDashForm", {S("Delete"), S("HKCU\\x"), S("-?")}, S("delete  /?")},
-        {"NoArguments", {}, invalid("syntax")},
         {"UnknownVerb", {S("copy"), S("HKCU\\a"), S("HKCU\\b")}, invalid("syntax")},
         {"NoKey", {S("query")}, invalid("syntax", "QUERY ")},
-        {"SwitchInPlaceOfKey", {S("query"), S("/s")}, invalid("syntax", "QUERY ")},
         {"PerformanceDataIsNotARegRoot", {S("query"), S("HKEY_PERFORMANCE_DATA")}, invalid("key name", "QUERY ")},
         {"RemoteKey", {S("add"), S("\\\\pc\\HKCU\\x")}, invalid("key name", "ADD ")},
         {"EmptyNameComponent", {S("add"), S("HKCU\\a\\\\b")}, invalid("key name", "ADD ")},
@@ -94,31 +91,6 @@ TEST(RegCommandLine, ReadsEachFormOrRefusesWithRegsMessage) {
         SCOPED_TRACE(row.name);
         const RegParseResult result = RegCommandLine::parse(row.args);
         EXPECT_EQ(result.command ? describe(*result.command) : result.error, row.expected);
-    }
-}
-
-// One line of a query's listing per value. reg keeps the separators even when there is nothing
-// after them.
-TEST(RegFormatter, ValueLineShowsNameTypeAndData) {
-    const struct {
-        QString valueName;
-        RegValue value;
-        QString line;
-    } rows[] = {
-        // clang-format off
-        {S("sResult"), RegValue::text(S("")), S("    sResult    REG_SZ    \n")},
-        {S(""), RegValue::text(S("x")), S("    (Default)    REG_SZ    x\n")},
-        {S("Dir"), RegValue::text(S("%HOME%\\x"), RegType::ExpandSz), S("    Dir    REG_EXPAND_SZ    %HOME%\\x\n")},
-        {S("Colour"), RegValue::dword(0xDEADBEEFu), S("    Colour    REG_DWORD    0xdeadbeef\n")},
-        {S("d"), RegValue{RegType::Dword, QByteArray("\x01", 1)}, S("    d    REG_DWORD    0x1\n")},
-        {S("Bin"), RegValue{RegType::Binary, QByteArray("\x00\xff\x1a", 3)}, S("    Bin    REG_BINARY    00FF1A\n")},
-        {S("MRU"), RegValue{RegType::MultiSz, QByteArray("fax\0mail\0\xc3\xa4", 11)}, S("    MRU    REG_MULTI_SZ    fax\\0mail\\0\xc3\xa4\n")},
-        {S("MRU"), RegValue{RegType::MultiSz, {}}, S("    MRU    REG_MULTI_SZ    \n")},
-        {S("n"), RegValue{RegType::None, QByteArray("\x01\x02", 2)}, S("    n    REG_NONE    0102\n")},
-        // clang-format on
-    };
-    for (const auto& row : rows) {
-        EXPECT_EQ(RegFormatter::valueLine(row.valueName, row.value), row.line);
     }
 }
 

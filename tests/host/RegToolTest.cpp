@@ -25,6 +25,23 @@ const QString kNotFound =
 const QString kPictavo = S("Software\\Quorrel\\Pictavo");
 const QString kPictavoKey = S("HKCU\\Software\\Quorrel\\Pictavo");
 
+// The values of Options, each of another type or form, with its line in a listing. reg keeps
+// the separators even when there is nothing after them.
+const std::tuple<const char*, RegValue, const char*> kOptions[] = {
+    // clang-format off
+    {"", RegValue::text(S("x")), "    (Default)    REG_SZ    x\n"},
+    {"Log", RegValue::text(S("1")), "    Log    REG_SZ    1\n"},
+    {"sResult", RegValue::text(S("")), "    sResult    REG_SZ    \n"},
+    {"Dir", RegValue::text(S("%HOME%\\x"), RegType::ExpandSz), "    Dir    REG_EXPAND_SZ    %HOME%\\x\n"},
+    {"Colour", RegValue::dword(0xDEADBEEFu), "    Colour    REG_DWORD    0xdeadbeef\n"},
+    {"d", RegValue{RegType::Dword, QByteArray("\x01", 1)}, "    d    REG_DWORD    0x1\n"},
+    {"Bin", RegValue{RegType::Binary, QByteArray("\x00\xff\x1a", 3)}, "    Bin    REG_BINARY    00FF1A\n"},
+    {"MRU", RegValue{RegType::MultiSz, QByteArray("fax\0mail\0\xc3\xa4", 11)}, "    MRU    REG_MULTI_SZ    fax\\0mail\\0\xc3\xa4\n"},
+    {"None", RegValue{RegType::MultiSz, {}}, "    None    REG_MULTI_SZ    \n"},
+    {"n", RegValue{RegType::None, QByteArray("\x01\x02", 2)}, "    n    REG_NONE    0102\n"},
+    // clang-format on
+};
+
 struct Outcome {
     int rc;
     QString out;
@@ -32,8 +49,7 @@ struct Outcome {
     bool operator==(const Outcome&) const = default;
 };
 void PrintTo(const Outcome& o, std::ostream* os) {
-    *os << "exit " << o.rc << ", out \"" << o.out.toStdString() << "\", err \""
-        << o.err.toStdString() << '"';
+    *os << o.rc << ", out \"" << o.out.toStdString() << "\", err \"" << o.err.toStdString();
 }
 
 class RegToolTest : public ::testing::Test {
@@ -54,7 +70,7 @@ protected:
         return {rc, out, err};
     }
 
-    // Software\Quorrel\Pictavo with two values and the sub-keys Options (one value) and an
+    // Software\Quorrel\Pictavo with two values and the sub-keys Options (kOptions) and an
     // empty Countdown, created in that order so that sorting shows.
     void plantTree() {
         RegistryHive hive(path());
@@ -62,7 +78,9 @@ protected:
         ASSERT_TRUE(hive.createKey(HKCU, kPictavo + S("\\Countdown")));
         hive.setValue(HKCU, kPictavo, S("FileName"), RegValue::text(S("My_Screenshot")));
         hive.setValue(HKCU, kPictavo, S("Delay"), RegValue::dword(5));
-        hive.setValue(HKCU, kPictavo + S("\\Options"), S("Log"), RegValue::text(S("1")));
+        for (const auto& [name, value, line] : kOptions) {
+            hive.setValue(HKCU, kPictavo + S("\\Options"), S(name), value);
+        }
     }
 
     std::optional<RegValue> valueAt(const QString& subKey, const QString& name) {
@@ -79,22 +97,20 @@ TEST_F(RegToolTest, Query) {
     const QString values =
         S("    FileName    REG_SZ    My_Screenshot\n"
           "    Delay    REG_DWORD    0x5\n");
-    const QString log = S("    Log    REG_SZ    1\n");
+    const QString log = S(std::get<2>(kOptions[1]));
+    QString options;
+    for (const auto& [name, value, line] : kOptions) {
+        options += S(line);
+    }
     // clang-format off
-    const struct {
-        const char* name;
-        QStringList args;
-        int rc;
-        QString out;
-        QString err;
-    } rows[] = {
+    const std::tuple<const char*, QStringList, int, QString, QString> rows[] = {
         {"values then sub-keys, in stored spelling", {q, S("hkcu\\SOFTWARE\\quorrel\\PICTAVO")}, 0,
          "\n" + pictavo + "\n" + values + "\n" + pictavo + "\\Countdown\n" + pictavo + "\\Options\n", S("")},
         {"key without values lists only sub-keys", {q, S("HKCU\\Software\\Quorrel")}, 0,
          "\n" + quorrel + "\n" + pictavo + "\n", S("")},
         {"recursive walks the whole tree", {q, S("HKCU\\Software\\Quorrel"), S("/s")}, 0,
          "\n" + quorrel + "\n\n" + pictavo + "\n" + values + "\n" + pictavo + "\\Countdown\n\n" +
-             pictavo + "\\Options\n" + log + "\n", S("")},
+             pictavo + "\\Options\n" + options + "\n", S("")},
         {"one value, in its stored spelling", {q, kPictavoKey, S("/v"), S("FILENAME")}, 0,
          "\n" + pictavo + "\n    FileName    REG_SZ    My_Screenshot\n\n", S("")},
         {"missing value", {q, kPictavoKey, S("/v"), S("Nope")}, 1, S(""), kNotFound},
@@ -107,87 +123,64 @@ TEST_F(RegToolTest, Query) {
          S("\nEnd of search: 0 match(es) found.\n"), S("")},
     };
     // clang-format on
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        EXPECT_EQ(run(row.args), (Outcome{row.rc, row.out, row.err}));
+    for (const auto& [name, args, rc, out, err] : rows) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(run(args), (Outcome{rc, out, err}));
     }
 }
 
+// Chains of nested keys with a value at the bottom: listing or searching them takes as many
+// statements at any depth, and the deepest key shows with its whole path.
 TEST_F(RegToolTest, RecursiveQueryReadsAnyDepthInOnePass) {
-    // Chains of nested keys with a value at the bottom: listing or searching them takes as many
-    // statements at any depth, and the deepest key shows with its whole path.
     RegistryHive hive(path());
-    std::vector<std::uint64_t> statements;
+    std::uint64_t statements[2];
     for (const int depth : {40, 160}) {
         SCOPED_TRACE(depth);
-        const QString top = S("Chain%1").arg(depth);
-        const QString deepest = top + S("\\k").repeated(depth);
+        const QString top = S("Chain%1").arg(depth), deepest = top + S("\\k").repeated(depth);
         ASSERT_TRUE(hive.createKey(HKCU, deepest));
         hive.setValue(HKCU, deepest, S("v"), RegValue::text(S("1")));
-        const QString bottom = S("HKEY_CURRENT_USER\\") + deepest + S("\n    v    REG_SZ    1\n");
+        const QString bottom = S("HKEY_CURRENT_USER\\") + deepest + S("\n    v    REG_SZ    1\n\n");
         const auto before = hive.traffic().statements;
         const Outcome list = run({S("query"), S("HKCU\\") + top, S("/s")}, {}, &hive);
-        EXPECT_TRUE(list.out.endsWith(bottom + S("\n")));
+        EXPECT_TRUE(list.out.endsWith(bottom));
         EXPECT_EQ(list.out.count(S("\\k\n")), depth);
-        const Outcome search =
-            run({S("query"), S("HKCU\\") + top, S("/s"), S("/v"), S("V")}, {}, &hive);
-        EXPECT_EQ(search.out, S("\n") + bottom + S("\nEnd of search: 1 match(es) found.\n"));
-        statements.push_back(hive.traffic().statements - before);
+        EXPECT_EQ(run({S("query"), S("HKCU\\") + top, S("/s"), S("/v"), S("V")}, {}, &hive).out,
+                  S("\n") + bottom + S("End of search: 1 match(es) found.\n"));
+        statements[depth / 160] = hive.traffic().statements - before;
     }
     EXPECT_EQ(statements[0], statements[1]);
 }
 
+// The missing parents are made; each type's data is RegCommandLine's to read.
 TEST_F(RegToolTest, AddCreatesMissingParentsAndStoresEachType) {
-    // clang-format off
-    const struct {
-        const char* name;
-        QString sub;
-        QStringList extra;
-        RegType type;
-        QByteArray data;
-    } rows[] = {
-        {"string", S("Software\\New1\\Deep"), {S("/d"), S("a b")}, RegType::Sz, "a b"},
-        {"dword", S("Software\\New2\\Deep"), {S("/t"), S("REG_DWORD"), S("/d"), S("258")}, RegType::Dword, QByteArray("\x02\x01\0\0", 4)},
-        {"multi string", S("Software\\New3\\Deep"), {S("/t"), S("REG_MULTI_SZ"), S("/d"), S("a\\0b")}, RegType::MultiSz, QByteArray("a\0b", 3)},
-        {"on the root key itself", S(""), {S("/d"), S("y")}, RegType::Sz, "y"},
-    };
-    // clang-format on
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
-        const QString key = row.sub.isEmpty() ? S("HKCU") : S("HKCU\\") + row.sub;
-        EXPECT_EQ(run(QStringList{S("add"), key, S("/v"), S("V")} + row.extra),
+    for (const QString& sub : {S("Software\\New\\Deep"), S("")}) {
+        SCOPED_TRACE(sub.toStdString());
+        const QString key = sub.isEmpty() ? S("HKCU") : S("HKCU\\") + sub;
+        EXPECT_EQ(run({S("add"), key, S("/v"), S("V"), S("/t"), S("REG_DWORD"), S("/d"), S("258")}),
                   (Outcome{0, kOk, S("")}));
-        const auto v = valueAt(row.sub, S("V"));
-        ASSERT_TRUE(v);
-        EXPECT_EQ(v->type, row.type);
-        EXPECT_EQ(v->data.toHex(), row.data.toHex());
+        const auto v = valueAt(sub, S("V"));
+        EXPECT_EQ(v.value_or(RegValue::text({})).data, RegValue::dword(258).data);
     }
 }
 
 TEST_F(RegToolTest, AddOverExistingValueAsksFirst) {
     plantTree();
-    const QString question = S("Value FileName exists, overwrite(Yes/No)? ");
-    const QString old = S("My_Screenshot");
-    // clang-format off
-    const struct {
-        const char* name;
-        QStringList extra;
-        QString input;
-        QString out;
-        QString after;
-    } rows[] = {
-        {"no", {}, S("No\n"), question + kCanceled, old},
-        {"asked again until the answer is clear", {}, S("maybe\n\nYES\n"), question + question + question + kOk, S("new")},
-        {"end of input declines", {}, S(""), question + S("\n") + kCanceled, old},
-        {"forced, no question", {S("/f")}, S(""), kOk, S("new")},
+    const QString question = S("Value FileName exists, overwrite(Yes/No)? "),
+                  old = S("My_Screenshot");
+    // What is typed (none: forced with /f), what is shown and the value after.
+    const std::tuple<const char*, QString, QString> rows[] = {
+        {"No\n", question + kCanceled, old},
+        {"maybe\n\nYES\n", question.repeated(3) + kOk, S("new")},  // asked until it is clear
+        {"", question + S("\n") + kCanceled, old},                 // the end of input declines
+        {nullptr, kOk, S("new")},
     };
-    // clang-format on
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.name);
+    for (const auto& [input, out, after] : rows) {
+        SCOPED_TRACE(input ? input : "forced");
         RegistryHive(path()).setValue(HKCU, kPictavo, S("FileName"), RegValue::text(old));
         const QStringList args{S("add"), kPictavoKey, S("/v"), S("filename"), S("/d"), S("new")};
-        EXPECT_EQ(run(args + row.extra, row.input), (Outcome{0, row.out, S("")}));
-        EXPECT_EQ(valueAt(kPictavo, S("FileName"))->asText(), row.after);
+        EXPECT_EQ(run(input ? args : args + QStringList{S("/f")}, S(input ? input : "")),
+                  (Outcome{0, out, S("")}));
+        EXPECT_EQ(valueAt(kPictavo, S("FileName"))->asText(), after);
     }
 }
 
@@ -195,10 +188,10 @@ TEST_F(RegToolTest, AddOverExistingValueAsksFirst) {
 TEST_F(RegToolTest, DeleteAsksUnlessForcedAndNeverTakesTheRoot) {
     plantTree();
     RegistryHive(path()).createKey(HKCU, S("Software\\Quorrel\\Sibling"));
-    const QString key = S("HKCU\\software\\quorrel\\pictavo");
-    const QString keyQuestion =
-        S("Permanently delete the registry key "
-          "HKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo (Yes/No)? ");
+    const QString key = S("HKCU\\software\\quorrel\\pictavo"),
+                  keyQuestion =
+                      S("Permanently delete the registry key "
+                        "HKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo (Yes/No)? ");
     const QStringList value{S("delete"), kPictavoKey, S("/v")};
     EXPECT_EQ(
         run(value + QStringList{S("delay")}, S("y\n")),
@@ -234,7 +227,7 @@ TEST_F(RegToolTest, DeleteAsksUnlessForcedAndNeverTakesTheRoot) {
 TEST_F(RegToolTest, RefusedCommandCreatesNoStore) {
     EXPECT_EQ(run({S("add"), S("HKXX\\x")}),
               (Outcome{1, S(""), S("ERROR: Invalid key name.\nType \"REG ADD /?\" for usage.\n")}));
-    EXPECT_EQ(run({S("query"), S("/?")}), (Outcome{0, RegFormatter::usage(RegVerb::Query), S("")}));
+    EXPECT_EQ(run({S("query"), S("/?")}).out, RegFormatter::usage(RegVerb::Query));
     EXPECT_FALSE(QFile::exists(path()));
 }
 

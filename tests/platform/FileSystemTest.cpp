@@ -59,15 +59,10 @@ TEST(FileSystem, DeleteFolderTreeRemovesEverythingButNeverFollowsLinks) {
     // Given a link in its place, only the link goes.
     const QString link = dir.filePath(u"link"_s);
     ASSERT_TRUE(makeLink(outside, link));
-    DeleteFolderTree(link);
-    EXPECT_FALSE(QFileInfo(link).isSymLink());
-
-    ASSERT_TRUE(PathExists(tree, true));  // a folder counts only when asked
-    EXPECT_FALSE(PathExists(tree, false));
-    EXPECT_TRUE(PathExists(tree + u"/.hidden"_s, false));
+    EXPECT_TRUE(DeleteFolderTree(link));
+    EXPECT_TRUE(PathExists(tree, true) && !PathExists(tree, false));  // a folder only when asked
     EXPECT_TRUE(DeleteFolderTree(tree));
-    EXPECT_FALSE(PathExists(tree, true));
-    EXPECT_FALSE(PathExists(QString(), true));
+    EXPECT_FALSE(PathExists(tree, true) || PathExists(link, true));
     EXPECT_TRUE(QFile::exists(outside + u"/precious.txt"_s));
     EXPECT_TRUE(QFile::exists(outside + u"/folder/inner.txt"_s));
 }
@@ -77,17 +72,11 @@ TEST(PrivateFolder, IsCreatedTightenedOrRefused) {
     QTemporaryDir dir;
     const QString fresh = dir.filePath(u"fresh/"_s);
     EXPECT_EQ(PrivateFolder(fresh).status(), Status::Created);
+    chmod(QFile::encodeName(fresh), 0777);
+    EXPECT_EQ(PrivateFolder(fresh).status(), Status::Ready);
     struct stat st {};
     ASSERT_EQ(stat(QFile::encodeName(fresh), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0700u);
-    EXPECT_EQ(PrivateFolder(fresh).status(), Status::Ready);
-
-    const QString loose = dir.filePath(u"loose"_s);
-    QDir().mkpath(loose);
-    chmod(QFile::encodeName(loose), 0777);
-    EXPECT_EQ(PrivateFolder(loose).status(), Status::Ready);
-    ASSERT_EQ(stat(QFile::encodeName(loose), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0700u);
+    EXPECT_EQ(st.st_mode & 07777, 0700u);  // tightened
 
     // A link (even to a good folder) or a plain file is somebody else's trap: refused.
     const QString link = dir.filePath(u"link"_s);
@@ -100,7 +89,6 @@ TEST(PrivateFolder, IsCreatedTightenedOrRefused) {
     const PrivateFolder orphan(dir.filePath(u"no/such/parent"_s));
     EXPECT_EQ(orphan.status(), Status::Failed);
     EXPECT_EQ(orphan.error(), ENOENT);
-    EXPECT_EQ(PrivateFolder(dir.filePath(QString(5000, u'a'))).error(), ENAMETOOLONG);
 }
 
 // Starting together, every holder finds the folder made by whichever came first.
@@ -128,31 +116,6 @@ TEST(PrivateFolder, ManyCreatingItAtOnceAllSucceed) {
         ASSERT_EQ(failed, 0) << "round " << round;
         ASSERT_EQ(created, 1) << "round " << round;
     }
-}
-
-TEST(PrivateFolder, ReservedNamesAreExclusiveAndEachHolderRemovesOnlyItsOwn) {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(u"shared/"_s);
-    auto first = std::make_unique<PrivateFolder>(path);
-    PrivateFolder second(path);
-    ASSERT_TRUE(first->reserve("a.png"));
-    errno = 0;
-    EXPECT_FALSE(second.reserve("a.png"));
-    EXPECT_EQ(errno, EEXIST);
-    ASSERT_TRUE(second.reserve("b.png"));
-    writeFile(path + u"left.txt"_s);
-
-    // The other holder is still there: only the first one's file goes.
-    first->removeOwnFiles();
-    EXPECT_EQ(QDir(path).entryList(QDir::Files), (QStringList{"b.png", "left.txt"}));
-    first.reset();
-    // Alone now, the folder goes with everything in it; a name released before is not touched
-    // again once it holds another file.
-    second.release("b.png");
-    writeFile(path + u"b.png"_s);
-    EXPECT_TRUE(second.isAtPath());
-    second.removeOwnFiles();
-    EXPECT_FALSE(QFileInfo::exists(path));
 }
 
 // What writers killed half-way leave: names reserved and never written (empty files) and our

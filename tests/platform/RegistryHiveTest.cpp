@@ -33,53 +33,35 @@ QByteArray fileBytes(const QString& path) {
 
 }  // namespace
 
-// Listing in the stored spelling, values in creation order and sub-keys by name are also
-// RegToolTest.Query's, through the command line.
+// Listing in the stored spelling, values in creation order, sub-keys by name and deletion are
+// RegToolTest's, through the command line.
 TEST_F(RegistryHiveTest, KeysAndValuesFollowTheRegistryRules) {
     RegistryHive hive(path());
     // Intermediate keys are made; names compare without case and keep their first spelling.
-    ASSERT_TRUE(hive.createKey(HKCU, u"Software\\Quorrel\\Pictavo"_s));
+    const QString k = u"Software\\Quorrel"_s;
+    ASSERT_TRUE(hive.createKey(HKCU, k + u"\\Pictavo"_s));
     ASSERT_TRUE(hive.createKey(HKCU, u"SOFTWARE\\QUORREL"_s));
-    EXPECT_EQ(hive.canonicalPath(HKCU, u"software\\quorrel\\pictavo"_s),
-              u"Software\\Quorrel\\Pictavo"_s);
+    EXPECT_EQ(hive.canonicalPath(HKCU, u"software\\quorrel"_s), k);
     EXPECT_FALSE(hive.createKey(HKCU, u"A\\\\D"_s));                     // empty name component
     EXPECT_FALSE(hive.createKey(0x1234, u"A"_s));                        // unknown root
     EXPECT_FALSE(hive.keyExists(RootKey::LocalMachine, u"Software"_s));  // roots apart
-
-    // A key with sub-keys cannot be deleted; a leaf takes its values with it.
-    const QString leaf = u"Software\\Quorrel\\Pictavo"_s;
-    EXPECT_EQ(hive.deleteKey(HKCU, u"Software\\Quorrel"_s), RegResult::AccessDenied);
-    hive.setValue(HKCU, leaf, u"v"_s, RegValue::dword(7));
-    EXPECT_EQ(hive.deleteKey(HKCU, leaf), RegResult::Success);
-    EXPECT_EQ(hive.deleteKey(HKCU, leaf), RegResult::FileNotFound);
-    ASSERT_TRUE(hive.createKey(HKCU, leaf));
-    EXPECT_EQ(textAt(hive, leaf, u"v"_s), u"(missing)"_s);
+    EXPECT_EQ(hive.deleteKey(HKCU, k), RegResult::AccessDenied);         // it has sub-keys
 
     // Values need an existing key. A value set again under another spelling keeps its name and
-    // place; sub-keys sort without case.
+    // place.
     EXPECT_EQ(hive.setValue(HKCU, u"Missing"_s, u"x"_s, RegValue::dword(1)),
               RegResult::FileNotFound);
-    const QString k = u"Software\\Quorrel"_s;
     hive.setValue(HKCU, k, u"FileName"_s, RegValue::text(u"a"_s));
     hive.setValue(HKCU, k, u"Größe"_s, RegValue::dword(0x01020304));
-    hive.setValue(HKCU, k, QString(), RegValue::text(u"default"_s));
     hive.setValue(HKCU, k, u"FILENAME"_s, RegValue::text(u"b"_s));
-    hive.createKey(HKCU, k + u"\\a2"_s);
-    hive.createKey(HKCU, k + u"\\A1"_s);
     const auto values = hive.values(HKCU, k);
-    ASSERT_TRUE(values);
-    ASSERT_EQ(values->size(), 3u);
+    ASSERT_TRUE(values && values->size() == 2u);
     EXPECT_EQ((*values)[0].name, u"FileName"_s);
     EXPECT_EQ((*values)[0].value.asText(), u"b"_s);
     EXPECT_EQ((*values)[1].value.data, QByteArray("\x04\x03\x02\x01", 4));
-    EXPECT_EQ((*values)[2].name, QString());
     // Letters fold one for one, beyond ASCII too, and no letter becomes two: ß is not "SS".
     EXPECT_TRUE(hive.queryValue(HKCU, k, u"GRÖßE"_s));
     EXPECT_FALSE(hive.queryValue(HKCU, k, u"GRÖSSE"_s));
-    EXPECT_EQ(hive.subKeys(HKCU, k), (QStringList{u"A1"_s, u"a2"_s, u"Pictavo"_s}));
-    EXPECT_EQ(hive.deleteValue(HKCU, k, u"FILENAME"_s), RegResult::Success);
-    EXPECT_EQ(hive.deleteValue(HKCU, k, u"filename"_s), RegResult::FileNotFound);
-    EXPECT_FALSE(hive.subKeys(HKCU, u"Nope"_s));
 }
 
 TEST_F(RegistryHiveTest, ACacheReadsEachValueOnceAndFollowsItsOwnChanges) {

@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+
+#include <QTest>
+#include <QtWidgets>
+#include <algorithm>
+#include <climits>
+
+#include "controls/Twips.h"
+#include "controls/VexelButton.h"
+#include "controls/WindowChrome.h"
+
+using namespace pictavo;
+
+namespace {
+
+const QColor kBack{10, 20, 30};
+const QColor kHover{200, 100, 50};
+const QColor kPressed{40, 160, 90};
+const QColor kFore{255, 0, 0};
+
+// A shown, active window holding one 80 x 30 button.
+struct ButtonWindow {
+    ButtonWindow() {
+        window.resize(200, 100);
+        button->setGeometry(10, 10, 80, 30);
+        button->setBackColour(kBack);
+        button->setHoverColour(kHover);
+        button->setPressedColour(kPressed);
+        button->setForeColour(kFore);
+        QObject::connect(button, &VexelButton::Click, [this] { ++clicks; });
+        window.show();
+        window.activateWindow();
+        QApplication::processEvents();
+    }
+    // Whether `colour` is in the top `rows` rows of the button's picture.
+    bool shows(const QColor& colour, int rows = 1000) const {
+        const QImage image = button->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const auto* pixels = reinterpret_cast<const QRgb*>(image.constBits());
+        return std::count(pixels, pixels + image.width() * std::min(rows, image.height()),
+                          colour.rgb()) > 0;
+    }
+    // One step of a gesture, by its letter: Enter, Leave, Press, Release inside (r: outside),
+    // Moves to outside, moves Inside, moves to the Other side, right Button, Disable, eNable, Space
+    // down, space Up, Focus out, return Key, Hide, caption &Save or &Open, alt+X (S) or alt+Y (O).
+    void step(char c) {
+        VexelButton* b = button;
+        const auto send = [](QWidget* to, QEvent&& e) { QApplication::sendEvent(to, &e); };
+        const auto mouse = [&](QEvent::Type type, Qt::MouseButton m, Qt::MouseButtons held, int x) {
+            send(b, QMouseEvent(type, QPointF(x, 5), b->mapToGlobal(QPointF(x, 5)), m, held, {}));
+        };
+        const auto key = [&](QEvent::Type type, int key, QWidget* to = nullptr) {
+            const QString text = to ? QString(QChar(key).toLower()) : QString();
+            send(to ? to : b, QKeyEvent(type, key, to ? Qt::AltModifier : Qt::NoModifier, text));
+        };
+        const QEvent::Type press = QEvent::MouseButtonPress, release = QEvent::MouseButtonRelease;
+        switch (c) {
+            // clang-format off
+            case 'E': send(b, QEnterEvent(QPointF(5, 5), QPointF(5, 5), b->mapToGlobal(QPointF(5, 5)))); break;
+            case 'L': send(b, QEvent(QEvent::Leave)); break;
+            case 'P': mouse(press, Qt::LeftButton, Qt::LeftButton, 5); break;
+            case 'R': mouse(release, Qt::LeftButton, Qt::NoButton, 20); break;
+            case 'r': mouse(release, Qt::LeftButton, Qt::NoButton, 120); break;
+            case 'M': mouse(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, 120); break;
+            case 'I': mouse(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, 40); break;
+            case 'O': mouse(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, -30); break;
+            case 'B': mouse(press, Qt::RightButton, Qt::RightButton, 5);
+                      mouse(release, Qt::RightButton, Qt::NoButton, 5); break;
+            case 'D': b->setEnabled(false); break;
+            case 'N': b->setEnabled(true); break;
+            case 'S': key(QEvent::KeyPress, Qt::Key_Space); break;
+            case 'U': key(QEvent::KeyRelease, Qt::Key_Space); break;
+            case 'F': send(b, QFocusEvent(QEvent::FocusOut, Qt::TabFocusReason)); break;
+            case 'K': key(QEvent::KeyPress, Qt::Key_Return); break;
+            case 'H': b->hide(); break;
+            case 's': b->setCaption(QStringLiteral("&Save")); break;
+            case 'o': b->setCaption(QStringLiteral("&Open")); break;
+            case 'X': key(QEvent::KeyPress, Qt::Key_S, &window); break;
+            case 'Y': key(QEvent::KeyPress, Qt::Key_O, &window); break;
+                // clang-format on
+        }
+    }
+
+    QWidget window;
+    VexelButton* button = new VexelButton(&window);
+    int clicks = 0;
+};
+
+}  // namespace
+
+// A click needs a completed press, or the access key of the current caption while the button is
+// enabled and shown; the background shows the state the gesture leaves.
+TEST(VexelButton, ClicksOnlyForACompletedPressAndShowsItsState) {
+    const std::tuple<const char*, const char*, int, QColor> rows[] = {
+        // clang-format off
+        {"pressed", "EP", 0, kPressed},                  {"released inside", "EPR", 1, kHover},
+        {"dragged off", "EPLM", 0, kBack},               {"released outside", "PMr", 0, kBack},
+        {"dragged out and back in", "POIR", 1, kBack},   {"right button", "B", 0, kBack},
+        {"disabled", "EDPRKSU", 0, kBack},               {"disabled while pressed", "PDNR", 0, kBack},
+        {"space held", "S", 0, kPressed},                {"space released", "SU", 1, kBack},
+        {"space released after the focus left", "SFU", 0, kBack}, {"return", "K", 1, kBack},
+        {"access key", "sX", 1, kBack},                  {"access key while disabled", "sDX", 0, kBack},
+        {"access key enabled again", "sDNX", 1, kBack},  {"old access key", "soX", 0, kBack},
+        {"new access key", "soY", 1, kBack},             {"access key while hidden", "oHY", 0, kBack},
+        // clang-format on
+    };
+    for (const auto& [name, steps, clicks, background] : rows) {
+        SCOPED_TRACE(name);
+        ButtonWindow w;
+        for (const char* c = steps; *c; ++c) {
+            w.step(*c);
+        }
+        EXPECT_EQ(w.clicks, clicks);
+        // A corner pixel lies outside the focus rectangle and the content.
+        EXPECT_EQ(QColor(w.button->grab().toImage().pixel(0, 0)), background);
+    }
+}
+
+// The focus rectangle shows only with the focus, inside the edge; a disabled button draws
+// neither caption nor picture in their colours.
+TEST(VexelButton, ShowsItsFocusInsideTheEdgeAndGreysWhenDisabled) {
+    ButtonWindow w;  // no caption, no picture: any fore-coloured pixel is the focus rectangle
+    w.button->clearFocus();
+    EXPECT_FALSE(w.shows(kFore));
+    w.button->setFocus(Qt::TabFocusReason);
+    EXPECT_TRUE(w.shows(kFore));
+    EXPECT_FALSE(w.shows(kFore, 2));
+
+    w.button->clearFocus();
+    w.button->setFocusPolicy(Qt::NoFocus);
+    w.button->setCaption(QStringLiteral("&Save"));
+    QPixmap picture(8, 8);
+    picture.fill(Qt::blue);
+    w.button->setPicture(picture);
+    EXPECT_TRUE(w.shows(kFore) && w.shows(Qt::blue));
+    w.button->setEnabled(false);
+    EXPECT_FALSE(w.shows(kFore) || w.shows(Qt::blue));
+}
+
+// The pressed control moves with the window, so after a move the pointer is back, in the
+// control's coordinates, at the point where it was pressed.
+TEST(WindowChrome, DraggingTheTitleBarMovesTheWindowByTheMouseDelta) {
+    struct Mouse {
+        QEvent::Type type = QEvent::MouseMove;
+        Qt::MouseButton button = Qt::NoButton;
+        Qt::MouseButtons held = Qt::LeftButton;
+        double x, y;  // in the control's pixels
+    };
+    const auto press = [](double x, double y) {
+        return Mouse{QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, x, y};
+    };
+    const auto move = [](double x, double y) { return Mouse{.x = x, .y = y}; };
+    const Mouse rightPress{QEvent::MouseButtonPress, Qt::RightButton, Qt::RightButton, 10, 3};
+    const Mouse bothHeld{.held = Qt::LeftButton | Qt::RightButton, .x = 20, .y = 9};
+    const Mouse release{QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, 12, 3};
+    const Mouse doubleClick{QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::LeftButton, 8, 3};
+    const std::tuple<const char*, const char*, std::vector<Mouse>, QPoint, bool> rows[] = {
+        // The name, the control, the steps, where the window that was at (100, 80) is then, and
+        // whether it is still being dragged.
+        // clang-format off
+        {"left drag on the bar", "picTitle", {press(10, 3), move(14, 5)}, {104, 82}, true},
+        {"left drag on the label", "lblTitle", {press(10, 3), move(4, 1)}, {94, 78}, true},
+        {"right press, then left held", "picTitle", {rightPress, move(20, 3)}, {110, 80}, true},
+        {"both buttons held", "picTitle", {press(10, 3), bothHeld}, {100, 80}, true},
+        {"release ends the drag", "picTitle", {press(10, 3), move(12, 3), release, move(30, 3)}, {102, 80}, false},
+        {"moves accumulate", "picTitle", {press(10, 3), move(13, 3), move(13, 3)}, {106, 80}, true},
+        {"second press of a double click", "picTitle", {press(10, 3), release, doubleClick, move(11, 4)}, {103, 81}, true},
+        // clang-format on
+    };
+    for (const auto& [name, control, steps, windowPos, dragging] : rows) {
+        SCOPED_TRACE(name);
+        QWidget window(nullptr, Qt::Window | Qt::FramelessWindowHint);
+        window.setGeometry(100, 80, 400, 300);
+        WindowChrome chrome(&window);
+        chrome.PlaceTitleBar();
+        QWidget* target = window.findChild<QWidget*>(QLatin1String(control));
+        ASSERT_NE(target, nullptr);
+        for (const Mouse& m : steps) {
+            QMouseEvent event(m.type, QPointF(m.x, m.y), target->mapToGlobal(QPointF(m.x, m.y)),
+                              m.button, m.held, Qt::NoModifier);
+            QApplication::sendEvent(target, &event);
+        }
+        EXPECT_EQ(window.pos(), windowPos);
+        EXPECT_EQ(chrome.bDragging, dragging);
+    }
+}
+
+// Halves go away from zero; a scale that is no number of twips falls back, and nothing wraps.
+TEST(Twips, ConversionsRoundHalvesAwayFromZeroAndNeverWrap) {
+    const std::pair<double, int> scales[] = {{96, 15}, {192, 8}, {10000, 1}, {0, 15}, {-96, 15}};
+    for (const auto& [dpi, twips] : scales) {
+        EXPECT_EQ(twipsPerPixelForDpi(dpi), twips) << dpi;
+    }
+    const std::tuple<int, int, int> toPixel[] = {{7, 15, 0},           {8, 15, 1},    {6, 12, 1},
+                                                 {-6, 12, -1},         {-22, 15, -1}, {30, 0, 30},
+                                                 {INT_MIN, 1, INT_MIN}};
+    for (const auto& [twips, perPixel, pixels] : toPixel) {
+        EXPECT_EQ(toPixels(twips, perPixel), pixels) << twips << "/" << perPixel;
+    }
+    const std::pair<double, int> toTwip[] = {{-3, -45},   {2.5, 38},          {-2.5, -38},
+                                             {10.4, 156}, {INT_MAX, INT_MAX}, {INT_MIN, INT_MIN}};
+    for (const auto& [pixels, twips] : toTwip) {
+        EXPECT_EQ(toTwips(pixels, 15), twips) << pixels;
+    }
+}
+
+// At 12 twips per pixel, 100 twips is 8.33 pixels: rounding each extent would open a gap.
+TEST(Twips, RectanglesThatTouchInTwipsTouchInPixels) {
+    for (int tpp : {12, 14, 15, 20}) {
+        const QRect a = toPixelRect(0, 0, 100, 50, tpp, tpp);
+        const QRect b = toPixelRect(100, 50, 100, 50, tpp, tpp);
+        EXPECT_EQ(QPoint(a.x() + a.width(), a.y() + a.height()), b.topLeft()) << tpp;
+        EXPECT_EQ(b.x() + b.width(), toPixels(200, tpp)) << tpp;
+    }
+}

@@ -1,0 +1,244 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QtGui>
+
+#include "platform/RegistryHive.h"
+#include "settings/ColourValue.h"
+#include "settings/DiagnosticLog.h"
+#include "settings/DrawToolsSettings.h"
+#include "settings/SettingReaders.h"
+#include "settings/Settings.h"
+#include "support/LogLines.h"
+#include "support/ScriptedDialogs.h"
+
+using namespace pictavo;
+using namespace Qt::StringLiterals;
+using pictavo::test::logLines;
+
+namespace {
+
+// A settings component over the test's private store, for the account `email`.
+struct SettingsFixture : ::testing::Test {
+    QString email = u"user@example.com"_s;
+    RegistryHive hive{RegistryHive::defaultPath()};
+    test::ScriptedDialogs dialogs;
+    QString desktop = u"/home/user/Desktop"_s;
+    Settings settings{hive, dialogs, [this] { return email; }, [this] { return desktop; }};
+
+    modRegistry& reg() { return settings.registry(); }
+    // A value of the account's settings; `sub` "" is the user key itself.
+    void set(const char* sub, const char* name, const QString& value) {
+        settings.setValue(QLatin1String(sub), QLatin1String(name), value);
+    }
+    QString get(const char* sub, const char* name) {
+        return settings.value(QLatin1String(sub), QLatin1String(name));
+    }
+};
+using DiagnosticLogTest = SettingsFixture;
+using ModRegistryTest = SettingsFixture;
+using SettingsSchemaTest = SettingsFixture;
+using SettingReaders = SettingsFixture;
+
+}  // namespace
+
+// A missing switch is created off. Only a switch that reads as the number 1 writes ("yes", "2"
+// and "1x" are off), and a change acts at once.
+TEST_F(DiagnosticLogTest, EveryMessageIsOneLineInCallOrderAndTheSwitchActsAtOnce) {
+    reg().CreateKey(settings.userKey().path(), QStringLiteral("test"));
+    settings.WriteLog(QStringLiteral("before the switch exists"));
+    EXPECT_EQ(get("", "Log"), QStringLiteral("0"));
+    for (const char* on : {"1", "0", "yes", "2", "1x", "", " 1.0 "}) {
+        set("", "Log", QLatin1String(on));
+        settings.WriteLog(QStringLiteral("%1\r\nlines").arg(QLatin1String(on)));
+    }
+    EXPECT_EQ(logLines(), (QStringList{"1", "lines", " 1.0 ", "lines"}));
+
+    // A FIFO nobody reads where the file should be: skipped at once, left as it is.
+    const QString path = DiagnosticLog::LogFilePath();
+    QFile::remove(path);
+    ASSERT_EQ(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    EXPECT_NO_THROW(settings.WriteLog(QStringLiteral("line")));
+    EXPECT_TRUE(QFileInfo(path).exists() && !QFileInfo(path).isFile());
+}
+
+TEST_F(ModRegistryTest,
+       SplitKeyPathAcceptsRootsAndRejectsMalformedPathsAndMissingValuesReadAsError) {
+    // The path, the root it names and the rest; a malformed path is left whole and reported.
+    const std::tuple<const char*, std::uint32_t, const char*, bool> rows[] = {
+        // clang-format off
+        {"HKEY_CURRENT_USER\\SOFTWARE\\Quorrel", RootKey::CurrentUser, "SOFTWARE\\Quorrel", false},
+        {"HKEY_CURRENT_USER", RootKey::CurrentUser, "", false},
+        {"HKEY_LOCAL_MACHINE\\SOFTWARE", 0, "SOFTWARE", false},  // a root with no value here
+        {"HKEY_CURRENT_USER\\SOFTWARE\\", 0, "HKEY_CURRENT_USER\\SOFTWARE\\", true},
+        {"SOFTWARE\\Quorrel", 0, "SOFTWARE\\Quorrel", true},
+        {"hkey_current_user\\a", 0, "hkey_current_user\\a", true},
+        // clang-format on
+    };
+    for (const auto& [given, root, rest, reported] : rows) {
+        SCOPED_TRACE(given);
+        dialogs.messages.clear();
+        QString path = QLatin1String(given);
+        EXPECT_EQ(reg().SplitKeyPath(path, {}, {}, {}, {}), root);
+        EXPECT_EQ(path, QLatin1String(rest));
+        EXPECT_EQ(dialogs.messages.size(), reported ? 1 : 0);
+    }
+    // The report names the path and the caller.
+    reg().CreateKey(u"SOFTWARE\\Bad"_s, u"QL"_s);
+    reg().SetStringValue(u"HKEY_CURRENT_USER\\X\\"_s, u"Name"_s, u"Val"_s);
+    EXPECT_EQ(
+        dialogs.prompts(),
+        (QStringList{u"Incorrect Format:\n\nhkey_current_user\\a\r\n"_s,
+                     u"Incorrect Format:\n\nSOFTWARE\\Bad\r\n\r\n\r\nCalled by: CreateKeyQL"_s,
+                     u"Incorrect Format:\n\nHKEY_CURRENT_USER\\X\\\r\n\r\n\r\nCalled by: "
+                     "SetStringValue\r\n\r\nName - Val"_s}));
+
+    // A missing value reads as "Error"; a text ends at its first NUL.
+    dialogs.messages.clear();
+    const QString key = u"HKEY_CURRENT_USER\\SOFTWARE\\Test"_s;
+    // Writing into a missing key does nothing; keys are made only by CreateKey.
+    reg().SetStringValue(key, u"v"_s, u"1"_s);
+    EXPECT_FALSE(reg().KeyPathExists(key));
+    EXPECT_EQ(reg().GetStringValue(key, u"v"_s), u"Error"_s);
+    reg().CreateKey(key, u"test"_s);
+    EXPECT_TRUE(reg().KeyPathExists(u"HKEY_CURRENT_USER\\software\\TEST"_s));
+    reg().SetStringValue(key, u"nul"_s, u"ab"_s + QChar(0) + u"cd"_s);
+    EXPECT_EQ(reg().GetStringValue(key, u"nul"_s), u"ab"_s);
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+}
+
+TEST_F(SettingsSchemaTest, FirstStartCreatesTheWholeTreeAndTheSecondNothing) {
+    EXPECT_EQ(settings.checkRegistry(), u"8 Keys and 57 Values"_s);
+    EXPECT_EQ(settings.checkRegistry(), u"0 Keys and 0 Values"_s);
+    EXPECT_EQ(get("Options", "SaveDir"), desktop);
+    EXPECT_EQ(get("Options", "SaveDirLen"), QString::number(desktop.size()));
+    EXPECT_TRUE(dialogs.messages.isEmpty());
+
+    // Another user gets a tree of their own under the product key the first one made.
+    set("Options", "FileType", u"jpg"_s);
+    email = u"other@example.com"_s;
+    EXPECT_EQ(settings.checkRegistry(), u"6 Keys and 57 Values"_s);
+    EXPECT_EQ(get("Options", "FileType"), u"png"_s);
+}
+
+// Only missing values and "Error" are reset; the countdown's old bold flag is converted.
+TEST_F(SettingsSchemaTest, OnlyMissingOrErrorValuesAreReset) {
+    settings.checkRegistry();
+    set("Options", "Quality", u"50"_s);
+    set("Options", "FileName", u"Error"_s);
+    hive.deleteValue(RootKey::CurrentUser,
+                     u"SOFTWARE\\Quorrel\\Pictavo\\"_s + email + u"\\DrawTools"_s, u"Text"_s);
+    // A long save folder is the user's, not an error.
+    const QString deep = u"/data/"_s + QString(300, QLatin1Char('p'));
+    set("Options", "SaveDir", deep);
+    EXPECT_EQ(settings.checkRegistry(), u"0 Keys and 2 Values"_s);
+    EXPECT_EQ(get("Options", "Quality"), u"50"_s);
+    EXPECT_EQ(get("Options", "FileName"), u"My_Screenshot"_s);
+    EXPECT_EQ(get("DrawTools", "Text"), u"Pictavo Rulez"_s);
+    EXPECT_EQ(get("Options", "SaveDir"), deep);
+    for (const auto& [stored, after] : {std::pair{"True", "1"}, {"False", "0"}, {"true", "true"}}) {
+        set("Countdown", "FontBold", QLatin1String(stored));
+        EXPECT_EQ(settings.checkRegistry(), u"0 Keys and 0 Values"_s);
+        EXPECT_EQ(get("Countdown", "FontBold"), QLatin1String(after));
+    }
+}
+
+// A text is cut to its length setting; a bad number takes its default and a bad length cuts
+// nothing, and both are logged.
+TEST_F(SettingsSchemaTest, ABadNumberTakesItsDefaultABadLengthCutsNothingAndBothAreLogged) {
+    settings.checkRegistry();
+    set("", "Log", u"1"_s);
+    set("Options", "FileName", u"My_Screenshot_of_Today"_s);
+    set("Options", "FileType", u"jpeg"_s);
+    set("Options", "Quality", u" +73.5 "_s);
+    settings.ReadRegistry();
+    const SettingsRecord& record = settings.record();
+    EXPECT_EQ(std::tuple(record.FileName, record.FileType, record.Quality),
+              std::tuple(u"My_Screenshot"_s, u"jpe"_s, 74));
+    EXPECT_EQ(logLines(), QStringList());
+
+    set("Options", "SaveDir", u"/home/u/Pictures/Screenshots/Mine"_s);
+    using R = SettingsRecord;
+    // The value, what it is set to, the field and what it reads, the log's complaint, and for a
+    // length the text it cuts, which stays whole.
+    const std::tuple<const char*, const char*, qint16 R::*, int, const char*, QString R::*,
+                     const char*>
+        rows[] = {
+            // clang-format off
+        {"Quality", "high", &R::Quality, 85, " is not a number", nullptr, ""},
+        {"Quality", "1,5", &R::Quality, 85, " is not a number", nullptr, ""},
+        {"Quality", "inf", &R::Quality, 85, " is not a number", nullptr, ""},
+        {"Quality", "&H", &R::Quality, 85, " is not a number", nullptr, ""},
+        {"Quality", "1e3", &R::Quality, 85, " is out of range", nullptr, ""},
+        {"Quality", "-1", &R::Quality, 85, " is out of range", nullptr, ""},
+        {"WarnDelayAmount", "", &R::WarnDelayAmount, 20, " is not a number", nullptr, ""},
+        {"WarnDelayAmount", "32768", &R::WarnDelayAmount, 20, " is not a number", nullptr, ""},
+        {"SaveDirLen", "99999", &R::SaveDirLen, -1, " is not a number", &R::SaveDir, "/home/u/Pictures/Screenshots/Mine"},
+            // clang-format on
+        };
+    for (const auto& [name, stored, field, expected, complaint, text, keptWhole] : rows) {
+        SCOPED_TRACE(testing::Message() << name << " " << stored);
+        QFile::remove(DiagnosticLog::LogFilePath());
+        const QString good = get("Options", name);
+        set("Options", name, QLatin1String(stored));
+        settings.ReadRegistry();
+        EXPECT_EQ(record.*field, expected);
+        EXPECT_TRUE(!text || record.*text == QLatin1String(keptWhole));
+        EXPECT_EQ(logLines(), QStringList{u"ReadRegistry: "_s + QLatin1String(name) +
+                                          QLatin1String(complaint)});
+        // The stored text stays as the user left it.
+        EXPECT_EQ(get("Options", name), QLatin1String(stored));
+        set("Options", name, good);
+    }
+}
+
+// Every window reads a colour the same way, by both readings of the 32 bits; what is no colour
+// reads as the schema's default. Halves round to even.
+TEST_F(SettingReaders, AColourMeansTheSameUnderEveryKey) {
+    settings.checkRegistry();
+    const std::tuple<const char*, const char*, const char*, qint32> rows[] = {
+        {"Overlay", "BackColour", "4294967295", -1},
+        {"Countdown", "Shadow", "4294967295", -1},
+        {"DrawTools", "Colour", "-1", -1},
+        {"Overlay", "ForeColour", "&hFF0000", 0xff0000},
+        {"Overlay", "BackColour", "4294967296", 12189614},
+        {"Countdown", "BackColor", "", 16777215},
+        {"Countdown", "ForeColor", "red", 255},
+        {"DrawTools", "Colour", "1e300", 0},
+        {"Countdown", "Shadow", "2.5", 2},
+    };
+    for (const auto& [subKey, name, text, value] : rows) {
+        SCOPED_TRACE(testing::Message() << subKey << "\\" << name << " " << text);
+        set(subKey, name, QLatin1String(text));
+        EXPECT_EQ(colourSetting(settings, QLatin1String(subKey), QLatin1String(name)), value);
+    }
+    EXPECT_EQ(colourFromValue(0x123456), QColor(0x56, 0x34, 0x12));
+    set("DrawTools", "Len", "0");
+    EXPECT_EQ(DrawToolsSettings(settings).len(), 1);
+}
+
+TEST_F(SettingReaders, AFontTakesItsSizeWithinBoundsAndItsFlagsByTheWindowsRule) {
+    settings.checkRegistry();
+    const FontFlags oneIsOn = FontFlags::all(FlagRule::OneIsOn);
+    const std::pair<const char*, double> sizes[] = {
+        {"10.5", 10.5}, {"big", 24}, {"0", 24}, {"1e5", 1000}};
+    for (const auto& [size, points] : sizes) {
+        set("Countdown", "FontSize", QLatin1String(size));
+        EXPECT_EQ(fontSetting(settings, "Countdown", oneIsOn).pointSizeF(), points) << size;
+    }
+    for (const char* flag : {"FontBold", "FontItalic", "FontUnderline", "FontStrikethru"}) {
+        set("DrawTools", flag, "-1");
+    }
+    const QFont one = fontSetting(settings, "DrawTools", oneIsOn);
+    const QFont nonZero = fontSetting(settings, "DrawTools", FontFlags::all(FlagRule::NonZeroIsOn));
+    EXPECT_FALSE(one.bold() || one.italic() || one.underline() || one.strikeOut());
+    EXPECT_TRUE(nonZero.bold() && nonZero.italic() && nonZero.underline() && nonZero.strikeOut());
+
+    // Verdana is not installed here: a sans serif face stands in, as it does for no name.
+    for (const char* stored : {"Verdana", "", "DejaVu Serif"}) {
+        set("Overlay", "Font", QLatin1String(stored));
+        EXPECT_EQ(QFontInfo(fontSetting(settings, "Overlay", oneIsOn)).family(),
+                  *stored == 'D' ? "DejaVu Serif" : "DejaVu Sans")
+            << stored;
+    }
+}
