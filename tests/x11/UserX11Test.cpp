@@ -407,11 +407,11 @@ TEST(InstalledHost, SendsAWholeScreenFromAnInstallationInADestdir) {
     ASSERT_EQ(install.finish(120000), 0) << install.standardError().toStdString();
     const QString bin = destdir.path() + QStringLiteral("/usr/bin/");
 
-    HostProcess reg({QStringLiteral("add"),
-                     QStringLiteral("HKCU\\SOFTWARE\\Quorrel\\Pictavo\\i@example.com\\Options"),
-                     QStringLiteral("/v"), QStringLiteral("Preview"), QStringLiteral("/d"),
-                     QStringLiteral("0"), QStringLiteral("/f")},
-                    {}, bin + QStringLiteral("pictavo-reg"));
+    HostProcess reg(
+        QStringLiteral(
+            "add HKCU\\SOFTWARE\\Quorrel\\Pictavo\\i@example.com\\Options /v Preview /d 0 /f")
+            .split(QLatin1Char(' ')),
+        {}, bin + QStringLiteral("pictavo-reg"));
     ASSERT_EQ(reg.finish(), 0) << reg.standardError().toStdString();
 
     HostProcess host({QStringLiteral("--email"), QStringLiteral("i@example.com")}, {},
