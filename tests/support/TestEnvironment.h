@@ -18,14 +18,12 @@ public:
             QDir().mkpath(folder);
             qputenv(variable, folder.toUtf8());
         };
-        for (const auto& [variable, folder] : {std::pair{"HOME", "/home"},
-                                               {"XDG_CONFIG_HOME", "/home/.config"},
-                                               {"XDG_STATE_HOME", "/home/.local/state"},
-                                               {"XDG_DATA_HOME", "/home/.local/share"},
-                                               {"XDG_CACHE_HOME", "/home/.cache"},
-                                               {"XDG_RUNTIME_DIR", "/runtime"}}) {
-            point(variable, base + QLatin1String(folder));
-        }
+        point("HOME", base + QStringLiteral("/home"));
+        point("XDG_CONFIG_HOME", base + QStringLiteral("/home/.config"));
+        point("XDG_STATE_HOME", base + QStringLiteral("/home/.local/state"));
+        point("XDG_DATA_HOME", base + QStringLiteral("/home/.local/share"));
+        point("XDG_CACHE_HOME", base + QStringLiteral("/home/.cache"));
+        point("XDG_RUNTIME_DIR", base + QStringLiteral("/runtime"));
         QFile::setPermissions(base + QStringLiteral("/runtime"),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         point("TMPDIR", base + QStringLiteral("/tmp"));
