@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "platform/RegistryHive.h"
+#include "support/RawDisplay.h"
 
 namespace pictavo::test {
 
@@ -88,10 +89,19 @@ QStringList visibleWindows(const QString& title, const QProcessEnvironment& envi
 }
 
 bool waitForWindow(const QString& title, bool shown) {
-    const bool done =
-        QTest::qWaitFor([&] { return visibleWindows(title).isEmpty() != shown; }, 20000);
-    QTest::qWait(300);
-    return done;
+    RawDisplay display(qgetenv("DISPLAY"));
+    return QTest::qWaitFor(
+        [&] {
+            const QStringList ids = visibleWindows(title);
+            if (!shown || ids.isEmpty()) {
+                return ids.isEmpty() != shown;
+            }
+            // The keys go to the focus, or to a window that has taken the keyboard (a selection
+            // does, and its window may never get the focus).
+            return ids.contains(xdotool({QStringLiteral("getwindowfocus")})) ||
+                   display.keyboardGrabbed();
+        },
+        20000);
 }
 
 QString userKeyPath(const QString& email) {

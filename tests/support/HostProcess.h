@@ -54,8 +54,8 @@ QString xdotool(const QStringList& arguments,
 // The ids of the visible windows titled exactly `title`.
 QStringList visibleWindows(const QString& title, const QProcessEnvironment& environment =
                                                      QProcessEnvironment::systemEnvironment());
-// Waits until a window titled `title` is shown (or, with `shown` false, gone), then a moment
-// for it to take the input.
+// Waits until a window titled `title` is shown and takes the keys, holding the focus or the
+// keyboard (or, with `shown` false, until none is shown).
 bool waitForWindow(const QString& title, bool shown = true);
 
 // Writes one text value of `email`'s settings straight into the store; `sub` "" is the user key.

@@ -47,6 +47,17 @@ inline int differingPixels(const QImage& a, const QImage& b) {
     return count;
 }
 
+// The smallest rectangle holding every pixel in which `a` and `b`, of one size, differ.
+inline QRect differingArea(const QImage& a, const QImage& b) {
+    QRect area;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            area |= a.pixel(x, y) != b.pixel(x, y) ? QRect(x, y, 1, 1) : QRect();
+        }
+    }
+    return area;
+}
+
 // A window of `size` showing testScreen() with each of its pixels a square of `block` pixels.
 class PatternWindow : public QWidget {
 public:

@@ -97,6 +97,22 @@ public:
         sync();
     }
 
+    // Whether another client holds the keyboard; a grab of this connection's is let go at once.
+    bool keyboardGrabbed() {
+        auto* reply =
+            xcb_grab_keyboard_reply(c_,
+                                    xcb_grab_keyboard(c_, 0, root(), XCB_CURRENT_TIME,
+                                                      XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                                    nullptr);
+        const uint8_t status = reply ? reply->status : uint8_t(XCB_GRAB_STATUS_NOT_VIEWABLE);
+        std::free(reply);
+        if (status == XCB_GRAB_STATUS_SUCCESS) {
+            xcb_ungrab_keyboard(c_, XCB_CURRENT_TIME);
+            sync();
+        }
+        return status == XCB_GRAB_STATUS_ALREADY_GRABBED;
+    }
+
     void sync() { std::free(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr)); }
 
 private:

@@ -61,8 +61,10 @@ QString storedValue(const QString& email, const QString& key, const char* name) 
 }
 
 // Types `line` to `host`, waits for the window titled `title` and runs the xdotool `command`.
+// The last window of that title is gone first, or the keys could go to it.
 void act(HostProcess& host, const QByteArray& line, const QString& command,
          const QString& title = kTitle) {
+    ASSERT_TRUE(test::waitForWindow(title, false));
     host.send(line);
     ASSERT_TRUE(test::waitForWindow(title)) << "no window " << title.toStdString();
     xdotool(command);
@@ -97,21 +99,44 @@ TEST(OptionsHost, ChoosersAnswerTheFullScreenByItsAccessKeyAndNothingForACancell
 
 const QString kPreviewUser = QStringLiteral("preview@example.com");
 
-// The preview window's client area on the screen, once it is shown; null when it is not.
-QRect previewWindow() {
-    if (!test::waitForWindow(kTitle)) {
+// The preview window that `line` opens: its client area on the screen; null when none opens.
+QRect preview(HostProcess& host, const QByteArray& line) {
+    if (!test::waitForWindow(kTitle, false) || (host.send(line), !test::waitForWindow(kTitle))) {
         return {};
     }
-    const WindowId id = test::visibleWindows(kTitle).value(0).toUInt();
-    return makeX11ScreenSource()->windowRect(id, true);
+    return makeX11ScreenSource()->windowRect(test::visibleWindows(kTitle).value(0).toUInt(), true);
 }
 
-// Whether the picture in the file at `path` shows `colour` anywhere.
-bool shows(const QString& path, QRgb colour) {
-    const QImage image = QImage(path).convertToFormat(QImage::Format_RGB32);
+// The screen's pixels in `area`, as this process reads them.
+QImage onScreen(const QRect& area) {
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+// Whether `picture` shows `colour` anywhere.
+bool shows(const QImage& picture, QRgb colour) {
+    const QImage image = picture.convertToFormat(QImage::Format_RGB32);
     const auto* pixels = reinterpret_cast<const QRgb*>(image.constBits());
     const auto* end = pixels + image.width() * image.height();
     return std::find(pixels, end, colour) != end;
+}
+
+// Where `part` stands on `screen` pixel for pixel, searched from its centre's colour; (-1, -1)
+// when nowhere.
+QPoint findOn(const QImage& screen, const QImage& part) {
+    const QPoint c = part.rect().center();
+    for (int y = c.y(); y + part.height() - c.y() <= screen.height(); ++y) {
+        for (int x = c.x(); x + part.width() - c.x() <= screen.width(); ++x) {
+            const QRect at(QPoint(x, y) - c, part.size());
+            if (screen.pixel(x, y) == part.pixel(c) &&
+                differingPixels(screen.copy(at), part) == 0) {
+                return at.topLeft();
+            }
+        }
+    }
+    return {-1, -1};
 }
 
 // A click on the magenta swatch, a stroke across the preview, a second click on the swatch and
@@ -128,22 +153,25 @@ TEST(PreviewHost, ReturnAfterASwatchSendsTheStrokeCtrlZTakesItBackEscapeSendsNot
         {"Return", 1}, {"ctrl+z Return", 0}, {"Escape", -1}};
     for (const auto& [keys, magenta] : rows) {
         SCOPED_TRACE(keys);
-        host->send("/xpvfull");
-        const QRect w = previewWindow();
+        const QRect w = preview(*host, "/xpvfull");
         ASSERT_TRUE(w.isValid());
         // cmdColour 9 in the palette at the window's top right, 15 twips a pixel at 96 dpi.
         const QPoint swatch = w.topLeft() + QPoint((w.width() * 15 - 8440 + 7710) / 15, 990 / 15);
         const QPoint c = w.center();
-        xdotool(moveTo(swatch) + "click 1");
-        xdotool(drag(c - QPoint(150, 0), c + QPoint(0, 20), c + QPoint(150, 40)));
-        xdotool(moveTo(swatch) + "click 1");
-        xdotool(QStringLiteral("key ") + QLatin1String(keys));
+        xdotool(moveTo(swatch) + "click 1 " + drag(c - QPoint(150, 0), c, c + QPoint(150, 40)));
+        // Keys can overtake the pointer (the window manager holds it while it handles a click):
+        // they wait until the preview shows the stroke.
+        ASSERT_TRUE(QTest::qWaitFor([&] {
+            return shows(onScreen(QRect(c - QPoint(150, 0), c + QPoint(150, 40))),
+                         qRgb(255, 0, 255));
+        }));
+        xdotool(moveTo(swatch) + "click 1 key " + QLatin1String(keys));
         const QString path = host->answer().value_or(QStringLiteral("<none>"));
         if (magenta < 0) {
             EXPECT_EQ(path, QString());
         } else {
             ASSERT_TRUE(path.endsWith(QStringLiteral(".png"))) << path.toStdString();
-            EXPECT_EQ(shows(path, qRgb(255, 0, 255)), magenta > 0);
+            EXPECT_EQ(shows(QImage(path), qRgb(255, 0, 255)), magenta > 0);
         }
     }
 }
@@ -152,11 +180,6 @@ TEST(PreviewHost, ReturnAfterASwatchSendsTheStrokeCtrlZTakesItBackEscapeSendsNot
 // is blocks in the file sent, each of one colour, the mean of the terminal's pixels under it, and
 // nothing else changes. The terminal sent untouched first is what the blocks are checked against.
 TEST(PreviewHost, PixelateChosenByItsButtonLeavesOnlyBlocksOfTheTerminalsText) {
-#ifdef __SANITIZE_ADDRESS__
-    // The sanitized host answers the button and the drag too late for this timing (known gap: the
-    // pixelate functions themselves run sanitized in the preview tests).
-    GTEST_SKIP() << "not in the sanitizer build";
-#endif
     test::setUserValue(kPreviewUser, "Options", "Preview", QStringLiteral("1"));
     test::setUserValue(kPreviewUser, "DrawTools", "Tool", QStringLiteral("0"));
     QProcess terminal;
@@ -166,35 +189,33 @@ TEST(PreviewHost, PixelateChosenByItsButtonLeavesOnlyBlocksOfTheTerminalsText) {
                     "lazy dogs $i'; done; sleep 600"});
     ASSERT_TRUE(test::waitForWindow(QStringLiteral("Terminal")));
     const auto host = HostProcess::atScale(kPreviewUser, "1");
-    const auto preview = [&] {
+    const auto activePreview = [&] {
         xdotool(QStringLiteral("search --name ^Terminal$ windowactivate --sync"));
-        QTest::qWait(300);
-        host->send("/xpvactive");
-        return previewWindow();
+        return preview(*host, "/xpvactive");
     };
     const auto answer = [&] {
         return QImage(host->answer().value_or(QString())).convertToFormat(QImage::Format_RGB32);
     };
-    ASSERT_TRUE(preview().isValid());
+    ASSERT_TRUE(activePreview().isValid());
     xdotool(QStringLiteral("key Return"));
     const QImage before = answer();
-    const QRect w = preview();
+    const QRect w = activePreview();
     ASSERT_TRUE(w.isValid());
     // cmdTool 6, in the tool frame at the left of the palette in the window's top right.
     const QPoint button = w.topLeft() + QPoint((w.width() * 15 - 9160 + 2415) / 15, 795 / 15);
     const QPoint c = w.center();
-    xdotool("sleep 0.5 " + moveTo(button) + "click 1 " +
-            drag(c - QPoint(90, 40), c, c + QPoint(90, 40)) + " key Return");
+    // Return waits until the preview shows the drag (see the test above).
+    const QRect area(c - QPoint(90, 40), QSize(180, 80));
+    const QImage unchanged = onScreen(area);
+    xdotool(moveTo(button) + "click 1 " +
+            drag(area.topLeft(), c, area.bottomRight() + QPoint(1, 1)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return onScreen(area) != unchanged; })) << "no blocks shown";
+    xdotool(QStringLiteral("key Return"));
     const QImage sent = answer();
     terminal.kill();
     ASSERT_EQ(sent.size(), before.size());
 
-    QRect changed;
-    for (int y = 0; y < sent.height(); ++y) {
-        for (int x = 0; x < sent.width(); ++x) {
-            changed |= sent.pixel(x, y) != before.pixel(x, y) ? QRect(x, y, 1, 1) : QRect();
-        }
-    }
+    const QRect changed = test::differingArea(sent, before);
     ASSERT_EQ(changed.size(), QSize(180, 80)) << "the drag's area, every block of it changed";
     CanvasImage blocks;
     blocks.setPicture(before);
@@ -235,30 +256,24 @@ TEST(PreviewHost, AtScaleTwoAWindowThatFitsIsShownPixelForPixel) {
     pattern.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&pattern));
     xdotool(QStringLiteral("windowactivate --sync ") + QString::number(pattern.winId()));
-    QTest::qWait(300);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&pattern));
 
     const auto host = HostProcess::atScale(kPreviewUser, "2");
-    host->send("/xpvactive");
-    ASSERT_TRUE(previewWindow().isValid());
-    // Only the preview may show the pattern now.
+    ASSERT_TRUE(preview(*host, "/xpvactive").isValid());
+    // Only the preview shows the pattern once its own window has left the screen.
+    const QPoint own = pattern.geometry().topLeft();
     pattern.hide();
-    QTest::qWait(300);
-    const QImage screen = test::importRoot();
+    QImage screen;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        screen = onScreen(QGuiApplication::primaryScreen()->geometry());
+        const QPoint at = findOn(screen, pattern.pattern());
+        return at.x() >= 0 && at != own;
+    }));
     xdotool(QStringLiteral("key Return"));
     const QImage sent =
         QImage(host->answer().value_or(QString())).convertToFormat(QImage::Format_RGB32);
     ASSERT_GE(sent.width(), 500);
-    // The search starts from the pattern's centre, a colour found in few places.
-    const QPoint centre = sent.rect().center();
-    bool found = false;
-    for (int y = centre.y(); !found && y + sent.height() - centre.y() <= screen.height(); ++y) {
-        for (int x = centre.x(); !found && x + sent.width() - centre.x() <= screen.width(); ++x) {
-            found =
-                screen.pixel(x, y) == sent.pixel(centre) &&
-                differingPixels(screen.copy(QRect(QPoint(x, y) - centre, sent.size())), sent) == 0;
-        }
-    }
-    EXPECT_TRUE(found) << "the capture is not on the screen as it is";
+    EXPECT_GE(findOn(screen, sent).x(), 0) << "the capture is not on the screen as it is";
 }
 
 // Two monitors side by side on the screen, the primary on the right; or none again.
@@ -281,8 +296,8 @@ protected:
         test::setUserValue(kSelectUser, "Options", "SaveDirLen",
                            QString::number(saveDir.path().size()));
         pattern.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&pattern));
-        QTest::qWait(300);
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return onScreen(pattern.geometry()) == pattern.pattern(); }));
     }
 
     QTemporaryDir saveDir;
@@ -349,24 +364,31 @@ const QString kPlaceUser = QStringLiteral("place@example.com");
 TEST(PlacementHost, EveryWindowOpensOnTheMonitorThatHoldsThePointer) {
     twoMonitors(true);
     // The command (none: the window that the last keys left up), the window and the keys.
-    const std::tuple<QByteArray, QString, const char*> rows[] = {
-        {"/xpvfull", kTitle, "key Escape"}, {"/xpvoptions", kOptionsTitle, "key Escape"},
-        {"/xpvsend", kTitle, "key Escape"}, {"/xpvfsave", kTitle, "type shot"},
-        {"", kTitle, "key Return"},         {"", kTitle, "key Return"},
+    const std::tuple<QByteArray, QString, QStringList> rows[] = {
+        {"/xpvfull", kTitle, {"key Escape"}}, {"/xpvoptions", kOptionsTitle, {"key Escape"}},
+        {"/xpvsend", kTitle, {"key Escape"}}, {"/xpvfsave", kTitle, {"type shot", "key Return"}},
+        {"", kTitle, {"key Return"}},
     };
     for (const char* scale : {"1", "2"}) {
         const auto host = HostProcess::atScale(kPlaceUser, scale);
         xdotool(moveTo({300, 500}));
+        QString last;
         for (const auto& [line, title, keys] : rows) {
             SCOPED_TRACE(line.toStdString() + " at scale " + scale);
             if (!line.isEmpty()) {
                 host->send(line);
             }
-            QTest::qWait(800);
+            // The next window, the last one gone.
+            ASSERT_TRUE(QTest::qWaitFor([&, &title = title] {
+                const QStringList ids = test::visibleWindows(title);
+                return ids.size() == 1 && ids[0] != last;
+            }));
             ASSERT_TRUE(test::waitForWindow(title));
-            const WindowId id = test::visibleWindows(title).value(0).toUInt();
-            EXPECT_LT(makeX11ScreenSource()->windowRect(id, true).center().x(), 640);
-            xdotool(QLatin1String(keys));
+            last = test::visibleWindows(title).value(0);
+            EXPECT_LT(makeX11ScreenSource()->windowRect(last.toUInt(), true).center().x(), 640);
+            for (const QString& command : keys) {
+                xdotool(command);
+            }
         }
         QFile::remove(QDir::home().filePath(QStringLiteral("shot.png")));  // saved at home
     }
@@ -385,11 +407,11 @@ TEST(InstalledHost, SendsAWholeScreenFromAnInstallationInADestdir) {
     ASSERT_EQ(install.finish(120000), 0) << install.standardError().toStdString();
     const QString bin = destdir.path() + QStringLiteral("/usr/bin/");
 
-    HostProcess reg({QStringLiteral("add"),
-                     QStringLiteral("HKCU\\SOFTWARE\\Quorrel\\Pictavo\\i@example.com\\Options"),
-                     QStringLiteral("/v"), QStringLiteral("Preview"), QStringLiteral("/d"),
-                     QStringLiteral("0"), QStringLiteral("/f")},
-                    {}, bin + QStringLiteral("pictavo-reg"));
+    HostProcess reg(
+        QStringLiteral(
+            "add HKCU\\SOFTWARE\\Quorrel\\Pictavo\\i@example.com\\Options /v Preview /d 0 /f")
+            .split(QLatin1Char(' ')),
+        {}, bin + QStringLiteral("pictavo-reg"));
     ASSERT_EQ(reg.finish(), 0) << reg.standardError().toStdString();
 
     HostProcess host({QStringLiteral("--email"), QStringLiteral("i@example.com")}, {},
@@ -408,7 +430,7 @@ TEST(InstalledHost, SendsAWholeScreenFromAnInstallationInADestdir) {
 }
 
 QRgb cornerPixel() {
-    return QGuiApplication::primaryScreen()->grabWindow(0).toImage().pixel(0, 0);
+    return onScreen(QRect(0, 0, 1, 1)).pixel(0, 0);
 }
 
 // Whatever window the user works in, this program's (the host's conversation window, say) or
@@ -447,13 +469,8 @@ TEST(CounterX11, AppearsInTheCornerOnTopWithoutTakingTheFocus) {
         ASSERT_TRUE(counter.Show());
         waitWithEvents(500ms);
 
-        auto* where = xcb_translate_coordinates_reply(
-            x.connection(),
-            xcb_translate_coordinates(x.connection(), xcb_window_t(counter.window()->winId()),
-                                      x.root(), 0, 0),
-            nullptr);
-        EXPECT_EQ(QPoint(where->dst_x, where->dst_y), QPoint(0, 0));
-        std::free(where);
+        const WindowId shown = counter.window()->winId();
+        EXPECT_EQ(makeX11ScreenSource()->windowRect(shown, true).topLeft(), QPoint(0, 0));
         EXPECT_EQ(cornerPixel(), qRgb(0, 255, 0)) << "not on top of the window at the corner";
         EXPECT_EQ(xdotool(QStringLiteral("getactivewindow")), working);
         EXPECT_EQ(xdotool(QStringLiteral("getwindowfocus -f")), focusBefore);
