@@ -62,13 +62,6 @@ void removeSource(guint& id) {
     }
 }
 
-void closeFd(int& fd) {
-    if (fd >= 0) {
-        close(fd);
-        fd = -1;
-    }
-}
-
 }  // namespace
 
 HostChild::~HostChild() {
@@ -84,29 +77,35 @@ bool HostChild::start(const std::vector<std::string>& argv, std::string& error) 
     args.push_back(nullptr);
     GError* failure = nullptr;
     GPid pid = 0;
+    int in = -1;
+    int out = -1;
+    int err = -1;
     if (!g_spawn_async_with_pipes(nullptr, args.data(), nullptr, G_SPAWN_DO_NOT_REAP_CHILD, nullptr,
-                                  nullptr, &pid, &in_, &out_, &err_, &failure)) {
+                                  nullptr, &pid, &in, &out, &err, &failure)) {
         error = failure ? failure->message : "unknown error";
         g_clear_error(&failure);
         return false;
     }
     pid_ = pid;
-    for (int fd : {in_, out_, err_}) {
+    in_ = UniqueFd(in);
+    out_ = UniqueFd(out);
+    err_ = UniqueFd(err);
+    for (int fd : {in, out, err}) {
         fcntl(fd, F_SETFD, FD_CLOEXEC);
     }
-    setNonBlocking(out_);
-    setNonBlocking(err_);
-    outWatch_ = watch(out_, &HostChild::onOutput, this);
-    errWatch_ = watch(err_, &HostChild::onError, this);
+    setNonBlocking(out);
+    setNonBlocking(err);
+    outWatch_ = watch(out, &HostChild::onOutput, this);
+    errWatch_ = watch(err, &HostChild::onError, this);
     exitWatch_ = g_child_watch_add(pid, &HostChild::onExit, this);
     return true;
 }
 
 bool HostChild::send(const std::string& line) {
-    if (!running() || in_ < 0) {
+    if (!running() || !in_.isOpen()) {
         return false;
     }
-    return writeWithoutSigpipe(in_, line + '\n');
+    return writeWithoutSigpipe(in_.get(), line + '\n');
 }
 
 bool HostChild::drain(int fd, std::string& buffer, const std::function<void(std::string)>& line) {
@@ -140,7 +139,7 @@ bool HostChild::readOutput() {
     // Answers are collected first: a handler may stop this child.
     std::vector<std::string> lines;
     const bool open =
-        drain(out_, outBuffer_, [&lines](std::string l) { lines.push_back(std::move(l)); });
+        drain(out_.get(), outBuffer_, [&lines](std::string l) { lines.push_back(std::move(l)); });
     if (!open) {
         removeSource(outWatch_);
     }
@@ -157,7 +156,7 @@ bool HostChild::readOutput() {
 
 gboolean HostChild::onError(GIOChannel*, GIOCondition, gpointer data) {
     auto* self = static_cast<HostChild*>(data);
-    const bool open = drain(self->err_, self->errBuffer_, [self](const std::string& l) {
+    const bool open = drain(self->err_.get(), self->errBuffer_, [self](const std::string& l) {
         if (self->events_.log) {
             self->events_.log(l);
         }
@@ -201,7 +200,7 @@ void HostChild::stop(int graceMs) {
         return;
     }
     removeSource(exitWatch_);
-    closeFd(in_);
+    in_.close();
     if (!reaped_) {
         kill(pid_, SIGTERM);
         bool ended = false;
@@ -227,9 +226,9 @@ void HostChild::stop(int graceMs) {
 void HostChild::closeAll() {
     removeSource(outWatch_);
     removeSource(errWatch_);
-    closeFd(in_);
-    closeFd(out_);
-    closeFd(err_);
+    in_.close();
+    out_.close();
+    err_.close();
 }
 
 }  // namespace pictavo::purple

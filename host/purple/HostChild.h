@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/UniqueFd.h"
+
 namespace pictavo::purple {
 
 // One pictavo-host process for one account, spoken to with its line protocol: a typed command
@@ -56,9 +58,9 @@ private:
     pid_t pid_ = -1;
     bool dead_ = false;
     bool reaped_ = false;
-    int in_ = -1;
-    int out_ = -1;
-    int err_ = -1;
+    UniqueFd in_;
+    UniqueFd out_;
+    UniqueFd err_;
     guint outWatch_ = 0;
     guint errWatch_ = 0;
     guint exitWatch_ = 0;
