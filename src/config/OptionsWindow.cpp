@@ -122,6 +122,14 @@ void OptionsWindow::showEvent(QShowEvent* event) {
 
 void OptionsWindow::keyPressEvent(QKeyEvent* event) {
     // Reached only when the control with the focus did not take the key itself.
+    if (event->modifiers() & Qt::ControlModifier) {
+        // Ctrl+Tab and Ctrl+Shift+Tab step through the pages, round the end.
+        const int step = event->key() == Qt::Key_Tab ? 1 : event->key() == Qt::Key_Backtab ? -1 : 0;
+        if (step != 0 && Tab1->tabs() > 0) {
+            Tab1->setActiveTab((Tab1->activeTab() + step + Tab1->tabs()) % Tab1->tabs());
+            return;
+        }
+    }
     switch (event->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:

@@ -223,6 +223,14 @@ TEST_F(Options, GroupsFollowTheirBoxesAndSwatchesKeepTheirColours) {
     auto* bar = w.Tab1->findChild<QTabBar*>();
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
     EXPECT_TRUE(w.Frame1[1]->isVisible() && !w.Frame1[4]->isVisible());
+    // Ctrl+Tab and Ctrl+Shift+Tab step through the pages from the keyboard, round the end.
+    QTest::keyClick(w.general->chkPreview, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(w.shownPage(), 2);
+    for (int i = 0; i < 3; ++i) {
+        QTest::keyClick(w.overlay->chkOverlay, Qt::Key_Backtab,
+                        Qt::ControlModifier | Qt::ShiftModifier);
+    }
+    EXPECT_EQ(w.shownPage(), 5);
 }
 
 // Large fonts are reduced within the previews' fixed areas and long texts cut: the window keeps
