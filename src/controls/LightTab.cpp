@@ -21,7 +21,7 @@ LightTab::LightTab(QWidget* parent) : QWidget(parent), bar_(new QTabBar(this)) {
             emit TabChanged(index);
         }
     });
-    // Clicks and the keyboard (arrows, Ctrl+Tab) both land here.
+    // Clicks and the arrow keys both land here (the window adds Ctrl+Tab).
     connect(bar_, &QTabBar::currentChanged, this, [this](int index) {
         if (index >= 0) {
             emit TabChanged(index);
