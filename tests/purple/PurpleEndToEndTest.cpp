@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QHash>
 #include <QImage>
-#include <QThread>
+#include <QTest>
 #include <memory>
 
 #include "PurpleSession.h"
@@ -171,12 +171,17 @@ TEST_F(PurpleEndToEnd, TheConversationSaysWhyNothingWasSent) {
 TEST_F(PurpleEndToEnd, AHostThatDiesIsReplacedAndUnloadingEndsEveryHost) {
     sender_->send(kTo + u"/xpvfull 10"_s);
     QList<qint64> first;
-    for (int i = 0; i < 100 && first.isEmpty(); ++i) {
-        QThread::msleep(50);
+    ASSERT_TRUE(QTest::qWaitFor([&] {
         first = test::hostChildren(sender_->pid());
-    }
+        return !first.isEmpty();
+    }));
     ASSERT_EQ(first.size(), 1);
-    QThread::msleep(1500);  // counting down
+    // Killed once its countdown shows.
+    ASSERT_TRUE(QTest::qWaitFor([] {
+        return !test::xdotool(
+                    {u"search"_s, u"--onlyvisible"_s, u"--classname"_s, u"pictavo-host"_s})
+                    .isEmpty();
+    }));
     ::kill(pid_t(first[0]), SIGKILL);
     EXPECT_EQ(sender_->next(u"CONV 4 "_s),
               u"Pictavo: pictavo-host ended before it answered; nothing was sent."_s);

@@ -7,8 +7,8 @@
 //   XFER <ms>                  a file transfer was created, ms after the last "do"
 //   RECV <path>                a file was received whole
 //   DONE <status>, HELP <text>, LOADED, UNLOADED, STALL <ms>
-// Input: "load PATH", "unload", "do WHO COMMAND", "chat COMMAND", "help COMMAND", "configure",
-// "refuse", "accept", "stall" (the longest wait of the main loop since the last "stall"), "quit".
+// Input: "load PATH", "unload", "do WHO COMMAND", "chat COMMAND", "help COMMAND", "refuse",
+// "accept", "stall" (the longest wait of the main loop since the last "stall"), "quit".
 
 #include <account.h>
 #include <blist.h>
@@ -251,16 +251,6 @@ void handle(const std::string& line) {
         }
         g_list_free(help);
         say("HELP-END");
-    } else if (verb == "configure") {
-        GList* actions = loaded ? PURPLE_PLUGIN_ACTIONS(loaded, nullptr) : nullptr;
-        for (GList* a = actions; a; a = a->next) {
-            auto* action = static_cast<PurplePluginAction*>(a->data);
-            action->plugin = loaded;
-            action->callback(action);
-            purple_plugin_action_free(action);
-        }
-        g_list_free(actions);
-        say("CONFIGURED");
     } else if (verb == "refuse" || verb == "accept") {
         refuseFiles = verb == "refuse";
     } else if (verb == "stall") {
