@@ -6,7 +6,6 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -121,44 +120,36 @@ protected:
     QTemporaryDir dir;
 };
 
-// Every format, and an unknown type, fails with one message: what failed, the file, and why.
+// Every format, and an unknown type, fails with one message: what failed, the file, and why; a
+// later conversion failure gives its own reason. (A missing folder is the save commands'; a
+// target the library cannot write, the replace test's.)
 TEST_F(EncoderTest, FailuresWriteNothingAndSayWhatWhereAndWhy) {
-    const QImage empty;
-    struct {
-        const char* name;
-        const QImage* picture;
-        QString target;  // relative to the test folder; empty: a plain file there
-        QString message;
-        QString reason;
-        int errnoAfter;
-    } const cases[] = {
-        {"missing folder", &picture, QStringLiteral("no such folder/shot"),
-         QStringLiteral("Save Failed"), QStringLiteral("No such file or directory"), ENOENT},
-        {"no picture", nullptr, {}, QStringLiteral("objPic Is Nothing"), {}, 0},
-        {"picture without pixels",
-         &empty,
-         {},
-         QStringLiteral("Convert_BMP_to_FI Failed:"),
-         QStringLiteral("[FreeImage_Convert_BMP_to_FI] No bitmap specified to convert"),
-         0},
+    const QString convertFailed = QStringLiteral("Convert_BMP_to_FI Failed:");
+    const std::tuple<const char*, QImage, bool, bool, QString, QString> cases[] = {
+        {"no picture", picture, false, false, QStringLiteral("objPic Is Nothing"), {}},
+        {"picture without pixels", QImage(), true, false, convertFailed,
+         QStringLiteral("[FreeImage_Convert_BMP_to_FI] No bitmap specified to convert")},
+        {"no memory for the bitmap", picture, true, true, convertFailed,
+         QStringLiteral("[FreeImage_Convert_BMP_to_FI] FreeImage_Allocate failed to create a DIB "
+                        "to work with")},
     };
-    // Relative names resolve here, so debris anywhere would show.
-    const QString previous = QDir::currentPath();
-    ASSERT_TRUE(QDir::setCurrent(dir.path()));
     const QString gap = QStringLiteral("\r\n\r\n");
-    for (const auto& c : cases) {
-        ImageEncoder failing(library, [&] { return c.picture; });
+    for (const auto& [name, shown, given, noMemory, message, reason] : cases) {
+        picture = shown;
+        hasPicture = given;
+        if (noMemory) {
+            library.Allocate = [](int, int, int, unsigned, unsigned, unsigned) -> FIBITMAP* {
+                return nullptr;
+            };
+        }
         for (const auto& [fif, type] : kFormats) {
-            SCOPED_TRACE(testing::Message() << c.name << " " << type);
-            const QString target = c.target.isEmpty() ? path(type) : c.target;
-            EXPECT_FALSE(failing.Save(QLatin1String(type), target, 85));
-            EXPECT_EQ(errno, c.errnoAfter);
-            EXPECT_EQ(failing.failureMessage(),
-                      c.message + gap + target + (c.reason.isEmpty() ? QString() : gap + c.reason));
+            SCOPED_TRACE(testing::Message() << name << " " << type);
+            EXPECT_FALSE(encoder.Save(QLatin1String(type), path(type), 85));
+            EXPECT_EQ(encoder.failureMessage(),
+                      message + gap + path(type) + (reason.isEmpty() ? QString() : gap + reason));
             EXPECT_EQ(folderEntries(dir.path()), QStringList());
         }
     }
-    QDir::setCurrent(previous);
     EXPECT_FALSE(encoder.Save(QStringLiteral("jpeg"), path("jpg"), 85));
     EXPECT_EQ(encoder.failureMessage(),
               QStringLiteral("Save Failed") + gap + path("jpg") + gap +
@@ -260,12 +251,6 @@ TEST_F(EncoderTest, LibraryMessagesReachTheEncoderOnlyDuringItsCall) {
     EXPECT_EQ(encoder.GetConvertError(), refusal);
 }
 
-class ConversionTest : public ::testing::Test {
-protected:
-    FreeImageLibrary library{stagedFreeImagePath()};
-    ImageEncoder encoder{library, [] { return nullptr; }};
-};
-
 // A card `width` pixels wide and 3 high, every pixel a different colour, none symmetric in R and
 // B, with a stray top byte in each word (Qt leaves it undefined; it must never reach the bitmap).
 QImage wideCard(int width) {
@@ -283,7 +268,7 @@ QImage wideCard(int width) {
 // of picture a capture can be: 32-bit, one pointing into a buffer with longer lines (its own
 // line length must be used, not width * 4), a 256-colour one and a 24-bit one. Qt's own
 // BGR888 and ARGB32 lines, flipped, are FreeImage's without the pad.
-TEST_F(ConversionTest, RowsHoldEveryColourBottomUpWithAZeroPad) {
+TEST_F(EncoderTest, ConversionRowsHoldEveryColourBottomUpWithAZeroPad) {
     // 1: three bytes of pad at 24 bits; 16: none; 31: a block of sixteen, groups of four and
     // single pixels in one row; 67: many blocks and a tail.
     for (const int width : {1, 7, 16, 31, 67}) {
@@ -321,37 +306,6 @@ TEST_F(ConversionTest, RowsHoldEveryColourBottomUpWithAZeroPad) {
                 ImageEncoder::UnloadDib(dib);
             }
         }
-    }
-}
-
-// An earlier call's message never stands for this one's.
-TEST_F(ConversionTest, FailuresSayWhyAndHandNothingOut) {
-    const QImage picture = wideCard(3);
-    const QString kNoDib = QStringLiteral("FreeImage_Allocate failed to create a DIB to work with");
-    const auto noDib = [](FreeImageLibrary& lib) {
-        lib.Allocate = [](int, int, int, unsigned, unsigned, unsigned) -> FIBITMAP* {
-            return nullptr;
-        };
-    };
-    const std::tuple<const QImage*, int, void (*)(FreeImageLibrary&), QString> rows[] = {
-        {nullptr, 24, nullptr, QStringLiteral("No bitmap specified to convert")},
-        {&picture, 24, noDib, kNoDib},
-        {&picture, 32, noDib, kNoDib},
-        {&picture, 16, nullptr, QStringLiteral("16 bits per pixel is not a depth to convert to")},
-    };
-    for (const auto& [source, bits, breakLibrary, error] : rows) {
-        SCOPED_TRACE(error.toStdString());
-        FreeImageLibrary broken(stagedFreeImagePath());
-        if (breakLibrary) {
-            breakLibrary(broken);
-        }
-        ImageEncoder brokenEncoder(broken, [] { return nullptr; });
-        brokenEncoder.OnFreeImageMessage(FIF_PNG, "left from an earlier call");
-        DibPtr dib;
-        EXPECT_FALSE(brokenEncoder.FreeImage_Convert_BMP_to_FI(source, dib, bits));
-        EXPECT_EQ(dib, nullptr);
-        EXPECT_EQ(brokenEncoder.GetConvertError(),
-                  QStringLiteral("[FreeImage_Convert_BMP_to_FI] ") + error);
     }
 }
 
