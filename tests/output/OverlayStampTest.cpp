@@ -118,65 +118,58 @@ TEST_F(OverlayStampTest, DefaultTextStampsTheBottomRightBoxAndNothingElse) {
     EXPECT_FALSE(boundsOf(capture.image().copy(found), kRed).isEmpty());
 }
 
-// The text as it will be drawn decides: tags replaced (the clock says Sunday, 6 December) and
-// the margin of the outer columns included.
-TEST_F(OverlayStampTest, FitCheckMeasuresTheTextAsStamped) {
+// The mode chooses the action word (the user's own words), the position the corner (none keeps
+// the one before, (10, 20) pixels), and the text as it will be drawn must fit the capture, or
+// nothing is stamped and the user is warned: tags replaced (the clock says Sunday, 6 December)
+// and the margin of the outer columns included.
+TEST_F(OverlayStampTest, ModeChoosesTheWordPositionTheCornerAndTheTextAsStampedMustFit) {
+    settings().setValue("", "Sent", "Envoyer");
+    settings().setValue("", "Saved", "sauver");
     struct {
         const char* name;
-        QString text;
-        const char* position;
-        QString measured;  // the capture is as wide as this text, plus widthChange
+        int mode;
+        QString text, position, actionBefore, actionAfter;
+        QString stamped;  // none: too big
+        QString fitTo;    // the capture is as wide as this text, plus widthChange; none: 200 px
         int widthChange;
-        bool tooBig;
+        QPoint at;  // pixels
     } const cases[] = {
-        {"exactly as wide", "Exactly as wide", "1", "  Exactly as wide", 0, false},
-        {"no room for the margin", "Exactly as wide", "1", "  Exactly as wide", -1, true},
-        {"tags grow past the edge", "(!DM)(!DD)", "2", "(!DM)(!DD)", 0, true},
-        {"tags fit once replaced", "(!DM)(!DD)", "2", "DecemberSunday", 0, false},
+        // clang-format off
+        {"exactly as wide", 0, "Exactly as wide", "1", "", "Envoyer", "  Exactly as wide", "  Exactly as wide", 0, {0, 0}},
+        {"no room for the margin", 0, "Exactly as wide", "1", "", "Envoyer", "", "  Exactly as wide", -1, {10, 20}},
+        {"tags grow past the edge", 0, "(!DM)(!DD)", "2", "", "Envoyer", "", "(!DM)(!DD)", 0, {10, 20}},
+        {"tags fit once replaced", 0, "(!DM)(!DD)", "2", "", "Envoyer", "DecemberSunday", "DecemberSunday", 0, {0, 0}},
+        {"sent", 0, "(!S)", "1", "", "Envoyer", "  (!S)", "", 0, {0, 0}},
+        {"saved, first digit", 1, "(!S)", "12", "", "sauver", "  Saved", "", 0, {0, 0}},
+        {"mode 2 keeps the word", 2, "(!S)", "", "Sending", "Sending", "Sent", "", 0, {10, 20}},
+        {"no position", 1, "(!S)", "x", "", "sauver", "Saved", "", 0, {10, 20}},
+        // clang-format on
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         set("Text", c.text);
         set("Position", c.position);
-        set("OverlayX", "untouched");
-        const int width = overlayTextSize(c.measured, defaultFont(), 96).width() + c.widthChange;
-        capture = CapturePicture(blank(width, 100));
-        left = top = 7;
-        stamp(0);
-
-        EXPECT_EQ(warning, c.tooBig);
-        EXPECT_EQ(capture.image() == blank(width, 100), c.tooBig);
-        EXPECT_EQ(stored("OverlayX"), c.tooBig ? "untouched" : "0");
-        EXPECT_EQ(left, c.tooBig ? 7 : 0);
-    }
-}
-
-TEST_F(OverlayStampTest, ModeChoosesTheActionWordAndNoPositionKeepsTheCorner) {
-    settings().setValue("", "Sent", "Envoyer");
-    settings().setValue("", "Saved", "sauver");
-    set("Text", "(!S)");
-    struct {
-        int mode;
-        QString actionBefore, position, actionAfter, stamped;
-        QPoint at;  // pixels; the corner before is (10, 20)
-    } const cases[] = {
-        {0, "", "1", "Envoyer", "  (!S)", {0, 0}},
-        {1, "", "12", "sauver", "  Saved", {0, 0}},
-        {2, "Sending", "", "Sending", "Sent", {10, 20}},
-        {1, "", "x", "sauver", "Saved", {10, 20}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.mode);
-        set("Position", c.position);
-        capture = CapturePicture(blank(200, 80));
+        const int width = c.fitTo.isEmpty()
+                              ? 200
+                              : overlayTextSize(c.fitTo, defaultFont(), 96).width() + c.widthChange;
+        capture = CapturePicture(blank(width, 80));
         action = c.actionBefore;
         left = 150;
         top = 300;
+        set("OverlayX", "untouched");
         stamp(c.mode);
         EXPECT_EQ(action, c.actionAfter);
-        const QImage box = expectedBox(c.stamped);
-        EXPECT_EQ(capture.image().copy(QRect(c.at, box.size())), box);
-        EXPECT_EQ(stored("OverlayY"), QString::number(15 * c.at.y()));
+        EXPECT_EQ(warning, c.stamped.isEmpty());
+        EXPECT_EQ(QPoint(left, top), c.at * 15);
+        if (c.stamped.isEmpty()) {
+            EXPECT_EQ(capture.image(), blank(width, 80));
+            EXPECT_EQ(stored("OverlayX"), "untouched");
+        } else {
+            const QImage box = expectedBox(c.stamped);
+            EXPECT_EQ(capture.image().copy(QRect(c.at, box.size())), box);
+            EXPECT_EQ(stored("OverlayX") + "," + stored("OverlayY"),
+                      QStringLiteral("%1,%2").arg(left).arg(top));
+        }
     }
 }
 
