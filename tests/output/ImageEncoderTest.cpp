@@ -7,8 +7,6 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <cmath>
-#include <cstdio>
-#include <cstring>
 #include <optional>
 #include <tuple>
 
@@ -50,13 +48,11 @@ QImage loadThrough(FreeImageLibrary& library, FREE_IMAGE_FORMAT fif, const QStri
     FIBITMAP* loaded = library.Load(fif, QFile::encodeName(path).constData(), 0);
     FIBITMAP* rgba = loaded ? library.ConvertTo32Bits(loaded) : nullptr;
     QImage image;
-    if (rgba) {
-        const int height = int(library.GetHeight(rgba));
-        image = QImage(int(library.GetWidth(rgba)), height, QImage::Format_RGB32);
-        for (int y = 0; y < height; ++y) {
-            std::memcpy(image.scanLine(y), library.GetScanLine(rgba, height - 1 - y),
-                        size_t(image.bytesPerLine()));
-        }
+    if (rgba) {  // rows bottom up
+        image =
+            QImage(library.GetBits(rgba), int(library.GetWidth(rgba)), int(library.GetHeight(rgba)),
+                   int(library.GetPitch(rgba)), QImage::Format_RGB32)
+                .mirrored();
         library.Unload(rgba);
     }
     library.Unload(loaded);
@@ -101,10 +97,7 @@ struct SaveStub {
 
     static BOOL save(FREE_IMAGE_FORMAT, FIBITMAP*, const char* name, int fl) {
         flags = fl;
-        if (FILE* file = std::fopen(name, "wb")) {
-            std::fputs("partial", file);
-            std::fclose(file);
-        }
+        writeAll(QFile::decodeName(name), "partial");
         return result;
     }
 };
