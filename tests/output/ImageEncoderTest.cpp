@@ -20,9 +20,7 @@ namespace {
 const std::pair<FREE_IMAGE_FORMAT, const char*> kFormats[] = {
     {FIF_BMP, "bmp"}, {FIF_GIF, "gif"}, {FIF_JPEG, "jpg"}, {FIF_PNG, "png"}, {FIF_TIFF, "tif"}};
 
-QString stagedFreeImagePath() {
-    return QStringLiteral(PICTAVO_PLUGIN_DIR "/libfreeimage.so.3");
-}
+const QString kStagedFreeImage = QStringLiteral(PICTAVO_PLUGIN_DIR "/libfreeimage.so.3");
 
 // Gradients with noise, like a photograph, or (`colours` > 0) that many colours in stripes.
 QImage testPicture(int width, int height, int colours = 0) {
@@ -105,7 +103,7 @@ struct SaveStub {
 class EncoderTest : public ::testing::Test {
 protected:
     QString path(const char* type) const { return dir.filePath(QStringLiteral("shot.") + type); }
-    FreeImageLibrary library{stagedFreeImagePath()};
+    FreeImageLibrary library{kStagedFreeImage};
     // Odd sizes: 24-bit rows then need padding, which a wrong pitch would show.
     QImage picture = testPicture(67, 43);
     bool hasPicture = true;
@@ -160,7 +158,7 @@ TEST_F(EncoderTest, EachFormatReplacesAFileWithThePictureFreeImageReadsBackOnlyO
         {"target is a folder", std::nullopt, true},
     };
     for (const auto& [name, stubResult, targetIsFolder] : cases) {
-        FreeImageLibrary own(stagedFreeImagePath());
+        FreeImageLibrary own(kStagedFreeImage);
         if (stubResult) {
             SaveStub::result = *stubResult;
             own.Save = &SaveStub::save;
@@ -230,7 +228,7 @@ TEST_F(EncoderTest, LibraryMessagesReachTheEncoderOnlyDuringItsCall) {
     // A 24-bit picture handed to the GIF writer: the library refuses it with a message, and
     // the partial file it leaves must not survive.
     library.ColorQuantize = [](FIBITMAP* dib, FREE_IMAGE_QUANTIZE) {
-        return FreeImageLibrary(stagedFreeImagePath()).ConvertTo24Bits(dib);
+        return FreeImageLibrary(kStagedFreeImage).ConvertTo24Bits(dib);
     };
     EXPECT_FALSE(encoder.SaveGIF(path("gif")));
     const QString refusal = QStringLiteral("[GIF] Only 1, 4, or 8 bpp images supported");
@@ -243,6 +241,12 @@ TEST_F(EncoderTest, LibraryMessagesReachTheEncoderOnlyDuringItsCall) {
     library.Unload(dib);
     EXPECT_EQ(encoder.GetConvertError(), refusal);
 }
+
+class ConversionTest : public ::testing::Test {
+protected:
+    FreeImageLibrary library{kStagedFreeImage};
+    ImageEncoder encoder{library, [] { return nullptr; }};
+};
 
 // A card `width` pixels wide and 3 high, every pixel a different colour, none symmetric in R and
 // B, with a stray top byte in each word (Qt leaves it undefined; it must never reach the bitmap).
@@ -261,7 +265,7 @@ QImage wideCard(int width) {
 // of picture a capture can be: 32-bit, one pointing into a buffer with longer lines (its own
 // line length must be used, not width * 4), a 256-colour one and a 24-bit one. Qt's own
 // BGR888 and ARGB32 lines, flipped, are FreeImage's without the pad.
-TEST_F(EncoderTest, ConversionRowsHoldEveryColourBottomUpWithAZeroPad) {
+TEST_F(ConversionTest, RowsHoldEveryColourBottomUpWithAZeroPad) {
     // 1: three bytes of pad at 24 bits; 16: none; 31: a block of sixteen, groups of four and
     // single pixels in one row; 67: many blocks and a tail.
     for (const int width : {1, 7, 16, 31, 67}) {

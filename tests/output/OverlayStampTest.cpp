@@ -49,9 +49,7 @@ protected:
     QString stored(const char* name) { return settings().value("Overlay", name); }
     // The default look at 96 dpi, for working out what a stamp should hold.
     static QFont defaultFont() {
-        QFont font({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")}, 9, QFont::Bold);
-        font.setPointSizeF(9);
-        return font;
+        return QFont({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")}, 9, QFont::Bold);
     }
     static QImage expectedBox(const QString& text) {
         return renderOverlayBox(text, defaultFont(), kRed, kBox, 96);
