@@ -194,10 +194,8 @@ TEST(Twips, ConversionsRoundHalvesAwayFromZeroAndNeverWrap) {
     for (const auto& [pixels, twips] : toTwip) {
         EXPECT_EQ(toTwips(pixels, 15), twips) << pixels;
     }
-}
-
-// At 12 twips per pixel, 100 twips is 8.33 pixels: rounding each extent would open a gap.
-TEST(Twips, RectanglesThatTouchInTwipsTouchInPixels) {
+    // Rectangles that touch in twips touch in pixels: at 12 twips per pixel, 100 twips is 8.33
+    // pixels, and rounding each extent would open a gap.
     for (int tpp : {12, 14, 15, 20}) {
         const QRect a = toPixelRect(0, 0, 100, 50, tpp, tpp);
         const QRect b = toPixelRect(100, 50, 100, 50, tpp, tpp);
