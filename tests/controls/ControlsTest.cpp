@@ -44,38 +44,31 @@ struct ButtonWindow {
     // down, space Up, Focus out, return Key, Hide, caption &Save or &Open, alt+X (S) or alt+Y (O).
     void step(char c) {
         VexelButton* b = button;
-        const auto send = [](QWidget* to, QEvent&& e) { QApplication::sendEvent(to, &e); };
-        const auto mouse = [&](QEvent::Type type, Qt::MouseButton m, Qt::MouseButtons held, int x) {
-            send(b, QMouseEvent(type, QPointF(x, 5), b->mapToGlobal(QPointF(x, 5)), m, held, {}));
-        };
-        const auto key = [&](QEvent::Type type, int key, QWidget* to = nullptr) {
-            const QString text = to ? QString(QChar(key).toLower()) : QString();
-            send(to ? to : b, QKeyEvent(type, key, to ? Qt::AltModifier : Qt::NoModifier, text));
-        };
-        const QEvent::Type press = QEvent::MouseButtonPress, release = QEvent::MouseButtonRelease;
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), b->mapToGlobal(QPointF(5, 5)));
+        QEvent leave(QEvent::Leave);
+        QFocusEvent focusOut(QEvent::FocusOut, Qt::TabFocusReason);
         switch (c) {
             // clang-format off
-            case 'E': send(b, QEnterEvent(QPointF(5, 5), QPointF(5, 5), b->mapToGlobal(QPointF(5, 5)))); break;
-            case 'L': send(b, QEvent(QEvent::Leave)); break;
-            case 'P': mouse(press, Qt::LeftButton, Qt::LeftButton, 5); break;
-            case 'R': mouse(release, Qt::LeftButton, Qt::NoButton, 20); break;
-            case 'r': mouse(release, Qt::LeftButton, Qt::NoButton, 120); break;
-            case 'M': mouse(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, 120); break;
-            case 'I': mouse(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, 40); break;
-            case 'O': mouse(QEvent::MouseMove, Qt::NoButton, Qt::LeftButton, -30); break;
-            case 'B': mouse(press, Qt::RightButton, Qt::RightButton, 5);
-                      mouse(release, Qt::RightButton, Qt::NoButton, 5); break;
+            case 'E': QApplication::sendEvent(b, &enter); break;
+            case 'L': QApplication::sendEvent(b, &leave); break;
+            case 'P': QTest::mousePress(b, Qt::LeftButton, {}, {5, 5}); break;
+            case 'R': QTest::mouseRelease(b, Qt::LeftButton, {}, {20, 5}); break;
+            case 'r': QTest::mouseRelease(b, Qt::LeftButton, {}, {120, 5}); break;
+            case 'M': QTest::mouseMove(b, {120, 5}); break;
+            case 'I': QTest::mouseMove(b, {40, 5}); break;
+            case 'O': QTest::mouseMove(b, {-30, 5}); break;
+            case 'B': QTest::mouseClick(b, Qt::RightButton, {}, {5, 5}); break;
             case 'D': b->setEnabled(false); break;
             case 'N': b->setEnabled(true); break;
-            case 'S': key(QEvent::KeyPress, Qt::Key_Space); break;
-            case 'U': key(QEvent::KeyRelease, Qt::Key_Space); break;
-            case 'F': send(b, QFocusEvent(QEvent::FocusOut, Qt::TabFocusReason)); break;
-            case 'K': key(QEvent::KeyPress, Qt::Key_Return); break;
+            case 'S': QTest::keyPress(b, Qt::Key_Space); break;
+            case 'U': QTest::keyRelease(b, Qt::Key_Space); break;
+            case 'F': QApplication::sendEvent(b, &focusOut); break;
+            case 'K': QTest::keyPress(b, Qt::Key_Return); break;
             case 'H': b->hide(); break;
             case 's': b->setCaption(QStringLiteral("&Save")); break;
             case 'o': b->setCaption(QStringLiteral("&Open")); break;
-            case 'X': key(QEvent::KeyPress, Qt::Key_S, &window); break;
-            case 'Y': key(QEvent::KeyPress, Qt::Key_O, &window); break;
+            case 'X': QTest::keyPress(&window, Qt::Key_S, Qt::AltModifier); break;
+            case 'Y': QTest::keyPress(&window, Qt::Key_O, Qt::AltModifier); break;
                 // clang-format on
         }
     }
@@ -201,10 +194,8 @@ TEST(Twips, ConversionsRoundHalvesAwayFromZeroAndNeverWrap) {
     for (const auto& [pixels, twips] : toTwip) {
         EXPECT_EQ(toTwips(pixels, 15), twips) << pixels;
     }
-}
-
-// At 12 twips per pixel, 100 twips is 8.33 pixels: rounding each extent would open a gap.
-TEST(Twips, RectanglesThatTouchInTwipsTouchInPixels) {
+    // Rectangles that touch in twips touch in pixels: at 12 twips per pixel, 100 twips is 8.33
+    // pixels, and rounding each extent would open a gap.
     for (int tpp : {12, 14, 15, 20}) {
         const QRect a = toPixelRect(0, 0, 100, 50, tpp, tpp);
         const QRect b = toPixelRect(100, 50, 100, 50, tpp, tpp);

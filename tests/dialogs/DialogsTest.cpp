@@ -78,16 +78,13 @@ TEST(FormObject, HandlersMayUnloadTheirOwnWindowAndNeverLetAnErrorThrough) {
     EXPECT_EQ(dialogs.prompts().last(), QStringLiteral("disk full"));
 }
 
-// (A box with no owner stands on the screen under the pointer: PlacementHost shows it.)
-TEST(MsgBoxEx, AreaIsTheOwnerElseTheScreenUnderThePointerElseThePrimaryScreen) {
+// The real box, centred over the window the user works in, answered by a timer that clicks its
+// button. Without one it stands on the screen under the pointer (PlacementHost shows it), else on
+// the primary screen.
+TEST(QtDialogs, ShowsTheQuestionCentredAndReturnsTheAnswerCodes) {
     const QRect primary(0, 0, 1920, 1080);
     EXPECT_EQ(messageBoxArea({}, {primary, {1920, 0, 1280, 1024}}, {-5, 2000}), primary);
     EXPECT_EQ(messageBoxArea({}, {}, {}), QRect());
-}
-
-// The real box, centred over the window the user works in (on the screen without one: the
-// placement test of the host), answered by a timer that clicks its button.
-TEST(QtDialogs, ShowsTheQuestionCentredAndReturnsTheAnswerCodes) {
     QWidget working;
     working.setGeometry(60, 40, 500, 300);
     working.show();

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QPainter>
 #include <optional>
 
 #include "output/OverlayPlacement.h"
@@ -9,6 +8,7 @@
 #include "platform/CapturePicture.h"
 #include "platform/LocaleFormat.h"
 #include "settings/Settings.h"
+#include "support/PixelChecks.h"
 #include "support/TestComponent.h"
 
 namespace pictavo::test {
@@ -27,17 +27,6 @@ QImage blank(int width, int height, QRgb colour = kBase) {
     return image;
 }
 
-// The smallest rectangle holding every pixel of colour `rgb`.
-QRect boundsOf(const QImage& image, QRgb rgb) {
-    QRect bounds;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            bounds |= image.pixel(x, y) == rgb ? QRect(x, y, 1, 1) : QRect();
-        }
-    }
-    return bounds;
-}
-
 class OverlayStampTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(tc.initialize()); }
@@ -49,9 +38,7 @@ protected:
     QString stored(const char* name) { return settings().value("Overlay", name); }
     // The default look at 96 dpi, for working out what a stamp should hold.
     static QFont defaultFont() {
-        QFont font({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")}, 9, QFont::Bold);
-        font.setPointSizeF(9);
-        return font;
+        return QFont({QStringLiteral("Verdana"), QStringLiteral("DejaVu Sans")}, 9, QFont::Bold);
     }
     static QImage expectedBox(const QString& text) {
         return renderOverlayBox(text, defaultFont(), kRed, kBox, 96);
@@ -72,106 +59,36 @@ protected:
     std::optional<bool> warning;
 };
 
+// The default text stamps the bottom right box, ending on the edge at any size and resolution:
+// at 96 dpi exactly the text in the default look, its bottom margin a fifth of its height,
+// and nothing else changed (what changed is the box). A 4K capture's right column is beyond 16 bits
+// of twips.
 TEST_F(OverlayStampTest, DefaultTextStampsTheBottomRightBoxAndNothingElse) {
     tc.clock->set(QDateTime(QDate(2026, 12, 6), QTime(14, 5, 9)));
-    stamp(0);
-
     const QImage box = expectedBox("Screenshot Sent on 14:05 - " +
                                    LocaleFormat::shortDate(QDate(2026, 12, 6), kEnglish) + "  ");
-    const QRect found = boundsOf(capture.image(), kBox);
-    ASSERT_EQ(found.size(), box.size());
-    EXPECT_EQ(found.right(), 799);
-    EXPECT_NEAR(600 - (found.bottom() + 1), 0.2 * box.height(), 0.5);
-    EXPECT_EQ(capture.image().copy(found), box);
-    QImage outside = capture.image();
-    QPainter(&outside).fillRect(found, QColor(kBase));
-    EXPECT_EQ(outside, blank(800, 600));
-    EXPECT_EQ(left, 15 * found.left());
-    EXPECT_EQ(top, qRound(15 * 600 - 1.2 * 15 * box.height()));
-}
-
-// The text as it will be drawn decides: tags replaced (the clock says Sunday, 6 December) and
-// the margin of the outer columns included.
-TEST_F(OverlayStampTest, FitCheckMeasuresTheTextAsStamped) {
-    struct {
-        const char* name;
-        QString text;
-        const char* position;
-        QString measured;  // the capture is as wide as this text, plus widthChange
-        int widthChange;
-        bool tooBig;
-    } const cases[] = {
-        {"exactly as wide", "Exactly as wide", "1", "  Exactly as wide", 0, false},
-        {"no room for the margin", "Exactly as wide", "1", "  Exactly as wide", -1, true},
-        {"tags grow past the edge", "(!DM)(!DD)", "2", "(!DM)(!DD)", 0, true},
-        {"tags fit once replaced", "(!DM)(!DD)", "2", "DecemberSunday", 0, false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        set("Text", c.text);
-        set("Position", c.position);
-        set("OverlayX", "untouched");
-        const int width = overlayTextSize(c.measured, defaultFont(), 96).width() + c.widthChange;
-        capture = CapturePicture(blank(width, 100));
-        left = top = 7;
-        stamp(0);
-
-        EXPECT_EQ(warning, c.tooBig);
-        EXPECT_EQ(capture.image() == blank(width, 100), c.tooBig);
-        EXPECT_EQ(stored("OverlayX"), c.tooBig ? "untouched" : "0");
-        EXPECT_EQ(left, c.tooBig ? 7 : 0);
-    }
-}
-
-TEST_F(OverlayStampTest, RightColumnEndsOnTheEdgeAtAnySizeAndResolution) {
-    set("Position", "3");
     for (double dpi : {72.0, 96.0, 120.0, 144.0}) {
         for (int width : {517, 1366, 2185, 3840}) {
             SCOPED_TRACE(testing::Message() << dpi << " dpi, " << width << " px");
             capture = CapturePicture(blank(width, 120));
             stamp(0, dpi);
-            const QRect found = boundsOf(capture.image(), kBox);
+            const QRect found = differingArea(capture.image(), blank(width, 120));
             ASSERT_FALSE(found.isEmpty());
-            EXPECT_EQ(found.top(), 0);
-            EXPECT_EQ(capture.image().copy(width - 2, 0, 2, found.height()),
+            EXPECT_EQ(capture.image().copy(width - 2, found.top(), 2, found.height()),
                       blank(2, found.height(), kBox));  // the margin
             EXPECT_EQ(left, qRound(1440 / dpi) * found.left());
+            if (dpi == 96) {
+                ASSERT_EQ(found.size(), box.size());
+                EXPECT_NEAR(120 - (found.bottom() + 1), 0.2 * box.height(), 0.5);
+                EXPECT_EQ(capture.image().copy(found), box);
+                EXPECT_EQ(top, qRound(15 * 120 - 1.2 * 15 * box.height()));
+            }
         }
     }
-    EXPECT_GT(left, 32767);  // a 4K capture's right column is beyond 16 bits
+    EXPECT_GT(left, 32767);
     EXPECT_EQ(stored("OverlayX"), QString::number(left));
-}
 
-TEST_F(OverlayStampTest, ModeChoosesTheActionWordAndNoPositionKeepsTheCorner) {
-    settings().setValue("", "Sent", "Envoyer");
-    settings().setValue("", "Saved", "sauver");
-    set("Text", "(!S)");
-    struct {
-        int mode;
-        QString actionBefore, position, actionAfter, stamped;
-        QPoint at;  // pixels; the corner before is (10, 20)
-    } const cases[] = {
-        {0, "", "1", "Envoyer", "  (!S)", {0, 0}},
-        {1, "", "12", "sauver", "  Saved", {0, 0}},
-        {2, "Sending", "", "Sending", "Sent", {10, 20}},
-        {1, "", "x", "sauver", "Saved", {10, 20}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.mode);
-        set("Position", c.position);
-        capture = CapturePicture(blank(200, 80));
-        action = c.actionBefore;
-        left = 150;
-        top = 300;
-        stamp(c.mode);
-        EXPECT_EQ(action, c.actionAfter);
-        const QImage box = expectedBox(c.stamped);
-        EXPECT_EQ(capture.image().copy(QRect(c.at, box.size())), box);
-        EXPECT_EQ(stored("OverlayY"), QString::number(15 * c.at.y()));
-    }
-}
-
-TEST_F(OverlayStampTest, PalettePictureKeepsItsPalette) {
+    // A picture with a palette keeps it.
     QImage indexed(300, 60, QImage::Format_Indexed8);
     QList<QRgb> table(256, qRgb(0, 0, 0));
     table[200] = kBox;
@@ -180,14 +97,71 @@ TEST_F(OverlayStampTest, PalettePictureKeepsItsPalette) {
     indexed.fill(0);
     capture = CapturePicture(indexed);
     stamp(0);
-
     EXPECT_EQ(capture.palette(), table);
-    const QRect found = boundsOf(capture.image(), kBox);
+    const QRect found = differingArea(capture.image(), indexed);
     EXPECT_EQ(found.right(), 299);
-    EXPECT_FALSE(boundsOf(capture.image().copy(found), kRed).isEmpty());
+    // Some of the text is red.
+    EXPECT_LT(
+        differingPixels(capture.image().copy(found), blank(found.width(), found.height(), kRed)),
+        found.width() * found.height());
 }
 
-// (Positions 1 and 3, past 16 bits, and no position are the stamp's tests, pixel for pixel.)
+// The mode chooses the action word (the user's own words), the position the corner (none keeps
+// the one before, (10, 20) pixels), and the text as it will be drawn must fit the capture, or
+// nothing is stamped and the user is warned: tags replaced (the clock says Sunday, 6 December)
+// and the margin of the outer columns included.
+TEST_F(OverlayStampTest, ModeChoosesTheWordPositionTheCornerAndTheTextAsStampedMustFit) {
+    settings().setValue("", "Sent", "Envoyer");
+    settings().setValue("", "Saved", "sauver");
+    struct {
+        const char* name;
+        int mode;
+        QString text, position, actionBefore, actionAfter;
+        QString stamped;  // none: too big
+        QString fitTo;    // the capture is as wide as this text, plus widthChange; none: 200 px
+        int widthChange;
+        QPoint at;  // pixels
+    } const cases[] = {
+        // clang-format off
+        {"exactly as wide", 0, "Exactly as wide", "1", "", "Envoyer", "  Exactly as wide", "  Exactly as wide", 0, {0, 0}},
+        {"no room for the margin", 0, "Exactly as wide", "1", "", "Envoyer", "", "  Exactly as wide", -1, {10, 20}},
+        {"tags grow past the edge", 0, "(!DM)(!DD)", "2", "", "Envoyer", "", "(!DM)(!DD)", 0, {10, 20}},
+        {"tags fit once replaced", 0, "(!DM)(!DD)", "2", "", "Envoyer", "DecemberSunday", "DecemberSunday", 0, {0, 0}},
+        {"sent", 0, "(!S)", "1", "", "Envoyer", "  (!S)", "", 0, {0, 0}},
+        {"saved, first digit", 1, "(!S)", "12", "", "sauver", "  Saved", "", 0, {0, 0}},
+        {"mode 2 keeps the word", 2, "(!S)", "", "Sending", "Sending", "Sent", "", 0, {10, 20}},
+        {"no position", 1, "(!S)", "x", "", "sauver", "Saved", "", 0, {10, 20}},
+        // clang-format on
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        set("Text", c.text);
+        set("Position", c.position);
+        const int width = c.fitTo.isEmpty()
+                              ? 200
+                              : overlayTextSize(c.fitTo, defaultFont(), 96).width() + c.widthChange;
+        capture = CapturePicture(blank(width, 80));
+        action = c.actionBefore;
+        left = 150;
+        top = 300;
+        set("OverlayX", "untouched");
+        stamp(c.mode);
+        EXPECT_EQ(action, c.actionAfter);
+        EXPECT_EQ(warning, c.stamped.isEmpty());
+        EXPECT_EQ(QPoint(left, top), c.at * 15);
+        if (c.stamped.isEmpty()) {
+            EXPECT_EQ(capture.image(), blank(width, 80));
+            EXPECT_EQ(stored("OverlayX"), "untouched");
+        } else {
+            const QImage box = expectedBox(c.stamped);
+            EXPECT_EQ(capture.image().copy(QRect(c.at, box.size())), box);
+            EXPECT_EQ(stored("OverlayX") + "," + stored("OverlayY"),
+                      QStringLiteral("%1,%2").arg(left).arg(top));
+        }
+    }
+}
+
+// (Positions 1 and 9, past 16 bits, and no position are the stamp's tests, pixel for pixel.)
 TEST(OverlayPlacementTest, NinePositionsAndTheirRounding) {
     const OverlayCorner previous{123, 456};
     // A 100 x 100 pixel capture and a 40 x 20 pixel box at 15 twips per pixel, unless a row
