@@ -222,6 +222,8 @@ bool ImageEncoder::SaveTIF(const SaveTarget& fileName) {
 bool ImageEncoder::encode(Format format, const SaveTarget& fileName, int flags) {
     ActiveScope active(*this);
     failure_.clear();
+    // A library message from an earlier call is no reason for this one's failure.
+    LastConvertError_.clear();
     // Whatever error number is found at a failure then comes from this call.
     errno = 0;
 
