@@ -1,15 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QPointer>
-#include <QTimer>
 #include <algorithm>
 #include <vector>
 
 #include "capture/frmCounter.h"
 #include "controls/Twips.h"
-#include "platform/EventLoopWait.h"
 #include "support/TestComponent.h"
 
 namespace pictavo {
@@ -103,21 +100,6 @@ TEST_F(Counter, PaintsTheNumberOverItsShadowInTheCountdownLook) {
     ASSERT_FALSE(number.isEmpty() || shadow.isEmpty());
     EXPECT_EQ(shadow.bottomRight(), number.bottomRight() + QPoint(3, 3));
     EXPECT_EQ(image.pixel(0, 0), qRgb(0, 255, 0));
-}
-
-// Posted events go on during a wait, which lasts its time, and a wait of no time runs nothing.
-// That a closing application ends it at once is HostProgram.AStopSignalEndsACountdown...'s.
-TEST(EventLoopWait, DeliversEventsWhileWaitingAndNoneForNoTime) {
-    bool posted = false;
-    QTimer::singleShot(0, [&posted] { posted = true; });
-    waitWithEvents(std::chrono::milliseconds(-5));
-    waitWithEvents(std::chrono::milliseconds(0));
-    EXPECT_FALSE(posted);
-    QElapsedTimer elapsed;
-    elapsed.start();
-    EXPECT_TRUE(waitWithEvents(std::chrono::milliseconds(20)));
-    EXPECT_GE(elapsed.elapsed(), 20);
-    EXPECT_TRUE(posted);
 }
 
 }  // namespace

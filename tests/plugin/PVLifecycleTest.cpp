@@ -4,16 +4,12 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "platform/FileSystem.h"
 #include "platform/PictavoError.h"
 #include "platform/RegistryHive.h"
-#include "settings/DiagnosticLog.h"
-#include "support/LogLines.h"
 #include "support/TestComponent.h"
 
 using namespace pictavo;
 using namespace Qt::StringLiterals;
-using pictavo::test::logLines;
 using pictavo::test::TestComponent;
 
 namespace {
@@ -81,33 +77,5 @@ TEST(PVLifecycle, AnAddressThatNamesNoKeyIsRefusedWithOneMessagePerOperation) {
         EXPECT_FALSE(hive.keyExists(RootKey::CurrentUser, u"SOFTWARE\\Quorrel"_s));
         EXPECT_FALSE(QFileInfo::exists(tc.pv->TempFolderPath()));
         EXPECT_EQ(tc.screen->grabs(), 0);
-    }
-}
-
-TEST(PVLifecycle, DeleteSettingDecidesWhetherTheTemporaryFolderGoesAndTheLogSaysIfItWent) {
-    // "Delete", the log's line about the folder when it is deleted, and whether it is removed
-    // already.
-    const std::tuple<const char*, const char*, bool> rows[] = {
-        {"1", "Folder Deleted", false},
-        {"2", nullptr, false},
-        {"1", "Folder Not Deleted: No such file or directory", true}};
-    for (const auto& [value, logged, goneBefore] : rows) {
-        SCOPED_TRACE(logged ? logged : value);
-        TestComponent tc;
-        ASSERT_TRUE(tc.initialize(kEmail));
-        const QString temp = tc.pv->TempFolderPath();
-        // (Read-only files and links in the tree are FileSystem.DeleteFolderTree…'s.)
-        QDir().mkpath(temp + u"nested/deeper"_s);
-        tc.set("Options", "Delete", QLatin1String(value));
-        tc.set("", "Log", u"1"_s);
-        QFile::remove(DiagnosticLog::LogFilePath());
-        if (goneBefore) {
-            ASSERT_TRUE(QDir(temp).removeRecursively());
-        }
-        EXPECT_NO_THROW(tc.pv->Uninitialize());
-        EXPECT_EQ(!QFileInfo::exists(temp), logged != nullptr);
-        EXPECT_EQ(logLines().filter(u"Folder"_s),
-                  logged ? QStringList{QLatin1String(logged)} : QStringList());
-        FileSystem::DeleteFolderTree(temp.chopped(1));
     }
 }

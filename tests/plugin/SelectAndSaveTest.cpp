@@ -54,28 +54,24 @@ protected:
         QDir().mkpath(saveDir);
     }
 
-    // Runs the command; `gesture` acts on the selection window once it shows, and a watchdog
-    // presses Escape there and cancels a preview if the test goes wrong.
-    QString command(const QString& word, const Gesture& gesture = {}) {
-        QTimer poll;
-        QObject::connect(&poll, &QTimer::timeout, [&] {
-            frmSelect& f = tc.pv->selectForm();
-            if (gesture && f.isLoaded() && f.window()->isVisible()) {
-                poll.stop();
-                gesture(f);
+    // Runs the command and plays the user: `gesture` on the selection and `decide` on the
+    // preview, once each shows. A window the test has nothing (more) for is cancelled, so that a
+    // test that goes wrong cannot hang.
+    QString command(const QString& word, const Gesture& gesture = {},
+                    const std::function<void(frmMain&)>& decide = {}) {
+        QTimer user;
+        bool selected = false, decided = false;
+        QObject::connect(&user, &QTimer::timeout, [&] {
+            frmSelect& select = tc.pv->selectForm();
+            frmMain& preview = tc.pv->mainForm();
+            if (select.isLoaded() && select.window()->isVisible()) {
+                std::exchange(selected, true) || !gesture ? select.Form_Escape() : gesture(select);
+            } else if (preview.isLoaded() && preview.window()->isVisible()) {
+                std::exchange(decided, true) || !decide ? preview.cmdCancel_Click()
+                                                        : decide(preview);
             }
         });
-        poll.start(20);
-        QTimer watchdog;
-        QObject::connect(&watchdog, &QTimer::timeout, [this] {
-            if (tc.pv->selectForm().isLoaded()) {
-                tc.pv->selectForm().Form_Escape();
-            }
-            if (tc.pv->mainForm().isLoaded() && tc.pv->mainForm().window()->isVisible()) {
-                tc.pv->mainForm().cmdCancel_Click();
-            }
-        });
-        watchdog.start(10000);
+        user.start(20);
         return tc.pv->ParseCommand(word, QString(), nullptr);
     }
 
@@ -172,12 +168,12 @@ TEST_F(SelectAndSave, ACompletedNameThatExistsIsReplacedOnlyWhenTheUserSaysSo) {
         tc.dialogs->answers.enqueue(answer);
         tc.dialogs->saveAnswers.enqueue({saveDir + u"/shot"_s, 3});
         command(u"/xpvfsave"_s);
-        ASSERT_FALSE(tc.dialogs->messages.isEmpty());
-        EXPECT_EQ(tc.dialogs->messages[0].prompt,
-                  u"shot.jpg already exists. Do you want to replace it?"_s);
-        EXPECT_EQ(formatOf(path), answer == MsgBox::ResultYes ? "jpg" : "other");
-        EXPECT_EQ(tc.dialogs->messages.size(), answer == MsgBox::ResultYes ? 2 : 1);
         const bool again = answer == MsgBox::ResultNo;  // cancelled then, as unscripted
+        const QString question = u"shot.jpg already exists. Do you want to replace it?"_s;
+        const QString saved = u"Screenshot Saved To\r\n\r\n"_s + path;
+        EXPECT_EQ(tc.dialogs->prompts(),
+                  again ? QStringList{question} : (QStringList{question, saved}));
+        EXPECT_EQ(formatOf(path), again ? "other" : "jpg");
         EXPECT_EQ(tc.dialogs->saveRequests.size(), again ? 2 : 1);
         EXPECT_EQ(tc.dialogs->saveRequests.last().name, again ? u"shot"_s : QString());
     }
@@ -221,7 +217,7 @@ TEST_F(SelectAndSave, AFailedOrCancelledSaveSavesNothingForEverySaveCommand) {
 
         tc.set("Options", "PreviewSave", u"1"_s);
         tc.dialogs->saveRequests.clear();
-        QTimer::singleShot(400, [this] { tc.pv->mainForm().cmdCancel_Click(); });
+        // The preview is cancelled.
         EXPECT_EQ(command(QLatin1String(word), drag({10, 10}, {60, 50})), u"True"_s);
         EXPECT_TRUE(tc.dialogs->saveRequests.isEmpty());
     }
@@ -230,39 +226,32 @@ TEST_F(SelectAndSave, AFailedOrCancelledSaveSavesNothingForEverySaveCommand) {
 
 using ChooserCommand = SelectAndSave;
 
-// Through the chooser, each button runs its path (the fixture drags in the selection; the
-// preview is accepted when there is a file to save) and the command answers once it has ended.
-// The chooser's cancel and its full-screen send are OptionsHost.ChoosersAnswer…'s.
+// Through the chooser, each button runs its path and the command answers once it has ended: the
+// selected area goes through the preview into the file, and the active window's preview
+// cancelled saves nothing and asks for no name. The chooser's cancel and its full-screen send are
+// OptionsHost.ChoosersAnswer…'s.
 TEST_F(ChooserCommand, EachButtonRunsItsPathAndTheAnswerFollows) {
+    const QString target = saveDir + u"/b.png"_s;
+    tc.dialogs->saveAnswers.enqueue({target, 4});
     for (const bool accept : {true, false}) {
         SCOPED_TRACE(accept);
-        tc.dialogs->messages.clear();
-        tc.dialogs->saveRequests.clear();
-        const QString target = saveDir + u"/b.png"_s;
-        if (accept) {
-            tc.dialogs->saveAnswers.enqueue({target, 4});
-        }
-        // Plays the user in the chooser and the preview; clicks from a fresh event, since a
-        // timer does not fire again while its own slot runs (and a button may open a modal
-        // window).
-        QTimer user;
-        QObject::connect(&user, &QTimer::timeout, [&] {
-            frmMain& preview = tc.pv->mainForm();
-            if (tc.pv->saveForm().isLoaded() && tc.pv->saveForm().window()->isVisible()) {
-                QTimer::singleShot(0,
-                                   tc.pv->saveForm().button(accept ? "cmdSelected" : "cmdActive"),
+        // Clicks from a fresh event: a timer does not fire again while its own slot runs, and the
+        // button opens modal windows.
+        QTimer chooser;
+        QObject::connect(&chooser, &QTimer::timeout, [&] {
+            if (CaptureChooser& c = tc.pv->saveForm(); c.isLoaded() && c.window()->isVisible()) {
+                QTimer::singleShot(0, c.button(accept ? "cmdSelected" : "cmdActive"),
                                    &VexelButton::Click);
-            } else if (preview.isLoaded() && preview.window()->isVisible()) {
-                accept ? preview.cmdSend_Click() : preview.cmdCancel_Click();
             }
         });
-        user.start(20);
-        EXPECT_EQ(command(u"/xpvsave"_s, drag({10, 10}, {60, 50})), QString());
-        EXPECT_EQ(tc.dialogs->saveRequests.size(), accept ? 1 : 0);
-        EXPECT_EQ(tc.dialogs->prompts(),
-                  accept ? QStringList{u"Screenshot Saved To\r\n\r\n"_s + target} : QStringList());
-        EXPECT_EQ(QImage(target).size(), accept ? QSize(50, 40) : QSize(0, 0));
+        chooser.start(20);
+        const auto decide = [accept](frmMain& f) {
+            accept ? f.cmdSend_Click() : f.cmdCancel_Click();
+        };
+        EXPECT_EQ(command(u"/xpvsave"_s, drag({10, 10}, {60, 50}), decide), QString());
+        EXPECT_EQ(tc.dialogs->saveRequests.size(), 1);
+        EXPECT_EQ(tc.dialogs->prompts(), QStringList{u"Screenshot Saved To\r\n\r\n"_s + target});
+        EXPECT_EQ(QImage(target).size(), QSize(50, 40));
         EXPECT_EQ(tc.get("", "sResult"), QString());
-        QFile::remove(target);
     }
 }
