@@ -5,24 +5,24 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 
+#include "capture/frmSelect.h"
+#include "capture/frmSelectWindow.h"
 #include "controls/VexelButton.h"
 #include "output/BackgroundEncoder.h"
 #include "output/FreeImageLibrary.h"
 #include "output/ImageEncoder.h"
+#include "output/SaveToFile.h"
 #include "platform/PictavoError.h"
 #include "platform/RegistryHive.h"
 #include "plugin/CapturePipeline.h"
 #include "plugin/CommandDispatcher.h"
 #include "plugin/PreviewEncoding.h"
 #include "preview/CanvasImage.h"
-#include "preview/frmMain.h"
 #include "preview/frmMainWindow.h"
-#include "settings/DiagnosticLog.h"
 #include "settings/ResultHandoff.h"
 #include "settings/Settings.h"
 #include "support/LogLines.h"
@@ -41,32 +41,57 @@ QByteArray contents(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
+// The kind of file by its first bytes.
+QByteArray formatOf(const QString& path) {
+    const QByteArray head = contents(path).left(4);
+    return head.startsWith("BM")             ? "bmp"
+           : head.startsWith("\xff\xd8\xff") ? "jpg"
+           : head.startsWith("\x89PNG")      ? "png"
+           : head.startsWith("II*")          ? "tif"
+                                             : "other";
+}
+
+using Gesture = std::function<void(frmSelect&)>;
+using Decision = std::function<void(frmMain&)>;
+
+Gesture drag(QPoint from, QPoint to) {
+    return [from, to](frmSelect& f) {
+        f.Picture1_MouseDown(Qt::LeftButton, from);
+        f.Picture1_MouseMove((from + to) / 2);
+        f.Picture1_MouseUp(Qt::LeftButton, to);
+    };
+}
+
 class SendCommand : public ::testing::Test {
 protected:
-    SendCommand() : tc(pictavo::test::testScreen()) {
+    SendCommand() : tc(testScreen()) {
         EXPECT_TRUE(tc.initialize());
-        tc.set("Options", "Preview", "0");
+        tc.set("Options", "Preview", u"0"_s);
+        tc.set("Options", "SaveDir", saveDir);
+        tc.set("Options", "SaveDirLen", QString::number(saveDir.size()));
+        tc.set("", "Log", u"1"_s);
+        QDir().mkpath(saveDir);
     }
 
-    // Switches the preview on and runs `action` on it once it shows; a watchdog closes the
-    // preview if the test goes wrong, so nothing can hang.
-    void whenPreviewShows(std::function<void(frmMain&)> action) {
-        tc.set("Options", "Preview", u"1"_s);
-        auto* poll = new QTimer(&timers);
-        QObject::connect(poll, &QTimer::timeout, [this, poll, action] {
-            if (frmMain& f = tc.pv->mainForm(); f.isLoaded() && f.window()->isVisible()) {
-                poll->stop();
-                action(f);
+    // Runs the command and plays the user: `gesture` on the selection and `decide` on the
+    // preview, once each shows. A window the test has nothing (more) for is cancelled, so that a
+    // test that goes wrong cannot hang.
+    QString command(const QString& word, const Gesture& gesture = {}, const Decision& decide = {}) {
+        QTimer user;
+        bool selected = false, decided = false;
+        QObject::connect(&user, &QTimer::timeout, [&] {
+            frmSelect& select = tc.pv->selectForm();
+            frmMain& preview = tc.pv->mainForm();
+            if (select.isLoaded() && select.window()->isVisible()) {
+                std::exchange(selected, true) || !gesture ? select.Form_Escape() : gesture(select);
+            } else if (preview.isLoaded() && preview.window()->isVisible()) {
+                std::exchange(decided, true) || !decide ? preview.cmdCancel_Click()
+                                                        : decide(preview);
             }
         });
-        poll->start(20);
-        QTimer::singleShot(10000, &timers, [this] {
-            if (tc.pv->mainForm().isLoaded()) {
-                tc.pv->mainForm().cmdCancel_Click();
-            }
-        });
+        user.start(20);
+        return tc.command(word);
     }
-
     // The picture the command sent, in the screen's format.
     QImage sentPicture() {
         return QImage(tc.command(u"/xpvfull"_s)).convertToFormat(QImage::Format_RGB32);
@@ -77,8 +102,11 @@ protected:
     }
 
     TestComponent tc;
-    QObject timers;  // ends the timers with the test
+    const QString saveDir = QDir::temp().filePath(u"Saved Shots"_s);
 };
+
+using SelectAndSave = SendCommand;
+using ChooserCommand = SendCommand;
 
 }  // namespace
 
@@ -121,7 +149,6 @@ TEST_F(SendCommand, FullScreenWithoutPreviewSendsTheScreenAsPng) {
 
 // A name that would leave the folder, or split the answer over two lines, is not used.
 TEST_F(SendCommand, UnsafeFileNamesGiveWayToTheDefaultInsideTheFolder) {
-    tc.set("", "Log", u"1"_s);
     const std::pair<QString, const char*> rows[] = {
         {u"../../../../x/y"_s, "it holds \"/\""},
         {u"line\nbreak"_s, "it holds a control character"},
@@ -185,8 +212,8 @@ TEST_F(SendCommand, DeleteTakesOnlyTheClosingComponentsFilesAndTheLogSaysIfTheFo
     const QString theirs = other.command(u"/xpvfull"_s);
     ASSERT_NE(mine, theirs);
     QDir().mkpath(temp + u"nested/deeper"_s);
-    tc.set("", "Log", u"1"_s);
     tc.set("Options", "Delete", u"1"_s);
+    QFile::remove(DiagnosticLog::LogFilePath());
     tc.pv->Uninitialize();
     EXPECT_FALSE(QFileInfo::exists(mine));
     EXPECT_TRUE(QFileInfo::exists(theirs));
@@ -210,15 +237,12 @@ TEST_F(SendCommand, DeleteTakesOnlyTheClosingComponentsFilesAndTheLogSaysIfTheFo
 // capture stamps nothing and says so in the log.
 TEST_F(SendCommand, EveryFileTypeWritesAReadableFileWhateverItsCase) {
     tc.set("Options", "Overlay", u"1"_s);
-    tc.set("", "Log", u"1"_s);
-    const std::pair<const char*, QByteArray> rows[] = {
-        {"BMP", "BM"}, {"Jpg", "\xff\xd8\xff"}, {"TIF", "II*"}, {"png", "\x89PNG"}};
-    for (const auto& [type, magic] : rows) {
+    for (const char* type : {"BMP", "Jpg", "TIF", "png"}) {
         SCOPED_TRACE(type);
         tc.set("Options", "FileType", QLatin1String(type));
         const QString path = tc.command(u"/xpvfull"_s);
         EXPECT_TRUE(path.endsWith(u'.' + QString::fromLatin1(type).toLower()));
-        EXPECT_TRUE(contents(path).startsWith(magic));
+        EXPECT_EQ(formatOf(path), QByteArray(type).toLower());
     }
     EXPECT_TRUE(tc.dialogs->messages.isEmpty());
     const QImage sent = sentPicture();
@@ -236,6 +260,7 @@ TEST_F(SendCommand, EveryFileTypeWritesAReadableFileWhateverItsCase) {
 // file to send. Another process holds the store past its busy timeout while the user cancels:
 // the preview goes and the user is told once what failed.
 TEST_F(SendCommand, ThePreviewsAnswerDecidesTheSendAndTheDrawingStateIsKept) {
+    tc.set("Options", "Preview", u"1"_s);
     tc.pv->registryHive().setBusyTimeout(std::chrono::milliseconds(50));
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open(QFile::encodeName(RegistryHive::defaultPath()).constData(), &other),
@@ -251,7 +276,7 @@ TEST_F(SendCommand, ThePreviewsAnswerDecidesTheSendAndTheDrawingStateIsKept) {
     enum Act { Accept, Cancel, RemoveKey, LockedCancel };
     for (const Act act : {Accept, Cancel, RemoveKey, LockedCancel}) {
         SCOPED_TRACE(act);
-        whenPreviewShows([&](frmMain& f) {
+        const auto decide = [&](frmMain& f) {
             f.Colour = 0x0000FF;
             f.Len = 5 + act;
             f.txtText()->setText(u"hello"_s);
@@ -264,8 +289,8 @@ TEST_F(SendCommand, ThePreviewsAnswerDecidesTheSendAndTheDrawingStateIsKept) {
                 return;
             }
             act == Cancel ? f.cmdCancel_Click() : f.cmdSend_Click();
-        });
-        EXPECT_EQ(tc.command(u"/xpvfull"_s), act == Accept ? shot() : QString());
+        };
+        EXPECT_EQ(command(u"/xpvfull"_s, {}, decide), act == Accept ? shot() : QString());
         if (act <= Cancel) {
             EXPECT_EQ(tc.get("DrawTools", "Colour"), u"255"_s);
             EXPECT_EQ(tc.get("DrawTools", "Len"), QString::number(5 + act));
@@ -278,27 +303,28 @@ TEST_F(SendCommand, ThePreviewsAnswerDecidesTheSendAndTheDrawingStateIsKept) {
     // Removed while no preview is open, the key is made again with its defaults at the next
     // command, which sends.
     removeKey();
-    whenPreviewShows([](frmMain& f) { f.cmdSend_Click(); });
-    EXPECT_EQ(tc.command(u"/xpvfull"_s), tc.pv->TempFolderPath() + u"My_Screenshot2.png"_s);
+    EXPECT_EQ(command(u"/xpvfull"_s, {}, [](frmMain& f) { f.cmdSend_Click(); }),
+              tc.pv->TempFolderPath() + u"My_Screenshot2.png"_s);
 }
 
 // A stop (every event loop ended, as the host does on a signal) while a preview is open is a
 // cancel, with a drawing on it too: nothing is sent or saved. (The host's own stop, with a plain
 // preview, is PreviewHost.AfterACopyToTheClipboardOrAStop…'s.)
 TEST_F(SendCommand, AStopWhileAPreviewIsOpenSendsAndSavesNothing) {
+    tc.set("Options", "Preview", u"1"_s);
     tc.set("Options", "PreviewSave", u"1"_s);
     for (const auto& [word, draw] : {std::pair{"/xpvfull", true}, {"/xpvfsave", false}}) {
-        whenPreviewShows([draw](frmMain& f) {
+        const auto stop = [draw](frmMain& f) {
             if (draw) {
                 f.annotations.add(
                     Annotation{DrawingState::Line, 255, 1, {{1, 1}, {60, 1}}, {}, {}, {}});
             }
             QCoreApplication::exit(0);
-        });
+        };
         QString answer = u"none"_s;
         // This loop stands for the host's, which the stop ends as well.
-        QTimer::singleShot(0, &timers, [&] {
-            answer = tc.command(QLatin1String(word));
+        QTimer::singleShot(0, [&] {
+            answer = command(QLatin1String(word), {}, stop);
             QCoreApplication::quit();
         });
         QCoreApplication::exec();
@@ -313,6 +339,7 @@ TEST_F(SendCommand, AStopWhileAPreviewIsOpenSendsAndSavesNothing) {
 // Whatever changes the picture after that run, an undo as much as a stroke, is in the file: the
 // accept, sooner than the picture has been still long enough for a new run, encodes afresh.
 TEST_F(SendCommand, AnUnchangedPreviewSendsTheFileEncodedWhileItWasOpen) {
+    tc.set("Options", "Preview", u"1"_s);
     tc.set("Options", "Quality", u"60"_s);
     FreeImageLibrary& library = *tc.pv->freeImage();
     const auto save = library.Save;
@@ -331,7 +358,7 @@ TEST_F(SendCommand, AnUnchangedPreviewSendsTheFileEncodedWhileItWasOpen) {
             };
         }
         QImage drawn;
-        whenPreviewShows([&](frmMain& f) {
+        const auto decide = [&](frmMain& f) {
             EXPECT_TRUE(backgroundRunDone());
             if (change == None) {
                 library.Save = [](FREE_IMAGE_FORMAT, FIBITMAP*, const char*, int) -> BOOL {
@@ -347,8 +374,8 @@ TEST_F(SendCommand, AnUnchangedPreviewSendsTheFileEncodedWhileItWasOpen) {
             }
             drawn = f.canvas.committed();
             f.cmdSend_Click();
-        });
-        const QString path = tc.command(u"/xpvfull"_s);
+        };
+        const QString path = command(u"/xpvfull"_s, {}, decide);
         library.Save = save;
         library.SaveToMemory = toMemory;
         const QImage sent = QImage(path).convertToFormat(QImage::Format_RGB32);
@@ -386,18 +413,16 @@ TEST_F(SendCommand, TypedCountdownsAreHeldToADayAskedAboutAndCountedOnScreen) {
     EXPECT_FALSE(tc.pv->counterForm().isLoaded());  // never in the picture
     EXPECT_EQ(tc.get("Options", "TimeDelay"), u"7"_s);
 
-    tc.set("Options", "WarnDelayAmount", u"1"_s);
-    // Typed, the countdown held, and whether it is asked about; "1" is exactly the limit.
+    // Typed, the countdown held, and whether it is asked about; "10" is exactly the limit.
     const std::tuple<const char*, const char*, bool> rows[] = {
         {"99999999999999999999", "86400", true},
         {"86400.9", "86400", true},
         {"-1e300", "-86400", false},
         {"-0.5", "-1", false},
-        {"1", "1", false}};
+        {"10", "10", false}};
     for (const auto& [typed, count, asked] : rows) {
         SCOPED_TRACE(typed);
         tc.dialogs->messages.clear();
-        tc.dialogs->answers.clear();
         tc.dialogs->answers.enqueue(MsgBox::ResultNo);
         tc.pv->pipeline().RunCountdown(QLatin1String(typed));
         EXPECT_EQ(tc.pv->settings().record().TimeDelay, QLatin1String(count));
@@ -448,7 +473,6 @@ TEST_F(SendCommand, FailuresOfTheEncodingWhileThePreviewIsOpenStayBehindItsBarri
 // A read of the screen that fails is told once and logged; the command ends as a cancelled
 // capture does and leaves no file behind, whatever kind of capture it was.
 TEST_F(SendCommand, AFailedReadOfTheScreenShowsOneMessageAndWritesNoFile) {
-    tc.set("", "Log", u"1"_s);
     tc.screen->failReads(u"the X server does not give out the pixels of the screen."_s);
     const QString message =
         u"The screen could not be read: the X server does not give out the pixels of the screen."_s;
@@ -465,4 +489,177 @@ TEST_F(SendCommand, AFailedReadOfTheScreenShowsOneMessageAndWritesNoFile) {
     EXPECT_TRUE(tc.dialogs->saveRequests.isEmpty());
     EXPECT_TRUE(QDir(tc.pv->TempFolderPath()).entryList(QDir::Files).isEmpty());
     EXPECT_EQ(logLines().filter(message).size(), std::size(rows));
+}
+
+// The pixels under a drag are the user tests' (SelectX11.ADragGives…); here the rectangle kept.
+TEST_F(SelectAndSave, ADragSendsExactlyThePixelsUnderItAndKeepsItsRectangleInTwips) {
+    // The screen, the drag, and the rectangle kept in twips.
+    const std::tuple<QSize, QPoint, QPoint, std::array<qint32, 4>> rows[] = {
+        {{320, 200}, {100, 100}, {200, 150}, {1500, 1500, 1515, 765}},
+        {{320, 200}, {200, 150}, {100, 100}, {1500, 1500, 1500, 750}},  // left and up
+        // Past 32767 twips, where 16-bit fields would overflow.
+        {{3840, 2160}, {2000, 500}, {3800, 2000}, {30000, 7500, 27015, 22515}},
+    };
+    for (const auto& [screen, from, to, twips] : rows) {
+        SCOPED_TRACE(screen.width());
+        tc.screen->screen() = testScreen(screen.width(), screen.height());
+        EXPECT_FALSE(command(u"/xpvselect"_s, drag(from, to)).isEmpty());
+        const frmSelect& f = tc.pv->selectForm();
+        EXPECT_EQ((std::array{f.SelLeft, f.SelTop, f.SelWidth, f.SelHeight}), twips);
+        EXPECT_FALSE(f.isLoaded());
+    }
+}
+
+TEST_F(SelectAndSave, EscapeAnotherButtonOrNoAreaCancelsWithNothingSentOrSaved) {
+    const auto rightButton = [](frmSelect& f) {
+        f.Picture1_MouseDown(Qt::RightButton, {10, 10});
+        f.Picture1_MouseUp(Qt::RightButton, {10, 10});
+    };
+    const std::pair<const char*, Gesture> rows[] = {{"right button", rightButton},
+                                                    {"click", drag({50, 60}, {50, 60})},
+                                                    {"one axis", drag({50, 60}, {150, 60})}};
+    for (const auto& [name, gesture] : rows) {
+        for (const auto& [word, answer] : {std::pair{"/xpvselect", ""}, {"/xpvssave", "True"}}) {
+            SCOPED_TRACE(std::string(name) + " " + word);
+            QFile::remove(DiagnosticLog::LogFilePath());
+            EXPECT_EQ(command(QLatin1String(word), gesture), QLatin1String(answer));
+            EXPECT_TRUE(logLines().contains(u"Selection cancelled"_s));
+            EXPECT_EQ(tc.get("", "sResult"), QString());
+        }
+    }
+    EXPECT_TRUE(QDir(tc.pv->TempFolderPath()).isEmpty());
+    EXPECT_TRUE(tc.dialogs->messages.isEmpty());
+    EXPECT_TRUE(tc.dialogs->saveRequests.isEmpty());
+}
+
+TEST_F(SelectAndSave, TheTypedNameIsCompletedAndSavedInTheChosenType) {
+    // Typed, the filter chosen, the file saved and its type.
+    const std::tuple<const char*, int, const char*, const char*> rows[] = {
+        {"shot", 3, "shot.jpg", "jpg"},           {"shot.PNG", 1, "shot.PNG", "png"},
+        {"shot.jpeg", 3, "shot.jpeg.jpg", "jpg"}, {"shot.txt", 4, "shot.txt.png", "png"},
+        {"shot.Bmp", 5, "shot.Bmp", "bmp"},       {"shot", 5, "shot.tif", "tif"},
+    };
+    QString preselected = u"3"_s;
+    for (const auto& [typed, filterIndex, saved, type] : rows) {
+        SCOPED_TRACE(typed);
+        tc.dialogs->messages.clear();
+        const QString path = saveDir + u'/' + QLatin1String(saved);
+        tc.dialogs->saveAnswers.enqueue({saveDir + u'/' + QLatin1String(typed), filterIndex});
+        EXPECT_EQ(command(u"/xpvfsave"_s), u"True"_s);
+        EXPECT_EQ(QString::number(tc.dialogs->saveRequests.last().filterIndex), preselected);
+        EXPECT_EQ(formatOf(path), type);
+        preselected = QString::number(saveFileTypeNumber(QLatin1String(type)));
+        EXPECT_EQ(tc.get("Options", "SaveFileType"), preselected);
+        EXPECT_EQ(tc.dialogs->prompts(), QStringList{u"Screenshot Saved To\r\n\r\n"_s + path});
+    }
+    EXPECT_EQ(tc.dialogs->saveRequests.first().owner, tc.pv->mainForm().window());
+
+    // Without "SaveMsgBox" a save says nothing; a cancelled dialog neither, and saves nothing.
+    tc.set("Options", "SaveMsgBox", u"0"_s);
+    tc.dialogs->messages.clear();
+    tc.dialogs->saveAnswers.enqueue({saveDir + u"/quiet.png"_s, 4});
+    command(u"/xpvfsave"_s);
+    EXPECT_EQ(command(u"/xpvfsave"_s), u"True"_s);
+    EXPECT_EQ(tc.dialogs->saveRequests.size(), int(std::size(rows)) + 2);
+    EXPECT_EQ(QDir(saveDir).count(), std::size(rows) + 3);  // with . and ..
+    EXPECT_TRUE(tc.dialogs->messages.isEmpty());
+}
+
+// "No" to replacing the completed name is back in the dialog with the name as typed.
+TEST_F(SelectAndSave, ACompletedNameThatExistsIsReplacedOnlyWhenTheUserSaysSo) {
+    const QString path = saveDir + u"/shot.jpg"_s;
+    QFile old(path);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+    old.close();
+    for (const int answer : {MsgBox::ResultNo, MsgBox::ResultYes}) {
+        SCOPED_TRACE(answer);
+        tc.dialogs->messages.clear();
+        tc.dialogs->saveRequests.clear();
+        tc.dialogs->answers.enqueue(answer);
+        tc.dialogs->saveAnswers.enqueue({saveDir + u"/shot"_s, 3});
+        command(u"/xpvfsave"_s);
+        const bool again = answer == MsgBox::ResultNo;  // cancelled then, as unscripted
+        const QString question = u"shot.jpg already exists. Do you want to replace it?"_s;
+        const QString saved = u"Screenshot Saved To\r\n\r\n"_s + path;
+        EXPECT_EQ(tc.dialogs->prompts(),
+                  again ? QStringList{question} : (QStringList{question, saved}));
+        EXPECT_EQ(formatOf(path), again ? "other" : "jpg");
+        EXPECT_EQ(tc.dialogs->saveRequests.size(), again ? 2 : 1);
+        EXPECT_EQ(tc.dialogs->saveRequests.last().name, again ? u"shot"_s : QString());
+    }
+}
+
+// The dialog opens in the nearest folder of "SaveDir" that exists, a relative one below home,
+// with no name filled in, at the size the user last left it.
+TEST_F(SelectAndSave, TheDialogOpensInTheNearestFolderThatExistsAtTheSizeLastGiven) {
+    const QString home = QDir::homePath();
+    QDir(home).mkpath(u"shots/day"_s);
+    const std::pair<QString, QString> rows[] = {
+        {home + u"/Desktop"_s, home},
+        {u"shots/day/none/deeper"_s, home + u"/shots/day"_s},
+        {u"/nowhere/at/all"_s, u"/"_s}};
+    QSize last;
+    for (const auto& [dir, folder] : rows) {
+        SCOPED_TRACE(dir.toStdString());
+        tc.set("Options", "SaveDir", dir);
+        tc.set("Options", "SaveDirLen", QString::number(dir.size()));
+        tc.dialogs->saveAnswers.enqueue({QString(), 0, QSize(700 + int(dir.size()), 500)});
+        command(u"/xpvfsave"_s);
+        const SaveDialogRequest& r = tc.dialogs->saveRequests.last();
+        EXPECT_EQ(std::tuple(r.folder, r.name, r.size), std::tuple(folder, QString(), last));
+        last = QSize(700 + int(dir.size()), 500);
+    }
+}
+
+// Whatever the save command: a failed save shows what, where and why, once; a cancelled
+// preview saves nothing and asks for no name.
+TEST_F(SelectAndSave, AFailedOrCancelledSaveSavesNothingForEverySaveCommand) {
+    const QString path = saveDir + u"/missing/shot.jpg"_s;
+    const QString failed = u"Error Saving Screenshot\r\n\r\nSave Failed\r\n\r\n"_s + path +
+                           u"\r\n\r\nNo such file or directory"_s;
+    for (const char* word : {"/xpvasave", "/xpvfsave", "/xpvssave"}) {
+        SCOPED_TRACE(word);
+        tc.set("Options", "PreviewSave", u"0"_s);
+        tc.dialogs->messages.clear();
+        tc.dialogs->saveAnswers.enqueue({path, 3});
+        EXPECT_EQ(command(QLatin1String(word), drag({10, 10}, {60, 50})), u"True"_s);
+        EXPECT_EQ(tc.dialogs->prompts(), QStringList{failed});
+
+        tc.set("Options", "PreviewSave", u"1"_s);
+        tc.dialogs->saveRequests.clear();
+        // The preview is cancelled.
+        EXPECT_EQ(command(QLatin1String(word), drag({10, 10}, {60, 50})), u"True"_s);
+        EXPECT_TRUE(tc.dialogs->saveRequests.isEmpty());
+    }
+    EXPECT_FALSE(QFile::exists(path));
+}
+
+// Through the chooser, each button runs its path and the command answers once it has ended: the
+// selected area goes through the preview into the file, and the active window's preview
+// cancelled saves nothing and asks for no name. The chooser's cancel and its full-screen send are
+// OptionsHost.ChoosersAnswer…'s.
+TEST_F(ChooserCommand, EachButtonRunsItsPathAndTheAnswerFollows) {
+    const QString target = saveDir + u"/b.png"_s;
+    tc.dialogs->saveAnswers.enqueue({target, 4});
+    for (const bool accept : {true, false}) {
+        SCOPED_TRACE(accept);
+        // Clicks from a fresh event: a timer does not fire again while its own slot runs, and the
+        // button opens modal windows.
+        QTimer chooser;
+        QObject::connect(&chooser, &QTimer::timeout, [&] {
+            if (CaptureChooser& c = tc.pv->saveForm(); c.isLoaded() && c.window()->isVisible()) {
+                QTimer::singleShot(0, c.button(accept ? "cmdSelected" : "cmdActive"),
+                                   &VexelButton::Click);
+            }
+        });
+        chooser.start(20);
+        const auto decide = [accept](frmMain& f) {
+            accept ? f.cmdSend_Click() : f.cmdCancel_Click();
+        };
+        EXPECT_EQ(command(u"/xpvsave"_s, drag({10, 10}, {60, 50}), decide), QString());
+        EXPECT_EQ(tc.dialogs->saveRequests.size(), 1);
+        EXPECT_EQ(tc.dialogs->prompts(), QStringList{u"Screenshot Saved To\r\n\r\n"_s + target});
+        EXPECT_EQ(QImage(target).size(), QSize(50, 40));
+        EXPECT_EQ(tc.get("", "sResult"), QString());
+    }
 }
