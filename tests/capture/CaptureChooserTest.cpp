@@ -6,6 +6,7 @@
 #include "support/TestComponent.h"
 
 using namespace pictavo;
+using namespace Qt::StringLiterals;
 using pictavo::test::TestComponent;
 
 // The buttons through the commands are ChooserCommand.EachButtonRuns…'s and OptionsHost's;
@@ -15,34 +16,26 @@ TEST(CaptureChooser, EscapeCancelsCloseKeepsTheResultAndAKindRunsHidden) {
     TestComponent tc;
     ASSERT_TRUE(tc.initialize());
     CaptureChooser& chooser = tc.pv->sendForm();
-    const struct {
-        const char* name;
-        std::function<void()> leave;
-        const char* result;
-        std::optional<CaptureKind> ran;
-    } rows[] = {
-        {"Escape", [&] { QTest::keyClick(chooser.window(), Qt::Key_Escape); }, "#", {}},
-        {"close", [&] { chooser.button("cmdX")->Click(); }, "changed", {}},
-        {"a kind", [&] { chooser.button("cmdFull")->Click(); }, "changed", CaptureKind::FullScreen},
+    std::vector<std::pair<CaptureKind, bool>> ran;  // each kind run, and whether hidden then
+    // The way out, and the result it leaves.
+    const std::tuple<const char*, std::function<void()>, const char*> rows[] = {
+        {"Escape", [&] { QTest::keyClick(chooser.window(), Qt::Key_Escape); }, "#"},
+        {"close", [&] { chooser.button("cmdX")->Click(); }, "changed"},
+        {"a kind", [&] { chooser.button("cmdFull")->Click(); }, "changed"},
     };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
-        std::optional<CaptureKind> ran;
-        bool hiddenWhileRunning = false;
-        chooser.setAction([&](CaptureKind kind) {
-            ran = kind;
-            hiddenWhileRunning = !chooser.window()->isVisible();
-        });
-        tc.set("", "sResult", QStringLiteral("stale"));
+    for (const auto& [name, leave, result] : rows) {
+        SCOPED_TRACE(name);
+        chooser.setAction(
+            [&](CaptureKind kind) { ran.emplace_back(kind, !chooser.window()->isVisible()); });
+        tc.set("", "sResult", u"stale"_s);
         chooser.window()->show();
         chooser.window()->activateWindow();
         QApplication::processEvents();
-        EXPECT_EQ(tc.get("", "sResult"), QStringLiteral("#"));  // written at load
-        tc.set("", "sResult", QStringLiteral("changed"));
-        r.leave();
+        EXPECT_EQ(tc.get("", "sResult"), u"#"_s);  // written at load
+        tc.set("", "sResult", u"changed"_s);
+        leave();
         EXPECT_FALSE(chooser.isLoaded());
-        EXPECT_EQ(tc.get("", "sResult"), QLatin1String(r.result));
-        EXPECT_EQ(ran, r.ran);
-        EXPECT_EQ(hiddenWhileRunning, r.ran.has_value());
+        EXPECT_EQ(tc.get("", "sResult"), QLatin1String(result));
     }
+    EXPECT_EQ(ran, (std::vector{std::pair(CaptureKind::FullScreen, true)}));
 }

@@ -12,19 +12,13 @@ using namespace pictavo;
 using namespace Qt::StringLiterals;
 using pictavo::test::TestComponent;
 
-namespace {
-
-const QString kScripts = QStringLiteral(PICTAVO_SCRIPTS_DIR);
-const QString kEmail = u"user@example.com"_s;
-
-}  // namespace
-
 // The library is looked for in the plug-in folder in any letter case (a trailing separator of
 // the scripts folder is not doubled); without a scripts folder setting, at the root. Without the
 // library the plug-in refuses to start, says why once, and still closes cleanly. Closed, it
 // holds nothing of the host's. A host version out of range fails the call.
 TEST(PVLifecycle, TheLibraryIsFoundWhateverItsLetterCaseOrNothingStarts) {
-    EXPECT_THROW(TestComponent().pv->Initialize(40000, kEmail, nullptr), PictavoError);
+    EXPECT_THROW(TestComponent().pv->Initialize(40000, u"user@example.com"_s, nullptr),
+                 PictavoError);
     // A plug-in folder of the test's own, holding the library under another name.
     const QString scripts = QDir::temp().filePath(u"scripts"_s);
     QDir().mkpath(scripts + u"/Pictavo Live"_s);
@@ -34,7 +28,8 @@ TEST(PVLifecycle, TheLibraryIsFoundWhateverItsLetterCaseOrNothingStarts) {
     const std::pair<QString, QString> rows[] = {
         {{}, u"/Pictavo Live/libfreeimage.so.3"_s},
         {scripts, scripts + u"/Pictavo Live/LibFreeImage.SO.3"_s},
-        {kScripts + u'/', kScripts + u"/Pictavo Live/libfreeimage.so.3"_s},
+        {QStringLiteral(PICTAVO_SCRIPTS_DIR "/"),
+         QStringLiteral(PICTAVO_SCRIPTS_DIR "/Pictavo Live/libfreeimage.so.3")},
     };
     for (const auto& [scriptsDir, library] : rows) {
         SCOPED_TRACE(library.toStdString());
@@ -44,7 +39,7 @@ TEST(PVLifecycle, TheLibraryIsFoundWhateverItsLetterCaseOrNothingStarts) {
             tc.setScriptsDir(scriptsDir);
         }
         int messenger = 0;
-        EXPECT_EQ(tc.pv->Initialize(4, kEmail, &messenger), found);
+        EXPECT_EQ(tc.pv->Initialize(4, u"user@example.com"_s, &messenger), found);
         EXPECT_EQ(tc.pv->pluginPath(), library);
         EXPECT_EQ(QFileInfo::exists(tc.pv->TempFolderPath()), found);
         EXPECT_NO_THROW(tc.pv->Uninitialize());
@@ -73,8 +68,8 @@ TEST(PVLifecycle, AnAddressThatNamesNoKeyIsRefusedWithOneMessagePerOperation) {
         tc.pv->Configure();
         tc.pv->Uninitialize();
         EXPECT_EQ(tc.dialogs->prompts(), (QStringList(4, message)));
-        RegistryHive hive(RegistryHive::defaultPath());
-        EXPECT_FALSE(hive.keyExists(RootKey::CurrentUser, u"SOFTWARE\\Quorrel"_s));
+        EXPECT_FALSE(RegistryHive(RegistryHive::defaultPath())
+                         .keyExists(RootKey::CurrentUser, u"SOFTWARE\\Quorrel"_s));
         EXPECT_FALSE(QFileInfo::exists(tc.pv->TempFolderPath()));
         EXPECT_EQ(tc.screen->grabs(), 0);
     }

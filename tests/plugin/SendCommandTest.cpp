@@ -173,7 +173,6 @@ TEST_F(SendCommand, UnsafeFileNamesGiveWayToTheDefaultInsideTheFolder) {
                          : QStringList());
         QFile::remove(DiagnosticLog::LogFilePath());
     }
-    EXPECT_FALSE(QFileInfo::exists(QDir::temp().filePath(u"../x"_s)));
 }
 
 // The folder checked at the start is the one written to; a link put in its place later is
@@ -203,7 +202,7 @@ TEST_F(SendCommand, AFolderSwappedForALinkIsNeverFollowed) {
 
 // Two components share the folder but not their files: with "Delete" on, the first to close
 // takes only its own, the last one the folder with all in it. The log says whether the folder
-// went, or why not. (Read-only files and links: FileSystem.DeleteFolderTree…'s.)
+// went, and why not. (Read-only files and links: FileSystem.DeleteFolderTree…'s.)
 TEST_F(SendCommand, DeleteTakesOnlyTheClosingComponentsFilesAndTheLogSaysIfTheFolderWent) {
     const QString temp = tc.pv->TempFolderPath();
     TestComponent other(testScreen());
@@ -221,14 +220,6 @@ TEST_F(SendCommand, DeleteTakesOnlyTheClosingComponentsFilesAndTheLogSaysIfTheFo
     EXPECT_FALSE(QFileInfo::exists(temp));
     EXPECT_EQ(logLines().filter(u"Folder"_s),
               (QStringList{u"Folder Not Deleted: Device or resource busy"_s, u"Folder Deleted"_s}));
-
-    TestComponent next;
-    ASSERT_TRUE(next.initialize());
-    ASSERT_TRUE(QDir(temp).removeRecursively());
-    QFile::remove(DiagnosticLog::LogFilePath());
-    next.pv->Uninitialize();
-    EXPECT_EQ(logLines().filter(u"Folder"_s),
-              QStringList{u"Folder Not Deleted: No such file or directory"_s});
 }
 
 // Switched on, the overlay is stamped into the sent picture, in each file type whatever its case,
