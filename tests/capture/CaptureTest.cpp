@@ -2,15 +2,21 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QTest>
 #include <algorithm>
 #include <vector>
 
 #include "capture/frmCounter.h"
+#include "capture/modCapture.h"
 #include "controls/Twips.h"
+#include "controls/VexelButton.h"
+#include "support/PixelChecks.h"
 #include "support/TestComponent.h"
 
 namespace pictavo {
 namespace {
+
+using namespace Qt::StringLiterals;
 
 class Counter : public ::testing::Test {
 protected:
@@ -26,6 +32,8 @@ protected:
     test::TestComponent tc;
     frmCounter& counter = tc.pv->counterForm();
 };
+
+using CaptureChooser = Counter;
 
 // Halves round to even; one number a tick, then the window goes. A count that is no number or
 // below one shows nothing. Either way a countdown already running ends: one window at most.
@@ -100,6 +108,53 @@ TEST_F(Counter, PaintsTheNumberOverItsShadowInTheCountdownLook) {
     ASSERT_FALSE(number.isEmpty() || shadow.isEmpty());
     EXPECT_EQ(shadow.bottomRight(), number.bottomRight() + QPoint(3, 3));
     EXPECT_EQ(image.pixel(0, 0), qRgb(0, 255, 0));
+}
+
+// The buttons through the commands are ChooserCommand.EachButtonRuns…'s and OptionsHost's;
+// here the ways out no command answer shows: Escape cancels ("#"), the title bar's close keeps
+// the result, and a chosen kind runs with the chooser hidden, out of its own picture.
+TEST_F(CaptureChooser, EscapeCancelsCloseKeepsTheResultAndAKindRunsHidden) {
+    frmSend& chooser = tc.pv->sendForm();
+    std::vector<std::pair<CaptureKind, bool>> ran;  // each kind run, and whether hidden then
+    // The way out, and the result it leaves.
+    const std::tuple<const char*, std::function<void()>, const char*> rows[] = {
+        {"Escape", [&] { QTest::keyClick(chooser.window(), Qt::Key_Escape); }, "#"},
+        {"close", [&] { chooser.button("cmdX")->Click(); }, "changed"},
+        {"a kind", [&] { chooser.button("cmdFull")->Click(); }, "changed"},
+    };
+    for (const auto& [name, leave, result] : rows) {
+        SCOPED_TRACE(name);
+        chooser.setAction(
+            [&](CaptureKind kind) { ran.emplace_back(kind, !chooser.window()->isVisible()); });
+        tc.set("", "sResult", u"stale"_s);
+        chooser.window()->show();
+        chooser.window()->activateWindow();
+        QApplication::processEvents();
+        EXPECT_EQ(tc.get("", "sResult"), u"#"_s);  // written at load
+        tc.set("", "sResult", u"changed"_s);
+        leave();
+        EXPECT_FALSE(chooser.isLoaded());
+        EXPECT_EQ(tc.get("", "sResult"), QLatin1String(result));
+    }
+    EXPECT_EQ(ran, (std::vector{std::pair(CaptureKind::FullScreen, true)}));
+}
+
+// A bitmap with translucent pixels (a palette of 256 colours with alpha 0 beside it, as one read
+// from a display may come) is opaque true colour that keeps every pixel's colour. Only a
+// 256-colour palette with an indexed bitmap is kept: X11Depth.VirtualScreenShowsEveryColourOpaque.
+TEST(PictureFromBitmap, TranslucentPixelsComeOutOpaqueInTheirOwnColour) {
+    QList<QRgb> palette;
+    for (int i = 0; i < 256; ++i) {
+        palette.append(qRgba(255 - i, i, 9, 0));
+    }
+    QImage translucent(2, 2, QImage::Format_ARGB32);
+    translucent.fill(qRgba(10, 20, 30, 0));
+    const CapturePicture picture = PictureFromBitmap(translucent, palette);
+    EXPECT_FALSE(picture.hasPalette());
+    EXPECT_EQ(picture.image().format(), QImage::Format_RGB32);
+    EXPECT_EQ(picture.image().pixel(1, 1), qRgb(10, 20, 30));
+    EXPECT_EQ(test::storedTranslucentPixels(picture.image()), 0);
+    EXPECT_TRUE(PictureFromBitmap(QImage(), palette).isNull());
 }
 
 }  // namespace

@@ -297,33 +297,6 @@ TEST_F(SendCommand, ThePreviewsAnswerDecidesTheSendAndTheDrawingStateIsKept) {
               tc.pv->TempFolderPath() + u"My_Screenshot2.png"_s);
 }
 
-// A stop (every event loop ended, as the host does on a signal) while a preview is open is a
-// cancel, with a drawing on it too: nothing is sent or saved. (The host's own stop, with a plain
-// preview, is PreviewHost.AfterACopyToTheClipboardOrAStop…'s.)
-TEST_F(SendCommand, AStopWhileAPreviewIsOpenSendsAndSavesNothing) {
-    tc.set("Options", "Preview", u"1"_s);
-    tc.set("Options", "PreviewSave", u"1"_s);
-    for (const auto& [word, draw] : {std::pair{"/xpvfull", true}, {"/xpvfsave", false}}) {
-        const auto stop = [draw](frmMain& f) {
-            if (draw) {
-                f.annotations.add(
-                    Annotation{DrawingState::Line, 255, 1, {{1, 1}, {60, 1}}, {}, {}, {}});
-            }
-            QCoreApplication::exit(0);
-        };
-        QString answer = u"none"_s;
-        // This loop stands for the host's, which the stop ends as well.
-        QTimer::singleShot(0, [&] {
-            answer = command(QLatin1String(word), {}, stop);
-            QCoreApplication::quit();
-        });
-        QCoreApplication::exec();
-        EXPECT_TRUE(answer.isEmpty() || answer == u"True"_s) << answer.toStdString();
-        EXPECT_FALSE(QFile::exists(shot()));
-    }
-    EXPECT_TRUE(tc.dialogs->saveRequests.isEmpty());
-}
-
 // Accepted once the background run has finished, an unchanged preview sends the bytes encoded
 // while it was open (the library's save is out of order by then): the file a direct save writes.
 // Whatever changes the picture after that run, an undo as much as a stroke, is in the file: the
@@ -647,5 +620,68 @@ TEST_F(ChooserCommand, EachButtonRunsItsPathAndTheAnswerFollows) {
         EXPECT_EQ(tc.dialogs->prompts(), QStringList{u"Screenshot Saved To\r\n\r\n"_s + target});
         EXPECT_EQ(QImage(target).size(), QSize(50, 40));
         EXPECT_EQ(tc.get("", "sResult"), QString());
+    }
+}
+
+// The library is looked for in the plug-in folder in any letter case (a trailing separator of
+// the scripts folder is not doubled); without a scripts folder setting, at the root. Without the
+// library the plug-in refuses to start, says why once, and still closes cleanly. Closed, it
+// holds nothing of the host's. A host version out of range fails the call.
+TEST(PVLifecycle, TheLibraryIsFoundWhateverItsLetterCaseOrNothingStarts) {
+    EXPECT_THROW(TestComponent().pv->Initialize(40000, u"user@example.com"_s, nullptr),
+                 PictavoError);
+    // A plug-in folder of the test's own, holding the library under another name.
+    const QString scripts = QDir::temp().filePath(u"scripts"_s);
+    QDir().mkpath(scripts + u"/Pictavo Live"_s);
+    QFile::copy(QStringLiteral(PICTAVO_PLUGIN_DIR "/libfreeimage.so.3"),
+                scripts + u"/Pictavo Live/LibFreeImage.SO.3"_s);
+    // The scripts folder setting (none: not set) and the library path found.
+    const std::pair<QString, QString> rows[] = {
+        {{}, u"/Pictavo Live/libfreeimage.so.3"_s},
+        {scripts, scripts + u"/Pictavo Live/LibFreeImage.SO.3"_s},
+        {QStringLiteral(PICTAVO_SCRIPTS_DIR "/"),
+         QStringLiteral(PICTAVO_SCRIPTS_DIR "/Pictavo Live/libfreeimage.so.3")},
+    };
+    for (const auto& [scriptsDir, library] : rows) {
+        SCOPED_TRACE(library.toStdString());
+        const bool found = !scriptsDir.isEmpty();
+        TestComponent tc;
+        if (found) {
+            tc.setScriptsDir(scriptsDir);
+        }
+        int messenger = 0;
+        EXPECT_EQ(tc.pv->Initialize(4, u"user@example.com"_s, &messenger), found);
+        EXPECT_EQ(tc.pv->pluginPath(), library);
+        EXPECT_EQ(QFileInfo::exists(tc.pv->TempFolderPath()), found);
+        EXPECT_NO_THROW(tc.pv->Uninitialize());
+        EXPECT_EQ(tc.pv->MSN(), nullptr);
+        EXPECT_EQ(tc.pv->freeImage(), nullptr);
+        EXPECT_EQ(tc.dialogs->prompts(),
+                  found ? QStringList()
+                        : QStringList{u"libfreeimage.so.3 not found.  Please reinstall."_s});
+    }
+}
+
+// Each operation says it once; none touches the store or the temporary folder. (An empty
+// address, refused the same way, is HostOnScreen.SettingsAUserMightLeave…'s.)
+TEST(PVLifecycle, AnAddressThatNamesNoKeyIsRefusedWithOneMessagePerOperation) {
+    for (const auto& [email, reason] :
+         {std::pair{u"alice@x\\Options"_s, "a backslash"}, {u"u@x\n"_s, "a control character"}}) {
+        const QString message =
+            u"The e-mail address \"%1\" cannot name a settings key: it holds %2."_s.arg(
+                email, QLatin1String(reason));
+        SCOPED_TRACE(reason);
+        TestComponent tc;
+        EXPECT_FALSE(tc.initialize(email));
+        EXPECT_EQ(tc.command(u"/xpvfull"_s), QString());
+        EXPECT_EQ(tc.command(u"/xpvoptions"_s), u"True"_s);
+        EXPECT_EQ(tc.command(u"/nope"_s), u"False"_s);
+        tc.pv->Configure();
+        tc.pv->Uninitialize();
+        EXPECT_EQ(tc.dialogs->prompts(), (QStringList(4, message)));
+        EXPECT_FALSE(RegistryHive(RegistryHive::defaultPath())
+                         .keyExists(RootKey::CurrentUser, u"SOFTWARE\\Quorrel"_s));
+        EXPECT_FALSE(QFileInfo::exists(tc.pv->TempFolderPath()));
+        EXPECT_EQ(tc.screen->grabs(), 0);
     }
 }
