@@ -232,7 +232,6 @@ TEST_F(SendCommand, EveryFileTypeWritesAReadableFileWhateverItsCase) {
         EXPECT_TRUE(path.endsWith(u'.' + QString::fromLatin1(type).toLower()));
         EXPECT_EQ(formatOf(path), QByteArray(type).toLower());
     }
-    EXPECT_TRUE(tc.dialogs->messages.isEmpty());
     const QImage sent = sentPicture();
     EXPECT_NE(sent, tc.screen->screen());
     EXPECT_EQ(sent.copy(0, 0, 100, 100), tc.screen->screen().copy(0, 0, 100, 100));
@@ -458,12 +457,11 @@ TEST_F(SelectAndSave, EscapeAnotherButtonOrNoAreaCancelsWithNothingSentOrSaved) 
     for (const auto& [name, gesture] : rows) {
         for (const auto& [word, answer] : {std::pair{"/xpvselect", ""}, {"/xpvssave", "True"}}) {
             SCOPED_TRACE(std::string(name) + " " + word);
-            QFile::remove(DiagnosticLog::LogFilePath());
             EXPECT_EQ(command(QLatin1String(word), gesture), QLatin1String(answer));
-            EXPECT_TRUE(logLines().contains(u"Selection cancelled"_s));
             EXPECT_EQ(tc.get("", "sResult"), QString());
         }
     }
+    EXPECT_EQ(logLines().filter(u"Selection cancelled"_s).size(), 2 * std::size(rows));
     EXPECT_TRUE(QDir(tc.pv->TempFolderPath()).isEmpty());
     EXPECT_TRUE(tc.dialogs->messages.isEmpty());
     EXPECT_TRUE(tc.dialogs->saveRequests.isEmpty());
