@@ -112,15 +112,16 @@ TEST_F(Counter, PaintsTheNumberOverItsShadowInTheCountdownLook) {
 
 // The buttons through the commands are ChooserCommand.EachButtonRuns…'s and OptionsHost's;
 // here the ways out no command answer shows: Escape cancels ("#"), the title bar's close keeps
-// the result, and a chosen kind runs with the chooser hidden, out of its own picture.
+// the result, and a chosen kind (here the save chooser's active window) runs with the chooser
+// hidden, out of its own picture.
 TEST_F(CaptureChooser, EscapeCancelsCloseKeepsTheResultAndAKindRunsHidden) {
-    frmSend& chooser = tc.pv->sendForm();
+    frmSave& chooser = tc.pv->saveForm();
     std::vector<std::pair<CaptureKind, bool>> ran;  // each kind run, and whether hidden then
     // The way out, and the result it leaves.
     const std::tuple<const char*, std::function<void()>, const char*> rows[] = {
         {"Escape", [&] { QTest::keyClick(chooser.window(), Qt::Key_Escape); }, "#"},
         {"close", [&] { chooser.button("cmdX")->Click(); }, "changed"},
-        {"a kind", [&] { chooser.button("cmdFull")->Click(); }, "changed"},
+        {"a kind", [&] { chooser.button("cmdActive")->Click(); }, "changed"},
     };
     for (const auto& [name, leave, result] : rows) {
         SCOPED_TRACE(name);
@@ -136,7 +137,7 @@ TEST_F(CaptureChooser, EscapeCancelsCloseKeepsTheResultAndAKindRunsHidden) {
         EXPECT_FALSE(chooser.isLoaded());
         EXPECT_EQ(tc.get("", "sResult"), QLatin1String(result));
     }
-    EXPECT_EQ(ran, (std::vector{std::pair(CaptureKind::FullScreen, true)}));
+    EXPECT_EQ(ran, (std::vector{std::pair(CaptureKind::ActiveWindow, true)}));
 }
 
 // A bitmap with translucent pixels (a palette of 256 colours with alpha 0 beside it, as one read
