@@ -129,7 +129,6 @@ TEST_F(CaptureChooser, EscapeCancelsCloseKeepsTheResultAndAKindRunsHidden) {
             [&](CaptureKind kind) { ran.emplace_back(kind, !chooser.window()->isVisible()); });
         tc.set("", "sResult", u"stale"_s);
         chooser.window()->show();
-        chooser.window()->activateWindow();
         QApplication::processEvents();
         EXPECT_EQ(tc.get("", "sResult"), u"#"_s);  // written at load
         tc.set("", "sResult", u"changed"_s);
@@ -151,7 +150,6 @@ TEST(PictureFromBitmap, TranslucentPixelsComeOutOpaqueInTheirOwnColour) {
     QImage translucent(2, 2, QImage::Format_ARGB32);
     translucent.fill(qRgba(10, 20, 30, 0));
     const CapturePicture picture = PictureFromBitmap(translucent, palette);
-    EXPECT_FALSE(picture.hasPalette());
     EXPECT_EQ(picture.image().format(), QImage::Format_RGB32);
     EXPECT_EQ(picture.image().pixel(1, 1), qRgb(10, 20, 30));
     EXPECT_EQ(test::storedTranslucentPixels(picture.image()), 0);
