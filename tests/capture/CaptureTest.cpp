@@ -143,10 +143,7 @@ TEST_F(CaptureChooser, EscapeCancelsCloseKeepsTheResultAndAKindRunsHidden) {
 // from a display may come) is opaque true colour that keeps every pixel's colour. Only a
 // 256-colour palette with an indexed bitmap is kept: X11Depth.VirtualScreenShowsEveryColourOpaque.
 TEST(PictureFromBitmap, TranslucentPixelsComeOutOpaqueInTheirOwnColour) {
-    QList<QRgb> palette;
-    for (int i = 0; i < 256; ++i) {
-        palette.append(qRgba(255 - i, i, 9, 0));
-    }
+    const QList<QRgb> palette(256, qRgba(1, 2, 3, 0));
     QImage translucent(2, 2, QImage::Format_ARGB32);
     translucent.fill(qRgba(10, 20, 30, 0));
     const CapturePicture picture = PictureFromBitmap(translucent, palette);

@@ -122,13 +122,12 @@ TEST_F(SendCommand, FullScreenWithoutPreviewSendsTheScreenAsPng) {
     EXPECT_EQ(tc.get("", "sResult"), u"stale"_s);
     tc.shell->opens = false;
     tc.command(u"/xpvdir"_s);
+    const QString unopened =
+        u"The folder %1 could not be opened: no file manager could be started."_s;
+    EXPECT_EQ(tc.dialogs->prompts(), QStringList{unopened.arg(folder)});
     tc.set("Options", "Clipboard", u"1"_s);
     const auto widgets = QApplication::allWidgets().size();
     const QString path = tc.command(u"/XPVFULL"_s);
-    EXPECT_EQ(
-        tc.dialogs->prompts(),
-        QStringList{
-            u"The folder %1 could not be opened: no file manager could be started."_s.arg(folder)});
     EXPECT_EQ(path, folder + u"My_Screenshot.png"_s);
     EXPECT_EQ(QImage(path).convertToFormat(QImage::Format_RGB32), tc.screen->screen());
     EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
@@ -165,10 +164,9 @@ TEST_F(SendCommand, UnsafeFileNamesGiveWayToTheDefaultInsideTheFolder) {
         EXPECT_EQ(written.absolutePath() + u'/', tc.pv->TempFolderPath());
         EXPECT_TRUE(written.isFile());
         EXPECT_EQ(written.fileName().startsWith(u"My_Screenshot"_s), reason != nullptr);
+        const QString line = u"FileName not used, %1: My_Screenshot instead"_s.arg(reason);
         EXPECT_EQ(logLines().filter(u"FileName not used, "_s),
-                  reason ? QStringList{u"FileName not used, %1: My_Screenshot instead"_s.arg(
-                               QString::fromUtf8(reason))}
-                         : QStringList());
+                  reason ? QStringList{line} : QStringList());
         QFile::remove(DiagnosticLog::LogFilePath());
     }
 }
