@@ -567,9 +567,11 @@ TEST_F(SelectAndSave, AFailedOrCancelledSaveSavesNothingForEverySaveCommand) {
 }
 
 // Through the chooser, the selected area goes through the preview into the file, and the
-// command answers nothing to send once the save has ended. The chooser's cancel and its
-// full-screen send are OptionsHost.ChoosersAnswer…'s, its other buttons CaptureChooser.Escape…'s.
+// command answers nothing to send once the save has ended, though an earlier send's file is named
+// where the accepted preview left its answer. The chooser's cancel and its full-screen send are
+// OptionsHost.ChoosersAnswer…'s, its other buttons CaptureChooser.Escape…'s.
 TEST_F(ChooserCommand, EachButtonRunsItsPathAndTheAnswerFollows) {
+    ASSERT_FALSE(tc.command(u"/xpvfull"_s).isEmpty());
     const QString target = saveDir + u"/b.png"_s;
     tc.dialogs->saveAnswers.enqueue({target, 4});
     // Clicks from a fresh event: a timer does not fire again while its own slot runs, and the
