@@ -1,19 +1,22 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QPointer>
-#include <QTimer>
+#include <QTest>
 #include <algorithm>
 #include <vector>
 
 #include "capture/frmCounter.h"
+#include "capture/modCapture.h"
 #include "controls/Twips.h"
-#include "platform/EventLoopWait.h"
+#include "controls/VexelButton.h"
+#include "support/PixelChecks.h"
 #include "support/TestComponent.h"
 
 namespace pictavo {
 namespace {
+
+using namespace Qt::StringLiterals;
 
 class Counter : public ::testing::Test {
 protected:
@@ -29,6 +32,8 @@ protected:
     test::TestComponent tc;
     frmCounter& counter = tc.pv->counterForm();
 };
+
+using CaptureChooser = Counter;
 
 // Halves round to even; one number a tick, then the window goes. A count that is no number or
 // below one shows nothing. Either way a countdown already running ends: one window at most.
@@ -65,9 +70,9 @@ TEST(CountFromText, BeyondSixteenBitsCountsFromTheEndAndOtherTextsAreNoCount) {
     }
 }
 
-// Font and colours as set, and the pixels: green background, the blue shadow 3 pixels (45
-// twips) right of and below the red number, and the number painted over the shadow. (The
-// window's place in the corner is CounterX11.AppearsInTheCornerOnTopWithoutTakingTheFocus's.)
+// Font and colours as set, and the pixels: the blue shadow 3 pixels (45 twips) right of and below
+// the red number, and the number painted over the shadow. (The window's place in the corner, on
+// its background colour, is CounterX11.AppearsInTheCornerOnTopWithoutTakingTheFocus's.)
 TEST_F(Counter, PaintsTheNumberOverItsShadowInTheCountdownLook) {
     const std::pair<const char*, const char*> look[] = {
         {"Font", "DejaVu Sans"}, {"FontSize", "30"},     {"FontStrikethru", "1"},
@@ -102,22 +107,49 @@ TEST_F(Counter, PaintsTheNumberOverItsShadowInTheCountdownLook) {
     }
     ASSERT_FALSE(number.isEmpty() || shadow.isEmpty());
     EXPECT_EQ(shadow.bottomRight(), number.bottomRight() + QPoint(3, 3));
-    EXPECT_EQ(image.pixel(0, 0), qRgb(0, 255, 0));
 }
 
-// Posted events go on during a wait, which lasts its time, and a wait of no time runs nothing.
-// That a closing application ends it at once is HostProgram.AStopSignalEndsACountdown...'s.
-TEST(EventLoopWait, DeliversEventsWhileWaitingAndNoneForNoTime) {
-    bool posted = false;
-    QTimer::singleShot(0, [&posted] { posted = true; });
-    waitWithEvents(std::chrono::milliseconds(-5));
-    waitWithEvents(std::chrono::milliseconds(0));
-    EXPECT_FALSE(posted);
-    QElapsedTimer elapsed;
-    elapsed.start();
-    EXPECT_TRUE(waitWithEvents(std::chrono::milliseconds(20)));
-    EXPECT_GE(elapsed.elapsed(), 20);
-    EXPECT_TRUE(posted);
+// The buttons through the commands are ChooserCommand.EachButtonRuns…'s and OptionsHost's;
+// here the ways out no command answer shows: Escape cancels ("#"), the title bar's close keeps
+// the result, and a chosen kind (here the save chooser's active window) runs with the chooser
+// hidden, out of its own picture.
+TEST_F(CaptureChooser, EscapeCancelsCloseKeepsTheResultAndAKindRunsHidden) {
+    frmSave& chooser = tc.pv->saveForm();
+    std::vector<std::pair<CaptureKind, bool>> ran;  // each kind run, and whether hidden then
+    // The way out, and the result it leaves.
+    const std::tuple<const char*, std::function<void()>, const char*> rows[] = {
+        {"Escape", [&] { QTest::keyClick(chooser.window(), Qt::Key_Escape); }, "#"},
+        {"close", [&] { chooser.button("cmdX")->Click(); }, "changed"},
+        {"a kind", [&] { chooser.button("cmdActive")->Click(); }, "changed"},
+    };
+    for (const auto& [name, leave, result] : rows) {
+        SCOPED_TRACE(name);
+        chooser.setAction(
+            [&](CaptureKind kind) { ran.emplace_back(kind, !chooser.window()->isVisible()); });
+        tc.set("", "sResult", u"stale"_s);
+        chooser.window()->show();
+        QApplication::processEvents();
+        EXPECT_EQ(tc.get("", "sResult"), u"#"_s);  // written at load
+        tc.set("", "sResult", u"changed"_s);
+        leave();
+        EXPECT_FALSE(chooser.isLoaded());
+        EXPECT_EQ(tc.get("", "sResult"), QLatin1String(result));
+    }
+    EXPECT_EQ(ran, (std::vector{std::pair(CaptureKind::ActiveWindow, true)}));
+}
+
+// A bitmap with translucent pixels (a palette of 256 colours with alpha 0 beside it, as one read
+// from a display may come) is opaque true colour that keeps every pixel's colour. Only a
+// 256-colour palette with an indexed bitmap is kept: X11Depth.VirtualScreenShowsEveryColourOpaque.
+TEST(PictureFromBitmap, TranslucentPixelsComeOutOpaqueInTheirOwnColour) {
+    const QList<QRgb> palette(256, qRgba(1, 2, 3, 0));
+    QImage translucent(2, 2, QImage::Format_ARGB32);
+    translucent.fill(qRgba(10, 20, 30, 0));
+    const CapturePicture picture = PictureFromBitmap(translucent, palette);
+    EXPECT_EQ(picture.image().format(), QImage::Format_RGB32);
+    EXPECT_EQ(picture.image().pixel(1, 1), qRgb(10, 20, 30));
+    EXPECT_EQ(test::storedTranslucentPixels(picture.image()), 0);
+    EXPECT_TRUE(PictureFromBitmap(QImage(), palette).isNull());
 }
 
 }  // namespace
