@@ -293,6 +293,33 @@ TEST_F(SendCommand, ThePreviewsAnswerDecidesTheSendAndTheDrawingStateIsKept) {
               tc.pv->TempFolderPath() + u"My_Screenshot2.png"_s);
 }
 
+// A stop (every event loop ended, as the host does on a signal) while a preview is open is a
+// cancel, with a drawing on it too: nothing is sent or saved. (The host's own stop, with a plain
+// preview, is PreviewHost.AfterACopyToTheClipboardOrAStop…'s.)
+TEST_F(SendCommand, AStopWhileAPreviewIsOpenSendsAndSavesNothing) {
+    tc.set("Options", "Preview", u"1"_s);
+    tc.set("Options", "PreviewSave", u"1"_s);
+    for (const auto& [word, draw] : {std::pair{"/xpvfull", true}, {"/xpvfsave", false}}) {
+        SCOPED_TRACE(word);
+        QString answer = u"none"_s;
+        // This loop stands for the host's, which the stop ends as well.
+        QTimer::singleShot(0, [&, word = word, draw = draw] {
+            answer = command(QLatin1String(word), {}, [draw](frmMain& f) {
+                if (draw) {
+                    f.annotations.add(
+                        Annotation{DrawingState::Line, 255, 1, {{1, 1}, {60, 1}}, {}, {}, {}});
+                }
+                QCoreApplication::exit(0);
+            });
+            QCoreApplication::quit();
+        });
+        QCoreApplication::exec();
+        EXPECT_TRUE(answer.isEmpty() || answer == u"True"_s) << answer.toStdString();
+        EXPECT_EQ(QDir(tc.pv->TempFolderPath()).entryList(QDir::Files), QStringList());
+    }
+    EXPECT_TRUE(tc.dialogs->saveRequests.isEmpty());
+}
+
 // Accepted once the background run has finished, an unchanged preview sends the bytes encoded
 // while it was open (the library's save is out of order by then): the file a direct save writes.
 // Whatever changes the picture after that run, an undo as much as a stroke, is in the file: the
