@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <cmath>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -45,11 +46,8 @@ struct Drawing {
         shown.reset(capture, 1.0, {});
         state.Colour = 0x0000FF;  // red
         list.setChangedHandler([this](AnnotationList::Change change, const Annotation&) {
-            if (change == AnnotationList::Change::Added) {
-                shown.add(list.items().back());
-            } else {
-                shown.removeLast(list.items());
-            }
+            change == AnnotationList::Change::Added ? shown.add(list.items().back())
+                                                    : shown.removeLast(list.items());
         });
     }
     void drag(QPoint from, const std::vector<QPoint>& via, QPoint to,
@@ -66,9 +64,8 @@ struct Drawing {
     AnnotatedCanvas shown{canvas};
     AnnotationList list;
     DrawingState state;
-    QString text = QStringLiteral("Hi");
     PointerTools tools{canvas,     shown,
-                       state,      [this] { return text; },
+                       state,      [] { return QStringLiteral("Hi"); },
                        styledFont, [this](Annotation item) { list.add(std::move(item)); }};
 };
 
@@ -265,26 +262,20 @@ TEST(PointerTools, TextFloatsWithThePointerUntilClicked) {
 // lies under it, and what comes after it stays on top.
 TEST(PointerTools, UndoAndRedoLeaveThePictureOfTheRemainingItems) {
     const QImage capture = test::testScreen(120, 90);
-    const auto draw = [](Drawing& d, const char* items) {
+    // The drag that draws each letter's item: its tool, where it starts, moves and ends.
+    const std::map<char, std::tuple<qint32, QPoint, std::vector<QPoint>, QPoint>> strokes = {
+        {'L', {DrawingState::Line, {10, 80}, {{50, 50}, {110, 5}}, {110, 5}}},
+        {'C', {DrawingState::Circle, {52, 44}, {{60, 44}}, {60, 44}}},
+        {'T', {DrawingState::Text, {50, 40}, {}, {50, 40}}},
+        {'A', {DrawingState::Arrow, {100, 80}, {{20, 20}}, {30, 35}}},
+        {'P', {DrawingState::Pixelate, {20, 15}, {{80, 80}}, {90, 70}}},
+    };
+    const auto draw = [&](Drawing& d, const std::string& items) {
         d.state.Len = 3;
-        for (const char* i = items; *i != '\0'; ++i) {
-            if (*i == 'L') {
-                d.state.Tool = DrawingState::Line;
-                d.drag({10, 80}, {{50, 50}, {110, 5}}, {110, 5});
-            } else if (*i == 'C') {
-                d.state.Tool = DrawingState::Circle;
-                d.drag({52, 44}, {{60, 44}}, {60, 44});
-            } else if (*i == 'A') {
-                d.state.Tool = DrawingState::Arrow;
-                d.drag({100, 80}, {{20, 20}}, {30, 35});
-            } else if (*i == 'P') {
-                d.state.Tool = DrawingState::Pixelate;
-                d.drag({20, 15}, {{80, 80}}, {90, 70});
-            } else {
-                d.state.Tool = DrawingState::Text;
-                d.tools.move(kNone, QPoint(50, 40));
-                d.tools.press(kLeft, QPoint(50, 40));
-            }
+        for (const char item : items) {
+            const auto& [tool, from, via, to] = strokes.at(item);
+            d.state.Tool = tool;
+            d.drag(from, via, to);
         }
     };
     const struct {

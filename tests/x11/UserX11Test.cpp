@@ -247,8 +247,9 @@ TEST(PreviewHost, AfterACopyToTheClipboardOrAStopInThePreviewTheHostEndsCleanly)
               1);
 }
 
-// A window that fits is shown one capture pixel per device pixel at a scale of 2: the sent
-// capture stands somewhere on the screen, pixel for pixel.
+// The active window is captured as the screen shows it, its frame with the title bar above the
+// client; a window that fits is shown one capture pixel per device pixel at a scale of 2: the
+// sent capture stands somewhere on the screen, pixel for pixel.
 TEST(PreviewHost, AtScaleTwoAWindowThatFitsIsShownPixelForPixel) {
     test::setUserValue(kPreviewUser, "Options", "Preview", QStringLiteral("1"));
     // Low enough for the smallest preview area, below a palette in two rows.
@@ -257,6 +258,12 @@ TEST(PreviewHost, AtScaleTwoAWindowThatFitsIsShownPixelForPixel) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&pattern));
     xdotool(QStringLiteral("windowactivate --sync ") + QString::number(pattern.winId()));
     ASSERT_TRUE(QTest::qWaitForWindowActive(&pattern));
+    const QRect whole = QGuiApplication::primaryScreen()->geometry();
+    QImage before;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        before = onScreen(whole);
+        return findOn(before, pattern.pattern()).x() >= 0;
+    }));
 
     const auto host = HostProcess::atScale(kPreviewUser, "2");
     ASSERT_TRUE(preview(*host, "/xpvactive").isValid());
@@ -265,14 +272,15 @@ TEST(PreviewHost, AtScaleTwoAWindowThatFitsIsShownPixelForPixel) {
     pattern.hide();
     QImage screen;
     ASSERT_TRUE(QTest::qWaitFor([&] {
-        screen = onScreen(QGuiApplication::primaryScreen()->geometry());
+        screen = onScreen(whole);
         const QPoint at = findOn(screen, pattern.pattern());
         return at.x() >= 0 && at != own;
     }));
     xdotool(QStringLiteral("key Return"));
     const QImage sent =
         QImage(host->answer().value_or(QString())).convertToFormat(QImage::Format_RGB32);
-    ASSERT_GE(sent.width(), 500);
+    EXPECT_GE(findOn(sent, pattern.pattern()).y(), 10) << "no title bar above the client";
+    EXPECT_GE(findOn(before, sent).x(), 0) << "the capture is not the screen as it was";
     EXPECT_GE(findOn(screen, sent).x(), 0) << "the capture is not on the screen as it is";
 }
 

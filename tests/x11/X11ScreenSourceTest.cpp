@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QPainter>
-#include <QTest>
-#include <QWidget>
 #include <vector>
 
 #include "capture/modCapture.h"
@@ -14,8 +12,8 @@
 
 // The X11 layer: first the conversion of a server's pixel bytes; then servers of its own without
 // Qt (which cannot paint on an 8-bit display) and without a window manager, so that every window,
-// colour and focus is arranged by the test; last Qt's own connection on the openbox session that
-// main() started, measured against what ImageMagick's `import` reads from the same screen.
+// colour and focus is arranged by the test. (The foreground window on the openbox session that
+// main() started, as a user captures it, is PreviewHost.AtScaleTwo...'s.)
 
 namespace pictavo {
 namespace {
@@ -106,11 +104,6 @@ TEST(X11Depth, VirtualScreenShowsEveryColourOpaque) {
                                             {QRect(200, 100, 40, 60), qRgb(255, 255, 255)},
                                             {QRect(300, 190, 20, 10), qRgb(0, 255, 0)}};
     QImage model(kScreen, QImage::Format_RGB32);
-    QPainter painter(&model);
-    for (const auto& [rect, colour] : fills) {
-        painter.fillRect(rect, QColor(colour));
-    }
-    painter.end();
     for (const int depth : {8, 16, 24, 30}) {
         SCOPED_TRACE(depth);
         BareDisplay display(depth);
@@ -118,6 +111,7 @@ TEST(X11Depth, VirtualScreenShowsEveryColourOpaque) {
         RawDisplay& raw = display.raw;
         for (const auto& [rect, colour] : fills) {
             raw.fill(raw.root(), rect, raw.pixelFor(colour));
+            QPainter(&model).fillRect(rect, QColor(colour));
         }
 
         const CapturePicture picture = CaptureVirtualScreen(*display.source);
@@ -126,7 +120,6 @@ TEST(X11Depth, VirtualScreenShowsEveryColourOpaque) {
         EXPECT_FALSE(display.plain->lastGrabWasShared());
         EXPECT_EQ(CaptureVirtualScreen(*display.remote).image(), picture.image());
         EXPECT_FALSE(display.remote->lastGrabWasShared());
-        EXPECT_EQ(xcb_connection_has_error(display.remote->connection()), 0);
         // On 8 bits the pixels are the display's own pixel values, which the colour table (its
         // palette) maps to the colours.
         EXPECT_EQ(picture.hasPalette(), depth == 8);
@@ -217,48 +210,6 @@ TEST(X11Windows, SurfacesForegroundAndTaskbarAreAsTheUserSeesThem) {
         raw.setRootProperty("_NET_CURRENT_DESKTOP", XCB_ATOM_CARDINAL, currentDesktop);
         EXPECT_EQ(display.source->taskbarHeight(), expected) << name;
     }
-}
-
-// Qt's own connection on a managed screen: the foreground window is its frame with its title
-// bar, as `import` reads the screen: a window covering it shows in its picture too. (Every
-// depth and the memory a picture holds are X11Depth's; a user's captures, UserX11Test's.)
-TEST(X11Capture, TheForegroundWindowIsItsFrameAsTheScreenShowsIt) {
-    const std::unique_ptr<ScreenSource> source = makeX11ScreenSource();
-    auto* const x11 = dynamic_cast<X11ScreenSource*>(source.get());
-    ASSERT_NE(x11, nullptr) << "no X11 screen source on the xcb platform";
-    test::PatternWindow window(QSize(800, 600));
-    window.show();
-    window.activateWindow();
-    const auto id = WindowId(window.winId());
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            return x11->foregroundWindow() == x11->topLevelOf(id) &&
-                   differingPixels(x11->grab(x11->windowRect(id, true)), window.pattern()) == 0;
-        },
-        10000))
-        << "the window never became active and painted";
-
-    const QRect client = x11->windowRect(id, true);
-    const QRect frame = source->foregroundWindowRect();
-    ASSERT_TRUE(frame.contains(client));
-    ASSERT_GE(client.top() - frame.top(), 10) << "no title bar above the client";
-    // An override-redirect window: on top, unmanaged, never active.
-    QWidget cover(nullptr, Qt::X11BypassWindowManagerHint | Qt::FramelessWindowHint);
-    cover.setStyleSheet(QStringLiteral("background: #ff00ff"));
-    const QRect covered(client.center() - QPoint(50, 40), QSize(100, 80));
-    cover.setGeometry(covered);
-    cover.show();
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            const QImage shown = source->grab(covered);
-            return shown.pixel(0, 0) == qRgb(255, 0, 255) &&
-                   shown.pixel(99, 79) == qRgb(255, 0, 255);
-        },
-        10000));
-
-    const CapturePicture foreground = CaptureForegroundWindow(*source);
-
-    EXPECT_EQ(differingPixels(foreground.image(), test::importRoot().copy(frame)), 0);
 }
 
 }  // namespace
