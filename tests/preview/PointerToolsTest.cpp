@@ -3,13 +3,9 @@
 #include <QFont>
 #include <QPainter>
 #include <cmath>
-#include <cstring>
-#include <map>
-#include <string>
 #include <vector>
 
 #include "preview/AnnotatedCanvas.h"
-#include "preview/AnnotationList.h"
 #include "preview/CanvasImage.h"
 #include "preview/PointerTools.h"
 #include "support/PixelChecks.h"
@@ -39,16 +35,11 @@ CanvasImage blankCanvas(QSize size, int penWidth = 1) {
     return c;
 }
 
-// The tools wired as in the preview: finished shapes go to the annotation list, which the
-// canvas follows.
+// The tools wired as in the preview: finished shapes are kept, and the canvas shows them.
 struct Drawing {
     explicit Drawing(const QImage& capture) {
         shown.reset(capture, 1.0, {});
         state.Colour = 0x0000FF;  // red
-        list.setChangedHandler([this](AnnotationList::Change change, const Annotation&) {
-            change == AnnotationList::Change::Added ? shown.add(list.items().back())
-                                                    : shown.removeLast(list.items());
-        });
     }
     void drag(QPoint from, const std::vector<QPoint>& via, QPoint to,
               Qt::MouseButtons buttons = kLeft) {
@@ -62,11 +53,16 @@ struct Drawing {
     }
     CanvasImage canvas;
     AnnotatedCanvas shown{canvas};
-    AnnotationList list;
+    std::vector<Annotation> items;
     DrawingState state;
+    // Finished shapes, which the canvas shows.
+    void add(const Annotation& item) {
+        shown.add(item);
+        items.push_back(item);
+    }
     PointerTools tools{canvas,     shown,
                        state,      [] { return QStringLiteral("Hi"); },
-                       styledFont, [this](Annotation item) { list.add(std::move(item)); }};
+                       styledFont, [this](const Annotation& item) { add(item); }};
 };
 
 QImage line(int width, QPoint from, QPoint to) {
@@ -220,8 +216,8 @@ TEST(PointerTools, ADragCommitsOnlyTheFinishedShape) {
         if (r.tool == DrawingState::Pixelate && !items.empty()) {
             items[0].blocks = pixelateBlocks(blank, QRect(r.shape[0], r.shape[1] - QPoint(1, 1)));
         }
-        ASSERT_EQ(d.list.items().size(), items.size());
-        EXPECT_TRUE(items.empty() || d.list.items()[0].points == r.shape);
+        ASSERT_EQ(d.items.size(), items.size());
+        EXPECT_TRUE(items.empty() || d.items[0].points == r.shape);
         EXPECT_EQ(d.canvas.committed(), annotatedPicture(blank, items));
         EXPECT_EQ(d.canvas.working(), annotatedPicture(blank, items));
 
@@ -253,58 +249,6 @@ TEST(PointerTools, TextFloatsWithThePointerUntilClicked) {
     d.tools.leave();
     EXPECT_EQ(d.canvas.committed(), floating);
     EXPECT_EQ(d.canvas.working(), floating);
-}
-
-// Undo takes the newest annotation away and redo brings it back: the picture is always the
-// capture with the items that remain, pixel for pixel as if drawn without undo. Items are drawn
-// by letter: L a line, C a circle across it, T a text across both, A an arrow and P a pixelated
-// area across all of them; u is an undo, r a redo. A pixelated area takes the blocks of what
-// lies under it, and what comes after it stays on top.
-TEST(PointerTools, UndoAndRedoLeaveThePictureOfTheRemainingItems) {
-    const QImage capture = test::testScreen(120, 90);
-    // The drag that draws each letter's item: its tool, where it starts, moves and ends.
-    const std::map<char, std::tuple<qint32, QPoint, std::vector<QPoint>, QPoint>> strokes = {
-        {'L', {DrawingState::Line, {10, 80}, {{50, 50}, {110, 5}}, {110, 5}}},
-        {'C', {DrawingState::Circle, {52, 44}, {{60, 44}}, {60, 44}}},
-        {'T', {DrawingState::Text, {50, 40}, {}, {50, 40}}},
-        {'A', {DrawingState::Arrow, {100, 80}, {{20, 20}}, {30, 35}}},
-        {'P', {DrawingState::Pixelate, {20, 15}, {{80, 80}}, {90, 70}}},
-    };
-    const auto draw = [&](Drawing& d, const std::string& items) {
-        d.state.Len = 3;
-        for (const char item : items) {
-            const auto& [tool, from, via, to] = strokes.at(item);
-            d.state.Tool = tool;
-            d.drag(from, via, to);
-        }
-    };
-    const struct {
-        const char* items;
-        const char* steps;
-        const char* remaining;
-    } rows[] = {
-        {"LCT", "uur", "LC"},
-        {"LCT", "uuu", ""},
-        // Redrawn for the circle's region only: the text is not blended twice outside it, nor
-        // painted over the line.
-        {"TLC", "u", "TL"},
-        {"TLC", "uurru", "TL"},
-        {"LPA", "uu", "L"},
-        {"PL", "u", "P"},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(std::string(r.items) + " " + r.steps);
-        Drawing d(capture);
-        Drawing plain(capture);
-        draw(d, r.items);
-        draw(plain, r.remaining);
-        for (const char* step = r.steps; *step != '\0'; ++step) {
-            *step == 'u' ? d.list.undo() : d.list.redo();
-        }
-        EXPECT_EQ(d.canvas.committed(), plain.canvas.committed());
-        EXPECT_EQ(d.canvas.working(), plain.canvas.committed());
-        EXPECT_EQ(d.list.items().size(), std::strlen(r.remaining));
-    }
 }
 
 TEST(PointerTools, PointerCoordinatesRoundHalfToEven) {

@@ -5,7 +5,10 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QTest>
+#include <cstring>
 #include <functional>
+#include <map>
+#include <string>
 
 #include "controls/VexelButton.h"
 #include "preview/AnnotatedCanvas.h"
@@ -199,44 +202,79 @@ TEST_F(PreviewWindow, StoredDrawingValuesComeBackAndStyleButtonsToggleTheFont) {
     EXPECT_EQ(form->textToolFont(), chosen);
 }
 
-// A line drawn with the mouse, taken back and brought back again with every key and button
-// for it, and copied as it is with Ctrl+C.
-TEST_F(PreviewWindow, DrawingUndoRedoAndCopyWithMouseAndKeys) {
-    const QImage capture = test::testScreen(160, 120);
-    showCapture(capture);
-    showActive();
-    DrawToolsPalette* p = form->picDrawTools();
-    click(p->cmdColour(3));  // red, with the stored tool, the line
-    click(p->cmdWidth(1));   // 3
-    EXPECT_FALSE(p->cmdUndo()->isEnabled());
-    drag(QPoint(120, 100), QPoint(60, 10), QPoint(20, 30));
-    const QImage drawn = annotatedPicture(
-        capture, {Annotation{DrawingState::Line, 0x0000FF, 3, {{120, 100}, {20, 30}}, {}, {}, {}}});
-    ASSERT_EQ(form->picPreview()->image().committed(), drawn);
-
-    using Step = std::function<void()>;
-    const auto key = [this](Qt::Key key, Qt::KeyboardModifiers modifiers) -> Step {
+// Undo takes the newest item away and redo brings it back, by every key and button for them: the
+// preview is always the capture with the items that remain, pixel for pixel as if drawn without
+// undo, and Ctrl+C copies it as it is. Items are drawn by letter: L a line, C a circle across it,
+// T a text across both, A an arrow and P a pixelated area across all of them. Undo is z (Ctrl+Z)
+// or u (its button), redo Z (Ctrl+Shift+Z), y (Ctrl+Y) or r (its button). A pixelated area takes
+// the blocks of what lies under it, and what comes after it stays on top.
+TEST_F(PreviewWindow, UndoAndRedoLeaveThePictureOfTheRemainingItems) {
+    // A text in every style that reaches beyond the letters, for the redraws.
+    for (const char* style : {"FontItalic", "FontUnderline", "FontStrikethru"}) {
+        tc.set("DrawTools", style, QStringLiteral("1"));
+    }
+    tc.set("DrawTools", "Len", QStringLiteral("3"));
+    const QImage capture = test::testScreen(120, 90);
+    // Each item's tool button, and where its drag starts, passes and ends.
+    const std::map<char, std::tuple<int, QPoint, QPoint, QPoint>> items = {
+        {'L', {0, {10, 80}, {50, 50}, {110, 5}}}, {'C', {2, {52, 44}, {60, 44}, {60, 44}}},
+        {'T', {4, {50, 40}, {50, 40}, {50, 40}}}, {'A', {5, {100, 80}, {20, 20}, {30, 35}}},
+        {'P', {6, {20, 15}, {80, 80}, {90, 70}}},
+    };
+    const auto draw = [&](const std::string& letters) {
+        showCapture(capture);
+        for (const char letter : letters) {
+            const auto& [button, from, via, to] = items.at(letter);
+            click(form->picDrawTools()->cmdTool(button));
+            QTest::mouseMove(form->picPreview(), from);
+            drag(from, via, to);
+        }
+        return form->picPreview()->image().committed();
+    };
+    const auto key = [this](Qt::Key key, Qt::KeyboardModifiers modifiers) {
         return [=, this] { QTest::keyClick(form->window(), key, modifiers); };
     };
-    const auto button = [this](QWidget* b) -> Step { return [=, this] { click(b); }; };
-    const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
-    // The undo and the redo.
-    const std::tuple<const char*, Step, Step> rows[] = {
-        {"ctrl_z_and_ctrl_shift_z", key(Qt::Key_Z, ctrl), key(Qt::Key_Z, ctrl | Qt::ShiftModifier)},
-        {"ctrl_y", key(Qt::Key_Z, ctrl), key(Qt::Key_Y, ctrl)},
-        {"buttons", button(p->cmdUndo()), button(p->cmdRedo())},
+    const std::map<char, std::function<void()>> steps = {
+        {'z', key(Qt::Key_Z, Qt::ControlModifier)},
+        {'Z', key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier)},
+        {'y', key(Qt::Key_Y, Qt::ControlModifier)},
+        {'u', [this] { click(form->picDrawTools()->cmdUndo()); }},
+        {'r', [this] { click(form->picDrawTools()->cmdRedo()); }},
     };
-    for (const auto& [name, undo, redo] : rows) {
-        SCOPED_TRACE(name);
-        undo();
-        EXPECT_EQ(form->picPreview()->image().committed(), capture);
-        EXPECT_FALSE(p->cmdUndo()->isEnabled());
-        EXPECT_TRUE(p->cmdRedo()->isEnabled());
-        redo();
-        EXPECT_EQ(form->picPreview()->image().committed(), drawn);
+    showCapture(capture);
+    showActive();
+    EXPECT_FALSE(form->picDrawTools()->cmdUndo()->isEnabled());
+    const struct {
+        const char* items;
+        const char* steps;
+        const char* remaining;
+    } rows[] = {
+        {"LCT", "zzy", "LC"},
+        {"LCT", "uZu", "LC"},
+        {"LCT", "zuz", ""},
+        // Redrawn for the circle's region only: the text is not blended twice outside it, nor
+        // painted over the line.
+        {"TLC", "z", "TL"},
+        {"TLC", "zurrz", "TL"},
+        {"LPA", "zu", "L"},
+        {"PL", "u", "P"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(std::string(r.items) + " " + r.steps);
+        const QImage remaining = draw(r.remaining);
+        draw(r.items);
+        for (const char* step = r.steps; *step != '\0'; ++step) {
+            steps.at (*step)();
+        }
+        EXPECT_EQ(form->picPreview()->image().committed(), remaining);
+        EXPECT_EQ(form->picPreview()->image().working(), remaining);
+        EXPECT_EQ(form->annotations.items().size(), std::strlen(r.remaining));
+        EXPECT_EQ(form->picDrawTools()->cmdUndo()->isEnabled(), *r.remaining != '\0');
+        EXPECT_TRUE(form->picDrawTools()->cmdRedo()->isEnabled());
     }
-    QTest::keyClick(form->window(), Qt::Key_C, ctrl);
-    EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), drawn);
+    QTest::keyClick(form->window(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+              form->picPreview()->image().committed());
 }
 
 // Escape, Cancel, the close button and the window manager's close cancel and unload the window.
