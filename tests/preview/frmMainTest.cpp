@@ -178,12 +178,12 @@ TEST_F(PreviewWindow, StoredDrawingValuesComeBackAndStyleButtonsToggleTheFont) {
     // Each style button, lit while its style is on, turns it over and back (italic is stored).
     const std::pair<int, bool (QFont::*)() const> styles[] = {
         {0, &QFont::bold}, {1, &QFont::italic}, {2, &QFont::underline}, {3, &QFont::strikeOut}};
+    const QColor lit = DrawToolsPalette::styleOnFace();
     for (const auto& [i, style] : styles) {
+        SCOPED_TRACE(i);
         for (const bool on : {i == 1, i != 1, i == 1}) {
-            EXPECT_EQ((p->lblTextFormat()->font().*style)(), on) << i;
-            EXPECT_EQ(p->cmdFontStyle(i)->backColour(),
-                      on ? DrawToolsPalette::styleOnFace() : QColor(255, 255, 255))
-                << i;
+            EXPECT_EQ((p->lblTextFormat()->font().*style)(), on);
+            EXPECT_EQ(p->cmdFontStyle(i)->backColour(), on ? lit : QColor(255, 255, 255));
             click(p->cmdFontStyle(i));
         }
     }
@@ -197,7 +197,7 @@ TEST_F(PreviewWindow, StoredDrawingValuesComeBackAndStyleButtonsToggleTheFont) {
     click(p->lblTextFormat());
     ASSERT_EQ(tc.dialogs->fontsAsked, asked);
     EXPECT_EQ(p->lblTextFormat()->font(), chosen);
-    EXPECT_EQ(p->cmdFontStyle(0)->backColour(), DrawToolsPalette::styleOnFace());
+    EXPECT_EQ(p->cmdFontStyle(0)->backColour(), lit);
     form->cmdX_Click();
     EXPECT_EQ(form->textToolFont(), chosen);
 }
