@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <QFont>
 #include <QPainter>
 #include <cmath>
 #include <vector>
 
-#include "preview/AnnotatedCanvas.h"
 #include "preview/CanvasImage.h"
 #include "preview/PointerTools.h"
 #include "support/PixelChecks.h"
@@ -13,20 +11,8 @@
 namespace pictavo {
 namespace {
 
-constexpr Qt::MouseButtons kLeft = Qt::LeftButton;
-constexpr Qt::MouseButtons kNone = Qt::NoButton;
 const QColor kWhite(255, 255, 255);
 const QColor kRed(255, 0, 0);
-
-// Every style that reaches beyond the letters, for the restores.
-QFont styledFont() {
-    QFont f(QStringLiteral("DejaVu Sans"));
-    f.setPixelSize(14);
-    f.setItalic(true);
-    f.setUnderline(true);
-    f.setStrikeOut(true);
-    return f;
-}
 
 CanvasImage blankCanvas(QSize size, int penWidth = 1) {
     CanvasImage c;
@@ -34,36 +20,6 @@ CanvasImage blankCanvas(QSize size, int penWidth = 1) {
     c.setPenWidth(penWidth);
     return c;
 }
-
-// The tools wired as in the preview: finished shapes are kept, and the canvas shows them.
-struct Drawing {
-    explicit Drawing(const QImage& capture) {
-        shown.reset(capture, 1.0, {});
-        state.Colour = 0x0000FF;  // red
-    }
-    void drag(QPoint from, const std::vector<QPoint>& via, QPoint to,
-              Qt::MouseButtons buttons = kLeft) {
-        tools.move(kNone, QPoint(0, 0));
-        tools.move(kNone, from);
-        tools.press(buttons, from);
-        for (const QPoint& p : via) {
-            tools.move(buttons, p);
-        }
-        tools.release(buttons, to);
-    }
-    CanvasImage canvas;
-    AnnotatedCanvas shown{canvas};
-    std::vector<Annotation> items;
-    DrawingState state;
-    // Finished shapes, which the canvas shows.
-    void add(const Annotation& item) {
-        shown.add(item);
-        items.push_back(item);
-    }
-    PointerTools tools{canvas,     shown,
-                       state,      [] { return QStringLiteral("Hi"); },
-                       styledFont, [this](const Annotation& item) { add(item); }};
-};
 
 QImage line(int width, QPoint from, QPoint to) {
     CanvasImage c = blankCanvas(QSize(64, 48), width);
@@ -170,85 +126,6 @@ TEST(CanvasImage, PixelatedAreaIsBlocksOfTheMeansUnderThem) {
         }
         EXPECT_EQ(c.working(), want) << area.width();
     }
-}
-
-// A drag with the left button alone leaves one annotation, its finished shape, and no trace of
-// the rubber bands: a line and a box end at the release, a circle at its last move, and a
-// freehand stroke starts at the last pointer position. Other buttons, or no tool, draw nothing.
-// A later drag across the canvas leaves the picture as it was.
-TEST(PointerTools, ADragCommitsOnlyTheFinishedShape) {
-    const struct {
-        const char* name;
-        qint32 tool;
-        Qt::MouseButtons buttons;
-        QPoint from;
-        std::vector<QPoint> via;
-        QPoint to;
-        std::vector<QPoint> shape;
-    } rows[] = {
-        // clang-format off
-        {"line", DrawingState::Line, kLeft, {10, 40}, {{40, 30}, {5, 5}, {60, 20}}, {70, 12}, {{10, 40}, {70, 12}}},
-        {"box", DrawingState::Rectangle, kLeft, {60, 50}, {{70, 55}, {2, 2}}, {20, 10}, {{60, 50}, {20, 10}}},
-        {"circle", DrawingState::Circle, kLeft, {10, 10}, {{50, 50}, {30, 10}}, {35, 12}, {{10, 10}, {30, 10}}},
-        {"freehand", DrawingState::Freehand, kLeft, {20, 20}, {{40, 20}, {40, 35}}, {40, 35}, {{20, 20}, {40, 20}, {40, 35}}},
-        {"line, right button", DrawingState::Line, Qt::RightButton, {10, 10}, {{50, 40}}, {50, 40}, {}},
-        {"circle, left and middle", DrawingState::Circle, kLeft | Qt::MiddleButton, {10, 10}, {{50, 40}}, {50, 40}, {}},
-        {"no tool", DrawingState::None, kLeft, {10, 10}, {{50, 40}}, {50, 40}, {}},
-        {"arrow", DrawingState::Arrow, kLeft, {10, 40}, {{40, 30}, {5, 5}}, {70, 12}, {{10, 40}, {70, 12}}},
-        {"arrow, a click", DrawingState::Arrow, kLeft, {30, 30}, {{50, 40}}, {30, 30}, {}},
-        // The area runs from corner to corner, the far one not included, and ends at the capture.
-        {"pixelate", DrawingState::Pixelate, kLeft, {60, 50}, {{70, 55}, {2, 2}}, {20, 10}, {{20, 10}, {60, 50}}},
-        {"pixelate, off the edge", DrawingState::Pixelate, kLeft, {50, 30}, {}, {99, 70}, {{50, 30}, {80, 60}}},
-        {"pixelate, no area", DrawingState::Pixelate, kLeft, {50, 30}, {{70, 40}}, {70, 30}, {}},
-        // clang-format on
-    };
-    const QImage blank = test::testScreen(80, 60);
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
-        Drawing d(blank);
-        d.state.Tool = r.tool;
-        d.state.Len = 3;
-        d.drag(r.from, r.via, r.to, r.buttons);
-        std::vector<Annotation> items;
-        if (!r.shape.empty()) {
-            items.push_back(Annotation{r.tool, d.state.Colour, 3, r.shape, {}, {}, {}});
-        }
-        if (r.tool == DrawingState::Pixelate && !items.empty()) {
-            items[0].blocks = pixelateBlocks(blank, QRect(r.shape[0], r.shape[1] - QPoint(1, 1)));
-        }
-        ASSERT_EQ(d.items.size(), items.size());
-        EXPECT_TRUE(items.empty() || d.items[0].points == r.shape);
-        EXPECT_EQ(d.canvas.committed(), annotatedPicture(blank, items));
-        EXPECT_EQ(d.canvas.working(), annotatedPicture(blank, items));
-
-        d.state.Tool = DrawingState::Line;
-        d.drag({75, 5}, {{40, 30}, {5, 55}}, {78, 2});
-        items.push_back(
-            Annotation{DrawingState::Line, d.state.Colour, 3, {{75, 5}, {78, 2}}, {}, {}, {}});
-        EXPECT_EQ(d.canvas.committed(), annotatedPicture(blank, items));
-    }
-}
-
-TEST(PointerTools, TextFloatsWithThePointerUntilClicked) {
-    Drawing d(blankCanvas(QSize(80, 60)).working());
-    d.state.Tool = DrawingState::Text;
-    const QImage blank = d.canvas.committed();
-    d.tools.move(kNone, QPoint(20, 30));
-    const QImage floating = d.canvas.working();
-    // Its top-left corner at the pointer: the capital's top lies just below the line box's.
-    const QRect ink = test::differingArea(floating, blank);
-    EXPECT_TRUE(QRect(20, 30, 4, 7).contains(ink.topLeft())) << ink.x() << "," << ink.y();
-    EXPECT_EQ(d.canvas.committed(), blank) << "floating text is not part of the picture";
-    d.tools.leave();  // off the canvas the floating text goes, overhangs and lines included
-    EXPECT_EQ(d.canvas.working(), blank);
-
-    // A click places it for good, drawn once: the same pixels as while floating.
-    d.tools.move(kNone, QPoint(20, 30));
-    d.tools.press(kLeft, QPoint(20, 30));
-    d.tools.release(kLeft, QPoint(20, 30));
-    d.tools.leave();
-    EXPECT_EQ(d.canvas.committed(), floating);
-    EXPECT_EQ(d.canvas.working(), floating);
 }
 
 TEST(PointerTools, PointerCoordinatesRoundHalfToEven) {

@@ -15,10 +15,12 @@
 #include "preview/AreaAverage.h"
 #include "preview/Canvas.h"
 #include "preview/DrawToolsPalette.h"
+#include "preview/PointerTools.h"
 #include "preview/frmMain.h"
 #include "preview/frmMainWindow.h"
 #include "settings/Settings.h"
 #include "support/LogLines.h"
+#include "support/PixelChecks.h"
 #include "support/TestComponent.h"
 
 using namespace Qt::StringLiterals;
@@ -55,11 +57,29 @@ protected:
 
     void click(QWidget* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
-    // A drag with the left button across the preview, in the canvas's pixels.
-    void drag(QPoint from, QPoint via, QPoint to) {
-        QTest::mousePress(form->picPreview(), Qt::LeftButton, Qt::NoModifier, from);
-        QTest::mouseMove(form->picPreview(), via);
-        QTest::mouseRelease(form->picPreview(), Qt::LeftButton, Qt::NoModifier, to);
+    // A drag across the preview, in the canvas's pixels, from a pointer that comes in at the
+    // corner and the `buttons` pressed in turn at `from`.
+    void drag(QPoint from, const std::vector<QPoint>& via, QPoint to,
+              const std::vector<Qt::MouseButton>& buttons = {Qt::LeftButton}) {
+        Canvas* canvas = form->picPreview();
+        QTest::mouseMove(canvas, QPoint(0, 0));
+        QTest::mouseMove(canvas, from);
+        for (const Qt::MouseButton button : buttons) {
+            QTest::mousePress(canvas, button, Qt::NoModifier, from);
+        }
+        for (const QPoint& p : via) {
+            QTest::mouseMove(canvas, p);
+        }
+        for (const Qt::MouseButton button : buttons) {
+            QTest::mouseRelease(canvas, button, Qt::NoModifier, to);
+        }
+    }
+
+    // The text tool's font in every style that reaches beyond the letters, for the restores.
+    void styleTheText() {
+        for (const char* style : {"FontItalic", "FontUnderline", "FontStrikethru"}) {
+            tc.set("DrawTools", style, QStringLiteral("1"));
+        }
     }
 
     test::TestComponent tc;
@@ -202,6 +222,95 @@ TEST_F(PreviewWindow, StoredDrawingValuesComeBackAndStyleButtonsToggleTheFont) {
     EXPECT_EQ(form->textToolFont(), chosen);
 }
 
+// A drag with the left button alone leaves one annotation, its finished shape, and no trace of
+// the rubber bands: a line and a box end at the release, a circle at its last move, and a
+// freehand stroke starts at the last pointer position. Other buttons, or no tool, draw nothing.
+// A later drag across the canvas leaves the picture as it was.
+TEST_F(PreviewWindow, ADragCommitsOnlyTheFinishedShape) {
+    using Buttons = std::vector<Qt::MouseButton>;
+    const Buttons left{Qt::LeftButton};
+    const struct {
+        const char* name;
+        qint32 tool;
+        Buttons buttons;
+        QPoint from;
+        std::vector<QPoint> via;
+        QPoint to;
+        std::vector<QPoint> shape;
+    } rows[] = {
+        // clang-format off
+        {"line", DrawingState::Line, left, {10, 40}, {{40, 30}, {5, 5}, {60, 20}}, {70, 12}, {{10, 40}, {70, 12}}},
+        {"box", DrawingState::Rectangle, left, {60, 50}, {{70, 55}, {2, 2}}, {20, 10}, {{60, 50}, {20, 10}}},
+        {"circle", DrawingState::Circle, left, {10, 10}, {{50, 50}, {30, 10}}, {35, 12}, {{10, 10}, {30, 10}}},
+        {"freehand", DrawingState::Freehand, left, {20, 20}, {{40, 20}, {40, 35}}, {40, 35}, {{20, 20}, {40, 20}, {40, 35}}},
+        {"line, right button", DrawingState::Line, {Qt::RightButton}, {10, 10}, {{50, 40}}, {50, 40}, {}},
+        {"circle, middle and left", DrawingState::Circle, {Qt::MiddleButton, Qt::LeftButton}, {10, 10}, {{50, 40}}, {50, 40}, {}},
+        {"no tool", DrawingState::None, left, {10, 10}, {{50, 40}}, {50, 40}, {}},
+        {"arrow", DrawingState::Arrow, left, {10, 40}, {{40, 30}, {5, 5}}, {70, 12}, {{10, 40}, {70, 12}}},
+        {"arrow, a click", DrawingState::Arrow, left, {30, 30}, {{50, 40}}, {30, 30}, {}},
+        // The area runs from corner to corner, the far one not included, and ends at the capture.
+        {"pixelate", DrawingState::Pixelate, left, {60, 50}, {{70, 55}, {2, 2}}, {20, 10}, {{20, 10}, {60, 50}}},
+        {"pixelate, off the edge", DrawingState::Pixelate, left, {50, 30}, {}, {99, 70}, {{50, 30}, {80, 60}}},
+        {"pixelate, no area", DrawingState::Pixelate, left, {50, 30}, {{70, 40}}, {70, 30}, {}},
+        // clang-format on
+    };
+    const QImage blank = test::testScreen(80, 60);
+    showCapture(blank);
+    showActive();
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        showCapture(blank);
+        form->Tool = r.tool;
+        form->Len = 3;
+        drag(r.from, r.via, r.to, r.buttons);
+        std::vector<Annotation> items;
+        if (!r.shape.empty()) {
+            items.push_back(Annotation{r.tool, form->Colour, 3, r.shape, {}, {}, {}});
+        }
+        if (r.tool == DrawingState::Pixelate && !items.empty()) {
+            items[0].blocks = pixelateBlocks(blank, QRect(r.shape[0], r.shape[1] - QPoint(1, 1)));
+        }
+        ASSERT_EQ(form->annotations.items().size(), items.size());
+        EXPECT_TRUE(items.empty() || form->annotations.items()[0].points == r.shape);
+        EXPECT_EQ(form->picPreview()->image().committed(), annotatedPicture(blank, items));
+        EXPECT_EQ(form->picPreview()->image().working(), annotatedPicture(blank, items));
+
+        form->Tool = DrawingState::Line;
+        drag({75, 5}, {{40, 30}, {5, 55}}, {78, 2});
+        items.push_back(
+            Annotation{DrawingState::Line, form->Colour, 3, {{75, 5}, {78, 2}}, {}, {}, {}});
+        EXPECT_EQ(form->picPreview()->image().committed(), annotatedPicture(blank, items));
+    }
+}
+
+// The text floats with the pointer, its top-left corner there, and goes when the pointer leaves
+// the canvas, overhangs and lines included; a click places it for good, drawn once: the same
+// pixels as while floating.
+TEST_F(PreviewWindow, TextFloatsWithThePointerUntilClicked) {
+    styleTheText();
+    QImage white(80, 60, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    showCapture(white);
+    showActive();
+    form->Tool = DrawingState::Text;
+    Canvas* canvas = form->picPreview();
+    QEvent leave(QEvent::Leave);
+    QTest::mouseMove(canvas, QPoint(20, 30));
+    const QImage floating = canvas->image().working();
+    // The capital's top lies just below the line box's.
+    const QRect ink = test::differingArea(floating, white);
+    EXPECT_TRUE(QRect(20, 30, 4, 7).contains(ink.topLeft())) << ink.x() << "," << ink.y();
+    EXPECT_EQ(canvas->image().committed(), white) << "floating text is not part of the picture";
+    QApplication::sendEvent(canvas, &leave);
+    EXPECT_EQ(canvas->image().working(), white);
+
+    QTest::mouseMove(canvas, QPoint(20, 30));
+    QTest::mouseClick(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(20, 30));
+    QApplication::sendEvent(canvas, &leave);
+    EXPECT_EQ(canvas->image().committed(), floating);
+    EXPECT_EQ(canvas->image().working(), floating);
+}
+
 // Undo takes the newest item away and redo brings it back, by every key and button for them: the
 // preview is always the capture with the items that remain, pixel for pixel as if drawn without
 // undo, and Ctrl+C copies it as it is. Items are drawn by letter: L a line, C a circle across it,
@@ -209,10 +318,7 @@ TEST_F(PreviewWindow, StoredDrawingValuesComeBackAndStyleButtonsToggleTheFont) {
 // or u (its button), redo Z (Ctrl+Shift+Z), y (Ctrl+Y) or r (its button). A pixelated area takes
 // the blocks of what lies under it, and what comes after it stays on top.
 TEST_F(PreviewWindow, UndoAndRedoLeaveThePictureOfTheRemainingItems) {
-    // A text in every style that reaches beyond the letters, for the redraws.
-    for (const char* style : {"FontItalic", "FontUnderline", "FontStrikethru"}) {
-        tc.set("DrawTools", style, QStringLiteral("1"));
-    }
+    styleTheText();
     tc.set("DrawTools", "Len", QStringLiteral("3"));
     const QImage capture = test::testScreen(120, 90);
     // Each item's tool button, and where its drag starts, passes and ends.
@@ -226,8 +332,7 @@ TEST_F(PreviewWindow, UndoAndRedoLeaveThePictureOfTheRemainingItems) {
         for (const char letter : letters) {
             const auto& [button, from, via, to] = items.at(letter);
             click(form->picDrawTools()->cmdTool(button));
-            QTest::mouseMove(form->picPreview(), from);
-            drag(from, via, to);
+            drag(from, {via}, to);
         }
         return form->picPreview()->image().committed();
     };
@@ -355,7 +460,7 @@ TEST_F(PreviewWindow, PixelateOnAReducedPreviewReachesTheFileAtFullSize) {
     std::vector<Annotation> items;
     for (const int button : {6, 5}) {
         click(form->picDrawTools()->cmdTool(button));
-        drag(QPoint(20, 15), QPoint(90, 60), QPoint(90, 60));
+        drag(QPoint(20, 15), {QPoint(90, 60)}, QPoint(90, 60));
         ASSERT_EQ(form->annotations.items().size(), items.size() + 1);
         items.push_back(form->annotations.items().back());
         EXPECT_EQ(items.back().points, (std::vector<QPoint>{{40, 30}, {180, 120}}));
