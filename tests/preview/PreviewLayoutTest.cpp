@@ -64,17 +64,5 @@ TEST(AreaAverage, MatchesTheExactAreaMean) {
     }
 }
 
-// A flat colour stays exact, and an indexed capture is read through its colour table.
-TEST(AreaAverage, FlatColoursAndIndexedCapturesStayExact) {
-    QImage indexed(40, 40, QImage::Format_Indexed8);
-    indexed.setColorTable({qRgb(0, 0, 0), qRgb(12, 200, 255)});
-    indexed.fill(1);
-    for (const QImage& flat : {indexed, indexed.convertToFormat(QImage::Format_RGB32)}) {
-        const QImage reduced = reduceByAreaAverage(flat, QSize(13, 7));
-        EXPECT_EQ(reduced.pixel(0, 0), qRgb(12, 200, 255));
-        EXPECT_EQ(reduced.pixel(12, 6), qRgb(12, 200, 255));
-    }
-}
-
 }  // namespace
 }  // namespace pictavo

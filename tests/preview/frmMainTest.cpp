@@ -87,10 +87,11 @@ protected:
 };
 
 // A capture one pixel wider than the area is reduced by area averaging; the palette is offered
-// all the same. Reduced or not, the canvas is centred. (Where reducing starts is
-// PreviewLayout.CapturePlacementInTheArea's; a capture that fits is shown pixel for pixel in
-// PreviewHost.AtScaleTwoAWindowThatFitsIsShown...; that the full-size capture is kept for the
-// file, PixelateOnAReducedPreview...'s.)
+// all the same. The canvas is centred. An 8-bit display's capture is read through its colour
+// table, and a flat colour stays exact. (Where reducing starts, and where a smaller capture
+// stands, are PreviewLayout.CapturePlacementInTheArea's; a capture that fits is shown pixel for
+// pixel in PreviewHost.AtScaleTwoAWindowThatFitsIsShown...; that the full-size capture is kept
+// for the file, PixelateOnAReducedPreview...'s.)
 TEST_F(PreviewWindow, CapturesAreShownOneToOneOnlyWhenTheyFit) {
     const QSize area = areaSize();
     const QImage capture = test::testScreen(area.width() + 1, area.height());
@@ -101,9 +102,13 @@ TEST_F(PreviewWindow, CapturesAreShownOneToOneOnlyWhenTheyFit) {
     EXPECT_FALSE(form->picDrawTools()->isHidden());
     EXPECT_EQ(canvas->geometry(), QRect(QPoint(0, (area.height() - shown.height()) / 2), shown));
     EXPECT_EQ(canvas->image().committed(), reduceByAreaAverage(capture, shown));
-    showCapture(test::testScreen(40, 30));
-    EXPECT_EQ(form->picPreview()->geometry(),
-              QRect(QPoint((area.width() - 40) / 2, (area.height() - 30) / 2), QSize(40, 30)));
+    QImage indexed(area * 2, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(0, 0, 0), qRgb(12, 200, 255)});
+    indexed.fill(1);
+    showCapture(indexed);
+    QImage flat(area, QImage::Format_RGB32);
+    flat.fill(qRgb(12, 200, 255));
+    EXPECT_EQ(test::differingPixels(form->picPreview()->image().committed(), flat), 0);
 }
 
 // Each tool chosen by its button is lit again, with "Tool" holding the button's index, when the
@@ -336,13 +341,10 @@ TEST_F(PreviewWindow, UndoAndRedoLeaveThePictureOfTheRemainingItems) {
         }
         return form->picPreview()->image().committed();
     };
-    const auto key = [this](Qt::Key key, Qt::KeyboardModifiers modifiers) {
-        return [=, this] { QTest::keyClick(form->window(), key, modifiers); };
-    };
     const std::map<char, std::function<void()>> steps = {
-        {'z', key(Qt::Key_Z, Qt::ControlModifier)},
-        {'Z', key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier)},
-        {'y', key(Qt::Key_Y, Qt::ControlModifier)},
+        {'z', [this] { QTest::keySequence(form->window(), QKeySequence(u"Ctrl+Z"_s)); }},
+        {'Z', [this] { QTest::keySequence(form->window(), QKeySequence(u"Ctrl+Shift+Z"_s)); }},
+        {'y', [this] { QTest::keySequence(form->window(), QKeySequence(u"Ctrl+Y"_s)); }},
         {'u', [this] { click(form->picDrawTools()->cmdUndo()); }},
         {'r', [this] { click(form->picDrawTools()->cmdRedo()); }},
     };
