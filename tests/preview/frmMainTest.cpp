@@ -234,16 +234,11 @@ TEST_F(PreviewWindow, StoredDrawingValuesComeBackAndStyleButtonsToggleTheFont) {
 TEST_F(PreviewWindow, ADragCommitsOnlyTheFinishedShape) {
     using Buttons = std::vector<Qt::MouseButton>;
     const Buttons left{Qt::LeftButton};
-    const struct {
-        const char* name;
-        qint32 tool;
-        Buttons buttons;
-        QPoint from;
-        std::vector<QPoint> via;
-        QPoint to;
-        std::vector<QPoint> shape;
-    } rows[] = {
-        // clang-format off
+    // The tool, the buttons pressed, where the drag starts, passes and ends, and the shape left.
+    const std::tuple<const char*, qint32, Buttons, QPoint, std::vector<QPoint>, QPoint,
+                     std::vector<QPoint>>
+        rows[] = {
+            // clang-format off
         {"line", DrawingState::Line, left, {10, 40}, {{40, 30}, {5, 5}, {60, 20}}, {70, 12}, {{10, 40}, {70, 12}}},
         {"box", DrawingState::Rectangle, left, {60, 50}, {{70, 55}, {2, 2}}, {20, 10}, {{60, 50}, {20, 10}}},
         {"circle", DrawingState::Circle, left, {10, 10}, {{50, 50}, {30, 10}}, {35, 12}, {{10, 10}, {30, 10}}},
@@ -257,26 +252,26 @@ TEST_F(PreviewWindow, ADragCommitsOnlyTheFinishedShape) {
         {"pixelate", DrawingState::Pixelate, left, {60, 50}, {{70, 55}, {2, 2}}, {20, 10}, {{20, 10}, {60, 50}}},
         {"pixelate, off the edge", DrawingState::Pixelate, left, {50, 30}, {}, {99, 70}, {{50, 30}, {80, 60}}},
         {"pixelate, no area", DrawingState::Pixelate, left, {50, 30}, {{70, 40}}, {70, 30}, {}},
-        // clang-format on
-    };
+            // clang-format on
+        };
     const QImage blank = test::testScreen(80, 60);
     showCapture(blank);
     showActive();
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
+    for (const auto& [name, tool, buttons, from, via, to, shape] : rows) {
+        SCOPED_TRACE(name);
         showCapture(blank);
-        form->Tool = r.tool;
+        form->Tool = tool;
         form->Len = 3;
-        drag(r.from, r.via, r.to, r.buttons);
+        drag(from, via, to, buttons);
         std::vector<Annotation> items;
-        if (!r.shape.empty()) {
-            items.push_back(Annotation{r.tool, form->Colour, 3, r.shape, {}, {}, {}});
+        if (!shape.empty()) {
+            items.push_back(Annotation{tool, form->Colour, 3, shape, {}, {}, {}});
         }
-        if (r.tool == DrawingState::Pixelate && !items.empty()) {
-            items[0].blocks = pixelateBlocks(blank, QRect(r.shape[0], r.shape[1] - QPoint(1, 1)));
+        if (tool == DrawingState::Pixelate && !items.empty()) {
+            items[0].blocks = pixelateBlocks(blank, QRect(shape[0], shape[1] - QPoint(1, 1)));
         }
         ASSERT_EQ(form->annotations.items().size(), items.size());
-        EXPECT_TRUE(items.empty() || form->annotations.items()[0].points == r.shape);
+        EXPECT_TRUE(items.empty() || form->annotations.items()[0].points == shape);
         EXPECT_EQ(form->picPreview()->image().committed(), annotatedPicture(blank, items));
         EXPECT_EQ(form->picPreview()->image().working(), annotatedPicture(blank, items));
 
@@ -327,7 +322,7 @@ TEST_F(PreviewWindow, UndoAndRedoLeaveThePictureOfTheRemainingItems) {
     tc.set("DrawTools", "Len", QStringLiteral("3"));
     const QImage capture = test::testScreen(120, 90);
     // Each item's tool button, and where its drag starts, passes and ends.
-    const std::map<char, std::tuple<int, QPoint, QPoint, QPoint>> items = {
+    const std::map<char, std::tuple<int, QPoint, QPoint, QPoint>> strokes = {
         {'L', {0, {10, 80}, {50, 50}, {110, 5}}}, {'C', {2, {52, 44}, {60, 44}, {60, 44}}},
         {'T', {4, {50, 40}, {50, 40}, {50, 40}}}, {'A', {5, {100, 80}, {20, 20}, {30, 35}}},
         {'P', {6, {20, 15}, {80, 80}, {90, 70}}},
@@ -335,13 +330,13 @@ TEST_F(PreviewWindow, UndoAndRedoLeaveThePictureOfTheRemainingItems) {
     const auto draw = [&](const std::string& letters) {
         showCapture(capture);
         for (const char letter : letters) {
-            const auto& [button, from, via, to] = items.at(letter);
+            const auto& [button, from, via, to] = strokes.at(letter);
             click(form->picDrawTools()->cmdTool(button));
             drag(from, {via}, to);
         }
         return form->picPreview()->image().committed();
     };
-    const std::map<char, std::function<void()>> steps = {
+    const std::map<char, std::function<void()>> actions = {
         {'z', [this] { QTest::keySequence(form->window(), QKeySequence(u"Ctrl+Z"_s)); }},
         {'Z', [this] { QTest::keySequence(form->window(), QKeySequence(u"Ctrl+Shift+Z"_s)); }},
         {'y', [this] { QTest::keySequence(form->window(), QKeySequence(u"Ctrl+Y"_s)); }},
@@ -351,11 +346,8 @@ TEST_F(PreviewWindow, UndoAndRedoLeaveThePictureOfTheRemainingItems) {
     showCapture(capture);
     showActive();
     EXPECT_FALSE(form->picDrawTools()->cmdUndo()->isEnabled());
-    const struct {
-        const char* items;
-        const char* steps;
-        const char* remaining;
-    } rows[] = {
+    // The items drawn, the steps taken and the items that remain.
+    const std::tuple<const char*, const char*, const char*> rows[] = {
         {"LCT", "zzy", "LC"},
         {"LCT", "uZu", "LC"},
         {"LCT", "zuz", ""},
@@ -366,17 +358,17 @@ TEST_F(PreviewWindow, UndoAndRedoLeaveThePictureOfTheRemainingItems) {
         {"LPA", "zu", "L"},
         {"PL", "u", "P"},
     };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(std::string(r.items) + " " + r.steps);
-        const QImage remaining = draw(r.remaining);
-        draw(r.items);
-        for (const char* step = r.steps; *step != '\0'; ++step) {
-            steps.at (*step)();
+    for (const auto& [items, steps, remaining] : rows) {
+        SCOPED_TRACE(std::string(items) + " " + steps);
+        const QImage picture = draw(remaining);
+        draw(items);
+        for (const char step : std::string(steps)) {
+            actions.at(step)();
         }
-        EXPECT_EQ(form->picPreview()->image().committed(), remaining);
-        EXPECT_EQ(form->picPreview()->image().working(), remaining);
-        EXPECT_EQ(form->annotations.items().size(), std::strlen(r.remaining));
-        EXPECT_EQ(form->picDrawTools()->cmdUndo()->isEnabled(), *r.remaining != '\0');
+        EXPECT_EQ(form->picPreview()->image().committed(), picture);
+        EXPECT_EQ(form->picPreview()->image().working(), picture);
+        EXPECT_EQ(form->annotations.items().size(), std::strlen(remaining));
+        EXPECT_EQ(form->picDrawTools()->cmdUndo()->isEnabled(), *remaining != '\0');
         EXPECT_TRUE(form->picDrawTools()->cmdRedo()->isEnabled());
     }
     QTest::keyClick(form->window(), Qt::Key_C, Qt::ControlModifier);
@@ -396,15 +388,12 @@ TEST_F(PreviewWindow, EscapeCancelsAndOnlyReturnOutsideTheTextBoxesAccepts) {
     const QString path = QStringLiteral("/tmp/pictavo/My_Screenshot2.png");
     const QString cancel = QStringLiteral("Cancel");
     tc.set("", "Log", QStringLiteral("1"));
-    const auto result = [this] { return tc.get("", "sResult"); };
+    const auto answer = [this] { return tc.get("", "sResult"); };
     const auto focused = [] { return QApplication::focusWidget(); };
     const auto type = [](QWidget* w, const QString& keys) { QTest::keyClicks(w, keys); };
     using Palette = DrawToolsPalette;
-    const struct {
-        const char* name;
-        std::function<void(frmMain&, Palette&)> act;
-        QString result;  // empty: still open
-    } rows[] = {
+    // What the user does, and the answer then; none: the window is still open.
+    const std::tuple<const char*, std::function<void(frmMain&, Palette&)>, QString> rows[] = {
         // clang-format off
         {"enter_after_tool", [&](frmMain&, Palette& p) { click(p.cmdTool(4)), QTest::keyClick(focused(), Qt::Key_Enter); }, path},
         {"style", [&](frmMain&, Palette& p) { click(p.cmdFontStyle(1)); }, {}},
@@ -419,27 +408,27 @@ TEST_F(PreviewWindow, EscapeCancelsAndOnlyReturnOutsideTheTextBoxesAccepts) {
         {"window_manager_close", [](frmMain& f, Palette&) { f.window()->close(); }, cancel},
         // clang-format on
     };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
+    for (const auto& [name, act, result] : rows) {
+        SCOPED_TRACE(name);
         tc.set("", "sResult", QString());
         tc.set("", "sTemp", QStringLiteral("/tmp/previous"));
         showCapture(test::testScreen(120, 90));
         tc.set("", "sTemp", path);
         showActive();
         QFile::remove(DiagnosticLog::LogFilePath());
-        r.act(*form, *form->picDrawTools());
-        EXPECT_EQ(result(), r.result);
-        EXPECT_EQ(form->isLoaded(), r.result != cancel);
-        if (r.result == cancel) {
+        act(*form, *form->picDrawTools());
+        EXPECT_EQ(answer(), result);
+        EXPECT_EQ(form->isLoaded(), result != cancel);
+        if (result == cancel) {
             continue;
         }
-        if (r.result.isEmpty()) {
+        if (result.isEmpty()) {
             ASSERT_TRUE(form->window()->isVisible());
             ASSERT_NE(focused(), nullptr);
             EXPECT_EQ(qobject_cast<QLineEdit*>(focused()), nullptr);
             EXPECT_EQ(QString::number(form->Len), form->picDrawTools()->txtWidth()->text());
             QTest::keyClick(focused(), Qt::Key_Return);
-            EXPECT_EQ(result(), path);
+            EXPECT_EQ(answer(), path);
         }
         ASSERT_TRUE(form->isLoaded());
         EXPECT_TRUE(form->window()->isHidden());
