@@ -29,25 +29,24 @@ QImage line(int width, QPoint from, QPoint to) {
 
 // Lines are pixel-exact: the same either way round, both ends included, as wide as the pen.
 TEST(CanvasImage, LinesAreTheSameEitherWayRoundAndAsWideAsThePen) {
-    const struct {
-        int width;
-        int firstRow, lastRow;  // rows covered by the middle of a horizontal line at y = 20
-    } rows[] = {{1, 20, 20}, {2, 19, 20}, {3, 19, 21}, {9, 16, 24}};
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.width);
-        const QImage img = line(r.width, {10, 20}, {40, 20});
+    // The pen width, and the first and last rows covered by the middle of a horizontal line at
+    // y = 20.
+    const std::tuple<int, int, int> rows[] = {{1, 20, 20}, {2, 19, 20}, {3, 19, 21}, {9, 16, 24}};
+    for (const auto& [width, firstRow, lastRow] : rows) {
+        SCOPED_TRACE(width);
+        const QImage img = line(width, {10, 20}, {40, 20});
         for (int y = 0; y < img.height(); ++y) {
-            EXPECT_EQ(img.pixel(25, y) == kRed.rgb(), y >= r.firstRow && y <= r.lastRow) << y;
+            EXPECT_EQ(img.pixel(25, y) == kRed.rgb(), y >= firstRow && y <= lastRow) << y;
         }
         // The round pen does not reach past the ends by more than half its width.
         EXPECT_EQ(img.pixel(10, 20), kRed.rgb());
         EXPECT_EQ(img.pixel(40, 20), kRed.rgb());
-        EXPECT_NE(img.pixel(40 + r.width / 2 + 1, 20), kRed.rgb());
+        EXPECT_NE(img.pixel(40 + width / 2 + 1, 20), kRed.rgb());
         // Steep, shallow with ties, and partly off the canvas.
         for (const auto& [a, b] : {std::pair{QPoint(11, 2), QPoint(17, 45)},
                                    {QPoint(2, 2), QPoint(9, 5)},
                                    {QPoint(-20, -5), QPoint(30, 60)}}) {
-            EXPECT_EQ(line(r.width, a, b), line(r.width, b, a)) << a.x() << "," << a.y();
+            EXPECT_EQ(line(width, a, b), line(width, b, a)) << a.x() << "," << a.y();
         }
     }
 }
