@@ -393,15 +393,11 @@ TEST(InstalledHost, SendsAWholeScreenFromAnInstallationInADestdir) {
     ASSERT_EQ(install.finish(120000), 0) << install.standardError().toStdString();
     const QString bin = destdir.path() + QStringLiteral("/usr/bin/");
 
-    HostProcess reg(
-        QStringLiteral(
-            "add HKCU\\SOFTWARE\\Quorrel\\Pictavo\\i@example.com\\Options /v Preview /d 0 /f")
-            .split(QLatin1Char(' ')),
-        {}, bin + QStringLiteral("pictavo-reg"));
+    const QString options = "HKCU\\" + test::userKeyPath(kUser) + "\\Options";
+    HostProcess reg({"add", options, "/v", "Preview", "/d", "0", "/f"}, {}, bin + "pictavo-reg");
     ASSERT_EQ(reg.finish(), 0) << reg.standardError().toStdString();
 
-    HostProcess host({QStringLiteral("--email"), QStringLiteral("i@example.com")}, {},
-                     bin + QStringLiteral("pictavo-host"));
+    HostProcess host({QStringLiteral("--email"), kUser}, {}, bin + QStringLiteral("pictavo-host"));
     host.send("/xpvfull");
     EXPECT_EQ(host.finish(), 0) << host.standardError().toStdString();
     const QString path = QString::fromUtf8(host.remainingOutput()).trimmed();
