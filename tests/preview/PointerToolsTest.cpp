@@ -1,14 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <QFont>
 #include <QPainter>
 #include <cmath>
-#include <cstring>
-#include <string>
 #include <vector>
 
-#include "preview/AnnotatedCanvas.h"
-#include "preview/AnnotationList.h"
 #include "preview/CanvasImage.h"
 #include "preview/PointerTools.h"
 #include "support/PixelChecks.h"
@@ -16,20 +11,8 @@
 namespace pictavo {
 namespace {
 
-constexpr Qt::MouseButtons kLeft = Qt::LeftButton;
-constexpr Qt::MouseButtons kNone = Qt::NoButton;
 const QColor kWhite(255, 255, 255);
 const QColor kRed(255, 0, 0);
-
-// Every style that reaches beyond the letters, for the restores.
-QFont styledFont() {
-    QFont f(QStringLiteral("DejaVu Sans"));
-    f.setPixelSize(14);
-    f.setItalic(true);
-    f.setUnderline(true);
-    f.setStrikeOut(true);
-    return f;
-}
 
 CanvasImage blankCanvas(QSize size, int penWidth = 1) {
     CanvasImage c;
@@ -37,40 +20,6 @@ CanvasImage blankCanvas(QSize size, int penWidth = 1) {
     c.setPenWidth(penWidth);
     return c;
 }
-
-// The tools wired as in the preview: finished shapes go to the annotation list, which the
-// canvas follows.
-struct Drawing {
-    explicit Drawing(const QImage& capture) {
-        shown.reset(capture, 1.0, {});
-        state.Colour = 0x0000FF;  // red
-        list.setChangedHandler([this](AnnotationList::Change change, const Annotation&) {
-            if (change == AnnotationList::Change::Added) {
-                shown.add(list.items().back());
-            } else {
-                shown.removeLast(list.items());
-            }
-        });
-    }
-    void drag(QPoint from, const std::vector<QPoint>& via, QPoint to,
-              Qt::MouseButtons buttons = kLeft) {
-        tools.move(kNone, QPoint(0, 0));
-        tools.move(kNone, from);
-        tools.press(buttons, from);
-        for (const QPoint& p : via) {
-            tools.move(buttons, p);
-        }
-        tools.release(buttons, to);
-    }
-    CanvasImage canvas;
-    AnnotatedCanvas shown{canvas};
-    AnnotationList list;
-    DrawingState state;
-    QString text = QStringLiteral("Hi");
-    PointerTools tools{canvas,     shown,
-                       state,      [this] { return text; },
-                       styledFont, [this](Annotation item) { list.add(std::move(item)); }};
-};
 
 QImage line(int width, QPoint from, QPoint to) {
     CanvasImage c = blankCanvas(QSize(64, 48), width);
@@ -80,25 +29,24 @@ QImage line(int width, QPoint from, QPoint to) {
 
 // Lines are pixel-exact: the same either way round, both ends included, as wide as the pen.
 TEST(CanvasImage, LinesAreTheSameEitherWayRoundAndAsWideAsThePen) {
-    const struct {
-        int width;
-        int firstRow, lastRow;  // rows covered by the middle of a horizontal line at y = 20
-    } rows[] = {{1, 20, 20}, {2, 19, 20}, {3, 19, 21}, {9, 16, 24}};
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.width);
-        const QImage img = line(r.width, {10, 20}, {40, 20});
+    // The pen width, and the first and last rows covered by the middle of a horizontal line at
+    // y = 20.
+    const std::tuple<int, int, int> rows[] = {{1, 20, 20}, {2, 19, 20}, {3, 19, 21}, {9, 16, 24}};
+    for (const auto& [width, firstRow, lastRow] : rows) {
+        SCOPED_TRACE(width);
+        const QImage img = line(width, {10, 20}, {40, 20});
         for (int y = 0; y < img.height(); ++y) {
-            EXPECT_EQ(img.pixel(25, y) == kRed.rgb(), y >= r.firstRow && y <= r.lastRow) << y;
+            EXPECT_EQ(img.pixel(25, y) == kRed.rgb(), y >= firstRow && y <= lastRow) << y;
         }
         // The round pen does not reach past the ends by more than half its width.
         EXPECT_EQ(img.pixel(10, 20), kRed.rgb());
         EXPECT_EQ(img.pixel(40, 20), kRed.rgb());
-        EXPECT_NE(img.pixel(40 + r.width / 2 + 1, 20), kRed.rgb());
+        EXPECT_NE(img.pixel(40 + width / 2 + 1, 20), kRed.rgb());
         // Steep, shallow with ties, and partly off the canvas.
         for (const auto& [a, b] : {std::pair{QPoint(11, 2), QPoint(17, 45)},
                                    {QPoint(2, 2), QPoint(9, 5)},
                                    {QPoint(-20, -5), QPoint(30, 60)}}) {
-            EXPECT_EQ(line(r.width, a, b), line(r.width, b, a)) << a.x() << "," << a.y();
+            EXPECT_EQ(line(width, a, b), line(width, b, a)) << a.x() << "," << a.y();
         }
     }
 }
@@ -176,143 +124,6 @@ TEST(CanvasImage, PixelatedAreaIsBlocksOfTheMeansUnderThem) {
             QPainter(&want).fillRect(block, QColor(mean(0), mean(1), mean(2)));
         }
         EXPECT_EQ(c.working(), want) << area.width();
-    }
-}
-
-// A drag with the left button alone leaves one annotation, its finished shape, and no trace of
-// the rubber bands: a line and a box end at the release, a circle at its last move, and a
-// freehand stroke starts at the last pointer position. Other buttons, or no tool, draw nothing.
-// A later drag across the canvas leaves the picture as it was.
-TEST(PointerTools, ADragCommitsOnlyTheFinishedShape) {
-    const struct {
-        const char* name;
-        qint32 tool;
-        Qt::MouseButtons buttons;
-        QPoint from;
-        std::vector<QPoint> via;
-        QPoint to;
-        std::vector<QPoint> shape;
-    } rows[] = {
-        // clang-format off
-        {"line", DrawingState::Line, kLeft, {10, 40}, {{40, 30}, {5, 5}, {60, 20}}, {70, 12}, {{10, 40}, {70, 12}}},
-        {"box", DrawingState::Rectangle, kLeft, {60, 50}, {{70, 55}, {2, 2}}, {20, 10}, {{60, 50}, {20, 10}}},
-        {"circle", DrawingState::Circle, kLeft, {10, 10}, {{50, 50}, {30, 10}}, {35, 12}, {{10, 10}, {30, 10}}},
-        {"freehand", DrawingState::Freehand, kLeft, {20, 20}, {{40, 20}, {40, 35}}, {40, 35}, {{20, 20}, {40, 20}, {40, 35}}},
-        {"line, right button", DrawingState::Line, Qt::RightButton, {10, 10}, {{50, 40}}, {50, 40}, {}},
-        {"circle, left and middle", DrawingState::Circle, kLeft | Qt::MiddleButton, {10, 10}, {{50, 40}}, {50, 40}, {}},
-        {"no tool", DrawingState::None, kLeft, {10, 10}, {{50, 40}}, {50, 40}, {}},
-        {"arrow", DrawingState::Arrow, kLeft, {10, 40}, {{40, 30}, {5, 5}}, {70, 12}, {{10, 40}, {70, 12}}},
-        {"arrow, a click", DrawingState::Arrow, kLeft, {30, 30}, {{50, 40}}, {30, 30}, {}},
-        // The area runs from corner to corner, the far one not included, and ends at the capture.
-        {"pixelate", DrawingState::Pixelate, kLeft, {60, 50}, {{70, 55}, {2, 2}}, {20, 10}, {{20, 10}, {60, 50}}},
-        {"pixelate, off the edge", DrawingState::Pixelate, kLeft, {50, 30}, {}, {99, 70}, {{50, 30}, {80, 60}}},
-        {"pixelate, no area", DrawingState::Pixelate, kLeft, {50, 30}, {{70, 40}}, {70, 30}, {}},
-        // clang-format on
-    };
-    const QImage blank = test::testScreen(80, 60);
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
-        Drawing d(blank);
-        d.state.Tool = r.tool;
-        d.state.Len = 3;
-        d.drag(r.from, r.via, r.to, r.buttons);
-        std::vector<Annotation> items;
-        if (!r.shape.empty()) {
-            items.push_back(Annotation{r.tool, d.state.Colour, 3, r.shape, {}, {}, {}});
-        }
-        if (r.tool == DrawingState::Pixelate && !items.empty()) {
-            items[0].blocks = pixelateBlocks(blank, QRect(r.shape[0], r.shape[1] - QPoint(1, 1)));
-        }
-        ASSERT_EQ(d.list.items().size(), items.size());
-        EXPECT_TRUE(items.empty() || d.list.items()[0].points == r.shape);
-        EXPECT_EQ(d.canvas.committed(), annotatedPicture(blank, items));
-        EXPECT_EQ(d.canvas.working(), annotatedPicture(blank, items));
-
-        d.state.Tool = DrawingState::Line;
-        d.drag({75, 5}, {{40, 30}, {5, 55}}, {78, 2});
-        items.push_back(
-            Annotation{DrawingState::Line, d.state.Colour, 3, {{75, 5}, {78, 2}}, {}, {}, {}});
-        EXPECT_EQ(d.canvas.committed(), annotatedPicture(blank, items));
-    }
-}
-
-TEST(PointerTools, TextFloatsWithThePointerUntilClicked) {
-    Drawing d(blankCanvas(QSize(80, 60)).working());
-    d.state.Tool = DrawingState::Text;
-    const QImage blank = d.canvas.committed();
-    d.tools.move(kNone, QPoint(20, 30));
-    const QImage floating = d.canvas.working();
-    // Its top-left corner at the pointer: the capital's top lies just below the line box's.
-    const QRect ink = test::differingArea(floating, blank);
-    EXPECT_TRUE(QRect(20, 30, 4, 7).contains(ink.topLeft())) << ink.x() << "," << ink.y();
-    EXPECT_EQ(d.canvas.committed(), blank) << "floating text is not part of the picture";
-    d.tools.leave();  // off the canvas the floating text goes, overhangs and lines included
-    EXPECT_EQ(d.canvas.working(), blank);
-
-    // A click places it for good, drawn once: the same pixels as while floating.
-    d.tools.move(kNone, QPoint(20, 30));
-    d.tools.press(kLeft, QPoint(20, 30));
-    d.tools.release(kLeft, QPoint(20, 30));
-    d.tools.leave();
-    EXPECT_EQ(d.canvas.committed(), floating);
-    EXPECT_EQ(d.canvas.working(), floating);
-}
-
-// Undo takes the newest annotation away and redo brings it back: the picture is always the
-// capture with the items that remain, pixel for pixel as if drawn without undo. Items are drawn
-// by letter: L a line, C a circle across it, T a text across both, A an arrow and P a pixelated
-// area across all of them; u is an undo, r a redo. A pixelated area takes the blocks of what
-// lies under it, and what comes after it stays on top.
-TEST(PointerTools, UndoAndRedoLeaveThePictureOfTheRemainingItems) {
-    const QImage capture = test::testScreen(120, 90);
-    const auto draw = [](Drawing& d, const char* items) {
-        d.state.Len = 3;
-        for (const char* i = items; *i != '\0'; ++i) {
-            if (*i == 'L') {
-                d.state.Tool = DrawingState::Line;
-                d.drag({10, 80}, {{50, 50}, {110, 5}}, {110, 5});
-            } else if (*i == 'C') {
-                d.state.Tool = DrawingState::Circle;
-                d.drag({52, 44}, {{60, 44}}, {60, 44});
-            } else if (*i == 'A') {
-                d.state.Tool = DrawingState::Arrow;
-                d.drag({100, 80}, {{20, 20}}, {30, 35});
-            } else if (*i == 'P') {
-                d.state.Tool = DrawingState::Pixelate;
-                d.drag({20, 15}, {{80, 80}}, {90, 70});
-            } else {
-                d.state.Tool = DrawingState::Text;
-                d.tools.move(kNone, QPoint(50, 40));
-                d.tools.press(kLeft, QPoint(50, 40));
-            }
-        }
-    };
-    const struct {
-        const char* items;
-        const char* steps;
-        const char* remaining;
-    } rows[] = {
-        {"LCT", "uur", "LC"},
-        {"LCT", "uuu", ""},
-        // Redrawn for the circle's region only: the text is not blended twice outside it, nor
-        // painted over the line.
-        {"TLC", "u", "TL"},
-        {"TLC", "uurru", "TL"},
-        {"LPA", "uu", "L"},
-        {"PL", "u", "P"},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(std::string(r.items) + " " + r.steps);
-        Drawing d(capture);
-        Drawing plain(capture);
-        draw(d, r.items);
-        draw(plain, r.remaining);
-        for (const char* step = r.steps; *step != '\0'; ++step) {
-            *step == 'u' ? d.list.undo() : d.list.redo();
-        }
-        EXPECT_EQ(d.canvas.committed(), plain.canvas.committed());
-        EXPECT_EQ(d.canvas.working(), plain.canvas.committed());
-        EXPECT_EQ(d.list.items().size(), std::strlen(r.remaining));
     }
 }
 

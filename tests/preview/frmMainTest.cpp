@@ -5,31 +5,28 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QTest>
+#include <cstring>
 #include <functional>
+#include <map>
+#include <string>
 
 #include "controls/VexelButton.h"
 #include "preview/AnnotatedCanvas.h"
 #include "preview/AreaAverage.h"
 #include "preview/Canvas.h"
-#include "preview/CanvasImage.h"
 #include "preview/DrawToolsPalette.h"
+#include "preview/PointerTools.h"
 #include "preview/frmMain.h"
 #include "preview/frmMainWindow.h"
 #include "settings/Settings.h"
 #include "support/LogLines.h"
+#include "support/PixelChecks.h"
 #include "support/TestComponent.h"
 
 using namespace Qt::StringLiterals;
 
 namespace pictavo {
 namespace {
-
-const QString kDrawTools = QStringLiteral("DrawTools");
-
-// A capture with structure in it, so that a wrong offset or scale shows.
-QImage testCard(QSize size) {
-    return test::testScreen(size.width(), size.height());
-}
 
 class PreviewWindow : public ::testing::Test {
 protected:
@@ -40,8 +37,6 @@ protected:
                                          [this]() -> Settings& { return tc.pv->settings(); },
                                          [this]() -> ScreenSource* { return tc.screen; });
     }
-
-    Settings& settings() { return tc.pv->settings(); }
 
     QSize areaSize() {
         form->doSetup();
@@ -62,17 +57,44 @@ protected:
 
     void click(QWidget* button) { QTest::mouseClick(button, Qt::LeftButton); }
 
+    // A drag across the preview, in the canvas's pixels, from a pointer that comes in at the
+    // corner and the `buttons` pressed in turn at `from`.
+    void drag(QPoint from, const std::vector<QPoint>& via, QPoint to,
+              const std::vector<Qt::MouseButton>& buttons = {Qt::LeftButton}) {
+        Canvas* canvas = form->picPreview();
+        QTest::mouseMove(canvas, QPoint(0, 0));
+        QTest::mouseMove(canvas, from);
+        for (const Qt::MouseButton button : buttons) {
+            QTest::mousePress(canvas, button, Qt::NoModifier, from);
+        }
+        for (const QPoint& p : via) {
+            QTest::mouseMove(canvas, p);
+        }
+        for (const Qt::MouseButton button : buttons) {
+            QTest::mouseRelease(canvas, button, Qt::NoModifier, to);
+        }
+    }
+
+    // The text tool's font in every style that reaches beyond the letters, for the restores.
+    void styleTheText() {
+        for (const char* style : {"FontItalic", "FontUnderline", "FontStrikethru"}) {
+            tc.set("DrawTools", style, QStringLiteral("1"));
+        }
+    }
+
     test::TestComponent tc;
     std::unique_ptr<frmMain> form;
 };
 
 // A capture one pixel wider than the area is reduced by area averaging; the palette is offered
-// all the same. Reduced or not, the canvas is centred. (Where reducing starts is
-// PreviewLayout.CapturePlacementInTheArea's; a capture that fits is shown pixel for pixel in
-// PreviewHost.AtScaleTwoAWindowThatFitsIsShown...)
+// all the same. The canvas is centred. An 8-bit display's capture is read through its colour
+// table, and a flat colour stays exact. (Where reducing starts, and where a smaller capture
+// stands, are PreviewLayout.CapturePlacementInTheArea's; a capture that fits is shown pixel for
+// pixel in PreviewHost.AtScaleTwoAWindowThatFitsIsShown...; that the full-size capture is kept
+// for the file, PixelateOnAReducedPreview...'s.)
 TEST_F(PreviewWindow, CapturesAreShownOneToOneOnlyWhenTheyFit) {
     const QSize area = areaSize();
-    const QImage capture = testCard(area + QSize(1, 0));
+    const QImage capture = test::testScreen(area.width() + 1, area.height());
     showCapture(capture);
     const QSize shown(area.width(), area.height() * area.width() / (area.width() + 1));
     Canvas* canvas = form->picPreview();
@@ -80,37 +102,13 @@ TEST_F(PreviewWindow, CapturesAreShownOneToOneOnlyWhenTheyFit) {
     EXPECT_FALSE(form->picDrawTools()->isHidden());
     EXPECT_EQ(canvas->geometry(), QRect(QPoint(0, (area.height() - shown.height()) / 2), shown));
     EXPECT_EQ(canvas->image().committed(), reduceByAreaAverage(capture, shown));
-    // The full-size capture stays as it was for the encoders.
-    EXPECT_EQ(form->picScreenie.image(), capture);
-    showCapture(testCard(QSize(40, 30)));
-    EXPECT_EQ(form->picPreview()->geometry(),
-              QRect(QPoint((area.width() - 40) / 2, (area.height() - 30) / 2), QSize(40, 30)));
-}
-
-TEST_F(PreviewWindow, AcceptHidesTheWindowAndKeepsItLoaded) {
-    // The window loads to take the capture while "sTemp" still names the previous file; the
-    // pipeline names the new one after that.
-    settings().setValue(QString(), QStringLiteral("sTemp"),
-                        QStringLiteral("/tmp/pictavo/My_Screenshot.png"));
-    settings().setValue(QString(), QStringLiteral("Log"), QStringLiteral("1"));
-    QFile::remove(DiagnosticLog::LogFilePath());
-    showCapture(testCard(QSize(200, 100)));
-    const QString path = QStringLiteral("/tmp/pictavo/My_Screenshot2.png");
-    settings().setValue(QString(), QStringLiteral("sTemp"), path);
-    ASSERT_EQ(form->Tool, DrawingState::Line);
-
-    showActive();
-    click(form->cmdSend());
-
-    ASSERT_TRUE(form->isLoaded());
-    EXPECT_TRUE(form->window()->isHidden());
-    EXPECT_EQ(form->Tool, DrawingState::None);
-    EXPECT_EQ(settings().value(QString(), QStringLiteral("sResult")), path);
-    EXPECT_EQ(test::logLines(),
-              (QStringList{QStringLiteral("frmMain - cmdSend_Click - sTemp:  ") + path,
-                           QStringLiteral("frmMain - cmdSend_Click - End")}));
-    // The canvas is still there for the encoders.
-    EXPECT_EQ(form->picPreview()->image().committed().size(), QSize(200, 100));
+    QImage indexed(area * 2, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(0, 0, 0), qRgb(12, 200, 255)});
+    indexed.fill(1);
+    showCapture(indexed);
+    QImage flat(area, QImage::Format_RGB32);
+    flat.fill(qRgb(12, 200, 255));
+    EXPECT_EQ(test::differingPixels(form->picPreview()->image().committed(), flat), 0);
 }
 
 // Each tool chosen by its button is lit again, with "Tool" holding the button's index, when the
@@ -120,72 +118,65 @@ TEST_F(PreviewWindow, ToolButtonsSelectTheirToolsAndTheChoiceOutlivesTheWindow) 
                             DrawingState::Rectangle, DrawingState::Text,     DrawingState::Arrow,
                             DrawingState::Pixelate};
     const auto chosen = [&](int button) {
+        EXPECT_EQ(form->picDrawTools()->highlightedToolButton(), button);
         EXPECT_EQ(form->Tool, tools[button]);
         EXPECT_EQ(form->picDrawTools()->frmFont()->isHidden(), button != 4);
     };
     for (int button = 0; button < 7; ++button) {
         SCOPED_TRACE(button);
-        showCapture(testCard(QSize(120, 90)));
+        showCapture(test::testScreen(120, 90));
         click(form->picDrawTools()->cmdTool(button));
         chosen(button);
-        EXPECT_EQ(settings().value(kDrawTools, QStringLiteral("Tool")), QString::number(button));
         form->cmdX_Click();
-        ASSERT_FALSE(form->isLoaded());
-        showCapture(testCard(QSize(120, 90)));
-        EXPECT_EQ(form->picDrawTools()->highlightedToolButton(), button);
+        EXPECT_EQ(tc.get("DrawTools", "Tool"), QString::number(button));
+        showCapture(test::testScreen(120, 90));
         chosen(button);
         form->cmdX_Click();
     }
     // A stored button beyond the palette's reads as the first.
-    settings().setValue(kDrawTools, QStringLiteral("Tool"), QStringLiteral("7"));
-    showCapture(testCard(QSize(120, 90)));
-    EXPECT_EQ(form->picDrawTools()->highlightedToolButton(), 0);
+    tc.set("DrawTools", "Tool", QStringLiteral("7"));
+    showCapture(test::testScreen(120, 90));
     chosen(0);
 }
 
+// The presets, a step each way and typed digits set the width; the current preset is framed.
 TEST_F(PreviewWindow, WidthControls) {
-    showCapture(testCard(QSize(60, 60)));
+    showCapture(test::testScreen(60, 60));
     DrawToolsPalette* p = form->picDrawTools();
     QLineEdit* box = p->txtWidth();
-    auto widthIs = [&](int w) {
+    const auto widthIs = [&](int w, int marked) {
         EXPECT_EQ(form->Len, w);
         EXPECT_EQ(box->text(), QString::number(w));
         EXPECT_EQ(form->picPreview()->image().penWidth(), w);
+        EXPECT_EQ(p->markedWidthButton(), marked);
     };
-    const int presets[] = {1, 3, 5, 9};
-    for (int i = 0; i < 4; ++i) {
-        click(p->cmdWidth(i));
-        widthIs(presets[i]);
-        EXPECT_EQ(p->markedWidthButton(), i);
+    // The button clicked, the width and the preset framed after it; none below one.
+    const std::tuple<QWidget*, int, int> clicks[] = {
+        {p->cmdWidth(0), 1, 0}, {p->cmdWidth(1), 3, 1},     {p->cmdWidth(2), 5, 2},
+        {p->cmdWidth(3), 9, 3}, {p->cmdWidthLess(), 8, -1}, {p->cmdWidthMore(), 9, 3},
+        {p->cmdWidth(0), 1, 0}, {p->cmdWidthLess(), 1, 0},
+    };
+    for (const auto& [button, width, marked] : clicks) {
+        click(button);
+        widthIs(width, marked);
     }
-    // One step each way, and none below one.
-    click(p->cmdWidthLess());
-    widthIs(8);
-    EXPECT_EQ(p->markedWidthButton(), -1);
-    click(p->cmdWidthMore());
-    widthIs(9);
-    click(p->cmdWidth(0));
-    click(p->cmdWidthLess());
-    widthIs(1);
 
-    // Typing: letters and signs are swallowed, digits and Backspace go through; leaving
-    // the box takes its value.
+    // Typing: letters and signs are swallowed, digits and Backspace go through; leaving the box
+    // takes its value, within 1 and the largest width.
     showActive();
     box->setFocus();
     box->selectAll();
     QTest::keyClicks(box, QStringLiteral("1a-x2.,"));
     EXPECT_EQ(box->text(), QStringLiteral("12"));
     QTest::keyClick(box, Qt::Key_Backspace);
-    EXPECT_EQ(box->text(), QStringLiteral("1"));
     QTest::keyClicks(box, QStringLiteral("5"));
     form->txtDummy()->setFocus();
-    widthIs(15);
-
+    widthIs(15, -1);
     for (const auto& [text, width] : {std::pair{"", 1}, {"000", 1}, {"99999", 32767}}) {
         box->setFocus();
         box->setText(QString::fromLatin1(text));
         form->txtDummy()->setFocus();
-        widthIs(width);
+        widthIs(width, width == 1 ? 0 : -1);
     }
 }
 
@@ -193,11 +184,11 @@ TEST_F(PreviewWindow, WidthControls) {
 // stores after a cancel are SendCommand.ThePreviewsAnswer...'s); a stored style shows lit, and
 // the style buttons toggle the text's font.
 TEST_F(PreviewWindow, StoredDrawingValuesComeBackAndStyleButtonsToggleTheFont) {
-    settings().setValue(kDrawTools, QStringLiteral("Len"), QStringLiteral("7"));
-    settings().setValue(kDrawTools, QStringLiteral("Colour"), QStringLiteral("65280"));
-    settings().setValue(kDrawTools, QStringLiteral("Text"), QStringLiteral("stored"));
-    settings().setValue(kDrawTools, QStringLiteral("FontItalic"), QStringLiteral("1"));
-    showCapture(testCard(areaSize() + QSize(10, 10)));
+    for (const auto& [name, value] :
+         {std::pair{"Len", "7"}, {"Colour", "65280"}, {"Text", "stored"}, {"FontItalic", "1"}}) {
+        tc.set("DrawTools", name, QLatin1String(value));
+    }
+    showCapture(test::testScreen(2000, 2000));
     ASSERT_TRUE(form->bScaled);
     EXPECT_EQ(form->Len, 7);
     EXPECT_EQ(form->Colour, 65280);
@@ -209,20 +200,18 @@ TEST_F(PreviewWindow, StoredDrawingValuesComeBackAndStyleButtonsToggleTheFont) {
     click(p->cmdColour(3));
     EXPECT_EQ(p->markedColourButton(), 3);
 
-    for (bool on : {false, true, false}) {
-        EXPECT_EQ(p->lblTextFormat()->font().bold(), on);
-        EXPECT_EQ(p->cmdFontStyle(0)->backColour(),
-                  on ? DrawToolsPalette::styleOnFace() : QColor(255, 255, 255));
-        click(p->cmdFontStyle(0));
+    // Each style button, lit while its style is on, turns it over and back (italic is stored).
+    const std::pair<int, bool (QFont::*)() const> styles[] = {
+        {0, &QFont::bold}, {1, &QFont::italic}, {2, &QFont::underline}, {3, &QFont::strikeOut}};
+    const QColor lit = DrawToolsPalette::styleOnFace();
+    for (const auto& [i, style] : styles) {
+        SCOPED_TRACE(i);
+        for (const bool on : {i == 1, i != 1, i == 1}) {
+            EXPECT_EQ((p->lblTextFormat()->font().*style)(), on);
+            EXPECT_EQ(p->cmdFontStyle(i)->backColour(), on ? lit : QColor(255, 255, 255));
+            click(p->cmdFontStyle(i));
+        }
     }
-    EXPECT_TRUE(form->textToolFont().italic());
-    EXPECT_EQ(p->cmdFontStyle(1)->backColour(), DrawToolsPalette::styleOnFace());
-    click(p->cmdFontStyle(1));
-    EXPECT_FALSE(p->lblTextFormat()->font().italic());
-    click(p->cmdFontStyle(2));
-    click(p->cmdFontStyle(3));
-    EXPECT_TRUE(p->lblTextFormat()->font().underline());
-    EXPECT_TRUE(p->lblTextFormat()->font().strikeOut());
 
     // A click on the sample asks for a font, preset with the sample's; the chosen one is the
     // text's font from then on, the window gone too (that is what the pipeline stores).
@@ -233,76 +222,177 @@ TEST_F(PreviewWindow, StoredDrawingValuesComeBackAndStyleButtonsToggleTheFont) {
     click(p->lblTextFormat());
     ASSERT_EQ(tc.dialogs->fontsAsked, asked);
     EXPECT_EQ(p->lblTextFormat()->font(), chosen);
-    EXPECT_EQ(p->cmdFontStyle(0)->backColour(), DrawToolsPalette::styleOnFace());
+    EXPECT_EQ(p->cmdFontStyle(0)->backColour(), lit);
     form->cmdX_Click();
     EXPECT_EQ(form->textToolFont(), chosen);
 }
 
-// A line drawn with the mouse, taken back and brought back again with every key and button
-// for it, and copied as it is with Ctrl+C.
-TEST_F(PreviewWindow, DrawingUndoRedoAndCopyWithMouseAndKeys) {
-    const QImage capture = testCard(QSize(160, 120));
+// A drag with the left button alone leaves one annotation, its finished shape, and no trace of
+// the rubber bands: a line and a box end at the release, a circle at its last move, and a
+// freehand stroke starts at the last pointer position. Other buttons, or no tool, draw nothing.
+// A later drag across the canvas leaves the picture as it was.
+TEST_F(PreviewWindow, ADragCommitsOnlyTheFinishedShape) {
+    using Buttons = std::vector<Qt::MouseButton>;
+    const Buttons left{Qt::LeftButton};
+    // The tool, the buttons pressed, where the drag starts, passes and ends, and the shape left.
+    const std::tuple<const char*, qint32, Buttons, QPoint, std::vector<QPoint>, QPoint,
+                     std::vector<QPoint>>
+        rows[] = {
+            // clang-format off
+        {"line", DrawingState::Line, left, {10, 40}, {{40, 30}, {5, 5}, {60, 20}}, {70, 12}, {{10, 40}, {70, 12}}},
+        {"box", DrawingState::Rectangle, left, {60, 50}, {{70, 55}, {2, 2}}, {20, 10}, {{60, 50}, {20, 10}}},
+        {"circle", DrawingState::Circle, left, {10, 10}, {{50, 50}, {30, 10}}, {35, 12}, {{10, 10}, {30, 10}}},
+        {"freehand", DrawingState::Freehand, left, {20, 20}, {{40, 20}, {40, 35}}, {40, 35}, {{20, 20}, {40, 20}, {40, 35}}},
+        {"line, right button", DrawingState::Line, {Qt::RightButton}, {10, 10}, {{50, 40}}, {50, 40}, {}},
+        {"circle, middle and left", DrawingState::Circle, {Qt::MiddleButton, Qt::LeftButton}, {10, 10}, {{50, 40}}, {50, 40}, {}},
+        {"no tool", DrawingState::None, left, {10, 10}, {{50, 40}}, {50, 40}, {}},
+        {"arrow", DrawingState::Arrow, left, {10, 40}, {{40, 30}, {5, 5}}, {70, 12}, {{10, 40}, {70, 12}}},
+        {"arrow, a click", DrawingState::Arrow, left, {30, 30}, {{50, 40}}, {30, 30}, {}},
+        // The area runs from corner to corner, the far one not included, and ends at the capture.
+        {"pixelate", DrawingState::Pixelate, left, {60, 50}, {{70, 55}, {2, 2}}, {20, 10}, {{20, 10}, {60, 50}}},
+        {"pixelate, off the edge", DrawingState::Pixelate, left, {50, 30}, {}, {99, 70}, {{50, 30}, {80, 60}}},
+        {"pixelate, no area", DrawingState::Pixelate, left, {50, 30}, {{70, 40}}, {70, 30}, {}},
+            // clang-format on
+        };
+    const QImage blank = test::testScreen(80, 60);
+    showCapture(blank);
+    showActive();
+    for (const auto& [name, tool, buttons, from, via, to, shape] : rows) {
+        SCOPED_TRACE(name);
+        showCapture(blank);
+        form->Tool = tool;
+        form->Len = 3;
+        drag(from, via, to, buttons);
+        std::vector<Annotation> items;
+        if (!shape.empty()) {
+            items.push_back(Annotation{tool, form->Colour, 3, shape, {}, {}, {}});
+        }
+        if (tool == DrawingState::Pixelate && !items.empty()) {
+            items[0].blocks = pixelateBlocks(blank, QRect(shape[0], shape[1] - QPoint(1, 1)));
+        }
+        ASSERT_EQ(form->annotations.items().size(), items.size());
+        EXPECT_TRUE(items.empty() || form->annotations.items()[0].points == shape);
+        EXPECT_EQ(form->picPreview()->image().committed(), annotatedPicture(blank, items));
+        EXPECT_EQ(form->picPreview()->image().working(), annotatedPicture(blank, items));
+
+        form->Tool = DrawingState::Line;
+        drag({75, 5}, {{40, 30}, {5, 55}}, {78, 2});
+        items.push_back(
+            Annotation{DrawingState::Line, form->Colour, 3, {{75, 5}, {78, 2}}, {}, {}, {}});
+        EXPECT_EQ(form->picPreview()->image().committed(), annotatedPicture(blank, items));
+    }
+}
+
+// The text floats with the pointer, its top-left corner there, and goes when the pointer leaves
+// the canvas, overhangs and lines included; a click places it for good, drawn once: the same
+// pixels as while floating.
+TEST_F(PreviewWindow, TextFloatsWithThePointerUntilClicked) {
+    styleTheText();
+    QImage white(80, 60, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    showCapture(white);
+    showActive();
+    form->Tool = DrawingState::Text;
+    Canvas* canvas = form->picPreview();
+    QEvent leave(QEvent::Leave);
+    QTest::mouseMove(canvas, QPoint(20, 30));
+    const QImage floating = canvas->image().working();
+    // The capital's top lies just below the line box's.
+    const QRect ink = test::differingArea(floating, white);
+    EXPECT_TRUE(QRect(20, 30, 4, 7).contains(ink.topLeft())) << ink.x() << "," << ink.y();
+    EXPECT_EQ(canvas->image().committed(), white) << "floating text is not part of the picture";
+    QApplication::sendEvent(canvas, &leave);
+    EXPECT_EQ(canvas->image().working(), white);
+
+    QTest::mouseMove(canvas, QPoint(20, 30));
+    QTest::mouseClick(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(20, 30));
+    QApplication::sendEvent(canvas, &leave);
+    EXPECT_EQ(canvas->image().committed(), floating);
+    EXPECT_EQ(canvas->image().working(), floating);
+}
+
+// Undo takes the newest item away and redo brings it back, by every key and button for them: the
+// preview is always the capture with the items that remain, pixel for pixel as if drawn without
+// undo, and Ctrl+C copies it as it is. Items are drawn by letter: L a line, C a circle across it,
+// T a text across both, A an arrow and P a pixelated area across all of them. Undo is z (Ctrl+Z)
+// or u (its button), redo Z (Ctrl+Shift+Z), y (Ctrl+Y) or r (its button). A pixelated area takes
+// the blocks of what lies under it, and what comes after it stays on top.
+TEST_F(PreviewWindow, UndoAndRedoLeaveThePictureOfTheRemainingItems) {
+    styleTheText();
+    tc.set("DrawTools", "Len", QStringLiteral("3"));
+    const QImage capture = test::testScreen(120, 90);
+    // Each item's tool button, and where its drag starts, passes and ends.
+    const std::map<char, std::tuple<int, QPoint, QPoint, QPoint>> strokes = {
+        {'L', {0, {10, 80}, {50, 50}, {110, 5}}}, {'C', {2, {52, 44}, {60, 44}, {60, 44}}},
+        {'T', {4, {50, 40}, {50, 40}, {50, 40}}}, {'A', {5, {100, 80}, {20, 20}, {30, 35}}},
+        {'P', {6, {20, 15}, {80, 80}, {90, 70}}},
+    };
+    const auto draw = [&](const std::string& letters) {
+        showCapture(capture);
+        for (const char letter : letters) {
+            const auto& [button, from, via, to] = strokes.at(letter);
+            click(form->picDrawTools()->cmdTool(button));
+            drag(from, {via}, to);
+        }
+        return form->picPreview()->image().committed();
+    };
+    const std::map<char, std::function<void()>> actions = {
+        {'z', [this] { QTest::keySequence(form->window(), QKeySequence(u"Ctrl+Z"_s)); }},
+        {'Z', [this] { QTest::keySequence(form->window(), QKeySequence(u"Ctrl+Shift+Z"_s)); }},
+        {'y', [this] { QTest::keySequence(form->window(), QKeySequence(u"Ctrl+Y"_s)); }},
+        {'u', [this] { click(form->picDrawTools()->cmdUndo()); }},
+        {'r', [this] { click(form->picDrawTools()->cmdRedo()); }},
+    };
     showCapture(capture);
     showActive();
-    DrawToolsPalette* p = form->picDrawTools();
-    click(p->cmdTool(0));
-    click(p->cmdColour(3));  // red
-    click(p->cmdWidth(1));   // 3
-    EXPECT_FALSE(p->cmdUndo()->isEnabled());
-
-    Canvas* canvas = form->picPreview();
-    QTest::mousePress(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(120, 100));
-    QTest::mouseMove(canvas, QPoint(60, 10));
-    QTest::mouseMove(canvas, QPoint(20, 30));
-    QTest::mouseRelease(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(20, 30));
-
-    const QImage drawn = annotatedPicture(
-        capture, {Annotation{DrawingState::Line, 0x0000FF, 3, {{120, 100}, {20, 30}}, {}, {}, {}}});
-    ASSERT_EQ(canvas->image().committed(), drawn);
-
-    QWidget* w = form->window();
-    const struct {
-        const char* name;
-        std::function<void()> undo;
-        std::function<void()> redo;
-    } rows[] = {
-        // clang-format off
-        {"ctrl_z_and_ctrl_shift_z", [&] { QTest::keyClick(w, Qt::Key_Z, Qt::ControlModifier); }, [&] { QTest::keyClick(w, Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier); }},
-        {"ctrl_y", [&] { QTest::keyClick(w, Qt::Key_Z, Qt::ControlModifier); }, [&] { QTest::keyClick(w, Qt::Key_Y, Qt::ControlModifier); }},
-        // clang-format on
-        {"buttons", [&] { click(p->cmdUndo()); }, [&] { click(p->cmdRedo()); }},
+    // The items drawn, the steps taken and the items that remain.
+    const std::tuple<const char*, const char*, const char*> rows[] = {
+        {"LCT", "zzy", "LC"},
+        {"LCT", "uZu", "LC"},
+        {"LCT", "zuz", ""},
+        // Redrawn for the circle's region only: the text is not blended twice outside it, nor
+        // painted over the line.
+        {"TLC", "z", "TL"},
+        {"TLC", "zurrz", "TL"},
+        {"LPA", "zu", "L"},
+        {"PL", "u", "P"},
     };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
-        r.undo();
-        EXPECT_EQ(canvas->image().committed(), capture);
-        EXPECT_FALSE(p->cmdUndo()->isEnabled());
-        EXPECT_TRUE(p->cmdRedo()->isEnabled());
-        r.redo();
-        EXPECT_EQ(canvas->image().committed(), drawn);
+    for (const auto& [items, steps, remaining] : rows) {
+        SCOPED_TRACE(std::string(items) + " " + steps);
+        const QImage picture = draw(remaining);
+        draw(items);
+        for (const char step : std::string(steps)) {
+            actions.at(step)();
+        }
+        EXPECT_EQ(form->picPreview()->image().committed(), picture);
+        EXPECT_EQ(form->picPreview()->image().working(), picture);
+        EXPECT_EQ(form->annotations.items().size(), std::strlen(remaining));
+        EXPECT_EQ(form->picDrawTools()->cmdUndo()->isEnabled(), *remaining != '\0');
+        EXPECT_TRUE(form->picDrawTools()->cmdRedo()->isEnabled());
     }
-    QTest::keyClick(w, Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), drawn);
+    QTest::keyClick(form->window(), Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32),
+              form->picPreview()->image().committed());
 }
 
 // Escape, Cancel, the close button and the window manager's close cancel and unload the window.
 // No key sends but Return or Enter outside the text boxes: not Space on the picture or on the
 // accept button, not typing. Return in a text box takes its value and leaves the box, as a click
 // elsewhere does. Whatever palette control was clicked last, the focus is in no text box (not in
-// the hidden one, which no Tab reaches either), and Return accepts. (Escape alone, and Return
-// after a swatch, are PreviewHost.ReturnAfterASwatchSends...'s too.)
+// the hidden one, which no Tab reaches either), and Return accepts. Accepting hides the window,
+// keeps it loaded for the encoders, ends the tool, logs and answers the file named when the user
+// accepts, not the one named when the window loaded. (Escape and Return after a swatch are
+// PreviewHost.ReturnAfterASwatchSends...'s.)
 TEST_F(PreviewWindow, EscapeCancelsAndOnlyReturnOutsideTheTextBoxesAccepts) {
-    const QString path = QStringLiteral("/tmp/pictavo/My_Screenshot.png");
+    const QString path = QStringLiteral("/tmp/pictavo/My_Screenshot2.png");
     const QString cancel = QStringLiteral("Cancel");
-    settings().setValue(QString(), QStringLiteral("sTemp"), path);
+    tc.set("", "Log", QStringLiteral("1"));
+    const auto answer = [this] { return tc.get("", "sResult"); };
     const auto focused = [] { return QApplication::focusWidget(); };
     const auto type = [](QWidget* w, const QString& keys) { QTest::keyClicks(w, keys); };
     using Palette = DrawToolsPalette;
-    const struct {
-        const char* name;
-        std::function<void(frmMain&, Palette&)> act;
-        QString result;  // empty: still open
-    } rows[] = {
+    // What the user does, and the answer then; none: the window is still open.
+    const std::tuple<const char*, std::function<void(frmMain&, Palette&)>, QString> rows[] = {
         // clang-format off
         {"enter_after_tool", [&](frmMain&, Palette& p) { click(p.cmdTool(4)), QTest::keyClick(focused(), Qt::Key_Enter); }, path},
         {"style", [&](frmMain&, Palette& p) { click(p.cmdFontStyle(1)); }, {}},
@@ -312,90 +402,86 @@ TEST_F(PreviewWindow, EscapeCancelsAndOnlyReturnOutsideTheTextBoxesAccepts) {
         {"space_on_accept", [&](frmMain& f, Palette&) { f.cmdSend()->setFocus(), type(f.cmdSend(), u" "_s); }, {}},
         {"return_in_text", [&](frmMain& f, Palette& p) { click(p.cmdTool(4)), type(f.txtText(), u" now\r"_s); }, {}},
         {"return_in_width", [&](frmMain&, Palette& p) { click(p.txtWidth()), type(focused(), u"7\r"_s); }, {}},
-        {"escape_after_swatch", [&](frmMain&, Palette& p) { click(p.cmdColour(1)), QTest::keyClick(focused(), Qt::Key_Escape); }, cancel},
         {"cancel_button", [&](frmMain& f, Palette&) { click(f.cmdCancel()); }, cancel},
         {"close_button", [&](frmMain& f, Palette&) { click(f.cmdX()); }, cancel},
         {"window_manager_close", [](frmMain& f, Palette&) { f.window()->close(); }, cancel},
         // clang-format on
     };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
-        settings().setValue(QString(), QStringLiteral("sResult"), QString());
-        showCapture(testCard(QSize(120, 90)));
+    for (const auto& [name, act, result] : rows) {
+        SCOPED_TRACE(name);
+        tc.set("", "sResult", QString());
+        tc.set("", "sTemp", QStringLiteral("/tmp/previous"));
+        showCapture(test::testScreen(120, 90));
+        tc.set("", "sTemp", path);
         showActive();
-        r.act(*form, *form->picDrawTools());
-        EXPECT_EQ(settings().value(QString(), QStringLiteral("sResult")), r.result);
-        EXPECT_EQ(form->isLoaded(), r.result != cancel);
-        if (r.result.isEmpty()) {
+        QFile::remove(DiagnosticLog::LogFilePath());
+        act(*form, *form->picDrawTools());
+        EXPECT_EQ(answer(), result);
+        EXPECT_EQ(form->isLoaded(), result != cancel);
+        if (result == cancel) {
+            continue;
+        }
+        if (result.isEmpty()) {
             ASSERT_TRUE(form->window()->isVisible());
             ASSERT_NE(focused(), nullptr);
             EXPECT_EQ(qobject_cast<QLineEdit*>(focused()), nullptr);
             EXPECT_EQ(QString::number(form->Len), form->picDrawTools()->txtWidth()->text());
             QTest::keyClick(focused(), Qt::Key_Return);
-            EXPECT_EQ(settings().value(QString(), QStringLiteral("sResult")), path);
+            EXPECT_EQ(answer(), path);
         }
+        ASSERT_TRUE(form->isLoaded());
+        EXPECT_TRUE(form->window()->isHidden());
+        EXPECT_EQ(form->Tool, DrawingState::None);
+        EXPECT_EQ(test::logLines(), (QStringList{u"frmMain - cmdSend_Click - sTemp:  "_s + path,
+                                                 u"frmMain - cmdSend_Click - End"_s}));
         form->Unload();
     }
     EXPECT_EQ(form->txtDummy()->focusPolicy(), Qt::NoFocus);
 }
 
 // A pixelated area on a reduced preview (half size here) reaches the file at full size, where the
-// pointer put it on the capture, in blocks of the full-size capture's means, shown reduced.
+// pointer put it on the capture, in blocks of the full-size capture's means, shown reduced. An
+// arrow dragged over it reaches the file at full size too, its tip at the capture's point.
 TEST_F(PreviewWindow, PixelateOnAReducedPreviewReachesTheFileAtFullSize) {
-    const QImage capture = testCard(areaSize() * 2);
+    const QSize area = areaSize();
+    const QImage capture = test::testScreen(area.width() * 2, area.height() * 2);
     showCapture(capture);
-    click(form->picDrawTools()->cmdTool(6));
-    Canvas* canvas = form->picPreview();
-    const auto drag = [canvas] {
-        QTest::mousePress(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(20, 15));
-        QTest::mouseMove(canvas, QPoint(90, 60));
-        QTest::mouseRelease(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(90, 60));
-    };
-    drag();
-    ASSERT_EQ(form->annotations.items().size(), 1u);
-    const Annotation& item = form->annotations.items()[0];
-    EXPECT_EQ(item.points, (std::vector<QPoint>{{40, 30}, {180, 120}}));
-    EXPECT_EQ(item.blocks, pixelateBlocks(capture, QRect(40, 30, 140, 90)));
-    EXPECT_EQ(*form->finishedPicture(), annotatedPicture(capture, {item}));
-    EXPECT_EQ(canvas->image().committed().pixel(21, 16), item.blocks.pixel(0, 0));
-
-    // An arrow over it reaches the file at full size too: its tip at the capture's point.
-    const Annotation blocks = item;
-    click(form->picDrawTools()->cmdTool(5));
-    drag();
-    ASSERT_EQ(form->annotations.items().size(), 2u);
-    const Annotation& arrow = form->annotations.items()[1];
-    EXPECT_EQ(arrow.points, (std::vector<QPoint>{{40, 30}, {180, 120}}));
-    EXPECT_EQ(*form->finishedPicture(), annotatedPicture(capture, {blocks, arrow}));
+    std::vector<Annotation> items;
+    for (const int button : {6, 5}) {
+        click(form->picDrawTools()->cmdTool(button));
+        drag(QPoint(20, 15), {QPoint(90, 60)}, QPoint(90, 60));
+        ASSERT_EQ(form->annotations.items().size(), items.size() + 1);
+        items.push_back(form->annotations.items().back());
+        EXPECT_EQ(items.back().points, (std::vector<QPoint>{{40, 30}, {180, 120}}));
+        EXPECT_EQ(*form->finishedPicture(), annotatedPicture(capture, items));
+        if (button == 6) {
+            EXPECT_EQ(items[0].blocks, pixelateBlocks(capture, QRect(40, 30, 140, 90)));
+            EXPECT_EQ(form->picPreview()->image().committed().pixel(21, 16),
+                      items[0].blocks.pixel(0, 0));
+        }
+    }
     EXPECT_NE(form->finishedPicture()->pixel(178, 118),
-              annotatedPicture(capture, {blocks}).pixel(178, 118));
+              annotatedPicture(capture, {items[0]}).pixel(178, 118));
 }
 
+// The window takes 85% of the height above the taskbar the screen reports, and keeps the size it
+// is laid out for: the window manager cannot resize or maximise it. The palette stands clear of
+// the preview area and the logo: in two rows on the smallest window (a 1280x800 screen at scale 2
+// gives 544x340), in one on a wide one. The focus parking box is outside the visible area; the
+// buttons are below the area.
 TEST_F(PreviewWindow, FixedControlsStandWhereTheyBelong) {
-    frmMainWindow* w = form->window();
-    EXPECT_TRUE(w->windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_EQ(form->cmdCancel()->caption(), QStringLiteral("&Cancel"));
-    EXPECT_TRUE(form->lblBigOverlay()->isHidden());
-    // The palette stands clear of the preview area.
-    showCapture(testCard(QSize(40, 40)));
-    EXPECT_LT(form->picDrawTools()->geometry().bottom(), form->picHidden()->geometry().top());
-    // The focus parking box is outside the visible area; the buttons are below the area.
+    showCapture(test::testScreen(40, 40));
     EXPECT_LT(form->txtDummy()->geometry().bottom(), 0);
     EXPECT_LT(areaSize().height() + form->picHidden()->y(), form->cmdSend()->geometry().top());
-
-    // The window takes 85% of the height above the taskbar the screen reports, and keeps the
-    // size it is laid out for: the window manager cannot resize or maximise it.
-    const int fullHeight = w->height();
+    const int fullHeight = form->window()->height();
     form->Unload();
     tc.screen->setTaskbarHeight(100);
     EXPECT_NEAR(fullHeight - form->window()->height(), 85, 1);
     EXPECT_EQ(form->window()->minimumSize(), form->window()->maximumSize());
 
-    // The palette stands clear of the logo too, in two rows on the smallest
-    // window (a 1280x800 screen at scale 2 gives 544x340), in one on a wide one.
     for (const int width : {544, 1088}) {
         form->window()->setFixedSize(width, 340 * width / 544);
-        showCapture(testCard(QSize(40, 40)));
+        showCapture(test::testScreen(40, 40));
         const QRect palette = form->picDrawTools()->geometry();
         EXPECT_FALSE(palette.intersects(form->imgLogo()->geometry()));
         EXPECT_TRUE(form->window()->rect().contains(palette));
