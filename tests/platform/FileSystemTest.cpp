@@ -5,7 +5,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <atomic>
 #include <barrier>
@@ -43,16 +42,13 @@ TEST(FileSystem, DeleteFolderTreeRemovesEverythingButNeverFollowsLinks) {
     const QString outside = dir.filePath(u"outside"_s);
     QDir().mkpath(tree + u"/nested/deeper"_s);
     QDir().mkpath(outside + u"/folder"_s);
-    writeFile(outside + u"/precious.txt"_s, "keep me");
-    writeFile(outside + u"/folder/inner.txt"_s, "keep me too");
-
+    writeFile(outside + u"/folder/inner.txt"_s);
     writeFile(tree + u"/readonly.png"_s);
     chmod(QFile::encodeName(tree + u"/readonly.png"_s), 0444);
-    writeFile(tree + u"/.hidden"_s);
-    writeFile(tree + u"/nested/deeper/file"_s);
+    writeFile(tree + u"/nested/deeper/.hidden"_s);
     chmod(QFile::encodeName(tree + u"/nested/deeper"_s), 0555);
     chmod(QFile::encodeName(tree + u"/nested"_s), 0500);
-    ASSERT_TRUE(makeLink(outside + u"/precious.txt"_s, tree + u"/link-to-file"_s));
+    ASSERT_TRUE(makeLink(outside + u"/folder/inner.txt"_s, tree + u"/link-to-file"_s));
     ASSERT_TRUE(makeLink(outside + u"/folder"_s, tree + u"/link-to-folder"_s));
     ASSERT_TRUE(makeLink(u"/nonexistent/target"_s, tree + u"/dangling"_s));
 
@@ -63,59 +59,45 @@ TEST(FileSystem, DeleteFolderTreeRemovesEverythingButNeverFollowsLinks) {
     EXPECT_TRUE(PathExists(tree, true) && !PathExists(tree, false));  // a folder only when asked
     EXPECT_TRUE(DeleteFolderTree(tree));
     EXPECT_FALSE(PathExists(tree, true) || PathExists(link, true));
-    EXPECT_TRUE(QFile::exists(outside + u"/precious.txt"_s));
     EXPECT_TRUE(QFile::exists(outside + u"/folder/inner.txt"_s));
 }
 
-TEST(PrivateFolder, IsCreatedTightenedOrRefused) {
+// Holders starting together all find the folder made by whichever came first; a later holder
+// tightens it. A link (even to a good folder) or a plain file is somebody else's trap: refused.
+TEST(PrivateFolder, IsCreatedOnceTightenedOrRefused) {
     using Status = PrivateFolder::Status;
     QTemporaryDir dir;
-    const QString fresh = dir.filePath(u"fresh/"_s);
-    EXPECT_EQ(PrivateFolder(fresh).status(), Status::Created);
-    chmod(QFile::encodeName(fresh), 0777);
-    EXPECT_EQ(PrivateFolder(fresh).status(), Status::Ready);
-    struct stat st {};
-    ASSERT_EQ(stat(QFile::encodeName(fresh), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0700u);  // tightened
-
-    // A link (even to a good folder) or a plain file is somebody else's trap: refused.
-    const QString link = dir.filePath(u"link"_s);
-    ASSERT_TRUE(makeLink(fresh, link));
-    EXPECT_EQ(PrivateFolder(link + QLatin1Char('/')).status(), Status::Unsafe);
-    const QString file = dir.filePath(u"file"_s);
-    writeFile(file);
-    EXPECT_EQ(PrivateFolder(file).status(), Status::Unsafe);
-    // Failed, with the reason.
-    const PrivateFolder orphan(dir.filePath(u"no/such/parent"_s));
-    EXPECT_EQ(orphan.status(), Status::Failed);
-    EXPECT_EQ(orphan.error(), ENOENT);
-}
-
-// Starting together, every holder finds the folder made by whichever came first.
-TEST(PrivateFolder, ManyCreatingItAtOnceAllSucceed) {
-    constexpr int kRounds = 500;
-    constexpr int kHolders = 4;
-    QTemporaryDir dir;
-    for (int round = 0; round < kRounds; ++round) {
-        const QString path = dir.filePath(QString::number(round));
-        std::barrier start(kHolders);
-        std::atomic<int> created = 0;
-        std::atomic<int> failed = 0;
-        std::vector<std::thread> threads;
-        for (int i = 0; i < kHolders; ++i) {
-            threads.emplace_back([&] {
-                start.arrive_and_wait();
-                const PrivateFolder folder(path);
-                created += folder.status() == PrivateFolder::Status::Created;
-                failed += !folder.isOpen();
-            });
+    QString path;
+    for (int round = 0; round < 500; ++round) {
+        path = dir.filePath(QString::number(round));
+        std::barrier start(4);
+        std::atomic<int> created = 0, open = 0;
+        {
+            std::vector<std::jthread> holders;
+            for (int i = 0; i < 4; ++i) {
+                holders.emplace_back([&] {
+                    start.arrive_and_wait();
+                    const PrivateFolder folder(path);
+                    created += folder.status() == Status::Created;
+                    open += folder.isOpen();
+                });
+            }
         }
-        for (std::thread& t : threads) {
-            t.join();
-        }
-        ASSERT_EQ(failed, 0) << "round " << round;
-        ASSERT_EQ(created, 1) << "round " << round;
+        ASSERT_EQ(std::pair(created.load(), open.load()), std::pair(1, 4)) << "round " << round;
     }
+    chmod(QFile::encodeName(path), 0777);
+    EXPECT_EQ(PrivateFolder(path).status(), Status::Ready);
+    struct stat st {};
+    ASSERT_EQ(stat(QFile::encodeName(path), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0700u);
+
+    const QString link = dir.filePath(u"link"_s);
+    ASSERT_TRUE(makeLink(path, link));
+    EXPECT_EQ(PrivateFolder(link + u'/').status(), Status::Unsafe);
+    writeFile(dir.filePath(u"file"_s));
+    EXPECT_EQ(PrivateFolder(dir.filePath(u"file"_s)).status(), Status::Unsafe);
+    const PrivateFolder orphan(dir.filePath(u"no/such/parent"_s));
+    EXPECT_EQ(std::pair(orphan.status(), orphan.error()), std::pair(Status::Failed, ENOENT));
 }
 
 // What writers killed half-way leave: names reserved and never written (empty files) and our
@@ -155,22 +137,16 @@ TEST(PrivateFolder, WhatKilledWritersLeftIsSweptOnlyWhereNoWriterRuns) {
     EXPECT_EQ(present(), others);
 }
 
+// Without TMPDIR (whose rule the send and host tests show): the runtime folder while it is
+// private, else the user's own folder in /tmp, also when there is no runtime folder at all.
 TEST(WellKnownPaths, PrivateTempFolderIsNeverSharedBetweenUsers) {
-    // No TMPDIR and no runtime folder at all: the user's own folder in /tmp.
-    EXPECT_EQ(WellKnownPaths::privateTempFolderFor(u"App"_s, {}, {}, false, 1000),
-              u"/tmp/App-1000/"_s);
-    // The environment as the tests set it: TMPDIR wins; without it, the private runtime folder.
-    EXPECT_EQ(WellKnownPaths::privateTempFolder(u"App"_s),
-              qEnvironmentVariable("TMPDIR") + u"/App/"_s);
-    const QByteArray tmp = qgetenv("TMPDIR");
     qunsetenv("TMPDIR");
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    QDir().mkpath(runtime);
-    chmod(QFile::encodeName(runtime), 0700);
     EXPECT_EQ(WellKnownPaths::privateTempFolder(u"App"_s), runtime + u"/App/"_s);
     chmod(QFile::encodeName(runtime), 0755);
     EXPECT_EQ(WellKnownPaths::privateTempFolder(u"App"_s), u"/tmp/App-%1/"_s.arg(geteuid()));
-    qputenv("TMPDIR", tmp);
+    EXPECT_EQ(WellKnownPaths::privateTempFolderFor(u"App"_s, {}, {}, false, 1000),
+              u"/tmp/App-1000/"_s);
 }
 
 // xdg-open stands in for the desktop: missing, failing, done, or still running a file manager.
@@ -194,11 +170,8 @@ TEST(DesktopShell, AFolderThatCannotBeOpenedIsReported) {
 // The default save folder: the desktop of user-dirs.dirs, else its pictures folder, else home.
 TEST(WellKnownPaths, DefaultSaveFolderIsTheFirstOfDesktopPicturesAndHomeThatExists) {
     const QString home = QDir::homePath();
-    QFile dirs(qEnvironmentVariable("XDG_CONFIG_HOME") + u"/user-dirs.dirs"_s);
-    ASSERT_TRUE(dirs.open(QIODevice::WriteOnly) &&
-                dirs.write("XDG_DESKTOP_DIR=\"$HOME/Desk\"\n"
-                           "XDG_PICTURES_DIR=\"$HOME/Pics\"") &&
-                dirs.flush());
+    writeFile(qEnvironmentVariable("XDG_CONFIG_HOME") + u"/user-dirs.dirs"_s,
+              "XDG_DESKTOP_DIR=\"$HOME/Desk\"\nXDG_PICTURES_DIR=\"$HOME/Pics\"");
     EXPECT_EQ(WellKnownPaths::defaultSaveFolder(), home);
     QDir(home).mkdir(u"Pics"_s);
     EXPECT_EQ(WellKnownPaths::defaultSaveFolder(), home + u"/Pics"_s);
