@@ -151,19 +151,9 @@ TEST_F(RegToolTest, RecursiveQueryReadsAnyDepthInOnePass) {
     EXPECT_EQ(statements[0], statements[1]);
 }
 
-// The missing parents are made; each type's data is RegCommandLine's to read.
-TEST_F(RegToolTest, AddCreatesMissingParentsAndStoresEachType) {
-    for (const QString& sub : {S("Software\\New\\Deep"), S("")}) {
-        SCOPED_TRACE(sub.toStdString());
-        const QString key = sub.isEmpty() ? S("HKCU") : S("HKCU\\") + sub;
-        EXPECT_EQ(run({S("add"), key, S("/v"), S("V"), S("/t"), S("REG_DWORD"), S("/d"), S("258")}),
-                  (Outcome{0, kOk, S("")}));
-        const auto v = valueAt(sub, S("V"));
-        EXPECT_EQ(v.value_or(RegValue::text({})).data, RegValue::dword(258).data);
-    }
-}
-
-TEST_F(RegToolTest, AddOverExistingValueAsksFirst) {
+// A value that exists is overwritten only when the user says so or forces it; a new one is
+// stored in the type given, on a root key too (its data is RegCommandLine's to read).
+TEST_F(RegToolTest, AddAsksBeforeOverwritingAndStoresTheTypeGivenEvenOnARoot) {
     plantTree();
     const QString question = S("Value FileName exists, overwrite(Yes/No)? "),
                   old = S("My_Screenshot");
@@ -182,6 +172,10 @@ TEST_F(RegToolTest, AddOverExistingValueAsksFirst) {
                   (Outcome{0, out, S("")}));
         EXPECT_EQ(valueAt(kPictavo, S("FileName"))->asText(), after);
     }
+    EXPECT_EQ(
+        run({S("add"), S("HKCU"), S("/v"), S("V"), S("/t"), S("REG_DWORD"), S("/d"), S("258")}),
+        (Outcome{0, kOk, S("")}));
+    EXPECT_EQ(valueAt({}, S("V")).value_or(RegValue::text({})).data, RegValue::dword(258).data);
 }
 
 // Each deletion asks first unless forced; what is gone is gone whole, and nothing else goes.
@@ -217,7 +211,8 @@ TEST_F(RegToolTest, DeleteAsksUnlessForcedAndNeverTakesTheRoot) {
     EXPECT_EQ(run({S("delete"), key}, S("y\n")), (Outcome{0, keyQuestion + kOk, S("")}));
     EXPECT_FALSE(keyAt(kPictavo + S("\\Options")));
     EXPECT_TRUE(keyAt(S("Software\\Quorrel\\Sibling")));
-    // Re-created, the key starts empty: no value survived with the old key.
+    // Made again with its missing parent, the key starts empty: no value survived with the old
+    // key.
     ASSERT_EQ(run({S("add"), key + S("\\Options")}).rc, 0);
     EXPECT_FALSE(valueAt(kPictavo + S("\\Options"), S("Log")));
     EXPECT_EQ(run({S("delete"), S("HKCU\\Software\\Nope"), S("/f")}),
