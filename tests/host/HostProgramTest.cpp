@@ -10,10 +10,7 @@
 #include <optional>
 
 #include "platform/RegistryHive.h"
-#include "platform/SharedLibrary.h"
-#include "plugin/PluginInterface.h"
 #include "settings/DiagnosticLog.h"
-#include "settings/HostScriptsKey.h"
 #include "support/HostProcess.h"
 #include "support/LogLines.h"
 #include "support/XvfbSession.h"
@@ -70,7 +67,8 @@ HostRun runHost(const QByteArray& input, const QStringList& arguments = {},
 }  // namespace
 
 // The settings are created at the first start; a second finds them in place. Each typed line
-// gets one answer, and failures do not stop the conversation.
+// gets one answer, and failures do not stop the conversation. A line too long to be a command
+// is refused with one error answer, and its bytes are not kept; the next line is read as usual.
 TEST(HostProgram, AConversationCreatesTheSettingsAnswersEachLineAndEndsCleanly) {
     const QString email = u"a@b.c"_s;
     HostRun r = runHost({}, {u"--email"_s, email});
@@ -81,11 +79,13 @@ TEST(HostProgram, AConversationCreatesTheSettingsAnswersEachLineAndEndsCleanly) 
                     .keyExists(RootKey::CurrentUser, userKeyPath(email) + u"\\Options"_s));
 
     setUserValue(email, "", "Log", u"1"_s);
-    r = runHost("/xpvfullx\n\n/XPVNOPE 5\r\n/quit\n/xpvnever\n",
+    r = runHost("/xpvfullx\n\n/XPVNOPE 5\r\n/nope " + QByteArray(3 << 20, 'x') +
+                    "\n/nope\n/quit\n/xpvnever\n",
                 {u"--email=a@b.c"_s, u"--host-version"_s, u"3"_s});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QStringList(3, u"False"_s));
+    EXPECT_EQ(r.out, (QStringList{u"False"_s, u"False"_s, u"False"_s, QString(), u"False"_s}));
     EXPECT_TRUE(r.err.contains(u"with 23 commands"_s));
+    EXPECT_EQ(r.err.count(u"error: a line longer than 1048576 bytes is not read"_s), 1);
     const QStringList log = pictavo::test::logLines();
     EXPECT_TRUE(log.contains(u"checkRegistry: 0 Keys and 0 Values"_s));
     EXPECT_LT(log.indexOf(u"----------End Initialize----------"_s),
@@ -112,7 +112,7 @@ TEST(HostProgram, BadArgumentsAndABrokenStoreAreReported) {
 
 // The faults a user met through the host, each as it shows there: the answer, the file it names,
 // the message boxes and the store.
-TEST(HostOnScreen, SettingsAUserMightLeaveSendTheirCaptureOrSayOnceWhyNot) {
+TEST(HostOnScreen, SettingsAUserMightLeaveSendTheirCaptureOrSayOnceWhyNotAndEveryLineIsAnswered) {
     const test::XvfbSession screen({.size = QSize(400, 300)});
     ASSERT_TRUE(screen.isRunning()) << screen.error().toStdString();
 
@@ -138,15 +138,26 @@ TEST(HostOnScreen, SettingsAUserMightLeaveSendTheirCaptureOrSayOnceWhyNot) {
     EXPECT_EQ(r.messageBoxes, 0);
     EXPECT_EQ(r.out, QStringList{oddTemp + u"/Pictavo/a\\b_Custom_Shot.png"_s});
     EXPECT_TRUE(QFile::exists(r.out.value(0)));
-}
 
-// A line too long to be a command is refused with one error answer, and its bytes are not kept;
-// the next line is read as usual.
-TEST(HostProgram, ALineLongerThanOneMebibyteIsRefusedWithOneAnswer) {
-    const HostRun r = runHost("/nope " + QByteArray(3 << 20, 'x') + "\n/nope\n");
+    // A command that fails (every name of the temporary folder taken) still answers its line,
+    // empty, after the message box that tells the user why, so that a program reading the
+    // answers never waits forever; the next line is answered as usual.
+    const QString full = u"full@example.com"_s;
+    setUserValue(full, "Options", "Preview", u"0"_s);
+    const QDir folder(QDir::temp().filePath(u"Pictavo"_s));
+    ASSERT_TRUE(folder.mkpath(u"."_s));
+    for (int i = 1; i <= 32767; ++i) {
+        QFile taken(
+            folder.filePath(u"My_Screenshot%1.png"_s.arg(i == 1 ? QString() : QString::number(i))));
+        // Written files: an empty one is a reservation that a start with no other host sweeps.
+        ASSERT_TRUE(taken.open(QIODevice::WriteOnly) && taken.write("x") == 1);
+    }
+    r = runHost("/xpvfull\n/xpvnope\n", {u"--email"_s, full}, &screen);
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, (QStringList{QString(), u"False"_s}));
-    EXPECT_EQ(r.err.count(u"error: a line longer than 1048576 bytes is not read"_s), 1);
+    EXPECT_EQ(r.messageBoxes, 1);
+    EXPECT_TRUE(r.err.contains(u"error: No free file name for My_Screenshot in "_s))
+        << r.err.toStdString();
 }
 
 // SIGTERM or SIGINT at any moment closes the host cleanly: a countdown in progress (here one
@@ -157,28 +168,21 @@ TEST(HostProgram, AStopSignalEndsACountdownWithoutACaptureAndUnloadsThePlugIn) {
     const QStringList arguments{u"--email"_s, email};
     setUserValue(email, "", "Log", u"1"_s);
     setUserValue(email, "Options", "WarnDelay", u"0"_s);
-    const struct {
-        const char* name;
-        int signal;
-        const char* command;
-        QByteArray output;
-    } rows[] = {
-        {"during a countdown", SIGTERM, "/xpvfull 99999999999999999999", "\n"},
-        {"waiting for input", SIGINT, nullptr, ""},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
+    // The signal, and the command counting down when it comes (none: waiting for input).
+    for (const auto& [signal, command] :
+         {std::pair{SIGTERM, "/xpvfull 99999999999999999999"}, {SIGINT, nullptr}}) {
+        SCOPED_TRACE(signal);
         QFile::remove(DiagnosticLog::LogFilePath());
         HostProcess host(arguments);
         ASSERT_TRUE(host.waitUntilLoaded()) << host.standardError().toStdString();
-        if (r.command) {
-            host.send(r.command);
+        if (command) {
+            host.send(command);
             EXPECT_EQ(host.answer(1500), std::nullopt);  // counting down
         }
-        host.signal(r.signal);
+        host.signal(signal);
         EXPECT_EQ(host.finish(), 0) << host.standardError().toStdString();
-        EXPECT_EQ(host.remainingOutput(), r.output);
-        EXPECT_TRUE(host.standardError().contains(u"stopping on signal %1"_s.arg(r.signal)));
+        EXPECT_EQ(host.remainingOutput(), command ? "\n" : "");
+        EXPECT_TRUE(host.standardError().contains(u"stopping on signal %1"_s.arg(signal)));
         EXPECT_TRUE(pictavo::test::logLines().contains(u"----------End Uninitialize----------"_s))
             << pictavo::test::logLines().join(QLatin1Char('|')).toStdString();
     }
@@ -215,13 +219,12 @@ TEST(HostProgram, ThreeHostsAndAWriterCapturingTogetherLoseNothingAndNeverShareA
     for (auto& host : hosts) {
         ASSERT_TRUE(host.waitUntilLoaded()) << host.standardError().toStdString();
     }
-    const QString sh = u"/bin/sh"_s;
     HostProcess writer(
         {u"-c"_s,
          u"i=0; while :; do \"$0\" add \"$1\" /v Busy /d $i /f >/dev/null; i=$((i+1)); done"_s,
          QStringLiteral(PICTAVO_BIN_DIR "/pictavo-reg"),
          u"HKCU\\"_s + userKeyPath(email) + u"\\Options"_s},
-        {}, sh);
+        {}, u"/bin/sh"_s);
     // Creates and removes a file in the folder as fast as it can.
     HostProcess creator(
         {u"-e"_s, u"while (1) { open(F, '>', $ARGV[0]); close F; unlink $ARGV[0] }"_s,
@@ -253,32 +256,6 @@ TEST(HostProgram, ThreeHostsAndAWriterCapturingTogetherLoseNothingAndNeverShareA
         EXPECT_FALSE(host.standardError().contains(u"error"_s))
             << host.standardError().toStdString();
     }
-}
-
-// A command that fails still answers its line (empty: nothing to send), after the message box
-// that tells the user why, so that a program reading the answers never waits forever. Here every
-// name of the temporary folder is taken; the next line is answered as usual.
-TEST(HostOnScreen, ACommandThatFailsAnswersAnEmptyLineAfterItsMessageBox) {
-    const test::XvfbSession screen({.size = QSize(400, 300)});
-    ASSERT_TRUE(screen.isRunning()) << screen.error().toStdString();
-    const QString email = u"full@example.com"_s;
-    setUserValue(email, "Options", "Preview", u"0"_s);
-    QDir folder(QDir::temp().filePath(u"Pictavo"_s));
-    ASSERT_TRUE(folder.mkpath(u"."_s));
-    QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    for (int i = 1; i <= 32767; ++i) {
-        QFile taken(
-            folder.filePath(u"My_Screenshot%1.png"_s.arg(i == 1 ? QString() : QString::number(i))));
-        // Written files: an empty one is a reservation that a start with no other host sweeps.
-        ASSERT_TRUE(taken.open(QIODevice::WriteOnly) && taken.write("x") == 1);
-    }
-    const HostRun r = runHost("/xpvfull\n/xpvnope\n", {u"--email"_s, email}, &screen);
-    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, (QStringList{QString(), u"False"_s}));
-    EXPECT_EQ(r.messageBoxes, 1);
-    EXPECT_TRUE(r.err.contains(u"error: No free file name for My_Screenshot in "_s))
-        << r.err.toStdString();
-    folder.removeRecursively();
 }
 
 // Without a display the host says so in one line and what to do (the settings tool, which needs
