@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <tuple>
 
 #include "platform/RegistryHive.h"
 #include "reg/RegFormatter.h"
@@ -42,15 +43,8 @@ const std::tuple<const char*, RegValue, const char*> kOptions[] = {
     // clang-format on
 };
 
-struct Outcome {
-    int rc;
-    QString out;
-    QString err;
-    bool operator==(const Outcome&) const = default;
-};
-void PrintTo(const Outcome& o, std::ostream* os) {
-    *os << o.rc << ", out \"" << o.out.toStdString() << "\", err \"" << o.err.toStdString();
-}
+// The exit status, the output and the errors of one run.
+using Outcome = std::tuple<int, QString, QString>;
 
 class RegToolTest : public ::testing::Test {
 protected:
@@ -141,11 +135,12 @@ TEST_F(RegToolTest, RecursiveQueryReadsAnyDepthInOnePass) {
         hive.setValue(HKCU, deepest, S("v"), RegValue::text(S("1")));
         const QString bottom = S("HKEY_CURRENT_USER\\") + deepest + S("\n    v    REG_SZ    1\n\n");
         const auto before = hive.traffic().statements;
-        const Outcome list = run({S("query"), S("HKCU\\") + top, S("/s")}, {}, &hive);
-        EXPECT_TRUE(list.out.endsWith(bottom));
-        EXPECT_EQ(list.out.count(S("\\k\n")), depth);
-        EXPECT_EQ(run({S("query"), S("HKCU\\") + top, S("/s"), S("/v"), S("V")}, {}, &hive).out,
-                  S("\n") + bottom + S("End of search: 1 match(es) found.\n"));
+        const QString list = std::get<1>(run({S("query"), S("HKCU\\") + top, S("/s")}, {}, &hive));
+        EXPECT_TRUE(list.endsWith(bottom));
+        EXPECT_EQ(list.count(S("\\k\n")), depth);
+        EXPECT_EQ(
+            std::get<1>(run({S("query"), S("HKCU\\") + top, S("/s"), S("/v"), S("V")}, {}, &hive)),
+            S("\n") + bottom + S("End of search: 1 match(es) found.\n"));
         statements[depth / 160] = hive.traffic().statements - before;
     }
     EXPECT_EQ(statements[0], statements[1]);
@@ -201,7 +196,7 @@ TEST_F(RegToolTest, DeleteAsksUnlessForcedAndNeverTakesTheRoot) {
     EXPECT_TRUE(keyAt(kPictavo + S("\\Options")));
 
     plantTree();  // the two values back
-    EXPECT_EQ(run({S("delete"), kPictavoKey, S("/va")}, S("y\n")).out,
+    EXPECT_EQ(std::get<1>(run({S("delete"), kPictavoKey, S("/va")}, S("y\n"))),
               S("Delete all values under the registry key "
                 "HKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo (Yes/No)? ") +
                   kOk);
@@ -213,7 +208,7 @@ TEST_F(RegToolTest, DeleteAsksUnlessForcedAndNeverTakesTheRoot) {
     EXPECT_TRUE(keyAt(S("Software\\Quorrel\\Sibling")));
     // Made again with its missing parent, the key starts empty: no value survived with the old
     // key.
-    ASSERT_EQ(run({S("add"), key + S("\\Options")}).rc, 0);
+    ASSERT_EQ(std::get<0>(run({S("add"), key + S("\\Options")})), 0);
     EXPECT_FALSE(valueAt(kPictavo + S("\\Options"), S("Log")));
     EXPECT_EQ(run({S("delete"), S("HKCU\\Software\\Nope"), S("/f")}),
               (Outcome{1, S(""), kNotFound}));
@@ -222,7 +217,7 @@ TEST_F(RegToolTest, DeleteAsksUnlessForcedAndNeverTakesTheRoot) {
 TEST_F(RegToolTest, RefusedCommandCreatesNoStore) {
     EXPECT_EQ(run({S("add"), S("HKXX\\x")}),
               (Outcome{1, S(""), S("ERROR: Invalid key name.\nType \"REG ADD /?\" for usage.\n")}));
-    EXPECT_EQ(run({S("query"), S("/?")}).out, RegFormatter::usage(RegVerb::Query));
+    EXPECT_EQ(std::get<1>(run({S("query"), S("/?")})), RegFormatter::usage(RegVerb::Query));
     EXPECT_FALSE(QFile::exists(path()));
 }
 
