@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QSet>
 #include <optional>
 
@@ -258,17 +257,11 @@ TEST(HostProgram, ThreeHostsAndAWriterCapturingTogetherLoseNothingAndNeverShareA
 // Without a display the host says so in one line and what to do (the settings tool, which needs
 // none, runs without one in readme-settings.sh).
 TEST(HostProgram, WithoutADisplayTheHostSaysSoAndWhatToDo) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-        environment.remove(QLatin1String(name));
-    }
-    QProcess host;
-    host.setProcessEnvironment(environment);
-    host.start(QStringLiteral(PICTAVO_BIN_DIR "/pictavo-host"));
-    ASSERT_TRUE(host.waitForFinished(30000));
+    HostProcess host({u"-u"_s, u"DISPLAY"_s, u"-u"_s, u"WAYLAND_DISPLAY"_s, u"-u"_s,
+                      u"QT_QPA_PLATFORM"_s, QStringLiteral(PICTAVO_BIN_DIR "/pictavo-host")},
+                     {}, u"/usr/bin/env"_s);
+    EXPECT_EQ(host.finish(), 1);
     EXPECT_EQ(
-        std::pair(host.exitCode(), QString::fromUtf8(host.readAllStandardError())),
-        std::pair(
-            1,
-            u"pictavo-host: no display found; start it with scripts/run, or set DISPLAY to a running X server\n"_s));
+        host.standardError(),
+        u"pictavo-host: no display found; start it with scripts/run, or set DISPLAY to a running X server\n"_s);
 }
