@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <chrono>
 #include <optional>
@@ -13,6 +12,7 @@
 #include <thread>
 
 #include "platform/RegistryHive.h"
+#include "support/HostProcess.h"
 
 using namespace pictavo;
 using namespace Qt::StringLiterals;
@@ -40,27 +40,19 @@ struct Outcome {
 // store, or on the one in `configHome`.
 Outcome run(const QStringList& args, std::optional<microseconds> killAfter = {},
             const QString& program = kTool, const QString& configHome = {}) {
-    QProcess p;
+    QProcessEnvironment config;
     if (!configHome.isEmpty()) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(u"XDG_CONFIG_HOME"_s, configHome);
-        p.setProcessEnvironment(env);
+        config.insert(u"XDG_CONFIG_HOME"_s, configHome);
     }
-    p.setStandardInputFile(QProcess::nullDevice());
     const auto start = std::chrono::steady_clock::now();
-    p.start(program, args);
-    if (killAfter && p.waitForStarted(10000)) {
+    test::HostProcess p(args, config, program);
+    if (killAfter) {
         std::this_thread::sleep_for(*killAfter);
-        p.kill();  // an ended process keeps its status until it is reaped
+        p.signal(SIGKILL);  // an ended process keeps its status until it is reaped
     }
-    if (!p.waitForFinished(240000)) {
-        p.kill();
-        p.waitForFinished();
-        ADD_FAILURE() << program.toStdString() << " did not start or finish";
-    }
-    const bool ended = p.exitStatus() == QProcess::NormalExit;
-    EXPECT_TRUE(ended || killAfter) << program.toStdString() << " crashed";
-    return {ended ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardError()),
+    const int rc = p.finish(240000);
+    EXPECT_TRUE(rc >= 0 || killAfter) << program.toStdString() << " crashed or did not finish";
+    return {rc, p.standardError(),
             std::chrono::duration_cast<microseconds>(std::chrono::steady_clock::now() - start)};
 }
 
