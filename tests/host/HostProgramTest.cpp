@@ -35,11 +35,9 @@ struct HostRun {
 HostRun runHost(const QByteArray& input, const QStringList& arguments = {},
                 const test::XvfbSession* screen = nullptr,
                 QProcessEnvironment extra = QProcessEnvironment()) {
-    if (screen) {
-        extra.insert(test::onDisplay(screen->displayName()));
-    }
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(extra);
+    const QProcessEnvironment display =
+        screen ? test::onDisplay(screen->displayName()) : QProcessEnvironment();
+    extra.insert(display);
     HostProcess host(arguments, extra);
     host.write(input);
     HostRun r;
@@ -47,14 +45,12 @@ HostRun runHost(const QByteArray& input, const QStringList& arguments = {},
     QDeadlineTimer deadline(60000);
     r.exitCode = host.finish(screen ? 100 : 60000);
     while (host.running() && !deadline.hasExpired()) {
-        for (const QString& box : test::visibleWindows(u"Pictavo 3"_s, environment)) {
+        for (const QString& box : test::visibleWindows(u"Pictavo 3"_s, display)) {
             boxes.insert(box);
-            test::xdotool({u"windowactivate"_s, u"--sync"_s, box, u"key"_s, u"Return"_s},
-                          environment);
+            test::xdotool({u"windowactivate"_s, u"--sync"_s, box, u"key"_s, u"Return"_s}, display);
         }
         r.exitCode = host.finish(100);
     }
-    EXPECT_FALSE(host.running()) << "the host did not end";
     r.messageBoxes = int(boxes.size());
     // One answer per line; what follows the last line break is empty for complete lines.
     r.out = QString::fromUtf8(host.remainingOutput()).split(QLatin1Char('\n'));

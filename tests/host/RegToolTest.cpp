@@ -47,10 +47,6 @@ QString invalid(const char* what, const char* verb = "") {
     return S("ERROR: Invalid %1.\nType \"REG %2/?\" for usage.").arg(S(what), S(verb));
 }
 
-QStringList addDword(const char* data) {
-    return {S("add"), S("HKCU\\x"), S("/v"), S("n"), S("/t"), S("REG_DWORD"), S("/d"), S(data)};
-}
-
 constexpr auto HKCU = RootKey::CurrentUser;
 const QString kOk = S("The operation completed successfully.\n");
 const QString kCanceled = S("The operation was canceled by the user.\n");
@@ -118,35 +114,33 @@ protected:
 
 TEST_F(RegToolTest, Query) {
     plantTree();
-    const QString q = S("query");
     const QString quorrel = S("HKEY_CURRENT_USER\\Software\\Quorrel");
     const QString pictavo = quorrel + S("\\Pictavo");
     const QString values =
         S("    FileName    REG_SZ    My_Screenshot\n"
           "    Delay    REG_DWORD    0x5\n");
-    const QString log = S(std::get<2>(kOptions[1]));
     QString options;
     for (const auto& [name, value, line] : kOptions) {
         options += S(line);
     }
     // clang-format off
     const std::tuple<const char*, QStringList, int, QString, QString> rows[] = {
-        {"values then sub-keys, in stored spelling", {q, S("hkcu\\SOFTWARE\\quorrel\\PICTAVO")}, 0,
+        {"values then sub-keys, in stored spelling", {S("query"), S("hkcu\\SOFTWARE\\quorrel\\PICTAVO")}, 0,
          "\n" + pictavo + "\n" + values + "\n" + pictavo + "\\Countdown\n" + pictavo + "\\Options\n", S("")},
-        {"key without values lists only sub-keys", {q, S("HKCU\\Software\\Quorrel")}, 0,
+        {"key without values lists only sub-keys", {S("query"), S("HKCU\\Software\\Quorrel")}, 0,
          "\n" + quorrel + "\n" + pictavo + "\n", S("")},
-        {"recursive walks the whole tree", {q, S("HKCU\\Software\\Quorrel"), S("/s")}, 0,
+        {"recursive walks the whole tree", {S("query"), S("HKCU\\Software\\Quorrel"), S("/s")}, 0,
          "\n" + quorrel + "\n\n" + pictavo + "\n" + values + "\n" + pictavo + "\\Countdown\n\n" +
              pictavo + "\\Options\n" + options + "\n", S("")},
-        {"one value, in its stored spelling", {q, kPictavoKey, S("/v"), S("FILENAME")}, 0,
+        {"one value, in its stored spelling", {S("query"), kPictavoKey, S("/v"), S("FILENAME")}, 0,
          "\n" + pictavo + "\n    FileName    REG_SZ    My_Screenshot\n\n", S("")},
-        {"missing value", {q, kPictavoKey, S("/v"), S("Nope")}, 1, S(""), kNotFound},
-        {"default value never set", {q, kPictavoKey, S("/ve")}, 0,
+        {"missing value", {S("query"), kPictavoKey, S("/v"), S("Nope")}, 1, S(""), kNotFound},
+        {"default value never set", {S("query"), kPictavoKey, S("/ve")}, 0,
          "\n" + pictavo + "\n    (Default)    REG_SZ    (value not set)\n\n", S("")},
-        {"missing key", {q, kPictavoKey + S("\\Nope")}, 1, S(""), kNotFound},
-        {"search below finds values at any depth", {q, S("HKCU\\Software"), S("/v"), S("log"), S("/s")}, 0,
-         "\n" + pictavo + "\\Options\n" + log + "\nEnd of search: 1 match(es) found.\n", S("")},
-        {"search without a match fails", {q, S("HKCU"), S("/v"), S("Nope"), S("/s")}, 1,
+        {"missing key", {S("query"), kPictavoKey + S("\\Nope")}, 1, S(""), kNotFound},
+        {"search below finds values at any depth", {S("query"), S("HKCU\\Software"), S("/v"), S("log"), S("/s")}, 0,
+         "\n" + pictavo + "\\Options\n" + S(std::get<2>(kOptions[1])) + "\nEnd of search: 1 match(es) found.\n", S("")},
+        {"search without a match fails", {S("query"), S("HKCU"), S("/v"), S("Nope"), S("/s")}, 1,
          S("\nEnd of search: 0 match(es) found.\n"), S("")},
     };
     // clang-format on
@@ -256,7 +250,7 @@ TEST_F(RegToolTest, ReadsEachFormOrRefusesWithRegsMessageAndMakesNoStore) {
         {"FullRootNameDataWithoutNameIsTheDefaultEvenLikeASwitch", {S("add"), S("hkey_local_machine\\x"), S("/d"), S("/f")}, S("add HKEY_LOCAL_MACHINE\\x v= REG_SZ:2f66")},
         {"AddWithoutDataIsEmpty", {S("add"), S("HKCU\\x"), S("/v"), S("N")}, S("add HKEY_CURRENT_USER\\x v=N REG_SZ:")},
         {"DwordHex", {S("add"), S("HKCU\\x"), S("/v"), S("n"), S("/t"), S("reg_dword"), S("/d"), S("0X1f")}, S("add HKEY_CURRENT_USER\\x v=n REG_DWORD:1f000000")},
-        {"DwordDecimalMaximum", addDword("4294967295"), S("add HKEY_CURRENT_USER\\x v=n REG_DWORD:ffffffff")},
+        {"DwordDecimalMaximum", {S("add"), S("HKCU\\x"), S("/v"), S("n"), S("/t"), S("REG_DWORD"), S("/d"), S("4294967295")}, S("add HKEY_CURRENT_USER\\x v=n REG_DWORD:ffffffff")},
         {"DwordWithoutDataIsZero", {S("add"), S("HKCU\\x"), S("/v"), S("n"), S("/t"), S("REG_DWORD")}, S("add HKEY_CURRENT_USER\\x v=n REG_DWORD:00000000")},
         {"BinaryOddDigitsLeadWithZero", {S("add"), S("HKCU\\x"), S("/v"), S("b"), S("/t"), S("REG_BINARY"), S("/d"), S("aBc")}, S("add HKEY_CURRENT_USER\\x v=b REG_BINARY:0abc")},
         {"MultiStringDropsClosingSeparator", {S("add"), S("HKCU\\x"), S("/v"), S("m"), S("/t"), S("REG_MULTI_SZ"), S("/d"), S("a\\0\xc3\xa4\\0")}, S("add HKEY_CURRENT_USER\\x v=m REG_MULTI_SZ:6100c3a4")},
@@ -272,8 +266,8 @@ TEST_F(RegToolTest, ReadsEachFormOrRefusesWithRegsMessageAndMakesNoStore) {
         {"StrayArgument", {S("query"), S("HKCU\\x"), S("extra")}, invalid("syntax", "QUERY ")},
         {"RecurseIsNotADeleteSwitch", {S("delete"), S("HKCU\\x"), S("/s")}, invalid("syntax", "DELETE ")},
         {"UnsupportedType", {S("add"), S("HKCU\\x"), S("/v"), S("q"), S("/t"), S("REG_QWORD")}, invalid("syntax", "ADD ")},
-        {"DwordNotANumber", addDword("12abc"), invalid("syntax", "ADD ")},
-        {"DwordDecimalOverflow", addDword("4294967296"), invalid("syntax", "ADD ")},
+        {"DwordNotANumber", {S("add"), S("HKCU\\x"), S("/v"), S("n"), S("/t"), S("REG_DWORD"), S("/d"), S("12abc")}, invalid("syntax", "ADD ")},
+        {"DwordDecimalOverflow", {S("add"), S("HKCU\\x"), S("/v"), S("n"), S("/t"), S("REG_DWORD"), S("/d"), S("4294967296")}, invalid("syntax", "ADD ")},
         {"BinaryNotHex", {S("add"), S("HKCU\\x"), S("/v"), S("b"), S("/t"), S("REG_BINARY"), S("/d"), S("0g")}, invalid("syntax", "ADD ")},
         {"SeparatorForAString", {S("add"), S("HKCU\\x"), S("/v"), S("a"), S("/s"), S("#")}, invalid("syntax", "ADD ")},
         // clang-format on
