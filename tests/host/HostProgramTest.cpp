@@ -182,7 +182,6 @@ TEST(HostProgram, AStopSignalEndsACountdownWithoutACaptureAndUnloadsThePlugIn) {
 // and every capture gets a file of its own in the temporary folder, holding that host's picture.
 TEST(HostProgram, ThreeHostsAndAWriterCapturingTogetherLoseNothingAndNeverShareAFile) {
     constexpr int kRounds = 100;
-    constexpr int kHosts = 3;
     const QString email = u"trio@example.com"_s;
     setUserValue(email, "Options", "Preview", u"0"_s);
     const auto screen = [](const char* root) {
@@ -218,7 +217,7 @@ TEST(HostProgram, ThreeHostsAndAWriterCapturingTogetherLoseNothingAndNeverShareA
         for (auto& host : hosts) {
             host.send("/xpvfull");
         }
-        for (int i = 0; i < kHosts; ++i) {
+        for (int i = 0; i < int(std::size(hosts)); ++i) {
             const auto path = hosts[i].answer(20000);
             ASSERT_TRUE(path && !path->isEmpty()) << hosts[i].standardError().toStdString();
             paths.insert(*path);
@@ -229,7 +228,7 @@ TEST(HostProgram, ThreeHostsAndAWriterCapturingTogetherLoseNothingAndNeverShareA
             EXPECT_EQ(QFileInfo(*path).absolutePath(), folder);
         }
     }
-    EXPECT_EQ(paths.size(), kHosts * kRounds);
+    EXPECT_EQ(std::size_t(paths.size()), std::size(hosts) * kRounds);
     for (HostProcess* helper : {&writer, &creator}) {
         helper->signal(SIGKILL);
         helper->finish();

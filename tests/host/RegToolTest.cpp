@@ -114,8 +114,8 @@ protected:
 
 TEST_F(RegToolTest, Query) {
     plantTree();
-    const QString quorrel = S("HKEY_CURRENT_USER\\Software\\Quorrel");
-    const QString pictavo = quorrel + S("\\Pictavo");
+    const QString quorrel = S("HKEY_CURRENT_USER\\Software\\Quorrel"),
+                  pictavo = quorrel + S("\\Pictavo");
     const QString values =
         S("    FileName    REG_SZ    My_Screenshot\n"
           "    Delay    REG_DWORD    0x5\n");

@@ -55,7 +55,6 @@ TEST(RegistryHiveTest, KeysAndValuesFollowTheRegistryRules) {
     ASSERT_TRUE(hive.createKey(HKCU, k + u"\\Pictavo"_s));
     EXPECT_FALSE(hive.createKey(HKCU, u"A\\\\D"_s));                     // empty name component
     EXPECT_FALSE(hive.keyExists(RootKey::LocalMachine, u"Software"_s));  // roots apart
-    EXPECT_EQ(hive.deleteKey(HKCU, k), RegResult::AccessDenied);         // it has sub-keys
 
     // Values need an existing key. A value set again under another spelling keeps its name and
     // place.
