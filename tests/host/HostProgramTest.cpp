@@ -84,7 +84,17 @@ TEST(HostProgram, AConversationCreatesTheSettingsAnswersEachLineAndEndsCleanly) 
               log.indexOf(u"----------Uninitialize----------"_s));
 }
 
-TEST(HostProgram, BadArgumentsAndABrokenStoreAreReported) {
+// The host ends at once and says why. Without a display it says so in one line and what to do
+// (the settings tool, which needs none, runs without one in readme-settings.sh).
+TEST(HostProgram, NoDisplayBadArgumentsOrABrokenStoreEndItAtOnceSayingWhy) {
+    HostProcess host({u"-u"_s, u"DISPLAY"_s, u"-u"_s, u"WAYLAND_DISPLAY"_s, u"-u"_s,
+                      u"QT_QPA_PLATFORM"_s, QStringLiteral(PICTAVO_BIN_DIR "/pictavo-host")},
+                     {}, u"/usr/bin/env"_s);
+    EXPECT_EQ(host.finish(), 1);
+    EXPECT_EQ(
+        host.standardError(),
+        u"pictavo-host: no display found; start it with scripts/run, or set DISPLAY to a running X server\n"_s);
+
     HostRun r = runHost({}, {u"--colour"_s, u"red"_s});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(r.err.contains(u"unknown argument: --colour"_s));
@@ -238,16 +248,4 @@ TEST(HostProgram, ThreeHostsAndAWriterCapturingTogetherLoseNothingAndNeverShareA
         EXPECT_FALSE(host.standardError().contains(u"error"_s))
             << host.standardError().toStdString();
     }
-}
-
-// Without a display the host says so in one line and what to do (the settings tool, which needs
-// none, runs without one in readme-settings.sh).
-TEST(HostProgram, WithoutADisplayTheHostSaysSoAndWhatToDo) {
-    HostProcess host({u"-u"_s, u"DISPLAY"_s, u"-u"_s, u"WAYLAND_DISPLAY"_s, u"-u"_s,
-                      u"QT_QPA_PLATFORM"_s, QStringLiteral(PICTAVO_BIN_DIR "/pictavo-host")},
-                     {}, u"/usr/bin/env"_s);
-    EXPECT_EQ(host.finish(), 1);
-    EXPECT_EQ(
-        host.standardError(),
-        u"pictavo-host: no display found; start it with scripts/run, or set DISPLAY to a running X server\n"_s);
 }

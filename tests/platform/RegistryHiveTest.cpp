@@ -149,7 +149,6 @@ TEST(RegistryHiveTest, AFileThatIsNotAStoreOrIsDamagedIsReportedAndLeftAlone) {
     const QString other = path() + u".other"_s;
     const auto db = sqlOn(other, {"PRAGMA journal_mode=WAL", "PRAGMA wal_autocheckpoint=0",
                                   "CREATE TABLE notes(text)", "INSERT INTO notes VALUES('mine')"});
-    const QByteArray otherMain = fileBytes(other);
     const QByteArray otherLog = fileBytes(other + u"-wal"_s);
     ASSERT_GT(otherLog.size(), 0);
     const char* const foreign = "is not a Pictavo settings store";
@@ -157,7 +156,7 @@ TEST(RegistryHiveTest, AFileThatIsNotAStoreOrIsDamagedIsReportedAndLeftAlone) {
     const std::tuple<const char*, QByteArray, QByteArray, const char*> cases[] = {
         {"text file", "my notes\nmore notes\n", {}, foreign},
         {"damaged store", damagedStore, {}, "is damaged"},
-        {"another program's database", otherMain, otherLog, foreign},
+        {"another program's database", fileBytes(other), otherLog, foreign},
     };
     for (const auto& [name, content, log, says] : cases) {
         SCOPED_TRACE(name);
