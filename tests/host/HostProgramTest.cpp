@@ -160,10 +160,9 @@ TEST(HostOnScreen, SettingsAUserMightLeaveSendTheirCaptureOrSayOnceWhyNotAndEver
 // of a huge number, held to a day) ends without a capture and the command answers an empty
 // line; the plug-in is unloaded before the host exits.
 TEST(HostProgram, AStopSignalEndsACountdownWithoutACaptureAndUnloadsThePlugIn) {
-    const QString email = u"stop@example.com"_s;
-    const QStringList arguments{u"--email"_s, email};
-    setUserValue(email, "", "Log", u"1"_s);
-    setUserValue(email, "Options", "WarnDelay", u"0"_s);
+    const QStringList arguments{u"--email"_s, u"stop@example.com"_s};
+    setUserValue(arguments[1], "", "Log", u"1"_s);
+    setUserValue(arguments[1], "Options", "WarnDelay", u"0"_s);
     // The signal, and the command counting down when it comes (none: waiting for input).
     for (const auto& [signal, command] :
          {std::pair{SIGTERM, "/xpvfull 99999999999999999999"}, {SIGINT, nullptr}}) {

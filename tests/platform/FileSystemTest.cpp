@@ -42,9 +42,8 @@ TEST(FileSystem, DeleteFolderTreeRemovesEverythingButNeverFollowsLinks) {
     QDir().mkpath(tree + u"/nested/deeper"_s);
     QDir().mkpath(outside + u"/folder"_s);
     writeFile(outside + u"/folder/inner.txt"_s);
-    writeFile(tree + u"/readonly.png"_s);
-    chmod(QFile::encodeName(tree + u"/readonly.png"_s), 0444);
     writeFile(tree + u"/nested/deeper/.hidden"_s);
+    chmod(QFile::encodeName(tree + u"/nested/deeper/.hidden"_s), 0444);
     chmod(QFile::encodeName(tree + u"/nested/deeper"_s), 0555);
     chmod(QFile::encodeName(tree + u"/nested"_s), 0500);
     ASSERT_TRUE(makeLink(outside + u"/folder/inner.txt"_s, tree + u"/link-to-file"_s));
