@@ -129,9 +129,11 @@ TEST(PrivateFolder, WhatKilledWritersLeftIsSweptOnlyWhereNoWriterRuns) {
     EXPECT_EQ(present(), others);
 }
 
-// Without TMPDIR (whose rule the send and host tests show): the runtime folder while it is
-// private, else the user's own folder in /tmp, also when there is no runtime folder at all.
-TEST(WellKnownPaths, PrivateTempFolderIsNeverSharedBetweenUsers) {
+// The folders the environment names, each the first of its choices that is there. The temporary
+// one without TMPDIR (whose rule the send and host tests show): the runtime folder while it is
+// private, else the user's own folder in /tmp, also when there is no runtime folder at all. The
+// default save folder: the desktop of user-dirs.dirs, else its pictures folder, else home.
+TEST(WellKnownPaths, TheTemporaryFolderIsNeverSharedAndTheSaveFolderIsTheFirstThatExists) {
     qunsetenv("TMPDIR");
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     EXPECT_EQ(WellKnownPaths::privateTempFolder(u"App"_s), runtime + u"/App/"_s);
@@ -139,6 +141,15 @@ TEST(WellKnownPaths, PrivateTempFolderIsNeverSharedBetweenUsers) {
     EXPECT_EQ(WellKnownPaths::privateTempFolder(u"App"_s), u"/tmp/App-%1/"_s.arg(geteuid()));
     EXPECT_EQ(WellKnownPaths::privateTempFolderFor(u"App"_s, {}, {}, false, 1000),
               u"/tmp/App-1000/"_s);
+
+    const QString home = QDir::homePath();
+    writeFile(qEnvironmentVariable("XDG_CONFIG_HOME") + u"/user-dirs.dirs"_s,
+              "XDG_DESKTOP_DIR=\"$HOME/Desk\"\nXDG_PICTURES_DIR=\"$HOME/Pics\"");
+    EXPECT_EQ(WellKnownPaths::defaultSaveFolder(), home);
+    QDir(home).mkdir(u"Pics"_s);
+    EXPECT_EQ(WellKnownPaths::defaultSaveFolder(), home + u"/Pics"_s);
+    QDir(home).mkdir(u"Desk"_s);
+    EXPECT_EQ(WellKnownPaths::defaultSaveFolder(), home + u"/Desk"_s);
 }
 
 // xdg-open stands in for the desktop: missing, failing, done, or still running a file manager.
@@ -157,18 +168,6 @@ TEST(DesktopShell, AFolderThatCannotBeOpenedIsReported) {
         EXPECT_EQ(DesktopShell(500).openFolder(bin.path()), opened);
         qputenv("PATH", path);
     }
-}
-
-// The default save folder: the desktop of user-dirs.dirs, else its pictures folder, else home.
-TEST(WellKnownPaths, DefaultSaveFolderIsTheFirstOfDesktopPicturesAndHomeThatExists) {
-    const QString home = QDir::homePath();
-    writeFile(qEnvironmentVariable("XDG_CONFIG_HOME") + u"/user-dirs.dirs"_s,
-              "XDG_DESKTOP_DIR=\"$HOME/Desk\"\nXDG_PICTURES_DIR=\"$HOME/Pics\"");
-    EXPECT_EQ(WellKnownPaths::defaultSaveFolder(), home);
-    QDir(home).mkdir(u"Pics"_s);
-    EXPECT_EQ(WellKnownPaths::defaultSaveFolder(), home + u"/Pics"_s);
-    QDir(home).mkdir(u"Desk"_s);
-    EXPECT_EQ(WellKnownPaths::defaultSaveFolder(), home + u"/Desk"_s);
 }
 
 // No camera here: devices that are no capture device (or no device at all) are opened at most,
