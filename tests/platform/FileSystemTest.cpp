@@ -154,10 +154,9 @@ TEST(WellKnownPaths, TheTemporaryFolderIsNeverSharedAndTheSaveFolderIsTheFirstTh
 
 // xdg-open stands in for the desktop: missing, failing, done, or still running a file manager.
 TEST(DesktopShell, AFolderThatCannotBeOpenedIsReported) {
-    const std::pair<const char*, bool> rows[] = {
-        {"", false}, {"exit 3", false}, {"exit 0", true}, {"exec /bin/sleep 3", true}};
     const QByteArray path = qgetenv("PATH");
-    for (const auto& [script, opened] : rows) {
+    for (const auto& [script, opened] :
+         {std::pair{"", false}, {"exit 3", false}, {"exit 0", true}, {"exec /bin/sleep 3", true}}) {
         SCOPED_TRACE(script);
         QTemporaryDir bin;
         if (*script) {

@@ -58,8 +58,7 @@ TEST(RegistryHiveTest, KeysAndValuesFollowTheRegistryRules) {
 
     // Values need an existing key. A value set again under another spelling keeps its name and
     // place.
-    EXPECT_EQ(hive.setValue(HKCU, u"Missing"_s, u"x"_s, RegValue::dword(1)),
-              RegResult::FileNotFound);
+    EXPECT_EQ(hive.setValue(HKCU, u"None"_s, u"x"_s, RegValue::dword(1)), RegResult::FileNotFound);
     hive.setValue(HKCU, k, u"FileName"_s, RegValue::text(u"a"_s));
     hive.setValue(HKCU, k, u"Größe"_s, RegValue::dword(0x01020304));
     hive.setValue(HKCU, k, u"FILENAME"_s, RegValue::text(u"b"_s));
