@@ -5,15 +5,11 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QSet>
 #include <optional>
 
 #include "platform/RegistryHive.h"
-#include "platform/SharedLibrary.h"
-#include "plugin/PluginInterface.h"
 #include "settings/DiagnosticLog.h"
-#include "settings/HostScriptsKey.h"
 #include "support/HostProcess.h"
 #include "support/LogLines.h"
 #include "support/XvfbSession.h"
@@ -37,28 +33,22 @@ struct HostRun {
 // Runs the built host with `input` on standard input to its end. On `screen`, every message box
 // it shows is counted and answered with Return, as by a user.
 HostRun runHost(const QByteArray& input, const QStringList& arguments = {},
-                const test::XvfbSession* screen = nullptr,
-                QProcessEnvironment extra = QProcessEnvironment()) {
-    if (screen) {
-        extra.insert(test::onDisplay(screen->displayName()));
-    }
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(extra);
-    HostProcess host(arguments, extra);
+                const test::XvfbSession* screen = nullptr) {
+    const QProcessEnvironment display =
+        screen ? test::onDisplay(screen->displayName()) : QProcessEnvironment();
+    HostProcess host(arguments, display);
     host.write(input);
     HostRun r;
     QSet<QString> boxes;
     QDeadlineTimer deadline(60000);
     r.exitCode = host.finish(screen ? 100 : 60000);
     while (host.running() && !deadline.hasExpired()) {
-        for (const QString& box : test::visibleWindows(u"Pictavo 3"_s, environment)) {
+        for (const QString& box : test::visibleWindows(u"Pictavo 3"_s, display)) {
             boxes.insert(box);
-            test::xdotool({u"windowactivate"_s, u"--sync"_s, box, u"key"_s, u"Return"_s},
-                          environment);
+            test::xdotool({u"windowactivate"_s, u"--sync"_s, box, u"key"_s, u"Return"_s}, display);
         }
         r.exitCode = host.finish(100);
     }
-    EXPECT_FALSE(host.running()) << "the host did not end";
     r.messageBoxes = int(boxes.size());
     // One answer per line; what follows the last line break is empty for complete lines.
     r.out = QString::fromUtf8(host.remainingOutput()).split(QLatin1Char('\n'));
@@ -69,39 +59,49 @@ HostRun runHost(const QByteArray& input, const QStringList& arguments = {},
 
 }  // namespace
 
-// The settings are created at the first start; a second finds them in place. Each typed line
-// gets one answer, and failures do not stop the conversation.
+// The settings are created at the first start; a second finds them in place (it creates none). Each
+// typed line gets one answer, and failures do not stop the conversation. A line too long to be a
+// command is refused with one error answer, and its bytes are not kept; the next line is read as
+// usual.
 TEST(HostProgram, AConversationCreatesTheSettingsAnswersEachLineAndEndsCleanly) {
     const QString email = u"a@b.c"_s;
     HostRun r = runHost({}, {u"--email"_s, email});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     // Loaded: the plug-in found its library through the scripts folder the host published.
     EXPECT_TRUE(r.err.contains(u"loaded \" Pictavo 3\" with 22 commands"_s)) << r.err.toStdString();
-    EXPECT_TRUE(RegistryHive(RegistryHive::defaultPath())
-                    .keyExists(RootKey::CurrentUser, userKeyPath(email) + u"\\Options"_s));
 
     setUserValue(email, "", "Log", u"1"_s);
-    r = runHost("/xpvfullx\n\n/XPVNOPE 5\r\n/quit\n/xpvnever\n",
+    r = runHost("/xpvfullx\n\n/XPVNOPE 5\r\n/nope " + QByteArray(3 << 20, 'x') +
+                    "\n/nope\n/quit\n/xpvnever\n",
                 {u"--email=a@b.c"_s, u"--host-version"_s, u"3"_s});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, QStringList(3, u"False"_s));
+    EXPECT_EQ(r.out, (QStringList{u"False"_s, u"False"_s, u"False"_s, QString(), u"False"_s}));
     EXPECT_TRUE(r.err.contains(u"with 23 commands"_s));
+    EXPECT_EQ(r.err.count(u"error: a line longer than 1048576 bytes is not read"_s), 1);
     const QStringList log = pictavo::test::logLines();
     EXPECT_TRUE(log.contains(u"checkRegistry: 0 Keys and 0 Values"_s));
     EXPECT_LT(log.indexOf(u"----------End Initialize----------"_s),
               log.indexOf(u"----------Uninitialize----------"_s));
 }
 
-TEST(HostProgram, BadArgumentsAndABrokenStoreAreReported) {
+// The host ends at once and says why. Without a display it says so in one line and what to do
+// (the settings tool, which needs none, runs without one in readme-settings.sh).
+TEST(HostProgram, NoDisplayBadArgumentsOrABrokenStoreEndItAtOnceSayingWhy) {
+    HostProcess host({u"-u"_s, u"DISPLAY"_s, u"-u"_s, u"WAYLAND_DISPLAY"_s, u"-u"_s,
+                      u"QT_QPA_PLATFORM"_s, QStringLiteral(PICTAVO_BIN_DIR "/pictavo-host")},
+                     {}, u"/usr/bin/env"_s);
+    EXPECT_EQ(host.finish(), 1);
+    EXPECT_EQ(
+        host.standardError(),
+        u"pictavo-host: no display found; start it with scripts/run, or set DISPLAY to a running X server\n"_s);
+
     HostRun r = runHost({}, {u"--colour"_s, u"red"_s});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_TRUE(r.err.contains(u"unknown argument: --colour"_s));
 
-    QDir().mkpath(QFileInfo(RegistryHive::defaultPath()).absolutePath());
     QFile f(RegistryHive::defaultPath());
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("not a store");
-    f.close();
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(f).path()) && f.open(QIODevice::WriteOnly) &&
+                f.write("not a store") > 0 && f.flush());
     r = runHost({});
     EXPECT_EQ(r.exitCode, 1);
     // (Left as it was: RegistryHiveTest.AFileThatIsNotAStoreOrIsDamagedIsReportedAndLeftAlone.)
@@ -112,7 +112,7 @@ TEST(HostProgram, BadArgumentsAndABrokenStoreAreReported) {
 
 // The faults a user met through the host, each as it shows there: the answer, the file it names,
 // the message boxes and the store.
-TEST(HostOnScreen, SettingsAUserMightLeaveSendTheirCaptureOrSayOnceWhyNot) {
+TEST(HostOnScreen, SettingsAUserMightLeaveSendTheirCaptureOrSayOnceWhyNotAndEveryLineIsAnswered) {
     const test::XvfbSession screen({.size = QSize(400, 300)});
     ASSERT_TRUE(screen.isRunning()) << screen.error().toStdString();
 
@@ -131,54 +131,53 @@ TEST(HostOnScreen, SettingsAUserMightLeaveSendTheirCaptureOrSayOnceWhyNot) {
     setUserValue(email, "Options", "FileNameLen", u"abc"_s);
     const QString oddTemp = QDir::temp().filePath(u"dropfile x"_s);
     QDir().mkpath(oddTemp);
-    QProcessEnvironment environment;
-    environment.insert(u"TMPDIR"_s, oddTemp);
-    r = runHost("/xpvfull\n", {u"--email"_s, email}, &screen, environment);
+    qputenv("TMPDIR", QFile::encodeName(oddTemp));
+    r = runHost("/xpvfull\n", {u"--email"_s, email}, &screen);
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.messageBoxes, 0);
     EXPECT_EQ(r.out, QStringList{oddTemp + u"/Pictavo/a\\b_Custom_Shot.png"_s});
     EXPECT_TRUE(QFile::exists(r.out.value(0)));
-}
 
-// A line too long to be a command is refused with one error answer, and its bytes are not kept;
-// the next line is read as usual.
-TEST(HostProgram, ALineLongerThanOneMebibyteIsRefusedWithOneAnswer) {
-    const HostRun r = runHost("/nope " + QByteArray(3 << 20, 'x') + "\n/nope\n");
+    // A command that fails (every name of that folder taken) still answers its line, empty,
+    // after the message box that tells the user why, so that a program reading the answers
+    // never waits forever; the next line is answered as usual.
+    const QDir folder(oddTemp + u"/Pictavo"_s);
+    for (int i = 1; i <= 32767; ++i) {
+        QFile taken(folder.filePath(
+            u"a\\b_Custom_Shot%1.png"_s.arg(i == 1 ? QString() : QString::number(i))));
+        // Written files: an empty one is a reservation that a start with no other host sweeps.
+        ASSERT_TRUE(taken.open(QIODevice::WriteOnly) && taken.write("x") == 1);
+    }
+    r = runHost("/xpvfull\n/xpvnope\n", {u"--email"_s, email}, &screen);
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, (QStringList{QString(), u"False"_s}));
-    EXPECT_EQ(r.err.count(u"error: a line longer than 1048576 bytes is not read"_s), 1);
+    EXPECT_EQ(r.messageBoxes, 1);
+    EXPECT_TRUE(r.err.contains(u"error: No free file name for a\\b_Custom_Shot in "_s))
+        << r.err.toStdString();
 }
 
 // SIGTERM or SIGINT at any moment closes the host cleanly: a countdown in progress (here one
 // of a huge number, held to a day) ends without a capture and the command answers an empty
 // line; the plug-in is unloaded before the host exits.
 TEST(HostProgram, AStopSignalEndsACountdownWithoutACaptureAndUnloadsThePlugIn) {
-    const QString email = u"stop@example.com"_s;
-    const QStringList arguments{u"--email"_s, email};
-    setUserValue(email, "", "Log", u"1"_s);
-    setUserValue(email, "Options", "WarnDelay", u"0"_s);
-    const struct {
-        const char* name;
-        int signal;
-        const char* command;
-        QByteArray output;
-    } rows[] = {
-        {"during a countdown", SIGTERM, "/xpvfull 99999999999999999999", "\n"},
-        {"waiting for input", SIGINT, nullptr, ""},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.name);
+    const QStringList arguments{u"--email"_s, u"stop@example.com"_s};
+    setUserValue(arguments[1], "", "Log", u"1"_s);
+    setUserValue(arguments[1], "Options", "WarnDelay", u"0"_s);
+    // The signal, and the command counting down when it comes (none: waiting for input).
+    for (const auto& [signal, command] :
+         {std::pair{SIGTERM, "/xpvfull 99999999999999999999"}, {SIGINT, nullptr}}) {
+        SCOPED_TRACE(signal);
         QFile::remove(DiagnosticLog::LogFilePath());
         HostProcess host(arguments);
         ASSERT_TRUE(host.waitUntilLoaded()) << host.standardError().toStdString();
-        if (r.command) {
-            host.send(r.command);
+        if (command) {
+            host.send(command);
             EXPECT_EQ(host.answer(1500), std::nullopt);  // counting down
         }
-        host.signal(r.signal);
+        host.signal(signal);
         EXPECT_EQ(host.finish(), 0) << host.standardError().toStdString();
-        EXPECT_EQ(host.remainingOutput(), r.output);
-        EXPECT_TRUE(host.standardError().contains(u"stopping on signal %1"_s.arg(r.signal)));
+        EXPECT_EQ(host.remainingOutput(), command ? "\n" : "");
+        EXPECT_TRUE(host.standardError().contains(u"stopping on signal %1"_s.arg(signal)));
         EXPECT_TRUE(pictavo::test::logLines().contains(u"----------End Uninitialize----------"_s))
             << pictavo::test::logLines().join(QLatin1Char('|')).toStdString();
     }
@@ -192,22 +191,18 @@ TEST(HostProgram, AStopSignalEndsACountdownWithoutACaptureAndUnloadsThePlugIn) {
 // and every capture gets a file of its own in the temporary folder, holding that host's picture.
 TEST(HostProgram, ThreeHostsAndAWriterCapturingTogetherLoseNothingAndNeverShareAFile) {
     constexpr int kRounds = 100;
-    constexpr int kHosts = 3;
     const QString email = u"trio@example.com"_s;
     setUserValue(email, "Options", "Preview", u"0"_s);
-    const auto screen = [](const char* rootOption) {
-        return test::XvfbSession(
-            test::XvfbSession::Options{.size = QSize(64, 48),
-                                       .windowManager = false,
-                                       .serverArguments = {QLatin1String(rootOption)}});
+    const auto screen = [](const char* root) {
+        return test::XvfbSession({.size = QSize(64, 48),
+                                  .windowManager = false,
+                                  .serverArguments = {QLatin1String(root)}});
     };
     const test::XvfbSession servers[] = {screen("-wr"), screen("-br")};
-    const Qt::GlobalColor colours[] = {Qt::white, Qt::black};
     for (const auto& server : servers) {
         ASSERT_TRUE(server.isRunning()) << server.error().toStdString();
     }
-    const QString folder = QDir::temp().filePath(u"Pictavo"_s);
-    QDir(folder).removeRecursively();
+    const QString folder = QDir::temp().filePath(u"Pictavo"_s);  // not made yet
     const QStringList arguments{u"--email"_s, email};
     HostProcess hosts[] = {HostProcess(arguments, test::onDisplay(servers[0].displayName())),
                            HostProcess(arguments, test::onDisplay(servers[1].displayName())),
@@ -215,13 +210,12 @@ TEST(HostProgram, ThreeHostsAndAWriterCapturingTogetherLoseNothingAndNeverShareA
     for (auto& host : hosts) {
         ASSERT_TRUE(host.waitUntilLoaded()) << host.standardError().toStdString();
     }
-    const QString sh = u"/bin/sh"_s;
     HostProcess writer(
         {u"-c"_s,
          u"i=0; while :; do \"$0\" add \"$1\" /v Busy /d $i /f >/dev/null; i=$((i+1)); done"_s,
          QStringLiteral(PICTAVO_BIN_DIR "/pictavo-reg"),
          u"HKCU\\"_s + userKeyPath(email) + u"\\Options"_s},
-        {}, sh);
+        {}, u"/bin/sh"_s);
     // Creates and removes a file in the folder as fast as it can.
     HostProcess creator(
         {u"-e"_s, u"while (1) { open(F, '>', $ARGV[0]); close F; unlink $ARGV[0] }"_s,
@@ -232,18 +226,18 @@ TEST(HostProgram, ThreeHostsAndAWriterCapturingTogetherLoseNothingAndNeverShareA
         for (auto& host : hosts) {
             host.send("/xpvfull");
         }
-        for (int i = 0; i < kHosts; ++i) {
+        for (int i = 0; i < int(std::size(hosts)); ++i) {
             const auto path = hosts[i].answer(20000);
             ASSERT_TRUE(path && !path->isEmpty()) << hosts[i].standardError().toStdString();
             paths.insert(*path);
             QImage expected(64, 48, QImage::Format_RGB32);
-            expected.fill(colours[i % 2]);
+            expected.fill(i == 1 ? Qt::black : Qt::white);
             ASSERT_EQ(QImage(*path).convertToFormat(QImage::Format_RGB32), expected)
                 << path->toStdString();
             EXPECT_EQ(QFileInfo(*path).absolutePath(), folder);
         }
     }
-    EXPECT_EQ(paths.size(), kHosts * kRounds);
+    EXPECT_EQ(std::size_t(paths.size()), std::size(hosts) * kRounds);
     for (HostProcess* helper : {&writer, &creator}) {
         helper->signal(SIGKILL);
         helper->finish();
@@ -253,48 +247,4 @@ TEST(HostProgram, ThreeHostsAndAWriterCapturingTogetherLoseNothingAndNeverShareA
         EXPECT_FALSE(host.standardError().contains(u"error"_s))
             << host.standardError().toStdString();
     }
-}
-
-// A command that fails still answers its line (empty: nothing to send), after the message box
-// that tells the user why, so that a program reading the answers never waits forever. Here every
-// name of the temporary folder is taken; the next line is answered as usual.
-TEST(HostOnScreen, ACommandThatFailsAnswersAnEmptyLineAfterItsMessageBox) {
-    const test::XvfbSession screen({.size = QSize(400, 300)});
-    ASSERT_TRUE(screen.isRunning()) << screen.error().toStdString();
-    const QString email = u"full@example.com"_s;
-    setUserValue(email, "Options", "Preview", u"0"_s);
-    QDir folder(QDir::temp().filePath(u"Pictavo"_s));
-    ASSERT_TRUE(folder.mkpath(u"."_s));
-    QFile::setPermissions(folder.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    for (int i = 1; i <= 32767; ++i) {
-        QFile taken(
-            folder.filePath(u"My_Screenshot%1.png"_s.arg(i == 1 ? QString() : QString::number(i))));
-        // Written files: an empty one is a reservation that a start with no other host sweeps.
-        ASSERT_TRUE(taken.open(QIODevice::WriteOnly) && taken.write("x") == 1);
-    }
-    const HostRun r = runHost("/xpvfull\n/xpvnope\n", {u"--email"_s, email}, &screen);
-    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    EXPECT_EQ(r.out, (QStringList{QString(), u"False"_s}));
-    EXPECT_EQ(r.messageBoxes, 1);
-    EXPECT_TRUE(r.err.contains(u"error: No free file name for My_Screenshot in "_s))
-        << r.err.toStdString();
-    folder.removeRecursively();
-}
-
-// Without a display the host says so in one line and what to do (the settings tool, which needs
-// none, runs without one in readme-settings.sh).
-TEST(HostProgram, WithoutADisplayTheHostSaysSoAndWhatToDo) {
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-        environment.remove(QLatin1String(name));
-    }
-    QProcess host;
-    host.setProcessEnvironment(environment);
-    host.start(QStringLiteral(PICTAVO_BIN_DIR "/pictavo-host"));
-    ASSERT_TRUE(host.waitForFinished(30000));
-    EXPECT_EQ(
-        std::pair(host.exitCode(), QString::fromUtf8(host.readAllStandardError())),
-        std::pair(
-            1,
-            u"pictavo-host: no display found; start it with scripts/run, or set DISPLAY to a running X server\n"_s));
 }

@@ -3,8 +3,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <tuple>
 
 #include "platform/RegistryHive.h"
+#include "reg/RegCommandLine.h"
 #include "reg/RegFormatter.h"
 #include "reg/RegTool.h"
 
@@ -15,6 +17,34 @@ namespace {
 
 QString S(const char* s) {
     return QString::fromUtf8(s);
+}
+
+// A command in one line, so that a table row states everything the parser decided:
+// verb, key (empty when none), then only what is set: v=NAME, s (recurse), f (force), va,
+// /? (help), TYPE:HEXDATA.
+QString describe(const RegCommand& cmd) {
+    static const char* const verbs[] = {"none", "query", "add", "delete"};
+    QStringList parts{QLatin1String(verbs[int(cmd.verb)]),
+                      RegFormatter::keyPath(cmd.key.rootName, cmd.key.subKey)};
+    if (cmd.valueName) {
+        parts << QStringLiteral("v=") + *cmd.valueName;
+    }
+    for (const auto& [set, flag] :
+         {std::pair{cmd.recurse, "s"}, {cmd.force, "f"}, {cmd.allValues, "va"}, {cmd.help, "/?"}}) {
+        if (set) {
+            parts << QLatin1String(flag);
+        }
+    }
+    if (cmd.value) {
+        parts << RegFormatter::typeName(cmd.value->type) + QLatin1Char(':') +
+                     QString::fromLatin1(cmd.value->data.toHex());
+    }
+    return parts.join(QLatin1Char(' '));
+}
+
+// reg's refusal: "syntax" or "key name", and the usage to look up ("" for the general one).
+QString invalid(const char* what, const char* verb = "") {
+    return S("ERROR: Invalid %1.\nType \"REG %2/?\" for usage.").arg(S(what), S(verb));
 }
 
 constexpr auto HKCU = RootKey::CurrentUser;
@@ -42,15 +72,8 @@ const std::tuple<const char*, RegValue, const char*> kOptions[] = {
     // clang-format on
 };
 
-struct Outcome {
-    int rc;
-    QString out;
-    QString err;
-    bool operator==(const Outcome&) const = default;
-};
-void PrintTo(const Outcome& o, std::ostream* os) {
-    *os << o.rc << ", out \"" << o.out.toStdString() << "\", err \"" << o.err.toStdString();
-}
+// The exit status, the output and the errors of one run.
+using Outcome = std::tuple<int, QString, QString>;
 
 class RegToolTest : public ::testing::Test {
 protected:
@@ -91,35 +114,33 @@ protected:
 
 TEST_F(RegToolTest, Query) {
     plantTree();
-    const QString q = S("query");
-    const QString quorrel = S("HKEY_CURRENT_USER\\Software\\Quorrel");
-    const QString pictavo = quorrel + S("\\Pictavo");
+    const QString quorrel = S("HKEY_CURRENT_USER\\Software\\Quorrel"),
+                  pictavo = quorrel + S("\\Pictavo");
     const QString values =
         S("    FileName    REG_SZ    My_Screenshot\n"
           "    Delay    REG_DWORD    0x5\n");
-    const QString log = S(std::get<2>(kOptions[1]));
     QString options;
     for (const auto& [name, value, line] : kOptions) {
         options += S(line);
     }
     // clang-format off
     const std::tuple<const char*, QStringList, int, QString, QString> rows[] = {
-        {"values then sub-keys, in stored spelling", {q, S("hkcu\\SOFTWARE\\quorrel\\PICTAVO")}, 0,
+        {"values then sub-keys, in stored spelling", {S("query"), S("hkcu\\SOFTWARE\\quorrel\\PICTAVO")}, 0,
          "\n" + pictavo + "\n" + values + "\n" + pictavo + "\\Countdown\n" + pictavo + "\\Options\n", S("")},
-        {"key without values lists only sub-keys", {q, S("HKCU\\Software\\Quorrel")}, 0,
+        {"key without values lists only sub-keys", {S("query"), S("HKCU\\Software\\Quorrel")}, 0,
          "\n" + quorrel + "\n" + pictavo + "\n", S("")},
-        {"recursive walks the whole tree", {q, S("HKCU\\Software\\Quorrel"), S("/s")}, 0,
+        {"recursive walks the whole tree", {S("query"), S("HKCU\\Software\\Quorrel"), S("/s")}, 0,
          "\n" + quorrel + "\n\n" + pictavo + "\n" + values + "\n" + pictavo + "\\Countdown\n\n" +
              pictavo + "\\Options\n" + options + "\n", S("")},
-        {"one value, in its stored spelling", {q, kPictavoKey, S("/v"), S("FILENAME")}, 0,
+        {"one value, in its stored spelling", {S("query"), kPictavoKey, S("/v"), S("FILENAME")}, 0,
          "\n" + pictavo + "\n    FileName    REG_SZ    My_Screenshot\n\n", S("")},
-        {"missing value", {q, kPictavoKey, S("/v"), S("Nope")}, 1, S(""), kNotFound},
-        {"default value never set", {q, kPictavoKey, S("/ve")}, 0,
+        {"missing value", {S("query"), kPictavoKey, S("/v"), S("Nope")}, 1, S(""), kNotFound},
+        {"default value never set", {S("query"), kPictavoKey, S("/ve")}, 0,
          "\n" + pictavo + "\n    (Default)    REG_SZ    (value not set)\n\n", S("")},
-        {"missing key", {q, kPictavoKey + S("\\Nope")}, 1, S(""), kNotFound},
-        {"search below finds values at any depth", {q, S("HKCU\\Software"), S("/v"), S("log"), S("/s")}, 0,
-         "\n" + pictavo + "\\Options\n" + log + "\nEnd of search: 1 match(es) found.\n", S("")},
-        {"search without a match fails", {q, S("HKCU"), S("/v"), S("Nope"), S("/s")}, 1,
+        {"missing key", {S("query"), kPictavoKey + S("\\Nope")}, 1, S(""), kNotFound},
+        {"search below finds values at any depth", {S("query"), S("HKCU\\Software"), S("/v"), S("log"), S("/s")}, 0,
+         "\n" + pictavo + "\\Options\n" + S(std::get<2>(kOptions[1])) + "\nEnd of search: 1 match(es) found.\n", S("")},
+        {"search without a match fails", {S("query"), S("HKCU"), S("/v"), S("Nope"), S("/s")}, 1,
          S("\nEnd of search: 0 match(es) found.\n"), S("")},
     };
     // clang-format on
@@ -141,29 +162,20 @@ TEST_F(RegToolTest, RecursiveQueryReadsAnyDepthInOnePass) {
         hive.setValue(HKCU, deepest, S("v"), RegValue::text(S("1")));
         const QString bottom = S("HKEY_CURRENT_USER\\") + deepest + S("\n    v    REG_SZ    1\n\n");
         const auto before = hive.traffic().statements;
-        const Outcome list = run({S("query"), S("HKCU\\") + top, S("/s")}, {}, &hive);
-        EXPECT_TRUE(list.out.endsWith(bottom));
-        EXPECT_EQ(list.out.count(S("\\k\n")), depth);
-        EXPECT_EQ(run({S("query"), S("HKCU\\") + top, S("/s"), S("/v"), S("V")}, {}, &hive).out,
-                  S("\n") + bottom + S("End of search: 1 match(es) found.\n"));
+        const QString list = std::get<1>(run({S("query"), S("HKCU\\") + top, S("/s")}, {}, &hive));
+        EXPECT_TRUE(list.endsWith(bottom));
+        EXPECT_EQ(list.count(S("\\k\n")), depth);
+        EXPECT_EQ(
+            std::get<1>(run({S("query"), S("HKCU\\") + top, S("/s"), S("/v"), S("V")}, {}, &hive)),
+            S("\n") + bottom + S("End of search: 1 match(es) found.\n"));
         statements[depth / 160] = hive.traffic().statements - before;
     }
     EXPECT_EQ(statements[0], statements[1]);
 }
 
-// The missing parents are made; each type's data is RegCommandLine's to read.
-TEST_F(RegToolTest, AddCreatesMissingParentsAndStoresEachType) {
-    for (const QString& sub : {S("Software\\New\\Deep"), S("")}) {
-        SCOPED_TRACE(sub.toStdString());
-        const QString key = sub.isEmpty() ? S("HKCU") : S("HKCU\\") + sub;
-        EXPECT_EQ(run({S("add"), key, S("/v"), S("V"), S("/t"), S("REG_DWORD"), S("/d"), S("258")}),
-                  (Outcome{0, kOk, S("")}));
-        const auto v = valueAt(sub, S("V"));
-        EXPECT_EQ(v.value_or(RegValue::text({})).data, RegValue::dword(258).data);
-    }
-}
-
-TEST_F(RegToolTest, AddOverExistingValueAsksFirst) {
+// A value that exists is overwritten only when the user says so or forces it; a new one is
+// stored in the type given, on a root key too (its data is RegCommandLine's to read).
+TEST_F(RegToolTest, AddAsksBeforeOverwritingAndStoresTheTypeGivenEvenOnARoot) {
     plantTree();
     const QString question = S("Value FileName exists, overwrite(Yes/No)? "),
                   old = S("My_Screenshot");
@@ -182,6 +194,10 @@ TEST_F(RegToolTest, AddOverExistingValueAsksFirst) {
                   (Outcome{0, out, S("")}));
         EXPECT_EQ(valueAt(kPictavo, S("FileName"))->asText(), after);
     }
+    EXPECT_EQ(
+        run({S("add"), S("HKCU"), S("/v"), S("V"), S("/t"), S("REG_DWORD"), S("/d"), S("258")}),
+        (Outcome{0, kOk, S("")}));
+    EXPECT_EQ(valueAt({}, S("V")).value_or(RegValue::text({})).data, RegValue::dword(258).data);
 }
 
 // Each deletion asks first unless forced; what is gone is gone whole, and nothing else goes.
@@ -207,7 +223,7 @@ TEST_F(RegToolTest, DeleteAsksUnlessForcedAndNeverTakesTheRoot) {
     EXPECT_TRUE(keyAt(kPictavo + S("\\Options")));
 
     plantTree();  // the two values back
-    EXPECT_EQ(run({S("delete"), kPictavoKey, S("/va")}, S("y\n")).out,
+    EXPECT_EQ(std::get<1>(run({S("delete"), kPictavoKey, S("/va")}, S("y\n"))),
               S("Delete all values under the registry key "
                 "HKEY_CURRENT_USER\\Software\\Quorrel\\Pictavo (Yes/No)? ") +
                   kOk);
@@ -217,17 +233,54 @@ TEST_F(RegToolTest, DeleteAsksUnlessForcedAndNeverTakesTheRoot) {
     EXPECT_EQ(run({S("delete"), key}, S("y\n")), (Outcome{0, keyQuestion + kOk, S("")}));
     EXPECT_FALSE(keyAt(kPictavo + S("\\Options")));
     EXPECT_TRUE(keyAt(S("Software\\Quorrel\\Sibling")));
-    // Re-created, the key starts empty: no value survived with the old key.
-    ASSERT_EQ(run({S("add"), key + S("\\Options")}).rc, 0);
+    // Made again with its missing parent, the key starts empty: no value survived with the old
+    // key.
+    ASSERT_EQ(std::get<0>(run({S("add"), key + S("\\Options")})), 0);
     EXPECT_FALSE(valueAt(kPictavo + S("\\Options"), S("Log")));
     EXPECT_EQ(run({S("delete"), S("HKCU\\Software\\Nope"), S("/f")}),
               (Outcome{1, S(""), kNotFound}));
 }
 
-TEST_F(RegToolTest, RefusedCommandCreatesNoStore) {
-    EXPECT_EQ(run({S("add"), S("HKXX\\x")}),
-              (Outcome{1, S(""), S("ERROR: Invalid key name.\nType \"REG ADD /?\" for usage.\n")}));
-    EXPECT_EQ(run({S("query"), S("/?")}).out, RegFormatter::usage(RegVerb::Query));
+// The parsed command as describe() shows it, or the refusal's message, which the tool prints
+// without making a store.
+TEST_F(RegToolTest, ReadsEachFormOrRefusesWithRegsMessageAndMakesNoStore) {
+    const std::tuple<const char*, QStringList, QString> rows[] = {
+        // clang-format off
+        {"VerbRootAndSwitchesInAnyCaseDashFormTrailingBackslash", {S("QUERY"), S("hku\\a\\b\\"), S("/V"), S("Log"), S("-S")}, S("query HKEY_USERS\\a\\b v=Log s")},
+        {"FullRootNameDataWithoutNameIsTheDefaultEvenLikeASwitch", {S("add"), S("hkey_local_machine\\x"), S("/d"), S("/f")}, S("add HKEY_LOCAL_MACHINE\\x v= REG_SZ:2f66")},
+        {"AddWithoutDataIsEmpty", {S("add"), S("HKCU\\x"), S("/v"), S("N")}, S("add HKEY_CURRENT_USER\\x v=N REG_SZ:")},
+        {"DwordHex", {S("add"), S("HKCU\\x"), S("/v"), S("n"), S("/t"), S("reg_dword"), S("/d"), S("0X1f")}, S("add HKEY_CURRENT_USER\\x v=n REG_DWORD:1f000000")},
+        {"DwordDecimalMaximum", {S("add"), S("HKCU\\x"), S("/v"), S("n"), S("/t"), S("REG_DWORD"), S("/d"), S("4294967295")}, S("add HKEY_CURRENT_USER\\x v=n REG_DWORD:ffffffff")},
+        {"DwordWithoutDataIsZero", {S("add"), S("HKCU\\x"), S("/v"), S("n"), S("/t"), S("REG_DWORD")}, S("add HKEY_CURRENT_USER\\x v=n REG_DWORD:00000000")},
+        {"BinaryOddDigitsLeadWithZero", {S("add"), S("HKCU\\x"), S("/v"), S("b"), S("/t"), S("REG_BINARY"), S("/d"), S("aBc")}, S("add HKEY_CURRENT_USER\\x v=b REG_BINARY:0abc")},
+        {"MultiStringDropsClosingSeparator", {S("add"), S("HKCU\\x"), S("/v"), S("m"), S("/t"), S("REG_MULTI_SZ"), S("/d"), S("a\\0\xc3\xa4\\0")}, S("add HKEY_CURRENT_USER\\x v=m REG_MULTI_SZ:6100c3a4")},
+        {"MultiStringOwnSeparator", {S("add"), S("HKCU\\x"), S("/v"), S("m"), S("/t"), S("REG_MULTI_SZ"), S("/s"), S("#"), S("/d"), S("a#b\\0")}, S("add HKEY_CURRENT_USER\\x v=m REG_MULTI_SZ:6100625c30")},
+        {"ExpandStringKeptUnexpanded", {S("add"), S("HKCU\\x"), S("/v"), S("p"), S("/t"), S("REG_EXPAND_SZ"), S("/d"), S("%H%")}, S("add HKEY_CURRENT_USER\\x v=p REG_EXPAND_SZ:254825")},
+        {"HelpAlone", {S("/?")}, S("none  /?")},
+        {"UnknownVerb", {S("copy"), S("HKCU\\a"), S("HKCU\\b")}, invalid("syntax")},
+        {"NoKey", {S("query")}, invalid("syntax", "QUERY ")},
+        {"PerformanceDataIsNotARegRoot", {S("query"), S("HKEY_PERFORMANCE_DATA")}, invalid("key name", "QUERY ")},
+        {"EmptyNameComponent", {S("add"), S("HKCU\\a\\\\b")}, invalid("key name", "ADD ")},
+        {"NameAndDefaultTogether", {S("query"), S("HKCU\\x"), S("/v"), S("a"), S("/ve")}, invalid("syntax", "QUERY ")},
+        {"NameWithoutArgument", {S("query"), S("HKCU\\x"), S("/v")}, invalid("syntax", "QUERY ")},
+        {"StrayArgument", {S("query"), S("HKCU\\x"), S("extra")}, invalid("syntax", "QUERY ")},
+        {"RecurseIsNotADeleteSwitch", {S("delete"), S("HKCU\\x"), S("/s")}, invalid("syntax", "DELETE ")},
+        {"UnsupportedType", {S("add"), S("HKCU\\x"), S("/v"), S("q"), S("/t"), S("REG_QWORD")}, invalid("syntax", "ADD ")},
+        {"DwordNotANumber", {S("add"), S("HKCU\\x"), S("/v"), S("n"), S("/t"), S("REG_DWORD"), S("/d"), S("12abc")}, invalid("syntax", "ADD ")},
+        {"DwordDecimalOverflow", {S("add"), S("HKCU\\x"), S("/v"), S("n"), S("/t"), S("REG_DWORD"), S("/d"), S("4294967296")}, invalid("syntax", "ADD ")},
+        {"BinaryNotHex", {S("add"), S("HKCU\\x"), S("/v"), S("b"), S("/t"), S("REG_BINARY"), S("/d"), S("0g")}, invalid("syntax", "ADD ")},
+        {"SeparatorForAString", {S("add"), S("HKCU\\x"), S("/v"), S("a"), S("/s"), S("#")}, invalid("syntax", "ADD ")},
+        // clang-format on
+    };
+    for (const auto& [name, args, expected] : rows) {
+        SCOPED_TRACE(name);
+        const RegParseResult result = RegCommandLine::parse(args);
+        EXPECT_EQ(result.command ? describe(*result.command) : result.error, expected);
+        if (!result.command) {
+            EXPECT_EQ(run(args), (Outcome{1, QString(), expected + u'\n'}));
+        }
+    }
+    EXPECT_EQ(std::get<1>(run({S("query"), S("/?")})), RegFormatter::usage(RegVerb::Query));
     EXPECT_FALSE(QFile::exists(path()));
 }
 

@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <atomic>
 #include <barrier>
@@ -17,6 +15,7 @@
 #include "platform/FileSystem.h"
 #include "platform/PrivateFolder.h"
 #include "platform/Shell.h"
+#include "platform/VideoDevices.h"
 #include "platform/WellKnownPaths.h"
 
 using namespace pictavo;
@@ -39,20 +38,15 @@ bool makeLink(const QString& target, const QString& link) {
 
 TEST(FileSystem, DeleteFolderTreeRemovesEverythingButNeverFollowsLinks) {
     QTemporaryDir dir;
-    const QString tree = dir.filePath(u"tree"_s);
-    const QString outside = dir.filePath(u"outside"_s);
+    const QString tree = dir.filePath(u"tree"_s), outside = dir.filePath(u"outside"_s);
     QDir().mkpath(tree + u"/nested/deeper"_s);
     QDir().mkpath(outside + u"/folder"_s);
-    writeFile(outside + u"/precious.txt"_s, "keep me");
-    writeFile(outside + u"/folder/inner.txt"_s, "keep me too");
-
-    writeFile(tree + u"/readonly.png"_s);
-    chmod(QFile::encodeName(tree + u"/readonly.png"_s), 0444);
-    writeFile(tree + u"/.hidden"_s);
-    writeFile(tree + u"/nested/deeper/file"_s);
+    writeFile(outside + u"/folder/inner.txt"_s);
+    writeFile(tree + u"/nested/deeper/.hidden"_s);
+    chmod(QFile::encodeName(tree + u"/nested/deeper/.hidden"_s), 0444);
     chmod(QFile::encodeName(tree + u"/nested/deeper"_s), 0555);
     chmod(QFile::encodeName(tree + u"/nested"_s), 0500);
-    ASSERT_TRUE(makeLink(outside + u"/precious.txt"_s, tree + u"/link-to-file"_s));
+    ASSERT_TRUE(makeLink(outside + u"/folder/inner.txt"_s, tree + u"/link-to-file"_s));
     ASSERT_TRUE(makeLink(outside + u"/folder"_s, tree + u"/link-to-folder"_s));
     ASSERT_TRUE(makeLink(u"/nonexistent/target"_s, tree + u"/dangling"_s));
 
@@ -63,78 +57,58 @@ TEST(FileSystem, DeleteFolderTreeRemovesEverythingButNeverFollowsLinks) {
     EXPECT_TRUE(PathExists(tree, true) && !PathExists(tree, false));  // a folder only when asked
     EXPECT_TRUE(DeleteFolderTree(tree));
     EXPECT_FALSE(PathExists(tree, true) || PathExists(link, true));
-    EXPECT_TRUE(QFile::exists(outside + u"/precious.txt"_s));
     EXPECT_TRUE(QFile::exists(outside + u"/folder/inner.txt"_s));
 }
 
-TEST(PrivateFolder, IsCreatedTightenedOrRefused) {
+// Holders starting together all find the folder made by whichever came first; a later holder
+// tightens it. A plain file is somebody else's trap: refused (a link in the folder's place is
+// the send test's, whose next start refuses it).
+TEST(PrivateFolder, IsCreatedOnceTightenedOrRefused) {
     using Status = PrivateFolder::Status;
     QTemporaryDir dir;
-    const QString fresh = dir.filePath(u"fresh/"_s);
-    EXPECT_EQ(PrivateFolder(fresh).status(), Status::Created);
-    chmod(QFile::encodeName(fresh), 0777);
-    EXPECT_EQ(PrivateFolder(fresh).status(), Status::Ready);
-    struct stat st {};
-    ASSERT_EQ(stat(QFile::encodeName(fresh), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0700u);  // tightened
-
-    // A link (even to a good folder) or a plain file is somebody else's trap: refused.
-    const QString link = dir.filePath(u"link"_s);
-    ASSERT_TRUE(makeLink(fresh, link));
-    EXPECT_EQ(PrivateFolder(link + QLatin1Char('/')).status(), Status::Unsafe);
-    const QString file = dir.filePath(u"file"_s);
-    writeFile(file);
-    EXPECT_EQ(PrivateFolder(file).status(), Status::Unsafe);
-    // Failed, with the reason.
-    const PrivateFolder orphan(dir.filePath(u"no/such/parent"_s));
-    EXPECT_EQ(orphan.status(), Status::Failed);
-    EXPECT_EQ(orphan.error(), ENOENT);
-}
-
-// Starting together, every holder finds the folder made by whichever came first.
-TEST(PrivateFolder, ManyCreatingItAtOnceAllSucceed) {
-    constexpr int kRounds = 500;
-    constexpr int kHolders = 4;
-    QTemporaryDir dir;
-    for (int round = 0; round < kRounds; ++round) {
-        const QString path = dir.filePath(QString::number(round));
-        std::barrier start(kHolders);
-        std::atomic<int> created = 0;
-        std::atomic<int> failed = 0;
-        std::vector<std::thread> threads;
-        for (int i = 0; i < kHolders; ++i) {
-            threads.emplace_back([&] {
-                start.arrive_and_wait();
-                const PrivateFolder folder(path);
-                created += folder.status() == PrivateFolder::Status::Created;
-                failed += !folder.isOpen();
-            });
+    QString path;
+    for (int round = 0; round < 500; ++round) {
+        path = dir.filePath(QString::number(round));
+        std::barrier start(4);
+        std::atomic<int> created = 0, open = 0;
+        {
+            std::vector<std::jthread> holders;
+            for (int i = 0; i < 4; ++i) {
+                holders.emplace_back([&] {
+                    start.arrive_and_wait();
+                    const PrivateFolder folder(path);
+                    created += folder.status() == Status::Created;
+                    open += folder.isOpen();
+                });
+            }
         }
-        for (std::thread& t : threads) {
-            t.join();
-        }
-        ASSERT_EQ(failed, 0) << "round " << round;
-        ASSERT_EQ(created, 1) << "round " << round;
+        ASSERT_EQ(std::pair(created.load(), open.load()), std::pair(1, 4)) << "round " << round;
     }
+    chmod(QFile::encodeName(path), 0777);
+    EXPECT_EQ(PrivateFolder(path).status(), Status::Ready);
+    struct stat st {};
+    ASSERT_EQ(stat(QFile::encodeName(path), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0700u);
+
+    writeFile(dir.filePath(u"file"_s));
+    EXPECT_EQ(PrivateFolder(dir.filePath(u"file"_s)).status(), Status::Unsafe);
+    const PrivateFolder orphan(dir.filePath(u"no/such/parent"_s));
+    EXPECT_EQ(std::pair(orphan.status(), orphan.error()), std::pair(Status::Failed, ENOENT));
 }
 
 // What writers killed half-way leave: names reserved and never written (empty files) and our
 // hidden staging files. A folder nobody holds any more is swept of them all by its first
 // holder; a folder others may be writing in (a save folder) only of staging files whose writer
-// has ended. Nothing else is touched, other programs' hidden files least of all.
+// has ended (here the largest process number, which no process ever has). Nothing else is
+// touched, other programs' hidden files least of all.
 TEST(PrivateFolder, WhatKilledWritersLeftIsSweptOnlyWhereNoWriterRuns) {
-    const pid_t child = fork();
-    if (child == 0) {
-        _exit(0);
-    }
-    ASSERT_EQ(waitpid(child, nullptr, 0), child);
     const QString running = u".b.png.pictavo-%1-AbC123"_s.arg(getpid());
     const QStringList others{u".c.png.AbC123"_s, u"sent.png"_s};
     QTemporaryDir dir;
     const QString path = dir.filePath(u"f/"_s);
     const auto plant = [&] {
         for (const QString& name :
-             {u".a.png.pictavo-%1-AbC123"_s.arg(child), running, u"reserved.png"_s, others[0]}) {
+             {u".a.png.pictavo-2147483647-AbC123"_s, running, u"reserved.png"_s, others[0]}) {
             writeFile(path + name, {});
         }
         writeFile(path + others[1]);
@@ -155,30 +129,34 @@ TEST(PrivateFolder, WhatKilledWritersLeftIsSweptOnlyWhereNoWriterRuns) {
     EXPECT_EQ(present(), others);
 }
 
-TEST(WellKnownPaths, PrivateTempFolderIsNeverSharedBetweenUsers) {
-    // No TMPDIR and no runtime folder at all: the user's own folder in /tmp.
-    EXPECT_EQ(WellKnownPaths::privateTempFolderFor(u"App"_s, {}, {}, false, 1000),
-              u"/tmp/App-1000/"_s);
-    // The environment as the tests set it: TMPDIR wins; without it, the private runtime folder.
-    EXPECT_EQ(WellKnownPaths::privateTempFolder(u"App"_s),
-              qEnvironmentVariable("TMPDIR") + u"/App/"_s);
-    const QByteArray tmp = qgetenv("TMPDIR");
+// The folders the environment names, each the first of its choices that is there. The temporary
+// one without TMPDIR (whose rule the send and host tests show): the runtime folder while it is
+// private, else the user's own folder in /tmp, also when there is no runtime folder at all. The
+// default save folder: the desktop of user-dirs.dirs, else its pictures folder, else home.
+TEST(WellKnownPaths, TheTemporaryFolderIsNeverSharedAndTheSaveFolderIsTheFirstThatExists) {
     qunsetenv("TMPDIR");
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    QDir().mkpath(runtime);
-    chmod(QFile::encodeName(runtime), 0700);
     EXPECT_EQ(WellKnownPaths::privateTempFolder(u"App"_s), runtime + u"/App/"_s);
     chmod(QFile::encodeName(runtime), 0755);
     EXPECT_EQ(WellKnownPaths::privateTempFolder(u"App"_s), u"/tmp/App-%1/"_s.arg(geteuid()));
-    qputenv("TMPDIR", tmp);
+    EXPECT_EQ(WellKnownPaths::privateTempFolderFor(u"App"_s, {}, {}, false, 1000),
+              u"/tmp/App-1000/"_s);
+
+    const QString home = QDir::homePath();
+    writeFile(qEnvironmentVariable("XDG_CONFIG_HOME") + u"/user-dirs.dirs"_s,
+              "XDG_DESKTOP_DIR=\"$HOME/Desk\"\nXDG_PICTURES_DIR=\"$HOME/Pics\"");
+    EXPECT_EQ(WellKnownPaths::defaultSaveFolder(), home);
+    QDir(home).mkdir(u"Pics"_s);
+    EXPECT_EQ(WellKnownPaths::defaultSaveFolder(), home + u"/Pics"_s);
+    QDir(home).mkdir(u"Desk"_s);
+    EXPECT_EQ(WellKnownPaths::defaultSaveFolder(), home + u"/Desk"_s);
 }
 
 // xdg-open stands in for the desktop: missing, failing, done, or still running a file manager.
 TEST(DesktopShell, AFolderThatCannotBeOpenedIsReported) {
-    const std::pair<const char*, bool> rows[] = {
-        {"", false}, {"exit 3", false}, {"exit 0", true}, {"exec /bin/sleep 3", true}};
     const QByteArray path = qgetenv("PATH");
-    for (const auto& [script, opened] : rows) {
+    for (const auto& [script, opened] :
+         {std::pair{"", false}, {"exit 3", false}, {"exit 0", true}, {"exec /bin/sleep 3", true}}) {
         SCOPED_TRACE(script);
         QTemporaryDir bin;
         if (*script) {
@@ -191,17 +169,19 @@ TEST(DesktopShell, AFolderThatCannotBeOpenedIsReported) {
     }
 }
 
-// The default save folder: the desktop of user-dirs.dirs, else its pictures folder, else home.
-TEST(WellKnownPaths, DefaultSaveFolderIsTheFirstOfDesktopPicturesAndHomeThatExists) {
-    const QString home = QDir::homePath();
-    QFile dirs(qEnvironmentVariable("XDG_CONFIG_HOME") + u"/user-dirs.dirs"_s);
-    ASSERT_TRUE(dirs.open(QIODevice::WriteOnly) &&
-                dirs.write("XDG_DESKTOP_DIR=\"$HOME/Desk\"\n"
-                           "XDG_PICTURES_DIR=\"$HOME/Pics\"") &&
-                dirs.flush());
-    EXPECT_EQ(WellKnownPaths::defaultSaveFolder(), home);
-    QDir(home).mkdir(u"Pics"_s);
-    EXPECT_EQ(WellKnownPaths::defaultSaveFolder(), home + u"/Pics"_s);
-    QDir(home).mkdir(u"Desk"_s);
-    EXPECT_EQ(WellKnownPaths::defaultSaveFolder(), home + u"/Desk"_s);
+// No camera here: devices that are no capture device (or no device at all) are opened at most,
+// asked and closed, and the answer is none.
+TEST(VideoDevices, FindsNoCaptureDeviceAmongOthersAndLeavesNothingOpen) {
+    QTemporaryDir dev;
+    ASSERT_TRUE(QFile(dev.filePath(u"video0"_s)).open(QIODevice::WriteOnly));
+    for (const auto& [target, name] :
+         {std::pair{"/dev/null", "video2"}, {"/dev/zero", "video10"}, {"/dev/null", "videox"}}) {
+        ASSERT_TRUE(QFile::link(QLatin1String(target), dev.filePath(QLatin1String(name))));
+    }
+    const auto openFiles = [] { return QDir(u"/proc/self/fd"_s).count(); };
+    const auto before = openFiles();
+    V4L2VideoDevices devices(dev.path());
+    EXPECT_EQ(devices.firstCaptureCard(), std::nullopt);
+    EXPECT_EQ(V4L2VideoDevices(dev.filePath(u"missing"_s)).firstCaptureCard(), std::nullopt);
+    EXPECT_EQ(openFiles(), before);
 }
