@@ -45,23 +45,6 @@ CapturePicture PictureFromBitmap(QImage bitmap, const QList<QRgb>& palette) {
     return CapturePicture(std::move(bitmap));
 }
 
-CapturePicture CaptureWindowArea(ScreenSource& screen, WindowId window, bool clientArea, int left,
-                                 int top, int width, int height) {
-    if (width < 1 || height < 1) {
-        return CapturePicture();
-    }
-    // The root's surface origin is the origin of screen coordinates, wherever the monitors lie.
-    const QRect surface =
-        window == kRootWindow ? QRect(0, 0, 1, 1) : screen.windowRect(window, clientArea);
-    if (surface.isNull()) {
-        QImage black(width, height, QImage::Format_RGB32);
-        black.fill(qRgb(0, 0, 0));
-        return PictureFromBitmap(std::move(black));
-    }
-    const QRect source(surface.left() + left, surface.top() + top, width, height);
-    return pictureFromGrab(screen.grab(source));
-}
-
 CapturePicture CaptureVirtualScreen(ScreenSource& screen) {
     return pictureFromGrab(screen.grabVirtualScreen());
 }

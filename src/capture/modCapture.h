@@ -18,16 +18,6 @@ namespace pictavo {
 // palette exactly when it was given one. Pixels always come out opaque.
 CapturePicture PictureFromBitmap(QImage bitmap, const QList<QRgb>& palette = {});
 
-// A picture of exactly width × height pixels copied from `window`'s surface, starting at (left,
-// top) within it. `window` is an X window id, or kRootWindow for the whole virtual screen (its
-// surface origin is the screen's origin). `clientArea` true: the surface is the window's own
-// drawing area (without the frame a window manager put around it); false: the whole window as
-// the user sees it, frame and title bar included. The copy is taken from the screen, so what
-// covers the window shows; parts off the screen are black, and a window that does not exist
-// gives an all-black picture. A width or height below 1 gives an empty picture.
-CapturePicture CaptureWindowArea(ScreenSource& screen, WindowId window, bool clientArea, int left,
-                                 int top, int width, int height);
-
 // The whole virtual screen: every monitor, as one picture of the root window's size.
 CapturePicture CaptureVirtualScreen(ScreenSource& screen);
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QHash>
 #include <QImage>
 #include <QPainter>
 
@@ -8,8 +7,8 @@
 
 namespace pictavo::test {
 
-// A screen that shows a given image; the "active window" is a rectangle of it, and further
-// windows can be placed on it with a frame and a client area.
+// A screen that shows a given image; the "active window" is a rectangle of it, and the root is
+// the only other window it knows.
 class FakeScreenSource final : public ScreenSource {
 public:
     explicit FakeScreenSource(QImage screen, QRect activeWindow = {})
@@ -18,11 +17,8 @@ public:
 
     QRect virtualScreen() override { return screen_.rect(); }
     QRect foregroundWindowRect() override { return active_; }
-    QRect windowRect(WindowId window, bool clientArea) override {
-        const auto [frame, client] = window == kRootWindow
-                                         ? std::pair(screen_.rect(), screen_.rect())
-                                         : windows_.value(window);  // none: two null rectangles
-        return clientArea ? client : frame;
+    QRect windowRect(WindowId window, bool /*clientArea*/) override {
+        return window == kRootWindow ? screen_.rect() : QRect();
     }
     QImage grab(const QRect& rect) override {
         ++grabs_;
@@ -43,12 +39,6 @@ public:
 
     QImage& screen() { return screen_; }
     void setTaskbarHeight(int height) { taskbar_ = height; }
-    void setActiveWindow(const QRect& r) { active_ = r; }
-    // A window whose whole outer rectangle is `frame` and whose own drawing area is `client`,
-    // both in screen coordinates.
-    void addWindow(WindowId id, const QRect& frame, const QRect& client) {
-        windows_.insert(id, {frame, client});
-    }
     int grabs() const { return grabs_; }
     // Every read from now on fails with `reason`; none when empty.
     void failReads(const QString& reason) { failure_ = reason; }
@@ -56,7 +46,6 @@ public:
 private:
     QImage screen_;
     QRect active_;
-    QHash<WindowId, std::pair<QRect, QRect>> windows_;  // frame, client
     int grabs_ = 0;
     QString failure_;
     int taskbar_ = 0;
