@@ -46,8 +46,12 @@ bool startWatched(const QString& program, const QStringList& arguments, int verd
         argv.push_back(b.data());
     }
     argv.push_back(nullptr);
+    // The desktop's programs get nothing of ours: standard input and output are /dev/null (the
+    // host's standard output carries its answers), and no other descriptor is left open, for a
+    // file manager would hold it long after the host has gone.
+    const UniqueFd nowhere(open("/dev/null", O_RDWR | O_CLOEXEC));
     int ends[2];
-    if (pipe2(ends, O_CLOEXEC) != 0) {
+    if (!nowhere.isOpen() || pipe2(ends, O_CLOEXEC) != 0) {
         return false;
     }
     UniqueFd verdict(ends[0]);
@@ -55,14 +59,20 @@ bool startWatched(const QString& program, const QStringList& arguments, int verd
     const pid_t child = fork();
     if (child == 0) {
         // The child leaves at once; its child, the watcher, runs the program and writes one
-        // byte when it ends: 0 for success.
-        verdict.close();
+        // byte to descriptor 3 when it ends: 0 for success.
         setsid();
         if (fork() != 0) {
             _exit(0);
         }
+        const int verdictOut = fcntl(watcher.get(), F_DUPFD, 3);
+        for (int standard = 0; standard < 3; ++standard) {
+            dup2(nowhere.get(), standard);
+        }
+        dup2(verdictOut, 3);
+        close_range(4, ~0U, 0);
         const pid_t run = fork();
         if (run == 0) {
+            close_range(3, ~0U, 0);
             execv(argv[0], argv.data());
             _exit(127);
         }
@@ -71,7 +81,7 @@ bool startWatched(const QString& program, const QStringList& arguments, int verd
             run > 0 && waitFor(run, &status) == run && WIFEXITED(status) && WEXITSTATUS(status) == 0
                 ? 0
                 : 1;
-        [[maybe_unused]] const ssize_t written = write(watcher.get(), &ok, 1);
+        [[maybe_unused]] const ssize_t written = write(3, &ok, 1);
         _exit(0);
     }
     watcher.close();
@@ -96,7 +106,13 @@ bool startWatched(const QString& program, const QStringList& arguments, int verd
 }  // namespace
 
 bool DesktopShell::openUrl(const QString& url) {
-    return QProcess::startDetached(QStringLiteral("xdg-open"), {url});
+    QProcess opener;
+    opener.setProgram(QStringLiteral("xdg-open"));
+    opener.setArguments({url});
+    opener.setStandardInputFile(QProcess::nullDevice());
+    opener.setStandardOutputFile(QProcess::nullDevice());
+    opener.setStandardErrorFile(QProcess::nullDevice());
+    return opener.startDetached();
 }
 
 bool DesktopShell::openFolder(const QString& folder) {

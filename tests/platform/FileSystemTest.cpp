@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <atomic>
 #include <barrier>
 #include <cerrno>
@@ -153,20 +154,30 @@ TEST(WellKnownPaths, TheTemporaryFolderIsNeverSharedAndTheSaveFolderIsTheFirstTh
 }
 
 // xdg-open stands in for the desktop: missing, failing, done, or still running a file manager.
+// What it prints never reaches our standard output, which carries the host's answers.
 TEST(DesktopShell, AFolderThatCannotBeOpenedIsReported) {
     const QByteArray path = qgetenv("PATH");
+    QTemporaryFile printed;
+    ASSERT_TRUE(printed.open());
+    const int output = dup(STDOUT_FILENO);
     for (const auto& [script, opened] :
          {std::pair{"", false}, {"exit 3", false}, {"exit 0", true}, {"exec /bin/sleep 3", true}}) {
         SCOPED_TRACE(script);
         QTemporaryDir bin;
         if (*script) {
-            writeFile(bin.filePath(u"xdg-open"_s), QByteArray("#!/bin/sh\n") + script + "\n");
+            writeFile(bin.filePath(u"xdg-open"_s),
+                      QByteArray("#!/bin/sh\necho printed\n") + script + "\n");
             QFile::setPermissions(bin.filePath(u"xdg-open"_s), QFile::ReadOwner | QFile::ExeOwner);
         }
         qputenv("PATH", bin.path().toLocal8Bit());
-        EXPECT_EQ(DesktopShell(500).openFolder(bin.path()), opened);
+        dup2(printed.handle(), STDOUT_FILENO);
+        const bool result = DesktopShell(500).openFolder(bin.path());
+        dup2(output, STDOUT_FILENO);
+        EXPECT_EQ(result, opened);
         qputenv("PATH", path);
     }
+    close(output);
+    EXPECT_EQ(QFileInfo(printed.fileName()).size(), 0);
 }
 
 // No camera here: devices that are no capture device (or no device at all) are opened at most,
