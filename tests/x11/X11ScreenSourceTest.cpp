@@ -4,15 +4,16 @@
 #include <vector>
 
 #include "capture/modCapture.h"
+#include "platform/X11PixelLayout.h"
 #include "platform/X11ScreenSource.h"
 #include "support/PixelChecks.h"
 #include "support/RawDisplay.h"
 #include "support/XvfbSession.h"
 
-// The X11 layer on servers of its own, without Qt (which cannot paint on an 8-bit display) and
-// without a window manager, so that every window, colour and focus is arranged by the test. (The
-// foreground window on the openbox session that main() started, as a user captures it, is
-// PreviewHost.AtScaleTwo...'s.)
+// The X11 layer: first the conversion of a server's pixel bytes; then servers of its own without
+// Qt (which cannot paint on an 8-bit display) and without a window manager, so that every window,
+// colour and focus is arranged by the test. (The foreground window on the openbox session that
+// main() started, as a user captures it, is PreviewHost.AtScaleTwo...'s.)
 
 namespace pictavo {
 namespace {
@@ -20,6 +21,54 @@ namespace {
 using test::differingPixels;
 using test::RawDisplay;
 using test::XvfbSession;
+
+// The layouts a server may hand out that the servers below cannot show: the colours of every
+// pixel, opaque, in rows that may be padded; input that cannot be read gives black of the size.
+TEST(ZPixmapConversion, GivesOpaqueColoursOfEveryPixel) {
+    X11PixelLayout staticColour{.depth = 8,
+                                .bitsPerPixel = 8,
+                                .colormapped = true,
+                                .colormap = QList<QRgb>(256, qRgb(0, 0, 0))};
+    staticColour.colormap[1] = qRgb(200, 10, 20);
+    staticColour.colormap[7] = qRgb(1, 2, 3);
+    // The colours are row by row; none: all black.
+    const std::tuple<const char*, X11PixelLayout, QSize, std::vector<uchar>, std::vector<QRgb>>
+        rows[] = {
+            // clang-format off
+        {"32 bits, MSB first", {.bitsPerPixel = 32, .msbFirst = true, .colormap = {}}, QSize(2, 1),
+         {0x00, 0x10, 0x20, 0x30, 0x00, 0xfd, 0xfe, 0xff}, {qRgb(0x10, 0x20, 0x30), qRgb(0xfd, 0xfe, 0xff)}},
+        // 5 and 6 bit channels stretch to the full 0..255 range: red, then (16, 32, 16).
+        {"565, MSB first", {.depth = 16, .bitsPerPixel = 16, .msbFirst = true, .redMask = 0xf800, .greenMask = 0x07e0, .blueMask = 0x001f, .colormap = {}},
+         QSize(2, 1), {0xf8, 0x00, 0x84, 0x10}, {qRgb(255, 0, 0), qRgb(132, 130, 132)}},
+        // Three 24-bit pixels fill 9 bytes, padded to 12 for each row.
+        {"packed 24 bits, rows padded", {.bitsPerPixel = 24, .colormap = {}}, QSize(3, 2),
+         {1, 2, 3, 4, 5, 6, 7, 8, 9, 0xee, 0xee, 0xee, 10, 11, 12, 13, 14, 15, 16, 17, 18, 0xee, 0xee, 0xee},
+         {qRgb(3, 2, 1), qRgb(6, 5, 4), qRgb(9, 8, 7), qRgb(12, 11, 10), qRgb(15, 14, 13), qRgb(18, 17, 16)}},
+        {"static colour looks up", staticColour, QSize(2, 1), {1, 7, 0xee, 0xee},
+         {qRgb(200, 10, 20), qRgb(1, 2, 3)}},
+        {"buffer one byte short", {}, QSize(5, 2), std::vector<uchar>(4 * 5 * 2 - 1, 0x7f), {}},
+        {"one bit a pixel", {.depth = 1, .bitsPerPixel = 1, .colormap = {}}, QSize(5, 2), std::vector<uchar>(100, 0x7f), {}},
+            // clang-format on
+        };
+    for (const auto& [name, layout, size, bytes, colours] : rows) {
+        SCOPED_TRACE(name);
+        QImage expected(size, QImage::Format_RGB32);
+        expected.fill(Qt::black);
+        for (size_t i = 0; i < colours.size(); ++i) {
+            expected.setPixel(int(i) % size.width(), int(i) / size.width(), colours[i]);
+        }
+
+        // Borrowed bytes, which the conversion only reads.
+        const ZPixmapBuffer buffer{.owner = {},
+                                   .bits = const_cast<uchar*>(bytes.data()),
+                                   .length = qsizetype(bytes.size())};
+        const QImage image = imageFromZPixmap(layout, buffer, size);
+
+        EXPECT_EQ(image.format(), QImage::Format_RGB32);
+        EXPECT_EQ(differingPixels(image, expected), 0);
+        EXPECT_EQ(test::storedTranslucentPixels(image), 0);
+    }
+}
 
 constexpr QSize kScreen(320, 200);
 
