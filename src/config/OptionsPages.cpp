@@ -37,6 +37,12 @@ constexpr int kShadowOffset = 30;
 // In average characters: the width of the language list, whatever the names in it.
 constexpr int kLanguageListCharacters = 20;
 
+// Gives `widget` a fixed size of `width` × `height` twips.
+void setFixedTwips(QWidget* widget, int width, int height) {
+    widget->setFixedSize(toPixels(width, twipsPerPixelX(widget)),
+                         toPixels(height, twipsPerPixelY(widget)));
+}
+
 template <class W>
 W* named(W* widget, const char* name) {
     widget->setObjectName(QLatin1String(name));
@@ -306,8 +312,7 @@ OverlayPage::OverlayPage() {
 
     // The overlay in its box, placed by refreshPreview.
     picOverlayPreview = named(new QWidget(this), "picOverlayPreview");
-    picOverlayPreview->setFixedSize(toPixels(kOverlayPreviewWidth, twipsPerPixelX(this)),
-                                    toPixels(kOverlayPreviewHeight, twipsPerPixelY(this)));
+    setFixedTwips(picOverlayPreview, kOverlayPreviewWidth, kOverlayPreviewHeight);
     lblPreview = label(picOverlayPreview, QString(), "lblPreview");
     lblPreview->setAutoFillBackground(true);
     box->addWidget(picOverlayPreview, 0, Qt::AlignHCenter);
@@ -359,8 +364,7 @@ CountdownPage::CountdownPage() {
     // The digits over their shadow, placed by refreshPreview.
     picBackground = named(new QWidget(this), "picBackground");
     picBackground->setAutoFillBackground(true);
-    picBackground->setFixedSize(toPixels(kCountdownPreviewWidth, twipsPerPixelX(this)),
-                                toPixels(kCountdownPreviewHeight, twipsPerPixelY(this)));
+    setFixedTwips(picBackground, kCountdownPreviewWidth, kCountdownPreviewHeight);
     lblPreview2C = label(picBackground, QStringLiteral("10"), "lblPreview2C");
     lblPreviewC = label(picBackground, QStringLiteral("10"), "lblPreviewC");
     for (QLabel* digits : {lblPreview2C, lblPreviewC}) {

@@ -135,10 +135,8 @@ QString shownText(const QWidget& window, const OptionSetting& s) {
             return control<QComboBox>(window, s)->currentText().toLower();
         case Binding::Position:
             return QString::number(control<QButtonGroup>(window, s)->checkedId());
-        case Binding::Colour: {
-            const QColor c = control<ColourSwatch>(window, s)->colour();
-            return QString::number(c.red() | (c.green() << 8) | (c.blue() << 16));
-        }
+        case Binding::Colour:
+            return QString::number(colourValue(control<ColourSwatch>(window, s)->colour()));
         case Binding::FontName:
             return control<TextLook>(window, s)->lookFont().family();
         case Binding::FontSize:

@@ -5,7 +5,6 @@
 
 #include <QEventLoop>
 #include <QFile>
-#include <QProcess>
 #include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QTimer>
@@ -29,7 +28,7 @@ pid_t waitFor(pid_t pid, int* status) {
 }
 
 // Starts `program` detached (a child of init, so it lives on after us) and returns false when it
-// cannot be started or exits with a failure within `verdictMs`.
+// cannot be started or exits with a failure within `verdictMs` (0: no wait).
 bool startWatched(const QString& program, const QStringList& arguments, int verdictMs) {
     const QString path = QStandardPaths::findExecutable(program);
     if (path.isEmpty()) {
@@ -95,7 +94,7 @@ bool startWatched(const QString& program, const QStringList& arguments, int verd
     QObject::connect(&ended, &QSocketNotifier::activated, &loop, &QEventLoop::quit);
     QTimer::singleShot(verdictMs, &loop, &QEventLoop::quit);
     pollfd ready{verdict.get(), POLLIN, 0};
-    if (poll(&ready, 1, 0) == 0) {
+    if (verdictMs > 0 && poll(&ready, 1, 0) == 0) {
         loop.exec();
     }
     char ok = 0;
@@ -106,13 +105,7 @@ bool startWatched(const QString& program, const QStringList& arguments, int verd
 }  // namespace
 
 bool DesktopShell::openUrl(const QString& url) {
-    QProcess opener;
-    opener.setProgram(QStringLiteral("xdg-open"));
-    opener.setArguments({url});
-    opener.setStandardInputFile(QProcess::nullDevice());
-    opener.setStandardOutputFile(QProcess::nullDevice());
-    opener.setStandardErrorFile(QProcess::nullDevice());
-    return opener.startDetached();
+    return startWatched(QStringLiteral("xdg-open"), {url}, 0);
 }
 
 bool DesktopShell::openFolder(const QString& folder) {

@@ -20,4 +20,9 @@ inline QColor colourFromValue(qint32 value) {
                   static_cast<int>((v >> 16) & 0xffu));
 }
 
+// A colour as its 0x00BBGGRR value.
+inline qint32 colourValue(const QColor& colour) {
+    return colour.red() | (colour.green() << 8) | (colour.blue() << 16);
+}
+
 }  // namespace pictavo
