@@ -20,26 +20,23 @@ QString S(const char* s) {
 }
 
 // A command in one line, so that a table row states everything the parser decided:
-// verb, key (empty when none), then only what is set: v=NAME, s (recurse), f (force), va,
+// verb, key (when there is one), then only what is set: v=NAME, s (recurse), f (force), va,
 // /? (help), TYPE:HEXDATA.
 QString describe(const RegCommand& cmd) {
     static const char* const verbs[] = {"none", "query", "add", "delete"};
+    const auto flag = [](bool set, const char* name) { return set ? S(name) : QString(); };
     QStringList parts{QLatin1String(verbs[int(cmd.verb)]),
-                      RegFormatter::keyPath(cmd.key.rootName, cmd.key.subKey)};
-    if (cmd.valueName) {
-        parts << QStringLiteral("v=") + *cmd.valueName;
-    }
-    for (const auto& [set, flag] :
-         {std::pair{cmd.recurse, "s"}, {cmd.force, "f"}, {cmd.allValues, "va"}, {cmd.help, "/?"}}) {
-        if (set) {
-            parts << QLatin1String(flag);
-        }
-    }
-    if (cmd.value) {
-        parts << RegFormatter::typeName(cmd.value->type) + QLatin1Char(':') +
-                     QString::fromLatin1(cmd.value->data.toHex());
-    }
-    return parts.join(QLatin1Char(' '));
+                      RegFormatter::keyPath(cmd.key.rootName, cmd.key.subKey),
+                      cmd.valueName ? S("v=") + *cmd.valueName : QString(),
+                      flag(cmd.recurse, "s"),
+                      flag(cmd.force, "f"),
+                      flag(cmd.allValues, "va"),
+                      flag(cmd.help, "/?"),
+                      cmd.value ? RegFormatter::typeName(cmd.value->type) + u':' +
+                                      QString::fromLatin1(cmd.value->data.toHex())
+                                : QString()};
+    parts.removeAll(QString());
+    return parts.join(u' ');
 }
 
 // reg's refusal: "syntax" or "key name", and the usage to look up ("" for the general one).
@@ -252,7 +249,7 @@ TEST_F(RegToolTest, ReadsEachFormOrRefusesWithRegsMessageAndMakesNoStore) {
         {"MultiStringDropsClosingSeparator", {S("add"), S("HKCU\\x"), S("/v"), S("m"), S("/t"), S("REG_MULTI_SZ"), S("/d"), S("a\\0\xc3\xa4\\0")}, S("add HKEY_CURRENT_USER\\x v=m REG_MULTI_SZ:6100c3a4")},
         {"MultiStringOwnSeparator", {S("add"), S("HKCU\\x"), S("/v"), S("m"), S("/t"), S("REG_MULTI_SZ"), S("/s"), S("#"), S("/d"), S("a#b\\0")}, S("add HKEY_CURRENT_USER\\x v=m REG_MULTI_SZ:6100625c30")},
         {"ExpandStringKeptUnexpanded", {S("add"), S("HKCU\\x"), S("/v"), S("p"), S("/t"), S("REG_EXPAND_SZ"), S("/d"), S("%H%")}, S("add HKEY_CURRENT_USER\\x v=p REG_EXPAND_SZ:254825")},
-        {"HelpAlone", {S("/?")}, S("none  /?")},
+        {"HelpAlone", {S("/?")}, S("none /?")},
         {"UnknownVerb", {S("copy"), S("HKCU\\a"), S("HKCU\\b")}, invalid("syntax")},
         {"NoKey", {S("query")}, invalid("syntax", "QUERY ")},
         {"PerformanceDataIsNotARegRoot", {S("query"), S("HKEY_PERFORMANCE_DATA")}, invalid("key name", "QUERY ")},
