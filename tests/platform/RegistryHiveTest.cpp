@@ -127,7 +127,6 @@ TEST(RegistryHiveTest, AStoreAfterACutWriteOrOfTheFirstVersionKeepsItsValuesAndT
     RegistryHive cut(copy);
     EXPECT_EQ(cut.setValue(HKCU, u"K"_s, u"new"_s, RegValue::text(u"2"_s)), RegResult::Success);
     EXPECT_EQ(textAt(cut, u"K"_s, u"long"_s), longText);
-    EXPECT_FALSE(QFile::exists(copy + u"-journal"_s));
 
     sqlOn(path(), {"DELETE FROM keys WHERE parent < 0", "PRAGMA user_version=1"});
     RegistryHive again(path());
