@@ -21,7 +21,6 @@ namespace {
 
 using test::HostProcess;
 using test::setUserValue;
-using test::userKeyPath;
 
 struct HostRun {
     int exitCode = -1;
@@ -214,7 +213,7 @@ TEST(HostProgram, ThreeHostsAndAWriterCapturingTogetherLoseNothingAndNeverShareA
         {u"-c"_s,
          u"i=0; while :; do \"$0\" add \"$1\" /v Busy /d $i /f >/dev/null; i=$((i+1)); done"_s,
          QStringLiteral(PICTAVO_BIN_DIR "/pictavo-reg"),
-         u"HKCU\\"_s + userKeyPath(email) + u"\\Options"_s},
+         u"HKCU\\"_s + test::userKeyPath(email) + u"\\Options"_s},
         {}, u"/bin/sh"_s);
     // Creates and removes a file in the folder as fast as it can.
     HostProcess creator(

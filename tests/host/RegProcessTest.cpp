@@ -105,12 +105,10 @@ TEST(RegProcess, AStoreInAReadOnlyFolderIsStillRead) {
     EXPECT_EQ(run({u"add"_s, key, u"/v"_s, u"Text"_s, u"/d"_s, u"Grüße 1"_s}).rc, 0);
     const QString store = RegistryHive::defaultPath(), folder = QFileInfo(store).path();
     QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner);
-    const QStringList asUser =
-        geteuid() == 0
-            ? QStringList{u"--bounding-set=-dac_override,-dac_read_search"_s, u"--"_s, kTool}
-            : QStringList();
-    const auto tool = [&](const QStringList& args) {
-        return run(asUser + args, {}, asUser.isEmpty() ? kTool : u"setpriv"_s);
+    const auto tool = [](const QStringList& args) {
+        const QStringList asUser{u"--bounding-set=-dac_override,-dac_read_search"_s, u"--"_s,
+                                 kTool};
+        return geteuid() == 0 ? run(asUser + args, {}, u"setpriv"_s) : run(args);
     };
     const Outcome r = tool({u"add"_s, key, u"/v"_s, u"Text"_s, u"/d"_s, u"changed"_s, u"/f"_s});
     EXPECT_EQ(std::pair(r.rc, r.err),

@@ -31,35 +31,7 @@ void writeFile(const QString& path, const QByteArray& data = "x") {
     f.write(data);
 }
 
-bool makeLink(const QString& target, const QString& link) {
-    return symlink(QFile::encodeName(target), QFile::encodeName(link)) == 0;
-}
-
 }  // namespace
-
-TEST(FileSystem, DeleteFolderTreeRemovesEverythingButNeverFollowsLinks) {
-    QTemporaryDir dir;
-    const QString tree = dir.filePath(u"tree"_s), outside = dir.filePath(u"outside"_s);
-    QDir().mkpath(tree + u"/nested/deeper"_s);
-    QDir().mkpath(outside + u"/folder"_s);
-    writeFile(outside + u"/folder/inner.txt"_s);
-    writeFile(tree + u"/nested/deeper/.hidden"_s);
-    chmod(QFile::encodeName(tree + u"/nested/deeper/.hidden"_s), 0444);
-    chmod(QFile::encodeName(tree + u"/nested/deeper"_s), 0555);
-    chmod(QFile::encodeName(tree + u"/nested"_s), 0500);
-    ASSERT_TRUE(makeLink(outside + u"/folder/inner.txt"_s, tree + u"/link-to-file"_s));
-    ASSERT_TRUE(makeLink(outside + u"/folder"_s, tree + u"/link-to-folder"_s));
-    ASSERT_TRUE(makeLink(u"/nonexistent/target"_s, tree + u"/dangling"_s));
-
-    // Given a link in its place, only the link goes.
-    const QString link = dir.filePath(u"link"_s);
-    ASSERT_TRUE(makeLink(outside, link));
-    EXPECT_TRUE(DeleteFolderTree(link));
-    EXPECT_TRUE(PathExists(tree, true) && !PathExists(tree, false));  // a folder only when asked
-    EXPECT_TRUE(DeleteFolderTree(tree));
-    EXPECT_FALSE(PathExists(tree, true) || PathExists(link, true));
-    EXPECT_TRUE(QFile::exists(outside + u"/folder/inner.txt"_s));
-}
 
 // Holders starting together all find the folder made by whichever came first; a later holder
 // tightens it. A plain file is somebody else's trap: refused (a link in the folder's place is
@@ -102,7 +74,7 @@ TEST(PrivateFolder, IsCreatedOnceTightenedOrRefused) {
 // holder; a folder others may be writing in (a save folder) only of staging files whose writer
 // has ended (here the largest process number, which no process ever has). Nothing else is
 // touched, other programs' hidden files least of all.
-TEST(PrivateFolder, WhatKilledWritersLeftIsSweptOnlyWhereNoWriterRuns) {
+TEST(PrivateFolder, WhatKilledWritersLeftIsSweptOnlyWhereNoWriterRunsAndTheLastTakesAll) {
     const QString running = u".b.png.pictavo-%1-AbC123"_s.arg(getpid());
     const QStringList others{u".c.png.AbC123"_s, u"sent.png"_s};
     QTemporaryDir dir;
@@ -126,8 +98,26 @@ TEST(PrivateFolder, WhatKilledWritersLeftIsSweptOnlyWhereNoWriterRuns) {
     plant();
     first.reset();
     second.reset();
-    const PrivateFolder alone(path);
+    PrivateFolder alone(path);
     EXPECT_EQ(present(), others);
+
+    // The last holder takes the folder with all in it, read-only entries too, and never follows
+    // a link out of it.
+    const QString outside = dir.filePath(u"outside"_s);
+    writeFile(outside);
+    QDir().mkpath(path + u"nested/deeper"_s);
+    writeFile(path + u"nested/deeper/.hidden"_s);
+    chmod(QFile::encodeName(path + u"nested/deeper/.hidden"_s), 0444);
+    chmod(QFile::encodeName(path + u"nested/deeper"_s), 0555);
+    chmod(QFile::encodeName(path + u"nested"_s), 0500);
+    for (const auto& [target, link] : {std::pair{outside, u"to-file"_s},
+                                       {dir.path(), u"to-folder"_s},
+                                       {u"/nonexistent/target"_s, u"dangling"_s}}) {
+        ASSERT_EQ(symlink(QFile::encodeName(target), QFile::encodeName(path + link)), 0);
+    }
+    EXPECT_EQ(alone.removeOwnFiles(), 0);
+    EXPECT_FALSE(QFileInfo::exists(path));
+    EXPECT_TRUE(QFile::exists(outside));
 }
 
 // The folders the environment names, each the first of its choices that is there. The temporary

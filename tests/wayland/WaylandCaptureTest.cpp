@@ -17,16 +17,16 @@
 namespace pictavo {
 namespace {
 
+using namespace Qt::StringLiterals;
 using test::HostProcess;
 
-const QString kUser = QStringLiteral("wayland@example.com");
-const QString kTitle = QStringLiteral("Pictavo 3");
-const QString kFailure = QStringLiteral("The screen could not be read: ");
+const QString kUser = u"wayland@example.com"_s;
+const QString kTitle = u"Pictavo 3"_s;
 
 // What the compositor shows now, read by grim.
 QImage grim() {
-    const QString file = QDir::tempPath() + QStringLiteral("/grim.png");
-    QProcess::execute(QStringLiteral("grim"), {file});
+    const QString file = QDir::tempPath() + u"/grim.png"_s;
+    QProcess::execute(u"grim"_s, {file});
     QImage shown(file);
     QFile::remove(file);
     return shown.convertToFormat(QImage::Format_RGB32);
@@ -38,10 +38,6 @@ int differingPixels(const std::optional<QString>& answer, const QImage& expected
         QImage(answer.value_or(QString())).convertToFormat(QImage::Format_RGB32), expected);
 }
 
-int logLinesWith(const QString& text) {
-    return int(test::logLines().filter(text).size());
-}
-
 class WaylandSession : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -49,17 +45,16 @@ protected:
             << "run through tests/wayland/wayland-session.sh";
         // The host chooses its Qt platform as for a user (this process runs offscreen).
         qunsetenv("QT_QPA_PLATFORM");
-        test::setUserValue(kUser, "Options", "Preview", QStringLiteral("0"));
-        test::setUserValue(kUser, "", "Log", QStringLiteral("1"));
+        test::setUserValue(kUser, "Options", "Preview", u"0"_s);
+        test::setUserValue(kUser, "", "Log", u"1"_s);
     }
 
     // A background with something to see (gradients and a fine texture), once the compositor
     // shows it.
     void showBackground() {
-        const QString file = QDir::tempPath() + QStringLiteral("/background.png");
+        const QString file = QDir::tempPath() + u"/background.png"_s;
         ASSERT_TRUE(test::testScreen(1920, 1080).save(file));
-        QProcess::execute(QStringLiteral("swaymsg"),
-                          {QStringLiteral("output * bg ") + file + QStringLiteral(" stretch")});
+        QProcess::execute(u"swaymsg"_s, {u"output * bg "_s + file + u" stretch"_s});
         QImage last;
         ASSERT_TRUE(QTest::qWaitFor(
             [&] {
@@ -78,18 +73,18 @@ protected:
 TEST_F(WaylandSession, CapturesAreWhatTheCompositorShowsAndNothingStaysInTmp) {
     showBackground();
     const QImage shown = grim();
-    HostProcess host({QStringLiteral("--email"), kUser});
+    HostProcess host({u"--email"_s, kUser});
     for (const char* command : {"/xpvfull", "/xpvactive"}) {
         SCOPED_TRACE(command);
         host.send(command);
         EXPECT_EQ(differingPixels(host.answer(), shown), 0);
-        EXPECT_FALSE(QFile::exists(QStringLiteral("/tmp/out.png")));
+        EXPECT_FALSE(QFile::exists(u"/tmp/out.png"_s));
     }
-    EXPECT_EQ(
-        logLinesWith(QStringLiteral("Screen source: desktop portal (WAYLAND_DISPLAY is set)")), 1);
-    EXPECT_EQ(logLinesWith(QStringLiteral("Active window: no X window is active; the whole screen "
-                                          "is sent")),
-              1);
+    for (const QString& line :
+         {u"Screen source: desktop portal (WAYLAND_DISPLAY is set)"_s,
+          u"Active window: no X window is active; the whole screen is sent"_s}) {
+        EXPECT_EQ(test::logLines().filter(line).size(), 1) << line.toStdString();
+    }
 }
 
 // On an output scaled twice, XWayland's windows count half the desktop's pixels: a drag over the
@@ -98,13 +93,13 @@ TEST_F(WaylandSession, ADragGivesExactlyThePixelsUnderItOnAScaledOutput) {
     showBackground();
     const QImage shown = grim();
     ASSERT_EQ(shown.size(), QSize(1920, 1080));
-    HostProcess host({QStringLiteral("--email"), kUser});
+    HostProcess host({u"--email"_s, kUser});
     host.send("/xpvselect");
     ASSERT_TRUE(test::waitForWindow(kTitle));
     // 200 x 150 of XWayland's pixels from (100, 60): 400 x 300 of the desktop's from (200, 120).
-    test::xdotool(QStringLiteral("mousemove 100 60 mousedown 1 mousemove 200 130 "
-                                 "mousemove 300 210 mouseup 1")
-                      .split(QLatin1Char(' ')));
+    test::xdotool(
+        u"mousemove 100 60 mousedown 1 mousemove 200 130 mousemove 300 210 mouseup 1"_s.split(
+            u' '));
     EXPECT_EQ(differingPixels(host.answer(), shown.copy(200, 120, 400, 300)), 0);
 }
 
@@ -115,24 +110,22 @@ TEST_F(WaylandSession, WithoutThePortalNothingIsSentAndNoFileIsLeft) {
         SCOPED_TRACE(source);
         QProcessEnvironment environment;
         if (*source != '\0') {
-            environment.insert(QStringLiteral("PICTAVO_SCREEN_SOURCE"), QLatin1String(source));
+            environment.insert(u"PICTAVO_SCREEN_SOURCE"_s, QLatin1String(source));
         }
-        HostProcess host({QStringLiteral("--email"), kUser}, environment);
+        HostProcess host({u"--email"_s, kUser}, environment);
         host.send("/xpvfull");
         ASSERT_TRUE(test::waitForWindow(kTitle));
         const QStringList boxes = test::visibleWindows(kTitle);
         EXPECT_EQ(boxes.size(), 1);
-        test::xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), boxes.value(0),
-                       QStringLiteral("key"), QStringLiteral("Return")});
+        test::xdotool({u"windowactivate"_s, u"--sync"_s, boxes.value(0), u"key"_s, u"Return"_s});
         EXPECT_EQ(host.answer(), QString());
-        EXPECT_EQ(QDir(WellKnownPaths::privateTempFolder(QStringLiteral("Pictavo")))
-                      .entryList(QDir::Files),
+        EXPECT_EQ(QDir(WellKnownPaths::privateTempFolder(u"Pictavo"_s)).entryList(QDir::Files),
                   QStringList());
     }
-    const QStringList failures = test::logLines().filter(kFailure);
-    ASSERT_EQ(failures.size(), 2) << failures.join(QLatin1Char('\n')).toStdString();
-    EXPECT_TRUE(failures[0].contains(QStringLiteral("the desktop portal is not running")));
-    EXPECT_TRUE(failures[1].contains(QStringLiteral("BadMatch")));
+    const QStringList failures = test::logLines().filter(u"The screen could not be read: "_s);
+    ASSERT_EQ(failures.size(), 2) << failures.join(u'\n').toStdString();
+    EXPECT_TRUE(failures[0].contains(u"the desktop portal is not running"_s));
+    EXPECT_TRUE(failures[1].contains(u"BadMatch"_s));
 }
 
 }  // namespace
