@@ -151,8 +151,9 @@ TEST_F(SettingsSchemaTest, ABadNumberTakesItsDefaultABadLengthCutsNothingAndBoth
 }
 
 // Every window reads a colour the same way, by both readings of the 32 bits; what is no colour
-// reads as the schema's default. Halves round to even.
-TEST_F(SettingReaders, AColourMeansTheSameUnderEveryKey) {
+// reads as the schema's default. Halves round to even. A font takes its size within bounds and
+// its flags by the rule of its window.
+TEST_F(SettingReaders, AColourOrAFontMeansTheSameUnderEveryKey) {
     settings.checkRegistry();
     const std::tuple<const char*, const char*, const char*, qint32> rows[] = {
         {"Overlay", "BackColour", "4294967295", -1},
@@ -172,10 +173,7 @@ TEST_F(SettingReaders, AColourMeansTheSameUnderEveryKey) {
     }
     set("DrawTools", "Len", "0");
     EXPECT_EQ(DrawToolsSettings(settings).len(), 1);
-}
 
-TEST_F(SettingReaders, AFontTakesItsSizeWithinBoundsAndItsFlagsByTheWindowsRule) {
-    settings.checkRegistry();
     const FontFlags oneIsOn = FontFlags::all(FlagRule::OneIsOn);
     const std::pair<const char*, double> sizes[] = {
         {"10.5", 10.5}, {"big", 24}, {"0", 24}, {"1e5", 1000}};
