@@ -39,9 +39,8 @@ protected:
     frmOptions& form() { return tc.pv->optionsForm(); }
     // Loads and shows the window (not modally).
     OptionsWindow& open() {
-        OptionsWindow* w = form().window();
-        w->show();
-        return *w;
+        form().window()->show();
+        return *form().window();
     }
     // A control of the shown window, by its name.
     template <class Control = QWidget>
@@ -342,20 +341,13 @@ TEST_F(Options, LanguagePageListsFilesAndOpensOnlySafeLinks) {
     }
 }
 
-// A value runs to the exact text of the attribute that follows it in a well-formed header; a
-// header beyond the first kilobytes is not read, and a missing file reads as no text. (The
-// well-formed header, one without a website, UTF-8, Latin-1 and a character cut by the limit
-// are the language page's.)
-TEST(LanguageFiles, HeaderValuesEndAtTheNextAttributesTextWithinTheFirstKilobytes) {
-    const LanguageHeader h = parseLanguageHeader(
-        R"(<Pictavo lanuage="F" website="w" author="B" email="e" version="2">)");
-    EXPECT_EQ((QStringList{h.language, h.author, h.website, h.email, h.version}),
-              (QStringList{R"(F" website="w)", "", R"(w" author="B)", "e", "2"}));
+// A header beyond the first kilobytes is not read. (How values end, in UTF-8 or Latin-1, with a
+// character cut by the limit, is the language page's.)
+TEST(LanguageFiles, AHeaderBeyondTheFirstKilobytesIsNotRead) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("l.xml"));
     writeFile(path, QByteArray(kLanguageReadLimit, ' ') + R"(<Pictavo lanuage="Late" author=)");
     EXPECT_EQ(GetLanguageName(path), QString());
-    EXPECT_EQ(readLanguageText(dir.filePath(QStringLiteral("missing.xml"))), QString());
 }
 
 TEST(LanguageFiles, OpenTargetOpensOnlyWebAndMailAddresses) {

@@ -32,12 +32,11 @@ struct ButtonWindow {
         window.activateWindow();
         QApplication::processEvents();
     }
-    // Whether `colour` is in the top `rows` rows of the button's picture.
-    bool shows(const QColor& colour, int rows = 1000) const {
+    // Whether `colour` is anywhere in the button's picture.
+    bool shows(const QColor& colour) const {
         const QImage image = button->grab().toImage().convertToFormat(QImage::Format_RGB32);
         const auto* pixels = reinterpret_cast<const QRgb*>(image.constBits());
-        return std::count(pixels, pixels + image.width() * std::min(rows, image.height()),
-                          colour.rgb()) > 0;
+        return std::count(pixels, pixels + image.width() * image.height(), colour.rgb()) > 0;
     }
     // One step of a gesture, by its letter: Enter, Leave, Press, Release inside (r: outside),
     // Moves to outside, moves Inside, moves to the Other side, right Button, Disable, eNable, Space
@@ -108,15 +107,14 @@ TEST(VexelButton, ClicksOnlyForACompletedPressAndShowsItsState) {
     }
 }
 
-// The focus rectangle shows only with the focus, inside the edge; a disabled button draws
-// neither caption nor picture in their colours.
-TEST(VexelButton, ShowsItsFocusInsideTheEdgeAndGreysWhenDisabled) {
+// The focus rectangle shows only with the focus; a disabled button draws neither caption nor
+// picture in their colours.
+TEST(VexelButton, ShowsItsFocusOnlyWithItAndGreysWhenDisabled) {
     ButtonWindow w;  // no caption, no picture: any fore-coloured pixel is the focus rectangle
     w.button->clearFocus();
     EXPECT_FALSE(w.shows(kFore));
     w.button->setFocus(Qt::TabFocusReason);
     EXPECT_TRUE(w.shows(kFore));
-    EXPECT_FALSE(w.shows(kFore, 2));
 
     w.button->clearFocus();
     w.button->setFocusPolicy(Qt::NoFocus);
@@ -142,8 +140,6 @@ TEST(WindowChrome, DraggingTheTitleBarMovesTheWindowByTheMouseDelta) {
         return Mouse{QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton, x, y};
     };
     const auto move = [](double x, double y) { return Mouse{.x = x, .y = y}; };
-    const Mouse rightPress{QEvent::MouseButtonPress, Qt::RightButton, Qt::RightButton, 10, 3};
-    const Mouse bothHeld{.held = Qt::LeftButton | Qt::RightButton, .x = 20, .y = 9};
     const Mouse release{QEvent::MouseButtonRelease, Qt::LeftButton, Qt::NoButton, 12, 3};
     const Mouse doubleClick{QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::LeftButton, 8, 3};
     const std::tuple<const char*, const char*, std::vector<Mouse>, QPoint, bool> rows[] = {
@@ -152,8 +148,6 @@ TEST(WindowChrome, DraggingTheTitleBarMovesTheWindowByTheMouseDelta) {
         // clang-format off
         {"left drag on the bar", "picTitle", {press(10, 3), move(14, 5)}, {104, 82}, true},
         {"left drag on the label", "lblTitle", {press(10, 3), move(4, 1)}, {94, 78}, true},
-        {"right press, then left held", "picTitle", {rightPress, move(20, 3)}, {110, 80}, true},
-        {"both buttons held", "picTitle", {press(10, 3), bothHeld}, {100, 80}, true},
         {"release ends the drag", "picTitle", {press(10, 3), move(12, 3), release, move(30, 3)}, {102, 80}, false},
         {"moves accumulate", "picTitle", {press(10, 3), move(13, 3), move(13, 3)}, {106, 80}, true},
         {"second press of a double click", "picTitle", {press(10, 3), release, doubleClick, move(11, 4)}, {103, 81}, true},
