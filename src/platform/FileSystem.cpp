@@ -136,29 +136,6 @@ bool PathExists(const QString& path, bool folders) {
     return folders || !S_ISDIR(st.st_mode);
 }
 
-bool DeleteFolderTree(const QString& path, int* error) {
-    const QByteArray p = native(path);
-    int firstError = 0;
-    bool removed = false;
-    // O_NOFOLLOW: a link given as the folder itself is removed as a link, too.
-    UniqueFd folder(open(p.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!folder.isOpen()) {
-        removed = (errno == ELOOP || errno == ENOTDIR) && unlink(p.constData()) == 0;
-        if (!removed) {
-            failed(firstError);
-        }
-    } else {
-        const bool cleared = clearFolder(folder.get(), firstError);
-        folder.close();
-        // When something inside stayed, that is the cause, not the folder that is not empty.
-        removed = (rmdir(p.constData()) == 0 || failed(firstError)) && cleared;
-    }
-    if (error) {
-        *error = removed ? 0 : firstError;
-    }
-    return removed;
-}
-
 bool ClearFolder(int dirFd, int* error) {
     int firstError = 0;
     const bool cleared = clearFolder(dirFd, firstError);

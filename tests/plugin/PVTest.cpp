@@ -198,7 +198,7 @@ TEST_F(SendCommand, AFolderSwappedForALinkIsNeverFollowed) {
 
 // Two components share the folder but not their files: with "Delete" on, the first to close
 // takes only its own, the last one the folder with all in it. The log says whether the folder
-// went, and why not. (Read-only files and links: FileSystem.DeleteFolderTree…'s.)
+// went, and why not. (Read-only files and links: PrivateFolder.WhatKilledWritersLeft…'s.)
 TEST_F(SendCommand, DeleteTakesOnlyTheClosingComponentsFilesAndTheLogSaysIfTheFolderWent) {
     const QString temp = tc.pv->TempFolderPath();
     TestComponent other(testScreen());
