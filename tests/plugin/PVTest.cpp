@@ -391,10 +391,9 @@ TEST_F(SendCommand, TypedCountdownsAreHeldToADayAskedAboutAndCountedOnScreen) {
         tc.set("", "sResult", u"#"_s);
         waits.clear();
         EXPECT_EQ(tc.command(u"/xpvactive"_s, QLatin1String(typed)).isEmpty(), asked != nullptr);
+        const QString question = u"Are You Sure You Want A Time Delay of %1 seconds?"_s;
         EXPECT_EQ(tc.dialogs->prompts(),
-                  asked ? QStringList{u"Are You Sure You Want A Time Delay of %1 seconds?"_s.arg(
-                              QLatin1String(asked))}
-                        : QStringList());
+                  asked ? QStringList{question.arg(QLatin1String(asked))} : QStringList());
         // The counter goes before the capture, with a moment for the screen to repaint.
         EXPECT_EQ(waits,
                   (waited ? decltype(waits){{waited * 1000, waited}, {50, 0}} : decltype(waits)()));
@@ -413,10 +412,7 @@ TEST_F(SendCommand, FailuresOfTheEncodingWhileThePreviewIsOpenStayBehindItsBarri
     const PreviewEncoding ahead(
         tc.pv->encoder().background(), canvas,
         [&]() -> const QImage* {
-            if (runs++ > 0) {
-                throw PictavoError(u"out of memory"_s);
-            }
-            return &canvas.committed();
+            return runs++ > 0 ? throw PictavoError(u"out of memory"_s) : &canvas.committed();
         },
         *ImageEncoder::formatOf(u"png"_s, 0), tc.pv->mainForm().guard());
     canvas.setPicture(tc.screen->screen());  // changed: a new run once it has been still
