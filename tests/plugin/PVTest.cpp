@@ -18,9 +18,11 @@
 #include "output/SaveToFile.h"
 #include "platform/PictavoError.h"
 #include "platform/RegistryHive.h"
+#include "plugin/CommandDispatcher.h"
 #include "plugin/PreviewEncoding.h"
 #include "preview/CanvasImage.h"
 #include "preview/frmMainWindow.h"
+#include "settings/ResultHandoff.h"
 #include "settings/Settings.h"
 #include "support/LogLines.h"
 #include "support/TestComponent.h"
@@ -400,6 +402,22 @@ TEST_F(SendCommand, TypedCountdownsAreHeldToADayAskedAboutAndCountedOnScreen) {
         EXPECT_EQ(tc.get("", "sResult"), QString());
     }
     EXPECT_EQ(tc.get("Options", "TimeDelay"), u"7"_s);
+}
+
+TEST(CommandDispatcher, ResultTextsAreCleanedAndCancellationsRecognised) {
+    // What is stored, whether it is a cancel, and what the command answers for it.
+    const std::tuple<const char*, bool, const char*> rows[] = {
+        {"/dropfile C:\\T\\a.png", false, "C:\\\\T\\\\a.png"},
+        {"/dropfile /tmp/a/dropfile x/shot.png", false, "/tmp/a/dropfile x/shot.png"},
+        {"#anything", true, "#anything"},
+        {"Cancelled by user", true, "Cancelled by user"},
+        {"cancel", false, "cancel"},
+    };
+    for (const auto& [stored, cancelled, cleaned] : rows) {
+        SCOPED_TRACE(stored);
+        EXPECT_EQ(ResultHandoff::isCancelled(QLatin1String(stored)), cancelled);
+        EXPECT_EQ(CommandDispatcher::clean(QLatin1String(stored)), QLatin1String(cleaned));
+    }
 }
 
 // Nothing thrown while the preview is open escapes its event loop or the encoder's thread (a
