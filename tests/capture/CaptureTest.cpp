@@ -64,6 +64,12 @@ TEST_F(Counter, ShowsEachNumberForOneTickThenUnloadsInPlaceOfAnEarlierCountdown)
     }
 }
 
+// A delay the user typed may pass 16 bits (up to a day): the countdown starts at the largest.
+TEST(CountFromText, BeyondSixteenBitsIsHeldAtTheLimits) {
+    EXPECT_EQ(countFromText(u"40000"_s), 32767);
+    EXPECT_EQ(countFromText(u"-99999"_s), -32768);
+}
+
 // Font and colours as set, and the pixels: the blue shadow 3 pixels (45 twips) right of and below
 // the red number, and the number painted over the shadow. (The window's place in the corner, on
 // its background colour, is CounterX11.AppearsInTheCornerOnTopWithoutTakingTheFocus's.)
