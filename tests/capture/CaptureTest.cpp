@@ -143,6 +143,7 @@ TEST(PictureFromBitmap, TranslucentPixelsComeOutOpaqueInTheirOwnColour) {
     QImage translucent(2, 2, QImage::Format_ARGB32);
     translucent.fill(qRgba(10, 20, 30, 0));
     const CapturePicture picture = PictureFromBitmap(translucent, palette);
+    EXPECT_EQ(picture.image().format(), QImage::Format_RGB32);
     EXPECT_EQ(picture.image().pixel(1, 1), qRgb(10, 20, 30));
     EXPECT_EQ(test::storedTranslucentPixels(picture.image()), 0);
 }
