@@ -100,9 +100,27 @@ protected:
 
 const QString kSending = u"CONV 4 Pictavo: sending the screenshot"_s;
 
-// The whole screen, and then a dragged region, reach the other party byte for byte as the host
-// wrote them; the region holds exactly the dragged pixels.
-TEST_F(PurpleEndToEnd, CapturesReachTheOtherPartyByteForByte) {
+// A host that dies during a countdown is noticed, and the next command starts a fresh one. The
+// whole screen, and then a dragged region, reach the other party byte for byte as the host wrote
+// them; the region holds exactly the dragged pixels.
+TEST_F(PurpleEndToEnd, CapturesReachTheOtherPartyByteForByteAlsoAfterAHostDied) {
+    sender_->send(kTo + u"/xpvfull 10"_s);
+    QList<qint64> first;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        first = test::hostChildren(sender_->pid());
+        return !first.isEmpty();
+    }));
+    ASSERT_EQ(first.size(), 1);
+    // Killed once its countdown shows.
+    ASSERT_TRUE(QTest::qWaitFor([] {
+        return !test::xdotool(
+                    {u"search"_s, u"--onlyvisible"_s, u"--classname"_s, u"pictavo-host"_s})
+                    .isEmpty();
+    }));
+    ::kill(pid_t(first[0]), SIGKILL);
+    EXPECT_EQ(sender_->next(u"CONV 4 "_s),
+              u"Pictavo: pictavo-host ended before it answered; nothing was sent."_s);
+
     sender_->send(kTo + u"/xpvfull"_s);
     const auto full = sender_->next(kSending);
     ASSERT_TRUE(full) << sender_->seen().join(u'|').toStdString();
@@ -123,16 +141,27 @@ TEST_F(PurpleEndToEnd, CapturesReachTheOtherPartyByteForByte) {
     EXPECT_EQ(test::differingPixels(QImage::fromData(regionBytes), screen.copy(area)), 0);
 }
 
-// What the conversation shows when nothing goes to the other party: a cancelled selection, a
-// group chat (no capture is taken, no host started), a second command while a preview is open,
-// a transfer that the other party refuses, and a contact XMPP cannot send to.
-TEST_F(PurpleEndToEnd, TheConversationSaysWhyNothingWasSent) {
+// "/help xpvfull" and the nine others show their help texts. What the conversation shows when
+// nothing goes to the other party: a cancelled selection, a group chat (no capture is taken, no
+// host started), a second command while a preview is open (whose host ends with the plug-in), a
+// transfer that the other party refuses, and a contact XMPP cannot send to.
+TEST_F(PurpleEndToEnd, TheConversationShowsTheHelpAndSaysWhyNothingWasSent) {
+    for (const char* name : {"xpvactive", "xpvfull", "xpvselect", "xpvasave", "xpvfsave",
+                             "xpvssave", "xpvdir", "xpvsend", "xpvsave", "xpvoptions"}) {
+        sender_->send(u"help "_s + QLatin1String(name));
+        const auto help = sender_->next(u"HELP "_s);
+        EXPECT_TRUE(help && help->startsWith(QLatin1String(name)) && help->contains(u":  "_s))
+            << name << ": " << help.value_or(u"<none>"_s).toStdString();
+        EXPECT_EQ(sender_->next(u"HELP-END"_s), QString());
+    }
+
     sender_->send(kTo + u"/xpvselect"_s);
     ASSERT_TRUE(test::waitForWindow(u"Pictavo 3"_s));
     test::xdotool({u"key"_s, u"Escape"_s});
     EXPECT_EQ(sender_->next(u"CONV 4 "_s), u"Pictavo: nothing was sent."_s);
 
     sender_->send(u"unload"_s);
+    EXPECT_EQ(sender_->next(u"UNLOAD"_s), u"ED"_s);
     sender_->send(u"load "_s + PICTAVO_PURPLE_PLUGIN);
     ASSERT_EQ(sender_->next(u"LOAD"_s), u"ED"_s);
     sender_->send(u"chat /xpvfull"_s);
@@ -147,8 +176,14 @@ TEST_F(PurpleEndToEnd, TheConversationSaysWhyNothingWasSent) {
     EXPECT_EQ(sender_->next(u"CONV 4 "_s),
               u"Pictavo: the previous command of this account is still running (a Pictavo "
               "window may be open); finish it first."_s);
-    test::xdotool({u"key"_s, u"Escape"_s});
-    EXPECT_EQ(sender_->next(u"CONV 4 "_s), u"Pictavo: nothing was sent."_s);
+    // Unloading the plug-in while the preview is open ends its host: no process is left.
+    const QList<qint64> hosts = test::hostChildren(sender_->pid());
+    ASSERT_EQ(hosts.size(), 1);
+    sender_->send(u"unload"_s);
+    EXPECT_EQ(sender_->next(u"UNLOAD"_s), u"ED"_s);
+    EXPECT_FALSE(QFile::exists(u"/proc/%1"_s.arg(hosts[0])));
+    sender_->send(u"load "_s + PICTAVO_PURPLE_PLUGIN);
+    ASSERT_EQ(sender_->next(u"LOAD"_s), u"ED"_s);
 
     test::setUserValue(kSender, "Options", "Preview", u"0"_s);
     receiver_->send(u"refuse"_s);
@@ -164,55 +199,6 @@ TEST_F(PurpleEndToEnd, TheConversationSaysWhyNothingWasSent) {
     const auto kept = sender_->next(u"CONV 4 Pictavo: XMPP sends files only"_s);
     ASSERT_TRUE(kept) << sender_->seen().join(u'|').toStdString();
     EXPECT_TRUE(QFile::exists(kept->section(u' ', -1))) << kept->toStdString();
-}
-
-// A host that dies during a countdown is noticed, and the next command starts a fresh one.
-// Unloading the plug-in while a preview is open ends its host: no process is left.
-TEST_F(PurpleEndToEnd, AHostThatDiesIsReplacedAndUnloadingEndsEveryHost) {
-    sender_->send(kTo + u"/xpvfull 10"_s);
-    QList<qint64> first;
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-        first = test::hostChildren(sender_->pid());
-        return !first.isEmpty();
-    }));
-    ASSERT_EQ(first.size(), 1);
-    // Killed once its countdown shows.
-    ASSERT_TRUE(QTest::qWaitFor([] {
-        return !test::xdotool(
-                    {u"search"_s, u"--onlyvisible"_s, u"--classname"_s, u"pictavo-host"_s})
-                    .isEmpty();
-    }));
-    ::kill(pid_t(first[0]), SIGKILL);
-    EXPECT_EQ(sender_->next(u"CONV 4 "_s),
-              u"Pictavo: pictavo-host ended before it answered; nothing was sent."_s);
-    sender_->send(kTo + u"/xpvfull"_s);
-    const auto sent = sender_->next(kSending);
-    ASSERT_TRUE(sent) << sender_->seen().join(u'|').toStdString();
-    EXPECT_EQ(nextReceived(), sentFile(*sent));
-
-    test::setUserValue(kSender, "Options", "Preview", u"1"_s);
-    sender_->send(kTo + u"/xpvfull"_s);
-    ASSERT_TRUE(test::waitForWindow(u"Pictavo 3"_s));
-    const QList<qint64> second = test::hostChildren(sender_->pid());
-    ASSERT_EQ(second.size(), 1);
-    EXPECT_NE(second, first);
-    sender_->send(u"unload"_s);
-    EXPECT_EQ(sender_->next(u"UNLOAD"_s), u"ED"_s);
-    EXPECT_FALSE(QFile::exists(u"/proc/%1"_s.arg(second[0])));
-    sender_->send(u"load "_s + PICTAVO_PURPLE_PLUGIN);
-    ASSERT_EQ(sender_->next(u"LOAD"_s), u"ED"_s);
-}
-
-// "/help xpvfull" and the nine others show their help texts.
-TEST_F(PurpleEndToEnd, EveryCommandHasItsHelpText) {
-    for (const char* name : {"xpvactive", "xpvfull", "xpvselect", "xpvasave", "xpvfsave",
-                             "xpvssave", "xpvdir", "xpvsend", "xpvsave", "xpvoptions"}) {
-        sender_->send(u"help "_s + QLatin1String(name));
-        const auto help = sender_->next(u"HELP "_s);
-        EXPECT_TRUE(help && help->startsWith(QLatin1String(name)) && help->contains(u":  "_s))
-            << name << ": " << help.value_or(u"<none>"_s).toStdString();
-        EXPECT_EQ(sender_->next(u"HELP-END"_s), QString());
-    }
 }
 
 }  // namespace
