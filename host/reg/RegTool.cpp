@@ -15,10 +15,9 @@ std::optional<NamedRegValue> findValue(RegistryHive& hive, std::uint32_t root,
     if (!values) {
         return std::nullopt;
     }
-    // The store's own rule for names: equal when lower-cased.
-    const QString lower = name.toLower();
+    const QString wanted = comparedName(name);
     for (const NamedRegValue& v : *values) {
-        if (v.name.toLower() == lower) {
+        if (comparedName(v.name) == wanted) {
             return v;
         }
     }
@@ -112,7 +111,7 @@ int RegTool::queryTree(RegistryHive& hive, const RegCommand& cmd) {
     // The tree is read whole before anything is printed, so a failure prints only the error;
     // the text, which grows with the square of the depth, goes out in pieces.
     QString text = QStringLiteral("\n");
-    const QString lower = cmd.valueName ? cmd.valueName->toLower() : QString();
+    const QString wanted = cmd.valueName ? comparedName(*cmd.valueName) : QString();
     int found = 0;
     walkTree(*tree, RegFormatter::keyPath(key.rootName, *canonical),
              [&](const QString& path, const RegistryHive::TreeKey& k) {
@@ -124,7 +123,7 @@ int RegTool::queryTree(RegistryHive& hive, const RegCommand& cmd) {
                      text += QLatin1Char('\n');
                  } else {
                      for (const NamedRegValue& v : k.values) {
-                         if (v.name.toLower() == lower) {
+                         if (comparedName(v.name) == wanted) {
                              text += path + QLatin1Char('\n') +
                                      RegFormatter::valueLine(v.name, v.value) + QLatin1Char('\n');
                              ++found;

@@ -189,7 +189,7 @@ std::optional<std::int64_t> HiveConnection::walk(std::uint32_t root, const QStri
         std::optional<std::int64_t> child;
         {
             Statement s(*this, "SELECT id, name FROM keys WHERE parent=?1 AND lname=?2");
-            s.bind(1, id).bind(2, lowerName(part));
+            s.bind(1, id).bind(2, comparedName(part));
             if (s.step()) {
                 child = s.integer(0);
                 if (spelled) {
@@ -199,7 +199,7 @@ std::optional<std::int64_t> HiveConnection::walk(std::uint32_t root, const QStri
         }
         if (!child && create) {
             Statement ins(*this, "INSERT INTO keys(parent, name, lname) VALUES(?1, ?2, ?3)");
-            ins.bind(1, id).bind(2, part).bind(3, lowerName(part));
+            ins.bind(1, id).bind(2, part).bind(3, comparedName(part));
             ins.step();
             child = sqlite3_last_insert_rowid(db_.get());
             if (spelled) {
@@ -242,8 +242,8 @@ void HiveConnection::forget() {
 }
 
 QString HiveConnection::cacheKey(std::uint32_t root, const QString& subKey, const QString& name) {
-    return QString::number(root) + QLatin1Char('|') + lowerName(subKey) + QLatin1Char('|') +
-           lowerName(name);
+    return QString::number(root) + QLatin1Char('|') + comparedName(subKey) + QLatin1Char('|') +
+           comparedName(name);
 }
 
 std::optional<std::optional<RegValue>> HiveConnection::cached(std::uint32_t root,

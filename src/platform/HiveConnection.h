@@ -101,8 +101,6 @@ public:
     void exec(const char* sql);
 
     static bool isRoot(std::uint32_t root);
-    // Names are compared, stored and looked up in this form.
-    static QString lowerName(const QString& name) { return name.toLower(); }
     // The id of the key `subKey` under `root`, walking its path one name at a time; with
     // `create` (in a write transaction), missing keys on the way are made. `spelled` receives
     // the stored spelling of each name walked. std::nullopt for an unknown root or a missing key.

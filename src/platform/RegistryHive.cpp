@@ -15,10 +15,6 @@ namespace {
 using Statement = HiveConnection::Statement;
 using Transaction = HiveConnection::Transaction;
 
-QString lowerName(const QString& name) {
-    return HiveConnection::lowerName(name);
-}
-
 }  // namespace
 
 RegistryHive::RegistryHive(const QString& path) : connection_(path) {
@@ -112,7 +108,7 @@ std::optional<RegValue> RegistryHive::queryValue(std::uint32_t root, const QStri
     std::optional<RegValue> value;
     if (const auto id = connection_.findKeyToRead(root, subKey)) {
         Statement s(connection_, "SELECT type, data FROM vals WHERE key=?1 AND lname=?2");
-        s.bind(1, *id).bind(2, lowerName(name));
+        s.bind(1, *id).bind(2, comparedName(name));
         if (s.step()) {
             value = RegValue{static_cast<RegType>(s.integer(0)), s.blob(1)};
         }
@@ -134,7 +130,7 @@ long RegistryHive::setValue(std::uint32_t root, const QString& subKey, const QSt
                  "INSERT INTO vals(key, name, lname, type, data) VALUES(?1, ?2, ?3, ?4, ?5)"
                  " ON CONFLICT(key, lname) DO UPDATE SET type=excluded.type,"
                  " data=excluded.data");
-    up.bind(1, *id).bind(2, name).bind(3, lowerName(name));
+    up.bind(1, *id).bind(2, name).bind(3, comparedName(name));
     up.bind(4, static_cast<std::int64_t>(value.type)).bind(5, value.data);
     up.step();
     tx.commit();
@@ -150,7 +146,7 @@ long RegistryHive::deleteValue(std::uint32_t root, const QString& subKey, const 
         return RegResult::FileNotFound;
     }
     Statement del(connection_, "DELETE FROM vals WHERE key=?1 AND lname=?2");
-    del.bind(1, *id).bind(2, lowerName(name));
+    del.bind(1, *id).bind(2, comparedName(name));
     del.step();
     const bool removed = sqlite3_changes(connection_.db()) > 0;
     tx.commit();

@@ -35,6 +35,12 @@ constexpr long FileNotFound = 2;
 constexpr long AccessDenied = 5;
 }  // namespace RegResult
 
+// The store's rule for the names of keys and values: two names are the same when their
+// lower-case forms are, and that form is what they are compared and looked up by.
+inline QString comparedName(const QString& name) {
+    return name.toLower();
+}
+
 struct RegValue {
     RegType type = RegType::None;
     // String types hold UTF-8 text without a terminating NUL (REG_MULTI_SZ: the strings
