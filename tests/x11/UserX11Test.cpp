@@ -11,7 +11,6 @@
 #include <csignal>
 
 #include "capture/frmCounter.h"
-#include "platform/EventLoopWait.h"
 #include "platform/RegistryHive.h"
 #include "platform/ScreenSource.h"
 #include "preview/CanvasImage.h"
@@ -28,7 +27,6 @@
 namespace pictavo {
 namespace {
 
-using namespace std::chrono_literals;
 using test::differingPixels;
 using test::HostProcess;
 
@@ -449,11 +447,10 @@ TEST(CounterX11, AppearsInTheCornerOnTopWithoutTakingTheFocus) {
         const QString focusBefore = xdotool(QStringLiteral("getwindowfocus -f"));
 
         ASSERT_TRUE(counter.Show());
-        waitWithEvents(500ms);
-
+        ASSERT_TRUE(QTest::qWaitFor([] { return cornerPixel() == qRgb(0, 255, 0); }))
+            << "not on top of the window at the corner";
         const WindowId shown = counter.window()->winId();
         EXPECT_EQ(makeX11ScreenSource()->windowRect(shown, true).topLeft(), QPoint(0, 0));
-        EXPECT_EQ(cornerPixel(), qRgb(0, 255, 0)) << "not on top of the window at the corner";
         EXPECT_EQ(xdotool(QStringLiteral("getactivewindow")), working);
         EXPECT_EQ(xdotool(QStringLiteral("getwindowfocus -f")), focusBefore);
         EXPECT_EQ(QApplication::activeWindow(), another ? nullptr : &own);
