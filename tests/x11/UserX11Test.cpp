@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <algorithm>
 #include <csignal>
+#include <span>
 
 #include "capture/frmCounter.h"
 #include "platform/RegistryHive.h"
@@ -288,11 +289,13 @@ void twoMonitors(bool on) {
     }
 }
 
-// Escape sends nothing; a drag sends exactly what lies under it. The real file dialog saves the
-// screen as it was: the typed name decides the type, and the type is remembered.
+// Escape sends nothing; a drag sends exactly what lies under it. With two monitors, the primary on
+// the right, each window opens on the one that holds the pointer, the left one, at either scale:
+// the preview, the options window, the chooser, the save dialog and the message that the capture
+// was saved. The real file dialog saves the screen as it was: the typed name decides the type,
+// and the type is remembered.
 TEST(SelectX11, ADragGivesExactlyThePixelsUnderItOnAnyMonitorAndScale) {
     QTemporaryDir saveDir;
-    test::setUserValue(kUser, "Options", "Preview", QStringLiteral("0"));
     test::setUserValue(kUser, "Options", "SaveDir", saveDir.path());
     test::setUserValue(kUser, "Options", "SaveDirLen", QString::number(saveDir.path().size()));
     // Something to select: a fine pattern in an unmanaged window at the screen's corner.
@@ -309,56 +312,30 @@ TEST(SelectX11, ADragGivesExactlyThePixelsUnderItOnAnyMonitorAndScale) {
         {"left of the primary", "1", {40, 60}},
         {"left of the primary, scaled twice", "2", {41, 61}},
     };
+    // On two monitors, before the drag: the command (none: the window that the last keys left up),
+    // the window, the keys and the answer (none: none yet).
+    using Window = const std::tuple<QByteArray, QString, QStringList, const char*>;
+    Window windows[] = {
+        {"/xpvfull", kTitle, {"key Escape"}, ""},
+        {"/xpvoptions", kOptionsTitle, {"key Escape"}, "True"},
+        {"/xpvsend", kTitle, {"key Escape"}, ""},
+        {"/xpvfsave", kTitle, {"type shot.png", "key Return"}, nullptr},
+        {"", kTitle, {"key Return"}, "True"},
+    };
     for (const auto& row : rows) {
         const auto& [name, scale, from] = row;
         SCOPED_TRACE(name);
         if (&row == &rows[3]) {  // from here on two monitors, the primary on the right
             twoMonitors(true);
         }
+        const bool two = &row >= &rows[3];
+        test::setUserValue(kUser, "Options", "Preview", QLatin1String(two ? "1" : "0"));
         const QImage screen = test::importRoot();
-        const auto host = HostProcess::atScale(kUser, scale);
-        // First Escape: the keyboard is grabbed. That a cancelled selection leaves no file is
-        // SelectAndSave.EscapeAnotherButton…'s. Then the save, whose message holds the command
-        // until it is answered.
-        if (&row == &rows[0]) {
-            act(*host, "/xpvselect", QStringLiteral("key Escape"));
-            EXPECT_EQ(host->answer(), QString());
-            act(*host, "/xpvfsave", QStringLiteral("type shot.png"));
-            xdotool(QStringLiteral("key Return"));
-            const QString file = saveDir.filePath(QStringLiteral("shot.png"));
-            ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(file); }, 20000));
-            ASSERT_TRUE(test::waitForWindow(kTitle));
-            xdotool(QStringLiteral("key Return"));
-            EXPECT_EQ(host->answer(), QStringLiteral("True"));
-            EXPECT_EQ(differingPixels(QImage(file), screen), 0);
-            EXPECT_EQ(storedValue(QStringLiteral("\\Options"), "SaveFileType"), "4");
-        }
-        const QRect area(from, QSize(200, 150));
-        act(*host, "/xpvselect",
-            drag(area.topLeft(), area.center(), area.bottomRight() + QPoint(1, 1)));
-        const QString path = host->answer().value_or(QStringLiteral("<none>"));
-        EXPECT_EQ(differingPixels(QImage(path), screen.copy(area)), 0) << path.toStdString();
-    }
-    twoMonitors(false);
-}
-
-// With two monitors, the primary on the right, each window opens on the one that holds the
-// pointer, the left one, at either scale: the preview, the options window, the chooser, the
-// save dialog and the message that the capture was saved.
-TEST(PlacementHost, EveryWindowOpensOnTheMonitorThatHoldsThePointer) {
-    twoMonitors(true);
-    // The command (none: the window that the last keys left up), the window and the keys.
-    const std::tuple<QByteArray, QString, QStringList> rows[] = {
-        {"/xpvfull", kTitle, {"key Escape"}}, {"/xpvoptions", kOptionsTitle, {"key Escape"}},
-        {"/xpvsend", kTitle, {"key Escape"}}, {"/xpvfsave", kTitle, {"type shot", "key Return"}},
-        {"", kTitle, {"key Return"}},
-    };
-    for (const char* scale : {"1", "2"}) {
-        const auto host = HostProcess::atScale(kUser, scale);
+        auto host = HostProcess::atScale(kUser, scale);
         xdotool(moveTo({300, 500}));
         QString last;
-        for (const auto& [line, title, keys] : rows) {
-            SCOPED_TRACE(line.toStdString() + " at scale " + scale);
+        for (const auto& [line, title, keys, answer] : two ? windows : std::span<Window>()) {
+            SCOPED_TRACE(line.toStdString());
             if (!line.isEmpty()) {
                 host->send(line);
             }
@@ -373,8 +350,27 @@ TEST(PlacementHost, EveryWindowOpensOnTheMonitorThatHoldsThePointer) {
             for (const QString& command : keys) {
                 xdotool(command);
             }
+            if (answer) {
+                EXPECT_EQ(host->answer(), QLatin1String(answer));
+            }
         }
-        QFile::remove(QDir::home().filePath(QStringLiteral("shot.png")));  // saved at home
+        if (two) {
+            const QString file = saveDir.filePath(QStringLiteral("shot.png"));
+            EXPECT_EQ(differingPixels(QImage(file), screen), 0);
+            EXPECT_EQ(storedValue(QStringLiteral("\\Options"), "SaveFileType"), "4");
+            QFile::remove(file);
+            test::setUserValue(kUser, "Options", "Preview", QStringLiteral("0"));
+            host = HostProcess::atScale(kUser, scale);
+        }
+        // First Escape: the keyboard is grabbed. That a cancelled selection leaves no file is
+        // SelectAndSave.EscapeAnotherButton…'s.
+        act(*host, "/xpvselect", QStringLiteral("key Escape"));
+        EXPECT_EQ(host->answer(), QString());
+        const QRect area(from, QSize(200, 150));
+        act(*host, "/xpvselect",
+            drag(area.topLeft(), area.center(), area.bottomRight() + QPoint(1, 1)));
+        const QString path = host->answer().value_or(QStringLiteral("<none>"));
+        EXPECT_EQ(differingPixels(QImage(path), screen.copy(area)), 0) << path.toStdString();
     }
     twoMonitors(false);
 }
