@@ -130,37 +130,18 @@ TEST_F(PreviewWindow, CapturesAreShownOneToOneOnlyWhenTheyFit) {
     EXPECT_EQ(test::differingPixels(form->picPreview()->image().committed(), flat), 0);
 }
 
-// Each tool chosen by its button is lit again, with "Tool" holding the button's index, when the
-// window comes back; only the text tool shows its font frame.
-TEST_F(PreviewWindow, ToolButtonsSelectTheirToolsAndTheChoiceOutlivesTheWindow) {
-    const qint32 tools[] = {DrawingState::Line,      DrawingState::Freehand, DrawingState::Circle,
-                            DrawingState::Rectangle, DrawingState::Text,     DrawingState::Arrow,
-                            DrawingState::Pixelate};
-    const auto chosen = [&](int button) {
-        EXPECT_EQ(form->picDrawTools()->highlightedToolButton(), button);
-        EXPECT_EQ(form->Tool, tools[button]);
-        EXPECT_EQ(form->picDrawTools()->frmFont()->isHidden(), button != 4);
-    };
-    for (int button = 0; button < 7; ++button) {
-        SCOPED_TRACE(button);
-        showCapture(test::testScreen(120, 90));
-        click(form->picDrawTools()->cmdTool(button));
-        chosen(button);
-        form->cmdX_Click();
-        EXPECT_EQ(tc.get("DrawTools", "Tool"), QString::number(button));
-        showCapture(test::testScreen(120, 90));
-        chosen(button);
-        form->cmdX_Click();
+// Stored drawing values come back with the window, a reduced one too (the values the pipeline
+// stores after a cancel are SendCommand.ThePreviewsAnswer...'s), and the palette changes them: the
+// current colour and width preset are framed, a stored style shows lit, and the style buttons
+// toggle the text's font. Each tool chosen by its button is lit again, with "Tool" holding the
+// button's index, when the window comes back; only the text tool shows its font frame.
+TEST_F(PreviewWindow, StoredDrawingValuesComeBackAndStyleButtonsToggleTheFont) {
+    for (const auto& [name, value] :
+         {std::pair{"Len", "7"}, {"Colour", "65280"}, {"Text", "stored"}, {"FontItalic", "1"}}) {
+        tc.set("DrawTools", name, QLatin1String(value));
     }
-    // A stored button beyond the palette's reads as the first.
-    tc.set("DrawTools", "Tool", QStringLiteral("7"));
-    showCapture(test::testScreen(120, 90));
-    chosen(0);
-}
-
-// The presets, a step each way and typed digits set the width; the current preset is framed.
-TEST_F(PreviewWindow, WidthControls) {
-    showCapture(test::testScreen(60, 60));
+    showCapture(test::testScreen(2000, 2000));
+    ASSERT_TRUE(form->bScaled);
     DrawToolsPalette* p = form->picDrawTools();
     QLineEdit* box = p->txtWidth();
     const auto widthIs = [&](int w, int marked) {
@@ -169,7 +150,14 @@ TEST_F(PreviewWindow, WidthControls) {
         EXPECT_EQ(form->picPreview()->image().penWidth(), w);
         EXPECT_EQ(p->markedWidthButton(), marked);
     };
-    // The button clicked, the width and the preset framed after it; none below one.
+    widthIs(7, -1);
+    EXPECT_EQ(form->Colour, 65280);
+    EXPECT_EQ(form->textToolText(), QStringLiteral("stored"));
+    EXPECT_EQ(p->markedColourButton(), 6);
+    click(p->cmdColour(3));
+    EXPECT_EQ(p->markedColourButton(), 3);
+
+    // The width button clicked, the width and the preset framed after it; none below one.
     const std::tuple<QWidget*, int, int> clicks[] = {
         {p->cmdWidth(0), 1, 0}, {p->cmdWidth(1), 3, 1},     {p->cmdWidth(2), 5, 2},
         {p->cmdWidth(3), 9, 3}, {p->cmdWidthLess(), 8, -1}, {p->cmdWidthMore(), 9, 3},
@@ -179,7 +167,6 @@ TEST_F(PreviewWindow, WidthControls) {
         click(button);
         widthIs(width, marked);
     }
-
     // Typing: letters and signs are swallowed, digits and Backspace go through; leaving the box
     // takes its value, within 1 and the largest width.
     showActive();
@@ -194,27 +181,6 @@ TEST_F(PreviewWindow, WidthControls) {
         form->txtDummy()->setFocus();
         widthIs(width, width == 1 ? 0 : -1);
     }
-}
-
-// Stored drawing values come back with the window, a reduced one too (the values the pipeline
-// stores after a cancel are SendCommand.ThePreviewsAnswer...'s); a stored style shows lit, and
-// the style buttons toggle the text's font.
-TEST_F(PreviewWindow, StoredDrawingValuesComeBackAndStyleButtonsToggleTheFont) {
-    for (const auto& [name, value] :
-         {std::pair{"Len", "7"}, {"Colour", "65280"}, {"Text", "stored"}, {"FontItalic", "1"}}) {
-        tc.set("DrawTools", name, QLatin1String(value));
-    }
-    showCapture(test::testScreen(2000, 2000));
-    ASSERT_TRUE(form->bScaled);
-    EXPECT_EQ(form->Len, 7);
-    EXPECT_EQ(form->Colour, 65280);
-    EXPECT_EQ(form->textToolText(), QStringLiteral("stored"));
-
-    // The current colour is framed, the stored one and then the one clicked.
-    DrawToolsPalette* p = form->picDrawTools();
-    EXPECT_EQ(p->markedColourButton(), 6);
-    click(p->cmdColour(3));
-    EXPECT_EQ(p->markedColourButton(), 3);
 
     // Each style button, lit while its style is on, turns it over and back (italic is stored).
     const std::pair<int, bool (QFont::*)() const> styles[] = {
@@ -241,6 +207,30 @@ TEST_F(PreviewWindow, StoredDrawingValuesComeBackAndStyleButtonsToggleTheFont) {
     EXPECT_EQ(p->cmdFontStyle(0)->backColour(), lit);
     form->cmdX_Click();
     EXPECT_EQ(form->textToolFont(), chosen);
+
+    const qint32 tools[] = {DrawingState::Line,      DrawingState::Freehand, DrawingState::Circle,
+                            DrawingState::Rectangle, DrawingState::Text,     DrawingState::Arrow,
+                            DrawingState::Pixelate};
+    const auto chosenTool = [&](int button) {
+        EXPECT_EQ(form->picDrawTools()->highlightedToolButton(), button);
+        EXPECT_EQ(form->Tool, tools[button]);
+        EXPECT_EQ(form->picDrawTools()->frmFont()->isHidden(), button != 4);
+    };
+    for (int button = 0; button < 7; ++button) {
+        SCOPED_TRACE(button);
+        showCapture(test::testScreen(120, 90));
+        click(form->picDrawTools()->cmdTool(button));
+        chosenTool(button);
+        form->cmdX_Click();
+        EXPECT_EQ(tc.get("DrawTools", "Tool"), QString::number(button));
+        showCapture(test::testScreen(120, 90));
+        chosenTool(button);
+        form->cmdX_Click();
+    }
+    // A stored button beyond the palette's reads as the first.
+    tc.set("DrawTools", "Tool", QStringLiteral("7"));
+    showCapture(test::testScreen(120, 90));
+    chosenTool(0);
 }
 
 // A drag with the left button alone leaves one annotation, its finished shape, and no trace of
