@@ -388,7 +388,7 @@ TEST_F(PreviewWindow, UndoAndRedoLeaveThePictureOfTheRemainingItems) {
 // the hidden one, which no Tab reaches either), and Return accepts. Accepting hides the window,
 // keeps it loaded for the encoders, ends the tool, logs and answers the file named when the user
 // accepts, not the one named when the window loaded. (Escape and Return after a swatch are
-// PreviewHost.ReturnAfterASwatchSends...'s.)
+// PreviewHost.AfterACopyToTheClipboard...'s.)
 TEST_F(PreviewWindow, EscapeCancelsAndOnlyReturnOutsideTheTextBoxesAccepts) {
     const QString path = QStringLiteral("/tmp/pictavo/My_Screenshot2.png");
     const QString cancel = QStringLiteral("Cancel");
