@@ -71,31 +71,6 @@ void act(HostProcess& host, const QByteArray& line, const QString& command,
     xdotool(command);
 }
 
-// The options window, shown modally by the command and by the host's own /configure (each
-// answers once it closes), is where the user switches the preview off: Escape keeps what is stored,
-// Return saves the change. Then the chooser sends the full screen at once. What a save writes is
-// Options.Save…'s.
-TEST(OptionsHost, ChoosersAnswerTheFullScreenByItsAccessKeyAndNothingForACancelledSave) {
-    test::setUserValue(kUser, "", "sResult", QStringLiteral("stale"));
-    HostProcess host({QStringLiteral("--email"), kUser});
-    // The tab strip has the focus; Tab reaches "Preview Screenshots before sending".
-    act(host, "/configure", QStringLiteral("key Tab space Escape"), kOptionsTitle);
-    ASSERT_EQ(host.answer(), QStringLiteral("True"));  // a reader of the answers goes on
-    act(host, "/xpvoptions", QStringLiteral("key Tab space Return"), kOptionsTitle);
-    ASSERT_EQ(host.answer(), QStringLiteral("True"));
-    EXPECT_EQ(storedValue(QStringLiteral("\\Options"), "Preview"), "0");
-    EXPECT_EQ(storedValue(QString(), "sResult"), "");  // the command resets it
-
-    act(host, "/xpvsend", QStringLiteral("key alt+f"));
-    const QString path = host.answer().value_or(QString());
-    ASSERT_FALSE(path.isEmpty());
-    EXPECT_EQ(QImage(path).size(), QGuiApplication::primaryScreen()->virtualGeometry().size());
-
-    act(host, "/xpvsave", QStringLiteral("key alt+n"));
-    EXPECT_EQ(host.answer(), QString());
-    EXPECT_TRUE(test::waitForWindow(kTitle, false));
-}
-
 // The preview window that `line` opens: its client area on the screen; null when none opens.
 QRect preview(HostProcess& host, const QByteArray& line) {
     if (!test::waitForWindow(kTitle, false) || (host.send(line), !test::waitForWindow(kTitle))) {
@@ -141,17 +116,35 @@ QPoint findOn(const QImage& screen, const QImage& part) {
     return {-1, -1};
 }
 
-// A click on the magenta swatch, a stroke across the preview, a second click on the swatch and
-// Return send the stroke; Ctrl+Z before Return takes it out of the file; Escape sends nothing.
-// One host for all: a new capture starts without the last one's strokes. The clipboard outlives
-// the plug-in: after captures copied there (by the "Clipboard" setting, and by Ctrl+C in the
-// preview) the host still ends cleanly. A stop signal while the preview is open is a cancel: the
-// command answers an empty line and nothing is written.
+// One host for all. The options window, shown modally by the command and by the host's own
+// /configure (each answers once it closes), is where the user switches the preview off and on:
+// Escape keeps what is stored, Return saves the change. Without a preview the chooser sends the
+// full screen at once; a cancelled save chooser sends nothing. (What a save writes is
+// Options.Save…'s.) With the preview, a click on the magenta swatch, a stroke across the preview,
+// a second click on the swatch and Return send the stroke; Ctrl+Z before Return takes it out of
+// the file; Escape sends nothing; a new capture starts without the last one's strokes. The
+// clipboard outlives the plug-in: after captures copied there (by the "Clipboard" setting, and by
+// Ctrl+C in the preview) the host still ends cleanly. A stop signal while the preview is open is a
+// cancel: the command answers an empty line and nothing is written.
 TEST(PreviewHost, AfterACopyToTheClipboardOrAStopInThePreviewTheHostEndsCleanly) {
     test::setUserValue(kUser, "Options", "Preview", QStringLiteral("1"));
     test::setUserValue(kUser, "Options", "Clipboard", QStringLiteral("1"));
     test::setUserValue(kUser, "DrawTools", "Len", QStringLiteral("5"));
+    test::setUserValue(kUser, "", "sResult", QStringLiteral("stale"));
     const auto host = HostProcess::atScale(kUser, "1");
+    // The tab strip has the focus; Tab reaches "Preview Screenshots before sending".
+    act(*host, "/configure", QStringLiteral("key Tab space Escape"), kOptionsTitle);
+    ASSERT_EQ(host->answer(), QStringLiteral("True"));  // a reader of the answers goes on
+    act(*host, "/xpvoptions", QStringLiteral("key Tab space Return"), kOptionsTitle);
+    ASSERT_EQ(host->answer(), QStringLiteral("True"));
+    EXPECT_EQ(storedValue(QString(), "sResult"), "");  // the command resets it
+    act(*host, "/xpvsend", QStringLiteral("key alt+f"));
+    EXPECT_EQ(QImage(host->answer().value_or(QString())).size(),
+              QGuiApplication::primaryScreen()->virtualGeometry().size());
+    act(*host, "/xpvsave", QStringLiteral("key alt+n"));
+    EXPECT_EQ(host->answer(), QString());
+    act(*host, "/xpvoptions", QStringLiteral("key Tab space Return"), kOptionsTitle);
+    ASSERT_EQ(host->answer(), QStringLiteral("True"));
     // The keys after the stroke, and whether the file sent shows magenta (1) or not (0); -1: no
     // file.
     const std::pair<const char*, int> rows[] = {
@@ -185,7 +178,7 @@ TEST(PreviewHost, AfterACopyToTheClipboardOrAStopInThePreviewTheHostEndsCleanly)
     EXPECT_EQ(host->answer(), QString());
     EXPECT_EQ(host->finish(), 0) << host->standardError().toStdString();
     EXPECT_EQ(QDir(QDir::temp().filePath(QStringLiteral("Pictavo"))).entryList(QDir::Files).size(),
-              2);
+              3);
 }
 
 // The pixelate tool, chosen by its button, over a terminal full of fine text: the area dragged
