@@ -86,50 +86,6 @@ protected:
     std::unique_ptr<frmMain> form;
 };
 
-// A capture larger than the area is reduced by area averaging (Qt's smooth scaling averages
-// areas too, in its own fixed point), by nine or by an odd ratio; the palette is offered all the
-// same, and the canvas centred. Random bytes stand where RGB32 leaves the alpha undefined. An 8-bit
-// display's capture is read through its colour table, and a flat colour stays exact. (Where
-// reducing starts, and where a smaller capture stands, are
-// PreviewLayout.CapturePlacementInTheArea's; a capture that fits is shown pixel for pixel in
-// PreviewHost.AtScaleTwoAWindowThatFitsIsShown...; that the full-size capture is kept for the file,
-// PixelateOnAReducedPreview...'s.)
-TEST_F(PreviewWindow, CapturesAreShownOneToOneOnlyWhenTheyFit) {
-    const QSize area = areaSize();
-    for (const QSize size :
-         {QSize(area.width() * 9, area.height()), QSize(area.width() * 5 / 2, area.height() * 3)}) {
-        SCOPED_TRACE(size.width());
-        QImage capture(size, QImage::Format_RGB32);
-        QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(capture.bits()),
-                                      capture.sizeInBytes() / 4);
-        showCapture(capture);
-        const CanvasPlacement place = placeCapture(size, area);
-        EXPECT_TRUE(form->bScaled);
-        EXPECT_FALSE(form->picDrawTools()->isHidden());
-        EXPECT_EQ(form->picPreview()->geometry(), QRect(place.topLeft, place.size));
-        const QImage shown = form->picPreview()->image().committed();
-        const QImage want =
-            capture.scaled(place.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        ASSERT_EQ(shown.size(), want.size());
-        int worst = 0;
-        for (int i = 0; i < shown.width() * shown.height(); ++i) {
-            const QRgb a = shown.pixel(i % shown.width(), i / shown.width());
-            const QRgb b = want.pixel(i % shown.width(), i / shown.width());
-            worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
-                              std::abs(qBlue(a) - qBlue(b))});
-        }
-        EXPECT_LE(worst, 1);
-        EXPECT_EQ(test::storedTranslucentPixels(shown), 0);
-    }
-    QImage indexed(area * 2, QImage::Format_Indexed8);
-    indexed.setColorTable({qRgb(0, 0, 0), qRgb(12, 200, 255)});
-    indexed.fill(1);
-    showCapture(indexed);
-    QImage flat(area, QImage::Format_RGB32);
-    flat.fill(qRgb(12, 200, 255));
-    EXPECT_EQ(test::differingPixels(form->picPreview()->image().committed(), flat), 0);
-}
-
 // Stored drawing values come back with the window, a reduced one too (the values the pipeline
 // stores after a cancel are SendCommand.ThePreviewsAnswer...'s), and the palette changes them: the
 // current colour and width preset are framed, a stored style shows lit, and the style buttons
@@ -470,13 +426,51 @@ TEST_F(PreviewWindow, PixelateOnAReducedPreviewReachesTheFileAtFullSize) {
               annotatedPicture(capture, {items[0]}).pixel(178, 118));
 }
 
-// The window takes 85% of the height above the taskbar the screen reports, and keeps the size it
-// is laid out for: the window manager cannot resize or maximise it. The palette stands clear of
-// the preview area and the logo: in two rows on the smallest window (a 1280x800 screen at scale 2
-// gives 544x340), in one on a wide one. The focus parking box is outside the visible area; the
-// buttons are below the area.
+// A capture larger than the area is reduced by area averaging (Qt's smooth scaling averages
+// areas too, in its own fixed point), by nine or by an odd ratio; the palette is offered all the
+// same, and the canvas centred. Random bytes stand where RGB32 leaves the alpha undefined. An
+// 8-bit display's capture is read through its colour table, and a flat colour stays exact. (Where
+// reducing starts, and where a smaller capture stands, are PreviewLayout.CapturePlacement...'s; a
+// capture that fits is shown pixel for pixel in PreviewHost.AtScaleTwo...; that the full-size
+// capture is kept for the file, PixelateOnAReducedPreview...'s.) The focus parking box is outside
+// the visible area; the buttons are below the area. The window takes 85% of the height above the
+// taskbar the screen reports, and keeps the size it is laid out for: the window manager cannot
+// resize or maximise it. The palette stands clear of the preview area and the logo: in two rows on
+// the smallest window (a 1280x800 screen at scale 2 gives 544x340), in one on a wide one.
 TEST_F(PreviewWindow, FixedControlsStandWhereTheyBelong) {
-    showCapture(test::testScreen(40, 40));
+    const QSize area = areaSize();
+    for (const QSize size :
+         {QSize(area.width() * 9, area.height()), QSize(area.width() * 5 / 2, area.height() * 3)}) {
+        SCOPED_TRACE(size.width());
+        QImage capture(size, QImage::Format_RGB32);
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(capture.bits()),
+                                      capture.sizeInBytes() / 4);
+        showCapture(capture);
+        const CanvasPlacement place = placeCapture(size, area);
+        EXPECT_TRUE(form->bScaled);
+        EXPECT_FALSE(form->picDrawTools()->isHidden());
+        EXPECT_EQ(form->picPreview()->geometry(), QRect(place.topLeft, place.size));
+        const QImage shown = form->picPreview()->image().committed();
+        const QImage want =
+            capture.scaled(place.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        ASSERT_EQ(shown.size(), want.size());
+        int worst = 0;
+        for (int i = 0; i < shown.width() * shown.height(); ++i) {
+            const QRgb a = shown.pixel(i % shown.width(), i / shown.width());
+            const QRgb b = want.pixel(i % shown.width(), i / shown.width());
+            worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                              std::abs(qBlue(a) - qBlue(b))});
+        }
+        EXPECT_LE(worst, 1);
+        EXPECT_EQ(test::storedTranslucentPixels(shown), 0);
+    }
+    QImage indexed(area * 2, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(0, 0, 0), qRgb(12, 200, 255)});
+    indexed.fill(1);
+    showCapture(indexed);
+    QImage flat(area, QImage::Format_RGB32);
+    flat.fill(qRgb(12, 200, 255));
+    EXPECT_EQ(test::differingPixels(form->picPreview()->image().committed(), flat), 0);
     EXPECT_LT(form->txtDummy()->geometry().bottom(), 0);
     EXPECT_LT(areaSize().height() + form->picHidden()->y(), form->cmdSend()->geometry().top());
     const int fullHeight = form->window()->height();
