@@ -192,7 +192,9 @@ TEST_F(PreviewWindow, StoredDrawingValuesComeBackAndStyleButtonsToggleTheFont) {
 // A drag with the left button alone leaves one annotation, its finished shape, and no trace of
 // the rubber bands: a line and a box end at the release, a circle at its last move, and a
 // freehand stroke starts at the last pointer position. Other buttons, or no tool, draw nothing.
-// A later drag across the canvas leaves the picture as it was.
+// A later drag across the canvas leaves the picture as it was. The text floats with the pointer,
+// its top-left corner there, and goes when the pointer leaves the canvas, overhangs and lines
+// included; a click places it for good, drawn once: the same pixels as while floating.
 TEST_F(PreviewWindow, ADragCommitsOnlyTheFinishedShape) {
     using Buttons = std::vector<Qt::MouseButton>;
     const Buttons left{Qt::LeftButton};
@@ -243,17 +245,11 @@ TEST_F(PreviewWindow, ADragCommitsOnlyTheFinishedShape) {
             Annotation{DrawingState::Line, form->Colour, 3, {{75, 5}, {78, 2}}, {}, {}, {}});
         EXPECT_EQ(form->picPreview()->image().committed(), annotatedPicture(blank, items));
     }
-}
 
-// The text floats with the pointer, its top-left corner there, and goes when the pointer leaves
-// the canvas, overhangs and lines included; a click places it for good, drawn once: the same
-// pixels as while floating.
-TEST_F(PreviewWindow, TextFloatsWithThePointerUntilClicked) {
     styleTheText();
     QImage white(80, 60, QImage::Format_RGB32);
     white.fill(Qt::white);
     showCapture(white);
-    showActive();
     form->Tool = DrawingState::Text;
     Canvas* canvas = form->picPreview();
     QEvent leave(QEvent::Leave);
