@@ -386,10 +386,6 @@ TEST(InstalledHost, SendsAWholeScreenFromAnInstallationInADestdir) {
     EXPECT_EQ(scripts->asText(), destdir.path() + QStringLiteral("/usr/lib/pictavo-host/Scripts"));
 }
 
-QRgb cornerPixel() {
-    return onScreen(QRect(0, 0, 1, 1)).pixel(0, 0);
-}
-
 // Whatever window the user works in, this program's (the host's conversation window, say) or
 // another program's; and back on top of a pop-up mapped while it counts.
 TEST(CounterX11, AppearsInTheCornerOnTopWithoutTakingTheFocus) {
@@ -400,6 +396,7 @@ TEST(CounterX11, AppearsInTheCornerOnTopWithoutTakingTheFocus) {
     tc.set("Countdown", "BackColor", QStringLiteral("65280"));  // green
     tc.set("", "Count", QStringLiteral("5"));
     frmCounter& counter = tc.pv->counterForm();
+    const auto cornerPixel = [] { return onScreen(QRect(0, 0, 1, 1)).pixel(0, 0); };
     QWidget own;
     own.setGeometry(0, 0, 500, 400);
     own.show();
@@ -424,7 +421,7 @@ TEST(CounterX11, AppearsInTheCornerOnTopWithoutTakingTheFocus) {
         const QString focusBefore = xdotool(QStringLiteral("getwindowfocus -f"));
 
         ASSERT_TRUE(counter.Show());
-        ASSERT_TRUE(QTest::qWaitFor([] { return cornerPixel() == qRgb(0, 255, 0); }))
+        ASSERT_TRUE(QTest::qWaitFor([&] { return cornerPixel() == qRgb(0, 255, 0); }))
             << "not on top of the window at the corner";
         const WindowId shown = counter.window()->winId();
         EXPECT_EQ(makeX11ScreenSource()->windowRect(shown, true).topLeft(), QPoint(0, 0));
