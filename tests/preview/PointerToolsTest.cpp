@@ -52,48 +52,40 @@ TEST(CanvasImage, LinesAreTheSameEitherWayRoundAndAsWideAsThePen) {
 }
 
 // A circle is given by two opposite points, either way round. Its outline is every pixel whose
-// centre lies within half the pen width of it: inner edge included, outer edge excluded.
-TEST(CanvasImage, CircleIsTheRingWithinHalfThePenWidth) {
-    for (const int width : {1, 5}) {
+// centre lies within half the pen width of it: inner edge included, outer edge excluded. The
+// arrow is its shaft, in the round pen up to the head's base, and a filled head of 4 x width + 8
+// pixels at 30 degrees each side, whose tip is the release point.
+TEST(CanvasImage, CirclesAndArrowsAreTheirExactShapesAtEveryWidth) {
+    for (const int width : {1, 3, 5, 9}) {
         SCOPED_TRACE(width);
-        CanvasImage c = blankCanvas(QSize(80, 60), width);
-        CanvasImage reversed = blankCanvas(QSize(80, 60), width);
-        DrawCircle(c, 10, 50, 30, 30, 0x0000FF);  // centre (30, 30), radius 20
+        CanvasImage circle = blankCanvas(QSize(130, 100), width);
+        CanvasImage reversed = blankCanvas(QSize(130, 100), width);
+        DrawCircle(circle, 10, 50, 30, 30, 0x0000FF);  // centre (30, 30), radius 20
         DrawCircle(reversed, 50, 10, 30, 30, 0x0000FF);
-        EXPECT_EQ(reversed.working(), c.working());
-        int wrong = 0;
-        for (int y = 0; y < 60; ++y) {
-            for (int x = 0; x < 80; ++x) {
-                const double d = std::hypot(x - 30.0, y - 30.0);
-                const bool ring = d >= 20 - width / 2.0 && d < 20 + width / 2.0;
-                wrong += (c.working().pixel(x, y) == kRed.rgb()) != ring;
-            }
-        }
-        EXPECT_EQ(wrong, 0);
-    }
-}
-
-// The arrow is its shaft, in the round pen up to the head's base, and a filled head of 4 x width
-// + 8 pixels at 30 degrees each side, whose tip is the release point.
-TEST(CanvasImage, ArrowIsItsShaftAndAHeadGrowingWithTheWidth) {
-    for (const int width : {1, 3, 9}) {
-        CanvasImage c = blankCanvas(QSize(130, 100), width);
-        DrawArrow(c, 10, 50, 110, 50, arrowHeadLength(width), 0x0000FF);
+        EXPECT_EQ(reversed.working(), circle.working());
+        CanvasImage arrow = blankCanvas(QSize(130, 100), width);
+        DrawArrow(arrow, 10, 50, 110, 50, arrowHeadLength(width), 0x0000FF);
         const double base = 110 - (4 * width + 8) * std::sqrt(3.0) / 2;
-        int wrong = 0;
+        int wrongCircle = 0;
+        int wrongArrow = 0;
         for (int i = 0; i < 130 * 100; ++i) {
             const int x = i % 130;
-            const double dy = std::abs(i / 130 - 50.0);
+            const int y = i / 130;
+            const double d = std::hypot(x - 30.0, y - 30.0);
+            const bool ring = d >= 20 - width / 2.0 && d < 20 + width / 2.0;
+            wrongCircle += (circle.working().pixel(x, y) == kRed.rgb()) != ring;
+            const double dy = std::abs(y - 50.0);
             const double shaft = std::hypot(std::max({10.0 - x, x - std::round(base), 0.0}), dy);
             const double head = (x >= base && x <= 110) ? (110 - x) / std::sqrt(3.0) - dy : -1;
-            // Pixels on an edge of the exact shape may go either way.
+            // Pixels on an edge of the exact arrow may go either way.
             const bool edge = std::abs(head) < 0.6 || std::abs(shaft - width / 2.0) < 0.6;
             const bool ink = head > 0 || (width == 1 ? shaft == 0 : shaft < width / 2.0);
-            wrong += !edge && (c.working().pixel(x, i / 130) == kRed.rgb()) != ink;
+            wrongArrow += !edge && (arrow.working().pixel(x, y) == kRed.rgb()) != ink;
         }
-        EXPECT_EQ(wrong, 0) << width;
-        EXPECT_EQ(c.working().pixel(110, 50), kRed.rgb()) << width;
-        EXPECT_NE(c.working().pixel(111, 50), kRed.rgb()) << width;
+        EXPECT_EQ(wrongCircle, 0);
+        EXPECT_EQ(wrongArrow, 0);
+        EXPECT_EQ(arrow.working().pixel(110, 50), kRed.rgb());
+        EXPECT_NE(arrow.working().pixel(111, 50), kRed.rgb());
     }
 }
 

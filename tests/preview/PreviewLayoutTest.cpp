@@ -1,8 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QRandomGenerator>
-
-#include "preview/AreaAverage.h"
 #include "preview/PreviewLayout.h"
 
 namespace pictavo {
@@ -24,38 +21,6 @@ TEST(PreviewLayout, CapturePlacementInTheArea) {
         EXPECT_EQ(placeCapture(capture, area), expected) << name;
     }
     EXPECT_EQ(placeCapture({10, 10}, {0, 0}), (CanvasPlacement{true, {0, 0}, {0, 0}})) << "no room";
-}
-
-TEST(AreaAverage, MatchesTheExactAreaMean) {
-    // The size of the picture and the size it is reduced to.
-    const std::tuple<const char*, QSize, QSize> rows[] = {
-        {"halving", {64, 48}, {32, 24}},
-        {"odd_ratio", {97, 71}, {40, 33}},
-        {"width_only", {80, 20}, {33, 20}},
-        {"by_nine", {900, 90}, {100, 10}},
-    };
-    for (const auto& [name, from, to] : rows) {
-        SCOPED_TRACE(name);
-        // Random colours, with random bytes where RGB32 leaves the alpha undefined.
-        QImage src(from, QImage::Format_RGB32);
-        QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(src.bits()),
-                                      src.sizeInBytes() / 4);
-        const QImage got = reduceByAreaAverage(src, to);
-        // Qt's smooth scaling averages areas as well, in its own fixed point.
-        const QImage want = src.scaled(to, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        ASSERT_EQ(got.size(), to);
-        int worst = 0;
-        for (int y = 0; y < to.height(); ++y) {
-            for (int x = 0; x < to.width(); ++x) {
-                const QRgb a = got.pixel(x, y);
-                const QRgb b = want.pixel(x, y);
-                worst = std::max({worst, std::abs(qRed(a) - qRed(b)),
-                                  std::abs(qGreen(a) - qGreen(b)), std::abs(qBlue(a) - qBlue(b))});
-                ASSERT_EQ(qAlpha(a), 255);
-            }
-        }
-        EXPECT_LE(worst, 1);
-    }
 }
 
 }  // namespace

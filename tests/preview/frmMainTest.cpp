@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QRandomGenerator>
 #include <QTest>
 #include <cstring>
 #include <functional>
@@ -12,10 +13,9 @@
 
 #include "controls/VexelButton.h"
 #include "preview/AnnotatedCanvas.h"
-#include "preview/AreaAverage.h"
 #include "preview/Canvas.h"
 #include "preview/DrawToolsPalette.h"
-#include "preview/PointerTools.h"
+#include "preview/PreviewLayout.h"
 #include "preview/frmMain.h"
 #include "preview/frmMainWindow.h"
 #include "settings/Settings.h"
@@ -86,62 +86,18 @@ protected:
     std::unique_ptr<frmMain> form;
 };
 
-// A capture one pixel wider than the area is reduced by area averaging; the palette is offered
-// all the same. The canvas is centred. An 8-bit display's capture is read through its colour
-// table, and a flat colour stays exact. (Where reducing starts, and where a smaller capture
-// stands, are PreviewLayout.CapturePlacementInTheArea's; a capture that fits is shown pixel for
-// pixel in PreviewHost.AtScaleTwoAWindowThatFitsIsShown...; that the full-size capture is kept
-// for the file, PixelateOnAReducedPreview...'s.)
-TEST_F(PreviewWindow, CapturesAreShownOneToOneOnlyWhenTheyFit) {
-    const QSize area = areaSize();
-    const QImage capture = test::testScreen(area.width() + 1, area.height());
-    showCapture(capture);
-    const QSize shown(area.width(), area.height() * area.width() / (area.width() + 1));
-    Canvas* canvas = form->picPreview();
-    EXPECT_TRUE(form->bScaled);
-    EXPECT_FALSE(form->picDrawTools()->isHidden());
-    EXPECT_EQ(canvas->geometry(), QRect(QPoint(0, (area.height() - shown.height()) / 2), shown));
-    EXPECT_EQ(canvas->image().committed(), reduceByAreaAverage(capture, shown));
-    QImage indexed(area * 2, QImage::Format_Indexed8);
-    indexed.setColorTable({qRgb(0, 0, 0), qRgb(12, 200, 255)});
-    indexed.fill(1);
-    showCapture(indexed);
-    QImage flat(area, QImage::Format_RGB32);
-    flat.fill(qRgb(12, 200, 255));
-    EXPECT_EQ(test::differingPixels(form->picPreview()->image().committed(), flat), 0);
-}
-
-// Each tool chosen by its button is lit again, with "Tool" holding the button's index, when the
-// window comes back; only the text tool shows its font frame.
-TEST_F(PreviewWindow, ToolButtonsSelectTheirToolsAndTheChoiceOutlivesTheWindow) {
-    const qint32 tools[] = {DrawingState::Line,      DrawingState::Freehand, DrawingState::Circle,
-                            DrawingState::Rectangle, DrawingState::Text,     DrawingState::Arrow,
-                            DrawingState::Pixelate};
-    const auto chosen = [&](int button) {
-        EXPECT_EQ(form->picDrawTools()->highlightedToolButton(), button);
-        EXPECT_EQ(form->Tool, tools[button]);
-        EXPECT_EQ(form->picDrawTools()->frmFont()->isHidden(), button != 4);
-    };
-    for (int button = 0; button < 7; ++button) {
-        SCOPED_TRACE(button);
-        showCapture(test::testScreen(120, 90));
-        click(form->picDrawTools()->cmdTool(button));
-        chosen(button);
-        form->cmdX_Click();
-        EXPECT_EQ(tc.get("DrawTools", "Tool"), QString::number(button));
-        showCapture(test::testScreen(120, 90));
-        chosen(button);
-        form->cmdX_Click();
+// Stored drawing values come back with the window, a reduced one too (the values the pipeline
+// stores after a cancel are SendCommand.ThePreviewsAnswer...'s), and the palette changes them: the
+// current colour and width preset are framed, a stored style shows lit, and the style buttons
+// toggle the text's font. Each tool chosen by its button is lit again, with "Tool" holding the
+// button's index, when the window comes back; only the text tool shows its font frame.
+TEST_F(PreviewWindow, StoredDrawingValuesComeBackAndStyleButtonsToggleTheFont) {
+    for (const auto& [name, value] :
+         {std::pair{"Len", "7"}, {"Colour", "65280"}, {"Text", "stored"}, {"FontItalic", "1"}}) {
+        tc.set("DrawTools", name, QLatin1String(value));
     }
-    // A stored button beyond the palette's reads as the first.
-    tc.set("DrawTools", "Tool", QStringLiteral("7"));
-    showCapture(test::testScreen(120, 90));
-    chosen(0);
-}
-
-// The presets, a step each way and typed digits set the width; the current preset is framed.
-TEST_F(PreviewWindow, WidthControls) {
-    showCapture(test::testScreen(60, 60));
+    showCapture(test::testScreen(2000, 2000));
+    ASSERT_TRUE(form->bScaled);
     DrawToolsPalette* p = form->picDrawTools();
     QLineEdit* box = p->txtWidth();
     const auto widthIs = [&](int w, int marked) {
@@ -150,7 +106,14 @@ TEST_F(PreviewWindow, WidthControls) {
         EXPECT_EQ(form->picPreview()->image().penWidth(), w);
         EXPECT_EQ(p->markedWidthButton(), marked);
     };
-    // The button clicked, the width and the preset framed after it; none below one.
+    widthIs(7, -1);
+    EXPECT_EQ(form->Colour, 65280);
+    EXPECT_EQ(form->textToolText(), QStringLiteral("stored"));
+    EXPECT_EQ(p->markedColourButton(), 6);
+    click(p->cmdColour(3));
+    EXPECT_EQ(p->markedColourButton(), 3);
+
+    // The width button clicked, the width and the preset framed after it; none below one.
     const std::tuple<QWidget*, int, int> clicks[] = {
         {p->cmdWidth(0), 1, 0}, {p->cmdWidth(1), 3, 1},     {p->cmdWidth(2), 5, 2},
         {p->cmdWidth(3), 9, 3}, {p->cmdWidthLess(), 8, -1}, {p->cmdWidthMore(), 9, 3},
@@ -160,16 +123,12 @@ TEST_F(PreviewWindow, WidthControls) {
         click(button);
         widthIs(width, marked);
     }
-
     // Typing: letters and signs are swallowed, digits and Backspace go through; leaving the box
     // takes its value, within 1 and the largest width.
     showActive();
     box->setFocus();
     box->selectAll();
-    QTest::keyClicks(box, QStringLiteral("1a-x2.,"));
-    EXPECT_EQ(box->text(), QStringLiteral("12"));
-    QTest::keyClick(box, Qt::Key_Backspace);
-    QTest::keyClicks(box, QStringLiteral("5"));
+    QTest::keyClicks(box, QStringLiteral("1a-x2.,\b5"));
     form->txtDummy()->setFocus();
     widthIs(15, -1);
     for (const auto& [text, width] : {std::pair{"", 1}, {"000", 1}, {"99999", 32767}}) {
@@ -178,27 +137,6 @@ TEST_F(PreviewWindow, WidthControls) {
         form->txtDummy()->setFocus();
         widthIs(width, width == 1 ? 0 : -1);
     }
-}
-
-// Stored drawing values come back with the window, a reduced one too (the values the pipeline
-// stores after a cancel are SendCommand.ThePreviewsAnswer...'s); a stored style shows lit, and
-// the style buttons toggle the text's font.
-TEST_F(PreviewWindow, StoredDrawingValuesComeBackAndStyleButtonsToggleTheFont) {
-    for (const auto& [name, value] :
-         {std::pair{"Len", "7"}, {"Colour", "65280"}, {"Text", "stored"}, {"FontItalic", "1"}}) {
-        tc.set("DrawTools", name, QLatin1String(value));
-    }
-    showCapture(test::testScreen(2000, 2000));
-    ASSERT_TRUE(form->bScaled);
-    EXPECT_EQ(form->Len, 7);
-    EXPECT_EQ(form->Colour, 65280);
-    EXPECT_EQ(form->textToolText(), QStringLiteral("stored"));
-
-    // The current colour is framed, the stored one and then the one clicked.
-    DrawToolsPalette* p = form->picDrawTools();
-    EXPECT_EQ(p->markedColourButton(), 6);
-    click(p->cmdColour(3));
-    EXPECT_EQ(p->markedColourButton(), 3);
 
     // Each style button, lit while its style is on, turns it over and back (italic is stored).
     const std::pair<int, bool (QFont::*)() const> styles[] = {
@@ -225,12 +163,38 @@ TEST_F(PreviewWindow, StoredDrawingValuesComeBackAndStyleButtonsToggleTheFont) {
     EXPECT_EQ(p->cmdFontStyle(0)->backColour(), lit);
     form->cmdX_Click();
     EXPECT_EQ(form->textToolFont(), chosen);
+
+    const qint32 tools[] = {DrawingState::Line,      DrawingState::Freehand, DrawingState::Circle,
+                            DrawingState::Rectangle, DrawingState::Text,     DrawingState::Arrow,
+                            DrawingState::Pixelate};
+    const auto chosenTool = [&](int button) {
+        EXPECT_EQ(form->picDrawTools()->highlightedToolButton(), button);
+        EXPECT_EQ(form->Tool, tools[button]);
+        EXPECT_EQ(form->picDrawTools()->frmFont()->isHidden(), button != 4);
+    };
+    for (int button = 0; button < 7; ++button) {
+        SCOPED_TRACE(button);
+        showCapture(test::testScreen(120, 90));
+        click(form->picDrawTools()->cmdTool(button));
+        chosenTool(button);
+        form->cmdX_Click();
+        EXPECT_EQ(tc.get("DrawTools", "Tool"), QString::number(button));
+        showCapture(test::testScreen(120, 90));
+        chosenTool(button);
+        form->cmdX_Click();
+    }
+    // A stored button beyond the palette's reads as the first.
+    tc.set("DrawTools", "Tool", QStringLiteral("7"));
+    showCapture(test::testScreen(120, 90));
+    chosenTool(0);
 }
 
 // A drag with the left button alone leaves one annotation, its finished shape, and no trace of
 // the rubber bands: a line and a box end at the release, a circle at its last move, and a
 // freehand stroke starts at the last pointer position. Other buttons, or no tool, draw nothing.
-// A later drag across the canvas leaves the picture as it was.
+// A later drag across the canvas leaves the picture as it was. The text floats with the pointer,
+// its top-left corner there, and goes when the pointer leaves the canvas, overhangs and lines
+// included; a click places it for good, drawn once: the same pixels as while floating.
 TEST_F(PreviewWindow, ADragCommitsOnlyTheFinishedShape) {
     using Buttons = std::vector<Qt::MouseButton>;
     const Buttons left{Qt::LeftButton};
@@ -281,17 +245,11 @@ TEST_F(PreviewWindow, ADragCommitsOnlyTheFinishedShape) {
             Annotation{DrawingState::Line, form->Colour, 3, {{75, 5}, {78, 2}}, {}, {}, {}});
         EXPECT_EQ(form->picPreview()->image().committed(), annotatedPicture(blank, items));
     }
-}
 
-// The text floats with the pointer, its top-left corner there, and goes when the pointer leaves
-// the canvas, overhangs and lines included; a click places it for good, drawn once: the same
-// pixels as while floating.
-TEST_F(PreviewWindow, TextFloatsWithThePointerUntilClicked) {
     styleTheText();
     QImage white(80, 60, QImage::Format_RGB32);
     white.fill(Qt::white);
     showCapture(white);
-    showActive();
     form->Tool = DrawingState::Text;
     Canvas* canvas = form->picPreview();
     QEvent leave(QEvent::Leave);
@@ -382,7 +340,7 @@ TEST_F(PreviewWindow, UndoAndRedoLeaveThePictureOfTheRemainingItems) {
 // the hidden one, which no Tab reaches either), and Return accepts. Accepting hides the window,
 // keeps it loaded for the encoders, ends the tool, logs and answers the file named when the user
 // accepts, not the one named when the window loaded. (Escape and Return after a swatch are
-// PreviewHost.ReturnAfterASwatchSends...'s.)
+// PreviewHost.AfterACopyToTheClipboard...'s.)
 TEST_F(PreviewWindow, EscapeCancelsAndOnlyReturnOutsideTheTextBoxesAccepts) {
     const QString path = QStringLiteral("/tmp/pictavo/My_Screenshot2.png");
     const QString cancel = QStringLiteral("Cancel");
@@ -464,13 +422,51 @@ TEST_F(PreviewWindow, PixelateOnAReducedPreviewReachesTheFileAtFullSize) {
               annotatedPicture(capture, {items[0]}).pixel(178, 118));
 }
 
-// The window takes 85% of the height above the taskbar the screen reports, and keeps the size it
-// is laid out for: the window manager cannot resize or maximise it. The palette stands clear of
-// the preview area and the logo: in two rows on the smallest window (a 1280x800 screen at scale 2
-// gives 544x340), in one on a wide one. The focus parking box is outside the visible area; the
-// buttons are below the area.
+// A capture larger than the area is reduced by area averaging (Qt's smooth scaling averages
+// areas too, in its own fixed point), by nine or by an odd ratio; the palette is offered all the
+// same, and the canvas centred. Random bytes stand where RGB32 leaves the alpha undefined. An
+// 8-bit display's capture is read through its colour table, and a flat colour stays exact. (Where
+// reducing starts, and where a smaller capture stands, are PreviewLayout.CapturePlacement...'s; a
+// capture that fits is shown pixel for pixel in PreviewHost.AtScaleTwo...; that the full-size
+// capture is kept for the file, PixelateOnAReducedPreview...'s.) The focus parking box is outside
+// the visible area; the buttons are below the area. The window takes 85% of the height above the
+// taskbar the screen reports, and keeps the size it is laid out for: the window manager cannot
+// resize or maximise it. The palette stands clear of the preview area and the logo: in two rows on
+// the smallest window (a 1280x800 screen at scale 2 gives 544x340), in one on a wide one.
 TEST_F(PreviewWindow, FixedControlsStandWhereTheyBelong) {
-    showCapture(test::testScreen(40, 40));
+    const QSize area = areaSize();
+    for (const QSize size :
+         {QSize(area.width() * 9, area.height()), QSize(area.width() * 5 / 2, area.height() * 3)}) {
+        SCOPED_TRACE(size.width());
+        QImage capture(size, QImage::Format_RGB32);
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(capture.bits()),
+                                      capture.sizeInBytes() / 4);
+        showCapture(capture);
+        const CanvasPlacement place = placeCapture(size, area);
+        EXPECT_TRUE(form->bScaled);
+        EXPECT_FALSE(form->picDrawTools()->isHidden());
+        EXPECT_EQ(form->picPreview()->geometry(), QRect(place.topLeft, place.size));
+        const QImage shown = form->picPreview()->image().committed();
+        const QImage want =
+            capture.scaled(place.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        ASSERT_EQ(shown.size(), want.size());
+        int worst = 0;
+        for (int i = 0; i < shown.width() * shown.height(); ++i) {
+            const QRgb a = shown.pixel(i % shown.width(), i / shown.width());
+            const QRgb b = want.pixel(i % shown.width(), i / shown.width());
+            worst = std::max({worst, std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                              std::abs(qBlue(a) - qBlue(b))});
+        }
+        EXPECT_LE(worst, 1);
+        EXPECT_EQ(test::storedTranslucentPixels(shown), 0);
+    }
+    QImage indexed(area * 2, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(0, 0, 0), qRgb(12, 200, 255)});
+    indexed.fill(1);
+    showCapture(indexed);
+    QImage flat(area, QImage::Format_RGB32);
+    flat.fill(qRgb(12, 200, 255));
+    EXPECT_EQ(test::differingPixels(form->picPreview()->image().committed(), flat), 0);
     EXPECT_LT(form->txtDummy()->geometry().bottom(), 0);
     EXPECT_LT(areaSize().height() + form->picHidden()->y(), form->cmdSend()->geometry().top());
     const int fullHeight = form->window()->height();

@@ -9,9 +9,9 @@
 #include <QWidget>
 #include <algorithm>
 #include <csignal>
+#include <span>
 
 #include "capture/frmCounter.h"
-#include "platform/EventLoopWait.h"
 #include "platform/RegistryHive.h"
 #include "platform/ScreenSource.h"
 #include "preview/CanvasImage.h"
@@ -28,7 +28,6 @@
 namespace pictavo {
 namespace {
 
-using namespace std::chrono_literals;
 using test::differingPixels;
 using test::HostProcess;
 
@@ -70,31 +69,6 @@ void act(HostProcess& host, const QByteArray& line, const QString& command,
     host.send(line);
     ASSERT_TRUE(test::waitForWindow(title)) << "no window " << title.toStdString();
     xdotool(command);
-}
-
-// The options window, shown modally by the command and by the host's own /configure (each
-// answers once it closes), is where the user switches the preview off: Escape keeps what is stored,
-// Return saves the change. Then the chooser sends the full screen at once. What a save writes is
-// Options.Save…'s.
-TEST(OptionsHost, ChoosersAnswerTheFullScreenByItsAccessKeyAndNothingForACancelledSave) {
-    test::setUserValue(kUser, "", "sResult", QStringLiteral("stale"));
-    HostProcess host({QStringLiteral("--email"), kUser});
-    // The tab strip has the focus; Tab reaches "Preview Screenshots before sending".
-    act(host, "/configure", QStringLiteral("key Tab space Escape"), kOptionsTitle);
-    ASSERT_EQ(host.answer(), QStringLiteral("True"));  // a reader of the answers goes on
-    act(host, "/xpvoptions", QStringLiteral("key Tab space Return"), kOptionsTitle);
-    ASSERT_EQ(host.answer(), QStringLiteral("True"));
-    EXPECT_EQ(storedValue(QStringLiteral("\\Options"), "Preview"), "0");
-    EXPECT_EQ(storedValue(QString(), "sResult"), "");  // the command resets it
-
-    act(host, "/xpvsend", QStringLiteral("key alt+f"));
-    const QString path = host.answer().value_or(QString());
-    ASSERT_FALSE(path.isEmpty());
-    EXPECT_EQ(QImage(path).size(), QGuiApplication::primaryScreen()->virtualGeometry().size());
-
-    act(host, "/xpvsave", QStringLiteral("key alt+n"));
-    EXPECT_EQ(host.answer(), QString());
-    EXPECT_TRUE(test::waitForWindow(kTitle, false));
 }
 
 // The preview window that `line` opens: its client area on the screen; null when none opens.
@@ -142,13 +116,35 @@ QPoint findOn(const QImage& screen, const QImage& part) {
     return {-1, -1};
 }
 
-// A click on the magenta swatch, a stroke across the preview, a second click on the swatch and
-// Return send the stroke; Ctrl+Z before Return takes it out of the file; Escape sends nothing.
-// One host for all: a new capture starts without the last one's strokes.
-TEST(PreviewHost, ReturnAfterASwatchSendsTheStrokeCtrlZTakesItBackEscapeSendsNothing) {
+// One host for all. The options window, shown modally by the command and by the host's own
+// /configure (each answers once it closes), is where the user switches the preview off and on:
+// Escape keeps what is stored, Return saves the change. Without a preview the chooser sends the
+// full screen at once; a cancelled save chooser sends nothing. (What a save writes is
+// Options.Save…'s.) With the preview, a click on the magenta swatch, a stroke across the preview,
+// a second click on the swatch and Return send the stroke; Ctrl+Z before Return takes it out of
+// the file; Escape sends nothing; a new capture starts without the last one's strokes. The
+// clipboard outlives the plug-in: after captures copied there (by the "Clipboard" setting, and by
+// Ctrl+C in the preview) the host still ends cleanly. A stop signal while the preview is open is a
+// cancel: the command answers an empty line and nothing is written.
+TEST(PreviewHost, AfterACopyToTheClipboardOrAStopInThePreviewTheHostEndsCleanly) {
     test::setUserValue(kUser, "Options", "Preview", QStringLiteral("1"));
+    test::setUserValue(kUser, "Options", "Clipboard", QStringLiteral("1"));
     test::setUserValue(kUser, "DrawTools", "Len", QStringLiteral("5"));
+    test::setUserValue(kUser, "", "sResult", QStringLiteral("stale"));
     const auto host = HostProcess::atScale(kUser, "1");
+    // The tab strip has the focus; Tab reaches "Preview Screenshots before sending".
+    act(*host, "/configure", QStringLiteral("key Tab space Escape"), kOptionsTitle);
+    ASSERT_EQ(host->answer(), QStringLiteral("True"));  // a reader of the answers goes on
+    act(*host, "/xpvoptions", QStringLiteral("key Tab space Return"), kOptionsTitle);
+    ASSERT_EQ(host->answer(), QStringLiteral("True"));
+    EXPECT_EQ(storedValue(QString(), "sResult"), "");  // the command resets it
+    act(*host, "/xpvsend", QStringLiteral("key alt+f"));
+    EXPECT_EQ(QImage(host->answer().value_or(QString())).size(),
+              QGuiApplication::primaryScreen()->virtualGeometry().size());
+    act(*host, "/xpvsave", QStringLiteral("key alt+n"));
+    EXPECT_EQ(host->answer(), QString());
+    act(*host, "/xpvoptions", QStringLiteral("key Tab space Return"), kOptionsTitle);
+    ASSERT_EQ(host->answer(), QStringLiteral("True"));
     // The keys after the stroke, and whether the file sent shows magenta (1) or not (0); -1: no
     // file.
     const std::pair<const char*, int> rows[] = {
@@ -176,6 +172,13 @@ TEST(PreviewHost, ReturnAfterASwatchSendsTheStrokeCtrlZTakesItBackEscapeSendsNot
             EXPECT_EQ(shows(QImage(path), qRgb(255, 0, 255)), magenta > 0);
         }
     }
+    ASSERT_TRUE(preview(*host, "/xpvfull").isValid());
+    xdotool(QStringLiteral("key ctrl+c"));
+    host->signal(SIGTERM);
+    EXPECT_EQ(host->answer(), QString());
+    EXPECT_EQ(host->finish(), 0) << host->standardError().toStdString();
+    EXPECT_EQ(QDir(QDir::temp().filePath(QStringLiteral("Pictavo"))).entryList(QDir::Files).size(),
+              3);
 }
 
 // The pixelate tool, chosen by its button, over a terminal full of fine text: the area dragged
@@ -219,29 +222,6 @@ TEST(PreviewHost, PixelateChosenByItsButtonLeavesOnlyBlocksOfTheTerminalsText) {
     blocks.setPicture(before);
     blocks.drawBlocks(changed, pixelateBlocks(before, changed), 1.0);
     EXPECT_EQ(sent, blocks.working());
-}
-
-// The clipboard outlives the plug-in: after a capture copied there (by the "Clipboard" setting,
-// or by Ctrl+C in the preview) the host still ends cleanly. A stop signal while the preview is
-// open is a cancel: the command answers an empty line and nothing is written.
-TEST(PreviewHost, AfterACopyToTheClipboardOrAStopInThePreviewTheHostEndsCleanly) {
-    test::setUserValue(kUser, "Options", "Clipboard", QStringLiteral("1"));
-    for (const char* preview : {"0", "1"}) {
-        SCOPED_TRACE(preview);
-        test::setUserValue(kUser, "Options", "Preview", QLatin1String(preview));
-        HostProcess host({QStringLiteral("--email"), kUser});
-        if (*preview == '1') {
-            act(host, "/xpvfull", QStringLiteral("key ctrl+c"));
-            host.signal(SIGTERM);
-        } else {
-            host.send("/xpvfull");
-        }
-        const QString path = host.answer().value_or(QStringLiteral("none"));
-        EXPECT_EQ(path.isEmpty(), *preview == '1');
-        EXPECT_EQ(host.finish(), 0) << host.standardError().toStdString();
-    }
-    EXPECT_EQ(QDir(QDir::temp().filePath(QStringLiteral("Pictavo"))).entryList(QDir::Files).size(),
-              1);
 }
 
 // The active window is captured as the screen shows it, its frame with the title bar above the
@@ -290,11 +270,13 @@ void twoMonitors(bool on) {
     }
 }
 
-// Escape sends nothing; a drag sends exactly what lies under it. The real file dialog saves the
-// screen as it was: the typed name decides the type, and the type is remembered.
+// Escape sends nothing; a drag sends exactly what lies under it. With two monitors, the primary on
+// the right, each window opens on the one that holds the pointer, the left one, at either scale:
+// the preview, the options window, the chooser, the save dialog and the message that the capture
+// was saved. The real file dialog saves the screen as it was: the typed name decides the type,
+// and the type is remembered.
 TEST(SelectX11, ADragGivesExactlyThePixelsUnderItOnAnyMonitorAndScale) {
     QTemporaryDir saveDir;
-    test::setUserValue(kUser, "Options", "Preview", QStringLiteral("0"));
     test::setUserValue(kUser, "Options", "SaveDir", saveDir.path());
     test::setUserValue(kUser, "Options", "SaveDirLen", QString::number(saveDir.path().size()));
     // Something to select: a fine pattern in an unmanaged window at the screen's corner.
@@ -311,56 +293,30 @@ TEST(SelectX11, ADragGivesExactlyThePixelsUnderItOnAnyMonitorAndScale) {
         {"left of the primary", "1", {40, 60}},
         {"left of the primary, scaled twice", "2", {41, 61}},
     };
+    // On two monitors, before the drag: the command (none: the window that the last keys left up),
+    // the window, the keys and the answer (none: none yet).
+    using Window = const std::tuple<QByteArray, QString, QStringList, const char*>;
+    Window windows[] = {
+        {"/xpvfull", kTitle, {"key Escape"}, ""},
+        {"/xpvoptions", kOptionsTitle, {"key Escape"}, "True"},
+        {"/xpvsend", kTitle, {"key Escape"}, ""},
+        {"/xpvfsave", kTitle, {"type shot.png", "key Return"}, nullptr},
+        {"", kTitle, {"key Return"}, "True"},
+    };
     for (const auto& row : rows) {
         const auto& [name, scale, from] = row;
         SCOPED_TRACE(name);
         if (&row == &rows[3]) {  // from here on two monitors, the primary on the right
             twoMonitors(true);
         }
+        const bool two = &row >= &rows[3];
+        test::setUserValue(kUser, "Options", "Preview", QLatin1String(two ? "1" : "0"));
         const QImage screen = test::importRoot();
-        const auto host = HostProcess::atScale(kUser, scale);
-        // First Escape: the keyboard is grabbed. That a cancelled selection leaves no file is
-        // SelectAndSave.EscapeAnotherButton…'s. Then the save, whose message holds the command
-        // until it is answered.
-        if (&row == &rows[0]) {
-            act(*host, "/xpvselect", QStringLiteral("key Escape"));
-            EXPECT_EQ(host->answer(), QString());
-            act(*host, "/xpvfsave", QStringLiteral("type shot.png"));
-            xdotool(QStringLiteral("key Return"));
-            const QString file = saveDir.filePath(QStringLiteral("shot.png"));
-            ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(file); }, 20000));
-            ASSERT_TRUE(test::waitForWindow(kTitle));
-            xdotool(QStringLiteral("key Return"));
-            EXPECT_EQ(host->answer(), QStringLiteral("True"));
-            EXPECT_EQ(differingPixels(QImage(file), screen), 0);
-            EXPECT_EQ(storedValue(QStringLiteral("\\Options"), "SaveFileType"), "4");
-        }
-        const QRect area(from, QSize(200, 150));
-        act(*host, "/xpvselect",
-            drag(area.topLeft(), area.center(), area.bottomRight() + QPoint(1, 1)));
-        const QString path = host->answer().value_or(QStringLiteral("<none>"));
-        EXPECT_EQ(differingPixels(QImage(path), screen.copy(area)), 0) << path.toStdString();
-    }
-    twoMonitors(false);
-}
-
-// With two monitors, the primary on the right, each window opens on the one that holds the
-// pointer, the left one, at either scale: the preview, the options window, the chooser, the
-// save dialog and the message that the capture was saved.
-TEST(PlacementHost, EveryWindowOpensOnTheMonitorThatHoldsThePointer) {
-    twoMonitors(true);
-    // The command (none: the window that the last keys left up), the window and the keys.
-    const std::tuple<QByteArray, QString, QStringList> rows[] = {
-        {"/xpvfull", kTitle, {"key Escape"}}, {"/xpvoptions", kOptionsTitle, {"key Escape"}},
-        {"/xpvsend", kTitle, {"key Escape"}}, {"/xpvfsave", kTitle, {"type shot", "key Return"}},
-        {"", kTitle, {"key Return"}},
-    };
-    for (const char* scale : {"1", "2"}) {
-        const auto host = HostProcess::atScale(kUser, scale);
+        auto host = HostProcess::atScale(kUser, scale);
         xdotool(moveTo({300, 500}));
         QString last;
-        for (const auto& [line, title, keys] : rows) {
-            SCOPED_TRACE(line.toStdString() + " at scale " + scale);
+        for (const auto& [line, title, keys, answer] : two ? windows : std::span<Window>()) {
+            SCOPED_TRACE(line.toStdString());
             if (!line.isEmpty()) {
                 host->send(line);
             }
@@ -375,8 +331,27 @@ TEST(PlacementHost, EveryWindowOpensOnTheMonitorThatHoldsThePointer) {
             for (const QString& command : keys) {
                 xdotool(command);
             }
+            if (answer) {
+                EXPECT_EQ(host->answer(), QLatin1String(answer));
+            }
         }
-        QFile::remove(QDir::home().filePath(QStringLiteral("shot.png")));  // saved at home
+        if (two) {
+            const QString file = saveDir.filePath(QStringLiteral("shot.png"));
+            EXPECT_EQ(differingPixels(QImage(file), screen), 0);
+            EXPECT_EQ(storedValue(QStringLiteral("\\Options"), "SaveFileType"), "4");
+            QFile::remove(file);
+            test::setUserValue(kUser, "Options", "Preview", QStringLiteral("0"));
+            host = HostProcess::atScale(kUser, scale);
+        }
+        // First Escape: the keyboard is grabbed. That a cancelled selection leaves no file is
+        // SelectAndSave.EscapeAnotherButton…'s.
+        act(*host, "/xpvselect", QStringLiteral("key Escape"));
+        EXPECT_EQ(host->answer(), QString());
+        const QRect area(from, QSize(200, 150));
+        act(*host, "/xpvselect",
+            drag(area.topLeft(), area.center(), area.bottomRight() + QPoint(1, 1)));
+        const QString path = host->answer().value_or(QStringLiteral("<none>"));
+        EXPECT_EQ(differingPixels(QImage(path), screen.copy(area)), 0) << path.toStdString();
     }
     twoMonitors(false);
 }
@@ -411,10 +386,6 @@ TEST(InstalledHost, SendsAWholeScreenFromAnInstallationInADestdir) {
     EXPECT_EQ(scripts->asText(), destdir.path() + QStringLiteral("/usr/lib/pictavo-host/Scripts"));
 }
 
-QRgb cornerPixel() {
-    return onScreen(QRect(0, 0, 1, 1)).pixel(0, 0);
-}
-
 // Whatever window the user works in, this program's (the host's conversation window, say) or
 // another program's; and back on top of a pop-up mapped while it counts.
 TEST(CounterX11, AppearsInTheCornerOnTopWithoutTakingTheFocus) {
@@ -425,6 +396,7 @@ TEST(CounterX11, AppearsInTheCornerOnTopWithoutTakingTheFocus) {
     tc.set("Countdown", "BackColor", QStringLiteral("65280"));  // green
     tc.set("", "Count", QStringLiteral("5"));
     frmCounter& counter = tc.pv->counterForm();
+    const auto cornerPixel = [] { return onScreen(QRect(0, 0, 1, 1)).pixel(0, 0); };
     QWidget own;
     own.setGeometry(0, 0, 500, 400);
     own.show();
@@ -449,11 +421,10 @@ TEST(CounterX11, AppearsInTheCornerOnTopWithoutTakingTheFocus) {
         const QString focusBefore = xdotool(QStringLiteral("getwindowfocus -f"));
 
         ASSERT_TRUE(counter.Show());
-        waitWithEvents(500ms);
-
+        ASSERT_TRUE(QTest::qWaitFor([&] { return cornerPixel() == qRgb(0, 255, 0); }))
+            << "not on top of the window at the corner";
         const WindowId shown = counter.window()->winId();
         EXPECT_EQ(makeX11ScreenSource()->windowRect(shown, true).topLeft(), QPoint(0, 0));
-        EXPECT_EQ(cornerPixel(), qRgb(0, 255, 0)) << "not on top of the window at the corner";
         EXPECT_EQ(xdotool(QStringLiteral("getactivewindow")), working);
         EXPECT_EQ(xdotool(QStringLiteral("getwindowfocus -f")), focusBefore);
         EXPECT_EQ(QApplication::activeWindow(), another ? nullptr : &own);
