@@ -234,8 +234,8 @@ TEST_F(SendCommand, EveryFileTypeWritesAReadableFileWhateverItsCase) {
 }
 
 // What happens while the preview is open decides the answer. Accepted, the picture goes;
-// cancelled, nothing (both by the user too, in PreviewHost.ReturnAfterASwatch…); either way the
-// drawing state is stored for the next preview. The account's key removed meanwhile (as by the
+// cancelled, nothing (both by the user too, in PreviewHost.AfterACopyToTheClipboard…); either way
+// the drawing state is stored for the next preview. The account's key removed meanwhile (as by the
 // settings tool): nothing goes, and the "Error" a missing value reads as is never taken for a
 // file to send. Another process holds the store past its busy timeout while the user cancels:
 // the preview goes and the user is told once what failed.
@@ -581,7 +581,7 @@ TEST_F(SelectAndSave, AFailedOrCancelledSaveSavesNothingForEverySaveCommand) {
 // Through the chooser, the selected area goes through the preview into the file, and the
 // command answers nothing to send once the save has ended, though an earlier send's file is named
 // where the accepted preview left its answer. The chooser's cancel and its full-screen send are
-// OptionsHost.ChoosersAnswer…'s, its other buttons CaptureChooser.Escape…'s.
+// PreviewHost.AfterACopyToTheClipboard…'s, its other buttons CaptureChooser.Escape…'s.
 TEST_F(ChooserCommand, EachButtonRunsItsPathAndTheAnswerFollows) {
     ASSERT_FALSE(tc.command(u"/xpvfull"_s).isEmpty());
     const QString target = saveDir + u"/b.png"_s;
